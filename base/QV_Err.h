@@ -1,0 +1,41 @@
+// The one run-time error type of the programs and the central error sink.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+// A run-time error as the programs raise it: a number (35601, 35602, 91, 5, ...),
+// the source that raised it and a description.
+class RunTimeError : public std::runtime_error {
+public:
+    RunTimeError(long number, std::string source, std::string description)
+        : std::runtime_error(description), Number(number), Source(std::move(source)),
+          Description(std::move(description)) {}
+    long Number;
+    std::string Source;
+    std::string Description;
+};
+
+namespace QV_Err {
+// Takes the report of a trapped error and discards it: nothing is shown, logged or raised.
+void HandleError(long number, const std::string& description, const std::string& module,
+                 const std::string& procedure, const std::string& context = "");
+
+// How many reports HandleError has taken since the program started (tests read it).
+long HandledCount();
+// The last report's number and procedure, for tests.
+long LastNumber();
+std::string LastProcedure();
+}  // namespace QV_Err
+
+// Traps every exception of a handler body and hands it to QV_Err::HandleError,
+// as each event handler and command of the programs does at its boundary.
+template <class F>
+void TrapErrors(const char* module, const char* procedure, F&& body) {
+    try {
+        body();
+    } catch (const RunTimeError& e) {
+        QV_Err::HandleError(e.Number, e.Description, module, procedure);
+    } catch (const std::exception& e) {
+        QV_Err::HandleError(-1, e.what(), module, procedure);
+    }
+}

@@ -1,0 +1,552 @@
+#include "base/QV_Registry_Lib.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "base/TextCase.h"
+#include "ui/Seams.h"
+
+namespace QV_Registry_Lib {
+namespace {
+
+constexpr long ERR_MORE_DATA = ERROR_MORE_DATA;      // 234
+constexpr long ERR_NO_MORE_ITEMS = ERROR_NO_MORE_ITEMS;  // 259
+constexpr long ERR_INVALID_PARAMETER = ERROR_INVALID_PARAMETER;  // 87
+
+// Names of keys are at most 255 characters and of values 16383; their ANSI forms can take
+// two bytes a character in a double-byte code page.
+constexpr DWORD KEY_NAME_BYTES = 2 * 256;
+constexpr DWORD VALUE_NAME_BYTES = 2 * 16384;
+
+// Buffers grow on ERROR_MORE_DATA up to this size; no registry value is larger.
+constexpr size_t MAX_DATA_BYTES = 64u << 20;
+
+std::vector<char>& DataBuffer() {
+    thread_local std::vector<char> buffer(4096);
+    return buffer;
+}
+
+// Reads a value's bytes by name with RegQueryValueExA, the buffer sized from the registry.
+long ReadValueBytes(HKEY hKey, const std::string& name, std::string& bytes, DWORD& type) {
+    auto& buf = DataBuffer();
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buf.size());
+        DWORD t = 0;
+        long rc = RegQueryValueExA(hKey, name.c_str(), nullptr, &t, reinterpret_cast<BYTE*>(buf.data()), &size);
+        if (rc == ERR_MORE_DATA && buf.size() < MAX_DATA_BYTES) {
+            buf.resize(std::max<size_t>(size, buf.size() * 2));
+            continue;
+        }
+        if (rc == 0) {
+            bytes.assign(buf.data(), size);
+            type = t;
+        }
+        return rc;
+    }
+}
+
+std::string HexBytes(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (unsigned char b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+std::string StripOneTrailingBackslash(std::string path) {
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+bool IsInside(const std::string& inner, const std::string& outer) {
+    return TextCase::Equal(inner, outer) || TextCase::StartsWith(inner, outer + "\\");
+}
+
+// ---- Exact copies: names and data are carried through the wide functions, so that no name
+// or string is changed by a round trip through the ANSI code page.
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+struct KeyInfo {
+    DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxValueLen = 0;
+};
+
+long QueryInfo(HKEY hKey, KeyInfo& info) {
+    return RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, &info.subKeys, &info.maxSubKeyLen, nullptr,
+                            &info.values, &info.maxValueNameLen, &info.maxValueLen, nullptr, nullptr);
+}
+
+// One value read whole by index with the wide function; the buffers follow the registry.
+struct WideValue {
+    std::wstring name;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+};
+
+long EnumValueW(HKEY hKey, DWORD index, WideValue& value) {
+    KeyInfo info;
+    long rc = QueryInfo(hKey, info);
+    if (rc != 0) return rc;
+    std::vector<wchar_t> name(info.maxValueNameLen + 2);
+    std::vector<BYTE> data(info.maxValueLen + 2);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD nameLen = static_cast<DWORD>(name.size());
+        DWORD dataLen = static_cast<DWORD>(data.size());
+        rc = RegEnumValueW(hKey, index, name.data(), &nameLen, nullptr, &value.type, data.data(), &dataLen);
+        if (rc == ERR_MORE_DATA) {  // the value grew meanwhile
+            name.resize(name.size() * 2 + 16384);
+            data.resize(std::max<size_t>(dataLen, data.size() * 2));
+            continue;
+        }
+        if (rc == 0) {
+            value.name.assign(name.data(), nameLen);
+            value.data.assign(data.begin(), data.begin() + dataLen);
+        }
+        return rc;
+    }
+    return rc;
+}
+
+long EnumSubKeyNamesW(HKEY hKey, std::vector<std::wstring>& names) {
+    KeyInfo info;
+    long rc = QueryInfo(hKey, info);
+    if (rc != 0) return rc;
+    std::vector<wchar_t> name(std::max<DWORD>(info.maxSubKeyLen, 255) + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(name.size());
+        rc = RegEnumKeyExW(hKey, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERR_NO_MORE_ITEMS) return 0;
+        if (rc != 0) return rc;
+        names.emplace_back(name.data(), len);
+    }
+}
+
+// Copies every value and sub-key of `source` into `target`; stops at the first failure.
+long CopyTreeW(HKEY source, HKEY target) {
+    for (DWORD i = 0;; ++i) {
+        WideValue v;
+        long rc = EnumValueW(source, i, v);
+        if (rc == ERR_NO_MORE_ITEMS) break;
+        if (rc != 0) return rc;
+        rc = RegSetValueExW(target, v.name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
+        if (rc != 0) return rc;
+    }
+    std::vector<std::wstring> names;
+    long rc = EnumSubKeyNamesW(source, names);
+    if (rc != 0) return rc;
+    for (const auto& name : names) {
+        HKEY from = nullptr, to = nullptr;
+        rc = RegOpenKeyExW(source, name.c_str(), 0, KEY_READ, &from);
+        if (rc != 0) return rc;
+        rc = RegCreateKeyExW(target, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &to, nullptr);
+        if (rc == 0) {
+            rc = CopyTreeW(from, to);
+            RegCloseKey(to);
+        }
+        RegCloseKey(from);
+        if (rc != 0) return rc;
+    }
+    return 0;
+}
+
+// Walks the values of root\keyPath for the first whose name matches `name` ignoring case.
+// Calls found(hKey, index, enumeratedName, data, type) and returns its result; returns
+// ERR_NO_SUCH_VALUE when no value matched (or `found` asked to go on by returning -1).
+template <class F>
+long WithMatchingValue(HKEY root, const std::string& keyPath, const std::string& name, long level, F found) {
+    HKEY hKey = nullptr;
+    long rc = OpenKey(root, keyPath, hKey, level);
+    if (rc != 0) return rc;
+    long result = ERR_NO_SUCH_VALUE;
+    for (long i = 0;; ++i) {
+        std::string valueName, data;
+        long type = 0, noMore = 0;
+        rc = EnumValue(hKey, i, valueName, data, type, noMore, 0);
+        if (noMore) break;
+        if (rc != 0) {
+            result = rc;
+            break;
+        }
+        if (!TextCase::Equal(valueName, name)) continue;
+        long r = found(hKey, i, valueName, data, type);
+        if (r == -1) continue;
+        result = r;
+        break;
+    }
+    CloseKey(hKey, 0);
+    return result;
+}
+
+}  // namespace
+
+void ShowRegError(long code, long level) {
+    if (level < 1 || level > 3 || code == 0 || code == ERR_NO_MORE_ITEMS) return;
+    struct Entry { long code; int fromLevel; const char* text; };
+    static const Entry table[] = {
+        {1011, 1, "Cannot Open Key"},
+        {1012, 1, "Cannot Read Key"},
+        {1013, 1, "Cannot Write Key"},
+        {5, 1, "Access to Registry Denied. (Maybe the Result of error deleting a Key which includes one or more "
+               "Subkeys in itself)"},
+        {2, 2, "Key couldn't be found"},
+        {1009, 2, "Corrupt Registry Database!"},
+        {161, 3, "Invalid Path given"},
+        {1010, 3, "Key name is bad"},
+        {14, 3, "Out of memory"},
+        {87, 3, "Invalid Parameter"},
+    };
+    for (const auto& e : table) {
+        if (e.code != code) continue;
+        if (level >= e.fromLevel) ui::MsgBox(e.text, ui::vbOKOnly);
+        return;
+    }
+    if (level == 3) ui::MsgBox("Undefinied key error code! (" + std::to_string(code) + ")", ui::vbOKOnly);
+}
+
+long OpenKey(HKEY root, const std::string& subKey, HKEY& hKey, long level, DWORD access) {
+    long rc = RegOpenKeyExA(root, subKey.c_str(), 0, access == 0 ? KEY_ALL_ACCESS : access, &hKey);
+    ShowRegError(rc, level);
+    return rc;
+}
+
+long CreateKey(HKEY root, const std::string& subKey, HKEY& hKey, long level) {
+    SECURITY_ATTRIBUTES sa{};
+    sa.nLength = sizeof sa;
+    DWORD disposition = 0;
+    char emptyClass[] = "";
+    long rc = RegCreateKeyExA(root, subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa,
+                              &hKey, &disposition);
+    ShowRegError(rc, level);
+    return rc;
+}
+
+long CloseKey(HKEY hKey, long level) {
+    long rc = RegCloseKey(hKey);
+    ShowRegError(rc, level);
+    return rc;
+}
+
+long DeleteKey(HKEY root, const std::string& subKey, long level) {
+    long rc = RegDeleteKeyA(root, subKey.c_str());
+    ShowRegError(rc, level);
+    return rc;
+}
+
+long DeleteValue(HKEY hKey, const std::string& name, long level) {
+    long rc = RegDeleteValueA(hKey, name.c_str());
+    ShowRegError(rc, level);
+    return rc;
+}
+
+long EnumKey(HKEY hKey, long index, std::string& name, long& noMore, long level) {
+    char buffer[KEY_NAME_BYTES];
+    DWORD len = sizeof buffer;
+    long rc = RegEnumKeyExA(hKey, static_cast<DWORD>(index), buffer, &len, nullptr, nullptr, nullptr, nullptr);
+    noMore = 0;
+    if (rc == ERR_NO_MORE_ITEMS) {
+        noMore = 1;
+        rc = 0;
+    } else if (rc == 0) {
+        name.assign(buffer, strnlen(buffer, len));
+    }
+    ShowRegError(rc, level);
+    return rc;
+}
+
+long EnumValue(HKEY hKey, long index, std::string& name, std::string& data, long& type, long& noMore, long level) {
+    thread_local std::vector<char> nameBuf(VALUE_NAME_BYTES);
+    auto& buf = DataBuffer();
+    long rc;
+    for (;;) {
+        DWORD nameLen = static_cast<DWORD>(nameBuf.size());
+        DWORD dataLen = static_cast<DWORD>(buf.size());
+        DWORD t = 0;
+        rc = RegEnumValueA(hKey, static_cast<DWORD>(index), nameBuf.data(), &nameLen, nullptr, &t,
+                           reinterpret_cast<BYTE*>(buf.data()), &dataLen);
+        if (rc == ERR_MORE_DATA && buf.size() < MAX_DATA_BYTES) {
+            buf.resize(std::max<size_t>(dataLen, buf.size() * 2));
+            continue;
+        }
+        if (rc == 0) {
+            name.assign(nameBuf.data(), strnlen(nameBuf.data(), nameLen));
+            data.assign(buf.data(), dataLen);
+            type = static_cast<long>(t);
+        }
+        break;
+    }
+    noMore = rc == ERR_NO_MORE_ITEMS ? 1 : 0;
+    ShowRegError(rc, level);
+    return rc;
+}
+
+std::string QueryValue(HKEY hKey, const std::string& name, std::string& data, long& type, long level,
+                       std::vector<std::string>* list) {
+    const long wanted = type;
+    if (wanted != REG_SZ && wanted != REG_EXPAND_SZ && wanted != REG_BINARY && wanted != REG_DWORD &&
+        wanted != REG_MULTI_SZ) {
+        if (level == 2) ui::MsgBox("Data-Type couldn't be read! (1,2)", ui::vbOKOnly);
+        return level == 1 || level == 2 ? "!Error!" : "";
+    }
+
+    std::string bytes;
+    DWORD stored = 0;
+    long rc = ReadValueBytes(hKey, name, bytes, stored);
+    ShowRegError(rc, level);
+    if (rc != 0) {
+        data.clear();
+        return std::to_string(rc);
+    }
+    type = static_cast<long>(stored);
+
+    switch (wanted) {
+        case REG_SZ:
+        case REG_EXPAND_SZ:
+            // A string is stored with its NUL, but not always: drop one only when it is there.
+            if (!bytes.empty() && bytes.back() == '\0') bytes.pop_back();
+            data = bytes.substr(0, bytes.find('\0'));
+            break;
+        case REG_BINARY:
+            data = HexBytes(bytes);
+            break;
+        case REG_DWORD: {
+            // The bytes read, last byte first, as one unsigned number.
+            unsigned long long value = 0;
+            for (size_t i = std::min<size_t>(bytes.size(), 8); i-- > 0;)
+                value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+            data = std::to_string(value);
+            break;
+        }
+        case REG_MULTI_SZ:
+            if (!list) {
+                data = bytes;
+                break;
+            }
+            list->clear();
+            for (size_t start = 0; start < bytes.size();) {
+                size_t end = bytes.find('\0', start);
+                if (end == std::string::npos) end = bytes.size();
+                if (end == start) break;  // the closing double NUL
+                list->push_back(bytes.substr(start, end - start));
+                start = end + 1;
+            }
+            break;
+    }
+    return "0";
+}
+
+Variant SetValue(HKEY hKey, const std::string& name, const Variant& data, long type, long level,
+                 const std::vector<Variant>* list) {
+    std::string bytes;
+    switch (type) {
+        case REG_SZ:
+        case REG_EXPAND_SZ:
+            bytes = data.ToText();
+            bytes += '\0';
+            break;
+        case REG_DWORD:
+            if (data.kind() == Variant::Kind::Integer || data.kind() == Variant::Kind::Long) {
+                auto v = static_cast<uint32_t>(data.ToLong());
+                for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+            } else if (data.IsText()) {
+                // The first four bytes of the text, raw; a shorter text is completed with zero bytes.
+                bytes = data.Text().substr(0, 4);
+                bytes.resize(4, '\0');
+            } else {
+                if (level == 2) ui::MsgBox("The Datatype you've given to write as REG_DWORD is not handled !");
+                return Variant(0L);
+            }
+            break;
+        case REG_MULTI_SZ:
+            bytes = data.ToText();
+            bytes += '\0';
+            if (list) {
+                for (const auto& element : *list) {
+                    if (element.IsNull()) continue;
+                    std::string text = element.ToText();
+                    if (text.empty() || text == std::string(1, '\0')) continue;
+                    bytes += text;
+                    bytes += '\0';
+                }
+            }
+            bytes += '\0';
+            break;
+        default:
+            if (level == 2) ui::MsgBox("Data-Type couldn't be written!");
+            return level == 1 || level == 2 ? Variant("!Error!") : Variant(0L);
+    }
+    long rc = RegSetValueExA(hKey, name.c_str(), 0, static_cast<DWORD>(type),
+                             reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    ShowRegError(rc, level);
+    return Variant(rc);
+}
+
+long DeleteKeyTree(HKEY root, std::string& path, long level) {
+    path = StripOneTrailingBackslash(path);
+    if (path.empty()) return ERR_INVALID_PARAMETER;  // never the whole hive
+
+    HKEY hKey = nullptr;
+    long rc = OpenKey(root, path, hKey, level);
+    if (rc != 0) return rc;
+    std::vector<std::string> children;
+    for (long i = 0;; ++i) {
+        std::string name;
+        long noMore = 0;
+        rc = EnumKey(hKey, i, name, noMore, level);
+        if (rc != 0) {
+            CloseKey(hKey, 0);
+            return rc;
+        }
+        if (noMore) break;
+        children.push_back(std::move(name));
+    }
+    CloseKey(hKey, 0);
+
+    long first = 0;
+    for (const auto& child : children) {
+        std::string childPath = path + "\\" + child;
+        long r = DeleteKeyTree(root, childPath, level);
+        if (first == 0) first = r;
+    }
+    rc = DeleteKey(root, path, level);
+    return first != 0 ? first : rc;
+}
+
+long CopyKeyTree(HKEY sourceRoot, const std::string& sourcePath, HKEY targetRoot, const std::string& targetPath,
+                 long level) {
+    if (sourceRoot == targetRoot && IsInside(StripOneTrailingBackslash(targetPath), StripOneTrailingBackslash(sourcePath)))
+        return ERR_INVALID_PARAMETER;  // a copy into itself would never end
+    HKEY source = nullptr, target = nullptr;
+    long rc = OpenKey(sourceRoot, sourcePath, source, level, KEY_READ);
+    if (rc != 0) return rc;
+    rc = OpenKey(targetRoot, targetPath, target, 0);
+    if (rc == 0) {
+        rc = CopyTreeW(source, target);
+        CloseKey(target, 0);
+    }
+    CloseKey(source, 0);
+    return rc;
+}
+
+long RenameKey(HKEY sourceRoot, const std::string& oldPathIn, HKEY targetRoot, const std::string& newPathIn,
+               long level) {
+    const std::string oldPath = StripOneTrailingBackslash(oldPathIn);
+    const std::string newPath = StripOneTrailingBackslash(newPathIn);
+    if (oldPath.empty() || newPath.empty()) return ERR_INVALID_PARAMETER;
+
+    HKEY hKey = nullptr;
+    long rc = OpenKey(targetRoot, newPath, hKey, 0);
+    if (rc == 0) {
+        CloseKey(hKey, 0);
+        return ERR_KEY_EXISTS;
+    }
+    if (rc != ERROR_FILE_NOT_FOUND) return rc;
+    if (sourceRoot == targetRoot && IsInside(newPath, oldPath)) return ERR_INVALID_PARAMETER;
+
+    rc = OpenKey(sourceRoot, oldPath, hKey, level, KEY_READ);
+    if (rc != 0) return rc;
+    CloseKey(hKey, 0);
+
+    rc = CreateKey(targetRoot, newPath, hKey, 0);
+    if (rc != 0) return rc;
+    CloseKey(hKey, 0);
+    rc = CopyKeyTree(sourceRoot, oldPath, targetRoot, newPath, level);
+    if (rc != 0) {
+        // The copy is incomplete: take it away again and leave the old key as it was.
+        std::string partial = newPath;
+        DeleteKeyTree(targetRoot, partial, 0);
+        return rc;
+    }
+    std::string old = oldPath;
+    return DeleteKeyTree(sourceRoot, old, 0);
+}
+
+long FindValue(HKEY root, const std::string& keyPath, const std::string& name, long& index, long& type,
+               std::string& rawData, std::string& dataText, long level) {
+    return WithMatchingValue(root, keyPath, name, level,
+                             [&](HKEY hKey, long i, const std::string& found, const std::string& data, long t) -> long {
+                                 if (data.empty()) return -1;  // a value without data is not a find
+                                 index = i;
+                                 type = t;
+                                 rawData = data;
+                                 long textType = t;
+                                 QueryValue(hKey, found, dataText, textType, 0);
+                                 return 0;
+                             });
+}
+
+long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldName, const std::string& newName,
+                 long level) {
+    const std::wstring wideOld = Wide(oldName), wideNew = Wide(newName);
+    HKEY hKey = nullptr;
+    long rc = OpenKey(root, keyPath, hKey, level);
+    if (rc != 0) return rc;
+    long result = ERR_NO_SUCH_VALUE;
+    for (DWORD i = 0;; ++i) {
+        WideValue v;
+        rc = EnumValueW(hKey, i, v);
+        if (rc == ERR_NO_MORE_ITEMS) break;
+        if (rc != 0) {
+            result = rc;
+            break;
+        }
+        if (CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, v.name.c_str(), -1, wideOld.c_str(), -1) !=
+            CSTR_EQUAL)
+            continue;
+        if (CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, wideOld.c_str(), -1, wideNew.c_str(), -1) ==
+            CSTR_EQUAL) {
+            result = 0;  // the same value by another spelling: nothing to move, and it must survive
+            break;
+        }
+        rc = RegSetValueExW(hKey, wideNew.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
+        if (rc != 0) {
+            result = rc;
+            continue;
+        }
+        result = RegDeleteValueW(hKey, v.name.c_str());
+        break;
+    }
+    CloseKey(hKey, 0);
+    return result;
+}
+
+long ModifyValue(HKEY root, const std::string& keyPath, const std::string& name, const std::string& newData,
+                 long level) {
+    return WithMatchingValue(
+        root, keyPath, name, level,
+        [&](HKEY hKey, long, const std::string&, const std::string& oldData, long type) -> long {
+            switch (type) {
+                case REG_SZ:
+                case REG_EXPAND_SZ:
+                case REG_MULTI_SZ:
+                    return SetValue(hKey, name, Variant(newData), type, 0).ToLong();
+                case REG_DWORD: {
+                    // A decimal number that fits 32 bits (negative numbers as their two's complement).
+                    char* end = nullptr;
+                    errno = 0;
+                    long long v = std::strtoll(newData.c_str(), &end, 10);
+                    if (newData.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > UINT32_MAX)
+                        return ERR_INVALID_PARAMETER;
+                    return SetValue(hKey, name, Variant(static_cast<long>(static_cast<uint32_t>(v))), REG_DWORD, 0)
+                        .ToLong();
+                }
+                default: {
+                    std::string bytes = newData.substr(0, oldData.size());
+                    bytes.resize(oldData.size(), '\0');
+                    return RegSetValueExA(hKey, name.c_str(), 0, static_cast<DWORD>(type),
+                                          reinterpret_cast<const BYTE*>(bytes.data()),
+                                          static_cast<DWORD>(bytes.size()));
+                }
+            }
+        });
+}
+
+}  // namespace QV_Registry_Lib

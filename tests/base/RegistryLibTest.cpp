@@ -1,0 +1,239 @@
+// The single-key routines of the registry library against fixtures and the prefix's real registry.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
+
+#include "base/QV_Registry_Lib.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/RegFixture.h"
+
+using namespace QV_Registry_Lib;
+
+namespace {
+// A scratch hive for the tests of this file: HKEY_CURRENT_USER points at a fixture key.
+class RegistryLib : public ::testing::Test {
+protected:
+    RegFixture hkcu{HKEY_CURRENT_USER, R"(
+        [T]
+        @="default text"
+        "Dword32"=dword:00000020
+        "DwordMax"=dword:ffffffff
+        "Bin"=hex:00,0f,a0
+        "EmptySz"=""
+        "Sz"="abc"
+        "SzNoNul"=hex(1):61,62
+        "Exp"=expand:"%SystemRoot%\\system32"
+        "Multi"=multi:"a","b"
+        "MultiFirstEmpty"=hex(7):00,00
+        "BigEndian"=hex(5):01,02,03,04
+    )"};
+
+    HKEY Open(const std::string& path = "T") {
+        HKEY h = nullptr;
+        EXPECT_EQ(OpenKey(HKEY_CURRENT_USER, path, h, 0), 0);
+        return h;
+    }
+    std::string Raw(HKEY h, const char* name) {
+        char buf[64];
+        DWORD size = sizeof buf, type = 0;
+        if (RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != 0) return "(none)";
+        return std::string(buf, size);
+    }
+};
+}  // namespace
+
+TEST(ShowRegError, ShowsByLevelThroughTheMessageBox) {
+    struct Case { long code, level; const char* box; };
+    const Case cases[] = {
+        {2, 1, nullptr},
+        {2, 2, "Key couldn't be found"},
+        {234, 2, nullptr},
+        {234, 3, "Undefinied key error code! (234)"},
+        {1011, 1, "Cannot Open Key"},
+        {1011, 3, "Cannot Open Key"},
+        {5, 1, "Access to Registry Denied. (Maybe the Result of error deleting a Key which includes one or more "
+               "Subkeys in itself)"},
+        {1009, 1, nullptr},
+        {1009, 2, "Corrupt Registry Database!"},
+        {87, 2, nullptr},
+        {87, 3, "Invalid Parameter"},
+        {161, 3, "Invalid Path given"},
+        {0, 3, nullptr},
+        {259, 3, nullptr},
+        {1011, 0, nullptr},
+        {1011, 4, nullptr},
+    };
+    for (const auto& c : cases) {
+        BoxRecorder boxes;
+        ShowRegError(c.code, c.level);
+        SCOPED_TRACE(std::to_string(c.code) + " at level " + std::to_string(c.level));
+        if (!c.box) {
+            EXPECT_TRUE(boxes.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].prompt, c.box);
+        EXPECT_EQ(boxes.boxes[0].style, 0);
+        EXPECT_EQ(boxes.boxes[0].title, "Velmora");
+    }
+}
+
+TEST_F(RegistryLib, QueryValueConvertsByTheTypePassedIn) {
+    HKEY h = Open();
+    struct Case { const char* name; long type; const char* text; long stored; };
+    const Case cases[] = {
+        {"Dword32", REG_DWORD, "32", REG_DWORD},
+        {"DwordMax", REG_DWORD, "4294967295", REG_DWORD},
+        {"Bin", REG_BINARY, "000FA0", REG_BINARY},
+        {"EmptySz", REG_SZ, "", REG_SZ},
+        {"Sz", REG_SZ, "abc", REG_SZ},
+        {"SzNoNul", REG_SZ, "ab", REG_SZ},  // stored without its NUL: the last character stays
+        {"Exp", REG_EXPAND_SZ, "%SystemRoot%\\system32", REG_EXPAND_SZ},
+        {"", REG_SZ, "default text", REG_SZ},
+        {"Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5).c_str(), REG_MULTI_SZ},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string data = "old";
+        long type = c.type;
+        EXPECT_EQ(QueryValue(h, c.name, data, type, 0), "0");
+        EXPECT_EQ(type, c.stored);
+        if (std::string(c.name) == "Multi")
+            EXPECT_EQ(data, std::string("a\0b\0\0", 5));
+        else
+            EXPECT_EQ(data, c.text);
+    }
+    std::string data = "old";
+    long type = REG_SZ;
+    EXPECT_EQ(QueryValue(h, "Missing", data, type, 0), "2");
+    EXPECT_EQ(data, "");
+    CloseKey(h, 0);
+}
+
+TEST_F(RegistryLib, QueryValueSplitsAMultiStringIntoAList) {
+    HKEY h = Open();
+    std::vector<std::string> list{"stale"};
+    std::string data = "kept";
+    long type = REG_MULTI_SZ;
+    EXPECT_EQ(QueryValue(h, "Multi", data, type, 0, &list), "0");
+    EXPECT_EQ(list, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(data, "kept");
+    EXPECT_EQ(QueryValue(h, "MultiFirstEmpty", data, type, 0, &list), "0");
+    EXPECT_TRUE(list.empty());
+    CloseKey(h, 0);
+}
+
+TEST_F(RegistryLib, QueryValueRefusesAnUnhandledTypeByLevel) {
+    HKEY h = Open();
+    for (long level : {1, 2, 3}) {
+        BoxRecorder boxes;
+        std::string data = "kept";
+        long type = REG_DWORD_BIG_ENDIAN;
+        std::string result = QueryValue(h, "BigEndian", data, type, level);
+        EXPECT_EQ(result, level == 3 ? "" : "!Error!") << level;
+        EXPECT_EQ(data, "kept");
+        EXPECT_EQ(boxes.Prompts(), level == 2 ? std::vector<std::string>{"Data-Type couldn't be read! (1,2)"}
+                                              : std::vector<std::string>{});
+    }
+    CloseKey(h, 0);
+}
+
+TEST_F(RegistryLib, ReadsValuesAndNamesOfEveryValidSize) {
+    HKEY h = Open();
+    const std::string big(5000, 'x');
+    const std::string longKey(255, 'k');
+    const std::string longValueName(16383, 'v');
+    SetValue(h, "Big", Variant(big), REG_SZ, 0);
+    SetValue(h, longValueName, Variant("y"), REG_SZ, 0);
+    HKEY sub = nullptr;
+    ASSERT_EQ(CreateKey(h, longKey, sub, 0), 0);
+    CloseKey(sub, 0);
+
+    std::string data;
+    long type = REG_SZ;
+    EXPECT_EQ(QueryValue(h, "Big", data, type, 3), "0");
+    EXPECT_EQ(data, big);
+
+    std::string name;
+    long noMore = 0;
+    EXPECT_EQ(EnumKey(h, 0, name, noMore, 3), 0);
+    EXPECT_EQ(name, longKey);
+    EXPECT_EQ(EnumKey(h, 1, name, noMore, 3), 0);  // past the last: 0 with the flag
+    EXPECT_EQ(noMore, 1);
+
+    bool sawLongName = false, sawBig = false;
+    long count = 0;
+    for (long i = 0;; ++i) {
+        std::string raw;
+        long t = 0;
+        long rc = EnumValue(h, i, name, raw, t, noMore, 3);
+        if (noMore) {
+            EXPECT_EQ(rc, 259);
+            break;
+        }
+        ASSERT_EQ(rc, 0);
+        ++count;
+        if (name == longValueName) sawLongName = true;
+        if (name == "Big") sawBig = raw == big + '\0';
+    }
+    EXPECT_EQ(count, 13);
+    EXPECT_TRUE(sawLongName);
+    EXPECT_TRUE(sawBig);
+    CloseKey(h, 0);
+}
+
+TEST_F(RegistryLib, SetValueWritesTheBytesOfEachType) {
+    HKEY h = Open();
+    std::vector<Variant> list{Variant(""), Variant::Null(), Variant("y")};
+    EXPECT_EQ(SetValue(h, "M", Variant("x"), REG_MULTI_SZ, 0, &list), Variant(0L));
+    EXPECT_EQ(Raw(h, "M"), std::string("x\0y\0\0", 5));
+    SetValue(h, "D", Variant(255), REG_DWORD, 0);
+    EXPECT_EQ(Raw(h, "D"), std::string("\xFF\0\0\0", 4));
+    SetValue(h, "DText", Variant("ab"), REG_DWORD, 0);
+    EXPECT_EQ(Raw(h, "DText"), std::string("ab\0\0", 4));
+    SetValue(h, "S", Variant("text"), REG_EXPAND_SZ, 0);
+    EXPECT_EQ(Raw(h, "S"), std::string("text\0", 5));
+    {
+        BoxRecorder boxes;
+        EXPECT_EQ(SetValue(h, "B", Variant("x"), REG_BINARY, 2), Variant("!Error!"));
+        EXPECT_EQ(SetValue(h, "B", Variant("x"), REG_BINARY, 3), Variant(0L));
+        EXPECT_EQ(SetValue(h, "D2", Variant(1.5), REG_DWORD, 2), Variant(0L));
+        EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Data-Type couldn't be written!",
+                                                             "The Datatype you've given to write as REG_DWORD is not handled !"}));
+        EXPECT_EQ(Raw(h, "B"), "(none)");
+    }
+    CloseKey(h, 0);
+}
+
+TEST_F(RegistryLib, OpenKeyWithMaskZeroAsksForFullAccess) {
+    SetKeyDacl(HKEY_CURRENT_USER, "T\\ReadOnly", "D:P(A;;KR;;;WD)");  // everyone may only read
+
+    BoxRecorder boxes;
+    HKEY h = nullptr;
+    EXPECT_EQ(OpenKey(HKEY_CURRENT_USER, "T\\ReadOnly", h, 1, KEY_READ_ONLY), 0);
+    CloseKey(h, 0);
+    EXPECT_EQ(OpenKey(HKEY_CURRENT_USER, "T\\ReadOnly", h, 1), 5);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].prompt.rfind("Access to Registry Denied.", 0), 0u);
+}
+
+TEST(RegistryLibRealPrefix, ReadsTheRealRegistryUnconverted) {
+    HKEY h = nullptr;
+    ASSERT_EQ(OpenKey(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", h, 0, KEY_READ_ONLY), 0);
+    std::string data;
+    long type = REG_EXPAND_SZ;
+    EXPECT_EQ(QueryValue(h, "ProgramFilesPath", data, type, 0), "0");
+    EXPECT_EQ(type, REG_EXPAND_SZ);
+    EXPECT_EQ(data, "%ProgramFiles%");
+    CloseKey(h, 0);
+
+    // A real REG_DWORD reads back as unsigned decimal text.
+    ASSERT_EQ(OpenKey(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Windows", h, 0, KEY_READ_ONLY), 0);
+    DWORD expected = 0, size = sizeof expected;
+    ASSERT_EQ(RegQueryValueExA(h, "CSDVersion", nullptr, nullptr, reinterpret_cast<BYTE*>(&expected), &size), 0);
+    type = REG_DWORD;
+    EXPECT_EQ(QueryValue(h, "CSDVersion", data, type, 0), "0");
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(data, std::to_string(expected));
+    CloseKey(h, 0);
+}

@@ -1,0 +1,179 @@
+// Operations on whole key trees and on one value found by name, checked by reading the
+// registry back.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <sddl.h>
+
+#include "base/QV_Registry_Lib.h"
+#include "tests/support/RegFixture.h"
+
+using namespace QV_Registry_Lib;
+
+namespace {
+const HKEY HKCU = HKEY_CURRENT_USER;
+
+const std::string kSub120(120, 's');
+
+class RegistryTree : public ::testing::Test {
+protected:
+    RegFixture hkcu{HKCU};
+
+    void SetUp() override {
+        std::string bin1500 = "hex:";
+        for (int i = 0; i < 1500; ++i) bin1500 += (i ? "," : "") + std::string(i % 2 ? "a5" : "3c");
+        hkcu.Load(R"(
+            [Old]
+            @="default"
+            "Sz"="text"
+            "Exp"=expand:"%SystemRoot%\\x"
+            "Dw"=dword:12345678
+            "Multi"=multi:"a","b","c"
+            "Empty"=hex:
+            [Old\Level1]
+            "Deeper"="one"
+            [Old\Level1\Level2]
+            "Deepest"=dword:00000002
+            [Old\)" + kSub120 + R"(]
+            [Sibling]
+            "keep"="me"
+        )");
+        HKEY h = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKCU, "Old", 0, KEY_ALL_ACCESS, &h), 0);
+        std::string bytes;
+        for (int i = 0; i < 1500; ++i) bytes += static_cast<char>(i % 2 ? 0xA5 : 0x3C);
+        RegSetValueExA(h, "Bin1500", 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()), 1500);
+        // A name and a string that no ANSI code page holds must survive too.
+        const wchar_t wideText[] = L"caf\u00e9 \u4e2d\u6587";
+        RegSetValueExW(h, L"wide \u4e2d", 0, REG_SZ, reinterpret_cast<const BYTE*>(wideText), sizeof wideText);
+        RegCloseKey(h);
+    }
+
+    // A key that nobody may open, so neither copied nor deleted by a walk of its tree.
+    void AddLockedKey(const std::string& path) { SetKeyDacl(HKCU, path, "D:P(D;;GA;;;WD)"); }
+};
+}  // namespace
+
+TEST_F(RegistryTree, RenameKeyMovesTheTreeByteForByte) {
+    const std::string before = DumpKeyTree(HKCU, "Old");
+    ASSERT_NE(before.find("Bin1500"), std::string::npos);
+    ASSERT_EQ(RenameKey(HKCU, "Old", HKCU, "New\\", 0), 0);
+    EXPECT_FALSE(KeyExists(HKCU, "Old"));
+    EXPECT_EQ(DumpKeyTree(HKCU, "New"), before);
+}
+
+TEST_F(RegistryTree, RenameKeyRefusesTargetsThatWouldLoseOrOverwrite) {
+    const std::string before = DumpKeyTree(HKCU, "");
+    struct Case { const char* from; const char* to; long result; };
+    const Case cases[] = {
+        {"Old", "Old\\Level1\\Inside", 87},  // into its own subtree
+        {"Old", "old\\Sub", 87},
+        {"Old", "SIBLING", ERR_KEY_EXISTS},   // an existing key, in any case
+        {"Old", "old", ERR_KEY_EXISTS},       // case-only rename
+        {"Old", "", 87},                      // the hive root
+        {"", "Elsewhere", 87},
+        {"Missing", "Elsewhere", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.from) + " -> " + c.to);
+        EXPECT_EQ(RenameKey(HKCU, c.from, HKCU, c.to, 0), c.result);
+        EXPECT_EQ(DumpKeyTree(HKCU, ""), before);
+    }
+}
+
+TEST_F(RegistryTree, RenameKeyKeepsTheOldTreeWhenTheCopyFails) {
+    AddLockedKey("Old\\Level1\\Stuck");
+    const std::string before = DumpKeyTree(HKCU, "Old");
+    // The locked key cannot be copied: the rename fails, the old tree stays whole and no
+    // half-made copy is left behind.
+    EXPECT_EQ(RenameKey(HKCU, "Old", HKCU, "New", 0), 5);
+    EXPECT_FALSE(KeyExists(HKCU, "New"));
+    EXPECT_EQ(DumpKeyTree(HKCU, "Old"), before);
+}
+
+TEST_F(RegistryTree, DeleteKeyTreeRemovesEverythingOrSaysWhy) {
+    hkcu.Load(R"(
+        [Tree\A\A1]
+        [Tree\B\B1\B2]
+        "v"="1"
+        [Tree\C\C1]
+    )");
+    std::string path = "Tree\\";
+    EXPECT_EQ(DeleteKeyTree(HKCU, path, 0), 0);
+    EXPECT_EQ(path, "Tree");
+    EXPECT_FALSE(KeyExists(HKCU, "Tree"));
+
+    hkcu.Load("[Tree\\A\\A1]\n[Tree\\C]");
+    AddLockedKey("Tree\\B\\Locked");
+    path = "Tree";
+    EXPECT_NE(DeleteKeyTree(HKCU, path, 0), 0);
+    EXPECT_TRUE(KeyExists(HKCU, "Tree\\B"));
+    EXPECT_FALSE(KeyExists(HKCU, "Tree\\A"));
+
+    path = "";
+    EXPECT_NE(DeleteKeyTree(HKCU, path, 0), 0);  // never the whole hive
+    EXPECT_TRUE(KeyExists(HKCU, "Sibling"));
+}
+
+TEST_F(RegistryTree, CopyKeyTreeNeedsAnExistingTarget) {
+    EXPECT_EQ(CopyKeyTree(HKCU, "Old", HKCU, "Nowhere", 0), 2);
+    EXPECT_FALSE(KeyExists(HKCU, "Nowhere"));
+    EXPECT_EQ(CopyKeyTree(HKCU, "Old", HKCU, "Old\\Level1", 0), 87);
+    EXPECT_EQ(CopyKeyTree(HKCU, "Old", HKCU, "Sibling", 0), 0);
+    EXPECT_TRUE(KeyExists(HKCU, "Sibling\\Level1\\Level2"));
+}
+
+TEST_F(RegistryTree, FindValueByNameInAnyCase) {
+    long index = -1, type = 0;
+    std::string raw, text;
+    EXPECT_EQ(FindValue(HKCU, "Old", "DW", index, type, raw, text, 0), 0);
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(text, "305419896");
+    EXPECT_EQ(raw, std::string("\x78\x56\x34\x12", 4));
+    std::string name, data;
+    long t = 0, noMore = 0;
+    HKEY h = nullptr;
+    OpenKey(HKCU, "Old", h, 0);
+    EnumValue(h, index, name, data, t, noMore, 0);
+    CloseKey(h, 0);
+    EXPECT_EQ(name, "Dw");
+
+    EXPECT_EQ(FindValue(HKCU, "Old", "multi", index, type, raw, text, 0), 0);
+    EXPECT_EQ(type, REG_MULTI_SZ);
+    EXPECT_EQ(FindValue(HKCU, "Old", "Missing", index, type, raw, text, 0), ERR_NO_SUCH_VALUE);
+    EXPECT_EQ(FindValue(HKCU, "Old", "Empty", index, type, raw, text, 0), ERR_NO_SUCH_VALUE);
+}
+
+TEST_F(RegistryTree, RenameValueMovesTheDataWhole) {
+    const std::string before = DumpKeyTree(HKCU, "Old");
+    EXPECT_EQ(RenameValue(HKCU, "Old", "bin1500", "Moved", 0), 0);
+    std::string after = DumpKeyTree(HKCU, "Old");
+    EXPECT_EQ(after.find("\"Bin1500\""), std::string::npos);
+    size_t at = before.find("\"Bin1500\"");
+    size_t eol = before.find('\n', at);
+    std::string line = before.substr(at, eol - at);
+    line.replace(0, 9, "\"Moved\"");
+    EXPECT_NE(after.find(line), std::string::npos);
+
+    // The same name in another case keeps the value.
+    EXPECT_EQ(RenameValue(HKCU, "Old", "Sz", "SZ", 0), 0);
+    long index, type;
+    std::string raw, text;
+    EXPECT_EQ(FindValue(HKCU, "Old", "sz", index, type, raw, text, 0), 0);
+    EXPECT_EQ(text, "text");
+
+    // A zero-length value is renamed, not lost.
+    EXPECT_EQ(RenameValue(HKCU, "Old", "Empty", "StillEmpty", 0), 0);
+    EXPECT_NE(DumpKeyTree(HKCU, "Old").find("\"StillEmpty\" type 3 = \n"), std::string::npos);
+    EXPECT_EQ(RenameValue(HKCU, "Old", "Missing", "X", 0), ERR_NO_SUCH_VALUE);
+}
+
+TEST_F(RegistryTree, ModifyValueKeepsTheType) {
+    EXPECT_EQ(ModifyValue(HKCU, "Old", "dw", "255", 0), 0);
+    EXPECT_EQ(ModifyValue(HKCU, "Old", "Exp", "%TEMP%\\y", 0), 0);
+    EXPECT_EQ(ModifyValue(HKCU, "Old", "Dw", "not a number", 0), 87);
+    EXPECT_EQ(ModifyValue(HKCU, "Old", "Missing", "1", 0), ERR_NO_SUCH_VALUE);
+    const std::string dump = DumpKeyTree(HKCU, "Old");
+    EXPECT_NE(dump.find("\"Dw\" type 4 = ff000000"), std::string::npos);
+    // "%TEMP%\y" with its NUL (the dump reads strings as UTF-16), still REG_EXPAND_SZ.
+    EXPECT_NE(dump.find("\"Exp\" type 2 = 2500540045004d00500025005c0079000000"), std::string::npos);
+}
