@@ -31,4 +31,69 @@ private:
     MsgBoxHandler previous_;
 };
 
+// ---- Input box -------------------------------------------------------------------------
+// Asks for one line of text; returns "" when the user cancels.
+std::string InputBox(const std::string& prompt, const std::string& title = "", const std::string& defaultText = "");
+using InputBoxHandler = std::function<std::string(const std::string& prompt, const std::string& title,
+                                                  const std::string& defaultText)>;
+
+// ---- Open-file dialog ------------------------------------------------------------------
+// Filter in the "Description|*.dll;*.ocx|All files|*.*" form.
+struct OpenFileRequest {
+    void* owner = nullptr;  // HWND of the owning window, or null
+    std::string title;
+    std::string filter;
+    long filterIndex = 1;
+    std::string initialDir;
+    std::string fileName;   // proposed file name
+    std::string defaultExt;
+    unsigned long flags = 0;  // OFN_* flags added to OFN_FILEMUSTEXIST | OFN_HIDEREADONLY
+};
+// Shows the open-file dialog; returns the chosen full path, "" when cancelled.
+std::string OpenFileDialog(const OpenFileRequest& request);
+using OpenFileHandler = std::function<std::string(const OpenFileRequest& request)>;
+
+// ---- Shell open ------------------------------------------------------------------------
+struct ShellRequest {
+    void* owner = nullptr;   // HWND or null
+    std::string verb;        // "" = the file's default action
+    std::string file;        // document, program or web address
+    std::string parameters;
+    std::string directory;
+    int show = 1;            // SW_SHOWNORMAL
+    bool wait = false;       // wait until the started program has ended
+};
+// Opens a document or address through the shell; true when the shell started it (result > 32).
+bool RunShellExecute(const ShellRequest& request);
+// Short form: the default action of a file or address in a normal window, no owner.
+bool ShellOpen(const std::string& fileOrAddress);
+using ShellHandler = std::function<bool(const ShellRequest& request)>;
+
+// ---- Program start ---------------------------------------------------------------------
+// Starts a program by its command line; returns the new process's id, 0 when it did not start.
+// windowStyle as ShowWindow takes it (1 normal, 2 minimised, 0 hidden).
+unsigned long StartProgram(const std::string& commandLine, int windowStyle = 1, bool wait = false);
+using StartProgramHandler = std::function<unsigned long(const std::string& commandLine, int windowStyle, bool wait)>;
+
+// Replacing a seam: each guard puts its handler in place for its own lifetime and restores
+// the previous handler afterwards. Tests use these to answer and record without blocking.
+template <class Handler, int Which>
+class SeamOverride {
+public:
+    explicit SeamOverride(Handler handler);
+    ~SeamOverride();
+    SeamOverride(const SeamOverride&) = delete;
+    SeamOverride& operator=(const SeamOverride&) = delete;
+private:
+    Handler previous_;
+};
+using InputBoxOverride = SeamOverride<InputBoxHandler, 1>;
+using OpenFileOverride = SeamOverride<OpenFileHandler, 2>;
+using ShellOverride = SeamOverride<ShellHandler, 3>;
+using StartProgramOverride = SeamOverride<StartProgramHandler, 4>;
+extern template class SeamOverride<InputBoxHandler, 1>;
+extern template class SeamOverride<OpenFileHandler, 2>;
+extern template class SeamOverride<ShellHandler, 3>;
+extern template class SeamOverride<StartProgramHandler, 4>;
+
 }  // namespace ui

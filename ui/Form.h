@@ -1,0 +1,188 @@
+// Forms: the top-level windows of the programs, with the load / show / query-unload / unload
+// life the programs' code expects, geometry in twips, and the program's list of loaded forms.
+//
+// A window of a program derives from Form, keeps its controls as members and creates them in
+// its load handler:
+//
+//     class Form_Example : public ui::Form {
+//     public:
+//         Form_Example() : Form("Form_Example", {.caption = "Example", .width = 6000, .height = 4000}) {}
+//         ui::TreeView tvwItems;
+//         ui::StatusBar stb1;
+//     protected:
+//         void Form_Load() override {
+//             tvwItems.Create(*this, 0, 0, 3000, 3000);
+//             tvwItems.NodeClick = [this](ui::Node& n) { stb1.Panel(1).SetText(n.Text()); };
+//             stb1.Create(*this);
+//             stb1.AddPanel("Ready.", 0);
+//         }
+//         void Form_Resize() override { ... lay out in twips from ScaleWidth()/ScaleHeight() ... }
+//     };
+//
+//     Form_Example f; f.Show();            // loads (Form_Load runs) and shows modeless
+//     ui::Run();                            // message loop until every form is unloaded
+//
+// All geometry is in twips (1/1440 inch): the form's Left/Top/Width/Height are its outer
+// rectangle on the screen, ScaleWidth/ScaleHeight its client area; control geometry is in
+// twips of its parent's client area.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Menu.h"
+
+namespace ui {
+
+class Control;
+
+// Show modes and window states.
+enum : int { vbModeless = 0, vbModal = 1 };
+enum : int { vbNormal = 0, vbMinimized = 1, vbMaximized = 2 };
+// Why a form is being unloaded (QueryUnload's reason).
+enum : int { vbFormControlMenu = 0, vbFormCode = 1, vbAppWindows = 2, vbAppTaskManager = 3 };
+
+// How the form's window looks; fixed at creation.
+struct FormStyle {
+    std::string caption;
+    long width = 6000;    // outer size in twips
+    long height = 4500;
+    int border = 2;       // 0 none, 1 fixed single, 2 sizable, 3 fixed dialog, 4 fixed tool window
+    bool minButton = true;
+    bool maxButton = true;
+    bool showInTaskbar = true;
+    bool centered = false;      // centre on the screen when first shown
+    int iconResource = 0;       // icon resource id in the program's module, 0 = none
+};
+
+class Form {
+public:
+    explicit Form(std::string name, FormStyle style = {});
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const std::string& Name() const { return name_; }
+    HWND hWnd() const { return hwnd_; }
+    bool IsLoaded() const { return hwnd_ != nullptr; }
+
+    // Creates the window (hidden) and runs Form_Load. Nothing happens when already loaded.
+    // An error thrown by Form_Load reaches the caller; the form stays loaded.
+    void Load();
+    // Loads when needed and shows. Modal: disables the program's other windows (the owner
+    // included) and returns when the form is hidden or unloaded. The owner (or none) is the
+    // window the form stays above.
+    void Show(int modal = vbModeless, Form* owner = nullptr);
+    void Hide();
+    // Asks Form_QueryUnload, then Form_Unload, then destroys the window. False when a handler
+    // cancelled. The controls' models are emptied with their windows.
+    bool Unload(int reason = vbFormCode);
+    bool Visible() const;
+
+    std::string Caption() const;
+    void SetCaption(const std::string& caption);
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
+
+    // Window state vbNormal / vbMinimized / vbMaximized.
+    int WindowState() const;
+    void SetWindowState(int state);
+
+    // Outer rectangle in twips (of the normal position while minimised or maximised is not
+    // needed: the programs set the state to normal before reading).
+    long Left() const;
+    long Top() const;
+    long Width() const;
+    long Height() const;
+    void SetLeft(long twips);
+    void SetTop(long twips);
+    void SetWidth(long twips);
+    void SetHeight(long twips);
+    void Move(long left, long top, long width, long height);
+    // Client area in twips.
+    long ScaleWidth() const;
+    long ScaleHeight() const;
+
+    void Refresh();  // repaints now
+    void SetFocus();
+    void ZOrder();   // brings to the front
+
+    // The menu bar and the named menu items of the form; may be built before or after Load.
+    Menu Menus;
+    // Shows `menu`'s items as a pop-up menu at the mouse pointer, `defaultItem` (one of its
+    // items) in bold. The chosen item's Click runs before PopupMenu returns.
+    void PopupMenu(MenuItem& menu, MenuItem* defaultItem = nullptr);
+
+protected:
+    // Event handlers. Form_Load runs inside Load; Form_QueryUnload and Form_Unload may set
+    // cancel to non-zero to keep the form.
+    virtual void Form_Load() {}
+    virtual void Form_QueryUnload(int& cancel, int reason) { (void)cancel; (void)reason; }
+    virtual void Form_Unload(int& cancel) { (void)cancel; }
+    virtual void Form_Resize() {}
+    virtual void Form_Activate() {}
+    // Any other window message of the form (tray icon callbacks, registered messages...).
+    // Return true with `result` set to handle it.
+    virtual bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+private:
+    friend class Control;
+    friend LRESULT CALLBACK FormWndProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void RegisterControl(Control* control);
+    void UnregisterControl(Control* control);
+
+    std::string name_;
+    FormStyle style_;
+    HWND hwnd_ = nullptr;
+    bool modalRunning_ = false;
+    bool shownOnce_ = false;
+    std::vector<Control*> controls_;
+};
+
+// The program's loaded forms, in load order.
+const std::vector<Form*>& Forms();
+// The loaded form of that name (compared without regard to case), or null.
+Form* FindForm(const std::string& name);
+
+// Runs the message loop until no form is loaded or WM_QUIT arrives.
+void Run();
+// Handles every message waiting in the queue and returns (a handler may thus be re-entered).
+void DoEvents();
+// Runs `action` from the message loop after the current handler has returned.
+void Defer(std::function<void()> action);
+
+// The screen.
+namespace Screen {
+long TwipsPerPixelX();
+long TwipsPerPixelY();
+long Width();   // twips
+long Height();  // twips
+}  // namespace Screen
+
+// A timer (no window of its own). Tick never runs again while its handler is running.
+class Timer {
+public:
+    Timer();
+    ~Timer();
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+    long Interval() const { return interval_; }
+    void SetInterval(long milliseconds);  // 0 stops the timer
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+    std::function<void()> Tick;
+
+private:
+    friend struct TimerAccess;
+    void Apply();
+    void Fire();
+    long interval_ = 0;
+    bool enabled_ = false;
+    bool running_ = false;
+    UINT_PTR id_ = 0;
+};
+
+}  // namespace ui

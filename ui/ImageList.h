@@ -1,0 +1,61 @@
+// An image list with keys over a real HIMAGELIST. Trees, lists and toolbars refer to images
+// by key (or 1-based index) and look the picture up when they paint, so clearing and refilling
+// a list, or attaching another one, keeps every node's and item's image key valid.
+//
+//     ui::ImageList iml(16, 16);
+//     iml.Add("String", LoadIcon(...));
+//     iml.AddFromFile("Folder", "C:\\...\\folder.ico");
+//     tvw.SetImageList(&iml);  lsv.SetSmallIcons(&iml);
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/Control.h"
+
+namespace ui {
+
+class ImageList {
+public:
+    ImageList(int width = 16, int height = 16);
+    ~ImageList();
+    ImageList(const ImageList&) = delete;
+    ImageList& operator=(const ImageList&) = delete;
+
+    int ImageWidth() const { return cx_; }
+    int ImageHeight() const { return cy_; }
+    HIMAGELIST Handle();  // created on first use
+
+    // Adds a picture under an optional key (unique, case-insensitive: a duplicate throws 35602);
+    // returns its 1-based index. The icon is copied: the caller keeps its own.
+    long Add(const std::string& key, HICON icon);
+    // A bitmap; pixels of `maskColor` are transparent (CLR_NONE: none).
+    long Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor = CLR_NONE);
+    // An icon resource of a module (null = the program).
+    long AddFromResource(const std::string& key, HINSTANCE module, int iconId);
+    // An .ico file; returns 0 (nothing added) when the file holds no icon.
+    long AddFromFile(const std::string& key, const std::string& path);
+
+    long Count() const { return static_cast<long>(keys_.size()); }
+    bool Exists(const std::string& key) const;
+    const std::string& KeyAt(long index) const;  // 1-based
+    // Removes every picture; the handle stays the same.
+    void Clear();
+
+    // The zero-based picture index for a control, or -1 for ImageRef{}; a key the list lacks
+    // or an index out of range throws 35601 ("Element not found").
+    int Resolve(const ImageRef& image) const;
+    // As Resolve, but -1 instead of an error.
+    int TryResolve(const ImageRef& image) const;
+
+private:
+    long Added(const std::string& key, int imageIndex);
+    int cx_, cy_;
+    HIMAGELIST handle_ = nullptr;
+    std::vector<std::string> keys_;
+    std::unordered_map<std::string, int> index_;  // folded key -> zero-based index
+};
+
+}  // namespace ui

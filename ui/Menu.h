@@ -1,0 +1,102 @@
+// The menu model of a form: named items with Caption, Visible, Enabled and Checked, and a
+// Click per item. Win32 menus have no Visible flag: a hidden item is taken out of its real
+// menu and put back in its own place when shown again; it keeps its Checked state.
+//
+//     auto& file = Menus.Add("MNU_File", "&File");
+//     file.Add("MNU_File_Exit", "Exit").Click = [this] { Unload(); };
+//     file.Add("MNU_File_Sep1", "-");                      // "-" is a separator line
+//     auto& edit = Menus.Add("MNU_RegComp", "Edit");
+//     edit.SetVisible(false);                              // leaves the menu bar, keeps its place
+//     Menus["MNU_RegComp_Delete"].SetEnabled(false);       // any item by name
+//     PopupMenu(Menus["MNU_RegCompEntries"], &Menus["MNU_RegCompEntries_Modify"]);
+//
+// A menu kept only for pop-ups is a top-level item that stays hidden.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace ui {
+
+class Menu;
+
+class MenuItem {
+public:
+    const std::string& Name() const { return name_; }
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+    bool Checked() const { return checked_; }
+    void SetChecked(bool checked);
+    bool IsSeparator() const { return caption_ == "-"; }
+
+    // Adds a sub-item at the end; names are unique in the form's menus.
+    MenuItem& Add(const std::string& name, const std::string& caption);
+    long Count() const { return static_cast<long>(children_.size()); }
+    MenuItem& Item(long index);  // 1-based
+    MenuItem* Parent() const { return parent_; }
+
+    // Runs when the item is chosen (from the menu bar or a pop-up), or when code calls DoClick.
+    std::function<void()> Click;
+    void DoClick();
+
+private:
+    friend class Menu;
+    MenuItem(Menu* owner, MenuItem* parent, std::string name, std::string caption, UINT id);
+    void Rebuild();                  // refills this item's real sub-menu from the model
+    void FillInto(HMENU menu) const; // appends the visible sub-items
+    Menu* owner_;
+    MenuItem* parent_;
+    std::string name_;
+    std::string caption_;
+    bool visible_ = true;
+    bool enabled_ = true;
+    bool checked_ = false;
+    UINT id_;
+    HMENU sub_ = nullptr;  // real pop-up menu, when the item has sub-items
+    std::vector<std::unique_ptr<MenuItem>> children_;
+};
+
+class Menu {
+public:
+    Menu();
+    ~Menu();
+    Menu(const Menu&) = delete;
+    Menu& operator=(const Menu&) = delete;
+
+    // Adds a top-level menu of the menu bar.
+    MenuItem& Add(const std::string& name, const std::string& caption);
+    // The item of that name (any depth, case-insensitive); a missing name throws 35601.
+    MenuItem& Item(const std::string& name);
+    MenuItem& operator[](const std::string& name) { return Item(name); }
+    MenuItem* Find(const std::string& name);
+    long Count() const { return static_cast<long>(top_.size()); }
+
+    // The real menu bar (null while no top-level item exists).
+    HMENU Handle() const { return bar_; }
+    // The item with that command id, or null.
+    MenuItem* ById(UINT id);
+
+private:
+    friend class MenuItem;
+    friend class Form;
+    void AttachTo(HWND window);  // sets the bar on the form's window
+    void Detach();
+    void Changed(MenuItem* item);  // refreshes the real menus after a model change
+    void RebuildBar();
+    HMENU bar_ = nullptr;
+    HWND window_ = nullptr;
+    UINT nextId_ = 1000;
+    std::vector<std::unique_ptr<MenuItem>> top_;
+    std::unordered_map<std::string, MenuItem*> byName_;
+    std::unordered_map<UINT, MenuItem*> byId_;
+};
+
+}  // namespace ui

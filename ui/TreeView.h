@@ -1,0 +1,209 @@
+// A tree view with a keyed node model over a real SysTreeView32.
+//
+//     tvw.Create(*this, 0, 0, 4000, 5000);
+//     tvw.SetImageList(&imlRegComp);
+//     {
+//         ui::RedrawOff quiet(tvw);                       // no painting while filling
+//         auto root = tvw.Nodes.Add("", ui::tvwFirst, "HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT", "Root");
+//         tvw.Nodes.Add(root, ui::tvwChild, "HKEY_CLASSES_ROOT\\CLSID", "CLSID", "Folder", "FolderOpen");
+//         tvw.Nodes.Add("HKEY_CLASSES_ROOT", ui::tvwChild, "", "keyless node");
+//     }
+//     tvw.NodeClick = [this](ui::Node& n) { ... };        // raised by the user only
+//
+// Keys are unique in the tree and compared without regard to case; a duplicate key throws
+// 35602, a missing key or relative node 35601. Adding, looking up by key and removing are
+// constant time per node (a hash index); nothing is O(n) per add. Turn redraw off (RedrawOff)
+// while adding thousands of nodes.
+//
+// Nodes are handed out as NodePtr (shared): a pointer kept past the node's removal stays safe,
+// and using a removed node throws 35605.
+//
+// The model follows the real control: emptying the control by its own message
+// (TVM_DELETEITEM with TVI_ROOT) empties the model and its key index too.
+//
+// Events follow what the programs' handlers expect, whatever order the control sends its
+// notifications in: a press of the left button gives NodeClick (when it selects a node, or
+// clicks the selected one) and then MouseUp; a press of the right button gives MouseUp only.
+// Selecting a node from code raises no NodeClick.
+#pragma once
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/Control.h"
+
+namespace ui {
+
+class TreeView;
+class ImageList;
+class Node;
+using NodePtr = std::shared_ptr<Node>;
+
+// Where Nodes.Add places a node relative to its relative node (or at the top level without one).
+enum TreeRelationship : int { tvwFirst = 0, tvwLast = 1, tvwNext = 2, tvwPrevious = 3, tvwChild = 4 };
+
+class Node : public std::enable_shared_from_this<Node> {
+public:
+    const std::string& Key() const { return key_; }
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& text);
+    std::string FullPath() const;  // texts from the top, joined by "\"
+
+    // Navigation; null where there is no such node (a top node has no Parent).
+    NodePtr Parent() const;
+    NodePtr Child() const;         // first child
+    NodePtr FirstSibling() const;
+    NodePtr LastSibling() const;
+    NodePtr Next() const;
+    NodePtr Previous() const;
+    NodePtr Root() const;
+    long Children() const;         // number of direct children
+    long Index() const;            // 1-based position in the tree's Nodes collection
+
+    const ImageRef& Image() const { return image_; }
+    void SetImage(const ImageRef& image);           // throws 35601 for a key the image list lacks
+    const ImageRef& SelectedImage() const { return selectedImage_; }
+    void SetSelectedImage(const ImageRef& image);
+    bool Expanded() const;
+    void SetExpanded(bool expanded);
+    bool Bold() const { return bold_; }
+    void SetBold(bool bold);
+    bool Selected() const;
+    void SetSelected(bool selected);                // raises no NodeClick
+    void EnsureVisible();                           // expands the ancestors and scrolls to it
+    bool Sorted() const { return sorted_; }
+    void SetSorted(bool sorted);                    // children by text, without regard to case
+
+    std::string Tag;
+    TreeView& Tree() const;
+    HTREEITEM Handle() const;
+    bool IsRemoved() const { return tree_ == nullptr; }
+
+private:
+    friend class TreeView;
+    friend class Nodes;
+    void Check() const;
+    TreeView* tree_ = nullptr;
+    HTREEITEM item_ = nullptr;
+    std::string key_;
+    std::string text_;
+    ImageRef image_, selectedImage_;
+    bool bold_ = false;
+    bool sorted_ = false;
+    long children_ = 0;
+    size_t order_ = 0;  // slot in the collection's order list
+    Node* parent_ = nullptr;
+};
+
+// The keyed collection of a tree's nodes, in the order they were added.
+class Nodes {
+public:
+    // Adds a node. `relative` is the relative node's key ("" = none: a top-level node).
+    NodePtr Add(const std::string& relative, int relationship, const std::string& key,
+                const std::string& text, const ImageRef& image = {}, const ImageRef& selectedImage = {});
+    NodePtr Add(const NodePtr& relative, int relationship, const std::string& key,
+                const std::string& text, const ImageRef& image = {}, const ImageRef& selectedImage = {});
+
+    long Count() const { return count_; }
+    bool Exists(const std::string& key) const;
+    NodePtr Find(const std::string& key) const;   // null when there is none
+    NodePtr Item(const std::string& key) const;   // 35601 when there is none
+    NodePtr Item(long index) const;               // 1-based; 35600 out of range
+    NodePtr operator[](const std::string& key) const { return Item(key); }
+
+    // Removes the node and its subtree, with their keys.
+    void Remove(const std::string& key);
+    void Remove(long index);
+    void Remove(const NodePtr& node);
+    void Clear();
+
+    // Every node in the order of the collection.
+    std::vector<NodePtr> All() const;
+
+private:
+    friend class TreeView;
+    friend class Node;
+    explicit Nodes(TreeView* tree) : tree_(tree) {}
+    void Compact() const;
+    TreeView* tree_;
+    long count_ = 0;
+    mutable std::vector<NodePtr> order_;       // with holes after removals until compacted
+    mutable bool holes_ = false;
+    std::unordered_map<std::string, NodePtr> byKey_;      // folded key
+    std::unordered_map<Node*, NodePtr> live_;             // every node, keyless ones included
+};
+
+class TreeView : public Control {
+public:
+    TreeView();
+    ~TreeView() override;
+
+    // Lines, buttons at the root, selection always shown.
+    void Create(Parent parent, long left, long top, long width, long height);
+
+    ui::Nodes Nodes;
+
+    void SetImageList(ImageList* images);  // null detaches
+    ImageList* GetImageList() const { return images_; }
+
+    NodePtr SelectedItem() const;
+    void SetSelectedItem(const NodePtr& node);      // raises no NodeClick
+    NodePtr DropHighlight() const;
+    void SetDropHighlight(const NodePtr& node);     // null clears
+    // The node at a point in twips of the control's client area, or null.
+    NodePtr HitTest(long x, long y) const;
+    bool Sorted() const { return sorted_; }
+    void SetSorted(bool sorted);                    // top-level nodes by text
+
+    // Painting off while filling: SetRedraw(false) ... SetRedraw(true), or RedrawOff.
+    void SetRedraw(bool redraw);
+
+    std::function<void(Node& node)> NodeClick;
+    std::function<void(Node& node)> Expand;
+    std::function<void()> DblClick;
+    std::function<void(int keyCode, int shift)> KeyDown;
+    // Button vbLeftButton/vbRightButton, x and y in twips of the control's client area.
+    std::function<void(int button, int shift, long x, long y)> MouseUp;
+
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnDestroyed() override;
+
+private:
+    friend class Node;
+    friend class ui::Nodes;
+    NodePtr FromItem(HTREEITEM item) const;
+    void ItemDeleted(Node* node);
+    void SortChildren(HTREEITEM parent);
+    void ScheduleSort(Node* parent);  // sorted parents are sorted once after a run of adds
+    void FlushSorts() const;
+    void PressEnded(int button);
+    ImageList* images_ = nullptr;
+    bool sorted_ = false;
+    // Click bookkeeping of the current button press.
+    int pressButton_ = 0;
+    bool pressClickRaised_ = false;
+    bool pressUpRaised_ = true;
+    POINT pressPoint_{};
+    bool codeSelecting_ = false;
+    mutable std::vector<std::weak_ptr<Node>> pendingSorts_;
+    mutable bool rootSortPending_ = false;
+    bool sortDeferred_ = false;
+};
+
+// Turns a control's painting off for its lifetime and back on (with a repaint) afterwards.
+class RedrawOff {
+public:
+    explicit RedrawOff(TreeView& tree) : tree_(&tree) { tree.SetRedraw(false); }
+    ~RedrawOff() { tree_->SetRedraw(true); }
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+private:
+    TreeView* tree_;
+};
+
+}  // namespace ui
