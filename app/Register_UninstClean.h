@@ -1,0 +1,79 @@
+// The main program's settings under HKEY_CURRENT_USER\Software\Quorvath\Velmora: the
+// first-run reset when the stored version differs, the restore into the global state at
+// start, the save when the main window closes, and the uninstall cache writer.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "base/QV_Err.h"
+#include "base/Variant.h"
+
+namespace Register_UninstClean {
+
+inline constexpr const char* cstrProgramKey = "Software\\Quorvath\\Velmora";
+inline constexpr const char* cstrSettingsKey = "Software\\Quorvath\\Velmora\\Settings";
+inline constexpr const char* cstrCacheKey = "Software\\Quorvath\\Velmora\\Settings\\UninstClean\\USCache";
+inline constexpr const char* cstrVersion = "1.8.0";
+
+// The registry search options that are kept with the settings.
+struct SearchSettings {
+    std::string cstrFindString;
+    bool blnFindInKeys = false;
+    bool blnFindInValues = false;
+    bool blnFindInData = false;
+    bool blnFindWholeStringOnly = false;
+};
+// The search options the settings store restores and saves.
+SearchSettings& colQVRegistry();
+
+// True when the program key was (re)created for this version.
+bool Firsttime();
+void RunStartupSequence();
+void RestoreSettings();
+
+// Writes one uninstall entry's cache value into the open cache key. `verified` is the
+// entry's verified flag: True writes "1", False or Empty "0", any other value nothing.
+void WriteUninstCacheEntry(HKEY cacheKey, const std::string& displayName, const std::string& appPath,
+                           const std::string& defaultExecutable, const Variant& verified);
+HKEY OpenUninstCache();  // creates or opens the cache key; nullptr when that fails
+void CloseUninstCache(HKEY key);
+void DeleteUninstCache();
+
+inline Variant VerifiedFlag(bool flag) { return Variant(flag); }
+inline Variant VerifiedFlag(const Variant& flag) { return flag; }
+
+// Writes one value per entry of the uninstall collection into the uninstall cache.
+template <class Col>
+void Save_UninstCleanSettings(const Col& colUS) {
+    HKEY key = OpenUninstCache();
+    if (!key) return;
+    // An error while walking the entries ends the walk; the entries written so far stay.
+    TrapErrors("Register_UninstClean", "Save_UninstCleanSettings", [&] {
+        for (const auto& entry : colUS)
+            WriteUninstCacheEntry(key, entry->strDisplayName, entry->strAppPath, entry->strDefaultExecutable,
+                                  VerifiedFlag(entry->blnGenerallyVerified));
+    });
+    CloseUninstCache(key);
+}
+
+// Writes the settings values (unless the program key has just been reset).
+bool SaveSettingsValues();
+
+// Writes every setting and, when the uninstall list holds entries, the uninstall cache anew.
+template <class Col>
+void SaveSettingsToRegistry(const Col& colUS) {
+    TrapErrors("Register_UninstClean", "SaveSettingsToRegistry", [&] {
+        if (!SaveSettingsValues()) return;
+        if (colUS.Count() > 0) {
+            DeleteUninstCache();
+            Save_UninstCleanSettings(colUS);
+        }
+    });
+}
+
+// The screen's size in twips.
+long ScreenWidthTwips();
+long ScreenHeightTwips();
+
+}  // namespace Register_UninstClean
