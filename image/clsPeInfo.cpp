@@ -1,0 +1,365 @@
+#include "image/clsPeInfo.h"
+
+#include <cstring>
+
+namespace {
+
+// Reads a little-endian value of type T at p (p need not be aligned).
+template <class T>
+T Read(const void* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+std::string VersionText(unsigned major, unsigned minor) {
+    return std::to_string(major) + "." + std::to_string(minor);
+}
+
+}  // namespace
+
+clsPeInfo::clsPeInfo() = default;
+
+clsPeInfo::~clsPeInfo() { Unload(); }
+
+uint32_t clsPeInfo::CheckSum() const { return checkSum_; }
+
+uint32_t clsPeInfo::RealCheckSum() const {
+    if (!loaded_) return 0;
+    DWORD headerSum = 0, checkSum = 0;
+    // The sum runs over the file's own bytes, never past its end.
+    if (!CheckSumMappedFile(image_.MappedAddress, static_cast<DWORD>(fileSize_), &headerSum, &checkSum)) return 0;
+    return checkSum;
+}
+
+uint64_t clsPeInfo::PreferredBase() const { return imageBase_; }
+
+uint32_t clsPeInfo::ImageSize() const { return image_.SizeOfImage; }
+std::string clsPeInfo::ImageVer() const { return VersionText(imageMajor_, imageMinor_); }
+uint16_t clsPeInfo::Machine() const { return fileHeader_.Machine; }
+std::string clsPeInfo::MachineName() const { return MachineText(fileHeader_.Machine); }
+std::string clsPeInfo::SubSystem() const { return SubSystemText(subsystem_); }
+std::string clsPeInfo::SubSystemVer() const { return VersionText(subMajor_, subMinor_); }
+std::string clsPeInfo::OSVer() const { return VersionText(osMajor_, osMinor_); }
+std::string clsPeInfo::LinkerVer() const { return VersionText(linkerMajor_, linkerMinor_); }
+long clsPeInfo::Sections() const { return static_cast<long>(image_.NumberOfSections); }
+
+std::string clsPeInfo::MachineText(uint16_t machine) {
+    switch (machine) {
+    case 0x14C: return "x86";
+    case 0x162: case 0x166: case 0x168: case 0x169: return "MIPS";
+    case 0x184: return "Alpha";
+    case 0x1A2: return "SH3";
+    case 0x1A4: return "SH3E";
+    case 0x1A6: return "SH4";
+    case 0x1C0: return "ARM";
+    case 0x1F0: return "PowerPC";
+    default: return "Unknown";
+    }
+}
+
+std::string clsPeInfo::SubSystemText(uint16_t subsystem) {
+    switch (subsystem) {
+    case 1: return "Native";
+    case 2: return "Win GUI";
+    case 3: return "Win Console";
+    case 4: return "Win CE";
+    case 5: return "OS/2 Console";
+    case 7: return "Posix Console";
+    default: return "Unknown";
+    }
+}
+
+std::string clsPeInfo::SectionFlagsText(uint32_t c) {
+    static const struct { uint32_t bit; const char* text; } before[] = {
+        {0x00000020, "Contains executable code/"},
+        {0x00000040, "Contains Initialized Data/"},
+        {0x00000080, "Contains Uninitialized Data/"},
+        {0x00001000, "Contains COMDAT data/"},
+    };
+    static const char* const align[] = {"Align 1 byte/", "Align 2 bytes/", "Align 4 bytes/", "Align 8 bytes/",
+                                        "Align 16 bytes/", "Align 32 bytes/", "Align 64 bytes/"};
+    static const struct { uint32_t bit; const char* text; } after[] = {
+        {0x01000000, "Extended relocations/"}, {0x02000000, "Discardable/"}, {0x04000000, "Not cached/"},
+        {0x08000000, "Not paged/"},            {0x10000000, "Shared/"},      {0x20000000, "Can execute/"},
+        {0x40000000, "Can be read/"},          {0x80000000, "Can be written/"},
+    };
+    std::string text;
+    for (const auto& f : before)
+        if (c & f.bit) text += f.text;
+    const uint32_t field = (c >> 20) & 0xF;
+    if (field >= 1 && field <= 7) text += align[field - 1];
+    for (const auto& f : after)
+        if (c & f.bit) text += f.text;
+    if (!text.empty()) text.pop_back();
+    return text;
+}
+
+std::string clsPeInfo::OrdinalText(uint32_t ordinal) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%05lu (&H%lX)", static_cast<unsigned long>(ordinal),
+                  static_cast<unsigned long>(ordinal));
+    return buf;
+}
+
+std::string clsPeInfo::GroupedNumber(uint32_t value) {
+    const std::string digits = std::to_string(value);
+    NUMBERFMTA fmt{};
+    char decimal[8] = ".", thousand[8] = ",", grouping[16] = "3;0";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal);
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousand, sizeof thousand);
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, grouping, sizeof grouping);
+    // "3;0" is three-digit groups, repeated; "3;2;0" the Indian form. NUMBERFMT wants 3 and 32.
+    UINT group = 0;
+    for (const char* g = grouping; *g; ++g)
+        if (*g >= '1' && *g <= '9') group = group * 10 + static_cast<UINT>(*g - '0');
+    if (std::strstr(grouping, ";0") == nullptr && group >= 10) group /= 10;
+    fmt.NumDigits = 0;
+    fmt.LeadingZero = 0;
+    fmt.Grouping = group;
+    fmt.lpDecimalSep = decimal;
+    fmt.lpThousandSep = thousand;
+    fmt.NegativeOrder = 1;
+    char out[64];
+    if (GetNumberFormatA(LOCALE_USER_DEFAULT, 0, digits.c_str(), &fmt, out, sizeof out) > 0) return out;
+    return digits;
+}
+
+bool clsPeInfo::InFile(const void* p, size_t len) const {
+    if (!loaded_ || p == nullptr) return false;
+    const auto* base = static_cast<const unsigned char*>(image_.MappedAddress);
+    const auto* q = static_cast<const unsigned char*>(p);
+    if (q < base) return false;
+    const uint64_t off = static_cast<uint64_t>(q - base);
+    return off <= fileSize_ && len <= fileSize_ - off;
+}
+
+const unsigned char* clsPeInfo::RvaToPtr(uint32_t rva, size_t len) const {
+    if (!loaded_) return nullptr;
+    auto* p = static_cast<const unsigned char*>(
+        ImageRvaToVa(image_.FileHeader, image_.MappedAddress, rva, nullptr));
+    return InFile(p, len) ? p : nullptr;
+}
+
+std::string clsPeInfo::StringFromRva(uint32_t rva, bool* ok) const {
+    if (ok) *ok = false;
+    const unsigned char* p = RvaToPtr(rva, 1);
+    if (!p) return {};
+    const auto* base = static_cast<const unsigned char*>(image_.MappedAddress);
+    const size_t room = static_cast<size_t>(fileSize_ - static_cast<uint64_t>(p - base));
+    const void* nul = std::memchr(p, 0, room);
+    if (!nul) return {};  // the name runs to the end of the file: not a name
+    if (ok) *ok = true;
+    return std::string(reinterpret_cast<const char*>(p), static_cast<const unsigned char*>(nul) - p);
+}
+
+bool clsPeInfo::TryMap(const std::string& path) {
+    LOADED_IMAGE li{};
+    if (!MapAndLoad(path.c_str(), nullptr, &li, TRUE, TRUE)) return false;
+
+    // The file's length bounds every read. MapAndLoad keeps the file open.
+    uint64_t size = 0;
+    LARGE_INTEGER li64{};
+    if (li.hFile && li.hFile != INVALID_HANDLE_VALUE && GetFileSizeEx(li.hFile, &li64)) {
+        size = static_cast<uint64_t>(li64.QuadPart);
+    } else {
+        WIN32_FILE_ATTRIBUTE_DATA fad{};
+        if (li.ModuleName && GetFileAttributesExA(li.ModuleName, GetFileExInfoStandard, &fad))
+            size = (static_cast<uint64_t>(fad.nFileSizeHigh) << 32) | fad.nFileSizeLow;
+    }
+
+    // The headers must lie inside the file: signature, file header, the optional header the
+    // file header announces, and the section table after it. Anything shorter is no image.
+    const auto* base = static_cast<const unsigned char*>(li.MappedAddress);
+    const auto* nt = reinterpret_cast<const unsigned char*>(li.FileHeader);
+    bool sound = base && nt && nt >= base && size >= sizeof(IMAGE_DOS_HEADER);
+    uint64_t ntOff = sound ? static_cast<uint64_t>(nt - base) : 0;
+    uint16_t optSize = 0, magic = 0, sections = 0;
+    if (sound) sound = ntOff + 4 + sizeof(IMAGE_FILE_HEADER) + 2 <= size;
+    if (sound) {
+        const auto fh = Read<IMAGE_FILE_HEADER>(nt + 4);
+        optSize = fh.SizeOfOptionalHeader;
+        sections = fh.NumberOfSections;
+        magic = Read<uint16_t>(nt + 4 + sizeof(IMAGE_FILE_HEADER));
+        const size_t need = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? sizeof(IMAGE_OPTIONAL_HEADER64)
+                            : magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC ? sizeof(IMAGE_OPTIONAL_HEADER32)
+                                                                     : SIZE_MAX;
+        const uint64_t tableOff = ntOff + 4 + sizeof(IMAGE_FILE_HEADER) + optSize;
+        sound = need != SIZE_MAX && optSize >= need && tableOff + 40ull * sections <= size &&
+                reinterpret_cast<const unsigned char*>(li.Sections) == base + tableOff;
+    }
+    if (!sound) {
+        UnMapAndLoad(&li);
+        return false;
+    }
+
+    image_ = li;
+    loaded_ = true;
+    fileSize_ = size;
+    fileHeader_ = Read<IMAGE_FILE_HEADER>(nt + 4);
+    pe64_ = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+    const unsigned char* opt = nt + 4 + sizeof(IMAGE_FILE_HEADER);
+    if (pe64_) {
+        const auto oh = Read<IMAGE_OPTIONAL_HEADER64>(opt);
+        imageBase_ = oh.ImageBase;
+        checkSum_ = oh.CheckSum;
+        subsystem_ = oh.Subsystem;
+        linkerMajor_ = oh.MajorLinkerVersion, linkerMinor_ = oh.MinorLinkerVersion;
+        osMajor_ = oh.MajorOperatingSystemVersion, osMinor_ = oh.MinorOperatingSystemVersion;
+        imageMajor_ = oh.MajorImageVersion, imageMinor_ = oh.MinorImageVersion;
+        subMajor_ = oh.MajorSubsystemVersion, subMinor_ = oh.MinorSubsystemVersion;
+    } else {
+        const auto oh = Read<IMAGE_OPTIONAL_HEADER32>(opt);
+        imageBase_ = oh.ImageBase;
+        checkSum_ = oh.CheckSum;
+        subsystem_ = oh.Subsystem;
+        linkerMajor_ = oh.MajorLinkerVersion, linkerMinor_ = oh.MinorLinkerVersion;
+        osMajor_ = oh.MajorOperatingSystemVersion, osMinor_ = oh.MinorOperatingSystemVersion;
+        imageMajor_ = oh.MajorImageVersion, imageMinor_ = oh.MinorImageVersion;
+        subMajor_ = oh.MajorSubsystemVersion, subMinor_ = oh.MinorSubsystemVersion;
+    }
+    return true;
+}
+
+bool clsPeInfo::Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2) {
+    Unload();
+    if (FileName.empty()) return false;
+    // A bare name goes through the platform's search order first, then the two folders.
+    return TryMap(FileName) || TryMap(Folder1 + "\\" + FileName) || TryMap(Folder2 + "\\" + FileName);
+}
+
+void clsPeInfo::Unload() {
+    if (!loaded_) return;
+    UnMapAndLoad(&image_);
+    loaded_ = false;
+    fileSize_ = 0;
+}
+
+void clsPeInfo::EnumerateSections(TextTable& Table) const {
+    if (!loaded_) return;
+    Table.assign(image_.NumberOfSections, std::vector<std::string>(3));
+    const auto* first = reinterpret_cast<const unsigned char*>(image_.Sections);
+    for (ULONG i = 0; i < image_.NumberOfSections; ++i) {
+        const unsigned char* p = first + 40ull * i;
+        if (!InFile(p, sizeof(IMAGE_SECTION_HEADER))) break;  // checked at Load; kept as a guard
+        const auto sh = Read<IMAGE_SECTION_HEADER>(p);
+        Table[i][0].assign(reinterpret_cast<const char*>(sh.Name), IMAGE_SIZEOF_SHORT_NAME);
+        Table[i][1] = SectionFlagsText(sh.Characteristics);
+        Table[i][2] = GroupedNumber(sh.SizeOfRawData);
+    }
+}
+
+const IMAGE_IMPORT_DESCRIPTOR* clsPeInfo::ImportDirectory() const {
+    if (!loaded_) return nullptr;
+    ULONG size = 0;
+    auto* dir = static_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+        ImageDirectoryEntryToData(image_.MappedAddress, FALSE, IMAGE_DIRECTORY_ENTRY_IMPORT, &size));
+    return InFile(dir, sizeof(IMAGE_IMPORT_DESCRIPTOR)) ? dir : nullptr;
+}
+
+void clsPeInfo::EnumerateImportedModules(std::vector<std::string>& Names, long& Count) const {
+    Names.clear();
+    Count = 0;
+    const IMAGE_IMPORT_DESCRIPTOR* d = ImportDirectory();
+    if (!d) return;
+    // The walk ends at the zero entry, at the end of the file, or at a name that is not in it.
+    for (; InFile(d, sizeof *d); ++d) {
+        const auto desc = Read<IMAGE_IMPORT_DESCRIPTOR>(d);
+        if (desc.Name == 0) break;
+        bool ok = false;
+        std::string name = StringFromRva(desc.Name, &ok);
+        if (!ok) break;
+        Names.push_back(std::move(name));
+    }
+    Count = static_cast<long>(Names.size());
+}
+
+void clsPeInfo::EnumerateImportedFunctions(const std::string& ModuleName, std::vector<std::string>& Names,
+                                           std::vector<uint16_t>& Values, long& Count) const {
+    Names.clear();
+    Values.clear();
+    Count = 0;
+    const IMAGE_IMPORT_DESCRIPTOR* d = ImportDirectory();
+    if (!d) return;
+    IMAGE_IMPORT_DESCRIPTOR found{};
+    bool match = false;
+    for (; InFile(d, sizeof *d); ++d) {
+        const auto desc = Read<IMAGE_IMPORT_DESCRIPTOR>(d);
+        if (desc.Name == 0) break;
+        bool ok = false;
+        const std::string name = StringFromRva(desc.Name, &ok);
+        if (!ok) break;
+        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name.c_str(), -1, ModuleName.c_str(), -1) ==
+            CSTR_EQUAL) {
+            found = desc;
+            match = true;
+            break;
+        }
+    }
+    if (!match) return;
+    // A bound import keeps the names in the original thunks; else the first thunks hold them.
+    const uint32_t list = found.TimeDateStamp == 0xFFFFFFFFu ? found.OriginalFirstThunk : found.FirstThunk;
+    const size_t width = pe64_ ? 8 : 4;
+    const unsigned char* t = RvaToPtr(list, width);
+    for (; t && InFile(t, width); t += width) {
+        const uint64_t thunk = pe64_ ? Read<uint64_t>(t) : Read<uint32_t>(t);
+        if (thunk == 0) break;
+        const uint64_t ordinalFlag = pe64_ ? IMAGE_ORDINAL_FLAG64 : IMAGE_ORDINAL_FLAG32;
+        if (thunk & ordinalFlag) {
+            Names.emplace_back();
+            Values.push_back(static_cast<uint16_t>(thunk & 0xFFFF));
+            continue;
+        }
+        // A hint/name RVA wider than 32 bits is damage: stop there.
+        if (thunk > 0xFFFFFFFFull) break;
+        const unsigned char* hint = RvaToPtr(static_cast<uint32_t>(thunk), 2);
+        bool ok = false;
+        std::string name = hint ? StringFromRva(static_cast<uint32_t>(thunk) + 2, &ok) : std::string();
+        if (!ok) break;
+        Names.push_back(std::move(name));
+        Values.push_back(Read<uint16_t>(hint));
+    }
+    Count = static_cast<long>(Names.size());
+}
+
+void clsPeInfo::EnumerateExportedFunctions(TextTable& Table, long& Count) const {
+    Table.clear();
+    Count = 0;
+    if (!loaded_) return;
+    ULONG size = 0;
+    auto* dir = static_cast<const unsigned char*>(
+        ImageDirectoryEntryToData(image_.MappedAddress, FALSE, IMAGE_DIRECTORY_ENTRY_EXPORT, &size));
+    if (!InFile(dir, sizeof(IMAGE_EXPORT_DIRECTORY))) return;
+    const auto ed = Read<IMAGE_EXPORT_DIRECTORY>(dir);
+    // Each function has a 4-byte slot in the address table: a count whose table does not fit
+    // in the file is damage, and such a table is not read at all.
+    if (ed.NumberOfFunctions == 0 || ed.NumberOfFunctions > fileSize_ / 4 ||
+        !RvaToPtr(ed.AddressOfFunctions, static_cast<size_t>(ed.NumberOfFunctions) * 4))
+        return;
+    const uint32_t rows = ed.NumberOfFunctions;
+    Table.assign(rows, std::vector<std::string>(4));
+    for (uint32_t i = 0; i < rows; ++i) Table[i][1] = OrdinalText(ed.Base + i);
+    Count = static_cast<long>(rows);
+
+    const unsigned char* names = RvaToPtr(ed.AddressOfNames, 4);
+    const unsigned char* ordinals = RvaToPtr(ed.AddressOfNameOrdinals, 2);
+    if (!names || !ordinals) return;
+    for (uint32_t j = 0; j < ed.NumberOfNames; ++j) {
+        const unsigned char* np = names + 4ull * j;
+        const unsigned char* op = ordinals + 2ull * j;
+        if (!InFile(np, 4) || !InFile(op, 2)) break;
+        const uint16_t k = Read<uint16_t>(op);
+        if (k >= rows) continue;
+        bool ok = false;
+        std::string name = StringFromRva(Read<uint32_t>(np), &ok);
+        if (!ok) continue;
+        char undecorated[260];
+        if (UnDecorateSymbolName(name.c_str(), undecorated, sizeof undecorated, 0) != 0) {
+            undecorated[sizeof undecorated - 1] = '\0';
+            name = undecorated;
+        }
+        Table[k][0] = std::move(name);
+        Table[k][1] = OrdinalText(ed.Base + k);
+        Table[k][2] = std::to_string(j);
+    }
+}

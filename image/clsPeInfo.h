@@ -1,0 +1,89 @@
+// clsPeInfo: opens one PE image file read-only through imagehlp and answers questions about
+// it: header facts, the section table, the export table and the imports.
+//
+// The file is never trusted. Every read of the mapping is checked against the file's length
+// (directory pointers, descriptors, thunks, names with their NUL, export counts), so a cut
+// short or damaged file gives what could be read, or a failed load, never an over-read.
+// PE32 and PE32+ images are both read by their optional header's Magic.
+#pragma once
+#include <windows.h>
+#include <imagehlp.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class clsPeInfo {
+public:
+    using TextTable = std::vector<std::vector<std::string>>;
+
+    clsPeInfo();
+    ~clsPeInfo();
+    clsPeInfo(const clsPeInfo&) = delete;
+    clsPeInfo& operator=(const clsPeInfo&) = delete;
+
+    // The checksum stored in the file's optional header.
+    uint32_t CheckSum() const;
+    // The checksum computed over the mapped file (0 when nothing is loaded).
+    uint32_t RealCheckSum() const;
+    // The image's preferred load address (64 bits wide for a PE32+ image).
+    uint64_t PreferredBase() const;
+
+    // Rows in section-table order: name (8 characters, NUL padding kept), flags text, raw size.
+    // With nothing loaded the table is left as it was.
+    void EnumerateSections(TextTable& Table) const;
+    // Rows by ordinal - Base: name (undecorated where possible), ordinal text, position in the
+    // name table, empty. Empty table and Count 0 with nothing loaded or no export table.
+    void EnumerateExportedFunctions(TextTable& Table, long& Count) const;
+    // The name of every import descriptor in directory order.
+    void EnumerateImportedModules(std::vector<std::string>& Names, long& Count) const;
+    // The functions imported from the first descriptor named ModuleName (case ignored): the
+    // name (empty for an import by ordinal) and the ordinal or hint.
+    void EnumerateImportedFunctions(const std::string& ModuleName, std::vector<std::string>& Names,
+                                    std::vector<uint16_t>& Values, long& Count) const;
+
+    uint32_t ImageSize() const;
+    std::string ImageVer() const;
+    uint16_t Machine() const;
+    std::string MachineName() const;
+    std::string SubSystem() const;
+    std::string SubSystemVer() const;
+    std::string OSVer() const;
+    std::string LinkerVer() const;
+    long Sections() const;
+
+    // Maps FileName, else Folder1\FileName, else Folder2\FileName. True when one of them could
+    // be mapped and its headers lie inside the file; false leaves the object unloaded.
+    bool Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2);
+    void Unload();
+    bool IsLoaded() const { return loaded_; }
+
+    // The text formats, public so that they can be checked on their own.
+    static std::string SectionFlagsText(uint32_t Characteristics);
+    static std::string MachineText(uint16_t machine);
+    static std::string SubSystemText(uint16_t subsystem);
+    static std::string OrdinalText(uint32_t ordinal);
+    static std::string GroupedNumber(uint32_t value);
+
+private:
+    bool TryMap(const std::string& path);
+    // Pointer to len bytes at an RVA of the image, or nullptr when they do not lie in the file.
+    const unsigned char* RvaToPtr(uint32_t rva, size_t len) const;
+    bool InFile(const void* p, size_t len) const;
+    // The NUL-terminated string at an RVA; ok is false when it (with its NUL) is not in the file.
+    std::string StringFromRva(uint32_t rva, bool* ok = nullptr) const;
+    // First import descriptor, or nullptr when the image has none.
+    const IMAGE_IMPORT_DESCRIPTOR* ImportDirectory() const;
+
+    LOADED_IMAGE image_{};
+    bool loaded_ = false;
+    uint64_t fileSize_ = 0;
+    // Header facts copied at the last successful Load.
+    bool pe64_ = false;
+    IMAGE_FILE_HEADER fileHeader_{};
+    uint64_t imageBase_ = 0;
+    uint32_t checkSum_ = 0;
+    uint16_t subsystem_ = 0;
+    uint8_t linkerMajor_ = 0, linkerMinor_ = 0;
+    uint16_t osMajor_ = 0, osMinor_ = 0, imageMajor_ = 0, imageMinor_ = 0, subMajor_ = 0, subMinor_ = 0;
+};
