@@ -1,0 +1,187 @@
+#include "base/QV_APIFileAndDisk.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+#include "base/QV_Strings_Lib.h"
+#include "base/TextCase.h"
+
+namespace {
+
+bool IsAbsolute(const std::string& path) {
+    return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
+}
+
+bool HasWildcard(const std::string& path) {
+    return path.find_first_of("*?") != std::string::npos;
+}
+
+// Blanks removed at both ends, then one trailing backslash.
+std::string TrimPath(const std::string& path) {
+    std::string p = path;
+    QV_Strings_Lib::TrimSpaces(p);
+    if (!p.empty() && p.back() == '\\') p.pop_back();
+    return p;
+}
+
+// True when the drive ("C:") is one of the logical drives.
+bool DriveExists(const std::string& drive) {
+    DWORD len = GetLogicalDriveStringsA(0, nullptr);
+    if (len == 0) return false;
+    std::vector<char> buf(len + 1, '\0');
+    DWORD got = GetLogicalDriveStringsA(len, buf.data());
+    if (got == 0 || got > len) return false;
+    for (const char* entry = buf.data(); *entry; entry += strlen(entry) + 1) {
+        if (TextCase::StartsWith(entry, drive)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+namespace QV_APIFileAndDisk {
+
+bool PathExists(const std::string& path) {
+    if (path.empty()) return false;
+    if (path.size() == 2) return path[1] == ':' && DriveExists(path);
+    if (!IsAbsolute(path) || HasWildcard(path)) return false;
+    std::string p = TrimPath(path);
+    // A drive root exists when the drive does: its first entry is an ordinary file or
+    // folder (there is no "." entry in a root), or there is none when the drive is empty.
+    if (p.size() == 2 && p[1] == ':') return DriveExists(p);
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((p + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(const std::string& path) {
+    if (path.size() < 3 || !IsAbsolute(path) || HasWildcard(path)) return false;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(path.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FindExistingPathPrefix(std::string& path) {
+    while (path.size() > 3) {
+        if (PathExists(path)) return true;
+        path.pop_back();
+        std::string::size_type end = path.find_last_not_of(' ');
+        path.erase(end == std::string::npos ? 0 : end + 1);
+        if (!path.empty() && path.back() == '\\') path.pop_back();
+    }
+    return false;
+}
+
+bool GetSpecialFolder(HWND owner, int csidl, std::string& path) {
+    char buf[MAX_PATH + 1] = {};
+    if (SUCCEEDED(SHGetFolderPathA(owner, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) {
+        path = buf;
+        return true;
+    }
+    LPITEMIDLIST pidl = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(owner, csidl, &pidl)) && pidl) {
+        char buf2[MAX_PATH + 1] = {};
+        BOOL ok = SHGetPathFromIDListA(pidl, buf2);
+        CoTaskMemFree(pidl);
+        if (ok) {
+            path = buf2;
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+int CALLBACK BrowseCallback(HWND window, UINT msg, LPARAM, LPARAM data) {
+    if (msg == BFFM_INITIALIZED && data) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+}  // namespace
+
+std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initialFolder, UINT flags) {
+    std::string initial = initialFolder;  // read by the callback while the dialog is up
+    BROWSEINFOA bi = {};
+    bi.hwndOwner = owner;
+    bi.lpszTitle = title.c_str();
+    bi.ulFlags = flags;
+    bi.lpfn = BrowseCallback;
+    bi.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(initial.c_str());
+    LPITEMIDLIST pidl = SHBrowseForFolderA(&bi);
+    if (!pidl) return "";
+    char buf[MAX_PATH + 1] = {};
+    std::string result;
+    if (SHGetPathFromIDListA(pidl, buf)) {
+        result = buf;
+        StripTrailingBackslash(result);
+    }
+    CoTaskMemFree(pidl);
+    return result;
+}
+
+bool ShellExecuteWait(HWND owner, std::string& file, const std::string& verb, long wait,
+                      const std::string& parameters, int showCmd) {
+    std::string v = verb;
+    QV_Strings_Lib::TrimSpaces(v);
+    if (v.empty()) v = "open";
+    std::string folder;
+    QV_Strings_Lib::GetDirectory(file, folder);
+    if (wait != 1) {
+        HINSTANCE r = ShellExecuteA(owner, v.c_str(), file.c_str(), parameters.c_str(),
+                                    folder.empty() ? nullptr : folder.c_str(), showCmd);
+        return reinterpret_cast<INT_PTR>(r) > 32;
+    }
+    // Waiting needs the started process, which only the extended call hands out.
+    SHELLEXECUTEINFOA sei = {};
+    sei.cbSize = sizeof sei;
+    sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    sei.hwnd = owner;
+    sei.lpVerb = v.c_str();
+    sei.lpFile = file.c_str();
+    sei.lpParameters = parameters.c_str();
+    sei.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+    sei.nShow = showCmd;
+    BOOL ok = ShellExecuteExA(&sei);
+    if (sei.hProcess) {
+        WaitForSingleObject(sei.hProcess, INFINITE);
+        CloseHandle(sei.hProcess);
+    }
+    return ok && reinterpret_cast<INT_PTR>(sei.hInstApp) > 32;
+}
+
+std::string StripTrailingBackslash(std::string& path) {
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+bool DeleteFile(const std::string& path) {
+    if (path.empty()) return false;
+    if (!HasWildcard(path)) return ::DeleteFileA(path.c_str()) != 0;
+    // Every file that matches the pattern; folders are left alone.
+    std::string folder;
+    std::string::size_type pos = path.rfind('\\');
+    if (pos != std::string::npos) folder = path.substr(0, pos + 1);
+    std::vector<std::string> matches;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(path.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) matches.push_back(folder + fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    if (matches.empty()) return false;
+    bool all = true;
+    for (const std::string& m : matches)
+        if (!::DeleteFileA(m.c_str())) all = false;
+    return all;
+}
+
+bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) {
+    return ::CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE) == TRUE;
+}
+
+}  // namespace QV_APIFileAndDisk

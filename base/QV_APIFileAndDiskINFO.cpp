@@ -1,0 +1,139 @@
+#include "base/QV_APIFileAndDiskINFO.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The whole version resource of the file, or an empty buffer when it has none.
+std::vector<char> ReadVersionBlock(const std::string& path) {
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (size < 1) return {};
+    std::vector<char> block(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return {};
+    return block;
+}
+
+// The value at `sub` and its length, only when it lies wholly inside the block.
+bool QueryBlock(std::vector<char>& block, const char* sub, const char*& value, UINT& length, UINT unit) {
+    void* p = nullptr;
+    UINT len = 0;
+    if (!VerQueryValueA(block.data(), sub, &p, &len) || !p) return false;
+    const char* begin = block.data();
+    const char* end = begin + block.size();
+    const char* v = static_cast<const char*>(p);
+    if (v < begin || v >= end) return false;
+    UINT room = static_cast<UINT>((end - v) / unit);
+    value = v;
+    length = len < room ? len : room;
+    return true;
+}
+
+std::string LocalTimeText(const FILETIME& utc) {
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return "";
+    char date[128] = {}, time[128] = {};
+    if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date)) return "";
+    if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, sizeof time)) return "";
+    return std::string(date) + ", " + time;
+}
+
+}  // namespace
+
+namespace QV_APIFileAndDiskINFO {
+
+std::string GetFileVersion(const std::string& path, long) {
+    if (path.empty()) return "";
+    std::vector<char> block = ReadVersionBlock(path);
+    if (block.empty()) return "";
+    const char* value = nullptr;
+    UINT len = 0;
+    if (!QueryBlock(block, "\\", value, len, 1) || len < sizeof(VS_FIXEDFILEINFO)) return "";
+    VS_FIXEDFILEINFO fixed;
+    std::memcpy(&fixed, value, sizeof fixed);
+    char text[64];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned(HIWORD(fixed.dwFileVersionMS)),
+                  unsigned(LOWORD(fixed.dwFileVersionMS)), unsigned(HIWORD(fixed.dwFileVersionLS)),
+                  unsigned(LOWORD(fixed.dwFileVersionLS)));
+    return text;
+}
+
+bool GetFileVersionStrings(const std::string& path, FileVersionStrings& strings) {
+    if (path.empty()) return false;
+    std::vector<char> block = ReadVersionBlock(path);
+    if (block.empty()) return false;
+    std::string* fields[] = {&strings.CompanyName,    &strings.FileDescription,  &strings.FileVersion,
+                             &strings.InternalName,   &strings.LegalCopyright,   &strings.OriginalFileName,
+                             &strings.ProductName,    &strings.ProductVersion};
+    const char* names[] = {"CompanyName",    "FileDescription",  "FileVersion", "InternalName",
+                           "LegalCopyright", "OriginalFilename", "ProductName", "ProductVersion"};
+    // Only the first translation of the table is used.
+    const char* table = nullptr;
+    UINT len = 0;
+    char code[16] = {};
+    if (QueryBlock(block, "\\VarFileInfo\\Translation", table, len, 1) && len >= 4) {
+        const unsigned char* b = reinterpret_cast<const unsigned char*>(table);
+        std::snprintf(code, sizeof code, "%02X%02X%02X%02X", b[1], b[0], b[3], b[2]);
+    }
+    for (int i = 0; i < 8; ++i) {
+        std::string text;
+        if (code[0]) {
+            std::string sub = std::string("\\StringFileInfo\\") + code + "\\" + names[i];
+            const char* value = nullptr;
+            UINT chars = 0;
+            if (QueryBlock(block, sub.c_str(), value, chars, 1) && chars > 0) text.assign(value, strnlen(value, chars));
+        }
+        *fields[i] = text;
+    }
+    return true;
+}
+
+std::string GetLongFileName(const std::string& path) {
+    if (path.find('\\') == std::string::npos || path.find_first_of("*?") != std::string::npos) return "";
+    std::string work = path;
+    std::string result;
+    bool cut = false;
+    for (;;) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA(work.c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) break;
+        FindClose(h);
+        std::string name(fd.cFileName, strnlen(fd.cFileName, sizeof fd.cFileName));
+        std::string::size_type pos = work.rfind('\\');
+        if (pos == std::string::npos) break;
+        work.erase(pos);
+        cut = true;
+        result = result.empty() ? name : name + "\\" + result;
+        if (work.find('\\') == std::string::npos) break;
+        // A UNC share root ("\\server\share") is the end of the walk.
+        if (work.compare(0, 2, "\\\\") == 0 && work.find('\\', 2) != std::string::npos &&
+            work.find('\\', work.find('\\', 2) + 1) == std::string::npos)
+            break;
+    }
+    if (!cut) return result;
+    return result.empty() ? work : work + "\\" + result;
+}
+
+void GetFileTimes(const std::string& path, std::string& creation, std::string& lastAccess, std::string& lastWrite) {
+    creation.clear();
+    lastAccess.clear();
+    lastWrite.clear();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return;
+    creation = LocalTimeText(data.ftCreationTime);
+    lastAccess = LocalTimeText(data.ftLastAccessTime);
+    lastWrite = LocalTimeText(data.ftLastWriteTime);
+}
+
+void GetFileTimes(const std::string& path, std::string& creation, std::string& lastAccess, std::string& lastWrite,
+                  std::string& unused) {
+    GetFileTimes(path, creation, lastAccess, lastWrite);
+    unused.clear();
+}
+
+}  // namespace QV_APIFileAndDiskINFO
