@@ -1,0 +1,159 @@
+// The single-instance connector against real processes: the stand-in main program holds the
+// running state and records what the mailbox and the notifications deliver; registration runs
+// the fixture COM server's own entry points against the prefix's registry.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "StandIn.h"
+#include "VelmComServerFixture.h"
+#include "base/QV_Err.h"
+#include "platform/VelmConnector.h"
+#include "tests/support/RegFixture.h"
+
+namespace {
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+
+std::string OwnFolder() {
+    char buf[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    return FolderOf(std::string(buf, n));
+}
+
+const char* const kFixtureKeys[] = {
+    "CLSID\\" VELM_FIXTURE_CLSID_WIDGET, "CLSID\\" VELM_FIXTURE_CLSID_GADGET, "CLSID\\" VELM_FIXTURE_CLSID_GIZMO,
+    VELM_FIXTURE_PROGID_WIDGET,          "TypeLib\\" VELM_FIXTURE_LIBID,      "Interface\\" VELM_FIXTURE_IID,
+};
+
+}  // namespace
+
+TEST(Connector, RunningFollowsTheLiveMainProgram) {
+    Velm::VelmSingleInstanceConnector connector;
+    auto mq = connector.ActionMailbox();
+    EXPECT_FALSE(mq->IsMainAppRunning());
+    EXPECT_EQ(mq->MainAppFolder(), OwnFolder());
+    {
+        StandIn main;
+        EXPECT_TRUE(mq->IsMainAppRunning());
+        EXPECT_EQ(mq->MainAppFolder(), FolderOf(StandIn::DefaultExe()));
+        main.Quit();
+        EXPECT_FALSE(mq->IsMainAppRunning());
+    }
+    {
+        StandIn main;
+        EXPECT_TRUE(mq->IsMainAppRunning());
+        main.Kill();  // no chance to give anything up: the flag still falls
+        EXPECT_FALSE(mq->IsMainAppRunning());
+    }
+}
+
+TEST(Connector, MailboxIsSharedAndRefusesPathsItCannotHold) {
+    Velm::VelmSingleInstanceConnector a, b;
+    auto ma = a.ActionMailbox();
+    auto mb = b.ActionMailbox();
+    EXPECT_EQ(ma, a.ActionMailbox());  // one mailbox object per connector while it is held
+    ma->ActionLetter("R");
+    ma->ActionFilePath("C:\\some where\\x.dll");
+    ma->ActionSucceeded(true);
+    EXPECT_EQ(mb->ActionLetter(), "R");
+    EXPECT_EQ(mb->ActionFilePath(), "C:\\some where\\x.dll");
+    EXPECT_TRUE(mb->ActionSucceeded());
+
+    const std::string longest = "C:\\" + std::string(Velm::kMailboxPathMax - 3, 'a');
+    mb->ActionFilePath(longest);
+    EXPECT_EQ(ma->ActionFilePath(), longest);
+    try {
+        mb->ActionFilePath(longest + "b");
+        ADD_FAILURE() << "a path longer than the mailbox was taken";
+    } catch (const RunTimeError& e) {
+        EXPECT_EQ(e.Number, Velm::kErrPathTooLong);
+    }
+    EXPECT_EQ(ma->ActionFilePath(), longest);  // refused, not cut
+    ma->ActionLetter("");
+    ma->ActionFilePath("");
+    ma->ActionSucceeded(false);
+}
+
+TEST(Connector, MainProgramGetsOneEventAfterTheMailboxHoldsTheAction) {
+    StandIn main;
+    Velm::VelmSingleInstanceConnector connector;
+    auto rs = connector.RegServer();
+    auto mq = connector.ActionMailbox();
+    const std::string dll = VELM_FIXTURE_COMSERVER_DLL;
+
+    std::string err = "x";
+    bool ok = false;
+    rs->Register(dll, err, ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(err, "");
+    for (const char* key : kFixtureKeys) EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    ASSERT_TRUE(mq->IsMainAppRunning());
+    mq->ActionLetter("R");
+    mq->ActionFilePath(dll);
+    mq->ActionSucceeded(ok);
+    EXPECT_TRUE(main.WaitFor("registered|R|" + dll + "|1||1"));
+
+    rs->Unregister(dll, err, ok);
+    EXPECT_TRUE(ok);
+    for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    mq->ActionLetter("U");
+    mq->ActionFilePath(dll);
+    mq->ActionSucceeded(ok);
+    EXPECT_TRUE(main.WaitFor("unregistered|U|" + dll + "|1||1"));
+
+    mq->ActionLetter("V");
+    mq->ActionFilePath(dll);
+    mq->ActionSucceeded(false);
+    mq->NotifyMainApp();
+    EXPECT_TRUE(main.WaitFor("notify|V|" + dll + "|0"));
+
+    main.Sync();
+    EXPECT_EQ(main.Events(), (std::vector<std::string>{"registered|R|" + dll + "|1||1",
+                                                        "unregistered|U|" + dll + "|1||1", "notify|V|" + dll + "|0"}));
+    mq->ActionLetter("");
+    mq->ActionFilePath("");
+}
+
+TEST(Connector, NotificationsNeedARunningMainProgram) {
+    Velm::VelmSingleInstanceConnector connector;
+    auto mq = connector.ActionMailbox();
+    ASSERT_FALSE(mq->IsMainAppRunning());
+    mq->NotifyMainApp();  // nobody to tell: nothing happens
+    std::string err;
+    bool ok = true;
+    connector.RegServer()->Register(VELM_FIXTURE_COMSERVER_FAIL_DLL, err, ok);
+    EXPECT_FALSE(ok);
+    mq->ActionSucceeded(ok);
+    // A main program that starts afterwards receives nothing of it.
+    StandIn main;
+    main.Sync();
+    EXPECT_TRUE(main.Events().empty());
+}
+
+TEST(Registration, FailuresComeBackAsText) {
+    struct Case {
+        std::string path;
+        bool doRegister;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {VELM_FIXTURE_COMSERVER_FAIL_DLL, true, "DllRegisterServer failed with 0x80004005"},
+        {VELM_FIXTURE_NOENTRY_DLL, true, "The file has no DllRegisterServer entry point."},
+        {VELM_FIXTURE_NOENTRY_DLL, false, "The file has no DllUnregisterServer entry point."},
+        {VELM_FIXTURE_OTHER_BITNESS_DLL, true,
+         sizeof(void*) == 8 ? "The file is a 32-bit component; the 64-bit VelmRegSvr cannot load it."
+                            : "The file is a 64-bit component; the 32-bit VelmRegSvr cannot load it."},
+        {VELM_FIXTURE_COMSERVER_TLB, true, "The file is not a Windows program or library."},
+        {std::string(VELM_FIXTURE_COMSERVER_DIR) + "\\missing.dll", true, "The file does not exist."},
+        {"", false, "The file does not exist."},
+    };
+    for (const Case& c : cases) {
+        std::string err;
+        EXPECT_FALSE(Velm::Registration::Run(c.path, c.doRegister, err)) << c.path;
+        EXPECT_EQ(err.rfind(c.text, 0), 0u) << c.path << ": " << err;
+    }
+    for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+}
