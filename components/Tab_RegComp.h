@@ -1,0 +1,145 @@
+// The components tab: every class under HKEY_CLASSES_ROOT\CLSID read into component records,
+// the component tree, a class's registry entries and values, their edits, the details list,
+// the type-library refresh and the start of Regedit and of the registration server.
+//
+// The main window calls these routines with its controls as arguments; they report only
+// through the status bar they are given and the cancel flag they poll.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "components/colRegComp.h"
+
+namespace ui {
+class TreeView;
+class ListView;
+class ListItem;
+class StatusBar;
+}  // namespace ui
+
+namespace Tab_RegComp {
+
+// ---- Server file resolution ----
+
+// Reads the PATH value and the Windows folder that FindServerFile searches.
+void PrepareSearchPath();
+// PrepareSearchPath, unless it ran before.
+void EnsureSearchPath();
+// Tries the candidates of a registered server text (switches cut, environment references
+// expanded, a bare name searched on the search path and in the Windows folders, the text cut
+// from the right); true when a file was found, its path then stored in rec.vntFileLocationEx.
+bool FindServerFile(clsRegComp& rec, const std::string& path);
+// The long-name form of a path ("~" components expanded); the path itself when there is none.
+std::string LongName(const std::string& path);
+// Whether the absolute path names an existing file; answered from the scan's cache while a
+// ScanFileCache lives.
+bool ServerFileExists(const std::string& path);
+// File-existence answers cached per folder for the life of the object (one scan).
+class ScanFileCache {
+public:
+    ScanFileCache();
+    ~ScanFileCache();
+    ScanFileCache(const ScanFileCache&) = delete;
+    ScanFileCache& operator=(const ScanFileCache&) = delete;
+private:
+    void* previous_;
+};
+
+// ---- Reading a class ----
+
+// Adds a record for the class `clsid` (the sub-key name under CLSID) to `col` and reads it
+// from the registry; `hClsidKey` is the open CLSID key, or null to open it here. A class
+// without a ProgID keeps only its key fields. A class already held raises 457.
+std::shared_ptr<clsRegComp> ReadRegCompRecord(colRegComp& col, const std::string& clsid, HKEY hClsidKey = nullptr);
+// The node text of a record by the arranged-by choice (0 ProgID, 1 CLSID, 2 file location,
+// 3 type-library name) and the detailed flag.
+std::string RegCompNodeText(const clsRegComp& rec, long selectedBy, bool detailed);
+// The root the record's node belongs under: "Control", "DLLServer" or "EXEServer".
+std::string RegCompCategory(const clsRegComp& rec);
+
+// ---- The component tree ----
+//
+// Three roots ("Control" "Controls", "DLLServer" "DLL Servers", "EXEServer" "EXE Servers") and
+// below them one node per class, keyed root key & "\" & CLSID. The images "Control",
+// "DLLServer", "EXEServer" and "Strike" come from the tree's image list.
+
+// Empties `col` and `tree` and reads every class of HKEY_CLASSES_ROOT\CLSID into them. Every
+// 220 keys it writes "Processing '<KEY>'" to panel 1 of the status bar, yields to the message
+// loop and then stops when `cancel` is set (the roots are then left unsorted). Returns False
+// (also at once when a scan or refresh is already running).
+bool FillRegCompTree(colRegComp& col, ui::TreeView& tree, long selectedBy, bool detailed, ui::StatusBar& statusBar,
+                     const bool& cancel);
+// Reads one class into `col` and adds its node (bold when `mark`, selected when `select`).
+// Any failure ends the reading of that class silently.
+void ReadRegCompEntry(colRegComp& col, ui::TreeView& tree, long selectedBy, bool detailed, const std::string& clsid,
+                      bool mark, bool select, HKEY hClsidKey = nullptr);
+// Adds the node of a record below the root of its category; image "Strike" and bold when its
+// server file is missing. A node that cannot be added (key present, root missing) is skipped.
+void AddRegCompNode(const clsRegComp& rec, const std::string& text, ui::TreeView& tree, bool mark, bool select);
+// Adds the three roots (those already present are kept).
+void AddRegCompRoots(ui::TreeView& tree);
+// True while a scan or refresh is running (a second one returns at once).
+bool IsScanRunning();
+
+// Re-reads the classes that the type library of `file` describes: each one's node and record
+// are removed and, unless `removeOnly`, read again from the registry, bold and selected.
+// A file without a type library changes nothing.
+void RefreshTypeLibClasses(colRegComp& col, ui::TreeView& tree, long selectedBy, bool detailed,
+                           const std::string& file, bool removeOnly);
+
+// ---- Registry entries of a class and the values list ----
+//
+// Entry nodes are keyed class node key & "\HKEY_CLASSES_ROOT\" & the registry path; the
+// registry path of a node is its key without its first three components.
+
+// The key path below the root that an entries node stands for: the node key without its
+// first `leading` backslash-separated components.
+std::string RegistryPathOf(const std::string& nodeKey, int leading = 3);
+// Rebuilds below the class node (level 1) the class's CLSID, ProgID, AppID and TypeLib keys
+// with all their sub-keys. With `makeVisible` the class key node is scrolled into view.
+void FillRegCompEntriesTree(ui::TreeView& tree, const std::string& classNodeKey, const clsRegComp& rec,
+                            bool makeVisible);
+// Adds every sub-key of the key that the node stands for below it, recursively.
+void AddRegistrySubkeysRec(ui::TreeView& tree, const std::string& nodeKey);
+// Replaces the rows of `list` by the values of the key that the node stands for; a key that
+// does not open leaves the list as it was.
+void FillRegistryValuesList(const std::string& nodeKey, ui::ListView& list);
+// The same for any tree: the key root\path.
+void FillValuesList(HKEY root, const std::string& path, ui::ListView& list);
+// The value a row of a values list stands for: "" for the unnamed value's row "Default"
+// (a row without key), else the name (a value really named "Default" keeps its name).
+std::string ValueNameOfRow(const ui::ListItem& row);
+// The text a values list shows for a value's raw data of the given type.
+std::string ValueDataText(const std::string& data, unsigned long type);
+
+// ---- Edits of the registry entries (all below HKEY_CLASSES_ROOT, silent) ----
+
+void NewRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::string& name);
+// 0 when the key is gone and its node removed; 1 when the key is still there (node kept) or
+// the node stands for no key of the class.
+long DeleteRegistryKey(ui::TreeView& tree, const std::string& nodeKey);
+// 0 when moved (the node is rebuilt under its parent), 1 when nothing was changed.
+long RenameRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::string& newName);
+void NewRegistryValue(const std::string& nodeKey, const std::string& name, const std::string& data);
+// Deletes the value of that exact name ("" = the unnamed value; see ValueNameOfRow).
+void DeleteRegistryValue(const std::string& nodeKey, const std::string& name);
+// Makes Regedit open at `path` (a full path beginning with the hive's name) and starts it.
+void OpenRegeditAt(const std::string& path);
+// Starts the registration server to unregister the record's server file.
+void UnregisterComponent(const clsRegComp& rec);
+
+// ---- Details ----
+
+// Fills the details list with the class's rows and the facts of its server file.
+void ShowRegCompDetails(const clsRegComp& rec, ui::ListView& list);
+
+// ---- Type libraries ----
+
+// The CLSIDs (upper-case, in braces) of the classes described by the type library of `file`,
+// loaded without registering it. False when the file has no readable type library.
+bool TypeLibCoClasses(const std::string& file, std::vector<std::string>& classes);
+
+}  // namespace Tab_RegComp

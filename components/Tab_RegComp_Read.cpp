@@ -1,0 +1,170 @@
+// Reading one registered class from HKEY_CLASSES_ROOT\CLSID into a component record:
+// ProgID, name, server, control flag, type library, AppID, version, and the server file.
+#include <windows.h>
+
+#include "base/QV_APIFileAndDiskINFO.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/TextCase.h"
+#include "components/Tab_RegComp.h"
+
+using namespace QV_Registry_Lib;
+
+namespace Tab_RegComp {
+namespace {
+
+// Reads the named value of parent\sub (sub "" = parent itself) as a string; true when read.
+bool ReadText(HKEY parent, const std::string& sub, const std::string& name, std::string& out) {
+    HKEY h = parent;
+    if (!sub.empty() && OpenKey(parent, sub, h, 0, KEY_READ_ONLY) != 0) return false;
+    std::string data;
+    long type = REG_SZ;
+    bool ok = QueryValue(h, name, data, type, 0) == "0";
+    if (!sub.empty()) CloseKey(h, 0);
+    if (ok) out = data;
+    return ok;
+}
+
+bool KeyOpens(HKEY parent, const std::string& sub) {
+    HKEY h = nullptr;
+    if (OpenKey(parent, sub, h, 0, KEY_READ_ONLY) != 0) return false;
+    CloseKey(h, 0);
+    return true;
+}
+
+bool EndsWithOcx(const std::string& s) {
+    return s.size() >= 4 && TextCase::Equal(std::string_view(s).substr(s.size() - 4), ".OCX");
+}
+
+// The type library's title and, when the class registered no server, its file.
+void ReadTypeLib(clsRegComp& rec, HKEY hClass) {
+    std::string lib;
+    if (!ReadText(hClass, "TypeLib", "", lib)) return;
+    // An empty reference names no library ("TypeLib\" would open HKCR\TypeLib itself).
+    if (lib.empty()) return;
+    rec.vntTypeLib = lib;
+    HKEY hLib = nullptr;
+    if (OpenKey(HKEY_CLASSES_ROOT, "TypeLib\\" + lib, hLib, 0, KEY_READ_ONLY) != 0) return;
+    // The version is the last sub-key the enumeration gives.
+    std::string ver, name;
+    long noMore = 0;
+    for (long i = 0; EnumKey(hLib, i, name, noMore, 0) == 0 && !noMore; ++i) ver = name;
+    if (!ver.empty()) {
+        std::string title;
+        if (ReadText(hLib, ver, "", title) && !title.empty()) rec.vntTypeLibName = title;
+        if (rec.vntFileLocation.empty()) {
+            std::string file;
+            if (ReadText(hLib, ver + "\\0\\win32", "", file) && !file.empty()) rec.vntFileLocation = file;
+#ifdef _WIN64
+            // A 64-bit system may register the library for win64 only.
+            else if (ReadText(hLib, ver + "\\0\\win64", "", file) && !file.empty()) rec.vntFileLocation = file;
+#endif
+        }
+    }
+    CloseKey(hLib, 0);
+}
+
+void ReadServer(clsRegComp& rec, HKEY hClass) {
+    HKEY h = nullptr;
+    if (OpenKey(hClass, "InProcServer32", h, 0, KEY_READ_ONLY) == 0) {
+        std::string file;
+        long type = REG_SZ;
+        QueryValue(h, "", file, type, 0);
+        CloseKey(h, 0);
+        rec.vntFileLocation = rec.vntFileLocationEx = file;
+        if (KeyOpens(hClass, "Control")) rec.blnIsControl = true;
+        if (EndsWithOcx(rec.vntFileLocation)) rec.blnIsControl = true;
+        else rec.blnIsInprocServer32 = true;
+        return;
+    }
+    if (OpenKey(hClass, "LocalServer32", h, 0, KEY_READ_ONLY) == 0) {
+        std::string file;
+        long type = REG_SZ;
+        QueryValue(h, "", file, type, 0);
+        CloseKey(h, 0);
+        rec.vntFileLocation = rec.vntFileLocationEx = file;
+        rec.blnIsLocalServer32 = true;
+    }
+    if (!KeyOpens(hClass, "TypeLib")) {
+        if (rec.vntFileLocation.empty() && !rec.vntProgID.empty()) {
+            std::string file;
+            if (ReadText(HKEY_CLASSES_ROOT, rec.vntProgID + "\\protocol\\StdFileEditing\\server", "", file))
+                rec.vntFileLocation = file;
+        }
+        return;
+    }
+    ReadTypeLib(rec, hClass);
+}
+
+// Finds the server file on disk and sets the existence flags.
+void ResolveFile(clsRegComp& rec) {
+    std::string& loc = rec.vntFileLocation;
+    if (loc.find('"') != std::string::npos) {
+        if (!loc.empty() && loc.front() == '"') loc.erase(0, 1);
+        if (!loc.empty() && loc.back() == '"') loc.pop_back();
+    }
+    if (ServerFileExists(loc)) {
+        rec.vntFileLocationEx = loc.find('~') != std::string::npos ? LongName(loc) : loc;
+        rec.blnFileExist = true;
+    } else if (FindServerFile(rec, loc)) {
+        if (rec.vntFileLocationEx.find('~') != std::string::npos) rec.vntFileLocationEx = LongName(rec.vntFileLocationEx);
+        rec.blnFileExist = true;
+    } else if (loc.empty()) {
+        loc = "Not defined.";
+    } else {
+        rec.blnFileNotExistRealError = true;
+    }
+}
+
+}  // namespace
+
+std::string LongName(const std::string& path) {
+    std::string longName = QV_APIFileAndDiskINFO::GetLongFileName(path);
+    return longName.empty() ? path : longName;
+}
+
+std::shared_ptr<clsRegComp> ReadRegCompRecord(colRegComp& col, const std::string& clsid, HKEY hClsidKey) {
+    auto rec = col.Add(clsid, clsid);  // a class already held raises 457: it is not read again
+    HKEY hClass = nullptr;
+    long rc = hClsidKey ? OpenKey(hClsidKey, clsid, hClass, 0, KEY_READ_ONLY)
+                        : OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + clsid, hClass, 0, KEY_READ_ONLY);
+    if (rc != 0) return rec;
+    struct Closer {
+        HKEY h;
+        ~Closer() { CloseKey(h, 0); }
+    } closer{hClass};
+
+    std::string text;
+    if (ReadText(hClass, "ProgID", "", text)) rec->vntProgID = text;
+    // Classes without a ProgID keep only their key fields and are not shown.
+    if (rec->vntProgID.empty()) return rec;
+    if (ReadText(hClass, "", "", text)) rec->vntCLSID_DefaultName = text;
+    ReadServer(*rec, hClass);
+    ResolveFile(*rec);
+    if (ReadText(hClass, "", "AppID", text)) rec->vntAppID = text;
+    if (ReadText(hClass, "Version", "", text)) rec->vntClassVersion = text;
+    else rec->vntClassVersion.clear();
+    rec->vntCalcDisplayName = rec->vntProgID;
+    return rec;
+}
+
+std::string RegCompNodeText(const clsRegComp& rec, long selectedBy, bool detailed) {
+    const std::string tl = rec.vntTypeLibName.empty() ? "Not defined." : rec.vntTypeLibName;
+    const std::string& d = rec.vntCalcDisplayName;
+    const std::string& l = rec.vntFileLocationEx;
+    const std::string& c = rec.vntClassID;
+    switch (selectedBy) {
+        case 0: return detailed ? d + ",TypeLib:" + tl + " - " + l : d;
+        case 1: return detailed ? c + " - " + d + " - " + l : c;
+        case 2: return detailed ? l + " - " + d + ",TypeLib:" + tl : l;
+        case 3: return detailed ? tl + " - " + d + " - " + l : tl;
+        default: return d;
+    }
+}
+
+std::string RegCompCategory(const clsRegComp& rec) {
+    if (rec.blnIsControl) return "Control";
+    if (rec.blnIsInprocServer32) return "DLLServer";
+    return "EXEServer";
+}
+
+}  // namespace Tab_RegComp
