@@ -1,0 +1,402 @@
+#include "image/frmDepends.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "base/QV_APIFileAndDisk.h"
+#include "base/QV_APIFileAndDiskINFO.h"
+#include "base/QV_Clipboard.h"
+#include "base/QV_Err.h"
+#include "base/QV_Strings_Lib.h"
+#include "base/TextCase.h"
+#include "components/DetailsRows.h"
+#include "image/clsPeInfo.h"
+#include "ui/Seams.h"
+
+namespace {
+
+const char* const kCaption = "Velm Depends";
+const char* const kNotFound = "- NOT FOUND/COULD NOT OPEN";
+
+// The pictures of the window's image list, drawn at start-up: a module page, a struck-out
+// module, an information mark, two arrows and a greyed page.
+enum class Glyph { Blank, In, Info, Strike, Out, DllGrey, Dll };
+
+HBITMAP DrawGlyph(Glyph glyph) {
+    const COLORREF transparent = RGB(255, 0, 255);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldBmp = SelectObject(dc, bmp);
+    RECT all{0, 0, 16, 16};
+    HBRUSH back = CreateSolidBrush(transparent);
+    FillRect(dc, &all, back);
+    DeleteObject(back);
+
+    auto page = [&](COLORREF band) {
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(64, 64, 64));
+        HGDIOBJ oldPen = SelectObject(dc, pen);
+        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
+        Rectangle(dc, 2, 1, 14, 15);
+        RECT top{3, 2, 13, 5};
+        HBRUSH b = CreateSolidBrush(band);
+        FillRect(dc, &top, b);
+        DeleteObject(b);
+        for (int y = 7; y <= 12; y += 2) {
+            MoveToEx(dc, 4, y, nullptr);
+            LineTo(dc, 12, y);
+        }
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+        DeleteObject(pen);
+    };
+    auto thickLine = [&](COLORREF color, int x1, int y1, int x2, int y2) {
+        HPEN pen = CreatePen(PS_SOLID, 2, color);
+        HGDIOBJ oldPen = SelectObject(dc, pen);
+        MoveToEx(dc, x1, y1, nullptr);
+        LineTo(dc, x2, y2);
+        SelectObject(dc, oldPen);
+        DeleteObject(pen);
+    };
+    switch (glyph) {
+    case Glyph::Blank:
+        break;
+    case Glyph::Dll:
+        page(RGB(0, 64, 192));
+        break;
+    case Glyph::DllGrey:
+        page(RGB(160, 160, 160));
+        break;
+    case Glyph::Strike:
+        page(RGB(160, 160, 160));
+        thickLine(RGB(220, 0, 0), 2, 2, 14, 14);
+        thickLine(RGB(220, 0, 0), 14, 2, 2, 14);
+        break;
+    case Glyph::Info: {
+        HBRUSH b = CreateSolidBrush(RGB(0, 80, 200));
+        HGDIOBJ oldBrush = SelectObject(dc, b);
+        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+        Ellipse(dc, 1, 1, 16, 16);
+        SelectObject(dc, oldPen);
+        SelectObject(dc, oldBrush);
+        DeleteObject(b);
+        RECT dot{7, 4, 9, 6}, bar{7, 7, 9, 12};
+        FillRect(dc, &dot, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        break;
+    }
+    case Glyph::In:
+        thickLine(RGB(0, 150, 0), 2, 8, 13, 8);
+        thickLine(RGB(0, 150, 0), 2, 8, 6, 4);
+        thickLine(RGB(0, 150, 0), 2, 8, 6, 12);
+        break;
+    case Glyph::Out:
+        thickLine(RGB(0, 150, 0), 2, 8, 13, 8);
+        thickLine(RGB(0, 150, 0), 13, 8, 9, 4);
+        thickLine(RGB(0, 150, 0), 13, 8, 9, 12);
+        break;
+    }
+    SelectObject(dc, oldBmp);
+    DeleteDC(dc);
+    return bmp;
+}
+
+}  // namespace
+
+bool IsImageFileName(const std::string& name) {
+    if (name.size() < 3) return false;
+    const std::string ext = TextCase::Upper(name.substr(name.size() - 3));
+    return ext == "DLL" || ext == "EXE" || ext == "OCX" || ext == "SYS";
+}
+
+frmDepends::frmDepends(bool standAlone)
+    : Form("frmDepends", {.caption = kCaption, .width = 9600, .height = 7200}), standAlone_(standAlone) {}
+
+frmDepends::~frmDepends() {
+    if (IsLoaded()) Unload();
+}
+
+void frmDepends::BuildImages() {
+    if (imlDepends.Count() > 0) return;
+    const struct { const char* key; Glyph glyph; } images[] = {
+        {"", Glyph::Blank},  {"In", Glyph::In},        {"Info", Glyph::Info}, {"STRIKE", Glyph::Strike},
+        {"Out", Glyph::Out}, {"DLL_", Glyph::DllGrey}, {"DLL", Glyph::Dll},
+    };
+    for (const auto& image : images) {
+        HBITMAP bmp = DrawGlyph(image.glyph);
+        imlDepends.Add(image.key, bmp, RGB(255, 0, 255));
+        DeleteObject(bmp);
+    }
+}
+
+void frmDepends::BuildMenus() {
+    if (Menus.Find("MNU_File")) return;
+    auto& file = Menus.Add("MNU_File", "File");
+    file.Add("MNU_File_open", "Open\tCtrl+O").Click = [this] { FileOpen(); };
+    file.Add("MNU_File_open_", "-");
+    file.Add("MNU_File_exit", "Exit\tCtrl+E").Click = [this] {
+        // The stand-alone viewer ends; the main program's window has no File menu to act on.
+        if (standAlone_) Unload();
+    };
+    auto& popup = Menus.Add("mnu_Depends_Clipboard", "Depends_Clipboard");
+    popup.Add("Depends_Clipboard_copy", "Copy to clipboard\tCtrl+C").Click = [this] {
+        TrapErrors("frmDepends", "Depends_Clipboard_copy_Click", [this] {
+            QV_Clipboard::ClearClipboard();
+            QV_Clipboard::SetClipboardText(strCopyText);
+        });
+    };
+    popup.SetVisible(false);
+    file.SetVisible(standAlone_);
+}
+
+void frmDepends::Form_Load() {
+    BuildImages();
+    BuildMenus();
+    SetCaption(kCaption);
+
+    tvwModules.Create(*this, 0, 0, 4000, 4000);
+    tvwModules.SetImageList(&imlDepends);
+    lstDep.Create(*this, 4000, 0, 4000, 2000);
+    lstDep.SetIcons(&imlDepends);
+    lstDep.SetSmallIcons(&imlDepends);
+    lstDep.ColumnHeaders.Add("All Modules", 3000);
+    lstFileVer.Create(*this, 4000, 2000, 4000, 2000);
+    lstFileVer.SetIcons(&imlDepends);
+    lstFileVer.SetSmallIcons(&imlDepends);
+    lstFileVer.ColumnHeaders.Add("Name", 2000);
+    lstFileVer.ColumnHeaders.Add("Value", 3600);
+    stb1.Create(*this);
+    stb1.AddPanel("", 0);
+
+    tvwModules.NodeClick = [this](ui::Node& node) {
+        TrapErrors("frmDepends", "tvwModules_NodeClick", [&] { lstFileVerShow(node.Text(), node.Key()); });
+    };
+    lstDep.ItemClick = [this](ui::ListItem& item) {
+        TrapErrors("frmDepends", "lstDep_ItemClick", [&] { lstFileVerShow(item.Text(), item.Text()); });
+    };
+    tvwModules.MouseUp = [this](int button, int, long, long) { ControlMouseUp(tvwModules, button); };
+    lstDep.MouseUp = [this](int button, int, long, long) { ControlMouseUp(lstDep, button); };
+    lstFileVer.MouseUp = [this](int button, int, long, long) { ControlMouseUp(lstFileVer, button); };
+    tvwModules.KeyDown = [this](int key, int shift) { ControlKeyDown(key, shift); };
+    lstDep.KeyDown = [this](int key, int shift) { ControlKeyDown(key, shift); };
+    lstFileVer.KeyDown = [this](int key, int shift) { ControlKeyDown(key, shift); };
+    tvwModules.FilesDropped = [this](const std::vector<std::string>& files) {
+        TrapErrors("frmDepends", "tvwModules_OLEDragDrop", [&] { DropFiles(files); });
+    };
+    tvwModules.AcceptFiles(true);
+
+    if (standAlone_) {
+        OpenCommandLine();
+    } else if (ui::Form* main = ui::FindForm("Form_Main")) {
+        // Beside the main window: its bottom-right corner, a little above its lower edge.
+        SetLeft(main->Left() + main->Width() - Width());
+        SetTop(main->Top() + main->Height() - Height() - 300);
+    }
+    Form_Resize();
+}
+
+void frmDepends::Form_Resize() {
+    if (!tvwModules.IsCreated()) return;
+    const long tppY = ui::Screen::TwipsPerPixelY();
+    RECT bar{};
+    if (stb1.IsCreated()) GetWindowRect(stb1.hWnd(), &bar);
+    const long barHeight = (bar.bottom - bar.top) * tppY;
+    const long width = ScaleWidth();
+    const long height = ScaleHeight() - barHeight;
+    if (width <= 0 || height <= 0) return;
+    const long left = width * 45 / 100;
+    const long gap = 60;
+    tvwModules.Move(0, 0, left, height);
+    lstDep.Move(left + gap, 0, width - left - gap, height * 40 / 100);
+    lstFileVer.Move(left + gap, height * 40 / 100 + gap, width - left - gap, height - height * 40 / 100 - gap);
+    if (lstDep.ColumnHeaders.Count() > 0) lstDep.ColumnHeaders.Item(1).SetWidth(width - left - gap - 400);
+}
+
+void frmDepends::OpenCommandLine() {
+    // The whole command line is one path, quotes and all: a quoted path is no file.
+    const std::string path = CommandLine;
+    if (!QV_APIFileAndDisk::FileExists(path)) return;
+    if (!IsImageFileName(path)) return;
+    LoadTree(path, nullptr);
+}
+
+bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& ParentNode) {
+    ui::NodePtr current = ParentNode;
+    try {
+        if (!ParentNode) {
+            // Each top-level run starts from its own file; the modules of an earlier file that
+            // stopped early are not looked for in that file's folder.
+            strParentPath = FileName;
+            tvwModules.Nodes.Clear();
+            lstDep.ListItems.Clear();
+            lstFileVer.ListItems.Clear();
+            std::string name;
+            QV_Strings_Lib::GetFileNameOf(FileName, name);
+            SetCaption(std::string(kCaption) + " - " + name);
+            if (!QV_APIFileAndDisk::FileExists(FileName)) return false;
+            QV_Strings_Lib::GetDirectory(FileName, strRootFolder);
+            current = tvwModules.Nodes.Add("", ui::tvwFirst, FileName, FileName, "DLL", "DLL");
+        } else if (strParentPath.empty()) {
+            strParentPath = FileName;
+        }
+    } catch (const RunTimeError& e) {
+        QV_Err::HandleError(e.Number, e.Description, "frmDepends", "LoadTree");
+        if (!current) return false;
+    }
+
+    // The importer's folder first, then the root file's folder.
+    std::string folder1 = strRootFolder;
+    const size_t slash = strParentPath.rfind('\\');
+    if (slash != std::string::npos && slash > 0) folder1 = strParentPath.substr(0, slash);
+
+    std::vector<std::string> names;
+    {
+        clsPeInfo pe;
+        if (!pe.Load(FileName, folder1, strRootFolder)) {
+            TrapErrors("frmDepends", "LoadTree", [&] {
+                current->SetImage("STRIKE");
+                current->SetSelectedImage("STRIKE");
+                current->SetText(current->Text() + kNotFound);
+            });
+            return false;
+        }
+        long count = 0;
+        pe.EnumerateImportedModules(names, count);
+        // Only one image is mapped at a time: this one is released before its imports are visited.
+    }
+
+    for (const std::string& name : names) {
+        ui::NodePtr node;
+        try {
+            node = tvwModules.Nodes.Add(current, ui::tvwChild, TextCase::Upper(name), name, "DLL", "DLL");
+        } catch (const RunTimeError& e) {
+            if (e.Number != 35602) QV_Err::HandleError(e.Number, e.Description, "frmDepends", "LoadTree");
+        }
+        if (!node) {
+            // Already in the tree: a leaf without key, no row, no recursion. This ends cycles.
+            TrapErrors("frmDepends", "LoadTree",
+                       [&] { tvwModules.Nodes.Add(current, ui::tvwChild, "", name, "DLL", "DLL"); });
+            continue;
+        }
+        strParentPath = FileName;
+        const bool opened = LoadTree(name, node);
+        TrapErrors("frmDepends", "LoadTree", [&] {
+            const char* image = opened ? "DLL" : "STRIKE";
+            lstDep.ListItems.Add(0, "", name, image, image);
+        });
+    }
+    TrapErrors("frmDepends", "LoadTree", [&] { current->SetSorted(true); });
+    strParentPath.clear();
+    return true;
+}
+
+bool frmDepends::FindSystemFile(const std::string& FileName, std::string& FilePath) {
+    std::string windows;
+    QV_APIFileAndDisk::GetSpecialFolder(nullptr, QV_APIFileAndDisk::CSIDL_WINDOWS_, windows);
+    std::string path;
+    const DWORD need = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (need > 0) {
+        std::vector<char> buf(need + 1);
+        const DWORD got = GetEnvironmentVariableA("PATH", buf.data(), need + 1);
+        if (got > 0 && got <= need) path.assign(buf.data(), got);
+    }
+    size_t start = 0;
+    while (start < path.size()) {
+        size_t end = path.find(';', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string entry = path.substr(start, end - start);
+        start = end + 1;
+        for (const std::string& candidate : {entry + "\\" + FileName, windows + "\\system32\\" + FileName,
+                                             windows + "\\system\\" + FileName}) {
+            if (QV_APIFileAndDisk::FileExists(candidate)) {
+                FilePath = candidate;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void frmDepends::lstFileVerShow(const std::string& FileName, const std::string& FilePath) {
+    std::string location;
+    bool found = FindSystemFile(FileName, location);
+    if (QV_APIFileAndDisk::FileExists(FilePath)) {
+        location = FilePath;
+        found = true;
+    } else if (QV_APIFileAndDisk::FileExists(strRootFolder + "\\" + FileName)) {
+        location = strRootFolder + "\\" + FileName;
+        found = true;
+    }
+    lstFileVer.ListItems.Clear();
+    DetailsRows::Style style;
+    style.locationImage = "Info";
+    style.fileNameRow = false;
+    style.strikeImage = "STRIKE";
+    style.strikeLargeIcon = true;
+    DetailsRows::AddRow(lstFileVer, "File_Location", "File Location", "Info", location, true);
+    DetailsRows::AddRow(lstFileVer, "File_Location_calculated", "File Location, calculated", "Info",
+                        location.empty() ? std::string() : QV_APIFileAndDiskINFO::GetLongFileName(location), true);
+    if (found)
+        DetailsRows::AddFileFactRows(lstFileVer, location, style);
+    else
+        DetailsRows::AddMissingFileRow(lstFileVer, style);
+}
+
+bool frmDepends::DropFiles(const std::vector<std::string>& files) {
+    if (files.empty()) return false;
+    const std::string& first = files.front();
+    if (!QV_APIFileAndDisk::FileExists(first) || !IsImageFileName(first)) return false;
+    LoadTree(first, nullptr);
+    return true;
+}
+
+bool frmDepends::TakeCopyText(ui::Control& control) {
+    if (&control == &tvwModules) {
+        if (ui::NodePtr node = tvwModules.SelectedItem()) {
+            strCopyText = node->Text();
+            return true;
+        }
+    } else if (&control == &lstDep || &control == &lstFileVer) {
+        auto& list = static_cast<ui::ListView&>(control);
+        if (ui::ListItemPtr item = list.SelectedItem()) {
+            strCopyText = item->Text();
+            return true;
+        }
+    }
+    return false;
+}
+
+void frmDepends::ControlMouseUp(ui::Control& control, int button) {
+    TrapErrors("frmDepends", "MouseUp", [&] {
+        Menus["mnu_Depends_Clipboard"].SetEnabled(true);
+        Menus["Depends_Clipboard_copy"].SetEnabled(true);
+        if (button != ui::vbRightButton) return;
+        if (TakeCopyText(control)) PopupMenu(Menus["mnu_Depends_Clipboard"]);
+    });
+}
+
+void frmDepends::ControlKeyDown(int keyCode, int shift) {
+    if (!(shift & ui::vbCtrlMask)) return;
+    if (keyCode == 'O' && standAlone_) {
+        Menus["MNU_File_open"].DoClick();
+    } else if (keyCode == 'E' && standAlone_) {
+        ui::Defer([this] { Menus["MNU_File_exit"].DoClick(); });
+    } else if (keyCode == 'C') {
+        Menus["Depends_Clipboard_copy"].DoClick();
+    }
+}
+
+void frmDepends::FileOpen() {
+    TrapErrors("frmDepends", "MNU_File_open_Click", [this] {
+        ui::OpenFileRequest request;
+        request.owner = hWnd();
+        request.filter = "PEFiles|*.dll;*.exe;*.ocx";
+        request.defaultExt = "dll";
+        request.flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+        const std::string path = ui::OpenFileDialog(request);
+        if (path.empty()) return;  // cancelled
+        LoadTree(path, nullptr);
+    });
+}

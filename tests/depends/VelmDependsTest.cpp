@@ -1,0 +1,105 @@
+// VelmDepends run as a user runs it: the command line decides what its window opens.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+std::string ProgramPath() {
+    std::string p = "Z:" VELM_DEPENDS_EXE_UNIX;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+std::string SystemDir() {
+    char buf[MAX_PATH];
+    GetSystemDirectoryA(buf, MAX_PATH);
+    return buf;
+}
+
+struct Seen {
+    DWORD pid = 0;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK FindTop(HWND hwnd, LPARAM lp) {
+    auto* seen = reinterpret_cast<Seen*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == seen->pid && IsWindowVisible(hwnd) && GetWindow(hwnd, GW_OWNER) == nullptr) {
+        seen->window = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindTree(HWND hwnd, LPARAM lp) {
+    char cls[64];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (lstrcmpiA(cls, WC_TREEVIEWA) == 0) {
+        *reinterpret_cast<HWND*>(lp) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Starts the program with the text after its name, waits for its window and reads the
+// caption and the number of tree nodes; then closes it as a user does.
+struct Outcome {
+    std::string caption;
+    long nodes = -1;
+};
+
+Outcome RunWith(const std::string& arguments) {
+    Outcome out;
+    std::string line = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return out;
+    WaitForInputIdle(pi.hProcess, 60000);
+    Seen seen{pi.dwProcessId};
+    // Its window is up once the process waits for input; poll a while for it to show.
+    for (int i = 0; i < 600 && !seen.window; ++i) {
+        EnumWindows(FindTop, reinterpret_cast<LPARAM>(&seen));
+        if (!seen.window) Sleep(100);
+    }
+    if (seen.window) {
+        char caption[512] = "";
+        GetWindowTextA(seen.window, caption, sizeof caption);
+        out.caption = caption;
+        HWND tree = nullptr;
+        EnumChildWindows(seen.window, FindTree, reinterpret_cast<LPARAM>(&tree));
+        if (tree) out.nodes = static_cast<long>(SendMessageA(tree, TVM_GETCOUNT, 0, 0));
+        PostMessageA(seen.window, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return out;
+}
+
+}  // namespace
+
+TEST(VelmDepends, OpensTheFileOfItsCommandLine) {
+    const Outcome o = RunWith(SystemDir() + "\\notepad.exe");
+    EXPECT_EQ(o.caption, "Velm Depends - notepad.exe");
+    EXPECT_GT(o.nodes, 1);
+}
+
+TEST(VelmDepends, AnythingElseOpensAnEmptyWindow) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string text = std::string(temp) + "velm-depends-test.txt";
+    HANDLE h = CreateFileA(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(h);
+    for (const std::string& args : {"\"" + SystemDir() + "\\notepad.exe\"", std::string(), text,
+                                    std::string("notepad.exe"), std::string("C:\\no-such-folder\\x.dll")}) {
+        const Outcome o = RunWith(args);
+        EXPECT_EQ(o.caption, "Velm Depends") << args;
+        EXPECT_EQ(o.nodes, 0) << args;
+    }
+    DeleteFileA(text.c_str());
+}

@@ -1,0 +1,224 @@
+// The dependency viewer window, real controls on the virtual display, against the fixture
+// graph and the prefix's system files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "base/QV_APIFileAndDisk.h"
+#include "base/TextCase.h"
+#include "image/frmDepends.h"
+#include "tests/image/PeSupport.h"
+#include "ui/Seams.h"
+
+using pe_test::FixtureDir;
+using pe_test::SystemDir;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+// The tree as lines: two blanks of indent per level, the text, the image and the key.
+void Dump(const ui::NodePtr& first, int depth, Strings& out) {
+    for (ui::NodePtr n = first; n; n = n->Next()) {
+        out.push_back(std::string(2 * depth, ' ') + n->Text() + " [" + n->Image().key + "] {" + n->Key() + "}");
+        Dump(n->Child(), depth + 1, out);
+    }
+}
+
+Strings Tree(frmDepends& f) {
+    Strings out;
+    if (f.tvwModules.Nodes.Count() > 0) Dump(f.tvwModules.Nodes.Item(1L)->Root(), 0, out);
+    return out;
+}
+
+Strings Rows(const ui::ListView& list) {
+    Strings out;
+    for (const auto& item : list.ListItems) out.push_back(item->Text() + " [" + item->SmallIcon().key + "]");
+    return out;
+}
+
+// Sets an environment variable for the scope and puts the old value back.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const std::string& value) : name_(name) {
+        char buf[32767];
+        const DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+        had_ = n > 0 && n < sizeof buf;
+        if (had_) old_.assign(buf, n);
+        SetEnvironmentVariableA(name, value.c_str());
+    }
+    ~EnvGuard() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+class Depends : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { f.Load(); }
+    void TearDown() override { f.Unload(); }
+    std::string Dir() const { return FixtureDir(GetParam()); }
+    frmDepends f;
+};
+
+}  // namespace
+
+TEST_P(Depends, FixtureGraphTreeListAndStrikes) {
+    const std::string root = Dir() + "\\fxroot.dll";
+    EXPECT_TRUE(f.LoadTree(root));
+    EXPECT_EQ(f.Caption(), "Velm Depends - fxroot.dll");
+    // fxroot -> fxb, fxc, fxgone; fxb -> FXC.DLL, fxroot.dll (by name: a second, expanded copy
+    // of the root, whose own imports are repeats except the missing fxgone.dll).
+    const Strings expected = {
+        root + " [DLL] {" + root + "}",
+        "  fxb.dll [DLL] {FXB.DLL}",
+        "    FXC.DLL [DLL] {FXC.DLL}",
+        "    fxroot.dll [DLL] {FXROOT.DLL}",
+        "      fxb.dll [DLL] {}",
+        "      fxc.dll [DLL] {}",
+        "      fxgone.dll- NOT FOUND/COULD NOT OPEN [STRIKE] {FXGONE.DLL}",
+        "  fxc.dll [DLL] {}",
+        "  fxgone.dll [DLL] {}",
+    };
+    EXPECT_EQ(Tree(f), expected);
+    // Rows in the order the runs finish; a repeat adds none.
+    EXPECT_EQ(Rows(f.lstDep), (Strings{"FXC.DLL [DLL]", "fxgone.dll [STRIKE]", "fxroot.dll [DLL]", "fxb.dll [DLL]"}));
+    EXPECT_TRUE(f.strParentPath.empty());
+    EXPECT_EQ(f.strRootFolder, Dir());
+
+    // A second run replaces everything.
+    EXPECT_TRUE(f.LoadTree(Dir() + "\\fxc.dll"));
+    EXPECT_EQ(Tree(f), (Strings{Dir() + "\\fxc.dll [DLL] {" + Dir() + "\\fxc.dll}"}));
+    EXPECT_EQ(f.lstDep.ListItems.Count(), 0);
+}
+
+TEST_P(Depends, FactsOfFoundAndMissingModules) {
+    f.LoadTree(Dir() + "\\fxroot.dll");
+    // A module of the root's folder: location rows, then the file's facts.
+    f.lstFileVerShow("fxc.dll", "FXC.DLL");
+    ASSERT_EQ(f.lstFileVer.ListItems.Count(), 17);
+    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_Location")->SubItem(1), Dir() + "\\fxc.dll");
+    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_exists")->SubItem(1), "True");
+    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_Location")->SmallIcon().key, "Info");
+    const auto size = f.lstFileVer.ListItems.Item("File_size")->SubItem(1);
+    EXPECT_EQ(size, std::to_string(pe_test::ReadAll(Dir() + "\\fxc.dll").size()) + " Bytes");
+    // A missing module: the two location rows and "File exists" False with the strike image.
+    f.lstFileVerShow("fxgone.dll- NOT FOUND/COULD NOT OPEN", "FXGONE.DLL");
+    ASSERT_EQ(f.lstFileVer.ListItems.Count(), 3);
+    auto missing = f.lstFileVer.ListItems.Item(3L);
+    EXPECT_EQ(missing->Key(), "File exists");
+    EXPECT_EQ(missing->SubItem(1), "False");
+    EXPECT_EQ(missing->SmallIcon().key, "STRIKE");
+    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_Location")->SubItem(1), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Depends, ::testing::Values("x64", "x86"));
+
+TEST(DependsWindow, MissingOrRelativeFileLeavesItEmpty) {
+    frmDepends f;
+    f.Load();
+    EXPECT_EQ(f.Caption(), "Velm Depends");
+    f.LoadTree(FixtureDir("x64") + "\\fxroot.dll");
+    f.LoadTree("C:\\no-such-folder\\gone.dll");
+    EXPECT_EQ(f.Caption(), "Velm Depends - gone.dll");
+    EXPECT_EQ(f.tvwModules.Nodes.Count(), 0);
+    EXPECT_EQ(f.lstDep.ListItems.Count(), 0);
+    EXPECT_EQ(f.lstFileVer.ListItems.Count(), 0);
+    f.LoadTree("notepad.exe");  // no drive: not opened, though the system could find it
+    EXPECT_EQ(f.tvwModules.Nodes.Count(), 0);
+    f.Unload();
+}
+
+TEST(DependsWindow, NotepadOfThePrefix) {
+    frmDepends f;
+    f.Load();
+    const std::string path = SystemDir() + "\\notepad.exe";
+    EXPECT_TRUE(f.LoadTree(path));
+    EXPECT_EQ(f.Caption(), "Velm Depends - notepad.exe");
+    pe_test::RawImage raw(pe_test::ReadAll(path));
+    // The root's children are its imports, sorted by name; each has a row or is a repeat.
+    auto root = f.tvwModules.Nodes.Item(path);
+    EXPECT_EQ(root->Children(), static_cast<long>(raw.ImportNames().size()));
+    EXPECT_GE(f.lstDep.ListItems.Count(), root->Children());
+    Strings texts;
+    for (auto n = root->Child(); n; n = n->Next()) texts.push_back(n->Text());
+    EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) {
+        return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
+    }));
+    // Clicking a module shows where the system finds it.
+    f.lstFileVerShow("kernel32.dll", "KERNEL32.DLL");
+    EXPECT_TRUE(pe_test::ReadAll(f.lstFileVer.ListItems.Item("File_Location")->SubItem(1)).size() > 0);
+    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_exists")->SubItem(1), "True");
+    f.Unload();
+}
+
+TEST(DependsWindow, SystemFileSearchFollowsPath) {
+    frmDepends f;
+    std::string found = "untouched";
+    {
+        EnvGuard path("PATH", "");
+        EXPECT_FALSE(f.FindSystemFile("kernel32.dll", found));  // an empty PATH searches nothing
+        EXPECT_EQ(found, "untouched");
+    }
+    {
+        // The system32 folder is tried already with the first entry.
+        EnvGuard path("PATH", "C:\\no-such-folder;" + FixtureDir("x64"));
+        EXPECT_TRUE(f.FindSystemFile("kernel32.dll", found));
+        EXPECT_TRUE(TextCase::Equal(found, SystemDir() + "\\kernel32.dll")) << found;
+        // The last entry counts without a closing ";".
+        EXPECT_TRUE(f.FindSystemFile("fxc.dll", found));
+        EXPECT_EQ(found, FixtureDir("x64") + "\\fxc.dll");
+    }
+}
+
+TEST(DependsWindow, DropAndOpenAndCopy) {
+    frmDepends f(true);
+    f.Load();
+    EXPECT_TRUE(f.Menus["MNU_File"].Visible());
+    EXPECT_FALSE(f.Menus["mnu_Depends_Clipboard"].Visible());
+    const std::string root = FixtureDir("x64") + "\\fxroot.dll";
+    // Dropped: an image file opens; a text file and a folder are ignored.
+    EXPECT_TRUE(f.DropFiles({root}));
+    EXPECT_EQ(f.Caption(), "Velm Depends - fxroot.dll");
+    const std::string text = FixtureDir("x64") + "\\..\\..\\..\\..\\CMakeCache.txt";
+    EXPECT_FALSE(f.DropFiles({text}));
+    EXPECT_FALSE(f.DropFiles({FixtureDir("x64")}));
+    EXPECT_EQ(f.Caption(), "Velm Depends - fxroot.dll");
+
+    // File > Open loads the chosen file; a cancelled dialog changes nothing.
+    std::string chosen = FixtureDir("x86") + "\\fxb.dll";
+    ui::OpenFileRequest asked;
+    ui::OpenFileOverride dialog([&](const ui::OpenFileRequest& r) { asked = r; return chosen; });
+    f.Menus["MNU_File_open"].DoClick();
+    EXPECT_EQ(f.Caption(), "Velm Depends - fxb.dll");
+    EXPECT_EQ(asked.filter, "PEFiles|*.dll;*.exe;*.ocx");
+    chosen = "";
+    f.Menus["MNU_File_open"].DoClick();
+    EXPECT_EQ(f.Caption(), "Velm Depends - fxb.dll");
+
+    // Nothing selected: no copy text is taken and the earlier one stays.
+    f.strCopyText = "earlier";
+    EXPECT_FALSE(f.TakeCopyText(f.lstDep));
+    EXPECT_EQ(f.strCopyText, "earlier");
+    f.lstDep.SetSelectedItem(f.lstDep.ListItems.Item(1L));
+    EXPECT_TRUE(f.TakeCopyText(f.lstDep));
+    const std::string name = f.lstDep.ListItems.Item(1L)->Text();
+    EXPECT_EQ(f.strCopyText, name);
+    f.Menus["Depends_Clipboard_copy"].DoClick();
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE h = GetClipboardData(CF_TEXT);
+    std::string clip = h ? static_cast<const char*>(GlobalLock(h)) : "";
+    if (h) GlobalUnlock(h);
+    CloseClipboard();
+    EXPECT_EQ(clip, name);
+    f.Unload();
+}
+
+TEST(DependsWindow, MainProgramWindowHasNoFileMenu) {
+    frmDepends f;
+    f.Load();
+    EXPECT_FALSE(f.Menus["MNU_File"].Visible());
+    f.Menus["MNU_File_exit"].DoClick();  // no action there
+    EXPECT_TRUE(f.IsLoaded());
+    f.Unload();
+}
