@@ -1,0 +1,83 @@
+#include <windows.h>
+
+#include "components/DetailsRows.h"
+
+#include "base/QV_APIFileAndDiskINFO.h"
+#include "base/QV_Strings_Lib.h"
+#include "base/TextCase.h"
+#include "ui/ListView.h"
+
+namespace DetailsRows {
+
+void AddRow(ui::ListView& list, const std::string& key, const std::string& label, const std::string& image,
+            const std::string& value, bool largeIcon) {
+    auto item = list.ListItems.Add(0, key, label, largeIcon ? ui::ImageRef(image) : ui::ImageRef(),
+                                   image);
+    item->SetSubItem(1, value);
+}
+
+std::string AttributesText(DWORD attributes) {
+    std::string text = attributes == 0 ? "Normal" : "";
+    const std::pair<DWORD, const char*> names[] = {
+        {FILE_ATTRIBUTE_READONLY, "Read-only"}, {FILE_ATTRIBUTE_HIDDEN, "Hidden"},
+        {FILE_ATTRIBUTE_SYSTEM, "System file"}, {FILE_ATTRIBUTE_DIRECTORY, "Directory or folder"},
+        {FILE_ATTRIBUTE_ARCHIVE, "Archive"}};
+    for (const auto& [bit, name] : names) {
+        if (!(attributes & bit)) continue;
+        if (!text.empty()) text += ", ";
+        text += name;
+    }
+    return text;
+}
+
+void AddFileFactRows(ui::ListView& list, const std::string& path, const Style& style) {
+    // Each fact is read on its own; one that cannot be read leaves its value empty.
+    std::string size, attributes;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        unsigned long long length = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        size = std::to_string(length) + " Bytes";
+        attributes = AttributesText(data.dwFileAttributes);
+    }
+    std::string created, accessed, modified;
+    QV_APIFileAndDiskINFO::GetFileTimes(path, created, accessed, modified);
+    FileVersionStrings vs;
+    QV_APIFileAndDiskINFO::GetFileVersionStrings(path, vs);
+
+    AddRow(list, "File_exists", "File exists", "Info", "True");
+    AddRow(list, "File_version", "File version", "Info", QV_APIFileAndDiskINFO::GetFileVersion(path));
+    AddRow(list, "File_size", "File size", "Info", size);
+    AddRow(list, "File_Attributes", "File Attributes", "Info", attributes);
+    AddRow(list, "File_time_Created", "File Created", "Info", created);
+    AddRow(list, "File_Last_Accessed", "File Last Accessed", "Info", accessed);
+    AddRow(list, "File_Last_Modified", "File Last Modified", "Info", modified);
+    AddRow(list, "STRINGFILEINFO_CompanyName", "Company Name", "Info", vs.CompanyName);
+    AddRow(list, style.descriptionKey, "Description", "Info", vs.FileDescription);
+    AddRow(list, "Internal Version", "Internal Version", "Info", vs.ProductVersion);
+    AddRow(list, "STRINGFILEINFO_InternalName", "Internal Name", "Info", vs.InternalName);
+    AddRow(list, "STRINGFILEINFO_LegalCopyright", "Legal Copyright", "Info", vs.LegalCopyright);
+    AddRow(list, "STRINGFILEINFO_OriginalFileName", "Original File Name", "Info", vs.OriginalFileName);
+    AddRow(list, "STRINGFILEINFO_ProductName", "Product Name", "Info", vs.ProductName);
+    AddRow(list, "STRINGFILEINFO_ProductVersion", "Product Version", "Info", vs.ProductVersion);
+}
+
+void AddMissingFileRow(ui::ListView& list, const Style& style) {
+    AddRow(list, "File exists", "File exists", style.strikeImage, "False", style.strikeLargeIcon);
+}
+
+void AddFileRows(ui::ListView& list, const std::string& registered, const std::string& resolved, bool fileExists,
+                 const Style& style) {
+    AddRow(list, "File_Location", "File Location", style.locationImage, registered, true);
+    AddRow(list, style.calculatedKey, "File Location, calculated", "Info", resolved, true);
+    if (style.fileNameRow) {
+        std::string name;
+        QV_Strings_Lib::GetFileName(resolved, name);
+        AddRow(list, "File_Name_calculated", "File Name, calculated", "Info", name, true);
+    }
+    if (fileExists && !registered.empty())
+        AddFileFactRows(list, resolved, style);
+    else if (!TextCase::Equal(registered, "not defined."))
+        AddMissingFileRow(list, style);
+}
+
+}  // namespace DetailsRows

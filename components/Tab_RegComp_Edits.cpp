@@ -1,0 +1,120 @@
+// Edits of a class's registry entries, the Regedit jump and the start of the registration
+// server to unregister a class's server file.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "base/QV_Err.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/TextCase.h"
+#include "components/Tab_RegComp.h"
+#include "ui/Seams.h"
+#include "ui/TreeView.h"
+
+using namespace QV_Registry_Lib;
+
+namespace Tab_RegComp {
+namespace {
+
+// A key that an edit may move or delete: one of the class's own keys or below them, never the
+// hive or a shared container (HKEY_CLASSES_ROOT\CLSID, \AppID, \TypeLib).
+bool IsOwnKey(const std::string& nodeKey, const std::string& path) {
+    if (path.empty() || path == nodeKey) return false;
+    // The hive node's path comes out as its own text; no key of that name is meant.
+    if (TextCase::Equal(path, "HKEY_CLASSES_ROOT")) return false;
+    // Only entries nodes (class node key, the hive, then the path) stand for registry keys.
+    if (std::count(nodeKey.begin(), nodeKey.end(), '\\') < 3) return false;
+    size_t slash = path.find('\\');
+    std::string first = path.substr(0, slash);
+    bool container = TextCase::Equal(first, "CLSID") || TextCase::Equal(first, "AppID") || TextCase::Equal(first, "TypeLib");
+    if (container && slash == std::string::npos) return false;
+    return path.front() != '\\' && path.back() != '\\';
+}
+
+}  // namespace
+
+void NewRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::string& name) {
+    TrapErrors("Tab_RegComp", "NewRegistryKey", [&] {
+        if (name.empty() || name.find('\\') != std::string::npos) return;
+        HKEY h = nullptr;
+        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), h, 0) != 0) return;
+        HKEY hNew = nullptr;
+        long rc = CreateKey(h, name, hNew, 0);
+        CloseKey(h, 0);
+        if (rc != 0) return;
+        CloseKey(hNew, 0);
+        // An existing sub-key of that name was opened, not created: its node is there already.
+        if (!tree.Nodes.Exists(nodeKey + "\\" + name))
+            tree.Nodes.Add(nodeKey, ui::tvwChild, nodeKey + "\\" + name, name, "Folder", "FolderOpen");
+    });
+}
+
+long DeleteRegistryKey(ui::TreeView& tree, const std::string& nodeKey) {
+    long result = 1;
+    TrapErrors("Tab_RegComp", "DeleteRegistryKey", [&] {
+        std::string path = RegistryPathOf(nodeKey);
+        if (!IsOwnKey(nodeKey, path)) return;
+        DeleteKeyTree(HKEY_CLASSES_ROOT, path, 0);
+        // The node goes only with its key: a key still there (a sub-key refused) stays shown.
+        HKEY h = nullptr;
+        if (OpenKey(HKEY_CLASSES_ROOT, path, h, 0, KEY_READ_ONLY) == 0) {
+            CloseKey(h, 0);
+            return;
+        }
+        if (tree.Nodes.Exists(nodeKey)) tree.Nodes.Remove(nodeKey);
+        result = 0;
+    });
+    return result;
+}
+
+long RenameRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::string& newName) {
+    const std::string path = RegistryPathOf(nodeKey);
+    if (!IsOwnKey(nodeKey, path) || newName.empty() || newName.find('\\') != std::string::npos) return 1;
+    size_t last = path.rfind('\\');
+    const std::string newPath = last == std::string::npos ? newName : path.substr(0, last) + "\\" + newName;
+    // RenameKey refuses an existing target (also one that differs only in letter case) and
+    // deletes the old key only after a complete copy.
+    if (RenameKey(HKEY_CLASSES_ROOT, path, HKEY_CLASSES_ROOT, newPath, 0) != 0) return 1;
+    auto parent = tree.Nodes.Item(nodeKey)->Parent();
+    const std::string parentKey = parent->Key();
+    tree.Nodes.Remove(nodeKey);
+    tree.Nodes.Add(parentKey, ui::tvwChild, parentKey + "\\" + newName, newName, "Folder", "FolderOpen");
+    AddRegistrySubkeysRec(tree, parentKey + "\\" + newName);
+    return 0;
+}
+
+void NewRegistryValue(const std::string& nodeKey, const std::string& name, const std::string& data) {
+    TrapErrors("Tab_RegComp", "NewRegistryValue", [&] {
+        HKEY h = nullptr;
+        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), h, 0) != 0) return;
+        SetValue(h, name, Variant(data), REG_SZ, 0);
+        CloseKey(h, 0);
+    });
+}
+
+void DeleteRegistryValue(const std::string& nodeKey, const std::string& name) {
+    TrapErrors("Tab_RegComp", "DeleteRegistryValue", [&] {
+        HKEY h = nullptr;
+        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), h, 0) != 0) return;
+        DeleteValue(h, name, 0);
+        CloseKey(h, 0);
+    });
+}
+
+void OpenRegeditAt(const std::string& path) {
+    TrapErrors("Tab_RegComp", "OpenRegeditAt", [&] {
+        HKEY h = nullptr;
+        if (OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", h, 0) == 0) {
+            SetValue(h, "LastKey", Variant(path), REG_SZ, 0);
+            CloseKey(h, 0);
+        }
+        ui::StartProgram("Regedit.exe", SW_SHOWNORMAL, false);
+    });
+}
+
+void UnregisterComponent(const clsRegComp& rec) {
+    TrapErrors("Tab_RegComp", "UnregisterComponent",
+               [&] { ui::StartProgram("VelmRegSvr.exe -U " + rec.vntFileLocationEx, SW_SHOWNORMAL, false); });
+}
+
+}  // namespace Tab_RegComp
