@@ -1,0 +1,290 @@
+#include "regsvr/Master.h"
+
+#include <oleauto.h>
+
+#include "base/QV_APIFileAndDisk.h"
+#include "base/QV_Err.h"
+#include "base/QV_Forms.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/QV_Strings_Lib.h"
+#include "base/QV_System.h"
+#include "base/QV_Typelib.h"
+#include "ui/Seams.h"
+
+namespace Master {
+
+const char* const kAppTitle = "VelmRegSvr";
+const char* const kUsage =
+    "Usage: VelmRegSvr [/R][/U][/V] dll/exe/ocx name\r\n"
+    "/R -       Register server\r\n"
+    "/U -       Unregister server\r\n"
+    "/V -       View server in Velmora";
+
+namespace {
+
+const std::string kCrLf = "\r\n";
+
+std::unique_ptr<Velm::VelmSingleInstanceConnector> g_connector;
+std::shared_ptr<Velm::VelmRegServer> g_regServer;
+std::shared_ptr<Velm::VelmActionMailbox> g_mailbox;
+
+std::string SystemMessage(DWORD code) {
+    char* buf = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
+    std::string text = n ? std::string(buf, n) : std::string();
+    if (buf) LocalFree(buf);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text.empty() ? "Error " + std::to_string(code) : text;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return s;
+}
+
+// Handles the window messages waiting for this thread.
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+struct TaskWindow {
+    DWORD pid;
+    HWND found;
+};
+
+// Brings the first visible top-level window of the process to the front.
+void ActivateTask(DWORD pid) {
+    TaskWindow tw{pid, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto* t = reinterpret_cast<TaskWindow*>(lp);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == t->pid && IsWindowVisible(w) && !GetWindow(w, GW_OWNER)) {
+                t->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tw));
+    if (tw.found) QV_Forms::ForceForeground(tw.found);
+}
+
+}  // namespace
+
+cVelmServer& VelmServer() {
+    static cVelmServer server;
+    return server;
+}
+
+FileVersionInfo& VersionInfo() {
+    static FileVersionInfo info;
+    return info;
+}
+
+std::function<void()> ShowResultWindow;
+
+std::shared_ptr<Velm::VelmActionMailbox> Mailbox() { return g_mailbox; }
+std::shared_ptr<Velm::VelmRegServer> RegServer() { return g_regServer; }
+
+std::string CommandTail() {
+    const char* p = GetCommandLineA();
+    if (!p) return "";
+    // The program's own name: a quoted text, or everything up to the first blank or tab.
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (*p && *p != ' ' && *p != '\t') ++p;
+    }
+    return p;
+}
+
+CommandLine ParseCommandLine(std::string tail) {
+    CommandLine cl;
+    cl.errText = "Parameter Missing";
+    QV_Strings_Lib::TrimSpaces(tail);
+    if (tail.empty() || tail[0] != '-') return cl;
+    const std::string rest = tail.substr(1);
+    const std::string action = Upper(rest.substr(0, 1));
+    if (action != "R" && action != "U" && action != "V") {
+        cl.errText = "Wrong action parameter";
+        return cl;
+    }
+    cl.valid = true;
+    cl.operation = action;
+    cl.errText.clear();
+    const std::size_t blank = rest.find(' ');
+    if (blank != std::string::npos) {
+        std::string path = rest.substr(blank);
+        QV_Strings_Lib::TrimSpaces(path);
+        // Explorer and users quote paths with blanks; a file name cannot hold a quote, so
+        // one enclosing pair is taken off.
+        if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
+        cl.path = path;
+    }
+    return cl;
+}
+
+long CheckTypeLibRegistration(const std::string& path, std::string& message) {
+    long result = -2;
+    message.clear();
+    ITypeLib* lib = nullptr;
+    try {
+        const int wlen = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+        std::wstring wpath(wlen > 0 ? wlen : 1, L'\0');
+        if (wlen > 0) MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wpath.data(), wlen);
+        HRESULT hr = LoadTypeLibEx(wpath.c_str(), REGKIND_NONE, &lib);
+        if (FAILED(hr) || !lib)
+            throw RunTimeError(48, "Master", "Error in loading DLL");
+        long classes = 0, registered = 0;
+        const UINT count = lib->GetTypeInfoCount();
+        for (UINT i = 0; i < count; ++i) {
+            TYPEKIND kind;
+            hr = lib->GetTypeInfoType(i, &kind);
+            if (FAILED(hr)) throw RunTimeError(hr, "Master", SystemMessage(static_cast<DWORD>(hr)));
+            ITypeInfo* info = nullptr;
+            hr = lib->GetTypeInfo(i, &info);
+            if (FAILED(hr) || !info) throw RunTimeError(hr, "Master", SystemMessage(static_cast<DWORD>(hr)));
+            TYPEATTR attr;
+            try {
+                attr = QV_Typelib::GetTypeAttr(info);
+            } catch (...) {
+                info->Release();
+                throw;
+            }
+            info->Release();
+            if (kind != TKIND_COCLASS) continue;
+            ++classes;
+            wchar_t guid[40] = {};
+            StringFromGUID2(attr.guid, guid, 40);
+            char aguid[40] = {};
+            WideCharToMultiByte(CP_ACP, 0, guid, -1, aguid, sizeof aguid, nullptr, nullptr);
+            HKEY key = nullptr;
+            if (QV_Registry_Lib::OpenKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + aguid, key, 0, KEY_READ) == 0) {
+                ++registered;
+                QV_Registry_Lib::CloseKey(key, 0);
+            }
+        }
+        lib->Release();
+        lib = nullptr;
+        if (classes < 1) {
+            result = -1;
+            message = "Component does not contain interface definitions in it's typelib header";
+        } else if (registered == 0) {
+            result = 0;
+            message = "Component is not registered yet";
+        } else if (registered == classes) {
+            result = 1;
+        } else {
+            result = 2;
+            message = "Not all interfaces of this component are registered !";
+        }
+    } catch (const RunTimeError& e) {
+        if (lib) lib->Release();
+        result = -2;
+        message = e.Number == 48 ? "Component does not contain any typelib information" : e.Description;
+    }
+    return result;
+}
+
+bool StartMainProgram() {
+    const std::string exe = g_mailbox->MainAppFolder() + "\\Velmora.exe";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi = {};
+    std::string cmd = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        // Nothing was started: say so now instead of waiting for a program that cannot come.
+        ui::MsgBox("Velmora application start failed." + kCrLf + SystemMessage(GetLastError()), ui::vbCritical);
+        return false;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 1000; ++i) {
+        QV_System::TimerSleep(100);
+        PumpMessages();
+        if (g_mailbox->IsMainAppRunning()) break;
+    }
+    ActivateTask(pi.dwProcessId);
+    return true;
+}
+
+void Main(const std::string& commandTail) {
+    cVelmServer& server = VelmServer();
+    std::string errText = "Parameter Missing";
+    const CommandLine cl = ParseCommandLine(commandTail);
+    if (cl.valid) {
+        server.Operation = cl.operation;
+        server.FilePath = cl.path;
+        const std::string& path = server.FilePath;
+        if (!QV_APIFileAndDisk::FileExists(path)) {
+            ui::MsgBox("File does not exist !" + kCrLf + path, ui::vbInformation);
+            return;
+        }
+        if (path.size() > Velm::kMailboxPathMax) {
+            // The mailbox cannot hold it, and a cut path would name another file.
+            ui::MsgBox("File path is too long !" + kCrLf + path, ui::vbInformation);
+            return;
+        }
+        VersionInfo().FullPathName(path);
+        VersionInfo().Refresh();
+
+        g_connector = std::make_unique<Velm::VelmSingleInstanceConnector>();
+        g_regServer = g_connector->RegServer();
+        g_mailbox = g_connector->ActionMailbox();
+
+        if (server.Operation == "R" || server.Operation == "U") {
+            if (server.Operation == "R" && path.size() >= 3 && Upper(path.substr(path.size() - 3)) == "EXE" &&
+                !VersionInfo().OLESelfregister()) {
+                ui::MsgBox("File is not OLESelfRegister !" + kCrLf + path, ui::vbInformation);
+                return;
+            }
+            std::string err;
+            bool succeeded = false;
+            if (server.Operation == "R")
+                g_regServer->Register(path, err, succeeded);
+            else
+                g_regServer->Unregister(path, err, succeeded);
+            server.Operation_Succeeded = succeeded;
+            server.Operation_ErrMsg = err;
+            server.Operation_Finished = true;
+            if (g_mailbox->IsMainAppRunning()) {
+                g_mailbox->ActionLetter(server.Operation);
+                g_mailbox->ActionFilePath(server.FilePath);
+                g_mailbox->ActionSucceeded(server.Operation_Succeeded);
+            }
+            if (ShowResultWindow) ShowResultWindow();
+        } else {
+            std::string message;
+            const long r = CheckTypeLibRegistration(path, message);
+            if (r == 0 || r == -1 || r == -2) {
+                ui::MsgBox(message + kCrLf + path, ui::vbInformation);
+                return;
+            }
+            if (r == 2) ui::MsgBox(message + kCrLf + path, ui::vbInformation);
+            g_mailbox->ActionLetter(server.Operation);
+            g_mailbox->ActionFilePath(server.FilePath);
+            g_mailbox->ActionSucceeded(server.Operation_Succeeded);
+            if (g_mailbox->IsMainAppRunning())
+                g_mailbox->NotifyMainApp();
+            else
+                StartMainProgram();
+            return;
+        }
+    } else {
+        errText = cl.errText;
+    }
+    if (!server.Operation_Finished)
+        ui::MsgBox(errText + kCrLf + kCrLf + kUsage, ui::vbExclamation);
+}
+
+}  // namespace Master

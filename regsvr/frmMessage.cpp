@@ -1,0 +1,111 @@
+#include "regsvr/frmMessage.h"
+
+#include <windows.h>
+
+#include "base/QV_Err.h"
+#include "regsvr/Master.h"
+#include "regsvr/QV_ErrHandler.h"
+
+void IconBox::SetPicture(ui::ImageList* images, const std::string& key) {
+    images_ = images;
+    key_ = key;
+    if (hWnd()) InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+bool IconBox::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hWnd(), &ps);
+        FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
+        if (images_) {
+            const int index = images_->TryResolve(key_);
+            if (index >= 0) ImageList_Draw(images_->Handle(), index, dc, 0, 0, ILD_NORMAL);
+        }
+        EndPaint(hWnd(), &ps);
+        result = 0;
+        return true;
+    }
+    return ui::PictureBox::OnOwnMessage(msg, wParam, lParam, result);
+}
+
+frmMessage::frmMessage()
+    : Form("frmMessage", {.caption = "VelmRegSvr 1.8", .width = 6600, .height = 3300, .border = 3,
+                          .minButton = false, .maxButton = false, .centered = true}) {}
+
+frmMessage& frmMessage::Instance() {
+    static frmMessage form;
+    return form;
+}
+
+void frmMessage::Form_Load() {
+    if (iml1.Count() == 0) {
+        iml1.Add("Information", LoadIconA(nullptr, MAKEINTRESOURCEA(32516)));  // IDI_INFORMATION
+        iml1.Add("Exclamation", LoadIconA(nullptr, MAKEINTRESOURCEA(32515)));  // IDI_EXCLAMATION
+    }
+    Frame1.Create(*this, 120, 60, 6240, 2055, "");
+    pbxMessage.Create(Frame1, 240, 300, 480, 480);
+    lblHeader.Create(Frame1, 900, 420, 5160, 300, "Component");
+    tbxFilePath.Create(Frame1, 240, 900, 5760, 315, false, true);
+    tbxMessage.Create(Frame1, 240, 1320, 5760, 615, true, true);
+    cmdOK[0].Create(*this, 120, 2250, 1800, 375, "&View in Velmora");
+    lblView.Create(*this, 2040, 2310, 3000, 300, "(Switch to Velmora to view Component details)");
+    cmdOK[1].Create(*this, 5160, 2250, 1200, 375, "&OK", true, true);
+    cmdOK[0].Click = [this] { cmdOK_Click(0); };
+    cmdOK[1].Click = [this] { cmdOK_Click(1); };
+    cmdOK[0].SetEnabled(false);
+    lblView.SetVisible(false);
+
+    const cVelmServer& server = Master::VelmServer();
+    tbxFilePath.SetText(server.FilePath);
+    tbxMessage.SetText("");
+    auto mq = Master::Mailbox();
+    if (server.Operation == "R") {
+        if (server.Operation_Succeeded) {
+            if (mq && mq->IsMainAppRunning())
+                lblView.SetVisible(true);
+            else
+                cmdOK[0].SetEnabled(true);
+            lblHeader.SetCaption("Component registered successfully.");
+            tbxMessage.SetText("");
+            pbxMessage.SetPicture(&iml1, "Information");
+        } else {
+            lblHeader.SetCaption("Component registered NOT successfully!");
+            tbxMessage.SetText(server.Operation_ErrMsg);
+            pbxMessage.SetPicture(&iml1, "Exclamation");
+        }
+    } else if (server.Operation == "U") {
+        cmdOK[0].SetVisible(false);
+        if (server.Operation_Succeeded) {
+            lblHeader.SetCaption("Component unregistered successfully.");
+            pbxMessage.SetPicture(&iml1, "Information");
+        } else {
+            lblHeader.SetCaption("Component unregistered NOT successfully!");
+            tbxMessage.SetText(server.Operation_ErrMsg);
+            pbxMessage.SetPicture(&iml1, "Exclamation");
+        }
+    }
+}
+
+void frmMessage::Form_Activate() {
+    SetWindowPos(hWnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void frmMessage::cmdOK_Click(int index) {
+    try {
+        if (index == 1) {
+            Unload();
+            return;
+        }
+        const cVelmServer& server = Master::VelmServer();
+        auto mq = Master::Mailbox();
+        mq->ActionLetter(server.Operation);
+        mq->ActionFilePath(server.FilePath);
+        mq->ActionSucceeded(true);
+        Master::StartMainProgram();
+        Unload();
+    } catch (const RunTimeError& e) {
+        QV_Err::QV_ErrHandler(e.Number, e.Description, "frmMessage", "cmdOK_Click", "", 2, true);
+    } catch (const std::exception& e) {
+        QV_Err::QV_ErrHandler(-1, e.what(), "frmMessage", "cmdOK_Click", "", 2, true);
+    }
+}
