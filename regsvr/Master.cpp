@@ -57,21 +57,21 @@ struct TaskWindow {
     HWND found;
 };
 
+BOOL CALLBACK FindTaskWindow(HWND w, LPARAM lp) {
+    auto* t = reinterpret_cast<TaskWindow*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == t->pid && IsWindowVisible(w) && !GetWindow(w, GW_OWNER)) {
+        t->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // Brings the first visible top-level window of the process to the front.
 void ActivateTask(DWORD pid) {
     TaskWindow tw{pid, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* t = reinterpret_cast<TaskWindow*>(lp);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == t->pid && IsWindowVisible(w) && !GetWindow(w, GW_OWNER)) {
-                t->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&tw));
+    EnumWindows(FindTaskWindow, reinterpret_cast<LPARAM>(&tw));
     if (tw.found) QV_Forms::ForceForeground(tw.found);
 }
 
