@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <oleauto.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "BaseFiles.h"
+#include "base/QV_Application.h"
+#include "base/QV_Clipboard.h"
+#include "base/QV_Err.h"
+#include "base/QV_Forms.h"
+#include "base/QV_System.h"
+#include "base/QV_Typelib.h"
+#include "base/SharedFunctions.h"
+
+using basetest::ScratchDir;
+
+namespace {
+
+std::atomic<int> gProbeMessages{0};
+
+LRESULT CALLBACK ProbeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP) {
+        ++gProbeMessages;
+        return 1;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+HWND MakeWindow(const char* caption) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = ProbeProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "VelmBaseProbe";
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    return CreateWindowExA(0, "VelmBaseProbe", caption, WS_OVERLAPPEDWINDOW, 10, 20, 200, 100, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+std::string ClipboardBytes(SIZE_T& blockSize) {
+    blockSize = 0;
+    if (!OpenClipboard(nullptr)) return "<closed>";
+    std::string out = "<none>";
+    if (HANDLE h = GetClipboardData(CF_TEXT)) {
+        blockSize = GlobalSize(h);
+        if (const char* p = static_cast<const char*>(GlobalLock(h))) {
+            out.assign(p, blockSize);
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    return out;
+}
+
+}  // namespace
+
+TEST(Clipboard, TextGoesOnAsItsAnsiBytesAndOneNul) {
+    const std::string text = "Gr\xFC\xDF" "e \xA9 caf\xE9";  // outside ASCII in the ANSI code page
+    QV_Clipboard::SetClipboardText(text);
+    SIZE_T size = 0;
+    std::string bytes = ClipboardBytes(size);
+    ASSERT_GE(size, text.size() + 1);
+    EXPECT_EQ(bytes.substr(0, text.size() + 1), text + std::string(1, '\0'));
+
+    QV_Clipboard::SetClipboardText("");
+    bytes = ClipboardBytes(size);
+    ASSERT_GE(size, 1u);
+    EXPECT_EQ(bytes[0], '\0');
+
+    QV_Clipboard::ClearClipboard();
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
+}
+
+TEST(SystemSleep, TimerSleepWaitsOnTheNamedTimerWithoutProcessingMessages) {
+    HWND probe = MakeWindow("velm sleep probe");
+    ASSERT_TRUE(probe);
+    gProbeMessages = 0;
+    std::thread sender([&] { SendMessageTimeoutA(probe, WM_APP, 0, 0, SMTO_NORMAL, 2000, nullptr); });
+    QV_System::TimerSleep(200);
+    // A sent message is only handled when this thread looks at its queue; the sleep never does.
+    EXPECT_EQ(gProbeMessages, 0);
+    sender.join();
+    // The timer is a named kernel object that stays open to others while it exists.
+    QV_System::TimerSleep(0);
+    QV_System::SleepMs(1);
+    DestroyWindow(probe);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+}
+
+TEST(Windows, CenterActivateAndRestore) {
+    HWND w = MakeWindow("velm activate probe 7301");
+    ASSERT_TRUE(w);
+    QV_Forms::CenterForm(w);
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 200) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 100) / 2);
+
+    ShowWindow(w, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(w));
+    EXPECT_TRUE(QV_Application::ActivateWindow(nullptr, "velm activate probe 7301"));
+    EXPECT_FALSE(IsIconic(w));
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_EQ(GetForegroundWindow(), w);
+    EXPECT_FALSE(QV_Application::ActivateWindow(nullptr, "no window has this caption 7301"));
+
+    HWND other = MakeWindow("velm other probe 7301");
+    ShowWindow(other, SW_SHOW);
+    SetForegroundWindow(other);
+    EXPECT_TRUE(QV_Forms::ForceForeground(w));
+    EXPECT_EQ(GetForegroundWindow(), w);
+    EXPECT_TRUE(QV_Application::ActivateWindow(w, ""));  // already in front
+    EXPECT_FALSE(QV_Forms::ForceForeground(nullptr));
+    DestroyWindow(other);
+    DestroyWindow(w);
+}
+
+TEST(Typelib, TypeAttrIsACopy) {
+    CoInitialize(nullptr);
+    ITypeLib* lib = nullptr;
+    ASSERT_EQ(LoadTypeLibEx(L"stdole2.tlb", REGKIND_NONE, &lib), S_OK);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(lib->GetTypeInfoOfGuid(IID_IDispatch, &info), S_OK);
+    TYPEATTR attr = QV_Typelib::GetTypeAttr(info);
+    EXPECT_TRUE(IsEqualGUID(attr.guid, IID_IDispatch));
+    EXPECT_EQ(attr.typekind, TKIND_INTERFACE);
+    info->Release();
+    lib->Release();
+    // Still readable after the type information has gone.
+    EXPECT_TRUE(IsEqualGUID(attr.guid, IID_IDispatch));
+    try {
+        QV_Typelib::GetTypeAttr(nullptr);
+        ADD_FAILURE() << "no error for a null object";
+    } catch (const RunTimeError& e) {
+        EXPECT_EQ(e.Number, 91);
+    }
+    CoUninitialize();
+}
+
+TEST(SharedFunctions, StrayHelperCopiesAreDeletedOutsideTheSystemFolders) {
+    ScratchDir dir("velm-helpers");
+    for (const char* name : {"msiexec.exe", "rundll32.exe", "other.exe"}) basetest::WriteFile(dir / name, "x");
+    SharedFunctions::DeleteStrayHelperCopiesIn(dir.path());
+    EXPECT_FALSE(basetest::Exists(dir / "msiexec.exe"));
+    EXPECT_FALSE(basetest::Exists(dir / "rundll32.exe"));
+    EXPECT_TRUE(basetest::Exists(dir / "other.exe"));
+
+    // The program's own folder.
+    std::string own = SharedFunctions::AppPath();
+    EXPECT_EQ(own, basetest::ExeFolder());
+    basetest::WriteFile(own + "\\rundll32.exe", "x");
+    SharedFunctions::DeleteStrayHelperCopies();
+    EXPECT_FALSE(basetest::Exists(own + "\\rundll32.exe"));
+
+    // The real helpers of the Windows and system folders stay, however the folder is written.
+    char windows[MAX_PATH + 1] = {}, system[MAX_PATH + 1] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    GetSystemDirectoryA(system, sizeof system);
+    std::string sysMsi = std::string(system) + "\\msiexec.exe";
+    ASSERT_TRUE(basetest::Exists(sysMsi));
+    std::string winHelper = std::string(windows) + "\\rundll32.exe";
+    bool madeWinHelper = !basetest::Exists(winHelper);
+    if (madeWinHelper) basetest::WriteFile(winHelper, "x");
+    std::string upper = system;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    for (const std::string& folder : {std::string(system), upper, std::string(system) + "\\", std::string(windows),
+                                      std::string(windows) + "\\"}) {
+        SharedFunctions::DeleteStrayHelperCopiesIn(folder);
+        EXPECT_TRUE(basetest::Exists(sysMsi)) << folder;
+        EXPECT_TRUE(basetest::Exists(winHelper)) << folder;
+    }
+    if (madeWinHelper) DeleteFileA(winHelper.c_str());
+}
+
+TEST(SharedFunctions, UninstallerCopiesEndUpEqual) {
+    {
+        ScratchDir dir("velm-unwise1");
+        basetest::WriteFile(dir / "UNWISE.EXE", "plain");
+        SharedFunctions::SyncUninstallerCopiesIn(dir.path());
+        EXPECT_EQ(basetest::ReadFile(dir / "QVUNWISE.EXE"), "plain");
+        EXPECT_EQ(basetest::ReadFile(dir / "UNWISE.EXE"), "plain");
+    }
+    {
+        ScratchDir dir("velm-unwise2");
+        basetest::WriteFile(dir / "QVUNWISE.EXE", "qv");
+        SharedFunctions::SyncUninstallerCopiesIn(dir.path());
+        EXPECT_EQ(basetest::ReadFile(dir / "UNWISE.EXE"), "qv");
+        EXPECT_EQ(basetest::ReadFile(dir / "QVUNWISE.EXE"), "qv");
+    }
+    {
+        ScratchDir dir("velm-unwise3");
+        basetest::WriteFile(dir / "QVUNWISE.EXE", "qv");
+        basetest::WriteFile(dir / "UNWISE.EXE", "plain");
+        SharedFunctions::SyncUninstallerCopiesIn(dir.path());
+        EXPECT_EQ(basetest::ReadFile(dir / "UNWISE.EXE"), "qv");
+        EXPECT_EQ(basetest::ReadFile(dir / "QVUNWISE.EXE"), "qv");
+    }
+    {
+        ScratchDir dir("velm-unwise4");
+        SharedFunctions::SyncUninstallerCopiesIn(dir.path());
+        EXPECT_FALSE(basetest::Exists(dir / "UNWISE.EXE"));
+        EXPECT_FALSE(basetest::Exists(dir / "QVUNWISE.EXE"));
+    }
+}

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "BaseFiles.h"
+#include "base/QV_APIFileAndDiskINFO.h"
+
+using namespace QV_APIFileAndDiskINFO;
+using basetest::VersionFixture;
+
+namespace {
+FileVersionStrings Filled() {
+    return {"a", "b", "c", "d", "e", "f", "g", "h"};
+}
+bool Same(const FileVersionStrings& x, const FileVersionStrings& y) {
+    return x.CompanyName == y.CompanyName && x.FileDescription == y.FileDescription &&
+           x.FileVersion == y.FileVersion && x.InternalName == y.InternalName &&
+           x.LegalCopyright == y.LegalCopyright && x.OriginalFileName == y.OriginalFileName &&
+           x.ProductName == y.ProductName && x.ProductVersion == y.ProductVersion;
+}
+}  // namespace
+
+TEST(VersionInfo, FixedVersionNumbers) {
+    ASSERT_TRUE(basetest::Exists(VersionFixture("verde.dll"))) << VersionFixture("verde.dll");
+    struct Case { std::string path; const char* version; };
+    const Case cases[] = {
+        {VersionFixture("verde.dll"), "6.1.7601.65535"},
+        {VersionFixture("vernocopy.dll"), "5.1.2600.5512"},
+        {VersionFixture("vernone.dll"), ""},
+        {"C:\\windows\\win.ini", ""},
+        {"C:\\windows\\no-such-file.dll", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GetFileVersion(c.path, 0), c.version) << c.path;
+    // A real system DLL: four dot-separated numbers.
+    std::string v = GetFileVersion("C:\\windows\\system32\\comctl32.dll");
+    int dots = 0;
+    for (char ch : v) {
+        if (ch == '.') ++dots;
+        else EXPECT_TRUE(ch >= '0' && ch <= '9') << v;
+    }
+    EXPECT_EQ(dots, 3) << v;
+}
+
+TEST(VersionInfo, StringsOfTheFirstTranslation) {
+    FileVersionStrings s = Filled();
+    EXPECT_TRUE(GetFileVersionStrings(VersionFixture("verde.dll"), s));
+    FileVersionStrings de = {"Velmora Prueflabor", "Versionsprobe", "6.1.7601.65535 (de)", "verde",
+                             "(c) Prueflabor 2011", "verde.dll", "Probe", "6.1.7601.0"};
+    EXPECT_TRUE(Same(s, de)) << s.CompanyName << "|" << s.FileVersion << "|" << s.OriginalFileName;
+
+    s = Filled();
+    EXPECT_TRUE(GetFileVersionStrings(VersionFixture("vernocopy.dll"), s));
+    FileVersionStrings noCopy = {"Velmora Test Lab", "No copyright here", "5.1.2600.5512", "vernocopy", "",
+                                 "vernocopy.dll", "Probe", "5.1"};
+    EXPECT_TRUE(Same(s, noCopy)) << s.LegalCopyright << "|" << s.CompanyName;
+
+    // No version resource, or no path: the record stays as it was.
+    for (const std::string& path : {VersionFixture("vernone.dll"), std::string("C:\\windows\\win.ini"),
+                                    std::string("")}) {
+        s = Filled();
+        EXPECT_FALSE(GetFileVersionStrings(path, s)) << path;
+        EXPECT_TRUE(Same(s, Filled())) << path;
+    }
+
+    s = {};
+    EXPECT_TRUE(GetFileVersionStrings("C:\\windows\\system32\\comctl32.dll", s));
+    EXPECT_FALSE(s.FileVersion.empty());
+}
+
+TEST(VersionInfo, LongFileNames) {
+    // The short form as the file system itself names the components.
+    std::string shortName = "C:";
+    for (const char* part : {"C:\\Program Files", "C:\\Program Files\\Common Files"}) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA(part, &fd);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << part;
+        FindClose(h);
+        shortName += std::string("\\") + (fd.cAlternateFileName[0] ? fd.cAlternateFileName : fd.cFileName);
+    }
+    struct Case { std::string in; const char* out; };
+    const Case cases[] = {
+        {shortName, "C:\\Program Files\\Common Files"},
+        {shortName + "\\no-such-file.txt", ""},
+        {"c:\\WINDOWS\\system32\\COMCTL32.DLL", "c:\\windows\\system32\\comctl32.dll"},
+        {"C:\\windows", "C:\\windows"},
+        {"C:\\windows\\no-such-file.dll", ""},
+        {"notepad.exe", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GetLongFileName(c.in), c.out) << c.in;
+}
+
+// The texts follow the user's locale: the ctest run covers en-US and de-DE.
+TEST(LocaleVersionInfo, FileTimesInTheUserFormats) {
+    basetest::ScratchDir dir("velm-times");
+    std::string file = dir / "timed.txt";
+    basetest::WriteFile(file, "x");
+        FILETIME accessed = basetest::LocalToUtc(2022, 11, 25, 8, 9, 10);
+    FILETIME written = basetest::LocalToUtc(2019, 12, 31, 23, 59, 58);
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetFileTime(h, nullptr, &accessed, &written));
+    CloseHandle(h);
+
+    std::string c = "x", a = "x", w = "x", extra = "x";
+    GetFileTimes(file, c, a, w, extra);
+    // The host file system keeps no settable creation time: only its form is known.
+    EXPECT_NE(c.find(", "), std::string::npos) << c;
+    switch (basetest::UserLocale()) {
+    case 0x409:
+        EXPECT_EQ(a, "11/25/2022, 8:09:10 AM");
+        EXPECT_EQ(w, "12/31/2019, 11:59:58 PM");
+        break;
+    case 0x407:
+        EXPECT_EQ(a, "25.11.2022, 08:09:10");
+        EXPECT_EQ(w, "31.12.2019, 23:59:58");
+        break;
+    default:
+        GTEST_SKIP() << "expected texts are known for en-US and de-DE";
+    }
+    EXPECT_EQ(extra, "");
+
+    GetFileTimes(dir / "missing.txt", c, a, w);
+    EXPECT_EQ(c + a + w, "");
+}
