@@ -25,30 +25,28 @@ std::function<bool()>& clsDroskGlobal::MainFormLoaded() {
 
 clsDroskGlobal::clsDroskGlobal() {
     blnOptionShowInTaskbar = true;
-    mvarobjConnector = CreateVelmConnector();
-    if (!mvarobjConnector)
-        throw RunTimeError(429, "clsDroskGlobal", "ActiveX component can't create object");
+    mvarobjConnector = std::make_shared<Velm::VelmSingleInstanceConnector>();
     mvarobjConnector->MainAppRunning(true);
     mvarobjRegServer = mvarobjConnector->RegServer();
     if (mvarobjRegServer) {
         // The events reach this object only while it lives, which is until the program ends.
-        mvarobjRegServer->DeRegisterComponentFinishedEvent = [this](const std::string& t, long v) {
+        mvarobjRegServer->DeRegisterComponentFinishedEvent = [this](const std::string& t, bool v) {
             mvarobjRegServer_DeRegisterComponentFinishedEvent(t, v);
         };
-        mvarobjRegServer->RegisterComponentFinishedEvent = [this](const std::string& t, long v) {
+        mvarobjRegServer->RegisterComponentFinishedEvent = [this](const std::string& t, bool v) {
             mvarobjRegServer_RegisterComponentFinishedEvent(t, v);
         };
     }
     AttachMailbox(mvarobjConnector->ActionMailbox());
 }
 
-void clsDroskGlobal::AttachMailbox(std::shared_ptr<VelmActionMailbox> mailbox) {
+void clsDroskGlobal::AttachMailbox(std::shared_ptr<Velm::VelmActionMailbox> mailbox) {
     mvarobjVelmora_mq = std::move(mailbox);
     if (mvarobjVelmora_mq)
         mvarobjVelmora_mq->lastRegSvrActionNotifyEvent = [this] { mvarobjVelmora_mq_lastRegSvrActionNotifyEvent(); };
 }
 
-std::shared_ptr<VelmActionMailbox> clsDroskGlobal::objVelmora_mq() {
+std::shared_ptr<Velm::VelmActionMailbox> clsDroskGlobal::objVelmora_mq() {
     if (!mvarobjVelmora_mq) AttachMailbox(mvarobjConnector->ActionMailbox());
     return mvarobjVelmora_mq;
 }
@@ -58,11 +56,11 @@ void clsDroskGlobal::mvarobjVelmora_mq_lastRegSvrActionNotifyEvent() {
     if (RegComp_checkVelm()) RegComp_checkVelm()();
 }
 
-void clsDroskGlobal::mvarobjRegServer_DeRegisterComponentFinishedEvent(const std::string&, long) {
+void clsDroskGlobal::mvarobjRegServer_DeRegisterComponentFinishedEvent(const std::string&, bool) {
     if (MainFormLoaded() && MainFormLoaded()() && RegComp_checkVelm()) RegComp_checkVelm()();
 }
 
-void clsDroskGlobal::mvarobjRegServer_RegisterComponentFinishedEvent(const std::string&, long) {
+void clsDroskGlobal::mvarobjRegServer_RegisterComponentFinishedEvent(const std::string&, bool) {
     if (MainFormLoaded() && MainFormLoaded()() && RegComp_checkVelm()) RegComp_checkVelm()();
 }
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/VelmConnector.h"
+#include "platform/VelmConnector.h"
 #include "base/Variant.h"
 
 class clsDroskGlobal {
@@ -13,7 +13,7 @@ public:
     clsDroskGlobal();  // the initialiser: creates the connector and keeps its two objects
 
     // The connector's action mailbox; fetched again from the connector when the reference was lost.
-    std::shared_ptr<VelmActionMailbox> objVelmora_mq();
+    std::shared_ptr<Velm::VelmActionMailbox> objVelmora_mq();
     // Drops the held mailbox reference (the next objVelmora_mq fetches it again).
     void DropMailbox() { mvarobjVelmora_mq.reset(); }
 
@@ -55,15 +55,15 @@ public:
     static std::function<bool()>& MainFormLoaded();
 
     void mvarobjVelmora_mq_lastRegSvrActionNotifyEvent();
-    void mvarobjRegServer_DeRegisterComponentFinishedEvent(const std::string& text, long value);
-    void mvarobjRegServer_RegisterComponentFinishedEvent(const std::string& text, long value);
+    void mvarobjRegServer_DeRegisterComponentFinishedEvent(const std::string& text, bool value);
+    void mvarobjRegServer_RegisterComponentFinishedEvent(const std::string& text, bool value);
 
 private:
-    void AttachMailbox(std::shared_ptr<VelmActionMailbox> mailbox);
+    void AttachMailbox(std::shared_ptr<Velm::VelmActionMailbox> mailbox);
 
-    std::shared_ptr<VelmSingleInstanceConnector> mvarobjConnector;
-    std::shared_ptr<VelmRegServer> mvarobjRegServer;
-    std::shared_ptr<VelmActionMailbox> mvarobjVelmora_mq;
+    std::shared_ptr<Velm::VelmSingleInstanceConnector> mvarobjConnector;
+    std::shared_ptr<Velm::VelmRegServer> mvarobjRegServer;
+    std::shared_ptr<Velm::VelmActionMailbox> mvarobjVelmora_mq;
 };
 
 // The global state object, created on first use and kept until the program ends. When its

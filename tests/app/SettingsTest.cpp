@@ -236,15 +236,25 @@ TEST_F(GlobalState, CreationValuesAndConnectorEvents) {
     bool loaded = false;
     clsDroskGlobal::RegComp_checkVelm() = [&] { ++checks; };
     clsDroskGlobal::MainFormLoaded() = [&] { return loaded; };
-    g.mvarobjRegServer_RegisterComponentFinishedEvent("", 0);  // main window closed: nothing
+    // The connector posts its notifications to this thread's message queue.
+    auto pump = [] {
+        MSG m;
+        for (int i = 0; i < 50; ++i) {
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+            Sleep(10);
+        }
+    };
+    g.mvarobjRegServer_RegisterComponentFinishedEvent("", true);  // main window closed: nothing
     EXPECT_EQ(checks, 0);
     g.objVelmora_mq()->NotifyMainApp();  // the mailbox notification always reaches the check
+    pump();
     EXPECT_EQ(checks, 1);
     loaded = true;
-    g.mvarobjRegServer_DeRegisterComponentFinishedEvent("", 0);
+    g.mvarobjRegServer_DeRegisterComponentFinishedEvent("", false);
     EXPECT_EQ(checks, 2);
     g.DropMailbox();
     g.objVelmora_mq()->NotifyMainApp();  // fetched again, events arrive again
+    pump();
     EXPECT_EQ(checks, 3);
     clsDroskGlobal::RegComp_checkVelm() = nullptr;
     clsDroskGlobal::MainFormLoaded() = nullptr;

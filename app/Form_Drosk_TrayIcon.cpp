@@ -1,0 +1,150 @@
+#include "app/Form_Drosk_TrayIcon.h"
+
+#include <cstring>
+
+#include "app/Form_Main.h"
+#include "app/Master.h"
+#include "app/frmSplash.h"
+#include "base/QV_Err.h"
+#include "base/SharedFunctions.h"
+
+Form_Drosk_TrayIcon& TrayForm() {
+    static Form_Drosk_TrayIcon form;
+    return form;
+}
+
+// Never shown; its caption is not the program's title, so a second start never takes it for
+// the main window.
+Form_Drosk_TrayIcon::Form_Drosk_TrayIcon()
+    : Form("Form_Drosk_TrayIcon", {.caption = "", .width = 1200, .height = 900, .border = 0,
+                                   .showInTaskbar = false, .iconResource = 1}) {
+    auto& dummy = Menus.Add("mnuDummy", "Popup");
+    dummy.SetVisible(false);
+    dummy.Add("mnuPopUp0", "&Velmora").Click = [this] { mnuPopUp_Click(0); };
+    dummy.Add("mnuPopUp1", cstrMakerWebAddress).Click = [this] { mnuPopUp_Click(1); };
+    dummy.Add("mnuPopUp2", "-");
+    dummy.Add("mnuPopUp3", "&Shutdown").Click = [this] { mnuPopUp_Click(3); };
+    Timer1.Tick = [this] { Timer1_Timer(); };
+    timrPassUserEvents.Tick = [this] { timrPassUserEvents_Timer(); };
+}
+
+void Form_Drosk_TrayIcon::AddIcon() {
+    std::memset(&nid, 0, sizeof nid);
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = hWnd();
+    nid.uID = 1;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = kCallbackMessage;
+    nid.hIcon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    std::strncpy(nid.szTip, "Velmora", sizeof nid.szTip - 1);
+    Shell_NotifyIconA(NIM_ADD, &nid);
+    blnIconAdded = true;
+    lastTaskbar_ = FindWindowA("Shell_TrayWnd", nullptr);
+}
+
+void Form_Drosk_TrayIcon::Form_Load() {
+    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+    AddIcon();
+    Hide();
+    Timer1.SetInterval(1000);
+    Timer1.SetEnabled(true);
+    timrPassUserEvents.SetInterval(1);
+    timrPassUserEvents.SetEnabled(false);
+}
+
+void Form_Drosk_TrayIcon::Form_Unload(int&) {
+    Timer1.SetEnabled(false);
+    timrPassUserEvents.SetEnabled(false);
+}
+
+void Form_Drosk_TrayIcon::Unhook() {
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = hWnd();
+    nid.uID = 1;
+    Shell_NotifyIconA(NIM_DELETE, &nid);
+    blnIconAdded = false;
+}
+
+bool Form_Drosk_TrayIcon::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg == kCallbackMessage) {
+        phook_MouseMove(static_cast<UINT>(lParam));
+        result = 0;
+        return true;
+    }
+    if (taskbarCreated_ && msg == taskbarCreated_) {
+        // A new taskbar knows no icons: put ours back at once.
+        if (IsLoaded()) AddIcon();
+        result = 0;
+        return true;
+    }
+    return Form::OnMessage(msg, wParam, lParam, result);
+}
+
+void Form_Drosk_TrayIcon::phook_MouseMove(UINT mouseMessage) {
+    lngTrayMessage = mouseMessage;
+    if (blnInTrayCallback) return;
+    blnInTrayCallback = true;
+    switch (mouseMessage) {
+        case WM_LBUTTONDOWN:
+            lngPendingAction = 0;
+            timrPassUserEvents.SetEnabled(true);
+            nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+            Shell_NotifyIconA(NIM_MODIFY, &nid);
+            break;
+        case WM_LBUTTONDBLCLK:
+            mnuPopUp_Click(0);
+            break;
+        case WM_RBUTTONUP:
+            SetForegroundWindow(hWnd());
+            PopupMenu(Menus["mnuDummy"], &Menus["mnuPopUp0"]);
+            PostMessageA(hWnd(), WM_NULL, 0, 0);
+            break;
+        default:
+            break;
+    }
+    blnInTrayCallback = false;
+}
+
+void Form_Drosk_TrayIcon::mnuPopUp_Click(int index) {
+    lngPendingAction = index;
+    timrPassUserEvents.SetEnabled(true);
+}
+
+void Form_Drosk_TrayIcon::timrPassUserEvents_Timer() {
+    timrPassUserEvents.SetEnabled(false);
+    switch (lngPendingAction) {
+        case 0: {
+            Form_Main& f = frmMain();
+            if (!f.IsLoaded()) f.Load();
+            try {
+                f.Show();
+                if (f.WindowState() == ui::vbMinimized) f.SetWindowState(ui::vbNormal);
+            } catch (...) {
+            }
+            if (f.IsLoaded()) f.InitStartUpTab();
+            break;
+        }
+        case 1:
+            SharedFunctions::ShellOpen(cstrMakerWebAddress);
+            break;
+        case 3:
+            Master::AppShutdown(false);
+            break;
+        default:
+            break;
+    }
+}
+
+void Form_Drosk_TrayIcon::Timer1_Timer() {
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (!taskbar) {
+        if (blnIconAdded) Unhook();
+        blnIconAdded = false;
+        lastTaskbar_ = nullptr;
+        return;
+    }
+    // A different taskbar window is a restarted taskbar: the icon has to be added again.
+    if (!blnIconAdded || taskbar != lastTaskbar_) AddIcon();
+    blnIconAdded = true;
+}

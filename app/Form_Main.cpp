@@ -1,0 +1,546 @@
+// The main window's construction, menus, image lists and controls; its load, restore, close,
+// save and unload; the File, Options and Help commands.
+#include "app/Form_Main.h"
+
+#include "app/Form_Drosk_TrayIcon.h"
+#include "app/Master.h"
+#include "app/Register_UninstClean.h"
+#include "app/clsDroskGlobal.h"
+#include "app/dlg_searching.h"
+#include "app/frmSplash.h"
+#include "base/QV_Err.h"
+#include "base/QV_Forms.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/SharedFunctions.h"
+
+#include <algorithm>
+#include <tuple>
+
+bool blnMainFormLoaded = false;
+
+Form_Main& frmMain() {
+    static Form_Main form;
+    return form;
+}
+
+namespace {
+
+// A 16 x 16 picture for the image lists: a coloured tile with a letter (or a folder shape).
+HICON MakeIcon(COLORREF fill, const char* letter, bool folder = false, bool struck = false) {
+    const int n = 16;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP color = CreateCompatibleBitmap(screen, n, n);
+    HBITMAP mask = CreateBitmap(n, n, 1, 1, nullptr);
+    HGDIOBJ old = SelectObject(dc, color);
+    RECT all{0, 0, n, n};
+    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(dc, &all, black);
+    HBRUSH brush = CreateSolidBrush(fill);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(60, 60, 60));
+    SelectObject(dc, brush);
+    SelectObject(dc, pen);
+    if (folder) {
+        POINT tab[] = {{1, 3}, {6, 3}, {7, 5}, {14, 5}, {14, 13}, {1, 13}};
+        Polygon(dc, tab, 6);
+    } else {
+        RoundRect(dc, 1, 1, 15, 15, 4, 4);
+    }
+    if (letter && *letter) {
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        HFONT font = CreateFontA(-11, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
+        HGDIOBJ oldFont = SelectObject(dc, font);
+        RECT r{1, 1, 15, 15};
+        DrawTextA(dc, letter, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        SelectObject(dc, oldFont);
+        DeleteObject(font);
+    }
+    if (struck) {
+        HPEN red = CreatePen(PS_SOLID, 2, RGB(220, 0, 0));
+        SelectObject(dc, red);
+        MoveToEx(dc, 2, 2, nullptr);
+        LineTo(dc, 14, 14);
+        MoveToEx(dc, 14, 2, nullptr);
+        LineTo(dc, 2, 14);
+        SelectObject(dc, pen);
+        DeleteObject(red);
+    }
+    SelectObject(dc, old);
+    // Mask: transparent where the colour picture stayed black.
+    HDC mdc = CreateCompatibleDC(screen);
+    SelectObject(mdc, mask);
+    SelectObject(dc, color);
+    SetBkColor(dc, RGB(0, 0, 0));
+    BitBlt(mdc, 0, 0, n, n, dc, 0, 0, SRCCOPY);
+    DeleteDC(mdc);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    ICONINFO info{TRUE, 0, 0, mask, color};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(color);
+    DeleteObject(mask);
+    DeleteObject(brush);
+    DeleteObject(pen);
+    DeleteObject(black);
+    return icon;
+}
+
+void AddIcon(ui::ImageList& list, const char* key, HICON icon) {
+    list.Add(key, icon);
+    DestroyIcon(icon);
+}
+
+}  // namespace
+
+Form_Main::Form_Main()
+    : Form("Form_Main", {.caption = "Velmora", .width = 9000, .height = 7200, .border = 2, .iconResource = 1}) {
+    BuildMenus();
+    TimerPopUpMenu.SetInterval(1);
+    TimerPopUpMenu.SetEnabled(false);
+    TimerPopUpMenu.Tick = [this] { TimerPopUpMenu.SetEnabled(false); };
+}
+
+void Form_Main::BuildMenus() {
+    auto item = [](ui::MenuItem& m, const char* name, const char* caption, std::function<void()> click = {}) -> ui::MenuItem& {
+        auto& i = m.Add(name, caption);
+        if (click) i.Click = std::move(click);
+        return i;
+    };
+    auto& file = Menus.Add("MNU_File", "&File");
+    item(file, "MNU_File_RegComp", "COM Components", [this] { MenuFileTab(3); });
+    item(file, "MNU_File_US", "UninstClean", [this] { MenuFileTab(0); });
+    item(file, "MNU_File_SD", "Services/Devices", [this] { MenuFileTab(1); });
+    item(file, "MNU_File_CMH", "Registered File Types", [this] { MenuFileTab(2); });
+    item(file, "MNU_File_Sep1", "-");
+    item(file, "MNU_File_Exit", "Exit", [this] { MNU_File_Exit_Click(); });
+    item(file, "MNU_File_Sep2", "-");
+    item(file, "MNU_File_ShutDown", "Shutdown", [this] { MNU_File_ShutDown_Click(); });
+
+    auto& us = Menus.Add("MNU_UninstClean", "Edit");
+    item(us, "MNU_UninstClean_Uninstall", "Configure/Uninstall this Application");
+    item(us, "MNU_UninstClean_ShowApplicationPath", "Show Application Path");
+    item(us, "MNU_UninstClean_DeleteKey", "Delete Key");
+    item(us, "MNU_UninstClean_Sep1", "-");
+    item(us, "MNU_UninstClean_RefreshUninst", "Refresh List", [this] { MNU_UninstClean_RefreshUninst_Click(); });
+    item(us, "MNU_UninstClean_RebuildCache", "Rebuild cached Software Information", [this] {
+        Register_UninstClean::DeleteUninstCache();
+        MNU_UninstClean_RefreshUninst_Click();
+    });
+    item(us, "MNU_UninstClean_Sep2", "-");
+    item(us, "MNU_UninstClean_Regedit", "Regedit...");
+    item(us, "MNU_UninstClean_HiddenAutostart", "Hidden Autostart entries...", [this] { TimerPopUpMenu.SetEnabled(true); });
+
+    auto& sd = Menus.Add("MNU_ServicesDevices", "Edit");
+    auto& sdNew = item(sd, "MNU_ServicesDevicesNew", "New");
+    item(sdNew, "MNU_ServicesDevices_New_Key", "Key");
+    item(sdNew, "MNU_ServicesDevices_New_Value", "Value");
+    item(sd, "MNU_ServicesDevices_Delete", "Delete");
+    item(sd, "MNU_ServicesDevices_DeleteComponent", "Delete Component");
+    item(sd, "MNU_ServicesDevices_Rename", "Rename");
+    item(sd, "MNU_ServicesDevices_Sep1", "-");
+    item(sd, "MNU_ServicesDevices_ShowFilePath", "Show File path");
+    item(sd, "MNU_ServicesDevices_Sep2", "-");
+    item(sd, "MNU_ServicesDevices_Refresh", "Refresh TreeView", [this] { cmdSD_Refresh_Click(); });
+    item(sd, "MNU_ServicesDevices_SearchInRegistry", "Search in Registry");
+    item(sd, "MNU_ServicesDevices_Regedit", "Regedit...");
+    item(sd, "MNU_ServicesDevices_Dependencies", "Dependencies...");
+    item(sd, "MNU_ServicesDevices_Options", "Options...");
+    item(sd, "MNU_ServicesDevices_Sep3", "-");
+    item(sd, "MNU_Services_Devices_MMC", "Management Console (Win 2K/XP only)...");
+
+    auto& cmh = Menus.Add("MNU_CMH", "Edit");
+    auto& cmhNew = item(cmh, "MNU_CMHNew", "New");
+    item(cmhNew, "MNU_CMHNEw_Key", "Key");
+    item(cmhNew, "MNU_CMHNew_Value", "Value");
+    item(cmh, "MNU_CMH_Delete", "Delete");
+    item(cmh, "MNU_CMH_Delete_all_entries_of_this_component", "Delete all entries of this component");
+    item(cmh, "MNU_CMH_Rename", "Rename");
+    item(cmh, "MNU_CMH_Sep1", "-");
+    item(cmh, "MNU_CMH_Refresh", "Refresh TreeView", [this] { Command7_Click(); });
+    item(cmh, "MNU_CMH_SearchInRegistry", "Search in Registry");
+    item(cmh, "MNU_CMH_Regedit", "Regedit...");
+    item(cmh, "MNU_CMH_Sep2", "-");
+    item(cmh, "MNU_CMH_FolderOptions", "Folder options (Win 2K/XP only)...");
+
+    auto& rc = Menus.Add("MNU_RegComp", "Edit");
+    auto& rcNew = item(rc, "MNU_RegComp_Newxx", "New");
+    item(rcNew, "MNU_RegComp_New", "Key");
+    item(rcNew, "MNU_RegComp_NewValue", "Value", [this] { MNU_RegComp_NewValue_Click(); });
+    item(rc, "MNU_RegComp_Sep1", "-");
+    item(rc, "MNU_RegComp_Delete", "Delete");
+    item(rc, "MNU_RegComp_Rename", "Rename");
+    item(rc, "MNU_RegComp_Delete_all_enties_of_this_component", "Remove this class entry");
+    item(rc, "MNU_RegComp_Delete_components_Server", "Remove this and all other entries referring to the same server");
+    item(rc, "MNU_RegComp_Sep2", "-");
+    item(rc, "MNU_RegComp_Show_File_path", "Show server/class File path", [this] { MNU_RegComp_Show_File_path_Click(); });
+    item(rc, "MNU_RegComp_Unregisterthiscomponent", "Unregister server this class refers to",
+         [this] { MNU_RegComp_Unregisterthiscomponent_Click(); });
+    item(rc, "MNU_RegComp_Register_NEW_component", "Register NEW server",
+         [this] { MNU_RegComp_Register_NEW_component_Click(); });
+    item(rc, "MNU_RegComp_RegUnregShortcut", "Register/Unregister shortcut...").SetVisible(false);
+    item(rc, "MNU_RegComp_Sep3", "-");
+    item(rc, "MNU_RegComp_RefreshTreeView", "Refresh TreeView", [this] { MNU_RegComp_RefreshTreeView_Click(); });
+    item(rc, "MNU_RegComp_SearchInRegistry", "Search in Registry", [this] { MNU_RegComp_SearchInRegistry_Click(); });
+    item(rc, "MNU_RegComp_Regedit", "Regedit...", [this] { MNU_RegComp_Regedit_Click(); });
+    item(rc, "MNU_RegComp_Dependencies", "Dependencies...");
+    item(rc, "MNU_RegComp_Options", "Options...");
+
+    auto& opt = Menus.Add("MNU_Options", "&Options");
+    item(opt, "MNU_Options_Show_in_Taskbar", "Show in Taskbar", [this] { MNU_Options_Show_in_Taskbar_Click(); });
+    item(opt, "MNU_Options_StartMinimized", "Start Minimized", [this] {
+        auto& m = Menus["MNU_Options_StartMinimized"];
+        m.SetChecked(!m.Checked());
+        DroskGlobal().blnOptionLaunchMinimized = m.Checked();
+    });
+    item(opt, "MNU_Options_Autostart", "Autostart...");
+    item(opt, "MNU_Options_Sep1", "-");
+    item(opt, "MNU_Options_AutoUpdate", "Check for Updates").SetVisible(false);
+    item(opt, "MNU_Options_AutoUpdateCheckNow", "Check for Updates...");
+
+    auto& help = Menus.Add("Help", "&Help");
+    item(help, "Contents", "Contents", [this] { Contents_Click(); });
+    item(help, "OnlineHelp", "Online-Help", [] { SharedFunctions::ShellOpen(cstrMakerWebAddress); });
+    item(help, "Help_Sep1", "-");
+    item(help, "License_Agreement", "License Agreement", [] {
+        std::string folder = SharedFunctions::AppPath();
+        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+        ui::ShellRequest r;
+        r.owner = frmMain().hWnd();
+        r.file = folder + "\\LICENSE.RTF";
+        ui::RunShellExecute(r);
+    });
+    item(help, "Help_Sep2", "-");
+    item(help, "About", "About", [this] { About_Click(); });
+
+    // Menus kept only for pop-ups over the trees and lists.
+    for (const char* name : {"MNU_SDEntries", "MNU_CMHEntries", "MNU_RegCompEntries"}) {
+        auto& m = Menus.Add(name, name + 4);
+        std::string n = name;
+        m.Add(n + "_New", "New");
+        m.Add(n + "_Delete", "Delete");
+        m.Add(n + "_Sep1", "-");
+        m.Add(n + "_Modify", "Modify");
+        m.Add(n + "_Rename", "Rename");
+        m.SetVisible(false);
+    }
+    Menus["MNU_RegCompEntries_New"].Click = [this] { MNU_RegComp_NewValue_Click(); };
+    Menus.Add("MNU_RegComp_Clipboard", "Clipboard").Add("MNU_RegComp_Clipboard_Copy", "Copy to clipboard");
+    Menus["MNU_RegComp_Clipboard"].SetVisible(false);
+    Menus.Add("MNU_SD_Clipboard", "Clipboard").Add("MNU_SD_Clipboard_copy", "Copy to clipboard");
+    Menus["MNU_SD_Clipboard"].SetVisible(false);
+}
+
+void Form_Main::BuildImageLists() {
+    if (imlRegComp.Count() == 0) {
+        AddIcon(imlRegComp, "Control", MakeIcon(RGB(200, 120, 0), "C"));
+        AddIcon(imlRegComp, "DLLServer", MakeIcon(RGB(0, 110, 200), "D"));
+        AddIcon(imlRegComp, "EXEServer", MakeIcon(RGB(0, 150, 70), "E"));
+        AddIcon(imlRegComp, "Strike", MakeIcon(RGB(150, 150, 150), "", false, true));
+        AddIcon(imlRegComp, "Folder", MakeIcon(RGB(240, 200, 70), "", true));
+        AddIcon(imlRegComp, "FolderOpen", MakeIcon(RGB(255, 225, 120), "", true));
+        AddIcon(imlRegComp, "FolderRoot", MakeIcon(RGB(200, 160, 40), "", true));
+        AddIcon(imlRegComp, "String", MakeIcon(RGB(180, 40, 40), "ab"));
+        AddIcon(imlRegComp, "Bin", MakeIcon(RGB(40, 40, 180), "01"));
+        AddIcon(imlRegComp, "RegistryItem", MakeIcon(RGB(90, 90, 160), "i"));
+        AddIcon(imlRegComp, "Found", MakeIcon(RGB(230, 0, 120), "!"));
+        AddIcon(imlRegComp, "Computer", MakeIcon(RGB(80, 80, 80), "PC"));
+        AddIcon(imlRegComp, "Unknown", MakeIcon(RGB(128, 128, 128), "?"));
+    }
+    if (imlToolbarIcons.Count() == 0) {
+        struct { const char* key; COLORREF c; const char* t; } tb[] = {
+            {"Explore", RGB(240, 200, 70), "Ex"}, {"Refresh", RGB(0, 150, 70), "R"}, {"CMH_", RGB(150, 90, 170), "F"},
+            {"CMH2", RGB(150, 90, 170), "F"},     {"CMH", RGB(150, 90, 170), "F"},   {"SD", RGB(90, 90, 90), "S"},
+            {"RegComp2", RGB(0, 110, 200), "C"},   {"RegComp_", RGB(0, 110, 200), "C"}, {"RegComp", RGB(0, 110, 200), "C"},
+            {"Options", RGB(120, 120, 120), "O"}, {"US", RGB(200, 120, 0), "U"},    {"Search", RGB(230, 0, 120), "?"},
+            {"Help", RGB(0, 90, 160), "H"}};
+        for (auto& b : tb) AddIcon(imlToolbarIcons, b.key, MakeIcon(b.c, b.t));
+    }
+}
+
+void Form_Main::CreateControls() {
+    Toolbar1.SetImageList(&imlToolbarIcons);
+    Toolbar1.Create(*this);
+    Toolbar1.Add("RegComp", "RegComp", "COM Components", ui::tbrCheck);
+    Toolbar1.Add("US", "US", "UninstClean", ui::tbrCheck);
+    Toolbar1.Add("SD", "SD", "Services/Devices", ui::tbrCheck);
+    Toolbar1.Add("CMH", "CMH", "Registered File Types", ui::tbrCheck);
+    Toolbar1.Add("Sep1", {}, "", ui::tbrSeparator);
+    Toolbar1.Add("Search", "Search", "Search the Registry");
+    Toolbar1.Add("Explore", "Explore", "Show File- or Application Path");
+    Toolbar1.Add("Refresh", "Refresh", "Refresh View");
+    Toolbar1.Add("Options", "Options", "Options");
+    Toolbar1.Add("Sep2", {}, "", ui::tbrSeparator);
+    Toolbar1.Add("Help", "Help", "Help");
+    mToolbarHeightTwips = Toolbar1.Height();
+
+    stb1.Create(*this);
+    stb1.AddPanel("Ready.", 0);
+    stb1.AddPanel("UninstClean", 2400);
+
+    // The tab container has no strip of its own on screen: the toolbar and the File menu choose
+    // the page. Its pages are the window's client area below the toolbar.
+    SSTab1.Create(*this, 0, PageTop(), 100, 100);
+    SSTab1.AddTab("UninstClean");
+    SSTab1.AddTab(" Services/Devices");
+    SSTab1.AddTab("Reg. File types");
+    SSTab1.AddTab("Reg. Components");
+    SSTab1.SetVisible(false);
+
+    const long y = PageTop() - 360;  // the page's design tops count from the hidden tab row
+    lsvUS.Create(*this, 120, y + 360, 8055, 3975);
+    lsvUS.ColumnHeaders.Add("Application Name", 3600);
+    lsvUS.ColumnHeaders.Add("Uninstall string", 4200);
+    lsvUS.SetSmallIcons(&imlUS);
+    lsvUS.SetToolTipText("Double-click to view installation path");
+    lsvUSInfo.Create(*this, 120, y + 4320, 8055, 975, true, true);
+
+    tvwSD.Create(*this, 120, y + 480, 5175, 3690);
+    tvwSD.SetImageList(&imlSD);
+    lsvSDDetails.Create(*this, 5520, y + 480, 2175, 3735);
+    SplitterSD.Create(*this, 5450, y + 480, 40, 3735);
+    lsvSD_entries.Create(*this, 120, y + 4320, 7815, 975);
+
+    tvwCMH.Create(*this, 120, y + 480, 6015, 3570);
+    tvwCMH.SetImageList(&imlCMH);
+    lsvCMH_entries.Create(*this, 120, y + 4080, 8055, 1215);
+    Frame_CMH_ArrangedBy.Create(*this, 6240, y + 480, 1935, 1335, "Arranged by");
+    Option_select_by[0].Create(Frame_CMH_ArrangedBy, 120, 240, 1700, 255, "General entries", 1);
+    Option_select_by[1].Create(Frame_CMH_ArrangedBy, 120, 540, 1700, 255, "Reg. File types", 1);
+    cboCMH_arrangedby.Create(Frame_CMH_ArrangedBy, 120, 880, 1700, 1200);
+    Frame_CMH_Buttons.Create(*this, 6240, y + 1920, 1935, 1095, "");
+    Command5.Create(Frame_CMH_Buttons, 120, 150, 1700, 285, "&Search in Registry...");
+    Command1.Create(Frame_CMH_Buttons, 120, 450, 1700, 285, "R&egedit...");
+    Command7.Create(Frame_CMH_Buttons, 120, 750, 1700, 285, "Re&fresh");
+
+    tvwRegComp.Create(*this, 120, y + 480, 4095, 3690);
+    tvwRegComp.SetImageList(&imlRegComp);
+    tvwRegComp.SetToolTipText("Double-click to view details");
+    lsvRegCompDetails.Create(*this, 4320, y + 480, 1815, 3735);
+    SplitterRegComp.Create(*this, 4255, y + 360, 40, 3735);
+    lsvRegComp_entries.Create(*this, 100, y + 4080, 8055, 1215);
+
+    for (ui::ListView* l : {&lsvSD_entries, &lsvCMH_entries, &lsvRegComp_entries, &lsvRegCompDetails, &lsvSDDetails}) {
+        l->ColumnHeaders.Add("Name", 1800);
+        l->ColumnHeaders.Add("Value", 4000);
+        l->SetSmallIcons(&imlRegComp);
+    }
+    tvwSD.SetToolTipText("Double-click to view details");
+    tvwCMH.SetToolTipText("Double-click to view details");
+
+    ui::Control* pages[4][4] = {{&lsvUS, &lsvUSInfo, nullptr, nullptr},
+                            {&tvwSD, &lsvSDDetails, &SplitterSD, &lsvSD_entries},
+                            {&tvwCMH, &lsvCMH_entries, &Frame_CMH_ArrangedBy, &Frame_CMH_Buttons},
+                            {&tvwRegComp, &lsvRegCompDetails, &SplitterRegComp, &lsvRegComp_entries}};
+    for (int t = 0; t < 4; ++t)
+        for (ui::Control* c : pages[t])
+            if (c) SSTab1.AddToPage(t, *c);
+}
+
+long Form_Main::PageTop() const { return Toolbar1.IsCreated() ? Toolbar1.Height() : mToolbarHeightTwips; }
+
+// ---------------------------------------------------------------- lifecycle
+
+void Form_Main::Form_Load() {
+    blnMainFormLoaded = true;
+    mSettingsRestored = false;
+    mClosing = false;
+    for (bool& v : mVisited) v = false;
+    blnRegCompTabFilled = 0;
+    bool declined = false;
+    TrapErrors("frmMain", "Form_Load", [&] {
+        BuildImageLists();
+        CreateControls();
+        WireEvents();
+        if (!verifyRegistryAccessRights()) {
+            const std::string text = std::string("An error occured accessing the Registry !") + "\r\n" + "Velmora" +
+                                     " reguires Read/Write access to several Registry Keys to work properly:" + "\r\n" +
+                                     "Continuing loading " + "Velmora" + " is not recommended." + "\r\n" +
+                                     "Do you want to proceed anyway ?";
+            if (ui::MsgBox(text, ui::vbYesNo | ui::vbCritical, "Error") != ui::vbYes) {
+                declined = true;
+                return;
+            }
+        }
+        RestoreSettings();
+    });
+    if (declined) Master::AppShutdown(true);
+}
+
+void Form_Main::RestoreSettings() {
+    TrapErrors("frmMain", "RestoreSettings", [this] {
+        clsDroskGlobal& g = DroskGlobal();
+        SplitRegComp = std::make_unique<SplitterCtrl>();
+        SplitSD = std::make_unique<SplitterCtrl>();
+        for (auto [split, bar, tree] : {std::tuple{SplitRegComp.get(), &SplitterRegComp, &tvwRegComp},
+                                        std::tuple{SplitSD.get(), &SplitterSD, &tvwSD}}) {
+            tree->SetWidth(std::max(0L, Width() - 3000));
+            split->Init(*bar, tree);
+            split->SetMinPaneSize(100);
+            split->SetMargin(100);
+            split->SetLiveResize(true);
+            split->Resize = [this] { Form_Resize(); };
+            bar->SetVisible(false);
+        }
+        SharedFunctions::DeleteStrayHelperCopies();
+        SharedFunctions::SyncUninstallerCopies();
+        Disable_All_MNU_Items();
+        if (g.lngSplitterRegCompLeft > 0) SplitterRegComp.SetLeft(g.lngSplitterRegCompLeft);
+        if (g.lngSplitterSDLeft > 0) SplitterSD.SetLeft(g.lngSplitterSDLeft);
+        Refresh();
+        if (g.lngWindowHeight > 0) SetHeight(g.lngWindowHeight);
+        if (g.lngWindowWidth > 0) SetWidth(g.lngWindowWidth);
+        if (g.blnIsFirsttime) {
+            QV_Forms::CenterForm(hWnd());
+        } else {
+            if (g.lngWindowTop <= ui::Screen::Height() && g.lngWindowTop > 0) SetTop(g.lngWindowTop);
+            if (g.lngWindowLeft <= ui::Screen::Width() && g.lngWindowLeft > 0) SetLeft(g.lngWindowLeft);
+        }
+        Menus["MNU_Options_AutoUpdate"].SetChecked(g.blnOptionAutoUpdate);
+        SetWindowState(static_cast<int>(g.lngWindowState));
+        Show();
+        Menus["MNU_UninstClean"].SetVisible(true);
+        if (g.blnOptionShowInTaskbar) {
+            TrayForm().Load();
+            Menus["MNU_Options_Show_in_Taskbar"].SetChecked(true);
+            Menus["MNU_File_ShutDown"].SetEnabled(true);
+            Menus["MNU_Options_StartMinimized"].SetEnabled(true);
+        } else {
+            Menus["MNU_Options_Show_in_Taskbar"].SetChecked(false);
+            Menus["MNU_File_ShutDown"].SetEnabled(false);
+            Menus["MNU_Options_StartMinimized"].SetEnabled(false);
+        }
+        Menus["MNU_Options_StartMinimized"].SetChecked(g.blnOptionLaunchMinimized);
+        mSettingsRestored = true;
+    });
+}
+
+void Form_Main::InitStartUpTab() {
+    const std::string letter = DroskGlobal().objVelmora_mq()->ActionLetter();
+    if (letter == "R" || letter == "V" || letter == "U") {
+        RegComp_checkVelm();
+        SSTab1.SetTab(3);
+        return;
+    }
+    const Variant& last = DroskGlobal().LastTab;
+    if (!last.IsNumber()) return;
+    const long tab = last.ToLong();
+    if (tab < 0 || tab > 3) return;
+    MenuFileTab(static_cast<int>(tab));
+    SSTab1_Click(static_cast<int>(tab));
+}
+
+void Form_Main::Form_QueryUnload(int& cancel, int) {
+    // A close asked for during a long run waits for the run's closing steps.
+    if (mRunActive || DroskGlobal().blnProcessing) {
+        cancel = 1;
+        if (!mCloseAfterRun) {
+            mCloseAfterRun = true;
+            AfterRun([this] {
+                mCloseAfterRun = false;
+                if (IsLoaded() && !mClosing) Unload(ui::vbFormControlMenu);
+            });
+        }
+        return;
+    }
+    mClosing = true;
+    TrapErrors("frmMain", "Form_QueryUnload", [this] {
+        // A window that never finished restoring its settings leaves the stored ones alone.
+        if (mSettingsRestored) SaveSettings();
+        Master::AppExit();
+    });
+}
+
+void Form_Main::Form_Unload(int&) {
+    blnMainFormLoaded = false;
+    mSettingsRestored = false;
+    mClosing = false;
+    colRegComp.Clear();
+    SplitRegComp.reset();
+    SplitSD.reset();
+    if (BusyBox().IsLoaded()) BusyBox().Unload();
+}
+
+void Form_Main::SaveSettings() {
+    TrapErrors("frmMain", "SaveSettings", [this] {
+        clsDroskGlobal& g = DroskGlobal();
+        colRegComp.Clear();
+        g.lngWindowState = WindowState();
+        Refresh();
+        SetWindowState(ui::vbNormal);
+        Show();
+        Refresh();
+        g.lngWindowHeight = Height();
+        g.lngWindowWidth = Width();
+        g.lngScreenHeight = ui::Screen::Height();
+        g.lngScreenWidth = ui::Screen::Width();
+        g.lngWindowLeft = Left();
+        g.lngWindowTop = Top();
+        // The arranged-by choice is taken only when the file-types tab was shown and holds one.
+        if (cboCMH_arrangedby.IsCreated() && cboCMH_arrangedby.ListIndex() >= 0)
+            g.vntCMHSelectedBy = Variant(static_cast<int16_t>(cboCMH_arrangedby.ListIndex()));
+        Register_UninstClean::SaveSettingsValues();
+    });
+}
+
+// ---------------------------------------------------------------- File, Options, Help
+
+void Form_Main::MenuFileTab(int tab) { SSTab1.SetTab(tab); }
+
+void Form_Main::MNU_File_Exit_Click() {
+    Unload();
+    if (!IsLoaded()) Master::AppExit();
+}
+
+void Form_Main::MNU_File_ShutDown_Click() {
+    Unload();
+    if (!IsLoaded()) Master::AppShutdown(false);
+}
+
+void Form_Main::MNU_Options_Show_in_Taskbar_Click() {
+    auto& item = Menus["MNU_Options_Show_in_Taskbar"];
+    clsDroskGlobal& g = DroskGlobal();
+    if (!item.Checked()) {
+        g.blnOptionShowInTaskbar = true;
+        item.SetChecked(true);
+        Menus["MNU_File_ShutDown"].SetEnabled(true);
+        Menus["MNU_Options_StartMinimized"].SetEnabled(true);
+        TrayForm().Load();
+    } else {
+        g.blnOptionShowInTaskbar = false;
+        item.SetChecked(false);
+        Menus["MNU_File_ShutDown"].SetEnabled(false);
+        Menus["MNU_Options_StartMinimized"].SetEnabled(false);
+        if (TrayForm().IsLoaded()) {
+            TrayForm().Unhook();
+            TrayForm().Unload();
+        }
+    }
+}
+
+void Form_Main::Contents_Click() {
+    TrapErrors("frmMain", "Contents_Click", [] { SharedFunctions::ShellOpen(Master::HelpFile()); });
+}
+
+void Form_Main::About_Click() { SplashForm().Show(ui::vbModal, this); }
+
+// ---------------------------------------------------------------- registry access check
+
+bool Form_Main::verifyRegistryAccessRights() {
+    const struct { HKEY root; const char* path; } keys[] = {
+        {HKEY_CLASSES_ROOT, "CLSID"},
+        {HKEY_CLASSES_ROOT, "TypeLib"},
+        {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services"},
+        {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+    };
+    for (auto& k : keys)
+        if (!verifyRegistryAccessRights_rec(k.root, k.path, KEY_ALL_ACCESS)) return false;
+    return true;
+}
+
+bool Form_Main::verifyRegistryAccessRights_rec(HKEY root, const std::string& subKey, DWORD access) {
+    HKEY key = nullptr;
+    if (QV_Registry_Lib::OpenKey(root, subKey, key, 0, access) != 0) return false;
+    QV_Registry_Lib::CloseKey(key, 0);
+    return true;
+}

@@ -1,0 +1,174 @@
+#include "app/Master.h"
+
+#include <windows.h>
+
+#include "app/Form_Drosk_TrayIcon.h"
+#include "app/Form_Main.h"
+#include "app/Register_UninstClean.h"
+#include "app/clsDroskGlobal.h"
+#include "app/frmSplash.h"
+#include "base/QV_APIFileAndDisk.h"
+#include "base/QV_Application.h"
+#include "base/QV_Err.h"
+#include "base/QV_System.h"
+#include "base/SharedFunctions.h"
+#include "ui/ui.h"
+
+namespace Master {
+
+namespace {
+std::string g_helpFile;
+bool g_ending = false;
+HANDLE g_instanceMark = nullptr;
+
+// The shutting-down window: a caption, the program's icon and one line; no code of its own.
+class dlg_ShuttingDown : public ui::Form {
+public:
+    dlg_ShuttingDown()
+        : Form("dlg_ShuttingDown", {.caption = "Please be patient", .width = 4200, .height = 1300, .border = 3,
+                                    .minButton = false, .maxButton = false, .centered = true, .iconResource = 1}) {}
+    ui::Label Label1;
+
+protected:
+    void Form_Load() override { Label1.Create(*this, 360, 240, 3600, 300, "Shutting down Velmora..."); }
+};
+
+void StopRuns() {
+    clsDroskGlobal& g = DroskGlobal();
+    g.blnCancel = true;
+    g.blnCancelUpdate = true;
+    g.blnProcessing = false;
+}
+}  // namespace
+
+std::function<void()>& EndProgram() {
+    static std::function<void()> end = [] { ExitProcess(0); };
+    return end;
+}
+
+bool Ending() { return g_ending; }
+
+const std::string& HelpFile() { return g_helpFile; }
+
+void AutoUpdateStartStop(const std::string&) {}
+
+bool PrevInstance() {
+    if (!g_instanceMark) {
+        g_instanceMark = CreateMutexA(nullptr, FALSE, "Local\\Quorvath.Velmora.Instance");
+        if (g_instanceMark && GetLastError() == ERROR_ALREADY_EXISTS) {
+            CloseHandle(g_instanceMark);
+            g_instanceMark = nullptr;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ActivatePrevInstance() {
+    struct Search { HWND found = nullptr; } s;
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            char title[64] = {};
+            GetWindowTextA(w, title, sizeof title);
+            if (std::string(title) == "Velmora" && !GetWindow(w, GW_OWNER) && GetWindowThreadProcessId(w, nullptr) &&
+                IsWindowVisible(w)) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid != GetCurrentProcessId()) {
+                    reinterpret_cast<Search*>(p)->found = w;
+                    return FALSE;
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    if (!s.found) return false;
+    if (IsIconic(s.found)) ShowWindow(s.found, SW_RESTORE);
+    return QV_Application::ActivateWindow(s.found, "");
+}
+
+bool Main() {
+    // A second start only brings the running instance forward.
+    if (PrevInstance()) {
+        ActivatePrevInstance();
+        return false;
+    }
+    bool go = true;
+    TrapErrors("Master", "Startup Sequence", [&] {
+        Register_UninstClean::RunStartupSequence();
+        clsDroskGlobal& g = DroskGlobal();  // fails here when the connector cannot be created
+
+        frmSplash& splash = SplashForm();
+        splash.Load();
+        splash.Show();
+        splash.Refresh();
+        QV_System::SleepMs(650);
+
+        std::string folder = SharedFunctions::AppPath();
+        QV_APIFileAndDisk::StripTrailingBackslash(folder);
+        g_helpFile = folder + "\\Velmora.chm";
+        splash.Hide();
+
+        if (g.blnOptionShowInTaskbar) TrayForm().Load();
+
+        const std::string letter = g.objVelmora_mq()->ActionLetter();
+        const bool trayOnly = letter != "V" && letter != "R" && g.blnOptionLaunchMinimized && g.blnOptionShowInTaskbar;
+        if (!trayOnly) {
+            Form_Main& f = frmMain();
+            f.Load();
+            if (f.IsLoaded()) f.InitStartUpTab();
+        }
+        if (splash.IsLoaded()) splash.Unload();
+    });
+    // Never stay running without a window or an icon.
+    if (!frmMain().IsLoaded() && !TrayForm().IsLoaded()) {
+        if (!DroskGlobalExists())
+            ui::MsgBox("Velmora could not connect to its single-instance connector and ends.", ui::vbCritical);
+        go = false;
+    }
+    return go;
+}
+
+void AppShutdown(bool showDialog) {
+    TrapErrors("Master", "AppShutdown", [&] {
+        StopRuns();
+        // A long run ends first; the shutdown happens after its closing steps.
+        if (frmMain().IsLoaded() && frmMain().RunActive()) {
+            frmMain().AfterRun([showDialog] { AppShutdown(showDialog); });
+            return;
+        }
+        g_ending = true;
+        static dlg_ShuttingDown shuttingDown;
+        if (showDialog) {
+            shuttingDown.Show();
+            QV_Application::ActivateWindow(shuttingDown.hWnd(), "");
+            shuttingDown.Refresh();
+        }
+        if (frmMain().IsLoaded()) frmMain().Unload();
+        if (DroskGlobal().blnOptionShowInTaskbar && TrayForm().IsLoaded()) {
+            TrayForm().Unhook();
+            TrayForm().Unload();
+        }
+        if (TrayForm().IsLoaded()) {
+            TrayForm().Unhook();
+            TrayForm().Unload();
+        }
+        if (shuttingDown.IsLoaded()) shuttingDown.Unload();
+    });
+    g_ending = true;
+    EndProgram()();
+}
+
+void AppExit() {
+    TrapErrors("Master", "AppExit", [] {
+        StopRuns();
+        Form_Main& f = frmMain();
+        if (f.IsLoaded() && !f.Closing()) f.Unload();
+        if (!DroskGlobal().blnOptionShowInTaskbar) {
+            g_ending = true;
+            EndProgram()();
+        }
+    });
+}
+
+}  // namespace Master

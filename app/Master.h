@@ -1,0 +1,34 @@
+// Start-up and shutdown of the main program.
+#pragma once
+#include <functional>
+#include <string>
+
+namespace Master {
+
+// The program's start-up routine; false when the program is to end at once (a second start).
+bool Main();
+// Stops every running operation and ends the program; with showDialog the shutting-down
+// window is shown first. During a long run it waits for the run's closing steps.
+void AppShutdown(bool showDialog);
+// Stops every running operation, unloads the main window, and ends the program unless the
+// tray option keeps it running.
+void AppExit();
+// Called around each long run; changes nothing.
+void AutoUpdateStartStop(const std::string& action);
+
+// The help file: the program's folder and "\Velmora.chm".
+const std::string& HelpFile();
+
+// How the program ends (removes nothing by itself: the callers have saved and unhooked).
+// Test programs replace it.
+std::function<void()>& EndProgram();
+// True once the program has been asked to end.
+bool Ending();
+
+// True when another instance of the program runs (takes this process's instance mark otherwise).
+bool PrevInstance();
+// Activates the running instance's main window: a top-level window titled "Velmora" that no
+// other window owns. False when there is none.
+bool ActivatePrevInstance();
+
+}  // namespace Master

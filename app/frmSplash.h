@@ -1,0 +1,19 @@
+// The splash window shown while the program starts, and the About window: the product name,
+// its version with the build number, the platforms, a notice line and the maker's address.
+#pragma once
+#include <windows.h>
+
+#include "ui/ui.h"
+
+class frmSplash : public ui::Form {
+public:
+    frmSplash();
+    ui::Label Image2, Label1, lblPlatform, lblCopyright, Label5;
+
+protected:
+    void Form_Load() override;
+};
+
+frmSplash& SplashForm();
+// The maker's web address (About window, tray menu, Online-Help).
+extern const char* const cstrMakerWebAddress;
