@@ -1,0 +1,299 @@
+// VelmRegSvr.exe run as a user runs it: its boxes and its result window are found on the
+// virtual display, read and answered; the fixture COM server really registers itself in the
+// prefix's registry; the stand-in main program records what reaches it through the connector.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "StandIn.h"
+#include "VelmComServerFixture.h"
+#include "platform/VelmConnector.h"
+#include "regsvr/Master.h"
+#include "tests/support/RegFixture.h"
+
+namespace {
+
+const std::string kSys = "C:\\windows\\system32\\";
+const std::string kDll = VELM_FIXTURE_COMSERVER_DLL;
+
+struct Win {
+    std::string cls, text;
+    bool visible, enabled;
+    HWND hwnd;
+};
+
+class Program {
+public:
+    Program(const std::string& exe, const std::string& tail) {
+        std::string cmd = "\"" + exe + "\" " + tail;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        ok_ = CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+    }
+    explicit Program(const std::string& tail) : Program(VELM_REGSVR_EXE, tail) {}
+    ~Program() {
+        if (!ok_) return;
+        if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 1);
+        CloseHandle(pi_.hThread);
+        CloseHandle(pi_.hProcess);
+    }
+    bool Started() const { return ok_; }
+    // Waits (bounded) for the program's top-level window of that class and title ("" = any).
+    HWND WaitWindow(const char* cls, const std::string& title) const {
+        for (int i = 0; i < 1200; ++i) {
+            Search s{pi_.dwProcessId, cls, title, nullptr};
+            EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+            if (s.found) return s.found;
+            if (Ended()) return nullptr;
+            Sleep(50);
+        }
+        return nullptr;
+    }
+    bool Ended() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }
+    // Waits (bounded) until the process has ended.
+    bool WaitEnd() const { return WaitForSingleObject(pi_.hProcess, 60000) == WAIT_OBJECT_0; }
+
+private:
+    struct Search {
+        DWORD pid;
+        const char* cls;
+        std::string title;
+        HWND found;
+    };
+    static BOOL CALLBACK Match(HWND w, LPARAM lp) {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        char cls[64] = {}, title[256] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        GetWindowTextA(w, title, sizeof title);
+        if (pid == s->pid && IsWindowVisible(w) && (!s->cls || std::string(cls) == s->cls) &&
+            (s->title.empty() || s->title == title)) {
+            s->found = w;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    PROCESS_INFORMATION pi_{};
+    bool ok_ = false;
+};
+
+std::string TextOf(HWND w) {
+    char buf[4096] = {};
+    SendMessageA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+BOOL CALLBACK Collect(HWND w, LPARAM lp) {
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    reinterpret_cast<std::vector<Win>*>(lp)->push_back(
+        {cls, TextOf(w), IsWindowVisible(w) != FALSE, IsWindowEnabled(w) != FALSE, w});
+    return TRUE;
+}
+
+std::vector<Win> Children(HWND parent) {
+    std::vector<Win> out;
+    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+const Win* Find(const std::vector<Win>& ws, const std::string& text) {
+    for (const Win& w : ws)
+        if (w.text == text) return &w;
+    return nullptr;
+}
+
+struct Box {
+    std::string title, text;
+};
+
+// Reads the program's message box, presses its OK button and waits for the program to end.
+Box AnswerBox(Program& p) {
+    Box box;
+    HWND dlg = p.WaitWindow("#32770", "");
+    if (!dlg) return box;
+    box.title = TextOf(dlg);
+    for (const Win& w : Children(dlg))
+        if (w.cls == "Static" && !w.text.empty()) box.text = w.text;
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(p.WaitEnd());
+    return box;
+}
+
+struct Result {
+    std::string header, path, message;
+    bool viewVisible = false, viewEnabled = false, lblViewVisible = false;
+};
+
+// Reads the result window and closes it with its OK button.
+Result AnswerResult(Program& p) {
+    Result r;
+    HWND form = p.WaitWindow(nullptr, "VelmRegSvr 1.8");
+    EXPECT_TRUE(form != nullptr);
+    if (!form) return r;
+    const std::vector<Win> ws = Children(form);
+    for (const char* h : {"Component registered successfully.", "Component registered NOT successfully!",
+                          "Component unregistered successfully.", "Component unregistered NOT successfully!"})
+        if (const Win* w = Find(ws, h); w && w->visible) r.header = h;
+    std::vector<std::string> edits;
+    for (const Win& w : ws)
+        if (w.cls == "Edit") edits.push_back(w.text);
+    if (edits.size() == 2) {
+        r.path = edits[0];
+        r.message = edits[1];
+    }
+    if (const Win* v = Find(ws, "&View in Velmora")) {
+        r.viewVisible = v->visible;
+        r.viewEnabled = v->enabled;
+    }
+    if (const Win* l = Find(ws, "(Switch to Velmora to view Component details)")) r.lblViewVisible = l->visible;
+    if (const Win* ok = Find(ws, "&OK")) PostMessageA(ok->hwnd, BM_CLICK, 0, 0);
+    EXPECT_TRUE(p.WaitEnd());
+    return r;
+}
+
+const char* const kFixtureKeys[] = {
+    "CLSID\\" VELM_FIXTURE_CLSID_WIDGET, "CLSID\\" VELM_FIXTURE_CLSID_GADGET, "CLSID\\" VELM_FIXTURE_CLSID_GIZMO,
+    VELM_FIXTURE_PROGID_WIDGET, "TypeLib\\" VELM_FIXTURE_LIBID};
+
+}  // namespace
+
+TEST(RegSvrProgram, CommandLineBoxes) {
+    const std::string usage = std::string("\r\n\r\n") + Master::kUsage;
+    const std::string missing = std::string(VELM_FIXTURE_COMSERVER_DIR) + "\\missing.dll";
+    const struct {
+        std::string tail, text;
+    } cases[] = {
+        {"", "Parameter Missing" + usage},
+        {"/R " + kDll, "Parameter Missing" + usage},
+        {"-x " + kDll, "Wrong action parameter" + usage},
+        {"-U " + missing, "File does not exist !\r\n" + missing},
+        {"-R", "File does not exist !\r\n"},
+        {"-R " + kSys + "notepad.exe", "File is not OLESelfRegister !\r\n" + kSys + "notepad.exe"},
+        {"   -v    " + kSys + "kernel32.dll   ",
+         "Component does not contain any typelib information\r\n" + kSys + "kernel32.dll"},
+        {"-View \"" + std::string(VELM_FIXTURE_NOCLASS_TLB) + "\"",
+         "Component does not contain interface definitions in it's typelib header\r\n" VELM_FIXTURE_NOCLASS_TLB},
+    };
+    for (const auto& c : cases) {
+        Program p(c.tail);
+        ASSERT_TRUE(p.Started());
+        const Box box = AnswerBox(p);
+        EXPECT_EQ(box.title, "VelmRegSvr") << c.tail;
+        EXPECT_EQ(box.text, c.text) << c.tail;
+    }
+    for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+}
+
+TEST(RegSvrProgram, RegistersAndUnregistersTheFixtureServer) {
+    // No main program runs: the mailbox is left alone.
+    Velm::VelmSingleInstanceConnector connector;
+    auto mq = connector.ActionMailbox();
+    mq->ActionLetter("X");
+    mq->ActionFilePath("untouched");
+    {
+        Program p("-R " + kDll);
+        const Result r = AnswerResult(p);
+        EXPECT_EQ(r.header, "Component registered successfully.");
+        EXPECT_EQ(r.path, kDll);
+        EXPECT_EQ(r.message, "");
+        EXPECT_TRUE(r.viewVisible);
+        EXPECT_TRUE(r.viewEnabled);  // no main program runs
+        EXPECT_FALSE(r.lblViewVisible);
+    }
+    for (const char* key : kFixtureKeys) EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    {
+        Program p("-U " + kDll);
+        const Result r = AnswerResult(p);
+        EXPECT_EQ(r.header, "Component unregistered successfully.");
+        EXPECT_FALSE(r.viewVisible);
+    }
+    for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    EXPECT_EQ(mq->ActionLetter(), "X");
+    EXPECT_EQ(mq->ActionFilePath(), "untouched");
+    mq->ActionLetter("");
+    mq->ActionFilePath("");
+}
+
+TEST(RegSvrProgram, FailuresShowTheConnectorsText) {
+    const struct {
+        std::string tail, header, message;
+    } cases[] = {
+        {"-R " VELM_FIXTURE_COMSERVER_FAIL_DLL, "Component registered NOT successfully!",
+         "DllRegisterServer failed with 0x80004005"},
+        {"-R " VELM_FIXTURE_OTHER_BITNESS_DLL, "Component registered NOT successfully!",
+         "The file is a 32-bit component; the 64-bit VelmRegSvr cannot load it."},
+        {"-U " VELM_FIXTURE_NOENTRY_DLL, "Component unregistered NOT successfully!",
+         "The file has no DllUnregisterServer entry point."},
+    };
+    for (const auto& c : cases) {
+        Program p(c.tail);
+        const Result r = AnswerResult(p);
+        EXPECT_EQ(r.header, c.header) << c.tail;
+        EXPECT_EQ(r.message.rfind(c.message, 0), 0u) << c.tail << ": " << r.message;
+    }
+    for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+}
+
+TEST(RegSvrProgram, HandsEachActionToTheRunningMainProgram) {
+    auto mq = Velm::VelmSingleInstanceConnector().ActionMailbox();
+    {
+        StandIn main;
+        {
+            Program p("-R " + kDll);
+            const Result r = AnswerResult(p);
+            EXPECT_EQ(r.header, "Component registered successfully.");
+            EXPECT_TRUE(r.lblViewVisible);
+            EXPECT_FALSE(r.viewEnabled);
+        }
+        EXPECT_TRUE(main.WaitFor("registered|R|" + kDll + "|1||1"));
+        {
+            Program p("-V " + kDll);  // every class registered: no box
+            EXPECT_TRUE(p.WaitEnd());
+        }
+        EXPECT_TRUE(main.WaitFor("notify|V|" + kDll + "|0"));
+        {
+            Program p("-U " + kDll);
+            EXPECT_EQ(AnswerResult(p).header, "Component unregistered successfully.");
+        }
+        EXPECT_TRUE(main.WaitFor("unregistered|U|" + kDll + "|1||1"));
+        main.Sync();
+        EXPECT_EQ(main.Events(), (std::vector<std::string>{"registered|R|" + kDll + "|1||1", "notify|V|" + kDll + "|0",
+                                                            "unregistered|U|" + kDll + "|1||1"}));
+        main.Quit();
+    }
+    EXPECT_FALSE(Velm::VelmSingleInstanceConnector().ActionMailbox()->IsMainAppRunning());
+    for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+}
+
+TEST(RegSvrProgram, ViewStartsTheMainProgramFromItsFolder) {
+    const std::string log = StandIn::LogFor("started");
+    const std::string quit = "Local\\VelmStandInQuit.started." + std::to_string(GetCurrentProcessId());
+    HANDLE quitEvent = CreateEventA(nullptr, TRUE, FALSE, quit.c_str());
+    SetEnvironmentVariableA("VELM_STANDIN_LOG", log.c_str());
+    SetEnvironmentVariableA("VELM_STANDIN_QUIT", quit.c_str());
+    const std::string tlb = kSys + "stdole2.tlb";
+    {
+        Program p(VELM_REGSVR_WITH_MAIN "\\VelmRegSvr.exe", "-V " + tlb);
+        EXPECT_TRUE(WaitForLine(log, "start|V|" + tlb + "|0"));  // the main program found the action at start
+        EXPECT_TRUE(p.WaitEnd());
+    }
+    SetEvent(quitEvent);
+    auto mq = Velm::VelmSingleInstanceConnector().ActionMailbox();
+    for (int i = 0; i < 1200 && mq->IsMainAppRunning(); ++i) Sleep(50);
+    EXPECT_FALSE(mq->IsMainAppRunning());
+    CloseHandle(quitEvent);
+    DeleteFileA(log.c_str());
+    mq->ActionLetter("");
+    mq->ActionFilePath("");
+}
+
+TEST(RegSvrProgram, AFailedStartOfTheMainProgramIsShownAtOnce) {
+    Program p(VELM_REGSVR_ALONE "\\VelmRegSvr.exe", "-V " + kSys + "stdole2.tlb");
+    const Box box = AnswerBox(p);
+    EXPECT_EQ(box.text.rfind("Velmora application start failed.\r\n", 0), 0u) << box.text;
+    EXPECT_GT(box.text.size(), std::string("Velmora application start failed.\r\n").size());
+}
