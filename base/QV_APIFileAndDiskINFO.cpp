@@ -8,26 +8,33 @@
 
 namespace {
 
-// The whole version resource of the file, or an empty buffer when it has none.
-std::vector<char> ReadVersionBlock(const std::string& path) {
+// The whole version resource of the file, or an empty buffer when it has none or when its
+// block is malformed (a declared length beyond what the file holds). The buffer carries
+// zeroed room behind the block, so a walk over damaged child entries stays inside it.
+std::vector<char> ReadVersionBlock(const std::string& path, size_t& size) {
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-    if (size < 1) return {};
-    std::vector<char> block(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) return {};
+    size = 0;
+    DWORD needed = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (needed < 1) return {};
+    std::vector<char> block(needed + 4096, '\0');
+    if (!GetFileVersionInfoA(path.c_str(), 0, needed, block.data())) return {};
+    WORD rootLength = 0;
+    std::memcpy(&rootLength, block.data(), sizeof rootLength);
+    if (needed < 6 || rootLength < 6 || rootLength > needed) return {};
+    size = needed;
     return block;
 }
 
 // The value at `sub` and its length, only when it lies wholly inside the block.
-bool QueryBlock(std::vector<char>& block, const char* sub, const char*& value, UINT& length, UINT unit) {
+bool QueryBlock(std::vector<char>& block, size_t size, const char* sub, const char*& value, UINT& length) {
     void* p = nullptr;
     UINT len = 0;
     if (!VerQueryValueA(block.data(), sub, &p, &len) || !p) return false;
     const char* begin = block.data();
-    const char* end = begin + block.size();
+    const char* end = begin + size;
     const char* v = static_cast<const char*>(p);
     if (v < begin || v >= end) return false;
-    UINT room = static_cast<UINT>((end - v) / unit);
+    UINT room = static_cast<UINT>(end - v);
     value = v;
     length = len < room ? len : room;
     return true;
@@ -49,11 +56,12 @@ namespace QV_APIFileAndDiskINFO {
 
 std::string GetFileVersion(const std::string& path, long) {
     if (path.empty()) return "";
-    std::vector<char> block = ReadVersionBlock(path);
+    size_t size = 0;
+    std::vector<char> block = ReadVersionBlock(path, size);
     if (block.empty()) return "";
     const char* value = nullptr;
     UINT len = 0;
-    if (!QueryBlock(block, "\\", value, len, 1) || len < sizeof(VS_FIXEDFILEINFO)) return "";
+    if (!QueryBlock(block, size, "\\", value, len) || len < sizeof(VS_FIXEDFILEINFO)) return "";
     VS_FIXEDFILEINFO fixed;
     std::memcpy(&fixed, value, sizeof fixed);
     char text[64];
@@ -65,7 +73,8 @@ std::string GetFileVersion(const std::string& path, long) {
 
 bool GetFileVersionStrings(const std::string& path, FileVersionStrings& strings) {
     if (path.empty()) return false;
-    std::vector<char> block = ReadVersionBlock(path);
+    size_t size = 0;
+    std::vector<char> block = ReadVersionBlock(path, size);
     if (block.empty()) return false;
     std::string* fields[] = {&strings.CompanyName,    &strings.FileDescription,  &strings.FileVersion,
                              &strings.InternalName,   &strings.LegalCopyright,   &strings.OriginalFileName,
@@ -76,7 +85,7 @@ bool GetFileVersionStrings(const std::string& path, FileVersionStrings& strings)
     const char* table = nullptr;
     UINT len = 0;
     char code[16] = {};
-    if (QueryBlock(block, "\\VarFileInfo\\Translation", table, len, 1) && len >= 4) {
+    if (QueryBlock(block, size, "\\VarFileInfo\\Translation", table, len) && len >= 4) {
         const unsigned char* b = reinterpret_cast<const unsigned char*>(table);
         std::snprintf(code, sizeof code, "%02X%02X%02X%02X", b[1], b[0], b[3], b[2]);
     }
@@ -86,7 +95,7 @@ bool GetFileVersionStrings(const std::string& path, FileVersionStrings& strings)
             std::string sub = std::string("\\StringFileInfo\\") + code + "\\" + names[i];
             const char* value = nullptr;
             UINT chars = 0;
-            if (QueryBlock(block, sub.c_str(), value, chars, 1) && chars > 0) text.assign(value, strnlen(value, chars));
+            if (QueryBlock(block, size, sub.c_str(), value, chars) && chars > 0) text.assign(value, strnlen(value, chars));
         }
         *fields[i] = text;
     }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <vector>
+
 #include "BaseFiles.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 
@@ -65,6 +67,56 @@ TEST(VersionInfo, StringsOfTheFirstTranslation) {
     s = {};
     EXPECT_TRUE(GetFileVersionStrings("C:\\windows\\system32\\comctl32.dll", s));
     EXPECT_FALSE(s.FileVersion.empty());
+}
+
+// The bytes of an ASCII text as UTF-16, as a version resource stores its keys.
+std::string Utf16(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+// Damaged version resources read like missing ones, never past the block.
+TEST(VersionInfo, DamagedResources) {
+    const std::string good = basetest::ReadFile(VersionFixture("verde.dll"));
+    const size_t root = good.find(Utf16("VS_VERSION_INFO"));
+    ASSERT_NE(root, std::string::npos);
+    ASSERT_GE(root, 6u);
+    // An entry's length is the first WORD of its header, six bytes before its key.
+    auto withLength = [&](const std::string& key, char high) {
+        std::string bytes = good;
+        size_t pos = bytes.find(Utf16(key));
+        if (pos != std::string::npos && pos >= 6) bytes[pos - 5] = high;
+        return bytes;
+    };
+    struct Damage { std::string name; std::string bytes; bool readable; };
+    std::vector<Damage> damages = {
+        {"longroot.dll", withLength("VS_VERSION_INFO", '\x7F'), false},
+        {"longstrings.dll", withLength("StringFileInfo", '\x7F'), true},
+        {"longtable.dll", withLength("040704B0", '\x7F'), true},
+        {"longvalue.dll", withLength("CompanyName", '\x7F'), true},
+    };
+    std::string zeroRoot = good;
+    zeroRoot[root - 6] = zeroRoot[root - 5] = 0;
+    damages.push_back({"zeroroot.dll", zeroRoot, false});
+    for (size_t cut : {size_t(64), size_t(512), good.size() / 2, root + 40, good.size() - 16})
+        damages.push_back({"cut" + std::to_string(cut) + ".dll", good.substr(0, cut), true});
+
+    basetest::ScratchDir dir("velm-version-damaged");
+    for (const Damage& d : damages) {
+        std::string path = dir / d.name;
+        basetest::WriteFile(path, d.bytes);
+        std::string version = GetFileVersion(path);
+        if (d.readable) EXPECT_TRUE(version.empty() || version == "6.1.7601.65535") << d.name << " " << version;
+        else EXPECT_EQ(version, "") << d.name;
+        FileVersionStrings s;
+        GetFileVersionStrings(path, s);
+        EXPECT_LE(s.CompanyName.size(), 64u) << d.name;
+        EXPECT_LE(s.ProductVersion.size(), 64u) << d.name;
+    }
 }
 
 TEST(VersionInfo, LongFileNames) {
