@@ -76,7 +76,7 @@ public:
     std::function<void(const std::vector<std::string>& files)> FilesDropped;
 
     // Internal: called by the parent's window for notifications of this control.
-    virtual bool OnCommand(WORD code, LRESULT& result);
+    virtual bool OnCommand(WORD code, WORD id, LRESULT& result);
     virtual bool OnNotify(NMHDR* header, LRESULT& result);
     // Internal: messages of the control's own window (subclassed); true = handled.
     virtual bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -90,14 +90,17 @@ protected:
     void CreateWindowFor(Parent parent, const char* className, DWORD style, DWORD exStyle,
                          const std::string& text, long left, long top, long width, long height);
     void ApplyVisibility();
+    // The control's own window procedure, for a subclass that handles a message around it.
+    LRESULT CallOriginal(UINT msg, WPARAM wParam, LPARAM lParam);
     static long ShiftState();
+    // Empties the model, detaches from the window and the form (the window itself stays).
+    void Destroyed();
     Form* form_ = nullptr;
     HWND hwnd_ = nullptr;
 
 private:
     friend class Form;
     friend LRESULT CALLBACK ControlSubclassProc(HWND, UINT, WPARAM, LPARAM);
-    void Destroyed();
     WNDPROC oldProc_ = nullptr;
     bool visible_ = true;
     bool pageVisible_ = true;

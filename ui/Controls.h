@@ -3,6 +3,7 @@
 // Every one is created in the form's load handler with Create(parent, left, top, width, height,
 // ...) in twips, and raises its events through std::function members.
 #pragma once
+#include <windows.h>
 #include <commctrl.h>
 
 #include <functional>
@@ -23,7 +24,7 @@ public:
     std::string Caption() const;
     void SetCaption(const std::string& caption);
     std::function<void()> Click;  // the label is clickable when a handler is set before Create
-    bool OnCommand(WORD code, LRESULT& result) override;
+    bool OnCommand(WORD code, WORD id, LRESULT& result) override;
 };
 
 class TextBox : public Control {
@@ -35,7 +36,7 @@ public:
     void SetText(const std::string& text);
     void SelectAll();
     std::function<void()> Change;  // raised by the user's edits and by SetText
-    bool OnCommand(WORD code, LRESULT& result) override;
+    bool OnCommand(WORD code, WORD id, LRESULT& result) override;
 };
 
 class CommandButton : public Control {
@@ -47,7 +48,7 @@ public:
     void SetCaption(const std::string& caption);
     std::function<void()> Click;
     void DoClick();  // runs Click as a press would
-    bool OnCommand(WORD code, LRESULT& result) override;
+    bool OnCommand(WORD code, WORD id, LRESULT& result) override;
     bool IsDefault() const { return default_; }
     bool IsCancel() const { return cancel_; }
 
@@ -61,7 +62,7 @@ public:
     int Value() const;           // 0 unchecked, 1 checked
     void SetValue(int value);    // raises Click when the value changes
     std::function<void()> Click;
-    bool OnCommand(WORD code, LRESULT& result) override;
+    bool OnCommand(WORD code, WORD id, LRESULT& result) override;
 };
 
 // Option buttons of one group (those created with the same group number on the same parent)
@@ -73,7 +74,7 @@ public:
     bool Value() const;
     void SetValue(bool value);
     std::function<void()> Click;
-    bool OnCommand(WORD code, LRESULT& result) override;
+    bool OnCommand(WORD code, WORD id, LRESULT& result) override;
 
 private:
     int group_ = 0;
@@ -92,7 +93,7 @@ public:
     void SetListIndex(long index);
     std::string Text() const;
     std::function<void()> Click;
-    bool OnCommand(WORD code, LRESULT& result) override;
+    bool OnCommand(WORD code, WORD id, LRESULT& result) override;
 };
 
 // A captioned group box that holds other controls (create them with the frame as parent).
@@ -197,7 +198,7 @@ public:
     // Simulates a user's click on the button (toggling a check button first), for code and tests.
     void PressButton(const std::string& key);
     void Reposition();
-    bool OnCommand(WORD code, LRESULT& result) override;
+    bool OnCommand(WORD code, WORD id, LRESULT& result) override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnDestroyed() override;

@@ -115,6 +115,9 @@ public:
     // items) in bold. The chosen item's Click runs before PopupMenu returns.
     void PopupMenu(MenuItem& menu, MenuItem* defaultItem = nullptr);
 
+    // The controls created on this form (and on its frames and picture boxes), in creation order.
+    const std::vector<Control*>& Controls() const { return controls_; }
+
 protected:
     // Event handlers. Form_Load runs inside Load; Form_QueryUnload and Form_Unload may set
     // cancel to non-zero to keep the form.
@@ -140,6 +143,9 @@ private:
     bool modalRunning_ = false;
     bool shownOnce_ = false;
     std::vector<Control*> controls_;
+    HWND tips_ = nullptr;        // the tooltip window of the controls' tips
+    int pendingState_ = vbNormal;
+    long pendingLeft_ = -1, pendingTop_ = -1;
 };
 
 // The program's loaded forms, in load order.

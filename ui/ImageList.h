@@ -8,6 +8,7 @@
 //     tvw.SetImageList(&iml);  lsv.SetSmallIcons(&iml);
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <unordered_map>

@@ -12,6 +12,7 @@
 // for a missing key; keyless items are allowed. Items are handed out as ListItemPtr; using a
 // removed item throws 35605.
 #pragma once
+#include <windows.h>
 #include <commctrl.h>
 
 #include <functional>

@@ -49,6 +49,7 @@ public:
 
 private:
     friend class Menu;
+    friend class Form;
     MenuItem(Menu* owner, MenuItem* parent, std::string name, std::string caption, UINT id);
     void Rebuild();                  // refills this item's real sub-menu from the model
     void FillInto(HMENU menu) const; // appends the visible sub-items

@@ -26,6 +26,7 @@
 // clicks the selected one) and then MouseUp; a press of the right button gives MouseUp only.
 // Selecting a node from code raises no NodeClick.
 #pragma once
+#include <windows.h>
 #include <commctrl.h>
 
 #include <functional>

@@ -1,0 +1,580 @@
+#include "ui/Controls.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "base/TextCase.h"
+#include "ui/Form.h"
+#include "ui/ImageList.h"
+#include "ui/Internal.h"
+
+namespace ui {
+namespace {
+
+std::string WindowText(HWND h) {
+    if (!h) return "";
+    int n = GetWindowTextLengthA(h);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    GetWindowTextA(h, s.data(), n + 1);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+const char kPictureClass[] = "VelmPicture";
+
+void EnsurePictureClass() {
+    static bool done = [] {
+        WNDCLASSA wc{};
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = detail::Instance();
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kPictureClass;
+        RegisterClassA(&wc);
+        return true;
+    }();
+    (void)done;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Label, TextBox, CommandButton, CheckBox
+
+void Label::Create(Parent parent, long left, long top, long width, long height, const std::string& caption) {
+    CreateWindowFor(parent, "STATIC", SS_LEFT | (Click ? SS_NOTIFY : 0), 0, caption, left, top, width, height);
+}
+std::string Label::Caption() const { return WindowText(hWnd()); }
+void Label::SetCaption(const std::string& caption) {
+    if (hWnd()) SetWindowTextA(hWnd(), caption.c_str());
+}
+bool Label::OnCommand(WORD code, WORD, LRESULT&) {
+    if (code == STN_CLICKED && Click) Click();
+    return true;
+}
+
+void TextBox::Create(Parent parent, long left, long top, long width, long height, bool multiLine, bool readOnly) {
+    DWORD style = WS_TABSTOP | ES_AUTOHSCROLL | (readOnly ? ES_READONLY : 0);
+    if (multiLine) style = WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_WANTRETURN | (readOnly ? ES_READONLY : 0);
+    CreateWindowFor(parent, "EDIT", style, WS_EX_CLIENTEDGE, "", left, top, width, height);
+}
+std::string TextBox::Text() const { return WindowText(hWnd()); }
+void TextBox::SetText(const std::string& text) {
+    if (hWnd()) SetWindowTextA(hWnd(), text.c_str());
+}
+void TextBox::SelectAll() {
+    if (hWnd()) SendMessageA(hWnd(), EM_SETSEL, 0, -1);
+}
+bool TextBox::OnCommand(WORD code, WORD, LRESULT&) {
+    if (code == EN_CHANGE && Change) Change();
+    return true;
+}
+
+void CommandButton::Create(Parent parent, long left, long top, long width, long height, const std::string& caption,
+                           bool isDefault, bool isCancel) {
+    default_ = isDefault;
+    cancel_ = isCancel;
+    CreateWindowFor(parent, "BUTTON", WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0, caption, left,
+                    top, width, height);
+}
+std::string CommandButton::Caption() const { return WindowText(hWnd()); }
+void CommandButton::SetCaption(const std::string& caption) {
+    if (hWnd()) SetWindowTextA(hWnd(), caption.c_str());
+}
+void CommandButton::DoClick() {
+    if (Click) Click();
+}
+bool CommandButton::OnCommand(WORD code, WORD, LRESULT&) {
+    if (code == BN_CLICKED) DoClick();
+    return true;
+}
+
+void CheckBox::Create(Parent parent, long left, long top, long width, long height, const std::string& caption) {
+    CreateWindowFor(parent, "BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, caption, left, top, width, height);
+}
+int CheckBox::Value() const {
+    return hWnd() && SendMessageA(hWnd(), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+void CheckBox::SetValue(int value) {
+    if (!hWnd()) return;
+    int v = value ? 1 : 0;
+    if (v == Value()) return;
+    SendMessageA(hWnd(), BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (Click) Click();
+}
+bool CheckBox::OnCommand(WORD code, WORD, LRESULT&) {
+    if (code == BN_CLICKED && Click) Click();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// OptionButton
+
+void OptionButton::Create(Parent parent, long left, long top, long width, long height, const std::string& caption,
+                          int group) {
+    group_ = group;
+    CreateWindowFor(parent, "BUTTON", WS_TABSTOP | BS_RADIOBUTTON, 0, caption, left, top, width, height);
+}
+bool OptionButton::Value() const { return hWnd() && SendMessageA(hWnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void OptionButton::SetValue(bool value) {
+    if (!hWnd()) return;
+    if (!value) {
+        SendMessageA(hWnd(), BM_SETCHECK, BST_UNCHECKED, 0);
+        return;
+    }
+    HWND parent = GetParent(hWnd());
+    if (form_)
+        for (Control* c : form_->Controls())
+            if (auto* o = dynamic_cast<OptionButton*>(c))
+                if (o != this && o->hWnd() && o->group_ == group_ && GetParent(o->hWnd()) == parent)
+                    SendMessageA(o->hWnd(), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageA(hWnd(), BM_SETCHECK, BST_CHECKED, 0);
+    if (Click) Click();
+}
+bool OptionButton::OnCommand(WORD code, WORD, LRESULT&) {
+    if (code == BN_CLICKED) SetValue(true);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// ComboBox
+
+void ComboBox::Create(Parent parent, long left, long top, long width, long dropHeight) {
+    CreateWindowFor(parent, "COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, "", left, top, width, dropHeight);
+}
+void ComboBox::AddItem(const std::string& text) {
+    if (hWnd()) SendMessageA(hWnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+void ComboBox::Clear() {
+    if (hWnd()) SendMessageA(hWnd(), CB_RESETCONTENT, 0, 0);
+}
+long ComboBox::ListCount() const { return hWnd() ? static_cast<long>(SendMessageA(hWnd(), CB_GETCOUNT, 0, 0)) : 0; }
+std::string ComboBox::List(long index) const {
+    if (!hWnd() || index < 0 || index >= ListCount()) return "";
+    LRESULT n = SendMessageA(hWnd(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    std::string s(static_cast<size_t>(n) + 1, '\0');
+    SendMessageA(hWnd(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+long ComboBox::ListIndex() const { return hWnd() ? static_cast<long>(SendMessageA(hWnd(), CB_GETCURSEL, 0, 0)) : -1; }
+void ComboBox::SetListIndex(long index) {
+    if (!hWnd()) return;
+    if (index < -1 || index >= ListCount()) detail::Throw(380, "ComboBox");
+    SendMessageA(hWnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (index >= 0 && Click) Click();
+}
+std::string ComboBox::Text() const { return List(ListIndex()); }
+bool ComboBox::OnCommand(WORD code, WORD, LRESULT&) {
+    if (code == CBN_SELCHANGE && Click) Click();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame, PictureBox, Animation
+
+void Frame::Create(Parent parent, long left, long top, long width, long height, const std::string& caption) {
+    CreateWindowFor(parent, "BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, caption, left, top, width,
+                    height);
+}
+
+void PictureBox::Create(Parent parent, long left, long top, long width, long height) {
+    EnsurePictureClass();
+    CreateWindowFor(parent, kPictureClass, WS_CLIPCHILDREN, 0, "", left, top, width, height);
+}
+
+void PictureBox::SetBackColor(COLORREF color) {
+    if (brush_) DeleteObject(brush_);
+    brush_ = nullptr;
+    if (color & 0x80000000u) brush_ = nullptr, brush_ = CreateSolidBrush(GetSysColor(static_cast<int>(color & 0xFF)));
+    else brush_ = CreateSolidBrush(color);
+    if (hWnd()) InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+void PictureBox::SetSizingCursor(bool westEast) { westEast_ = westEast; }
+
+bool PictureBox::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    auto buttons = [](WPARAM w) {
+        return ((w & MK_LBUTTON) ? vbLeftButton : 0) | ((w & MK_RBUTTON) ? vbRightButton : 0) |
+               ((w & MK_MBUTTON) ? vbMiddleButton : 0);
+    };
+    long x = detail::ToTwipsX(GET_X_LPARAM(lParam)), y = detail::ToTwipsY(GET_Y_LPARAM(lParam));
+    int shift = static_cast<int>(ShiftState());
+    switch (msg) {
+        case WM_ERASEBKGND: {
+            if (!brush_) return false;
+            RECT r;
+            GetClientRect(hWnd(), &r);
+            FillRect(reinterpret_cast<HDC>(wParam), &r, brush_);
+            result = 1;
+            return true;
+        }
+        case WM_SETCURSOR:
+            if (!westEast_) return false;
+            SetCursor(LoadCursor(nullptr, IDC_SIZEWE));
+            result = TRUE;
+            return true;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN: {
+            SetCapture(hWnd());
+            int button = msg == WM_LBUTTONDOWN ? vbLeftButton : vbRightButton;
+            if (MouseDown) MouseDown(button, shift, x, y);
+            return true;
+        }
+        case WM_MOUSEMOVE:
+            if (MouseMove) MouseMove(buttons(wParam), shift, x, y);
+            return true;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP: {
+            int button = msg == WM_LBUTTONUP ? vbLeftButton : vbRightButton;
+            if (!(wParam & (MK_LBUTTON | MK_RBUTTON)) && GetCapture() == hWnd()) ReleaseCapture();
+            if (MouseUp) MouseUp(button, shift, x, y);
+            return true;
+        }
+        case WM_NCDESTROY:
+            if (brush_) DeleteObject(brush_);
+            brush_ = nullptr;
+            return false;
+        default:
+            return false;
+    }
+}
+
+void Animation::Create(Parent parent, long left, long top, long width, long height) {
+    CreateWindowFor(parent, ANIMATE_CLASSA, ACS_CENTER | ACS_TRANSPARENT, 0, "", left, top, width, height);
+}
+bool Animation::Open(int aviResourceId) {
+    if (!hWnd()) return false;
+    return SendMessageA(hWnd(), ACM_OPENA, reinterpret_cast<WPARAM>(detail::Instance()),
+                        reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(aviResourceId))) != 0;
+}
+void Animation::Play() {
+    if (hWnd()) SendMessageA(hWnd(), ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
+}
+void Animation::Stop() {
+    if (hWnd()) SendMessageA(hWnd(), ACM_STOP, 0, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// StatusBar
+
+void StatusBarPanel::SetText(const std::string& text) {
+    text_ = text;
+    if (bar_ && bar_->hWnd())
+        SendMessageA(bar_->hWnd(), SB_SETTEXTA, static_cast<WPARAM>(index_ - 1), reinterpret_cast<LPARAM>(text_.c_str()));
+}
+
+void StatusBar::Create(Parent parent) {
+    panels_.clear();
+    CreateWindowFor(parent, STATUSCLASSNAMEA, SBARS_SIZEGRIP, 0, "", 0, 0, 0, 0);
+}
+
+StatusBarPanel& StatusBar::AddPanel(const std::string& text, long widthTwips) {
+    auto p = std::make_unique<StatusBarPanel>();
+    p->bar_ = this;
+    p->text_ = text;
+    p->width_ = widthTwips;
+    p->index_ = static_cast<int>(panels_.size()) + 1;
+    panels_.push_back(std::move(p));
+    ApplyParts();
+    for (auto& q : panels_) q->SetText(q->text_);
+    return *panels_.back();
+}
+
+StatusBarPanel& StatusBar::Panel(long index) {
+    if (index < 1 || index > PanelCount()) detail::Throw(35600, "StatusBar");
+    return *panels_[static_cast<size_t>(index - 1)];
+}
+
+void StatusBar::ApplyParts() {
+    if (!hWnd() || panels_.empty()) return;
+    RECT r;
+    GetClientRect(hWnd(), &r);
+    int fixed = 0, springs = 0;
+    for (auto& p : panels_) {
+        if (p->width_ > 0) fixed += detail::ToPixelsX(p->width_);
+        else ++springs;
+    }
+    int spare = std::max(0, static_cast<int>(r.right) - fixed);
+    std::vector<int> edges;
+    int x = 0;
+    for (auto& p : panels_) {
+        x += p->width_ > 0 ? detail::ToPixelsX(p->width_) : spare / std::max(1, springs);
+        edges.push_back(x);
+    }
+    edges.back() = -1;
+    SendMessageA(hWnd(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void StatusBar::Reposition() {
+    if (!hWnd()) return;
+    SendMessageA(hWnd(), WM_SIZE, 0, 0);
+    ApplyParts();
+}
+
+bool StatusBar::OnOwnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+// ---------------------------------------------------------------------------------------------
+// Toolbar
+
+namespace {
+const int kFirstButtonId = 0x7100;
+}
+
+bool ToolbarButton::Enabled() const {
+    return bar_ && bar_->hWnd() && SendMessageA(bar_->hWnd(), TB_ISBUTTONENABLED, static_cast<WPARAM>(id_), 0) != 0;
+}
+void ToolbarButton::SetEnabled(bool enabled) {
+    if (bar_ && bar_->hWnd()) SendMessageA(bar_->hWnd(), TB_ENABLEBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(enabled, 0));
+}
+int ToolbarButton::Value() const {
+    return bar_ && bar_->hWnd() && SendMessageA(bar_->hWnd(), TB_ISBUTTONCHECKED, static_cast<WPARAM>(id_), 0)
+               ? tbrPressed
+               : tbrUnpressed;
+}
+void ToolbarButton::SetValue(int value) {
+    if (bar_ && bar_->hWnd())
+        SendMessageA(bar_->hWnd(), TB_CHECKBUTTON, static_cast<WPARAM>(id_), MAKELPARAM(value == tbrPressed, 0));
+}
+
+void Toolbar::Create(Parent parent) {
+    buttons_.clear();
+    byKey_.clear();
+    images_ = nullptr;
+    CreateWindowFor(parent, TOOLBARCLASSNAMEA, TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP, 0, "", 0, 0, 0, 0);
+    SendMessageA(hWnd(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+}
+
+void Toolbar::OnDestroyed() {
+    buttons_.clear();
+    byKey_.clear();
+    images_ = nullptr;
+}
+
+void Toolbar::SetImageList(ImageList* images) {
+    images_ = images;
+    if (!hWnd()) return;
+    if (images) SendMessageA(hWnd(), TB_SETBITMAPSIZE, 0, MAKELPARAM(images->ImageWidth(), images->ImageHeight()));
+    SendMessageA(hWnd(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
+    Reposition();
+}
+
+ToolbarButton& Toolbar::Add(const std::string& key, const ImageRef& image, const std::string& toolTip, int style) {
+    if (!hWnd()) detail::Throw(91, "Toolbar");
+    std::string folded = TextCase::Lower(key);
+    if (!key.empty() && byKey_.count(folded)) detail::Throw(35602, "Toolbar");
+    int picture = images_ && !image.IsNone() ? images_->Resolve(image) : I_IMAGENONE;
+    auto b = std::make_unique<ToolbarButton>();
+    b->bar_ = this;
+    b->key_ = key;
+    b->tip_ = toolTip;
+    b->image_ = image;
+    b->style_ = style;
+    b->index_ = Count() + 1;
+    b->id_ = kFirstButtonId + static_cast<int>(buttons_.size());
+    TBBUTTON tb{};
+    tb.iBitmap = style == tbrSeparator ? 0 : picture;
+    tb.idCommand = b->id_;
+    tb.fsState = TBSTATE_ENABLED;
+    tb.fsStyle = style == tbrSeparator ? BTNS_SEP
+                 : style == tbrCheck   ? BTNS_CHECK
+                 : style == tbrButtonGroup ? (BTNS_CHECK | BTNS_GROUP)
+                                       : BTNS_BUTTON;
+    SendMessageA(hWnd(), TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&tb));
+    if (!key.empty()) byKey_[folded] = b.get();
+    buttons_.push_back(std::move(b));
+    Reposition();
+    return *buttons_.back();
+}
+
+ToolbarButton& Toolbar::Button(const std::string& key) {
+    auto it = byKey_.find(TextCase::Lower(key));
+    if (it == byKey_.end()) detail::Throw(35601, "Toolbar");
+    return *it->second;
+}
+
+ToolbarButton& Toolbar::Button(long index) {
+    if (index < 1 || index > Count()) detail::Throw(35600, "Toolbar");
+    return *buttons_[static_cast<size_t>(index - 1)];
+}
+
+ToolbarButton* Toolbar::ById(int id) {
+    int i = id - kFirstButtonId;
+    if (i < 0 || i >= static_cast<int>(buttons_.size())) return nullptr;
+    return buttons_[static_cast<size_t>(i)].get();
+}
+
+bool Toolbar::OwnsCommand(WORD id) const {
+    int i = static_cast<int>(id) - kFirstButtonId;
+    return i >= 0 && i < static_cast<int>(buttons_.size());
+}
+
+void Toolbar::PressButton(const std::string& key) {
+    ToolbarButton& b = Button(key);
+    if (!b.Enabled()) return;
+    if (b.style_ == tbrCheck || b.style_ == tbrButtonGroup) b.SetValue(b.Value() == tbrPressed ? tbrUnpressed : tbrPressed);
+    if (ButtonClick) ButtonClick(b);
+}
+
+void Toolbar::Reposition() {
+    if (hWnd()) SendMessageA(hWnd(), TB_AUTOSIZE, 0, 0);
+}
+
+bool Toolbar::OnCommand(WORD, WORD id, LRESULT&) {
+    if (ToolbarButton* b = ById(id))
+        if (ButtonClick) ButtonClick(*b);
+    return true;
+}
+
+bool Toolbar::OnNotify(NMHDR* hdr, LRESULT&) {
+    if (hdr->code == TTN_GETDISPINFOA || hdr->code == TTN_GETDISPINFOW) {
+        ToolbarButton* b = ById(static_cast<int>(hdr->idFrom));
+        if (!b || !hWnd()) return false;
+        // Only the tooltips of this toolbar.
+        HWND tips = reinterpret_cast<HWND>(SendMessageA(hWnd(), TB_GETTOOLTIPS, 0, 0));
+        if (tips && hdr->hwndFrom != tips) return false;
+        tipBuffer_ = b->tip_;
+        if (hdr->code == TTN_GETDISPINFOA) {
+            auto* di = reinterpret_cast<NMTTDISPINFOA*>(hdr);
+            di->lpszText = const_cast<char*>(tipBuffer_.c_str());
+            di->hinst = nullptr;
+        } else {
+            static wchar_t wide[512];
+            int n = MultiByteToWideChar(CP_ACP, 0, tipBuffer_.c_str(), -1, wide, 511);
+            wide[n > 0 ? n - 1 : 0] = 0;
+            wide[511] = 0;
+            auto* di = reinterpret_cast<NMTTDISPINFOW*>(hdr);
+            di->lpszText = wide;
+            di->hinst = nullptr;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool Toolbar::OnOwnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+// ---------------------------------------------------------------------------------------------
+// TabContainer
+
+void TabContainer::Create(Parent parent, long left, long top, long width, long height) {
+    current_ = -1;
+    enabled_.clear();
+    pages_.clear();
+    CreateWindowFor(parent, WC_TABCONTROLA, WS_TABSTOP | TCS_TABS | TCS_FOCUSNEVER, 0, "", left, top, width, height);
+}
+
+void TabContainer::OnDestroyed() {
+    current_ = -1;
+    enabled_.clear();
+    pages_.clear();
+}
+
+int TabContainer::AddTab(const std::string& caption) {
+    if (!hWnd()) detail::Throw(91, "SSTab");
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    std::string text = caption;
+    item.pszText = text.data();
+    int index = static_cast<int>(enabled_.size());
+    SendMessageA(hWnd(), TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    enabled_.push_back(true);
+    pages_.emplace_back();
+    if (current_ < 0) {
+        current_ = 0;  // the first tab is current from the start, without a Click
+        SendMessageA(hWnd(), TCM_SETCURSEL, 0, 0);
+    }
+    return index;
+}
+
+long TabContainer::Tabs() const { return static_cast<long>(enabled_.size()); }
+
+void TabContainer::SetTab(int index) {
+    if (index < 0 || index >= Tabs()) detail::Throw(380, "SSTab");
+    if (index == current_) return;
+    int previous = current_;
+    current_ = index;
+    SendMessageA(hWnd(), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ShowPage();
+    if (Click) Click(previous);
+}
+
+bool TabContainer::TabEnabled(int index) const {
+    return index >= 0 && index < Tabs() && enabled_[static_cast<size_t>(index)];
+}
+
+void TabContainer::SetTabEnabled(int index, bool enabled) {
+    if (index < 0 || index >= Tabs()) detail::Throw(380, "SSTab");
+    enabled_[static_cast<size_t>(index)] = enabled;
+    // A disabled tab shows highlighted off and cannot be chosen by the user.
+    SendMessageA(hWnd(), TCM_HIGHLIGHTITEM, static_cast<WPARAM>(index), MAKELPARAM(FALSE, 0));
+}
+
+std::string TabContainer::TabCaption(int index) const {
+    if (index < 0 || index >= Tabs()) return "";
+    char buf[256] = "";
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = buf;
+    item.cchTextMax = sizeof buf;
+    SendMessageA(hWnd(), TCM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    return buf;
+}
+
+void TabContainer::SetTabCaption(int index, const std::string& caption) {
+    if (index < 0 || index >= Tabs()) detail::Throw(380, "SSTab");
+    std::string text = caption;
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    SendMessageA(hWnd(), TCM_SETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+}
+
+void TabContainer::AddToPage(int index, Control& control) {
+    if (index < 0 || index >= Tabs()) detail::Throw(380, "SSTab");
+    for (auto& page : pages_) page.erase(std::remove(page.begin(), page.end(), &control), page.end());
+    pages_[static_cast<size_t>(index)].push_back(&control);
+    control.SetPageVisible(index == current_);
+}
+
+void TabContainer::ShowPage() {
+    // Hide the old page's controls first, then show the new page's.
+    for (size_t p = 0; p < pages_.size(); ++p)
+        if (static_cast<int>(p) != current_)
+            for (Control* c : pages_[p]) c->SetPageVisible(false);
+    if (current_ >= 0)
+        for (Control* c : pages_[static_cast<size_t>(current_)]) c->SetPageVisible(true);
+}
+
+bool TabContainer::OnNotify(NMHDR* hdr, LRESULT& result) {
+    switch (hdr->code) {
+        case TCN_SELCHANGING: {
+            result = FALSE;
+            return true;
+        }
+        case TCN_SELCHANGE: {
+            int chosen = static_cast<int>(SendMessageA(hWnd(), TCM_GETCURSEL, 0, 0));
+            if (chosen < 0 || chosen >= Tabs() || chosen == current_) return true;
+            if (!enabled_[static_cast<size_t>(chosen)]) {
+                SendMessageA(hWnd(), TCM_SETCURSEL, static_cast<WPARAM>(current_), 0);
+                return true;
+            }
+            int previous = current_;
+            current_ = chosen;
+            ShowPage();
+            if (Click) Click(previous);
+            return true;
+        }
+        case TCN_KEYDOWN: {
+            auto* kd = reinterpret_cast<NMTCKEYDOWN*>(hdr);
+            if (KeyDown) KeyDown(kd->wVKey, static_cast<int>(ShiftState()));
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace ui

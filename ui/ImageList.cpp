@@ -1,0 +1,96 @@
+#include "ui/ImageList.h"
+
+#include <commctrl.h>
+
+#include "base/TextCase.h"
+#include "ui/Internal.h"
+
+namespace ui {
+
+ImageList::ImageList(int width, int height) : cx_(width), cy_(height) {}
+
+ImageList::~ImageList() {
+    if (handle_) ImageList_Destroy(handle_);
+}
+
+HIMAGELIST ImageList::Handle() {
+    if (!handle_) handle_ = ImageList_Create(cx_, cy_, ILC_COLOR32 | ILC_MASK, 8, 8);
+    return handle_;
+}
+
+long ImageList::Added(const std::string& key, int imageIndex) {
+    if (imageIndex < 0) return 0;
+    keys_.push_back(key);
+    if (!key.empty()) index_[TextCase::Lower(key)] = imageIndex;
+    return static_cast<long>(keys_.size());
+}
+
+namespace {
+void CheckKey(const std::unordered_map<std::string, int>& index, const std::string& key) {
+    if (!key.empty() && index.count(TextCase::Lower(key))) detail::Throw(35602, "ImageList");
+}
+}  // namespace
+
+long ImageList::Add(const std::string& key, HICON icon) {
+    CheckKey(index_, key);
+    if (!icon) detail::Throw(5, "ImageList");
+    return Added(key, ImageList_AddIcon(Handle(), icon));
+}
+
+long ImageList::Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor) {
+    CheckKey(index_, key);
+    if (!bitmap) detail::Throw(5, "ImageList");
+    int i = maskColor == CLR_NONE ? ImageList_Add(Handle(), bitmap, nullptr)
+                                  : ImageList_AddMasked(Handle(), bitmap, maskColor);
+    return Added(key, i);
+}
+
+long ImageList::AddFromResource(const std::string& key, HINSTANCE module, int iconId) {
+    CheckKey(index_, key);
+    auto icon = static_cast<HICON>(LoadImageA(module ? module : detail::Instance(), MAKEINTRESOURCEA(iconId),
+                                              IMAGE_ICON, cx_, cy_, 0));
+    if (!icon) return 0;
+    long n = Added(key, ImageList_AddIcon(Handle(), icon));
+    DestroyIcon(icon);
+    return n;
+}
+
+long ImageList::AddFromFile(const std::string& key, const std::string& path) {
+    CheckKey(index_, key);
+    auto icon = static_cast<HICON>(LoadImageA(nullptr, path.c_str(), IMAGE_ICON, cx_, cy_, LR_LOADFROMFILE));
+    if (!icon) return 0;
+    long n = Added(key, ImageList_AddIcon(Handle(), icon));
+    DestroyIcon(icon);
+    return n;
+}
+
+bool ImageList::Exists(const std::string& key) const { return index_.count(TextCase::Lower(key)) != 0; }
+
+const std::string& ImageList::KeyAt(long index) const {
+    if (index < 1 || index > Count()) detail::Throw(35600, "ImageList");
+    return keys_[static_cast<size_t>(index - 1)];
+}
+
+void ImageList::Clear() {
+    if (handle_) ImageList_Remove(handle_, -1);
+    keys_.clear();
+    index_.clear();
+}
+
+int ImageList::TryResolve(const ImageRef& image) const {
+    if (!image.key.empty()) {
+        auto it = index_.find(TextCase::Lower(image.key));
+        return it == index_.end() ? -1 : it->second;
+    }
+    if (image.index >= 1 && image.index <= Count()) return image.index - 1;
+    return -1;
+}
+
+int ImageList::Resolve(const ImageRef& image) const {
+    if (image.IsNone()) return -1;
+    int i = TryResolve(image);
+    if (i < 0) detail::Throw(image.key.empty() ? 35600 : 35601, "ImageList");
+    return i;
+}
+
+}  // namespace ui

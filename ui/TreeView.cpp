@@ -1,0 +1,586 @@
+#include "ui/TreeView.h"
+
+#include <windowsx.h>
+
+#include <unordered_set>
+
+#include "base/TextCase.h"
+#include "ui/Form.h"
+#include "ui/ImageList.h"
+#include "ui/Internal.h"
+
+namespace ui {
+namespace {
+
+const char kSource[] = "TreeView";
+
+// Trees alive, so that a deferred event never reaches a destroyed one.
+std::unordered_set<const TreeView*>& LiveTrees() {
+    static std::unordered_set<const TreeView*> trees;
+    return trees;
+}
+
+Node* NodeOfItem(HWND tree, HTREEITEM item) {
+    if (!item) return nullptr;
+    TVITEMA tv{};
+    tv.mask = TVIF_PARAM | TVIF_HANDLE;
+    tv.hItem = item;
+    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return nullptr;
+    return reinterpret_cast<Node*>(tv.lParam);
+}
+
+int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM) {
+    auto* x = reinterpret_cast<Node*>(a);
+    auto* y = reinterpret_cast<Node*>(b);
+    return lstrcmpiA(x->Text().c_str(), y->Text().c_str());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Node
+
+void Node::Check() const {
+    if (!tree_) detail::Throw(35605, kSource);
+}
+
+TreeView& Node::Tree() const {
+    Check();
+    return *tree_;
+}
+
+HTREEITEM Node::Handle() const { return item_; }
+
+void Node::SetText(const std::string& text) {
+    Check();
+    text_ = text;
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item_;
+    tv.pszText = const_cast<char*>(text_.c_str());
+    SendMessageA(tree_->hWnd(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+    if (parent_ ? parent_->sorted_ : tree_->sorted_) tree_->ScheduleSort(parent_);
+}
+
+std::string Node::FullPath() const {
+    Check();
+    std::string path = text_;
+    for (Node* p = parent_; p; p = p->parent_) path = p->text_ + "\\" + path;
+    return path;
+}
+
+NodePtr Node::Parent() const {
+    Check();
+    return parent_ ? parent_->shared_from_this() : nullptr;
+}
+
+NodePtr Node::Child() const {
+    Check();
+    tree_->FlushSorts();
+    return tree_->FromItem(TreeView_GetChild(tree_->hWnd(), item_));
+}
+
+NodePtr Node::FirstSibling() const {
+    Check();
+    if (parent_) return parent_->Child();
+    tree_->FlushSorts();
+    return tree_->FromItem(TreeView_GetRoot(tree_->hWnd()));
+}
+
+NodePtr Node::LastSibling() const {
+    Check();
+    tree_->FlushSorts();
+    HTREEITEM last = item_;
+    for (HTREEITEM h = item_; h; h = TreeView_GetNextSibling(tree_->hWnd(), h)) last = h;
+    return tree_->FromItem(last);
+}
+
+NodePtr Node::Next() const {
+    Check();
+    tree_->FlushSorts();
+    return tree_->FromItem(TreeView_GetNextSibling(tree_->hWnd(), item_));
+}
+
+NodePtr Node::Previous() const {
+    Check();
+    tree_->FlushSorts();
+    return tree_->FromItem(TreeView_GetPrevSibling(tree_->hWnd(), item_));
+}
+
+NodePtr Node::Root() const {
+    Check();
+    const Node* n = this;
+    while (n->parent_) n = n->parent_;
+    return const_cast<Node*>(n)->shared_from_this();
+}
+
+long Node::Children() const {
+    Check();
+    return children_;
+}
+
+long Node::Index() const {
+    Check();
+    tree_->Nodes.Compact();
+    return static_cast<long>(order_) + 1;
+}
+
+void Node::SetImage(const ImageRef& image) {
+    Check();
+    if (tree_->images_ && !image.IsNone()) tree_->images_->Resolve(image);  // 35601 for an unknown key
+    image_ = image;
+    TreeView_SetItemState(tree_->hWnd(), item_, 0, 0);  // no state change; repaint below
+    RECT r;
+    if (TreeView_GetItemRect(tree_->hWnd(), item_, &r, FALSE)) InvalidateRect(tree_->hWnd(), &r, TRUE);
+}
+
+void Node::SetSelectedImage(const ImageRef& image) {
+    Check();
+    if (tree_->images_ && !image.IsNone()) tree_->images_->Resolve(image);
+    selectedImage_ = image;
+    RECT r;
+    if (TreeView_GetItemRect(tree_->hWnd(), item_, &r, FALSE)) InvalidateRect(tree_->hWnd(), &r, TRUE);
+}
+
+bool Node::Expanded() const {
+    Check();
+    return (TreeView_GetItemState(tree_->hWnd(), item_, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+}
+
+void Node::SetExpanded(bool expanded) {
+    Check();
+    TreeView_Expand(tree_->hWnd(), item_, expanded ? TVE_EXPAND : TVE_COLLAPSE);
+}
+
+void Node::SetBold(bool bold) {
+    Check();
+    bold_ = bold;
+    TreeView_SetItemState(tree_->hWnd(), item_, bold ? TVIS_BOLD : 0, TVIS_BOLD);
+}
+
+bool Node::Selected() const {
+    Check();
+    return TreeView_GetSelection(tree_->hWnd()) == item_;
+}
+
+void Node::SetSelected(bool selected) {
+    Check();
+    if (selected) tree_->SetSelectedItem(const_cast<Node*>(this)->shared_from_this());
+    else if (Selected()) tree_->SetSelectedItem(nullptr);
+}
+
+void Node::EnsureVisible() {
+    Check();
+    tree_->FlushSorts();
+    TreeView_EnsureVisible(tree_->hWnd(), item_);
+}
+
+void Node::SetSorted(bool sorted) {
+    Check();
+    sorted_ = sorted;
+    if (sorted) tree_->SortChildren(item_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Nodes
+
+NodePtr Nodes::Add(const std::string& relative, int relationship, const std::string& key, const std::string& text,
+                   const ImageRef& image, const ImageRef& selectedImage) {
+    NodePtr rel;
+    if (!relative.empty()) rel = Item(relative);
+    return Add(rel, relationship, key, text, image, selectedImage);
+}
+
+NodePtr Nodes::Add(const NodePtr& relative, int relationship, const std::string& key, const std::string& text,
+                   const ImageRef& image, const ImageRef& selectedImage) {
+    HWND h = tree_->hWnd();
+    if (!h) detail::Throw(91, kSource);
+    if (relative && relative->IsRemoved()) detail::Throw(35605, kSource);
+    if (relative && &relative->Tree() != tree_) detail::Throw(35601, kSource);
+    std::string folded = TextCase::Lower(key);
+    if (!key.empty() && byKey_.count(folded)) detail::Throw(35602, kSource);
+    if (relationship < tvwFirst || relationship > tvwChild) detail::Throw(5, kSource);
+    if (tree_->images_) {
+        if (!image.IsNone()) tree_->images_->Resolve(image);
+        if (!selectedImage.IsNone()) tree_->images_->Resolve(selectedImage);
+    }
+
+    Node* parent = nullptr;
+    HTREEITEM after = TVI_LAST;
+    if (!relative) {
+        after = relationship == tvwFirst ? TVI_FIRST : TVI_LAST;
+    } else if (relationship == tvwChild) {
+        parent = relative.get();
+    } else {
+        parent = relative->parent_;
+        switch (relationship) {
+            case tvwFirst: after = TVI_FIRST; break;
+            case tvwLast: after = TVI_LAST; break;
+            case tvwNext: after = relative->item_; break;
+            case tvwPrevious: {
+                HTREEITEM prev = TreeView_GetPrevSibling(h, relative->item_);
+                after = prev ? prev : TVI_FIRST;
+                break;
+            }
+        }
+    }
+
+    auto node = std::make_shared<Node>();
+    node->tree_ = tree_;
+    node->key_ = key;
+    node->text_ = text;
+    node->image_ = image;
+    node->selectedImage_ = selectedImage;
+    node->parent_ = parent;
+
+    TVINSERTSTRUCTA ins{};
+    ins.hParent = parent ? parent->item_ : TVI_ROOT;
+    ins.hInsertAfter = after;
+    ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.pszText = const_cast<char*>(node->text_.c_str());
+    ins.item.iImage = I_IMAGECALLBACK;
+    ins.item.iSelectedImage = I_IMAGECALLBACK;
+    ins.item.lParam = reinterpret_cast<LPARAM>(node.get());
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(h, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+    if (!item) throw RunTimeError(7, kSource, "Out of memory");
+
+    node->item_ = item;
+    node->order_ = order_.size();
+    order_.push_back(node);
+    live_[node.get()] = node;
+    if (!key.empty()) byKey_[folded] = node;
+    ++count_;
+    if (parent) ++parent->children_;
+    if (parent ? parent->sorted_ : tree_->sorted_) tree_->ScheduleSort(parent);
+    return node;
+}
+
+bool Nodes::Exists(const std::string& key) const { return byKey_.count(TextCase::Lower(key)) != 0; }
+
+NodePtr Nodes::Find(const std::string& key) const {
+    auto it = byKey_.find(TextCase::Lower(key));
+    return it == byKey_.end() ? nullptr : it->second;
+}
+
+NodePtr Nodes::Item(const std::string& key) const {
+    NodePtr n = Find(key);
+    if (!n) detail::Throw(35601, kSource);
+    return n;
+}
+
+void Nodes::Compact() const {
+    if (!holes_) return;
+    size_t out = 0;
+    for (size_t i = 0; i < order_.size(); ++i) {
+        if (!order_[i]) continue;
+        order_[i]->order_ = out;
+        if (out != i) order_[out] = std::move(order_[i]);
+        ++out;
+    }
+    order_.resize(out);
+    holes_ = false;
+}
+
+NodePtr Nodes::Item(long index) const {
+    Compact();
+    if (index < 1 || index > static_cast<long>(order_.size())) detail::Throw(35600, kSource);
+    return order_[static_cast<size_t>(index - 1)];
+}
+
+void Nodes::Remove(const NodePtr& node) {
+    if (!node || node->IsRemoved()) detail::Throw(35605, kSource);
+    if (&node->Tree() != tree_) detail::Throw(35601, kSource);
+    NodePtr keep = node;
+    SendMessageA(tree_->hWnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->item_));
+    // The control reports each deleted item (TVN_DELETEITEM); should it not have, drop the
+    // subtree from the model here.
+    if (!keep->IsRemoved()) {
+        std::vector<Node*> doomed;
+        for (auto& [raw, ptr] : live_) {
+            for (Node* p = raw; p; p = p->parent_)
+                if (p == keep.get()) {
+                    doomed.push_back(raw);
+                    break;
+                }
+        }
+        for (Node* n : doomed) tree_->ItemDeleted(n);
+    }
+}
+
+void Nodes::Remove(const std::string& key) { Remove(Item(key)); }
+void Nodes::Remove(long index) { Remove(Item(index)); }
+
+void Nodes::Clear() {
+    if (tree_->hWnd()) SendMessageA(tree_->hWnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    if (count_ > 0) {
+        std::vector<Node*> all;
+        for (auto& [raw, ptr] : live_) all.push_back(raw);
+        for (Node* n : all) tree_->ItemDeleted(n);
+    }
+}
+
+std::vector<NodePtr> Nodes::All() const {
+    Compact();
+    return order_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TreeView
+
+TreeView::TreeView() : Nodes(this) { LiveTrees().insert(this); }
+
+TreeView::~TreeView() {
+    LiveTrees().erase(this);
+    if (hWnd()) {
+        HWND h = hWnd();
+        Destroyed();
+        DestroyWindow(h);
+    }
+}
+
+void TreeView::Create(Parent parent, long left, long top, long width, long height) {
+    CreateWindowFor(parent, WC_TREEVIEWA,
+                    WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE,
+                    "", left, top, width, height);
+}
+
+NodePtr TreeView::FromItem(HTREEITEM item) const {
+    Node* n = NodeOfItem(hWnd(), item);
+    if (!n) return nullptr;
+    auto it = Nodes.live_.find(n);
+    return it == Nodes.live_.end() ? nullptr : it->second;
+}
+
+void TreeView::ItemDeleted(Node* node) {
+    auto it = Nodes.live_.find(node);
+    if (it == Nodes.live_.end()) return;
+    NodePtr keep = it->second;
+    if (node->parent_ && !node->parent_->IsRemoved() && node->parent_->children_ > 0) --node->parent_->children_;
+    if (!node->key_.empty()) {
+        auto k = Nodes.byKey_.find(TextCase::Lower(node->key_));
+        if (k != Nodes.byKey_.end() && k->second.get() == node) Nodes.byKey_.erase(k);
+    }
+    if (node->order_ < Nodes.order_.size() && Nodes.order_[node->order_].get() == node) {
+        Nodes.order_[node->order_].reset();
+        Nodes.holes_ = true;
+    }
+    --Nodes.count_;
+    node->tree_ = nullptr;
+    node->item_ = nullptr;
+    node->parent_ = nullptr;
+    Nodes.live_.erase(it);
+    if (Nodes.count_ == 0) {
+        Nodes.order_.clear();
+        Nodes.holes_ = false;
+    }
+}
+
+void TreeView::OnDestroyed() {
+    std::vector<Node*> all;
+    for (auto& [raw, ptr] : Nodes.live_) all.push_back(raw);
+    for (Node* n : all) ItemDeleted(n);
+    images_ = nullptr;
+    sorted_ = false;
+    pendingSorts_.clear();
+    rootSortPending_ = false;
+}
+
+void TreeView::SetImageList(ImageList* images) {
+    images_ = images;
+    if (hWnd())
+        TreeView_SetImageList(hWnd(), images ? images->Handle() : nullptr, TVSIL_NORMAL);
+}
+
+NodePtr TreeView::SelectedItem() const { return hWnd() ? FromItem(TreeView_GetSelection(hWnd())) : nullptr; }
+
+void TreeView::SetSelectedItem(const NodePtr& node) {
+    if (!hWnd()) detail::Throw(91, kSource);
+    if (node && node->IsRemoved()) detail::Throw(35605, kSource);
+    codeSelecting_ = true;
+    TreeView_SelectItem(hWnd(), node ? node->item_ : nullptr);
+    codeSelecting_ = false;
+}
+
+NodePtr TreeView::DropHighlight() const { return hWnd() ? FromItem(TreeView_GetDropHilight(hWnd())) : nullptr; }
+
+void TreeView::SetDropHighlight(const NodePtr& node) {
+    if (!hWnd()) detail::Throw(91, kSource);
+    if (node && node->IsRemoved()) detail::Throw(35605, kSource);
+    TreeView_SelectDropTarget(hWnd(), node ? node->item_ : nullptr);
+}
+
+NodePtr TreeView::HitTest(long x, long y) const {
+    if (!hWnd()) return nullptr;
+    TVHITTESTINFO hit{};
+    hit.pt = {detail::ToPixelsX(x), detail::ToPixelsY(y)};
+    HTREEITEM item = TreeView_HitTest(hWnd(), &hit);
+    if (!item || !(hit.flags & TVHT_ONITEM)) return nullptr;
+    return FromItem(item);
+}
+
+void TreeView::SetSorted(bool sorted) {
+    sorted_ = sorted;
+    if (sorted) SortChildren(TVI_ROOT);
+}
+
+void TreeView::SortChildren(HTREEITEM parent) {
+    if (!hWnd()) return;
+    TVSORTCB sort{};
+    sort.hParent = parent;
+    sort.lpfnCompare = CompareNodes;
+    SendMessageA(hWnd(), TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+}
+
+void TreeView::ScheduleSort(Node* parent) {
+    if (parent) pendingSorts_.push_back(parent->weak_from_this());
+    else rootSortPending_ = true;
+    if (sortDeferred_) return;
+    sortDeferred_ = true;
+    const TreeView* self = this;
+    Defer([self] {
+        if (!LiveTrees().count(self)) return;
+        self->FlushSorts();
+    });
+}
+
+void TreeView::FlushSorts() const {
+    auto* self = const_cast<TreeView*>(this);
+    self->sortDeferred_ = false;
+    if (pendingSorts_.empty() && !rootSortPending_) return;
+    auto pending = std::move(pendingSorts_);
+    pendingSorts_.clear();
+    bool root = rootSortPending_;
+    rootSortPending_ = false;
+    std::unordered_set<Node*> done;
+    for (auto& w : pending)
+        if (NodePtr n = w.lock())
+            if (!n->IsRemoved() && done.insert(n.get()).second) self->SortChildren(n->item_);
+    if (root) self->SortChildren(TVI_ROOT);
+}
+
+void TreeView::SetRedraw(bool redraw) {
+    if (!hWnd()) return;
+    SendMessageA(hWnd(), WM_SETREDRAW, redraw, 0);
+    if (redraw) InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+// A button press has ended (the control may have swallowed the button-up): raise what a click
+// gives, in the order the handlers expect: NodeClick (when not raised by the selection change
+// already and the press was on the selected node), then MouseUp.
+void TreeView::PressEnded(int button) {
+    if (pressUpRaised_) return;
+    pressUpRaised_ = true;
+    long x = detail::ToTwipsX(pressPoint_.x), y = detail::ToTwipsY(pressPoint_.y);
+    if (button == vbLeftButton && !pressClickRaised_) {
+        NodePtr hit = HitTest(x, y);
+        if (hit && hit->Selected() && NodeClick) {
+            pressClickRaised_ = true;
+            NodeClick(*hit);
+        }
+    }
+    if (MouseUp) MouseUp(button, static_cast<int>(ShiftState()), x, y);
+}
+
+bool TreeView::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN: {
+            int button = msg == WM_LBUTTONDOWN ? vbLeftButton : vbRightButton;
+            pressButton_ = button;
+            pressClickRaised_ = false;
+            pressUpRaised_ = false;
+            pressPoint_ = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            // Let the control handle the press (on some systems it runs its own loop until the
+            // button is released), then finish the click from the message loop.
+            result = CallOriginal(msg, wParam, lParam);
+            const TreeView* self = this;
+            Defer([self, button] {
+                if (LiveTrees().count(self)) const_cast<TreeView*>(self)->PressEnded(button);
+            });
+            return true;
+        }
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP: {
+            int button = msg == WM_LBUTTONUP ? vbLeftButton : vbRightButton;
+            if (!pressUpRaised_ && button == pressButton_) {
+                const TreeView* self = this;
+                Defer([self, button] {
+                    if (LiveTrees().count(self)) const_cast<TreeView*>(self)->PressEnded(button);
+                });
+            }
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
+    switch (hdr->code) {
+        case TVN_DELETEITEMA:
+        case TVN_DELETEITEMW: {
+            auto* nm = reinterpret_cast<NMTREEVIEWA*>(hdr);
+            ItemDeleted(reinterpret_cast<Node*>(nm->itemOld.lParam));
+            return true;
+        }
+        case TVN_GETDISPINFOA:
+        case TVN_GETDISPINFOW: {
+            auto* di = reinterpret_cast<NMTVDISPINFOA*>(hdr);
+            auto* node = reinterpret_cast<Node*>(di->item.lParam);
+            if (!node || !Nodes.live_.count(node)) return true;
+            if (di->item.mask & TVIF_IMAGE) di->item.iImage = images_ ? images_->TryResolve(node->image_) : -1;
+            if (di->item.mask & TVIF_SELECTEDIMAGE) {
+                const ImageRef& sel = node->selectedImage_.IsNone() ? node->image_ : node->selectedImage_;
+                di->item.iSelectedImage = images_ ? images_->TryResolve(sel) : -1;
+            }
+            return true;
+        }
+        case TVN_SELCHANGEDA:
+        case TVN_SELCHANGEDW: {
+            auto* nm = reinterpret_cast<NMTREEVIEWA*>(hdr);
+            if (codeSelecting_ || (nm->action != TVC_BYMOUSE && nm->action != TVC_BYKEYBOARD)) return true;
+            NodePtr node = FromItem(nm->itemNew.hItem);
+            if (!node) return true;
+            if (nm->action == TVC_BYMOUSE) pressClickRaised_ = true;
+            const TreeView* self = this;
+            Defer([self, node] {
+                if (LiveTrees().count(self) && !node->IsRemoved() && self->NodeClick) self->NodeClick(*node);
+            });
+            return true;
+        }
+        case TVN_ITEMEXPANDEDA:
+        case TVN_ITEMEXPANDEDW: {
+            auto* nm = reinterpret_cast<NMTREEVIEWA*>(hdr);
+            if (!(nm->action & TVE_EXPAND)) return true;
+            NodePtr node = FromItem(nm->itemNew.hItem);
+            const TreeView* self = this;
+            if (node)
+                Defer([self, node] {
+                    if (LiveTrees().count(self) && !node->IsRemoved() && self->Expand) self->Expand(*node);
+                });
+            return true;
+        }
+        case TVN_KEYDOWN: {
+            auto* kd = reinterpret_cast<NMTVKEYDOWN*>(hdr);
+            int key = kd->wVKey;
+            int shift = static_cast<int>(ShiftState());
+            const TreeView* self = this;
+            Defer([self, key, shift] {
+                if (LiveTrees().count(self) && self->KeyDown) self->KeyDown(key, shift);
+            });
+            result = 0;
+            return true;
+        }
+        case NM_DBLCLK: {
+            const TreeView* self = this;
+            Defer([self] {
+                if (LiveTrees().count(self) && self->DblClick) self->DblClick();
+            });
+            return false;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace ui
