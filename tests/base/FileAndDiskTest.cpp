@@ -70,6 +70,9 @@ TEST(FileAndDisk, FoldersFilesAndDrives) {
     EXPECT_FALSE(PathExists(missing));
     EXPECT_FALSE(PathExists(missing + "\\"));
     EXPECT_FALSE(PathExists(missing + "\\windows"));
+    std::string onMissing = missing + "\\a\\b";
+    EXPECT_FALSE(FindExistingPathPrefix(onMissing));
+    EXPECT_EQ(onMissing, missing);
 }
 
 // A drive root has no "." entry, so its first entry says nothing about the drive: an
