@@ -259,8 +259,8 @@ void Form_Main::BuildImageLists() {
 }
 
 void Form_Main::CreateControls() {
-    Toolbar1.SetImageList(&imlToolbarIcons);
     Toolbar1.Create(*this);
+    Toolbar1.SetImageList(&imlToolbarIcons);
     Toolbar1.Add("RegComp", "RegComp", "COM Components", ui::tbrCheck);
     Toolbar1.Add("US", "US", "UninstClean", ui::tbrCheck);
     Toolbar1.Add("SD", "SD", "Services/Devices", ui::tbrCheck);

@@ -64,24 +64,27 @@ bool PrevInstance() {
     return false;
 }
 
+namespace {
+struct InstanceSearch {
+    HWND found = nullptr;
+};
+
+// A visible top-level window of another process, titled "Velmora", owned by no other window.
+BOOL CALLBACK FindMainWindow(HWND w, LPARAM p) {
+    char title[64] = {};
+    GetWindowTextA(w, title, sizeof title);
+    if (std::string(title) != "Velmora" || GetWindow(w, GW_OWNER) || !IsWindowVisible(w)) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == GetCurrentProcessId()) return TRUE;
+    reinterpret_cast<InstanceSearch*>(p)->found = w;
+    return FALSE;
+}
+}  // namespace
+
 bool ActivatePrevInstance() {
-    struct Search { HWND found = nullptr; } s;
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            char title[64] = {};
-            GetWindowTextA(w, title, sizeof title);
-            if (std::string(title) == "Velmora" && !GetWindow(w, GW_OWNER) && GetWindowThreadProcessId(w, nullptr) &&
-                IsWindowVisible(w)) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(w, &pid);
-                if (pid != GetCurrentProcessId()) {
-                    reinterpret_cast<Search*>(p)->found = w;
-                    return FALSE;
-                }
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    InstanceSearch s;
+    EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&s));
     if (!s.found) return false;
     if (IsIconic(s.found)) ShowWindow(s.found, SW_RESTORE);
     return QV_Application::ActivateWindow(s.found, "");
