@@ -1,0 +1,81 @@
+// A form with a tree, a list and a few controls for the toolkit's tests, and helpers that drive
+// the real controls by messages.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/ui.h"
+
+// Handles what is waiting in the queue, several rounds, so deferred events have run.
+inline void Pump() {
+    for (int i = 0; i < 5; ++i) ui::DoEvents();
+}
+
+// A click of the real control at a client point, as the system delivers it (posted press and
+// release), then the queue handled.
+inline void ClickAt(HWND h, POINT pt, bool right = false) {
+    LPARAM at = MAKELPARAM(pt.x, pt.y);
+    PostMessageA(h, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, at);
+    PostMessageA(h, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at);
+    Pump();
+}
+
+// The middle of a tree item's text.
+inline POINT TreeItemPoint(HWND tree, HTREEITEM item) {
+    RECT r{};
+    *reinterpret_cast<HTREEITEM*>(&r) = item;
+    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The text of a real tree item.
+inline std::string TreeItemText(HWND tree, HTREEITEM item) {
+    char buf[512] = "";
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = buf;
+    tv.cchTextMax = sizeof buf;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+    return buf;
+}
+
+inline long TreeCount(HWND tree) { return static_cast<long>(SendMessageA(tree, TVM_GETCOUNT, 0, 0)); }
+
+// One form shared by the tests of a program: showing and closing windows costs the display
+// server a round trip each, so the tests reuse it and empty its controls between them.
+class TestForm;
+TestForm& SharedForm();
+
+class TestForm : public ui::Form {
+public:
+    TestForm() : Form("frmTest", {.caption = "Toolkit test", .width = 9000, .height = 7000}) {}
+    ui::TreeView tvw;
+    ui::ListView lsv;
+    ui::ImageList iml{16, 16};
+
+protected:
+    void Form_Load() override {
+        tvw.Create(*this, 0, 0, 4000, 5000);
+        lsv.Create(*this, 4100, 0, 4500, 5000);
+        iml.Clear();
+        iml.Add("Folder", LoadIcon(nullptr, IDI_APPLICATION));
+        iml.Add("Leaf", LoadIcon(nullptr, IDI_INFORMATION));
+        tvw.SetImageList(&iml);
+        lsv.SetSmallIcons(&iml);
+    }
+};
+
+inline TestForm& SharedForm() {
+    static TestForm* form = [] {
+        auto* f = new TestForm;
+        f->Show();
+        Pump();
+        return f;
+    }();
+    if (!form->IsLoaded()) form->Show();
+    return *form;
+}
