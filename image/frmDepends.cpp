@@ -112,7 +112,7 @@ bool IsImageFileName(const std::string& name) {
 }
 
 frmDepends::frmDepends(bool standAlone)
-    : Form("frmDepends", {.caption = kCaption, .width = 9600, .height = 7200}), standAlone_(standAlone) {}
+    : Form("frmDepends", {.caption = kCaption, .width = 12000, .height = 8400}), standAlone_(standAlone) {}
 
 frmDepends::~frmDepends() {
     if (IsLoaded()) Unload();
@@ -289,6 +289,14 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
     }
     TrapErrors("frmDepends", "LoadTree", [&] { current->SetSorted(true); });
     strParentPath.clear();
+    if (!ParentNode) {
+        // The finished tree opens at its root's imports, and the root's facts are shown.
+        TrapErrors("frmDepends", "LoadTree", [&] {
+            current->SetExpanded(true);
+            tvwModules.SetSelectedItem(current);
+            lstFileVerShow(current->Text(), current->Key());
+        });
+    }
     return true;
 }
 

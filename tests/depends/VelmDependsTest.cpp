@@ -56,7 +56,8 @@ struct Outcome {
 Outcome RunWith(const std::string& arguments) {
     Outcome out;
     std::string line = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA si{sizeof si};
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return out;
     WaitForInputIdle(pi.hProcess, 60000);
