@@ -1,0 +1,236 @@
+// Velmora started as a user starts it, on the test prefix's real registry: the components tab
+// fills from HKEY_CLASSES_ROOT\CLSID, a second start activates the first and ends, the window's
+// state comes back at the next start, and the File menu's Shutdown ends a program that lives
+// on in the tray.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#ifndef VELMORA_EXE
+#error VELMORA_EXE names the program under test
+#endif
+
+namespace {
+
+std::string WindowsPath(std::string unixPath) {
+    for (char& c : unixPath)
+        if (c == '/') c = '\\';
+    return "Z:" + unixPath;
+}
+
+// Polls until `ready` holds; the bound only keeps a broken program from hanging the tests.
+bool WaitUntil(const std::function<bool()>& ready, int seconds = 180) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (ready()) return true;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        Sleep(100);
+    }
+    return ready();
+}
+
+struct Program {
+    PROCESS_INFORMATION pi{};
+    bool Start() {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string cmd = "\"" + WindowsPath(VELMORA_EXE) + "\"";
+        return CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
+    }
+    bool Running() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+    bool WaitEnd(int seconds = 120) { return WaitForSingleObject(pi.hProcess, seconds * 1000) == WAIT_OBJECT_0; }
+    void Kill() {
+        if (Running()) {
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, 10000);
+        }
+    }
+    ~Program() {
+        Kill();
+        if (pi.hProcess) CloseHandle(pi.hProcess);
+        if (pi.hThread) CloseHandle(pi.hThread);
+    }
+};
+
+struct Found { DWORD pid; bool owned; std::vector<HWND> windows; };
+
+// Visible top-level windows titled "Velmora" (of one process when pid != 0), owned or not.
+std::vector<HWND> VelmoraWindows(DWORD pid, bool owned) {
+    Found f{pid, owned, {}};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* f = reinterpret_cast<Found*>(p);
+            char title[64] = {};
+            GetWindowTextA(w, title, sizeof title);
+            DWORD wp = 0;
+            GetWindowThreadProcessId(w, &wp);
+            if (std::string(title) == "Velmora" && IsWindowVisible(w) && (f->pid == 0 || wp == f->pid) &&
+                (GetWindow(w, GW_OWNER) != nullptr) == f->owned)
+                f->windows.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    return f.windows;
+}
+
+HWND MainWindow(DWORD pid) {
+    auto w = VelmoraWindows(pid, false);
+    return w.empty() ? nullptr : w.front();
+}
+
+HWND VisibleTree(HWND main) {
+    struct S { HWND tree = nullptr; } s;
+    EnumChildWindows(
+        main,
+        [](HWND w, LPARAM p) -> BOOL {
+            char cls[64] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            if (std::string(cls) == WC_TREEVIEWA && IsWindowVisible(w)) {
+                reinterpret_cast<S*>(p)->tree = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.tree;
+}
+
+int RootCount(HWND tree) {
+    int n = 0;
+    for (auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
+         item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
+        ++n;
+    return n;
+}
+
+// The components tab is shown, its three roots are filled and the scan's busy box has gone.
+bool ComponentsShown(DWORD pid) {
+    HWND main = MainWindow(pid);
+    if (!main || !VelmoraWindows(pid, true).empty()) return false;
+    HWND tree = VisibleTree(main);
+    return tree && RootCount(tree) == 3 && SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 3;
+}
+
+std::string Setting(const char* name) {
+    char buf[256] = {};
+    DWORD size = sizeof buf;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora\\Settings", name, RRF_RT_REG_SZ, nullptr, buf,
+                     &size) != ERROR_SUCCESS)
+        return "<none>";
+    return buf;
+}
+
+// Top-level windows of a process with that class name ("" = any) and title, hidden ones included.
+std::vector<HWND> ProcessWindows(DWORD pid, const std::string& cls, const std::string& title, bool visibleOnly) {
+    struct S { DWORD pid; std::string cls, title; bool visible; std::vector<HWND> out; } s{pid, cls, title, visibleOnly, {}};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<S*>(p);
+            DWORD wp = 0;
+            GetWindowThreadProcessId(w, &wp);
+            char c[64] = {}, t[64] = {};
+            GetClassNameA(w, c, sizeof c);
+            GetWindowTextA(w, t, sizeof t);
+            if (wp == s->pid && (s->cls.empty() || s->cls == c) && s->title == t && (!s->visible || IsWindowVisible(w)))
+                s->out.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.out;
+}
+
+// The tray icon's menu, as the shell opens it on a right-button release over the icon, and its
+// last item ("&Shutdown") chosen by the keyboard.
+bool ShutdownFromTray(DWORD pid) {
+    const UINT callback = WM_APP + 0x101;
+    for (HWND w : ProcessWindows(pid, "", "", false))
+        if (!IsWindowVisible(w)) PostMessageA(w, callback, 1, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    if (!WaitUntil([&] {
+            auto m = ProcessWindows(pid, "#32768", "", true);
+            menu = m.empty() ? nullptr : m.front();
+            return menu != nullptr;
+        }, 60))
+        return false;
+    PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
+}  // namespace
+
+TEST(Program, SingleInstanceSettingsAndTray) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora");
+
+    Program first;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(first.pi.dwProcessId); })) << "components tab not filled";
+    HWND main = MainWindow(first.pi.dwProcessId);
+
+    // A second start brings the first forward and ends; one main window remains.
+    {
+        Program second;
+        ASSERT_TRUE(second.Start());
+        EXPECT_TRUE(second.WaitEnd());
+    }
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(VelmoraWindows(0, false).size(), 1u);
+
+    // A normal position and size, then maximised; the close keeps the program in the tray.
+    ASSERT_TRUE(SetWindowPos(main, nullptr, 100, 80, 800, 600, SWP_NOZORDER));
+    ShowWindow(main, SW_MAXIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) != 0; }));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(main); }));
+    EXPECT_TRUE(first.Running());
+
+    char version[32] = {};
+    DWORD size = sizeof version;
+    RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora", "Version", RRF_RT_REG_SZ, nullptr, version, &size);
+    EXPECT_STREQ(version, "1.8.0");
+    EXPECT_EQ(Setting("WindowState"), "2");
+    HDC dc = GetDC(nullptr);
+    const long tpx = 1440 / GetDeviceCaps(dc, LOGPIXELSX), tpy = 1440 / GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(Setting("WindowWidth"), std::to_string(800 * tpx));
+    EXPECT_EQ(Setting("WindowHeight"), std::to_string(600 * tpy));
+    EXPECT_EQ(Setting("WindowLeft"), std::to_string(100 * tpx));
+    EXPECT_EQ(Setting("WindowTop"), std::to_string(80 * tpy));
+    EXPECT_EQ(Setting("Last_Tab"), "3");
+    EXPECT_EQ(Setting("ShowInTaskbar"), "1");
+    EXPECT_NE(Setting("Find_MatchWholeStringOnly"), "<none>");
+
+    // Still in the tray: a new start finds no main window and ends; the first keeps running.
+    {
+        Program second;
+        ASSERT_TRUE(second.Start());
+        EXPECT_TRUE(second.WaitEnd());
+    }
+    EXPECT_TRUE(first.Running());
+    first.Kill();
+
+    // The next start comes back maximised over the stored normal rectangle.
+    Program again;
+    ASSERT_TRUE(again.Start());
+    ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(again.pi.dwProcessId); }));
+    main = MainWindow(again.pi.dwProcessId);
+    EXPECT_TRUE(IsZoomed(main));
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    GetWindowPlacement(main, &wp);
+    EXPECT_EQ(wp.rcNormalPosition.right - wp.rcNormalPosition.left, 800);
+    EXPECT_EQ(wp.rcNormalPosition.bottom - wp.rcNormalPosition.top, 600);
+
+    // Closed into the tray again, the tray menu's Shutdown ends the program.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(main); }));
+    EXPECT_TRUE(again.Running());
+    ASSERT_TRUE(ShutdownFromTray(again.pi.dwProcessId));
+    EXPECT_TRUE(again.WaitEnd());
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora");
+}
