@@ -17,6 +17,45 @@
 
 namespace {
 
+struct Found { DWORD pid; bool owned; std::vector<HWND> windows; };
+struct TreeSearch { HWND tree = nullptr; };
+struct WindowSearch { DWORD pid; std::string cls, title; bool visible; std::vector<HWND> out; };
+
+BOOL CALLBACK CollectVelmoraWindows(HWND w, LPARAM p) {
+    auto* f = reinterpret_cast<Found*>(p);
+    char title[64] = {};
+    GetWindowTextA(w, title, sizeof title);
+    DWORD wp = 0;
+    GetWindowThreadProcessId(w, &wp);
+    if (std::string(title) == "Velmora" && IsWindowVisible(w) && (f->pid == 0 || wp == f->pid) &&
+        (GetWindow(w, GW_OWNER) != nullptr) == f->owned)
+        f->windows.push_back(w);
+    return TRUE;
+}
+
+BOOL CALLBACK FindVisibleTree(HWND w, LPARAM p) {
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::string(cls) == WC_TREEVIEWA && IsWindowVisible(w)) {
+        reinterpret_cast<TreeSearch*>(p)->tree = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectProcessWindows(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    DWORD wp = 0;
+    GetWindowThreadProcessId(w, &wp);
+    char c[64] = {}, t[64] = {};
+    GetClassNameA(w, c, sizeof c);
+    GetWindowTextA(w, t, sizeof t);
+    if (wp == s->pid && (s->cls.empty() || s->cls == c) && s->title == t && (!s->visible || IsWindowVisible(w)))
+        s->out.push_back(w);
+    return TRUE;
+}
+
+
 std::string WindowsPath(std::string unixPath) {
     for (char& c : unixPath)
         if (c == '/') c = '\\';
@@ -57,23 +96,12 @@ struct Program {
     }
 };
 
-struct Found { DWORD pid; bool owned; std::vector<HWND> windows; };
 
 // Visible top-level windows titled "Velmora" (of one process when pid != 0), owned or not.
 std::vector<HWND> VelmoraWindows(DWORD pid, bool owned) {
     Found f{pid, owned, {}};
     EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* f = reinterpret_cast<Found*>(p);
-            char title[64] = {};
-            GetWindowTextA(w, title, sizeof title);
-            DWORD wp = 0;
-            GetWindowThreadProcessId(w, &wp);
-            if (std::string(title) == "Velmora" && IsWindowVisible(w) && (f->pid == 0 || wp == f->pid) &&
-                (GetWindow(w, GW_OWNER) != nullptr) == f->owned)
-                f->windows.push_back(w);
-            return TRUE;
-        },
+        CollectVelmoraWindows,
         reinterpret_cast<LPARAM>(&f));
     return f.windows;
 }
@@ -84,18 +112,10 @@ HWND MainWindow(DWORD pid) {
 }
 
 HWND VisibleTree(HWND main) {
-    struct S { HWND tree = nullptr; } s;
+    TreeSearch s;
     EnumChildWindows(
         main,
-        [](HWND w, LPARAM p) -> BOOL {
-            char cls[64] = {};
-            GetClassNameA(w, cls, sizeof cls);
-            if (std::string(cls) == WC_TREEVIEWA && IsWindowVisible(w)) {
-                reinterpret_cast<S*>(p)->tree = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
+        FindVisibleTree,
         reinterpret_cast<LPARAM>(&s));
     return s.tree;
 }
@@ -127,19 +147,9 @@ std::string Setting(const char* name) {
 
 // Top-level windows of a process with that class name ("" = any) and title, hidden ones included.
 std::vector<HWND> ProcessWindows(DWORD pid, const std::string& cls, const std::string& title, bool visibleOnly) {
-    struct S { DWORD pid; std::string cls, title; bool visible; std::vector<HWND> out; } s{pid, cls, title, visibleOnly, {}};
+    WindowSearch s{pid, cls, title, visibleOnly, {}};
     EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<S*>(p);
-            DWORD wp = 0;
-            GetWindowThreadProcessId(w, &wp);
-            char c[64] = {}, t[64] = {};
-            GetClassNameA(w, c, sizeof c);
-            GetWindowTextA(w, t, sizeof t);
-            if (wp == s->pid && (s->cls.empty() || s->cls == c) && s->title == t && (!s->visible || IsWindowVisible(w)))
-                s->out.push_back(w);
-            return TRUE;
-        },
+        CollectProcessWindows,
         reinterpret_cast<LPARAM>(&s));
     return s.out;
 }
