@@ -365,7 +365,7 @@ bool Form::Unload(int reason) {
     // Owned windows would go with this one: keep them (they are forms of their own).
     for (Control* c : std::vector<Control*>(controls_)) c->Destroyed();
     controls_.clear();
-    Menus.Detach();
+    Menus.Clear();
     if (tips_) {
         DestroyWindow(tips_);
         tips_ = nullptr;

@@ -109,7 +109,7 @@ public:
     void SetFocus();
     void ZOrder();   // brings to the front
 
-    // The menu bar and the named menu items of the form; may be built before or after Load.
+    // The menu bar and the named menu items of the form, built in Form_Load (emptied by Unload).
     Menu Menus;
     // Shows `menu`'s items as a pop-up menu at the mouse pointer, `defaultItem` (one of its
     // items) in bold. The chosen item's Click runs before PopupMenu returns.

@@ -77,7 +77,9 @@ void MenuItem::FillInto(HMENU menu) const {
 
 Menu::Menu() = default;
 
-Menu::~Menu() {
+Menu::~Menu() { Clear(); }
+
+void Menu::Clear() {
     Detach();
     // Sub-menus are destroyed with the bar when attached; free the ones not in a bar.
     std::vector<MenuItem*> stack;
@@ -92,6 +94,9 @@ Menu::~Menu() {
             m->sub_ = nullptr;
         }
     }
+    top_.clear();
+    byName_.clear();
+    byId_.clear();
 }
 
 MenuItem& Menu::Add(const std::string& name, const std::string& caption) {

@@ -10,7 +10,8 @@
 //     Menus["MNU_RegComp_Delete"].SetEnabled(false);       // any item by name
 //     PopupMenu(Menus["MNU_RegCompEntries"], &Menus["MNU_RegCompEntries_Modify"]);
 //
-// A menu kept only for pop-ups is a top-level item that stays hidden.
+// A menu kept only for pop-ups is a top-level item that stays hidden. Menus are built in the
+// form's load handler, like its controls; unloading the form empties them.
 #pragma once
 #include <windows.h>
 
@@ -79,6 +80,9 @@ public:
     MenuItem& operator[](const std::string& name) { return Item(name); }
     MenuItem* Find(const std::string& name);
     long Count() const { return static_cast<long>(top_.size()); }
+
+    // Removes every item (the form's unload does this).
+    void Clear();
 
     // The real menu bar (null while no top-level item exists).
     HMENU Handle() const { return bar_; }

@@ -26,8 +26,7 @@ inline void ClickAt(HWND h, POINT pt, bool right = false) {
 // The middle of a tree item's text.
 inline POINT TreeItemPoint(HWND tree, HTREEITEM item) {
     RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = item;
-    SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+    TreeView_GetItemRect(tree, item, &r, TRUE);
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
