@@ -16,6 +16,13 @@ private:
     std::string key_;
 };
 
+// The frame around the window's content: painted in the dialog colour, and its labels and
+// read-only boxes with it.
+class ContentFrame : public ui::Frame {
+public:
+    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
 class frmMessage : public ui::Form {
 public:
     frmMessage();
@@ -25,7 +32,7 @@ public:
     ui::Label lblHeader;
     IconBox pbxMessage;
     ui::ImageList iml1{32, 32};
-    ui::Frame Frame1;
+    ContentFrame Frame1;
     ui::TextBox tbxFilePath;
     ui::TextBox tbxMessage;
     ui::CommandButton cmdOK[2];
