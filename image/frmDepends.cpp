@@ -105,6 +105,76 @@ HBITMAP DrawGlyph(Glyph glyph) {
 
 }  // namespace
 
+// Dropping files on the tree: the drag shows that only an existing DLL, EXE, OCX or SYS file
+// will be opened (anything else gets the no-drop effect), and the drop opens it.
+class frmDepends::DropTarget final : public IDropTarget {
+public:
+    explicit DropTarget(frmDepends* form) : form_(form) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (riid == IID_IUnknown || riid == IID_IDropTarget) {
+            *out = static_cast<IDropTarget*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&refs_);
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        accepted_ = Opens(data, path_);
+        if (!accepted_) *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
+        if (!accepted_) *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DragLeave() override {
+        accepted_ = false;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+        std::string path;
+        if (form_ && Opens(data, path)) {
+            TrapErrors("frmDepends", "tvwModules_OLEDragDrop", [&] { form_->DropFiles({path}); });
+        } else {
+            *effect = DROPEFFECT_NONE;
+        }
+        accepted_ = false;
+        return S_OK;
+    }
+    void Detach() { form_ = nullptr; }
+
+private:
+    // True when the data holds files and the first is an existing image file.
+    static bool Opens(IDataObject* data, std::string& path) {
+        if (!data) return false;
+        FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium{};
+        if (FAILED(data->GetData(&format, &medium))) return false;
+        bool ok = false;
+        if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
+            char first[MAX_PATH] = "";
+            if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0 && DragQueryFileA(drop, 0, first, MAX_PATH) > 0) {
+                path = first;
+                ok = QV_APIFileAndDisk::FileExists(path) && IsImageFileName(path);
+            }
+            GlobalUnlock(medium.hGlobal);
+        }
+        ReleaseStgMedium(&medium);
+        return ok;
+    }
+    LONG refs_ = 1;
+    frmDepends* form_;
+    bool accepted_ = false;
+    std::string path_;
+};
+
 bool IsImageFileName(const std::string& name) {
     if (name.size() < 3) return false;
     const std::string ext = TextCase::Upper(name.substr(name.size() - 3));
@@ -185,7 +255,13 @@ void frmDepends::Form_Load() {
     tvwModules.FilesDropped = [this](const std::vector<std::string>& files) {
         TrapErrors("frmDepends", "tvwModules_OLEDragDrop", [&] { DropFiles(files); });
     };
-    tvwModules.AcceptFiles(true);
+    // An OLE drop target when this thread has OLE; else the shell's plain file drops.
+    dropTarget_ = new DropTarget(this);
+    if (FAILED(RegisterDragDrop(tvwModules.hWnd(), dropTarget_))) {
+        dropTarget_->Release();
+        dropTarget_ = nullptr;
+        tvwModules.AcceptFiles(true);
+    }
 
     if (standAlone_) {
         OpenCommandLine();
@@ -196,6 +272,17 @@ void frmDepends::Form_Load() {
     }
     Form_Resize();
 }
+
+void frmDepends::Form_Unload(int&) {
+    if (dropTarget_) {
+        RevokeDragDrop(tvwModules.hWnd());
+        dropTarget_->Detach();
+        dropTarget_->Release();
+        dropTarget_ = nullptr;
+    }
+}
+
+IDropTarget* frmDepends::TreeDropTarget() const { return dropTarget_; }
 
 void frmDepends::Form_Resize() {
     if (!tvwModules.IsCreated()) return;

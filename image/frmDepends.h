@@ -7,6 +7,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ public:
 
     // Opens a dropped file when it is an existing DLL, EXE, OCX or SYS file; true when opened.
     bool DropFiles(const std::vector<std::string>& files);
+    // The tree's drop target while the window is loaded (null when OLE is not initialised in
+    // this thread: dropped files then arrive as WM_DROPFILES and a drag shows no refusal).
+    IDropTarget* TreeDropTarget() const;
     // Takes the text of the selected node or row of one of the three controls as the text
     // to copy; false (and the earlier copy text kept) when nothing is selected.
     bool TakeCopyText(ui::Control& control);
@@ -65,6 +69,9 @@ private:
     void ControlMouseUp(ui::Control& control, int button);
     void ControlKeyDown(int keyCode, int shift);
     void FileOpen();
+    void Form_Unload(int& cancel) override;
+    class DropTarget;
+    DropTarget* dropTarget_ = nullptr;
     bool standAlone_;
 };
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+
+#include <shlobj.h>
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
@@ -214,11 +217,79 @@ TEST(DependsWindow, DropAndOpenAndCopy) {
     f.Unload();
 }
 
+namespace {
+
+// Files on the clipboard as the shell drags them (CF_HDROP), handed out as an OLE data object.
+IDataObject* DraggedFiles(const std::string& path) {
+    const size_t bytes = sizeof(DROPFILES) + path.size() + 2;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(mem));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), path.c_str(), path.size());
+    GlobalUnlock(mem);
+    IDataObject* data = nullptr;
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        SetClipboardData(CF_HDROP, mem);
+        CloseClipboard();
+        OleGetClipboard(&data);
+    }
+    return data;
+}
+
+}  // namespace
+
+TEST(DependsWindow, DraggingShowsWhatADropWillOpen) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    {
+        frmDepends f(true);
+        f.Load();
+        IDropTarget* target = f.TreeDropTarget();
+        ASSERT_NE(target, nullptr);
+        const std::string dll = FixtureDir("x64") + "\\fxc.dll";
+        const struct { std::string path; bool accepted; } cases[] = {
+            {dll, true},
+            {FixtureDir("x64") + "\\..\\..\\..\\..\\CMakeCache.txt", false},  // exists, not an image
+            {FixtureDir("x64"), false},                                               // a folder
+            {FixtureDir("x64") + "\\gone.dll", false},                                // missing
+        };
+        for (const auto& c : cases) {
+            IDataObject* data = DraggedFiles(c.path);
+            ASSERT_NE(data, nullptr);
+            DWORD effect = DROPEFFECT_COPY;
+            POINTL pt{0, 0};
+            EXPECT_EQ(target->DragEnter(data, MK_LBUTTON, pt, &effect), S_OK);
+            EXPECT_EQ(effect, c.accepted ? DWORD(DROPEFFECT_COPY) : DWORD(DROPEFFECT_NONE)) << c.path;
+            effect = DROPEFFECT_COPY;
+            target->DragOver(MK_LBUTTON, pt, &effect);
+            EXPECT_EQ(effect, c.accepted ? DWORD(DROPEFFECT_COPY) : DWORD(DROPEFFECT_NONE)) << c.path;
+            effect = DROPEFFECT_COPY;
+            target->Drop(data, MK_LBUTTON, pt, &effect);
+            data->Release();
+        }
+        // Only the DLL was opened.
+        EXPECT_EQ(f.Caption(), "Velm Depends - fxc.dll");
+        EXPECT_EQ(f.tvwModules.Nodes.Count(), 1);
+        f.Unload();
+        EXPECT_EQ(f.TreeDropTarget(), nullptr);
+    }
+    OleUninitialize();
+}
+
 TEST(DependsWindow, MainProgramWindowHasNoFileMenu) {
+    // In the main program the window opens at the main window's bottom-right corner,
+    // 300 twips above its lower edge.
+    ui::Form main("Form_Main", {.caption = "main"});
+    main.Load();
+    main.Move(1500, 1200, 14000, 11000);
     frmDepends f;
     f.Load();
+    const long pixel = ui::Screen::TwipsPerPixelX();
+    EXPECT_NEAR(f.Left(), main.Left() + main.Width() - f.Width(), 2 * pixel);
+    EXPECT_NEAR(f.Top(), main.Top() + main.Height() - f.Height() - 300, 2 * pixel);
     EXPECT_FALSE(f.Menus["MNU_File"].Visible());
     f.Menus["MNU_File_exit"].DoClick();  // no action there
     EXPECT_TRUE(f.IsLoaded());
     f.Unload();
+    main.Unload();
 }
