@@ -155,5 +155,13 @@ TEST(Registration, FailuresComeBackAsText) {
         EXPECT_FALSE(Velm::Registration::Run(c.path, c.doRegister, err)) << c.path;
         EXPECT_EQ(err.rfind(c.text, 0), 0u) << c.path << ": " << err;
     }
+    // An EXE server registers through its own switches and reports through its exit code.
+    {
+        std::string err;
+        EXPECT_TRUE(Velm::Registration::Run(VELM_FIXTURE_EXESERVER_EXE, true, err)) << err;
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" VELM_FIXTURE_CLSID_EXESERVER));
+        EXPECT_TRUE(Velm::Registration::Run(VELM_FIXTURE_EXESERVER_EXE, false, err)) << err;
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" VELM_FIXTURE_CLSID_EXESERVER));
+    }
     for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
 }

@@ -218,6 +218,20 @@ TEST(RegSvrProgram, RegistersAndUnregistersTheFixtureServer) {
     mq->ActionFilePath("");
 }
 
+TEST(RegSvrProgram, RegistersAnExeServerThroughItsSwitches) {
+    const std::string key = "CLSID\\" VELM_FIXTURE_CLSID_EXESERVER "\\LocalServer32";
+    {
+        Program p("-R " VELM_FIXTURE_EXESERVER_EXE);
+        EXPECT_EQ(AnswerResult(p).header, "Component registered successfully.");
+    }
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key));
+    {
+        Program p("-U " VELM_FIXTURE_EXESERVER_EXE);
+        EXPECT_EQ(AnswerResult(p).header, "Component unregistered successfully.");
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" VELM_FIXTURE_CLSID_EXESERVER));
+}
+
 TEST(RegSvrProgram, FailuresShowTheConnectorsText) {
     const struct {
         std::string tail, header, message;
@@ -289,6 +303,35 @@ TEST(RegSvrProgram, ViewStartsTheMainProgramFromItsFolder) {
     DeleteFileA(log.c_str());
     mq->ActionLetter("");
     mq->ActionFilePath("");
+}
+
+TEST(RegSvrProgram, ViewButtonOpensTheMainProgramAtTheNewComponent) {
+    const std::string log = StandIn::LogFor("viewbutton");
+    const std::string quit = "Local\\VelmStandInQuit.viewbutton." + std::to_string(GetCurrentProcessId());
+    HANDLE quitEvent = CreateEventA(nullptr, TRUE, FALSE, quit.c_str());
+    SetEnvironmentVariableA("VELM_STANDIN_LOG", log.c_str());
+    SetEnvironmentVariableA("VELM_STANDIN_QUIT", quit.c_str());
+    {
+        Program p(VELM_REGSVR_WITH_MAIN "\\VelmRegSvr.exe", "-R " + kDll);
+        HWND form = p.WaitWindow(nullptr, "VelmRegSvr 1.8");
+        ASSERT_TRUE(form != nullptr);
+        const std::vector<Win> ws = Children(form);
+        const Win* view = Find(ws, "&View in Velmora");
+        ASSERT_TRUE(view != nullptr);
+        EXPECT_TRUE(view->enabled);
+        PostMessageA(view->hwnd, BM_CLICK, 0, 0);
+        EXPECT_TRUE(WaitForLine(log, "start|R|" + kDll + "|1"));
+        EXPECT_TRUE(p.WaitEnd());  // the program ends after handing over
+    }
+    SetEvent(quitEvent);
+    auto mq = Velm::VelmSingleInstanceConnector().ActionMailbox();
+    for (int i = 0; i < 1200 && mq->IsMainAppRunning(); ++i) Sleep(50);
+    CloseHandle(quitEvent);
+    DeleteFileA(log.c_str());
+    mq->ActionLetter("");
+    mq->ActionFilePath("");
+    std::string err;
+    EXPECT_TRUE(Velm::Registration::Run(kDll, false, err)) << err;
 }
 
 TEST(RegSvrProgram, AFailedStartOfTheMainProgramIsShownAtOnce) {
