@@ -115,6 +115,24 @@ TEST_P(Depends, FactsOfFoundAndMissingModules) {
     EXPECT_EQ(f.lstFileVer.ListItems.Item("File_Location")->SubItem(1), "");
 }
 
+TEST_P(Depends, ClickingAModuleShowsItsFacts) {
+    f.Show();
+    f.LoadTree(Dir() + "\\fxroot.dll");
+    // A real click on the module's row in the tree control.
+    auto node = f.tvwModules.Nodes.Item("FXB.DLL");
+    RECT rc{};
+    HTREEITEM item = node->Handle();
+    std::memcpy(&rc, &item, sizeof item);  // the item goes in, its rectangle comes back
+    ASSERT_TRUE(SendMessageA(f.tvwModules.hWnd(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc)));
+    const LPARAM at = MAKELPARAM((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    PostMessageA(f.tvwModules.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(f.tvwModules.hWnd(), WM_LBUTTONUP, 0, at);
+    ui::DoEvents();
+    ASSERT_GT(f.lstFileVer.ListItems.Count(), 0);
+    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_Location")->SubItem(1), Dir() + "\\fxb.dll");
+    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_exists")->SubItem(1), "True");
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, Depends, ::testing::Values("x64", "x86"));
 
 TEST(DependsWindow, MissingOrRelativeFileLeavesItEmpty) {
