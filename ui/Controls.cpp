@@ -175,9 +175,55 @@ bool ComboBox::OnCommand(WORD code, WORD, LRESULT&) {
 // ---------------------------------------------------------------------------------------------
 // Frame, PictureBox, Animation
 
+// A frame is a plain container (so its inside is painted and its controls report to it) that
+// draws its group box and caption itself.
 void Frame::Create(Parent parent, long left, long top, long width, long height, const std::string& caption) {
-    CreateWindowFor(parent, "BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, caption, left, top, width,
-                    height);
+    EnsurePictureClass();
+    caption_ = caption;
+    CreateWindowFor(parent, kPictureClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, "", left, top, width, height);
+}
+
+std::string Frame::Caption() const { return caption_; }
+void Frame::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    if (hWnd()) InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+bool Frame::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            result = 1;  // painted whole in WM_PAINT
+            return true;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hWnd(), &ps);
+            RECT r;
+            GetClientRect(hWnd(), &r);
+            FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+            HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+            SIZE text{};
+            GetTextExtentPoint32A(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text);
+            RECT box = r;
+            box.top += text.cy / 2;
+            DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
+            if (!caption_.empty()) {
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                SetTextColor(dc, GetSysColor(IsWindowEnabled(hWnd()) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+                SetBkMode(dc, OPAQUE);
+                TextOutA(dc, 8, 0, caption_.c_str(), static_cast<int>(caption_.size()));
+            }
+            SelectObject(dc, oldFont);
+            EndPaint(hWnd(), &ps);
+            return true;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+            result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            return true;
+        default:
+            return false;
+    }
 }
 
 void PictureBox::Create(Parent parent, long left, long top, long width, long height) {

@@ -100,6 +100,12 @@ public:
 class Frame : public Control {
 public:
     void Create(Parent parent, long left, long top, long width, long height, const std::string& caption);
+    std::string Caption() const;
+    void SetCaption(const std::string& caption);
+    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    std::string caption_;
 };
 
 // A plain area that reports the mouse; the splitter bars are picture boxes. While a button is
