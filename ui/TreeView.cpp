@@ -129,7 +129,6 @@ void Node::SetImage(const ImageRef& image) {
     Check();
     if (tree_->images_ && !image.IsNone()) tree_->images_->Resolve(image);  // 35601 for an unknown key
     image_ = image;
-    TreeView_SetItemState(tree_->hWnd(), item_, 0, 0);  // no state change; repaint below
     RECT r;
     if (TreeView_GetItemRect(tree_->hWnd(), item_, &r, FALSE)) InvalidateRect(tree_->hWnd(), &r, TRUE);
 }

@@ -431,3 +431,52 @@ TEST(TimerTest, ATickIsNeverReenteredWhileItsHandlerRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// The real input box, answered by a user's typing and a press of OK (or Cancel).
+TEST(RealBoxes, TheInputBoxReturnsWhatWasTypedAndNothingOnCancel) {
+    struct Case {
+        const char* typed;
+        int button;
+        const char* expected;
+    } cases[] = {{"HKEY_CLASSES_ROOT\\x", IDOK, "HKEY_CLASSES_ROOT\\x"}, {"ignored", IDCANCEL, ""}};
+    for (auto& c : cases) {
+        std::string defaultSeen;
+        ui::Defer([&] {
+            HWND box = FindWindowA(nullptr, "Input test");
+            ASSERT_NE(box, nullptr);
+            char buf[256] = "";
+            GetDlgItemTextA(box, 101, buf, sizeof buf);
+            defaultSeen = buf;
+            SetDlgItemTextA(box, 101, c.typed);
+            SendMessageA(box, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
+        });
+        EXPECT_EQ(ui::InputBox("Value name:", "Input test", "New Value #1"), c.expected);
+        EXPECT_EQ(defaultSeen, "New Value #1");
+    }
+}
+
+TEST(Handlers, AnErrorEscapingAnEventHandlerGoesToTheErrorSink) {
+    TestForm& tf = SharedForm();
+    auto n = tf.tvw.Nodes.Add("", ui::tvwLast, "E", "E");
+    tf.tvw.NodeClick = [](ui::Node&) { throw RunTimeError(35601, "test", "Element not found"); };
+    long before = QV_Err::HandledCount();
+    ClickAt(tf.tvw.hWnd(), TreeItemPoint(tf.tvw.hWnd(), n->Handle()));
+    EXPECT_EQ(QV_Err::HandledCount(), before + 1);
+    EXPECT_EQ(QV_Err::LastNumber(), 35601);
+    tf.tvw.NodeClick = nullptr;
+    tf.tvw.Nodes.Clear();
+}
+
+TEST(Handlers, TheUtilityClassSetsSystemCursorsAndIgnoresMissingOnes) {
+    cVBW vbw;
+    EXPECT_TRUE(vbw.MouseCursor(32514).IsEmpty());  // the wait cursor
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
+    vbw.PointM("C:\\no\\such\\cursor.cur");
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT)) << "no cursor from a missing file";
+    vbw.MouseCursor(32512);
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW));
+}
+
+}  // namespace
