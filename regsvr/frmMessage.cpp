@@ -47,6 +47,27 @@ bool ContentFrame::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
     }
 }
 
+bool TabButton::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const bool tab = WantsTab && WantsTab();
+    if (msg == WM_GETDLGCODE && tab) {
+        const MSG* m = reinterpret_cast<const MSG*>(lParam);
+        if (m && m->message == WM_KEYDOWN && m->wParam == VK_TAB) {
+            result = DLGC_WANTTAB | DLGC_BUTTON | (IsDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+            return true;
+        }
+    }
+    if (msg == WM_KEYDOWN && wParam == VK_TAB && tab) {
+        if (KeyPress) KeyPress(9);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_CHAR && wParam == '\t' && tab) {
+        result = 0;
+        return true;
+    }
+    return ui::CommandButton::OnOwnMessage(msg, wParam, lParam, result);
+}
+
 frmMessage::frmMessage()
     : Form("frmMessage", {.caption = "VelmRegSvr 1.8", .width = 6600, .height = 3300, .border = 3,
                           .minButton = false, .maxButton = false, .centered = true}) {}
@@ -71,6 +92,10 @@ void frmMessage::Form_Load() {
     cmdOK[1].Create(*this, 5160, 2250, 1200, 375, "&OK", true, true);
     cmdOK[0].Click = [this] { cmdOK_Click(0); };
     cmdOK[1].Click = [this] { cmdOK_Click(1); };
+    cmdOK[0].WantsTab = [] { return true; };
+    cmdOK[1].WantsTab = [this] { return !cmdOK[0].Enabled() || !cmdOK[0].Visible(); };
+    cmdOK[0].KeyPress = [this](int key) { cmdOK_KeyPress(0, key); };
+    cmdOK[1].KeyPress = [this](int key) { cmdOK_KeyPress(1, key); };
     cmdOK[0].SetEnabled(false);
     lblView.SetVisible(false);
 
@@ -107,6 +132,11 @@ void frmMessage::Form_Load() {
 
 void frmMessage::Form_Activate() {
     SetWindowPos(hWnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void frmMessage::cmdOK_KeyPress(int index, int key) {
+    if (key != 9) return;
+    if (index == 0 || !cmdOK[0].Enabled() || !cmdOK[0].Visible()) cmdOK[1].SetFocus();
 }
 
 void frmMessage::cmdOK_Click(int index) {

@@ -2,6 +2,8 @@
 // file, the connector's error text on failure, and after a successful registration the
 // offer to open Velmora at the new component.
 #pragma once
+#include <functional>
+
 #include "ui/ui.h"
 
 // The picture box that shows the outcome icon, drawn from the window's image list.
@@ -23,6 +25,15 @@ public:
     bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
 
+// A button of the window's pair that takes the Tab key itself when WantsTab says so, and
+// reports it through KeyPress (key code 9).
+class TabButton : public ui::CommandButton {
+public:
+    std::function<bool()> WantsTab;
+    std::function<void(int key)> KeyPress;
+    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+};
+
 class frmMessage : public ui::Form {
 public:
     frmMessage();
@@ -35,10 +46,13 @@ public:
     ContentFrame Frame1;
     ui::TextBox tbxFilePath;
     ui::TextBox tbxMessage;
-    ui::CommandButton cmdOK[2];
+    TabButton cmdOK[2];
     ui::Label lblView;
 
     void cmdOK_Click(int index);
+    // Tab on the view button moves to OK; on OK it stays there while the view button cannot
+    // take the focus.
+    void cmdOK_KeyPress(int index, int key);
 
 protected:
     void Form_Load() override;

@@ -232,6 +232,48 @@ TEST(RegSvrProgram, RegistersAnExeServerThroughItsSwitches) {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" VELM_FIXTURE_CLSID_EXESERVER));
 }
 
+TEST(RegSvrProgram, TabKeepsToTheButtonPair) {
+    auto focusOf = [](HWND form) {
+        GUITHREADINFO gti = {};
+        gti.cbSize = sizeof gti;
+        GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &gti);
+        return gti.hwndFocus;
+    };
+    auto pressTab = [](HWND button) {
+        PostMessageA(button, WM_KEYDOWN, VK_TAB, 0);
+        PostMessageA(button, WM_KEYUP, VK_TAB, 0xC0000001);
+    };
+    auto settle = [&](HWND form, HWND want) {
+        for (int i = 0; i < 200 && focusOf(form) != want; ++i) Sleep(50);
+        return focusOf(form);
+    };
+    {
+        Program p("-R " + kDll);  // no main program: the view button is enabled
+        HWND form = p.WaitWindow(nullptr, "VelmRegSvr 1.8");
+        ASSERT_TRUE(form != nullptr);
+        const std::vector<Win> ws = Children(form);
+        const Win* view = Find(ws, "&View in Velmora");
+        const Win* ok = Find(ws, "&OK");
+        ASSERT_TRUE(view && ok);
+        pressTab(view->hwnd);
+        EXPECT_EQ(settle(form, ok->hwnd), ok->hwnd);
+        AnswerResult(p);
+    }
+    {
+        Program p("-U " + kDll);  // the view button is hidden: Tab on OK stays on OK
+        HWND form = p.WaitWindow(nullptr, "VelmRegSvr 1.8");
+        ASSERT_TRUE(form != nullptr);
+        const std::vector<Win> ws = Children(form);
+        const Win* ok = Find(ws, "&OK");
+        ASSERT_TRUE(ok);
+        pressTab(ok->hwnd);
+        pressTab(ok->hwnd);
+        EXPECT_EQ(settle(form, ok->hwnd), ok->hwnd);
+        AnswerResult(p);
+    }
+    for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+}
+
 TEST(RegSvrProgram, FailuresShowTheConnectorsText) {
     const struct {
         std::string tail, header, message;
