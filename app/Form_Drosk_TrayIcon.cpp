@@ -18,12 +18,6 @@ Form_Drosk_TrayIcon& TrayForm() {
 Form_Drosk_TrayIcon::Form_Drosk_TrayIcon()
     : Form("Form_Drosk_TrayIcon", {.caption = "", .width = 1200, .height = 900, .border = 0,
                                    .showInTaskbar = false, .iconResource = 1}) {
-    auto& dummy = Menus.Add("mnuDummy", "Popup");
-    dummy.SetVisible(false);
-    dummy.Add("mnuPopUp0", "&Velmora").Click = [this] { mnuPopUp_Click(0); };
-    dummy.Add("mnuPopUp1", cstrMakerWebAddress).Click = [this] { mnuPopUp_Click(1); };
-    dummy.Add("mnuPopUp2", "-");
-    dummy.Add("mnuPopUp3", "&Shutdown").Click = [this] { mnuPopUp_Click(3); };
     Timer1.Tick = [this] { Timer1_Timer(); };
     timrPassUserEvents.Tick = [this] { timrPassUserEvents_Timer(); };
 }
@@ -44,6 +38,12 @@ void Form_Drosk_TrayIcon::AddIcon() {
 }
 
 void Form_Drosk_TrayIcon::Form_Load() {
+    auto& dummy = Menus.Add("mnuDummy", "Popup");
+    dummy.SetVisible(false);
+    dummy.Add("mnuPopUp0", "&Velmora").Click = [this] { mnuPopUp_Click(0); };
+    dummy.Add("mnuPopUp1", cstrMakerWebAddress).Click = [this] { mnuPopUp_Click(1); };
+    dummy.Add("mnuPopUp2", "-");
+    dummy.Add("mnuPopUp3", "&Shutdown").Click = [this] { mnuPopUp_Click(3); };
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     AddIcon();
     Hide();

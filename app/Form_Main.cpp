@@ -95,7 +95,6 @@ void AddIcon(ui::ImageList& list, const char* key, HICON icon) {
 
 Form_Main::Form_Main()
     : Form("Form_Main", {.caption = "Velmora", .width = 9000, .height = 7200, .border = 2, .iconResource = 1}) {
-    BuildMenus();
     TimerPopUpMenu.SetInterval(1);
     TimerPopUpMenu.SetEnabled(false);
     TimerPopUpMenu.Tick = [this] { TimerPopUpMenu.SetEnabled(false); };
@@ -349,6 +348,7 @@ void Form_Main::Form_Load() {
     blnRegCompTabFilled = 0;
     bool declined = false;
     TrapErrors("frmMain", "Form_Load", [&] {
+        BuildMenus();  // the menus go with the window and come again with each load
         BuildImageLists();
         CreateControls();
         WireEvents();
