@@ -509,7 +509,7 @@ void TabContainer::Create(Parent parent, long left, long top, long width, long h
     current_ = -1;
     enabled_.clear();
     pages_.clear();
-    CreateWindowFor(parent, WC_TABCONTROLA, WS_TABSTOP | TCS_TABS | TCS_FOCUSNEVER, 0, "", left, top, width, height);
+    CreateWindowFor(parent, WC_TABCONTROLA, WS_TABSTOP | TCS_TABS, 0, "", left, top, width, height);
 }
 
 void TabContainer::OnDestroyed() {

@@ -331,6 +331,12 @@ TEST_F(FormTest, TabContainerRaisesClickOnlyWhenTheTabChanges) {
     EXPECT_EQ(form.SSTab1.Tab(), 3);
     EXPECT_EQ(TabCtrl_GetCurSel(form.SSTab1.hWnd()), 3);
     EXPECT_EQ(previous.size(), 2u);
+
+    int key = 0;
+    form.SSTab1.KeyDown = [&](int k, int) { key = k; };
+    SendMessageA(form.SSTab1.hWnd(), WM_KEYDOWN, VK_F5, 0);
+    EXPECT_EQ(key, 116) << "F5 in the tab strip";
+    form.SSTab1.KeyDown = nullptr;
 }
 
 TEST_F(FormTest, OptionButtonsAndComboBoxesRaiseClickWhenCodeSetsThem) {
