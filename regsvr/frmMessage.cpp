@@ -28,25 +28,6 @@ bool IconBox::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
     return ui::PictureBox::OnOwnMessage(msg, wParam, lParam, result);
 }
 
-bool ContentFrame::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    switch (msg) {
-        case WM_ERASEBKGND: {
-            RECT rc;
-            GetClientRect(hWnd(), &rc);
-            FillRect(reinterpret_cast<HDC>(wParam), &rc, GetSysColorBrush(COLOR_BTNFACE));
-            result = 1;
-            return true;
-        }
-        case WM_CTLCOLORSTATIC:
-            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
-            SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNTEXT));
-            result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-            return true;
-        default:
-            return ui::Frame::OnOwnMessage(msg, wParam, lParam, result);
-    }
-}
-
 bool TabButton::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     const bool tab = WantsTab && WantsTab();
     if (msg == WM_GETDLGCODE && tab) {

@@ -18,13 +18,6 @@ private:
     std::string key_;
 };
 
-// The frame around the window's content: painted in the dialog colour, and its labels and
-// read-only boxes with it.
-class ContentFrame : public ui::Frame {
-public:
-    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-};
-
 // A button of the window's pair that takes the Tab key itself when WantsTab says so, and
 // reports it through KeyPress (key code 9).
 class TabButton : public ui::CommandButton {
@@ -43,7 +36,7 @@ public:
     ui::Label lblHeader;
     IconBox pbxMessage;
     ui::ImageList iml1{32, 32};
-    ContentFrame Frame1;
+    ui::Frame Frame1;
     ui::TextBox tbxFilePath;
     ui::TextBox tbxMessage;
     TabButton cmdOK[2];
