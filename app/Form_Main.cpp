@@ -432,7 +432,7 @@ void Form_Main::InitStartUpTab() {
 
 void Form_Main::Form_QueryUnload(int& cancel, int) {
     // A close asked for during a long run waits for the run's closing steps.
-    if (mRunActive || DroskGlobal().blnProcessing) {
+    if (RunActive() || DroskGlobal().blnProcessing) {
         cancel = 1;
         if (!mCloseAfterRun) {
             mCloseAfterRun = true;

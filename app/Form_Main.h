@@ -69,8 +69,9 @@ public:
     void ShowRegCompEntries(ui::Node& node);
     void Form_Resize() override;
 
-    // A long run (refresh or search) is under way.
-    bool RunActive() const { return mRunActive; }
+    // A long run (refresh or search) or a registration hand-over is under way: a close, a
+    // shutdown or a hand-over that arrives meanwhile waits for its end.
+    bool RunActive() const { return mRunActive || mHold > 0; }
     // The window is inside its close request or unload.
     bool Closing() const { return mClosing; }
     // Runs `action` once the current long run has passed its closing steps, or now when none runs.
@@ -120,6 +121,8 @@ private:
 
     bool mVisited[4] = {false, false, false, false};
     bool mRunActive = false;
+    int mHold = 0;
+    void FlushAfterRun();
     bool mSettingsRestored = false;
     bool mCloseAfterRun = false;
     bool mClosing = false;

@@ -188,16 +188,19 @@ void Form_Main::MNU_RegComp_NewValue_Click() {
 }
 
 void Form_Main::RegComp_checkVelm() {
-    // A hand-over that arrives during a long run is taken once the run has ended.
-    if (mRunActive) {
+    // A hand-over that arrives during a long run or another hand-over is taken once that has ended.
+    if (RunActive()) {
         AfterRun([this] { RegComp_checkVelm(); });
         return;
     }
-    TrapErrors("Form_Main", "RegComp_checkVelm", [this] {
+    ++mHold;
+    bool taken = false;
+    TrapErrors("Form_Main", "RegComp_checkVelm", [&] {
         if (!IsLoaded()) Load();
         if (!IsLoaded()) return;
         blnRegCompTabFilled = 1;
         SSTab1_Click(3);
+        if (!IsLoaded()) return;
         SSTab1.SetTab(3);
         Tab_RegComp::AddRegCompRoots(tvwRegComp);
         if (!Visible()) Show();
@@ -205,6 +208,7 @@ void Form_Main::RegComp_checkVelm() {
         auto mq = g.objVelmora_mq();
         const std::string letter = mq->ActionLetter();
         const long by = g.vntRegCompSelectedBy.ToLong();
+        taken = true;
         if (letter == "R") {
             Tab_RegComp::RefreshTypeLibClasses(colRegComp, tvwRegComp, by, g.blnRegCompDetailed, mq->ActionFilePath(), false);
         } else if (letter == "U") {
@@ -215,7 +219,15 @@ void Form_Main::RegComp_checkVelm() {
             Tab_RegComp::RefreshTypeLibClasses(colRegComp, tvwRegComp, by, g.blnRegCompDetailed, mq->ActionFilePath(), false);
             SetWindowState(ui::vbNormal);
         }
-        mq->ActionLetter("");
-        mq->ActionFilePath("");
     });
+    // A taken action leaves the mailbox, also when bringing the tree up to date failed.
+    if (taken) {
+        TrapErrors("Form_Main", "RegComp_checkVelm", [] {
+            auto mq = DroskGlobal().objVelmora_mq();
+            mq->ActionLetter("");
+            mq->ActionFilePath("");
+        });
+    }
+    --mHold;
+    FlushAfterRun();
 }

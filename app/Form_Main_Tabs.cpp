@@ -298,7 +298,7 @@ void Form_Main::Tabc_EnableOneTab(long tab) {
 // ---------------------------------------------------------------- long runs
 
 void Form_Main::AfterRun(std::function<void()> action) {
-    if (!mRunActive) {
+    if (!RunActive()) {
         ui::Defer(std::move(action));
         return;
     }
@@ -337,6 +337,11 @@ void Form_Main::LongRun(const RunSpec& spec, const std::function<void()>& worker
         stb1.Panel(1).SetText("Ready.");
     }
     mRunActive = false;
+    FlushAfterRun();
+}
+
+void Form_Main::FlushAfterRun() {
+    if (RunActive()) return;
     // What waited for the run (a close, a shutdown, a registration hand-over) happens now,
     // from the message loop, after the handlers of the run have returned.
     auto waiting = std::move(mAfterRun);

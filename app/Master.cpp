@@ -90,6 +90,11 @@ bool ActivatePrevInstance() {
     return QV_Application::ActivateWindow(s.found, "");
 }
 
+void WireConnectorEvents() {
+    clsDroskGlobal::RegComp_checkVelm() = [] { frmMain().RegComp_checkVelm(); };
+    clsDroskGlobal::MainFormLoaded() = [] { return blnMainFormLoaded; };
+}
+
 bool Main() {
     // A second start only brings the running instance forward.
     if (PrevInstance()) {
@@ -97,6 +102,7 @@ bool Main() {
         return false;
     }
     bool go = true;
+    WireConnectorEvents();
     TrapErrors("Master", "Startup Sequence", [&] {
         Register_UninstClean::RunStartupSequence();
         clsDroskGlobal& g = DroskGlobal();  // fails here when the connector cannot be created

@@ -25,6 +25,9 @@ std::function<void()>& EndProgram();
 // True once the program has been asked to end.
 bool Ending();
 
+// Leads the connector's events of the global state object to the main window.
+void WireConnectorEvents();
+
 // True when another instance of the program runs (takes this process's instance mark otherwise).
 bool PrevInstance();
 // Activates the running instance's main window: a top-level window titled "Velmora" that no

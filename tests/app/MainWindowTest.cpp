@@ -78,6 +78,7 @@ struct Shell : ::testing::Test {
         DroskGlobalDiscard();
         previousEnd = Master::EndProgram();
         Master::EndProgram() = [this] { ++ended; };
+        Master::WireConnectorEvents();
     }
     void TearDown() override {
         if (frmMain().IsLoaded()) frmMain().Unload();
@@ -173,6 +174,12 @@ TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
             EXPECT_FALSE(f.Menus[m].Enabled()) << m;
         EXPECT_NE(f.stb1.Panel(1).Text(), "Ready.");
         EXPECT_TRUE(BusyBox().IsLoaded());
+        EXPECT_TRUE(BusyBox().ccrpAnimation1.Open(102));  // the program's own clip
+        // A registration hand-over arriving now is taken after the run.
+        DroskGlobal().objVelmora_mq()->ActionLetter("R");
+        DroskGlobal().objVelmora_mq()->ActionFilePath("C:\\nowhere\\none.dll");
+        DroskGlobal().mvarobjVelmora_mq_lastRegSvrActionNotifyEvent();
+        EXPECT_EQ(DroskGlobal().objVelmora_mq()->ActionLetter(), "R");
         // F5 starts nothing: the tree keeps what the running scan has added.
         const long nodes = f.tvwRegComp.Nodes.Count();
         f.SSTab1_KeyDown(VK_F5, 0);
@@ -192,11 +199,27 @@ TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
     EXPECT_FALSE(DroskGlobal().blnCancel);
     EXPECT_FALSE(DroskGlobal().blnProcessing);
     EXPECT_EQ(ended, 0);
-    // The waiting close happens once the run has ended.
+    // The waiting hand-over and close happen once the run has ended.
     ui::DoEvents();
+    EXPECT_EQ(DroskGlobal().objVelmora_mq()->ActionLetter(), "");
     EXPECT_FALSE(f.IsLoaded());
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(Setting("Last_Tab"), "3");
+}
+
+TEST_F(Shell, APendingActionSelectsTheComponentsTabWithoutAFullScan) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine);
+    RegFixture hkcu(HKEY_CURRENT_USER, Stored("").replace(Stored("").find("\"Last_Tab\"=\"3\""), 14, "\"Last_Tab\"=\"0\""));
+    DroskGlobal().objVelmora_mq()->ActionLetter("U");
+    DroskGlobal().objVelmora_mq()->ActionFilePath("C:\\nowhere\\none.dll");
+    Open();
+    Form_Main& f = frmMain();
+    EXPECT_EQ(f.SSTab1.Tab(), 3);
+    EXPECT_EQ(f.blnRegCompTabFilled, 1);
+    EXPECT_TRUE(f.tvwRegComp.Nodes.Exists("DLLServer"));
+    EXPECT_FALSE(f.tvwRegComp.Nodes.Exists("DLLServer\\{0E0E0E0E-0000-4000-8000-00000000000A}"));  // no full scan
+    EXPECT_EQ(DroskGlobal().objVelmora_mq()->ActionLetter(), "");
+    EXPECT_EQ(DroskGlobal().objVelmora_mq()->ActionFilePath(), "");
 }
 
 TEST_F(Shell, DecliningTheRegistryAccessBoxLeavesTheSettingsAlone) {
