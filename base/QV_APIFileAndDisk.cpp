@@ -6,6 +6,7 @@
 
 #include "base/QV_Strings_Lib.h"
 #include "base/TextCase.h"
+#include "ui/Seams.h"
 
 namespace {
 
@@ -125,32 +126,17 @@ std::string BrowseForFolder(HWND owner, const std::string& title, const std::str
 
 bool ShellExecuteWait(HWND owner, std::string& file, const std::string& verb, long wait,
                       const std::string& parameters, int showCmd) {
-    std::string v = verb;
-    QV_Strings_Lib::TrimSpaces(v);
-    if (v.empty()) v = "open";
-    std::string folder;
-    QV_Strings_Lib::GetDirectory(file, folder);
-    if (wait != 1) {
-        HINSTANCE r = ShellExecuteA(owner, v.c_str(), file.c_str(), parameters.c_str(),
-                                    folder.empty() ? nullptr : folder.c_str(), showCmd);
-        return reinterpret_cast<INT_PTR>(r) > 32;
-    }
-    // Waiting needs the started process, which only the extended call hands out.
-    SHELLEXECUTEINFOA sei = {};
-    sei.cbSize = sizeof sei;
-    sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    sei.hwnd = owner;
-    sei.lpVerb = v.c_str();
-    sei.lpFile = file.c_str();
-    sei.lpParameters = parameters.c_str();
-    sei.lpDirectory = folder.empty() ? nullptr : folder.c_str();
-    sei.nShow = showCmd;
-    BOOL ok = ShellExecuteExA(&sei);
-    if (sei.hProcess) {
-        WaitForSingleObject(sei.hProcess, INFINITE);
-        CloseHandle(sei.hProcess);
-    }
-    return ok && reinterpret_cast<INT_PTR>(sei.hInstApp) > 32;
+    ui::ShellRequest request;
+    request.owner = owner;
+    request.verb = verb;
+    QV_Strings_Lib::TrimSpaces(request.verb);
+    if (request.verb.empty()) request.verb = "open";
+    request.file = file;
+    request.parameters = parameters;
+    QV_Strings_Lib::GetDirectory(file, request.directory);
+    request.show = showCmd;
+    request.wait = wait == 1;
+    return ui::RunShellExecute(request);
 }
 
 std::string StripTrailingBackslash(std::string& path) {

@@ -29,9 +29,9 @@ bool GetSpecialFolder(HWND owner, int csidl, std::string& path);
 // Lets the user pick a folder (the dialog opens at `initialFolder`); "" when cancelled.
 std::string BrowseForFolder(HWND owner, const std::string& title, const std::string& initialFolder,
                             UINT flags = 1);
-// Starts `file` through the shell with `verb` ("" = "open") in the file's folder. With
-// `wait` set, returns only after the started program has ended. True when the shell
-// started it.
+// Starts `file` through the shell (the shell-execute seam) with `verb` ("" = "open") in
+// the file's folder. With `wait` 1, returns only after the started program has ended.
+// True when the shell started it.
 bool ShellExecuteWait(HWND owner, std::string& file, const std::string& verb = "", long wait = 0,
                       const std::string& parameters = "", int showCmd = SW_SHOWNORMAL);
 // Removes one trailing backslash from `path` (the argument changes too) and returns it.

@@ -1,10 +1,10 @@
 #include "base/SharedFunctions.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
+#include "ui/Seams.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ bool IsWindowsOrSystemFolder(const std::string& folder) {
 namespace SharedFunctions {
 
 void ShellOpen(const std::string& pathOrAddress) {
-    ShellExecuteA(nullptr, nullptr, pathOrAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ui::ShellOpen(pathOrAddress);
 }
 
 std::string AppPath() {

@@ -5,8 +5,8 @@
 
 namespace SharedFunctions {
 
-// Opens a file or web address with its default action in a normal window; errors and the
-// shell's answer are ignored.
+// Opens a file or web address with its default action in a normal window (through the
+// shell-open seam); errors and the shell's answer are ignored.
 void ShellOpen(const std::string& pathOrAddress);
 // Deletes stray copies of msiexec.exe and rundll32.exe from the program's folder, unless
 // that folder is the Windows or the system folder. Errors are ignored.

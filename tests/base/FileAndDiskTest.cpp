@@ -3,10 +3,12 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "BaseFiles.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
+#include "ui/Seams.h"
 
 using namespace QV_APIFileAndDisk;
 using basetest::ScratchDir;
@@ -166,8 +168,33 @@ TEST(FileAndDisk, ShellExecuteWaitStartsAndWaits) {
     EXPECT_EQ(basetest::ReadFile(marker), "done\r\n");
     EXPECT_EQ(cmd, "C:\\windows\\system32\\cmd.exe");
     std::string missing = dir / "no-such-program.exe";
-    EXPECT_FALSE(ShellExecuteWait(nullptr, missing, "open", 1));
     EXPECT_FALSE(ShellExecuteWait(nullptr, missing, " "));
+}
+
+TEST(FileAndDisk, ShellExecuteWaitHandsTheShellItsRequest) {
+    std::vector<ui::ShellRequest> seen;
+    ui::ShellOverride shell([&](const ui::ShellRequest& r) {
+        seen.push_back(r);
+        return r.file.find("refuse") == std::string::npos;
+    });
+    std::string licence = "C:\\Program Files\\Velmora\\LICENSE.RTF";
+    HWND owner = reinterpret_cast<HWND>(0x1234);
+    EXPECT_TRUE(ShellExecuteWait(owner, licence));
+    std::string refused = "\\\\srv\\share\\refuse.doc";
+    EXPECT_FALSE(ShellExecuteWait(nullptr, refused, "print", 1, "/x", SW_SHOWMINIMIZED));
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].owner, owner);
+    EXPECT_EQ(seen[0].verb, "open");
+    EXPECT_EQ(seen[0].file, licence);
+    EXPECT_EQ(seen[0].parameters, "");
+    EXPECT_EQ(seen[0].directory, "C:\\Program Files\\Velmora");
+    EXPECT_EQ(seen[0].show, SW_SHOWNORMAL);
+    EXPECT_FALSE(seen[0].wait);
+    EXPECT_EQ(seen[1].verb, "print");
+    EXPECT_EQ(seen[1].directory, "\\\\srv\\share");
+    EXPECT_EQ(seen[1].parameters, "/x");
+    EXPECT_EQ(seen[1].show, SW_SHOWMINIMIZED);
+    EXPECT_TRUE(seen[1].wait);
 }
 
 TEST(FileAndDisk, BrowseForFolderOpensAtTheInitialFolder) {

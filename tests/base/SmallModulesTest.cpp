@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "BaseFiles.h"
 #include "base/QV_Application.h"
@@ -14,6 +15,7 @@
 #include "base/QV_System.h"
 #include "base/QV_Typelib.h"
 #include "base/SharedFunctions.h"
+#include "ui/Seams.h"
 
 using basetest::ScratchDir;
 
@@ -142,6 +144,23 @@ TEST(Typelib, TypeAttrIsACopy) {
         EXPECT_EQ(e.Number, 91);
     }
     CoUninitialize();
+}
+
+TEST(SharedFunctions, ShellOpenUsesTheDefaultActionInANormalWindow) {
+    std::vector<ui::ShellRequest> seen;
+    ui::ShellOverride shell([&](const ui::ShellRequest& r) {
+        seen.push_back(r);
+        return false;  // the answer is ignored
+    });
+    SharedFunctions::ShellOpen("https://example.invalid/velmora");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].owner, nullptr);
+    EXPECT_EQ(seen[0].verb, "");
+    EXPECT_EQ(seen[0].file, "https://example.invalid/velmora");
+    EXPECT_EQ(seen[0].parameters, "");
+    EXPECT_EQ(seen[0].directory, "");
+    EXPECT_EQ(seen[0].show, SW_SHOWNORMAL);
+    EXPECT_FALSE(seen[0].wait);
 }
 
 TEST(SharedFunctions, StrayHelperCopiesAreDeletedOutsideTheSystemFolders) {
