@@ -200,12 +200,14 @@ TEST(FileAndDisk, ShellExecuteWaitHandsTheShellItsRequest) {
 TEST(FileAndDisk, BrowseForFolderOpensAtTheInitialFolder) {
     const std::string title = "Pick the velm folder";
     std::atomic<bool> stop{false};
-    // Plays the user: presses OK once the dialog shows up.
+    // Plays the user: presses OK once this program's dialog shows up.
     std::thread user([&] {
         for (int i = 0; i < 600 && !stop; ++i) {
             HWND dlg = FindWindowA("#32770", nullptr);
             while (dlg) {
-                if (GetDlgItem(dlg, IDOK) && GetWindowThreadProcessId(dlg, nullptr) != GetCurrentThreadId()) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(dlg, &pid);
+                if (pid == GetCurrentProcessId() && GetDlgItem(dlg, IDOK)) {
                     Sleep(300);  // let the dialog select the initial folder first
                     PostMessageA(dlg, WM_COMMAND, IDOK, 0);
                     return;
