@@ -148,6 +148,43 @@ TEST_F(Shell, ComponentsTabFillsAndExplainsAClass) {
         }
     EXPECT_TRUE(sawDefault);
 
+    // Menu items by the level of the selected node: group 0, class 1, first entry level 2, keys 3 and deeper.
+    struct { const char* tail; bool unregister, newItem, rename; } levels[] = {
+        {"DLLServer", false, false, false},
+        {"\\HKEY_CLASSES_ROOT", false, false, false},
+        {"\\HKEY_CLASSES_ROOT\\CLSID", false, true, false},
+        {"\\InprocServer32", false, true, true},
+    };
+    for (auto& l : levels) {
+        auto n = std::string(l.tail) == "DLLServer" ? f.tvwRegComp.Nodes.Find("DLLServer") : NodeEndingWith(f.tvwRegComp, l.tail);
+        ASSERT_TRUE(n) << l.tail;
+        f.tvwRegComp.SetSelectedItem(n);
+        f.Disable_MNU_RegComp_Items();
+        EXPECT_EQ(f.Menus["MNU_RegComp_Unregisterthiscomponent"].Enabled(), l.unregister) << l.tail;
+        EXPECT_EQ(f.Menus["MNU_RegComp_Newxx"].Enabled(), l.newItem) << l.tail;
+        EXPECT_EQ(f.Menus["MNU_RegComp_Rename"].Enabled(), l.rename) << l.tail;
+    }
+
+    // The shown tab's toolbar button stays pressed when clicked again; an unknown mode only
+    // releases the tab buttons.
+    f.Toolbar1.PressButton("RegComp");
+    EXPECT_EQ(f.Toolbar1.Button("RegComp").Value(), ui::tbrPressed);
+    EXPECT_EQ(f.SSTab1.Tab(), 3);
+    f.Reflect_ConnectMode("xyz");
+    EXPECT_EQ(f.Toolbar1.Button("RegComp").Value(), ui::tbrUnpressed);
+    EXPECT_EQ(f.stb1.Panel(2).Text(), "COM Components");
+    f.Reflect_ConnectMode("REGCOMP");
+    EXPECT_EQ(f.Toolbar1.Button("RegComp").Value(), ui::tbrPressed);
+    f.EnableDisableFileMenuItems("stop", "us");
+    f.EnableDisableFileMenuItems("START", "US");
+    EXPECT_TRUE(f.Toolbar1.Button("Refresh").Enabled());
+    EXPECT_FALSE(f.Toolbar1.Button("Search").Enabled());
+    EXPECT_FALSE(f.Toolbar1.Button("Options").Enabled());
+    f.EnableDisableFileMenuItems("start", "regcomp");
+    f.Tabc_EnableOneTab(7);
+    for (int t = 0; t < 4; ++t) EXPECT_FALSE(f.SSTab1.TabEnabled(t));
+    f.Tabc_EnableAllTabs();
+
     // The close saves the window's state (the tray option is off: the program ends).
     EXPECT_TRUE(f.Unload());
     EXPECT_EQ(ended, 1);
