@@ -566,9 +566,17 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return ok;
         }
         case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORBTN: {
+            // Labels and buttons on the form's face; a read-only text box keeps its white.
+            char cls[16] = "";
+            GetClassNameA(reinterpret_cast<HWND>(lParam), cls, sizeof cls);
+            if (lstrcmpiA(cls, "Edit") == 0) {
+                SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+            }
             SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
         default:
             break;
     }
