@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cstring>
 #include <vector>
 
 #include "base/QV_Strings_Lib.h"
@@ -33,7 +34,7 @@ bool DriveExists(const std::string& drive) {
     std::vector<char> buf(len + 1, '\0');
     DWORD got = GetLogicalDriveStringsA(len, buf.data());
     if (got == 0 || got > len) return false;
-    for (const char* entry = buf.data(); *entry; entry += strlen(entry) + 1) {
+    for (const char* entry = buf.data(); *entry; entry += std::strlen(entry) + 1) {
         if (TextCase::StartsWith(entry, drive)) return true;
     }
     return false;
