@@ -189,7 +189,7 @@ void Frame::SetCaption(const std::string& caption) {
     if (hWnd()) InvalidateRect(hWnd(), nullptr, TRUE);
 }
 
-bool Frame::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+bool Frame::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
         case WM_ERASEBKGND:
             result = 1;  // painted whole in WM_PAINT
@@ -218,8 +218,7 @@ bool Frame::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         }
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            result = detail::FaceColors(wParam, lParam);
             return true;
         default:
             return false;

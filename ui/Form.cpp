@@ -104,6 +104,17 @@ int ToPixelsY(long twips) { long t = Screen::TwipsPerPixelY(); return static_cas
 long ToTwipsX(int pixels) { return pixels * Screen::TwipsPerPixelX(); }
 long ToTwipsY(int pixels) { return pixels * Screen::TwipsPerPixelY(); }
 
+LRESULT FaceColors(WPARAM dc, LPARAM control) {
+    char cls[16] = "";
+    GetClassNameA(reinterpret_cast<HWND>(control), cls, sizeof cls);
+    if (lstrcmpiA(cls, "Edit") == 0) {
+        SetBkColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
 void Throw(long number, const char* source) {
     const char* text = "Application-defined or object-defined error";
     switch (number) {
@@ -566,17 +577,8 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return ok;
         }
         case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN: {
-            // Labels and buttons on the form's face; a read-only text box keeps its white.
-            char cls[16] = "";
-            GetClassNameA(reinterpret_cast<HWND>(lParam), cls, sizeof cls);
-            if (lstrcmpiA(cls, "Edit") == 0) {
-                SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
-                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-            }
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-        }
+        case WM_CTLCOLORBTN:
+            return detail::FaceColors(wParam, lParam);
         default:
             break;
     }

@@ -40,6 +40,10 @@ void Fire(const char* source, const char* event, F&& body) {
     }
 }
 
+// The colours of labels and buttons on a form's or frame's face; a read-only text box keeps the
+// window colour (white) so its text reads as data.
+LRESULT FaceColors(WPARAM dc, LPARAM control);
+
 [[noreturn]] void Throw(long number, const char* source);
 
 HINSTANCE Instance();
