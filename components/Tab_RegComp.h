@@ -37,7 +37,17 @@ std::string LongName(const std::string& path);
 // Whether the absolute path names an existing file; answered from the scan's cache while a
 // ScanFileCache lives.
 bool ServerFileExists(const std::string& path);
-// File-existence answers cached per folder for the life of the object (one scan).
+// What a class reads of the type library it names: the title and file of its last-enumerated
+// version (empty when the library or version is missing).
+struct TypeLibFacts {
+    std::string title;
+    std::string file;
+};
+// The facts of a library read before in this scan, or null.
+const TypeLibFacts* CachedTypeLib(const std::string& lib);
+void CacheTypeLib(const std::string& lib, const TypeLibFacts& facts);
+// File-existence answers cached per folder, and type-library facts, for the life of the
+// object (one scan).
 class ScanFileCache {
 public:
     ScanFileCache();

@@ -66,6 +66,9 @@ private:
     }
 
     std::unordered_map<std::string, FolderListing> folders_;
+
+public:
+    std::unordered_map<std::string, TypeLibFacts> typeLibs;  // by lower-case library GUID
 };
 
 ExistCache* g_cache = nullptr;
@@ -76,6 +79,16 @@ ScanFileCache::ScanFileCache() : previous_(g_cache) { g_cache = new ExistCache; 
 ScanFileCache::~ScanFileCache() {
     delete g_cache;
     g_cache = static_cast<ExistCache*>(previous_);
+}
+
+const TypeLibFacts* CachedTypeLib(const std::string& lib) {
+    if (!g_cache) return nullptr;
+    auto it = g_cache->typeLibs.find(TextCase::Lower(lib));
+    return it == g_cache->typeLibs.end() ? nullptr : &it->second;
+}
+
+void CacheTypeLib(const std::string& lib, const TypeLibFacts& facts) {
+    if (g_cache) g_cache->typeLibs[TextCase::Lower(lib)] = facts;
 }
 
 bool ServerFileExists(const std::string& path) {

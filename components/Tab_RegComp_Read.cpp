@@ -35,32 +35,47 @@ bool EndsWithOcx(const std::string& s) {
     return s.size() >= 4 && TextCase::Equal(std::string_view(s).substr(s.size() - 4), ".OCX");
 }
 
-// The type library's title and, when the class registered no server, its file.
-void ReadTypeLib(clsRegComp& rec, HKEY hClass) {
-    std::string lib;
-    if (!ReadText(hClass, "TypeLib", "", lib)) return;
-    // An empty reference names no library ("TypeLib\" would open HKCR\TypeLib itself).
-    if (lib.empty()) return;
-    rec.vntTypeLib = lib;
+// The title of a library and the file of its last-enumerated version.
+TypeLibFacts ReadTypeLibFacts(const std::string& lib) {
+    TypeLibFacts facts;
     HKEY hLib = nullptr;
-    if (OpenKey(HKEY_CLASSES_ROOT, "TypeLib\\" + lib, hLib, 0, KEY_READ_ONLY) != 0) return;
+    if (OpenKey(HKEY_CLASSES_ROOT, "TypeLib\\" + lib, hLib, 0, KEY_READ_ONLY) != 0) return facts;
     // The version is the last sub-key the enumeration gives.
     std::string ver, name;
     long noMore = 0;
     for (long i = 0; EnumKey(hLib, i, name, noMore, 0) == 0 && !noMore; ++i) ver = name;
     if (!ver.empty()) {
-        std::string title;
-        if (ReadText(hLib, ver, "", title) && !title.empty()) rec.vntTypeLibName = title;
-        if (rec.vntFileLocation.empty()) {
-            std::string file;
-            if (ReadText(hLib, ver + "\\0\\win32", "", file) && !file.empty()) rec.vntFileLocation = file;
+        ReadText(hLib, ver, "", facts.title);
+        if (!ReadText(hLib, ver + "\\0\\win32", "", facts.file) || facts.file.empty()) {
+            facts.file.clear();
 #ifdef _WIN64
             // A 64-bit system may register the library for win64 only.
-            else if (ReadText(hLib, ver + "\\0\\win64", "", file) && !file.empty()) rec.vntFileLocation = file;
+            ReadText(hLib, ver + "\\0\\win64", "", facts.file);
 #endif
         }
     }
     CloseKey(hLib, 0);
+    return facts;
+}
+
+// The type library's title and, when the class registered no server, its file.
+void ReadTypeLib(clsRegComp& rec, HKEY hTypeLib) {
+    std::string lib;
+    long type = REG_SZ;
+    if (QueryValue(hTypeLib, "", lib, type, 0) != "0") return;
+    // An empty reference names no library ("TypeLib\" would open HKCR\TypeLib itself).
+    if (lib.empty()) return;
+    rec.vntTypeLib = lib;
+    // Many classes share one library: it is read once per scan.
+    TypeLibFacts facts;
+    if (const TypeLibFacts* cached = CachedTypeLib(lib)) {
+        facts = *cached;
+    } else {
+        facts = ReadTypeLibFacts(lib);
+        CacheTypeLib(lib, facts);
+    }
+    if (!facts.title.empty()) rec.vntTypeLibName = facts.title;
+    if (rec.vntFileLocation.empty() && !facts.file.empty()) rec.vntFileLocation = facts.file;
 }
 
 void ReadServer(clsRegComp& rec, HKEY hClass) {
@@ -84,7 +99,7 @@ void ReadServer(clsRegComp& rec, HKEY hClass) {
         rec.vntFileLocation = rec.vntFileLocationEx = file;
         rec.blnIsLocalServer32 = true;
     }
-    if (!KeyOpens(hClass, "TypeLib")) {
+    if (OpenKey(hClass, "TypeLib", h, 0, KEY_READ_ONLY) != 0) {
         if (rec.vntFileLocation.empty() && !rec.vntProgID.empty()) {
             std::string file;
             if (ReadText(HKEY_CLASSES_ROOT, rec.vntProgID + "\\protocol\\StdFileEditing\\server", "", file))
@@ -92,7 +107,8 @@ void ReadServer(clsRegComp& rec, HKEY hClass) {
         }
         return;
     }
-    ReadTypeLib(rec, hClass);
+    ReadTypeLib(rec, h);
+    CloseKey(h, 0);
 }
 
 // Finds the server file on disk and sets the existence flags.

@@ -76,7 +76,9 @@ TEST(RegCompScan, RealRegistryPutsEveryClassUnderItsRoot) {
     for (auto [root, count] : CountCategories()) {
         SCOPED_TRACE(root);
         EXPECT_EQ(nodes.Item(root)->Children(), count);
-        if (count > 1) EXPECT_TRUE(nodes.Item(root)->Sorted());
+        if (count > 1) {
+            EXPECT_TRUE(nodes.Item(root)->Sorted());
+        }
     }
     EXPECT_EQ(nodes.Item("Control")->Text(), "Controls");
     EXPECT_EQ(nodes.Item("DLLServer")->Text(), "DLL Servers");
@@ -258,8 +260,9 @@ TEST(TypeLibRefresh, FollowsTheFixtureServerThroughRegistrationAndUnregistration
 
     HMODULE dll = LoadLibraryA(VELM_FIXTURE_COMSERVER_DLL);
     ASSERT_NE(dll, nullptr);
-    auto reg = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(dll, "DllRegisterServer"));
-    auto unreg = reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(dll, "DllUnregisterServer"));
+    using Entry = HRESULT(WINAPI*)();
+    auto reg = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, "DllRegisterServer")));
+    auto unreg = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, "DllUnregisterServer")));
     ASSERT_TRUE(reg && unreg);
     ASSERT_EQ(reg(), S_OK);
 
