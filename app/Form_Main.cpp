@@ -182,7 +182,7 @@ void Form_Main::BuildMenus() {
     item(rc, "MNU_RegComp_RefreshTreeView", "Refresh TreeView", [this] { MNU_RegComp_RefreshTreeView_Click(); });
     item(rc, "MNU_RegComp_SearchInRegistry", "Search in Registry", [this] { MNU_RegComp_SearchInRegistry_Click(); });
     item(rc, "MNU_RegComp_Regedit", "Regedit...", [this] { MNU_RegComp_Regedit_Click(); });
-    item(rc, "MNU_RegComp_Dependencies", "Dependencies...");
+    item(rc, "MNU_RegComp_Dependencies", "Dependencies...", [this] { MNU_RegComp_Dependencies_Click(); });
     item(rc, "MNU_RegComp_Options", "Options...");
 
     auto& opt = Menus.Add("MNU_Options", "&Options");
@@ -458,6 +458,7 @@ void Form_Main::Form_Unload(int&) {
     colRegComp.Clear();
     SplitRegComp.reset();
     SplitSD.reset();
+    if (objDepends && objDepends->IsLoaded()) objDepends->Unload();
     if (BusyBox().IsLoaded()) BusyBox().Unload();
 }
 

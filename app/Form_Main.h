@@ -11,6 +11,7 @@
 
 #include "app/SplitterCtrl.h"
 #include "components/colRegComp.h"
+#include "image/frmDepends.h"
 #include "ui/ui.h"
 
 class Form_Main : public ui::Form {
@@ -35,6 +36,8 @@ public:
     ui::Timer TimerPopUpMenu;
 
     std::unique_ptr<SplitterCtrl> SplitRegComp, SplitSD;
+    // The dependency viewer of the window, made by the first Dependencies command.
+    std::unique_ptr<frmDepends> objDepends;
     ::colRegComp colRegComp;
 
     // ---- public procedures ----
@@ -112,6 +115,9 @@ private:
     void MNU_RegComp_Unregisterthiscomponent_Click();
     void MNU_RegComp_NewValue_Click();
     void MNU_RegComp_SearchInRegistry_Click();
+public:
+    void MNU_RegComp_Dependencies_Click();
+private:
     void MNU_File_Exit_Click();
     void MNU_File_ShutDown_Click();
     void MNU_Options_Show_in_Taskbar_Click();

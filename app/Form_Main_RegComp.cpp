@@ -27,6 +27,11 @@ void Form_Main::tvwRegComp_NodeClick(ui::Node& node) {
             lsvRegComp_entries.ListItems.Clear();
             auto rec = colRegComp.Item(AfterFirstBackslash(node.Key()));
             Tab_RegComp::ShowRegCompDetails(*rec, lsvRegCompDetails);
+            // An open dependency viewer follows the selected class.
+            if (objDepends && objDepends->IsLoaded() && objDepends->Visible()) {
+                objDepends->LoadTree(rec->vntFileLocationEx);
+                objDepends->Show(ui::vbModeless, this);
+            }
         } else if (level >= 2) {
             Tab_RegComp::FillRegistryValuesList(node.Key(), lsvRegComp_entries);
         }
@@ -90,6 +95,26 @@ void Form_Main::ShowRegCompEntries(ui::Node& node) {
         // The values list understands the full node key.
         Tab_RegComp::FillRegistryValuesList(node.Key(), lsvRegComp_entries);
     });
+}
+
+void Form_Main::MNU_RegComp_Dependencies_Click() {
+    try {
+        ui::NodePtr n = tvwRegComp.SelectedItem();
+        if (n && QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) == 1) {
+            auto rec = colRegComp.Item(AfterFirstBackslash(n->Key()));
+            if (QV_APIFileAndDisk::FileExists(rec->vntFileLocationEx)) {
+                if (!objDepends) objDepends = std::make_unique<frmDepends>();
+                objDepends->Load();
+                objDepends->LoadTree(rec->vntFileLocationEx);
+                objDepends->Show(ui::vbModeless, this);
+            } else {
+                ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
+            }
+            return;
+        }
+    } catch (...) {
+    }
+    ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
 }
 
 void Form_Main::MNU_RegComp_Regedit_Click() {

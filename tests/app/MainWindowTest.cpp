@@ -133,6 +133,21 @@ TEST_F(Shell, ComponentsTabFillsAndExplainsAClass) {
     EXPECT_TRUE(f.Menus["MNU_RegComp_Unregisterthiscomponent"].Enabled());
     EXPECT_FALSE(f.Menus["MNU_RegComp_Rename"].Enabled());
 
+    // Dependencies opens the viewer on the class's server file; a group node is refused.
+    f.MNU_RegComp_Dependencies_Click();
+    ASSERT_TRUE(f.objDepends && f.objDepends->IsLoaded());
+    EXPECT_TRUE(f.objDepends->Visible());
+    EXPECT_GT(f.objDepends->tvwModules.Nodes.Count(), 0);
+    f.objDepends->Unload();
+    {
+        BoxRecorder boxes;
+        f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find("DLLServer"));
+        f.MNU_RegComp_Dependencies_Click();
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].prompt, "Plase select preferred Component from Top-level.");
+        f.tvwRegComp.SetSelectedItem(cls);
+    }
+
     // A double click builds its registry entries; a click on a key lists its values.
     f.tvwRegComp_DblClick();
     auto server = NodeEndingWith(f.tvwRegComp, "\\InprocServer32");
