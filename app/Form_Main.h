@@ -97,7 +97,7 @@ private:
     void CreateControls();
     void WireEvents();
     // The frame of a long run: locks, status text, busy box, the worker, then the closing steps.
-    struct RunSpec {
+    struct RunPlan {
         int tab;
         const char* code;
         const char* startText;             // panel 1 at the start (null: unchanged)
@@ -105,7 +105,7 @@ private:
         bool refresh;                       // sets blnProcessing
         const char* procedure;
     };
-    void LongRun(const RunSpec& spec, const std::function<void()>& worker);
+    void LongRun(const RunPlan& plan, const std::function<void()>& worker);
     void LayoutSplitTab(ui::PictureBox& bar, SplitterCtrl& split, ui::TreeView& tree, ui::ListView& details,
                         ui::ListView& entries, long& storedLeft, double W, double H);
     void MenuFileTab(int tab);

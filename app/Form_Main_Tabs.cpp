@@ -305,33 +305,33 @@ void Form_Main::AfterRun(std::function<void()> action) {
     mAfterRun.push_back(std::move(action));
 }
 
-void Form_Main::LongRun(const RunSpec& spec, const std::function<void()>& worker) {
+void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker) {
     // One long run at a time: a second request while one runs does nothing.
     if (mRunActive || !IsLoaded()) return;
     mRunActive = true;
     clsDroskGlobal& g = DroskGlobal();
     try {
-        Tabc_EnableOneTab(spec.tab);
+        Tabc_EnableOneTab(plan.tab);
         Master::AutoUpdateStartStop("stop");
-        if (spec.startText) stb1.Panel(1).SetText(spec.startText);
-        for (const std::string& item : spec.offItems) Menus[item].SetEnabled(false);
-        EnableDisableFileMenuItems("stop", spec.code);
+        if (plan.startText) stb1.Panel(1).SetText(plan.startText);
+        for (const std::string& item : plan.offItems) Menus[item].SetEnabled(false);
+        EnableDisableFileMenuItems("stop", plan.code);
         g.blnCancel = false;
         BusyBox().Show(ui::vbModeless, this);
-        if (spec.refresh) g.blnProcessing = true;
+        if (plan.refresh) g.blnProcessing = true;
         worker();
     } catch (const RunTimeError& e) {
-        QV_Err::HandleError(e.Number, e.Description, "Form_Main", spec.procedure);
+        QV_Err::HandleError(e.Number, e.Description, "Form_Main", plan.procedure);
     } catch (const std::exception& e) {
-        QV_Err::HandleError(-1, e.what(), "Form_Main", spec.procedure);
+        QV_Err::HandleError(-1, e.what(), "Form_Main", plan.procedure);
     }
     // Closing steps: they also follow an error.
     if (BusyBox().IsLoaded()) BusyBox().Unload();
     g.blnCancel = false;
-    if (spec.refresh) g.blnProcessing = false;
+    if (plan.refresh) g.blnProcessing = false;
     if (IsLoaded()) {
-        for (const std::string& item : spec.offItems) Menus[item].SetEnabled(true);
-        EnableDisableFileMenuItems("start", spec.code);
+        for (const std::string& item : plan.offItems) Menus[item].SetEnabled(true);
+        EnableDisableFileMenuItems("start", plan.code);
         Master::AutoUpdateStartStop("start");
         Tabc_EnableAllTabs();
         stb1.Panel(1).SetText("Ready.");
@@ -353,7 +353,7 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
     if (mRunActive) return;
     clsDroskGlobal& g = DroskGlobal();
     stb1.Panel(1).SetText("Scanning COM Components.");
-    RunSpec spec{3, "regcomp", nullptr,
+    RunPlan plan{3, "regcomp", nullptr,
                  {"MNU_RegComp_RefreshTreeView", "MNU_RegComp_SearchInRegistry", "MNU_RegComp_Options"}, true,
                  "MNU_RegComp_RefreshTreeView_Click"};
     Disable_MNU_RegComp_Items();
@@ -370,7 +370,7 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
     }
     mTreeviewMacros_472::TreeView_DeleteAllItems(tvwRegComp.hWnd());
     lsvRegComp_entries.ListItems.Clear();
-    LongRun(spec, [&] {
+    LongRun(plan, [&] {
         Tab_RegComp::FillRegCompTree(colRegComp, tvwRegComp, g.vntRegCompSelectedBy.ToLong(), g.blnRegCompDetailed,
                                      stb1, g.blnCancel);
         if (!remembered.empty() && IsLoaded()) {
