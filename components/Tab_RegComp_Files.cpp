@@ -92,6 +92,8 @@ void CacheTypeLib(const std::string& lib, const TypeLibFacts& facts) {
 }
 
 bool ServerFileExists(const std::string& path) {
+    // A wildcard would let some other file answer for the server.
+    if (path.find_first_of("*?") != std::string::npos) return false;
     return g_cache ? g_cache->FileExists(path) : QV_APIFileAndDisk::FileExists(path);
 }
 

@@ -100,6 +100,8 @@ TEST_F(ResolveTable, EachRegisteredFormFindsItsFile) {
          sys + "\\ole32.dll", sys + "\\ole32.dll"},
         {"ShortPath", "[LocalServer32]\n@=" + Q(ieShort), "EXEServer", true, false, ieShort, ie},
         {"Missing", "[InprocServer32]\n@=" + Q(missing), "DLLServer", false, true, missing, missing},
+        {"Wildcard", "[InprocServer32]\n@=" + Q(sys + "\\ole*.dll"), "DLLServer", false, true, sys + "\\ole*.dll",
+         sys + "\\ole*.dll"},
         {"NoServer", "", "EXEServer", false, false, "Not defined.", ""},
         {"StdFileEditing", "", "EXEServer", true, false, sys + "\\notepad.exe", sys + "\\notepad.exe"},
         {"EmptyTypeLib", "[TypeLib]\n@=\"\"", "EXEServer", false, false, "Not defined.", ""},
