@@ -1,9 +1,5 @@
 #include "ui/ListView.h"
 
-#include <windowsx.h>
-
-#include <unordered_set>
-
 #include "base/TextCase.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
@@ -13,11 +9,6 @@ namespace ui {
 namespace {
 
 const char kSource[] = "ListView";
-
-std::unordered_set<const ListView*>& LiveLists() {
-    static std::unordered_set<const ListView*> lists;
-    return lists;
-}
 
 }  // namespace
 
@@ -216,10 +207,9 @@ void ColumnHeaders::Clear() {
 // ---------------------------------------------------------------------------------------------
 // ListView
 
-ListView::ListView() : ColumnHeaders(this), ListItems(this) { LiveLists().insert(this); }
+ListView::ListView() : ColumnHeaders(this), ListItems(this) {}
 
 ListView::~ListView() {
-    LiveLists().erase(this);
     if (hWnd()) {
         HWND h = hWnd();
         Destroyed();
@@ -284,55 +274,11 @@ ListItemPtr ListView::HitTest(long x, long y) const {
     return ListItems.rows_[static_cast<size_t>(i)];
 }
 
-void ListView::SetRedraw(bool redraw) {
-    if (!hWnd()) return;
-    SendMessageA(hWnd(), WM_SETREDRAW, redraw, 0);
-    if (redraw) InvalidateRect(hWnd(), nullptr, TRUE);
-}
-
-void ListView::PressEnded(int button) {
-    if (pressUpRaised_) return;
-    pressUpRaised_ = true;
-    long x = detail::ToTwipsX(pressPoint_.x), y = detail::ToTwipsY(pressPoint_.y);
-    if (button == vbLeftButton && !pressClickRaised_) {
-        ListItemPtr hit = HitTest(x, y);
-        if (hit && hit->Selected() && ItemClick) {
-            pressClickRaised_ = true;
-            ItemClick(*hit);
-        }
-    }
-    if (MouseUp) MouseUp(button, static_cast<int>(ShiftState()), x, y);
-}
-
-bool ListView::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    switch (msg) {
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN: {
-            int button = msg == WM_LBUTTONDOWN ? vbLeftButton : vbRightButton;
-            pressButton_ = button;
-            pressClickRaised_ = false;
-            pressUpRaised_ = false;
-            pressPoint_ = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            result = CallOriginal(msg, wParam, lParam);
-            const ListView* self = this;
-            Defer([self, button] {
-                if (LiveLists().count(self)) const_cast<ListView*>(self)->PressEnded(button);
-            });
-            return true;
-        }
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP: {
-            int button = msg == WM_LBUTTONUP ? vbLeftButton : vbRightButton;
-            if (!pressUpRaised_ && button == pressButton_) {
-                const ListView* self = this;
-                Defer([self, button] {
-                    if (LiveLists().count(self)) const_cast<ListView*>(self)->PressEnded(button);
-                });
-            }
-            return false;
-        }
-        default:
-            return false;
+void ListView::ClickPressedItem(long x, long y) {
+    ListItemPtr hit = HitTest(x, y);
+    if (hit && hit->Selected() && ItemClick) {
+        ClickRaised();
+        ItemClick(*hit);
     }
 }
 
@@ -357,31 +303,20 @@ bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
             if (!(nm->uNewState & LVIS_SELECTED) || (nm->uOldState & LVIS_SELECTED)) return true;
             if (nm->iItem < 0 || nm->iItem >= ListItems.Count()) return true;
             ListItemPtr item = ListItems.rows_[static_cast<size_t>(nm->iItem)];
-            pressClickRaised_ = true;
-            const ListView* self = this;
-            Defer([self, item] {
-                if (LiveLists().count(self) && !item->IsRemoved() && self->ItemClick) self->ItemClick(*item);
+            ClickRaised();
+            DeferWhileAlive([this, item] {
+                if (!item->IsRemoved() && ItemClick) ItemClick(*item);
             });
             return true;
         }
         case LVN_KEYDOWN: {
-            auto* kd = reinterpret_cast<NMLVKEYDOWN*>(hdr);
-            int key = kd->wVKey;
-            int shift = static_cast<int>(ShiftState());
-            const ListView* self = this;
-            Defer([self, key, shift] {
-                if (LiveLists().count(self) && self->KeyDown) self->KeyDown(key, shift);
-            });
+            DeferKeyDown(reinterpret_cast<NMLVKEYDOWN*>(hdr)->wVKey);
             result = 0;
             return true;
         }
-        case NM_DBLCLK: {
-            const ListView* self = this;
-            Defer([self] {
-                if (LiveLists().count(self) && self->DblClick) self->DblClick();
-            });
+        case NM_DBLCLK:
+            DeferDblClick();
             return false;
-        }
         default:
             return false;
     }

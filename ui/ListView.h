@@ -21,7 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/Control.h"
+#include "ui/ItemsControl.h"
 
 namespace ui {
 
@@ -118,7 +118,7 @@ private:
     std::vector<std::unique_ptr<ColumnHeader>> columns_;
 };
 
-class ListView : public Control {
+class ListView : public ItemsControl {
 public:
     ListView();
     ~ListView() override;
@@ -136,30 +136,23 @@ public:
     ListItemPtr SelectedItem() const;
     void SetSelectedItem(const ListItemPtr& item);  // raises no ItemClick
     ListItemPtr HitTest(long x, long y) const;      // twips of the client area
-    void SetRedraw(bool redraw);
 
     std::function<void(ListItem& item)> ItemClick;
-    std::function<void()> DblClick;
-    std::function<void(int keyCode, int shift)> KeyDown;
-    std::function<void(int button, int shift, long x, long y)> MouseUp;
 
     bool OnNotify(NMHDR* header, LRESULT& result) override;
-    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnDestroyed() override;
+
+protected:
+    void ClickPressedItem(long x, long y) override;
 
 private:
     friend class ListItem;
     friend class ui::ListItems;
     friend class ColumnHeader;
     friend class ui::ColumnHeaders;
-    void PressEnded(int button);
     ImageList* small_ = nullptr;
     ImageList* large_ = nullptr;
     bool codeSelecting_ = false;
-    int pressButton_ = 0;
-    bool pressClickRaised_ = false;
-    bool pressUpRaised_ = true;
-    POINT pressPoint_{};
 };
 
 }  // namespace ui

@@ -1,7 +1,5 @@
 #include "ui/TreeView.h"
 
-#include <windowsx.h>
-
 #include <unordered_set>
 
 #include "base/TextCase.h"
@@ -13,12 +11,6 @@ namespace ui {
 namespace {
 
 const char kSource[] = "TreeView";
-
-// Trees alive, so that a deferred event never reaches a destroyed one.
-std::unordered_set<const TreeView*>& LiveTrees() {
-    static std::unordered_set<const TreeView*> trees;
-    return trees;
-}
 
 Node* NodeOfItem(HWND tree, HTREEITEM item) {
     if (!item) return nullptr;
@@ -326,10 +318,9 @@ std::vector<NodePtr> Nodes::All() const {
 // ---------------------------------------------------------------------------------------------
 // TreeView
 
-TreeView::TreeView() : Nodes(this) { LiveTrees().insert(this); }
+TreeView::TreeView() : Nodes(this) {}
 
 TreeView::~TreeView() {
-    LiveTrees().erase(this);
     if (hWnd()) {
         HWND h = hWnd();
         Destroyed();
@@ -435,11 +426,7 @@ void TreeView::ScheduleSort(Node* parent) {
     else rootSortPending_ = true;
     if (sortDeferred_) return;
     sortDeferred_ = true;
-    const TreeView* self = this;
-    Defer([self] {
-        if (!LiveTrees().count(self)) return;
-        self->FlushSorts();
-    });
+    DeferWhileAlive([this] { FlushSorts(); });
 }
 
 void TreeView::FlushSorts() const {
@@ -457,60 +444,11 @@ void TreeView::FlushSorts() const {
     if (root) self->SortChildren(TVI_ROOT);
 }
 
-void TreeView::SetRedraw(bool redraw) {
-    if (!hWnd()) return;
-    SendMessageA(hWnd(), WM_SETREDRAW, redraw, 0);
-    if (redraw) InvalidateRect(hWnd(), nullptr, TRUE);
-}
-
-// A button press has ended (the control may have swallowed the button-up): raise what a click
-// gives, in the order the handlers expect: NodeClick (when not raised by the selection change
-// already and the press was on the selected node), then MouseUp.
-void TreeView::PressEnded(int button) {
-    if (pressUpRaised_) return;
-    pressUpRaised_ = true;
-    long x = detail::ToTwipsX(pressPoint_.x), y = detail::ToTwipsY(pressPoint_.y);
-    if (button == vbLeftButton && !pressClickRaised_) {
-        NodePtr hit = HitTest(x, y);
-        if (hit && hit->Selected() && NodeClick) {
-            pressClickRaised_ = true;
-            NodeClick(*hit);
-        }
-    }
-    if (MouseUp) MouseUp(button, static_cast<int>(ShiftState()), x, y);
-}
-
-bool TreeView::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    switch (msg) {
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN: {
-            int button = msg == WM_LBUTTONDOWN ? vbLeftButton : vbRightButton;
-            pressButton_ = button;
-            pressClickRaised_ = false;
-            pressUpRaised_ = false;
-            pressPoint_ = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            // Let the control handle the press (on some systems it runs its own loop until the
-            // button is released), then finish the click from the message loop.
-            result = CallOriginal(msg, wParam, lParam);
-            const TreeView* self = this;
-            Defer([self, button] {
-                if (LiveTrees().count(self)) const_cast<TreeView*>(self)->PressEnded(button);
-            });
-            return true;
-        }
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP: {
-            int button = msg == WM_LBUTTONUP ? vbLeftButton : vbRightButton;
-            if (!pressUpRaised_ && button == pressButton_) {
-                const TreeView* self = this;
-                Defer([self, button] {
-                    if (LiveTrees().count(self)) const_cast<TreeView*>(self)->PressEnded(button);
-                });
-            }
-            return false;
-        }
-        default:
-            return false;
+void TreeView::ClickPressedItem(long x, long y) {
+    NodePtr hit = HitTest(x, y);
+    if (hit && hit->Selected() && NodeClick) {
+        ClickRaised();
+        NodeClick(*hit);
     }
 }
 
@@ -540,10 +478,9 @@ bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
             if (codeSelecting_ || (nm->action != TVC_BYMOUSE && nm->action != TVC_BYKEYBOARD)) return true;
             NodePtr node = FromItem(nm->itemNew.hItem);
             if (!node) return true;
-            if (nm->action == TVC_BYMOUSE) pressClickRaised_ = true;
-            const TreeView* self = this;
-            Defer([self, node] {
-                if (LiveTrees().count(self) && !node->IsRemoved() && self->NodeClick) self->NodeClick(*node);
+            if (nm->action == TVC_BYMOUSE) ClickRaised();
+            DeferWhileAlive([this, node] {
+                if (!node->IsRemoved() && NodeClick) NodeClick(*node);
             });
             return true;
         }
@@ -552,31 +489,20 @@ bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
             auto* nm = reinterpret_cast<NMTREEVIEWA*>(hdr);
             if (!(nm->action & TVE_EXPAND)) return true;
             NodePtr node = FromItem(nm->itemNew.hItem);
-            const TreeView* self = this;
             if (node)
-                Defer([self, node] {
-                    if (LiveTrees().count(self) && !node->IsRemoved() && self->Expand) self->Expand(*node);
+                DeferWhileAlive([this, node] {
+                    if (!node->IsRemoved() && Expand) Expand(*node);
                 });
             return true;
         }
         case TVN_KEYDOWN: {
-            auto* kd = reinterpret_cast<NMTVKEYDOWN*>(hdr);
-            int key = kd->wVKey;
-            int shift = static_cast<int>(ShiftState());
-            const TreeView* self = this;
-            Defer([self, key, shift] {
-                if (LiveTrees().count(self) && self->KeyDown) self->KeyDown(key, shift);
-            });
+            DeferKeyDown(reinterpret_cast<NMTVKEYDOWN*>(hdr)->wVKey);
             result = 0;
             return true;
         }
-        case NM_DBLCLK: {
-            const TreeView* self = this;
-            Defer([self] {
-                if (LiveTrees().count(self) && self->DblClick) self->DblClick();
-            });
+        case NM_DBLCLK:
+            DeferDblClick();
             return false;
-        }
         default:
             return false;
     }

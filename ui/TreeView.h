@@ -21,9 +21,8 @@
 // The model follows the real control: emptying the control by its own message
 // (TVM_DELETEITEM with TVI_ROOT) empties the model and its key index too.
 //
-// Events follow what the programs' handlers expect, whatever order the control sends its
-// notifications in: a press of the left button gives NodeClick (when it selects a node, or
-// clicks the selected one) and then MouseUp; a press of the right button gives MouseUp only.
+// Events (see ItemsControl): a press of the left button gives NodeClick (when it selects a node,
+// or clicks the selected one) and then MouseUp; a press of the right button gives MouseUp only.
 // Selecting a node from code raises no NodeClick.
 #pragma once
 #include <windows.h>
@@ -35,7 +34,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/Control.h"
+#include "ui/ItemsControl.h"
 
 namespace ui {
 
@@ -138,7 +137,7 @@ private:
     std::unordered_map<Node*, NodePtr> live_;             // every node, keyless ones included
 };
 
-class TreeView : public Control {
+class TreeView : public ItemsControl {
 public:
     TreeView();
     ~TreeView() override;
@@ -160,19 +159,14 @@ public:
     bool Sorted() const { return sorted_; }
     void SetSorted(bool sorted);                    // top-level nodes by text
 
-    // Painting off while filling: SetRedraw(false) ... SetRedraw(true), or RedrawOff.
-    void SetRedraw(bool redraw);
-
     std::function<void(Node& node)> NodeClick;
     std::function<void(Node& node)> Expand;
-    std::function<void()> DblClick;
-    std::function<void(int keyCode, int shift)> KeyDown;
-    // Button vbLeftButton/vbRightButton, x and y in twips of the control's client area.
-    std::function<void(int button, int shift, long x, long y)> MouseUp;
 
     bool OnNotify(NMHDR* header, LRESULT& result) override;
-    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnDestroyed() override;
+
+protected:
+    void ClickPressedItem(long x, long y) override;
 
 private:
     friend class Node;
@@ -182,14 +176,8 @@ private:
     void SortChildren(HTREEITEM parent);
     void ScheduleSort(Node* parent);  // sorted parents are sorted once after a run of adds
     void FlushSorts() const;
-    void PressEnded(int button);
     ImageList* images_ = nullptr;
     bool sorted_ = false;
-    // Click bookkeeping of the current button press.
-    int pressButton_ = 0;
-    bool pressClickRaised_ = false;
-    bool pressUpRaised_ = true;
-    POINT pressPoint_{};
     bool codeSelecting_ = false;
     mutable std::vector<std::weak_ptr<Node>> pendingSorts_;
     mutable bool rootSortPending_ = false;

@@ -1,0 +1,58 @@
+// The common part of the keyed item controls (TreeView, ListView): the events they share, the
+// click bookkeeping of a mouse press, painting off while filling, and deferred events that never
+// reach a control that has gone away.
+//
+// Events follow what the programs' handlers expect, whatever order the control sends its
+// notifications in: a press of the left button gives the item's click event (when it selects an
+// item, or clicks the selected one) and then MouseUp; a press of the right button gives MouseUp
+// only.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "ui/Control.h"
+
+namespace ui {
+
+class ItemsControl : public Control {
+public:
+    ItemsControl();
+    ~ItemsControl() override;
+
+    // Painting off while filling: SetRedraw(false) ... SetRedraw(true).
+    void SetRedraw(bool redraw);
+
+    std::function<void()> DblClick;
+    std::function<void(int keyCode, int shift)> KeyDown;
+    // Button vbLeftButton/vbRightButton, x and y in twips of the control's client area.
+    std::function<void(int button, int shift, long x, long y)> MouseUp;
+
+    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+protected:
+    // Raises the item's click event for the selected item at a point (twips of the client area)
+    // at the end of a left-button press whose click the selection change has not raised; calls
+    // ClickRaised() before raising it.
+    virtual void ClickPressedItem(long x, long y) = 0;
+    // The click of the current press has been raised (by a selection change with the mouse or
+    // by ClickPressedItem).
+    void ClickRaised() { pressClickRaised_ = true; }
+    // Runs `action` from the message loop, unless the control has gone away by then.
+    void DeferWhileAlive(std::function<void()> action) const;
+    // Raise KeyDown and DblClick from the message loop.
+    void DeferKeyDown(int keyCode);
+    void DeferDblClick();
+
+private:
+    void PressEnded(int button);
+    std::shared_ptr<char> alive_;
+    // Click bookkeeping of the current button press.
+    int pressButton_ = 0;
+    bool pressClickRaised_ = false;
+    bool pressUpRaised_ = true;
+    POINT pressPoint_{};
+};
+
+}  // namespace ui
