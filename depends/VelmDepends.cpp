@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/WinText.h"
 #include "image/frmDepends.h"
 #include "ui/Seams.h"
 
@@ -13,16 +14,9 @@ namespace {
 // The text after the program name as the platform hands it over: the blanks that separate it
 // from the program name are dropped, everything else (quotes included) is kept.
 std::string CommandText() {
-    const char* p = GetCommandLineA();
-    if (*p == '"') {
-        ++p;
-        while (*p && *p != '"') ++p;
-        if (*p == '"') ++p;
-    } else {
-        while (*p && *p != ' ' && *p != '\t') ++p;
-    }
-    while (*p == ' ' || *p == '\t') ++p;
-    return p;
+    std::string tail = WinText::CommandTail();
+    size_t start = tail.find_first_not_of(" \t");
+    return start == std::string::npos ? std::string() : tail.substr(start);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/QV_Err.h"
+#include "base/WinText.h"
 
 namespace Velm {
 namespace {
@@ -320,16 +321,8 @@ void VelmSingleInstanceConnector::MainAppRunning(bool running) { core_->SetRunni
 
 namespace {
 
-std::string SystemMessage(DWORD code) {
-    char* buf = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
-    std::string text = n ? std::string(buf, n) : std::string();
-    if (buf) LocalFree(buf);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    return text;
-}
+// The system's message without the line end and the full stop (the callers close the sentence).
+std::string SystemMessage(DWORD code) { return WinText::SystemMessage(code, "\r\n ."); }
 
 std::string Hex32(unsigned long v) {
     char buf[16];

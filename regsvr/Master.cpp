@@ -9,6 +9,7 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/QV_System.h"
 #include "base/QV_Typelib.h"
+#include "base/WinText.h"
 #include "ui/Seams.h"
 
 namespace Master {
@@ -29,12 +30,7 @@ std::shared_ptr<Velm::VelmRegServer> g_regServer;
 std::shared_ptr<Velm::VelmActionMailbox> g_mailbox;
 
 std::string SystemMessage(DWORD code) {
-    char* buf = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
-    std::string text = n ? std::string(buf, n) : std::string();
-    if (buf) LocalFree(buf);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    std::string text = WinText::SystemMessage(code, "\r\n ");
     return text.empty() ? "Error " + std::to_string(code) : text;
 }
 
@@ -92,19 +88,7 @@ std::function<void()> ShowResultWindow;
 std::shared_ptr<Velm::VelmActionMailbox> Mailbox() { return g_mailbox; }
 std::shared_ptr<Velm::VelmRegServer> RegServer() { return g_regServer; }
 
-std::string CommandTail() {
-    const char* p = GetCommandLineA();
-    if (!p) return "";
-    // The program's own name: a quoted text, or everything up to the first blank or tab.
-    if (*p == '"') {
-        ++p;
-        while (*p && *p != '"') ++p;
-        if (*p == '"') ++p;
-    } else {
-        while (*p && *p != ' ' && *p != '\t') ++p;
-    }
-    return p;
-}
+std::string CommandTail() { return WinText::CommandTail(); }
 
 CommandLine ParseCommandLine(std::string tail) {
     CommandLine cl;

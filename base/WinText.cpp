@@ -1,0 +1,30 @@
+#include "base/WinText.h"
+
+#include <string_view>
+
+namespace WinText {
+
+std::string SystemMessage(DWORD code, const char* trailing) {
+    char* buf = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
+    std::string text = n ? std::string(buf, n) : std::string();
+    if (buf) LocalFree(buf);
+    while (!text.empty() && std::string_view(trailing).find(text.back()) != std::string_view::npos) text.pop_back();
+    return text;
+}
+
+std::string CommandTail() {
+    const char* p = GetCommandLineA();
+    if (!p) return "";
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (*p && *p != ' ' && *p != '\t') ++p;
+    }
+    return p;
+}
+
+}  // namespace WinText
