@@ -25,14 +25,7 @@ const char kPictureClass[] = "VelmPicture";
 
 void EnsurePictureClass() {
     static bool done = [] {
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = detail::Instance();
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kPictureClass;
-        RegisterClassA(&wc);
+        detail::RegisterFaceClass(kPictureClass, DefWindowProcA);
         return true;
     }();
     (void)done;

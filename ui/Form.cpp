@@ -60,14 +60,7 @@ void EnsureFormClass() {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                                   ICC_ANIMATE_CLASS | ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
         InitCommonControlsEx(&icc);
-        WNDCLASSA wc{};
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = FormWndProc;
-        wc.hInstance = detail::Instance();
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kFormClass;
-        RegisterClassA(&wc);
+        detail::RegisterFaceClass(kFormClass, FormWndProc);
         return true;
     }();
     (void)done;
@@ -92,6 +85,17 @@ void Pump(MSG& msg) {
 
 namespace detail {
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+void RegisterFaceClass(const char* className, WNDPROC proc) {
+    WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = Instance();
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+}
 
 static long Tpp(int axis) {
     HDC dc = GetDC(nullptr);

@@ -48,4 +48,8 @@ LRESULT FaceColors(WPARAM dc, LPARAM control);
 
 HINSTANCE Instance();
 
+// Registers a window class of the program for windows with a form's face: button-face
+// background, arrow cursor, double clicks.
+void RegisterFaceClass(const char* className, WNDPROC proc);
+
 }  // namespace ui::detail
