@@ -16,15 +16,6 @@ std::string RealText(HWND list, int row, int column) {
     return buf;
 }
 
-long ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RunTimeError& e) {
-        return e.Number;
-    }
-    return 0;
-}
-
 class ListTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -10,15 +10,6 @@
 
 namespace {
 
-long ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const RunTimeError& e) {
-        return e.Number;
-    }
-    return 0;
-}
-
 class TreeTest : public ::testing::Test {
 protected:
     void TearDown() override {

@@ -4,10 +4,22 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "base/QV_Err.h"
 #include "ui/ui.h"
+
+// The number of the run-time error a call throws (0 when it throws none).
+inline long ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RunTimeError& e) {
+        return e.Number;
+    }
+    return 0;
+}
 
 // Handles what is waiting in the queue, several rounds, so deferred events have run.
 inline void Pump() {
