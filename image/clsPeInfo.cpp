@@ -199,8 +199,8 @@ bool clsPeInfo::TryMap(const std::string& path) {
     fileHeader_ = Read<IMAGE_FILE_HEADER>(nt + 4);
     pe64_ = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
     const unsigned char* opt = nt + 4 + sizeof(IMAGE_FILE_HEADER);
-    if (pe64_) {
-        const auto oh = Read<IMAGE_OPTIONAL_HEADER64>(opt);
+    // The 32- and 64-bit optional headers name these fields alike; only their layout differs.
+    auto takeOptionalHeader = [this](const auto& oh) {
         imageBase_ = oh.ImageBase;
         checkSum_ = oh.CheckSum;
         subsystem_ = oh.Subsystem;
@@ -208,16 +208,9 @@ bool clsPeInfo::TryMap(const std::string& path) {
         osMajor_ = oh.MajorOperatingSystemVersion, osMinor_ = oh.MinorOperatingSystemVersion;
         imageMajor_ = oh.MajorImageVersion, imageMinor_ = oh.MinorImageVersion;
         subMajor_ = oh.MajorSubsystemVersion, subMinor_ = oh.MinorSubsystemVersion;
-    } else {
-        const auto oh = Read<IMAGE_OPTIONAL_HEADER32>(opt);
-        imageBase_ = oh.ImageBase;
-        checkSum_ = oh.CheckSum;
-        subsystem_ = oh.Subsystem;
-        linkerMajor_ = oh.MajorLinkerVersion, linkerMinor_ = oh.MinorLinkerVersion;
-        osMajor_ = oh.MajorOperatingSystemVersion, osMinor_ = oh.MinorOperatingSystemVersion;
-        imageMajor_ = oh.MajorImageVersion, imageMinor_ = oh.MinorImageVersion;
-        subMajor_ = oh.MajorSubsystemVersion, subMinor_ = oh.MinorSubsystemVersion;
-    }
+    };
+    if (pe64_) takeOptionalHeader(Read<IMAGE_OPTIONAL_HEADER64>(opt));
+    else takeOptionalHeader(Read<IMAGE_OPTIONAL_HEADER32>(opt));
     return true;
 }
 
