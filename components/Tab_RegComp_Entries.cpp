@@ -5,6 +5,7 @@
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/TextCase.h"
+#include "components/KeyCloser.h"
 #include "components/Tab_RegComp.h"
 #include "ui/ListView.h"
 #include "ui/QV_TreeView_Lib.h"
@@ -69,10 +70,7 @@ void FillRegCompEntriesTree(ui::TreeView& tree, const std::string& classNodeKey,
 
         HKEY hClass = nullptr;
         if (OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + rec.Key, hClass, 0, KEY_READ_ONLY) != 0) return;
-        struct Closer {
-            HKEY h;
-            ~Closer() { CloseKey(h, 0); }
-        } closer{hClass};
+        KeyCloser closer{hClass};
 
         const std::string hive = classNodeKey + "\\HKEY_CLASSES_ROOT";
         tree.Nodes.Add(classNodeKey, ui::tvwChild, hive, "HKEY_CLASSES_ROOT", "Folder", "FolderOpen");

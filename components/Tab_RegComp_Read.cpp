@@ -5,6 +5,7 @@
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/TextCase.h"
+#include "components/KeyCloser.h"
 #include "components/Tab_RegComp.h"
 
 using namespace QV_Registry_Lib;
@@ -144,10 +145,7 @@ std::shared_ptr<clsRegComp> ReadRegCompRecord(colRegComp& col, const std::string
     long rc = hClsidKey ? OpenKey(hClsidKey, clsid, hClass, 0, KEY_READ_ONLY)
                         : OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + clsid, hClass, 0, KEY_READ_ONLY);
     if (rc != 0) return rec;
-    struct Closer {
-        HKEY h;
-        ~Closer() { CloseKey(h, 0); }
-    } closer{hClass};
+    KeyCloser closer{hClass};
 
     std::string text;
     if (ReadText(hClass, "ProgID", "", text)) rec->vntProgID = text;

@@ -5,6 +5,7 @@
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/TextCase.h"
+#include "components/KeyCloser.h"
 #include "components/Tab_RegComp.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
@@ -76,10 +77,7 @@ bool FillRegCompTree(colRegComp& col, ui::TreeView& tree, long selectedBy, bool 
 
         HKEY hClsid = nullptr;
         if (OpenKey(HKEY_CLASSES_ROOT, "CLSID", hClsid, 0, KEY_READ_ONLY) != 0) return;
-        struct Closer {
-            HKEY h;
-            ~Closer() { CloseKey(h, 0); }
-        } closer{hClsid};
+        KeyCloser closer{hClsid};
 
         {
             // No painting while thousands of nodes arrive; the yields still let the busy box paint.
