@@ -79,27 +79,30 @@ void ReadTypeLib(clsRegComp& rec, HKEY hTypeLib) {
     if (rec.vntFileLocation.empty() && !facts.file.empty()) rec.vntFileLocation = facts.file;
 }
 
-void ReadServer(clsRegComp& rec, HKEY hClass) {
+// Reads the default value of the class's server subkey; false when the subkey does not open.
+bool ReadServerKey(HKEY hClass, const char* subkey, std::string& file) {
     HKEY h = nullptr;
-    if (OpenKey(hClass, "InProcServer32", h, 0, KEY_READ_ONLY) == 0) {
-        std::string file;
-        long type = REG_SZ;
-        QueryValue(h, "", file, type, 0);
-        CloseKey(h, 0);
+    if (OpenKey(hClass, subkey, h, 0, KEY_READ_ONLY) != 0) return false;
+    long type = REG_SZ;
+    QueryValue(h, "", file, type, 0);
+    CloseKey(h, 0);
+    return true;
+}
+
+void ReadServer(clsRegComp& rec, HKEY hClass) {
+    std::string file;
+    if (ReadServerKey(hClass, "InProcServer32", file)) {
         rec.vntFileLocation = rec.vntFileLocationEx = file;
         if (KeyOpens(hClass, "Control")) rec.blnIsControl = true;
         if (EndsWithOcx(rec.vntFileLocation)) rec.blnIsControl = true;
         else rec.blnIsInprocServer32 = true;
         return;
     }
-    if (OpenKey(hClass, "LocalServer32", h, 0, KEY_READ_ONLY) == 0) {
-        std::string file;
-        long type = REG_SZ;
-        QueryValue(h, "", file, type, 0);
-        CloseKey(h, 0);
+    if (ReadServerKey(hClass, "LocalServer32", file)) {
         rec.vntFileLocation = rec.vntFileLocationEx = file;
         rec.blnIsLocalServer32 = true;
     }
+    HKEY h = nullptr;
     if (OpenKey(hClass, "TypeLib", h, 0, KEY_READ_ONLY) != 0) {
         if (rec.vntFileLocation.empty() && !rec.vntProgID.empty()) {
             std::string file;
