@@ -17,6 +17,21 @@ std::string AfterFirstBackslash(const std::string& key) {
     if (p == std::string::npos) throw RunTimeError(5, "Form_Main", "Invalid procedure call or argument");
     return key.substr(p + 1);
 }
+
+// Runs the action on the record of the selected top-level class node. False when no class node
+// is selected or anything on the way fails (the action included): the caller then asks for one.
+template <class Action>
+bool WithSelectedClass(ui::TreeView& tree, const colRegComp& col, Action action) {
+    try {
+        ui::NodePtr n = tree.SelectedItem();
+        if (n && QV_TreeView_Lib::GetNodeLevel(tree, n->Key()) == 1) {
+            action(col.Item(AfterFirstBackslash(n->Key())));
+            return true;
+        }
+    } catch (...) {
+    }
+    return false;
+}
 }  // namespace
 
 void Form_Main::tvwRegComp_NodeClick(ui::Node& node) {
@@ -98,23 +113,17 @@ void Form_Main::ShowRegCompEntries(ui::Node& node) {
 }
 
 void Form_Main::MNU_RegComp_Dependencies_Click() {
-    try {
-        ui::NodePtr n = tvwRegComp.SelectedItem();
-        if (n && QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) == 1) {
-            auto rec = colRegComp.Item(AfterFirstBackslash(n->Key()));
-            if (QV_APIFileAndDisk::FileExists(rec->vntFileLocationEx)) {
-                if (!objDepends) objDepends = std::make_unique<frmDepends>();
-                objDepends->Load();
-                objDepends->LoadTree(rec->vntFileLocationEx);
-                objDepends->Show(ui::vbModeless, this);
-            } else {
-                ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
-            }
-            return;
+    const bool done = WithSelectedClass(tvwRegComp, colRegComp, [&](const auto& rec) {
+        if (QV_APIFileAndDisk::FileExists(rec->vntFileLocationEx)) {
+            if (!objDepends) objDepends = std::make_unique<frmDepends>();
+            objDepends->Load();
+            objDepends->LoadTree(rec->vntFileLocationEx);
+            objDepends->Show(ui::vbModeless, this);
+        } else {
+            ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
         }
-    } catch (...) {
-    }
-    ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
+    });
+    if (!done) ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
 }
 
 void Form_Main::MNU_RegComp_Regedit_Click() {
@@ -143,35 +152,23 @@ void Form_Main::MNU_RegComp_Register_NEW_component_Click() {
 }
 
 void Form_Main::MNU_RegComp_Show_File_path_Click() {
-    try {
-        ui::NodePtr n = tvwRegComp.SelectedItem();
-        if (n && QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) == 1) {
-            auto rec = colRegComp.Item(AfterFirstBackslash(n->Key()));
-            std::string folder;
-            QV_Strings_Lib::GetDirectory(rec->vntFileLocationEx, folder);
-            if (QV_APIFileAndDisk::PathExists(folder)) {
-                ui::StartProgram("Explorer.exe /e," + folder, 1, false);
-            } else if (folder.size() < 4) {
-                ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
-            } else {
-                DroskGlobal().Custom2 = Variant(folder);
-                ui::MsgBox("Path '" + folder + "' does not exist !", ui::vbInformation);
-            }
-            return;
+    const bool done = WithSelectedClass(tvwRegComp, colRegComp, [](const auto& rec) {
+        std::string folder;
+        QV_Strings_Lib::GetDirectory(rec->vntFileLocationEx, folder);
+        if (QV_APIFileAndDisk::PathExists(folder)) {
+            ui::StartProgram("Explorer.exe /e," + folder, 1, false);
+        } else if (folder.size() < 4) {
+            ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
+        } else {
+            DroskGlobal().Custom2 = Variant(folder);
+            ui::MsgBox("Path '" + folder + "' does not exist !", ui::vbInformation);
         }
-    } catch (...) {
-    }
-    ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
+    });
+    if (!done) ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
 }
 
 void Form_Main::MNU_RegComp_Unregisterthiscomponent_Click() {
-    try {
-        ui::NodePtr n = tvwRegComp.SelectedItem();
-        if (!n || QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) != 1) {
-            ui::MsgBox("Please select preferred Component from top-level", ui::vbOKOnly);
-            return;
-        }
-        auto rec = colRegComp.Item(AfterFirstBackslash(n->Key()));
+    const bool done = WithSelectedClass(tvwRegComp, colRegComp, [](const auto& rec) {
         if (!rec->blnFileExist) {
             ui::MsgBox("Path '" + rec->vntFileLocationEx + "' does not exist !" + "\r\n" +
                            "(Deletion of entries recommended.)",
@@ -188,9 +185,8 @@ void Form_Main::MNU_RegComp_Unregisterthiscomponent_Click() {
         } else {
             ui::MsgBox("Path could not be resolved.", ui::vbInformation, "Action Canceled");
         }
-    } catch (...) {
-        ui::MsgBox("Please select preferred Component from top-level", ui::vbOKOnly);
-    }
+    });
+    if (!done) ui::MsgBox("Please select preferred Component from top-level", ui::vbOKOnly);
 }
 
 void Form_Main::MNU_RegComp_NewValue_Click() {
