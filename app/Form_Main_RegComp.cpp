@@ -230,15 +230,12 @@ void Form_Main::RegComp_checkVelm() {
         const std::string letter = mq->ActionLetter();
         const long by = g.vntRegCompSelectedBy.ToLong();
         taken = true;
-        if (letter == "R") {
-            Tab_RegComp::RefreshTypeLibClasses(colRegComp, tvwRegComp, by, g.blnRegCompDetailed, mq->ActionFilePath(), false);
-        } else if (letter == "U") {
-            const bool succeeded = mq->ActionSucceeded();
+        if (letter == "R" || letter == "U" || letter == "V") {
+            // After a successful unregistration the classes are only taken out; otherwise they are read again.
+            const bool succeeded = letter == "U" && mq->ActionSucceeded();
             Tab_RegComp::RefreshTypeLibClasses(colRegComp, tvwRegComp, by, g.blnRegCompDetailed, mq->ActionFilePath(),
                                                succeeded);
-        } else if (letter == "V") {
-            Tab_RegComp::RefreshTypeLibClasses(colRegComp, tvwRegComp, by, g.blnRegCompDetailed, mq->ActionFilePath(), false);
-            SetWindowState(ui::vbNormal);
+            if (letter == "V") SetWindowState(ui::vbNormal);
         }
     });
     // A taken action leaves the mailbox, also when bringing the tree up to date failed.
