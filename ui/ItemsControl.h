@@ -39,8 +39,25 @@ protected:
     // The click of the current press has been raised (by a selection change with the mouse or
     // by ClickPressedItem).
     void ClickRaised() { pressClickRaised_ = true; }
+    // Raises `click` for the item a press ended on when that item is the selected one.
+    template <class ItemPtr, class Click>
+    void ClickIfSelected(const ItemPtr& hit, const Click& click) {
+        if (hit && hit->Selected() && click) {
+            ClickRaised();
+            click(*hit);
+        }
+    }
     // Runs `action` from the message loop, unless the control has gone away by then.
     void DeferWhileAlive(std::function<void()> action) const;
+    // Raises an item's event (NodeClick, Expand, ItemClick) from the message loop, unless the
+    // control has gone away or the item has been removed by then.
+    template <class Self, class Item>
+    void DeferItemEvent(std::function<void(Item&)> Self::*event, std::shared_ptr<Item> item) {
+        auto* self = static_cast<Self*>(this);
+        DeferWhileAlive([self, event, item] {
+            if (!item->IsRemoved() && self->*event) (self->*event)(*item);
+        });
+    }
     // Raise KeyDown and DblClick from the message loop.
     void DeferKeyDown(int keyCode);
     void DeferDblClick();

@@ -274,13 +274,7 @@ ListItemPtr ListView::HitTest(long x, long y) const {
     return ListItems.rows_[static_cast<size_t>(i)];
 }
 
-void ListView::ClickPressedItem(long x, long y) {
-    ListItemPtr hit = HitTest(x, y);
-    if (hit && hit->Selected() && ItemClick) {
-        ClickRaised();
-        ItemClick(*hit);
-    }
-}
+void ListView::ClickPressedItem(long x, long y) { ClickIfSelected(HitTest(x, y), ItemClick); }
 
 bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
     switch (hdr->code) {
@@ -304,9 +298,7 @@ bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
             if (nm->iItem < 0 || nm->iItem >= ListItems.Count()) return true;
             ListItemPtr item = ListItems.rows_[static_cast<size_t>(nm->iItem)];
             ClickRaised();
-            DeferWhileAlive([this, item] {
-                if (!item->IsRemoved() && ItemClick) ItemClick(*item);
-            });
+            DeferItemEvent(&ListView::ItemClick, item);
             return true;
         }
         case LVN_KEYDOWN: {

@@ -444,13 +444,7 @@ void TreeView::FlushSorts() const {
     if (root) self->SortChildren(TVI_ROOT);
 }
 
-void TreeView::ClickPressedItem(long x, long y) {
-    NodePtr hit = HitTest(x, y);
-    if (hit && hit->Selected() && NodeClick) {
-        ClickRaised();
-        NodeClick(*hit);
-    }
-}
+void TreeView::ClickPressedItem(long x, long y) { ClickIfSelected(HitTest(x, y), NodeClick); }
 
 bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
     switch (hdr->code) {
@@ -479,9 +473,7 @@ bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
             NodePtr node = FromItem(nm->itemNew.hItem);
             if (!node) return true;
             if (nm->action == TVC_BYMOUSE) ClickRaised();
-            DeferWhileAlive([this, node] {
-                if (!node->IsRemoved() && NodeClick) NodeClick(*node);
-            });
+            DeferItemEvent(&TreeView::NodeClick, node);
             return true;
         }
         case TVN_ITEMEXPANDEDA:
@@ -489,10 +481,7 @@ bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
             auto* nm = reinterpret_cast<NMTREEVIEWA*>(hdr);
             if (!(nm->action & TVE_EXPAND)) return true;
             NodePtr node = FromItem(nm->itemNew.hItem);
-            if (node)
-                DeferWhileAlive([this, node] {
-                    if (!node->IsRemoved() && Expand) Expand(*node);
-                });
+            if (node) DeferItemEvent(&TreeView::Expand, node);
             return true;
         }
         case TVN_KEYDOWN: {
