@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/QV_Strings_Lib.h"
 #include "ui/Seams.h"
 
 namespace QV_Err {
@@ -35,3 +36,12 @@ long QV_ErrHandler(long number, const std::string& description, const std::strin
 }
 
 }  // namespace QV_Err
+
+Variant TrimSpaces(Variant* value) {
+    if (!value) return Variant(std::string());
+    if (value->IsNull()) return Variant(std::string());
+    std::string text = value->ToText();
+    QV_Strings_Lib::TrimSpaces(text);
+    *value = Variant(text);
+    return *value;
+}

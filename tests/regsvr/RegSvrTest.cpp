@@ -83,6 +83,20 @@ TEST(ErrHandler, ShowsTheErrorAndMapsTheAnswer) {
     EXPECT_EQ(boxes.boxes[0].style, 3);
 }
 
+TEST(ErrHandler, TrimSpacesOfAnOptionalValue) {
+    Variant tail("  -R   C:\\a b.dll  ");
+    EXPECT_EQ(TrimSpaces(&tail), Variant("-R   C:\\a b.dll"));
+    EXPECT_EQ(tail, Variant("-R   C:\\a b.dll"));  // changed in place, inner blanks kept
+    Variant blanks("   ");
+    EXPECT_EQ(TrimSpaces(&blanks), Variant(""));
+    Variant tabs("\tx\t");
+    EXPECT_EQ(TrimSpaces(&tabs), Variant("\tx\t"));  // only blanks are trimmed
+    Variant null = Variant::Null();
+    EXPECT_EQ(TrimSpaces(&null), Variant(""));
+    EXPECT_TRUE(null.IsNull());
+    EXPECT_EQ(TrimSpaces(), Variant(""));
+}
+
 TEST(FileVersionInfo, ReadsFixedPartFlagsAndFirstTranslation) {
     FileVersionInfo fresh;
     EXPECT_FALSE(fresh.Available());
