@@ -92,29 +92,44 @@ struct WideValue {
     std::vector<BYTE> data;
 };
 
-long EnumValueW(HKEY hKey, DWORD index, WideValue& value) {
-    KeyInfo info;
-    long rc = QueryInfo(hKey, info);
-    if (rc != 0) return rc;
-    std::vector<wchar_t> name(info.maxValueNameLen + 2);
-    std::vector<BYTE> data(info.maxValueLen + 2);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        DWORD nameLen = static_cast<DWORD>(name.size());
-        DWORD dataLen = static_cast<DWORD>(data.size());
-        rc = RegEnumValueW(hKey, index, name.data(), &nameLen, nullptr, &value.type, data.data(), &dataLen);
-        if (rc == ERR_MORE_DATA) {  // the value grew meanwhile
-            name.resize(name.size() * 2 + 16384);
-            data.resize(std::max<size_t>(dataLen, data.size() * 2));
-            continue;
-        }
-        if (rc == 0) {
-            value.name.assign(name.data(), nameLen);
-            value.data.assign(data.begin(), data.begin() + dataLen);
+// Reads the values of one key by index through the wide functions. The buffers are sized
+// once from the key's information and grow only when a value grew meanwhile.
+class WideValueReader {
+public:
+    explicit WideValueReader(HKEY hKey) : hKey_(hKey) {
+        KeyInfo info;
+        status_ = QueryInfo(hKey, info);
+        name_.resize(info.maxValueNameLen + 2);
+        data_.resize(info.maxValueLen + 2);
+    }
+
+    long Read(DWORD index, WideValue& value) {
+        if (status_ != 0) return status_;
+        long rc = 0;
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            DWORD nameLen = static_cast<DWORD>(name_.size());
+            DWORD dataLen = static_cast<DWORD>(data_.size());
+            rc = RegEnumValueW(hKey_, index, name_.data(), &nameLen, nullptr, &value.type, data_.data(), &dataLen);
+            if (rc == ERR_MORE_DATA) {  // the value grew meanwhile
+                name_.resize(name_.size() * 2 + 16384);
+                data_.resize(std::max<size_t>(dataLen, data_.size() * 2));
+                continue;
+            }
+            if (rc == 0) {
+                value.name.assign(name_.data(), nameLen);
+                value.data.assign(data_.begin(), data_.begin() + dataLen);
+            }
+            return rc;
         }
         return rc;
     }
-    return rc;
-}
+
+private:
+    HKEY hKey_;
+    long status_ = 0;
+    std::vector<wchar_t> name_;
+    std::vector<BYTE> data_;
+};
 
 long EnumSubKeyNamesW(HKEY hKey, std::vector<std::wstring>& names) {
     KeyInfo info;
@@ -132,9 +147,10 @@ long EnumSubKeyNamesW(HKEY hKey, std::vector<std::wstring>& names) {
 
 // Copies every value and sub-key of `source` into `target`; stops at the first failure.
 long CopyTreeW(HKEY source, HKEY target) {
+    WideValueReader values(source);
     for (DWORD i = 0;; ++i) {
         WideValue v;
-        long rc = EnumValueW(source, i, v);
+        long rc = values.Read(i, v);
         if (rc == ERR_NO_MORE_ITEMS) break;
         if (rc != 0) return rc;
         rc = RegSetValueExW(target, v.name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
@@ -490,9 +506,10 @@ long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldNa
     long rc = OpenKey(root, keyPath, hKey, level);
     if (rc != 0) return rc;
     long result = ERR_NO_SUCH_VALUE;
+    WideValueReader values(hKey);
     for (DWORD i = 0;; ++i) {
         WideValue v;
-        rc = EnumValueW(hKey, i, v);
+        rc = values.Read(i, v);
         if (rc == ERR_NO_MORE_ITEMS) break;
         if (rc != 0) {
             result = rc;
