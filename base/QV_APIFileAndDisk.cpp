@@ -7,7 +7,7 @@
 
 #include "base/QV_Strings_Lib.h"
 #include "base/TextCase.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 namespace {
 

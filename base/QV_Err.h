@@ -27,15 +27,20 @@ long LastNumber();
 std::string LastProcedure();
 }  // namespace QV_Err
 
-// Traps every exception of a handler body and hands it to QV_Err::HandleError,
-// as each event handler and command of the programs does at its boundary.
+// The one error boundary of the programs: runs a handler body and hands whatever it throws to
+// QV_Err::HandleError, as each window procedure, event handler, command and long run does where
+// it meets an error. Returns true when the body ended without an error.
 template <class F>
-void TrapErrors(const char* module, const char* procedure, F&& body) {
+bool TrapErrors(const char* module, const char* procedure, F&& body) {
     try {
         body();
+        return true;
     } catch (const RunTimeError& e) {
         QV_Err::HandleError(e.Number, e.Description, module, procedure);
     } catch (const std::exception& e) {
         QV_Err::HandleError(-1, e.what(), module, procedure);
+    } catch (...) {
+        QV_Err::HandleError(-1, "Unknown error", module, procedure);
     }
+    return false;
 }

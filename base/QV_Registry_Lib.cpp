@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "base/TextCase.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 namespace QV_Registry_Lib {
 namespace {

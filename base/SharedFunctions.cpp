@@ -4,7 +4,7 @@
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 namespace {
 

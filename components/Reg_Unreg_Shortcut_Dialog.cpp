@@ -7,7 +7,7 @@
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 using namespace QV_Registry_Lib;
 

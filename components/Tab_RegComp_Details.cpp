@@ -1,6 +1,6 @@
 // The details list of one class: what the registry says about it, then its server file.
 #include "base/QV_Err.h"
-#include "components/DetailsRows.h"
+#include "ui/DetailsRows.h"
 #include "components/Tab_RegComp.h"
 #include "ui/ListView.h"
 

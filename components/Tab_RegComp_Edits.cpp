@@ -8,7 +8,7 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 #include "ui/TreeView.h"
 
 using namespace QV_Registry_Lib;

@@ -7,7 +7,7 @@
 
 #include "base/WinText.h"
 #include "image/frmDepends.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 namespace {
 

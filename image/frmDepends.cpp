@@ -10,9 +10,9 @@
 #include "base/QV_Err.h"
 #include "base/QV_Strings_Lib.h"
 #include "base/TextCase.h"
-#include "components/DetailsRows.h"
+#include "ui/DetailsRows.h"
 #include "image/clsPeInfo.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 namespace {
 

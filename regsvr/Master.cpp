@@ -10,7 +10,7 @@
 #include "base/QV_System.h"
 #include "base/QV_Typelib.h"
 #include "base/WinText.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 namespace Master {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "base/QV_Strings_Lib.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 namespace QV_Err {
 

@@ -6,5 +6,5 @@
 #include "ui/ImageList.h"
 #include "ui/ListView.h"
 #include "ui/Menu.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 #include "ui/TreeView.h"

@@ -8,7 +8,7 @@
 #include "BaseFiles.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 using namespace QV_APIFileAndDisk;
 using basetest::ScratchDir;

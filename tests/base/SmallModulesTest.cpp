@@ -15,7 +15,7 @@
 #include "base/QV_System.h"
 #include "base/QV_Typelib.h"
 #include "base/SharedFunctions.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 using basetest::ScratchDir;
 

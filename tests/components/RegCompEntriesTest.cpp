@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "base/TextCase.h"
-#include "components/DetailsRows.h"
+#include "ui/DetailsRows.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "components/Tab_RegComp.h"
 #include "tests/components/RegCompWindow.h"

@@ -11,7 +11,7 @@
 #include "base/TextCase.h"
 #include "image/frmDepends.h"
 #include "tests/image/PeSupport.h"
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 using pe_test::FixtureDir;
 using pe_test::SystemDir;

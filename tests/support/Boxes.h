@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 struct ShownBox {
     std::string prompt;

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "components/DetailsRows.h"
+#include "ui/DetailsRows.h"
 
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Strings_Lib.h"

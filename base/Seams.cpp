@@ -1,4 +1,4 @@
-#include "ui/Seams.h"
+#include "base/Seams.h"
 
 #include <windows.h>
 #include <commdlg.h>
