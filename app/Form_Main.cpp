@@ -9,11 +9,11 @@
 #include "app/dlg_searching.h"
 #include "app/frmSplash.h"
 #include "base/QV_Err.h"
-#include "res/resource.h"
 #include "base/QV_Forms.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/SharedFunctions.h"
+#include "res/resource.h"
 
 #include <algorithm>
 #include <tuple>
@@ -25,76 +25,6 @@ Form_Main& frmMain() {
     return form;
 }
 
-namespace {
-
-// A 16 x 16 picture for the image lists: a coloured tile with a letter (or a folder shape).
-HICON MakeIcon(COLORREF fill, const char* letter, bool folder = false, bool struck = false) {
-    const int n = 16;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP color = CreateCompatibleBitmap(screen, n, n);
-    HBITMAP mask = CreateBitmap(n, n, 1, 1, nullptr);
-    HGDIOBJ old = SelectObject(dc, color);
-    RECT all{0, 0, n, n};
-    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
-    FillRect(dc, &all, black);
-    HBRUSH brush = CreateSolidBrush(fill);
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(60, 60, 60));
-    SelectObject(dc, brush);
-    SelectObject(dc, pen);
-    if (folder) {
-        POINT tab[] = {{1, 3}, {6, 3}, {7, 5}, {14, 5}, {14, 13}, {1, 13}};
-        Polygon(dc, tab, 6);
-    } else {
-        RoundRect(dc, 1, 1, 15, 15, 4, 4);
-    }
-    if (letter && *letter) {
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(255, 255, 255));
-        HFONT font = CreateFontA(-11, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
-        HGDIOBJ oldFont = SelectObject(dc, font);
-        RECT r{1, 1, 15, 15};
-        DrawTextA(dc, letter, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        SelectObject(dc, oldFont);
-        DeleteObject(font);
-    }
-    if (struck) {
-        HPEN red = CreatePen(PS_SOLID, 2, RGB(220, 0, 0));
-        SelectObject(dc, red);
-        MoveToEx(dc, 2, 2, nullptr);
-        LineTo(dc, 14, 14);
-        MoveToEx(dc, 14, 2, nullptr);
-        LineTo(dc, 2, 14);
-        SelectObject(dc, pen);
-        DeleteObject(red);
-    }
-    SelectObject(dc, old);
-    // Mask: transparent where the colour picture stayed black.
-    HDC mdc = CreateCompatibleDC(screen);
-    SelectObject(mdc, mask);
-    SelectObject(dc, color);
-    SetBkColor(dc, RGB(0, 0, 0));
-    BitBlt(mdc, 0, 0, n, n, dc, 0, 0, SRCCOPY);
-    DeleteDC(mdc);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    ICONINFO info{TRUE, 0, 0, mask, color};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(color);
-    DeleteObject(mask);
-    DeleteObject(brush);
-    DeleteObject(pen);
-    DeleteObject(black);
-    return icon;
-}
-
-void AddIcon(ui::ImageList& list, const char* key, HICON icon) {
-    list.Add(key, icon);
-    DestroyIcon(icon);
-}
-
-}  // namespace
-
 Form_Main::Form_Main()
     : Form("Form_Main", {.caption = "Velmora", .width = 9000, .height = 7200, .border = 2, .iconResource = IDI_VELMORA}) {
     TimerPopUpMenu.SetInterval(1);
@@ -103,30 +33,31 @@ Form_Main::Form_Main()
 }
 
 void Form_Main::BuildImageLists() {
+    // The pictures are icon resources of the program (res/Velmora.rc).
+    struct Picture {
+        const char* key;
+        int id;
+    };
     if (imlRegComp.Count() == 0) {
-        AddIcon(imlRegComp, "Control", MakeIcon(RGB(200, 120, 0), "C"));
-        AddIcon(imlRegComp, "DLLServer", MakeIcon(RGB(0, 110, 200), "D"));
-        AddIcon(imlRegComp, "EXEServer", MakeIcon(RGB(0, 150, 70), "E"));
-        AddIcon(imlRegComp, "Strike", MakeIcon(RGB(150, 150, 150), "", false, true));
-        AddIcon(imlRegComp, "Folder", MakeIcon(RGB(240, 200, 70), "", true));
-        AddIcon(imlRegComp, "FolderOpen", MakeIcon(RGB(255, 225, 120), "", true));
-        AddIcon(imlRegComp, "FolderRoot", MakeIcon(RGB(200, 160, 40), "", true));
-        AddIcon(imlRegComp, "String", MakeIcon(RGB(180, 40, 40), "ab"));
-        AddIcon(imlRegComp, "Bin", MakeIcon(RGB(40, 40, 180), "01"));
-        AddIcon(imlRegComp, "RegistryItem", MakeIcon(RGB(90, 90, 160), "i"));
-        AddIcon(imlRegComp, "Info", MakeIcon(RGB(0, 80, 200), "i"));
-        AddIcon(imlRegComp, "Found", MakeIcon(RGB(230, 0, 120), "!"));
-        AddIcon(imlRegComp, "Computer", MakeIcon(RGB(80, 80, 80), "PC"));
-        AddIcon(imlRegComp, "Unknown", MakeIcon(RGB(128, 128, 128), "?"));
+        const Picture pictures[] = {
+            {"Control", IDI_IML_CONTROL},   {"DLLServer", IDI_IML_DLLSERVER},   {"EXEServer", IDI_IML_EXESERVER},
+            {"Strike", IDI_IML_STRIKE},     {"Folder", IDI_IML_FOLDER},         {"FolderOpen", IDI_IML_FOLDEROPEN},
+            {"FolderRoot", IDI_IML_FOLDERROOT}, {"String", IDI_IML_STRING},     {"Bin", IDI_IML_BIN},
+            {"RegistryItem", IDI_IML_REGISTRYITEM}, {"Info", IDI_IML_INFO},     {"Found", IDI_IML_FOUND},
+            {"Computer", IDI_IML_COMPUTER}, {"Unknown", IDI_IML_UNKNOWN},
+        };
+        for (const Picture& p : pictures) imlRegComp.AddFromResource(p.key, nullptr, p.id);
     }
     if (imlToolbarIcons.Count() == 0) {
-        struct { const char* key; COLORREF c; const char* t; } tb[] = {
-            {"Explore", RGB(240, 200, 70), "Ex"}, {"Refresh", RGB(0, 150, 70), "R"}, {"CMH_", RGB(150, 90, 170), "F"},
-            {"CMH2", RGB(150, 90, 170), "F"},     {"CMH", RGB(150, 90, 170), "F"},   {"SD", RGB(90, 90, 90), "S"},
-            {"RegComp2", RGB(0, 110, 200), "C"},   {"RegComp_", RGB(0, 110, 200), "C"}, {"RegComp", RGB(0, 110, 200), "C"},
-            {"Options", RGB(120, 120, 120), "O"}, {"US", RGB(200, 120, 0), "U"},    {"Search", RGB(230, 0, 120), "?"},
-            {"Help", RGB(0, 90, 160), "H"}};
-        for (auto& b : tb) AddIcon(imlToolbarIcons, b.key, MakeIcon(b.c, b.t));
+        // The toolbar's alternative keys of a tab ("CMH_", "CMH2", ...) show the tab's picture.
+        const Picture pictures[] = {
+            {"Explore", IDI_TB_EXPLORE}, {"Refresh", IDI_TB_REFRESH},  {"CMH_", IDI_TB_CMH},
+            {"CMH2", IDI_TB_CMH},        {"CMH", IDI_TB_CMH},          {"SD", IDI_TB_SD},
+            {"RegComp2", IDI_TB_REGCOMP}, {"RegComp_", IDI_TB_REGCOMP}, {"RegComp", IDI_TB_REGCOMP},
+            {"Options", IDI_TB_OPTIONS}, {"US", IDI_TB_US},            {"Search", IDI_TB_SEARCH},
+            {"Help", IDI_TB_HELP},
+        };
+        for (const Picture& p : pictures) imlToolbarIcons.AddFromResource(p.key, nullptr, p.id);
     }
 }
 

@@ -2,19 +2,18 @@
 
 #include <windows.h>
 
-#include "app/RunGuard.h"
-
 #include "app/Form_Drosk_TrayIcon.h"
 #include "app/Form_Main.h"
 #include "app/Register_UninstClean.h"
+#include "app/RunGuard.h"
 #include "app/clsDroskGlobal.h"
 #include "app/frmSplash.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Application.h"
 #include "base/QV_Err.h"
-#include "res/resource.h"
 #include "base/QV_System.h"
 #include "base/SharedFunctions.h"
+#include "res/resource.h"
 #include "ui/ui.h"
 
 namespace Master {

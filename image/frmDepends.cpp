@@ -13,95 +13,12 @@
 #include "ui/DetailsRows.h"
 #include "image/clsPeInfo.h"
 #include "base/Seams.h"
+#include "res/resource.h"
 
 namespace {
 
 const char* const kCaption = "Velm Depends";
 const char* const kNotFound = "- NOT FOUND/COULD NOT OPEN";
-
-// The pictures of the window's image list, drawn at start-up: a module page, a struck-out
-// module, an information mark, two arrows and a greyed page.
-enum class Glyph { Blank, In, Info, Strike, Out, DllGrey, Dll };
-
-HBITMAP DrawGlyph(Glyph glyph) {
-    const COLORREF transparent = RGB(255, 0, 255);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ oldBmp = SelectObject(dc, bmp);
-    RECT all{0, 0, 16, 16};
-    HBRUSH back = CreateSolidBrush(transparent);
-    FillRect(dc, &all, back);
-    DeleteObject(back);
-
-    auto page = [&](COLORREF band) {
-        HPEN pen = CreatePen(PS_SOLID, 1, RGB(64, 64, 64));
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
-        Rectangle(dc, 2, 1, 14, 15);
-        RECT top{3, 2, 13, 5};
-        HBRUSH b = CreateSolidBrush(band);
-        FillRect(dc, &top, b);
-        DeleteObject(b);
-        for (int y = 7; y <= 12; y += 2) {
-            MoveToEx(dc, 4, y, nullptr);
-            LineTo(dc, 12, y);
-        }
-        SelectObject(dc, oldBrush);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
-    };
-    auto thickLine = [&](COLORREF color, int x1, int y1, int x2, int y2) {
-        HPEN pen = CreatePen(PS_SOLID, 2, color);
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        MoveToEx(dc, x1, y1, nullptr);
-        LineTo(dc, x2, y2);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
-    };
-    switch (glyph) {
-    case Glyph::Blank:
-        break;
-    case Glyph::Dll:
-        page(RGB(0, 64, 192));
-        break;
-    case Glyph::DllGrey:
-        page(RGB(160, 160, 160));
-        break;
-    case Glyph::Strike:
-        page(RGB(160, 160, 160));
-        thickLine(RGB(220, 0, 0), 2, 2, 14, 14);
-        thickLine(RGB(220, 0, 0), 14, 2, 2, 14);
-        break;
-    case Glyph::Info: {
-        HBRUSH b = CreateSolidBrush(RGB(0, 80, 200));
-        HGDIOBJ oldBrush = SelectObject(dc, b);
-        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-        Ellipse(dc, 1, 1, 16, 16);
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBrush);
-        DeleteObject(b);
-        RECT dot{7, 4, 9, 6}, bar{7, 7, 9, 12};
-        FillRect(dc, &dot, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        break;
-    }
-    case Glyph::In:
-        thickLine(RGB(0, 150, 0), 2, 8, 13, 8);
-        thickLine(RGB(0, 150, 0), 2, 8, 6, 4);
-        thickLine(RGB(0, 150, 0), 2, 8, 6, 12);
-        break;
-    case Glyph::Out:
-        thickLine(RGB(0, 150, 0), 2, 8, 13, 8);
-        thickLine(RGB(0, 150, 0), 13, 8, 9, 4);
-        thickLine(RGB(0, 150, 0), 13, 8, 9, 12);
-        break;
-    }
-    SelectObject(dc, oldBmp);
-    DeleteDC(dc);
-    return bmp;
-}
 
 }  // namespace
 
@@ -190,15 +107,12 @@ frmDepends::~frmDepends() {
 
 void frmDepends::BuildImages() {
     if (imlDepends.Count() > 0) return;
-    const struct { const char* key; Glyph glyph; } images[] = {
-        {"", Glyph::Blank},  {"In", Glyph::In},        {"Info", Glyph::Info}, {"STRIKE", Glyph::Strike},
-        {"Out", Glyph::Out}, {"DLL_", Glyph::DllGrey}, {"DLL", Glyph::Dll},
+    // The pictures are icon resources of the program (res/DependsPictures.rc).
+    const struct { const char* key; int id; } images[] = {
+        {"", IDI_DEP_BLANK}, {"In", IDI_DEP_IN},       {"Info", IDI_DEP_INFO}, {"STRIKE", IDI_DEP_STRIKE},
+        {"Out", IDI_DEP_OUT}, {"DLL_", IDI_DEP_DLLGREY}, {"DLL", IDI_DEP_DLL},
     };
-    for (const auto& image : images) {
-        HBITMAP bmp = DrawGlyph(image.glyph);
-        imlDepends.Add(image.key, bmp, RGB(255, 0, 255));
-        DeleteObject(bmp);
-    }
+    for (const auto& image : images) imlDepends.AddFromResource(image.key, nullptr, image.id);
 }
 
 void frmDepends::BuildMenus() {

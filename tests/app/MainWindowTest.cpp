@@ -146,6 +146,13 @@ TEST_F(Shell, TheComponentsTabFillsAtStart) {
     for (const char* root : {"Control", "DLLServer", "EXEServer"}) EXPECT_TRUE(f.tvwRegComp.Nodes.Exists(root)) << root;
     EXPECT_TRUE(f.tvwRegComp.Nodes.Exists(kClassKey));
     EXPECT_FALSE(f.tvwRegComp.Nodes.Exists("EXEServer\\{0E0E0E0E-0000-4000-8000-00000000000B}"));  // no ProgID
+    // The pictures come from the program's resources, one for every key the tabs use.
+    for (const char* key : {"Control", "DLLServer", "EXEServer", "Strike", "Folder", "FolderOpen", "FolderRoot",
+                            "String", "Bin", "RegistryItem", "Info", "Found", "Computer", "Unknown"})
+        EXPECT_TRUE(f.imlRegComp.Exists(key)) << key;
+    for (const TabFacts& t : TabTable()) EXPECT_TRUE(f.imlToolbarIcons.Exists(t.key)) << t.key;
+    for (const char* key : {"Explore", "Refresh", "Options", "Search", "Help"})
+        EXPECT_TRUE(f.imlToolbarIcons.Exists(key)) << key;
 }
 
 TEST_F(Shell, AClickOnAClassListsItsFileFactsAndEnablesItsCommands) {
