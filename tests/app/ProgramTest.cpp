@@ -232,12 +232,16 @@ TEST(Program, SingleInstanceSettingsAndTray) {
         SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
         std::vector<std::string> rows;
         auto has = [&](const char* label) { return std::find(rows.begin(), rows.end(), label) != rows.end(); };
+        std::vector<std::string> values;
         for (int i = 0; i < 40 && !has("File version"); ++i) {
+            // The next class's details differ from this one's (its CLSID row at least).
+            const std::vector<std::string> before = values;
             PostMessageA(tree, WM_KEYDOWN, VK_DOWN, 0);
             WaitUntil([&] {
-                rows = RemoteListTexts(first.pi.hProcess, details);
-                return has("File exists");
+                values = RemoteListTexts(first.pi.hProcess, details, 1);
+                return values != before;
             }, 5);
+            rows = RemoteListTexts(first.pi.hProcess, details);
         }
         auto from = std::find(rows.begin(), rows.end(), "File Location, calculated");
         EXPECT_EQ(std::vector<std::string>(from, rows.end()),
