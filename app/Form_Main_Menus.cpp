@@ -113,11 +113,9 @@ void Form_Main::BuildMenus() {
     item(help, "OnlineHelp", "Online-Help", [] { SharedFunctions::ShellOpen(cstrMakerWebAddress); });
     item(help, "Help_Sep1", "-");
     item(help, "License_Agreement", "License Agreement", [] {
-        std::string folder = SharedFunctions::AppPath();
-        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
         ui::ShellRequest r;
         r.owner = frmMain().hWnd();
-        r.file = folder + "\\LICENSE.RTF";
+        r.file = SharedFunctions::AppPath() + "\\LICENSE.RTF";
         ui::RunShellExecute(r);
     });
     item(help, "Help_Sep2", "-");

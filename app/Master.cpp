@@ -116,9 +116,7 @@ bool Main() {
         splash.Refresh();
         QV_System::SleepMs(650);
 
-        std::string folder = SharedFunctions::AppPath();
-        QV_APIFileAndDisk::StripTrailingBackslash(folder);
-        g_helpFile = folder + "\\Velmora.chm";
+        g_helpFile = SharedFunctions::AppPath() + "\\Velmora.chm";
         splash.Hide();
 
         if (g.blnOptionShowInTaskbar) TrayForm().Load();

@@ -6,6 +6,7 @@
 #include "app/clsDroskGlobal.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Registry_Lib.h"
+#include "ui/Form.h"
 
 namespace Register_UninstClean {
 
@@ -17,14 +18,6 @@ SearchSettings& colQVRegistry() {
 }
 
 namespace {
-
-long TwipsPerPixel(int axis) {
-    HDC dc = GetDC(nullptr);
-    int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    if (dpi <= 0) dpi = 96;
-    return 1440 / dpi;
-}
 
 // The stored text as a 32-bit number: optional blanks and sign, then decimal digits.
 // Anything else (letters, too many digits) is malformed and gives false.
@@ -77,8 +70,8 @@ void ReadChoice(HKEY key, const char* name, long max, Variant& member) {
 
 }  // namespace
 
-long ScreenWidthTwips() { return GetSystemMetrics(SM_CXSCREEN) * TwipsPerPixel(LOGPIXELSX); }
-long ScreenHeightTwips() { return GetSystemMetrics(SM_CYSCREEN) * TwipsPerPixel(LOGPIXELSY); }
+long ScreenWidthTwips() { return ui::Screen::Width(); }
+long ScreenHeightTwips() { return ui::Screen::Height(); }
 
 bool Firsttime() {
     bool result = true;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/TextCase.h"
+#include "base/WinText.h"
 #include "base/Seams.h"
 
 namespace QV_Registry_Lib {
@@ -68,13 +69,7 @@ bool IsInside(const std::string& inner, const std::string& outer) {
 // ---- Exact copies: names and data are carried through the wide functions, so that no name
 // or string is changed by a round trip through the ANSI code page.
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
+using WinText::Wide;
 
 struct KeyInfo {
     DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxValueLen = 0;

@@ -32,9 +32,7 @@ bool KeyOpens(HKEY parent, const std::string& sub) {
     return true;
 }
 
-bool EndsWithOcx(const std::string& s) {
-    return s.size() >= 4 && TextCase::Equal(std::string_view(s).substr(s.size() - 4), ".OCX");
-}
+bool EndsWithOcx(const std::string& s) { return TextCase::EndsWith(s, ".OCX"); }
 
 // The title of a library and the file of its last-enumerated version.
 TypeLibFacts ReadTypeLibFacts(const std::string& lib) {

@@ -93,9 +93,9 @@ private:
 };
 
 bool IsImageFileName(const std::string& name) {
-    if (name.size() < 3) return false;
-    const std::string ext = TextCase::Upper(name.substr(name.size() - 3));
-    return ext == "DLL" || ext == "EXE" || ext == "OCX" || ext == "SYS";
+    for (const char* ext : {"DLL", "EXE", "OCX", "SYS"})
+        if (TextCase::EndsWith(name, ext)) return true;
+    return false;
 }
 
 frmDepends::frmDepends(bool standAlone)

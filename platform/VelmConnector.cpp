@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/QV_Err.h"
+#include "base/TextCase.h"
 #include "base/WinText.h"
 
 namespace Velm {
@@ -351,12 +352,7 @@ WORD PeMachine(const std::string& path) {
     return machine;
 }
 
-bool EndsWithExe(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    return tail == ".EXE";
-}
+bool EndsWithExe(const std::string& path) { return TextCase::EndsWith(path, ".EXE"); }
 
 bool RunExeServer(const std::string& path, bool doRegister, std::string& errText) {
     std::string cmd = "\"" + path + "\" " + (doRegister ? "/RegServer" : "/UnregServer");

@@ -117,9 +117,10 @@ void FileVersionInfo::Refresh() {
                   static_cast<unsigned char>(t[0]), static_cast<unsigned char>(t[3]), static_cast<unsigned char>(t[2]));
     const std::string prefix = std::string("\\StringFileInfo\\") + key + "\\";
 
-    char lang[256];
-    DWORD n = VerLanguageNameA(static_cast<DWORD>(std::strtoul(std::string(key, 4).c_str(), nullptr, 16)), lang, 256);
-    mLanguage = n ? std::string(lang, n < 256 ? n : 255) : "";
+    // The name up to its terminator: systems differ in whether the count returned includes it.
+    char lang[256] = "";
+    VerLanguageNameA(static_cast<DWORD>(std::strtoul(std::string(key, 4).c_str(), nullptr, 16)), lang, sizeof lang);
+    mLanguage = StringFromPointerA(lang, sizeof lang);
 
     const struct { const char* name; std::string* member; } kStrings[] = {
         {"CompanyName", &mCompanyName},       {"FileDescription", &mFileDescription},

@@ -217,6 +217,7 @@ private:
     std::vector<std::unique_ptr<ToolbarButton>> buttons_;
     std::unordered_map<std::string, ToolbarButton*> byKey_;
     std::string tipBuffer_;
+    std::wstring tipBufferWide_;  // the same text for a wide tooltip's request
 };
 
 // The tab container: a strip of tabs (numbered from 0) over a page area that is the form

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "ui/Internal.h"
 
@@ -27,19 +28,19 @@ long ImageList::Added(const std::string& key, int imageIndex) {
 
 namespace {
 void CheckKey(const std::unordered_map<std::string, int>& index, const std::string& key) {
-    if (!key.empty() && index.count(TextCase::Lower(key))) detail::Throw(35602, "ImageList");
+    if (!key.empty() && index.count(TextCase::Lower(key))) QV_Err::Raise(35602, "ImageList");
 }
 }  // namespace
 
 long ImageList::Add(const std::string& key, HICON icon) {
     CheckKey(index_, key);
-    if (!icon) detail::Throw(5, "ImageList");
+    if (!icon) QV_Err::Raise(5, "ImageList");
     return Added(key, ImageList_AddIcon(Handle(), icon));
 }
 
 long ImageList::Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor) {
     CheckKey(index_, key);
-    if (!bitmap) detail::Throw(5, "ImageList");
+    if (!bitmap) QV_Err::Raise(5, "ImageList");
     int i = maskColor == CLR_NONE ? ImageList_Add(Handle(), bitmap, nullptr)
                                   : ImageList_AddMasked(Handle(), bitmap, maskColor);
     return Added(key, i);
@@ -67,7 +68,7 @@ long ImageList::AddFromFile(const std::string& key, const std::string& path) {
 bool ImageList::Exists(const std::string& key) const { return index_.count(TextCase::Lower(key)) != 0; }
 
 const std::string& ImageList::KeyAt(long index) const {
-    if (index < 1 || index > Count()) detail::Throw(35600, "ImageList");
+    if (index < 1 || index > Count()) QV_Err::Raise(35600, "ImageList");
     return keys_[static_cast<size_t>(index - 1)];
 }
 
@@ -89,7 +90,7 @@ int ImageList::TryResolve(const ImageRef& image) const {
 int ImageList::Resolve(const ImageRef& image) const {
     if (image.IsNone()) return -1;
     int i = TryResolve(image);
-    if (i < 0) detail::Throw(image.key.empty() ? 35600 : 35601, "ImageList");
+    if (i < 0) QV_Err::Raise(image.key.empty() ? 35600 : 35601, "ImageList");
     return i;
 }
 

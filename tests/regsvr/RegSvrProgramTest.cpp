@@ -379,6 +379,6 @@ TEST(RegSvrProgram, ViewButtonOpensTheMainProgramAtTheNewComponent) {
 TEST(RegSvrProgram, AFailedStartOfTheMainProgramIsShownAtOnce) {
     Program p(VELM_REGSVR_ALONE "\\VelmRegSvr.exe", "-V " + kSys + "stdole2.tlb");
     const Box box = AnswerBox(p);
-    EXPECT_EQ(box.text.rfind("Velmora application start failed.\r\n", 0), 0u) << box.text;
-    EXPECT_GT(box.text.size(), std::string("Velmora application start failed.\r\n").size());
+    // The system's own text for the missing program follows (Wine 8's, in English).
+    EXPECT_EQ(box.text, "Velmora application start failed.\r\nFile not found.");
 }

@@ -114,7 +114,7 @@ TEST(FileVersionInfo, ReadsFixedPartFlagsAndFirstTranslation) {
     EXPECT_EQ(v.FileOS(), "NT-Win32");
     EXPECT_EQ(v.FileType(), "Driver");
     EXPECT_EQ(v.FileSubType(), "Network drv");
-    EXPECT_NE(v.Language(), "");
+    EXPECT_EQ(v.Language(), "English");  // the name alone, without its terminator
     EXPECT_EQ(v.CompanyName(), "Velm Drivers");  // the first translation, not the German one
     EXPECT_EQ(v.FileDescription(), "Network driver fixture");
     EXPECT_EQ(v.FileVersion(), "2.1.3.4");
@@ -147,7 +147,7 @@ TEST(FileVersionInfo, ReadsFixedPartFlagsAndFirstTranslation) {
     EXPECT_EQ(f.FileType(), "Font");
     EXPECT_EQ(f.FileSubType(), "TrueType Font");
     EXPECT_EQ(f.CompanyName(), "Velm Schriften");
-    EXPECT_NE(f.Language(), english);
+    EXPECT_EQ(f.Language(), "German");
     EXPECT_FALSE(f.OLESelfregister());
 
     FileVersionInfo app;
@@ -162,8 +162,11 @@ TEST(FileVersionInfo, RealSystemFiles) {
     ole.FullPathName(kSys + "ole32.dll");
     EXPECT_TRUE(ole.Available());
     EXPECT_EQ(ole.FileType(), "DLL");
-    EXPECT_NE(ole.VerFile(), "");
-    EXPECT_NE(ole.FileVersion(), "");
+    // What Wine 8's own ole32.dll declares: version 10.0.0.0 in US English.
+    EXPECT_EQ(ole.VerFile(), "10.00.0000");
+    EXPECT_EQ(ole.FileVersion(), "10.0.0.0");
+    EXPECT_EQ(ole.Language(), "English");
+    EXPECT_EQ(ole.CompanyName(), "Microsoft Corporation");
 
     FileVersionInfo missing;
     missing.FullPathName(kSys + "no_such_file_here.dll");
