@@ -315,6 +315,55 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 }  // namespace
 
+// The longest time the message loop waited during a full scan (how long a Cancel click could go
+// unanswered): a 10 ms thread timer notes the gaps between its ticks.
+Clock::time_point g_lastTick;
+double g_longestGap = 0;
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    auto now = Clock::now();
+    g_longestGap = std::max(g_longestGap, Seconds(now - g_lastTick));
+    g_lastTick = now;
+}
+
+double LongestWaitForMessages(BenchWindow& w) {
+    colRegComp col;
+    bool cancel = false;
+    g_longestGap = 0;
+    g_lastTick = Clock::now();
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
+    Tab_RegComp::FillRegCompTree(col, w.tvw, 0, false, w.stb, cancel);
+    Tick(nullptr, 0, 0, 0);
+    KillTimer(nullptr, timer);
+    return g_longestGap;
+}
+
+// Classes whose server texts are 20,000 characters long, in the shapes that cost the server
+// file search most: a program with a long argument, deep missing folders, many references.
+void FillHostile(int classes) {
+    char buf[MAX_PATH];
+    GetSystemDirectoryA(buf, MAX_PATH);
+    const std::string sys = buf;
+    for (int i = 0; i < classes; ++i) {
+        char key[80];
+        snprintf(key, sizeof key, "CLSID\\{BE0D%04X-0000-0000-0000-%012d}", i, i);
+        const std::string k = key;
+        SetText(HKEY_CLASSES_ROOT, k + "\\ProgID", nullptr, "Bench.Hostile." + std::to_string(i));
+        std::string text;
+        switch (i % 3) {
+            case 0: text = sys + "\\notepad.exe " + std::string(20000, 'x'); break;
+            case 1:
+                text = "C:\\hostile" + std::to_string(i);
+                while (text.size() < 20000) text += "\\ab";
+                break;
+            default:
+                while (text.size() < 20000) text += "%NOSUCHVAR%";
+                text += "\\x.dll";
+                break;
+        }
+        SetText(HKEY_CLASSES_ROOT, k + (i % 3 ? "\\InprocServer32" : "\\LocalServer32"), nullptr, text);
+    }
+}
+
 // Registry calls per sub-key of CLSID: the full scan's beside the least reads'.
 void PrintCallsPerClass(const char* what, BenchWindow& w) {
     colRegComp col;
@@ -375,6 +424,10 @@ int main(int argc, char** argv) {
     printf("bare tree inserts of as many nodes:                   best %.3f s\n", inserts[0]);
     printf("ratio scan / bare reads: %.2f   scan / (bare reads + bare inserts): %.2f   scan / full walk: %.2f\n",
            scan[0] / floor[0], scan[0] / (floor[0] + inserts[0]), scan[0] / full[0]);
+    printf("longest wait for the message loop during a scan: %.3f s\n", LongestWaitForMessages(w));
+    FillHostile(300);
+    printf("the same with 300 more classes of 20,000-character server texts: %.3f s\n",
+           LongestWaitForMessages(w));
     w.Unload();
     return 0;
 }
