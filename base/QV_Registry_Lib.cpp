@@ -3,14 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-<<<<<<< HEAD
-#include "base/TextCase.h"
-#include "base/WinText.h"
-=======
 #include "base/RegKey.h"
->>>>>>> h12comp
 #include "base/Seams.h"
 #include "base/TextCase.h"
+#include "base/WinText.h"
 
 namespace QV_Registry_Lib {
 namespace {

@@ -20,11 +20,7 @@ const char kWmp[] = "{6BF52A52-394A-11D3-B153-00C04F79FAA6}";
 const char kMsiServer[] = "{000C101C-0000-0000-C000-000000000046}";
 const char kIE[] = "{0002DF01-0000-0000-C000-000000000046}";
 
-bool EndsWithNoCase(const std::string& s, const std::string& tail) {
-    return s.size() >= tail.size() && TextCase::Equal(s.substr(s.size() - tail.size()), tail);
-}
-
-}
+bool EndsWithNoCase(const std::string& s, const std::string& tail) { return TextCase::EndsWith(s, tail); }
 
 // The class nodes of a record under all three roots.
 int NodesOf(ui::TreeView& tree, const std::string& clsid) {
