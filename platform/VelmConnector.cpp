@@ -50,18 +50,21 @@ std::string GetText(const char (&field)[N]) {
     return std::string(field, strnlen(field, N));
 }
 
-std::string ModuleFolder() {
+// The running program's own executable.
+std::string OwnExe() {
     std::vector<char> buf(MAX_PATH);
     for (;;) {
         DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
         if (n == 0) return "";
-        if (n < buf.size()) {
-            std::string path(buf.data(), n);
-            std::size_t slash = path.find_last_of('\\');
-            return slash == std::string::npos ? "" : path.substr(0, slash);
-        }
+        if (n < buf.size()) return std::string(buf.data(), n);
         buf.resize(buf.size() * 2);
     }
+}
+
+std::string ModuleFolder() {
+    const std::string path = OwnExe();
+    const std::size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 
 UINT NotifyMessageId() {
@@ -518,17 +521,6 @@ struct ChildHost {
         ServeEntryCall(tail.c_str() + start + std::strlen(kChildSwitch));
     }
 } g_childHost;
-
-// The calling program's own executable.
-std::string OwnExe() {
-    std::vector<char> buf(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return "";
-        if (n < buf.size()) return std::string(buf.data(), n);
-        buf.resize(buf.size() * 2);
-    }
-}
 
 // Parent side: runs the entry point in the child and turns its report into the result.
 bool RunEntryInChild(const std::string& path, bool doRegister, std::string& errText) {
