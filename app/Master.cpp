@@ -111,8 +111,7 @@ bool Main() {
         clsDroskGlobal& g = DroskGlobal();  // fails here when the connector cannot be created
 
         frmSplash& splash = SplashForm();
-        splash.Load();
-        splash.Show();
+        splash.ShowWhileStarting();
         splash.Refresh();
         QV_System::SleepMs(650);
 

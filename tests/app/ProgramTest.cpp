@@ -300,11 +300,17 @@ TEST(Program, SingleInstanceSettingsAndTray) {
     ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(again.pi.dwProcessId); }));
     main = MainWindow(again.pi.dwProcessId);
     EXPECT_TRUE(IsZoomed(main));
-    WINDOWPLACEMENT wp{};
-    wp.length = sizeof wp;
-    GetWindowPlacement(main, &wp);
-    EXPECT_EQ(wp.rcNormalPosition.right - wp.rcNormalPosition.left, 800);
-    EXPECT_EQ(wp.rcNormalPosition.bottom - wp.rcNormalPosition.top, 600);
+    // Restored, it takes the stored normal rectangle. (Wine answers GetWindowPlacement for
+    // another process's window with its current rectangle, so the restore is what shows it.)
+    ShowWindow(main, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(main); }));
+    RECT normal{};
+    ASSERT_TRUE(WaitUntil([&] {
+        GetWindowRect(main, &normal);
+        return normal.right - normal.left == 800 && normal.bottom - normal.top == 600;
+    }));
+    EXPECT_EQ(normal.left, 100);
+    EXPECT_EQ(normal.top, 80);
 
     // Closed into the tray again, the tray menu's Shutdown ends the program.
     PostMessageA(main, WM_CLOSE, 0, 0);
