@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/PeResourceCheck.h"
+
 namespace {
 
 // Reads a little-endian value of type T at p (p need not be aligned).
@@ -141,21 +143,54 @@ const unsigned char* clsPeInfo::RvaToPtr(uint32_t rva, size_t len) const {
     return InFile(p, len) ? p : nullptr;
 }
 
-std::string clsPeInfo::StringFromRva(uint32_t rva, bool* ok) const {
+std::string clsPeInfo::StringFromPointer(const void* address, bool* ok) const {
     if (ok) *ok = false;
-    const unsigned char* p = RvaToPtr(rva, 1);
-    if (!p) return {};
+    if (!InFile(address, 1)) return {};
+    const auto* p = static_cast<const unsigned char*>(address);
     const auto* base = static_cast<const unsigned char*>(image_.MappedAddress);
     const size_t room = static_cast<size_t>(fileSize_ - static_cast<uint64_t>(p - base));
     const void* nul = std::memchr(p, 0, room);
-    if (!nul) return {};  // the name runs to the end of the file: not a name
+    if (!nul) return {};  // the text runs to the end of the file: not a text
     if (ok) *ok = true;
     return std::string(reinterpret_cast<const char*>(p), static_cast<const unsigned char*>(nul) - p);
 }
 
+std::string clsPeInfo::StringFromRva(uint32_t rva, bool* ok) const {
+    if (ok) *ok = false;
+    const unsigned char* p = RvaToPtr(rva, 1);
+    if (!p) return {};
+    return StringFromPointer(p, ok);
+}
+
+bool clsPeInfo::SaveData(const void* address, size_t length, const std::string& file) const {
+    // Only bytes of the mapped file are copied: anything else is no address of this image.
+    if (length == 0 ? !InFile(address, 0) : !InFile(address, length)) return false;
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    const auto* p = static_cast<const unsigned char*>(address);
+    while (ok && length > 0) {
+        const DWORD chunk = length > 0x10000000u ? 0x10000000u : static_cast<DWORD>(length);
+        DWORD put = 0;
+        ok = WriteFile(h, p, chunk, &put, nullptr) && put == chunk;
+        p += chunk;
+        length -= chunk;
+    }
+    // Only the file opened here is closed.
+    CloseHandle(h);
+    return ok;
+}
+
 bool clsPeInfo::TryMap(const std::string& path) {
+    // The file MapAndLoad would open (a bare name through the platform's search, ".DLL" for a
+    // name without extension), checked before it is mapped: MapAndLoad reads the headers it
+    // finds at e_lfanew before anyone can check them, and faults on a file that ends there.
+    char full[MAX_PATH];
+    const DWORD n = SearchPathA(nullptr, path.c_str(), ".DLL", MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return false;
+    if (!PeResourceCheck::HeadersInFile(full)) return false;
     LOADED_IMAGE li{};
-    if (!MapAndLoad(path.c_str(), nullptr, &li, TRUE, TRUE)) return false;
+    if (!MapAndLoad(full, nullptr, &li, TRUE, TRUE)) return false;
 
     // The file's length bounds every read. MapAndLoad keeps the file open.
     uint64_t size = 0;

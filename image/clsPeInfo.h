@@ -52,8 +52,21 @@ public:
     std::string LinkerVer() const;
     long Sections() const;
 
+    // Debugging aid: writes length bytes at address, which must lie in the mapped file, to
+    // `file` (created or replaced, so it holds exactly those bytes) and closes that file only.
+    // False when nothing is loaded, the bytes are not all in the mapping or the file cannot
+    // be written.
+    bool SaveData(const void* address, size_t length, const std::string& file = "c:\\unpak\\xx") const;
+    // The NUL-terminated text at an address of the mapped file, read no further than the
+    // file's end; "" (and ok false) when the address is not in it or no NUL ends the text there.
+    std::string StringFromPointer(const void* address, bool* ok = nullptr) const;
+    // Start of the mapped file (null when nothing is loaded) and its length.
+    const void* MappedAddress() const { return loaded_ ? image_.MappedAddress : nullptr; }
+    uint64_t MappedSize() const { return loaded_ ? fileSize_ : 0; }
+
     // Maps FileName, else Folder1\FileName, else Folder2\FileName. True when one of them could
-    // be mapped and its headers lie inside the file; false leaves the object unloaded.
+    // be mapped and its headers lie inside the file (checked before the file is mapped); false
+    // leaves the object unloaded.
     bool Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2);
     void Unload();
     bool IsLoaded() const { return loaded_; }
