@@ -1,5 +1,7 @@
-// clsPeInfo: opens one PE image file read-only through imagehlp and answers questions about
-// it: header facts, the section table, the export table and the imports.
+// clsPeInfo: opens one PE image file read-only and answers questions about it through imagehlp:
+// header facts, the section table, the export table and the imports. The file is found and
+// mapped as imagehlp's MapAndLoad does it, but its headers are checked before anything reads
+// them (MapAndLoad reads them unchecked).
 //
 // The file is never trusted. Every read of the mapping is checked against the file's length
 // (directory pointers, descriptors, thunks, names with their NUL, export counts), so a cut
@@ -88,7 +90,8 @@ private:
     // First import descriptor, or nullptr when the image has none.
     const IMAGE_IMPORT_DESCRIPTOR* ImportDirectory() const;
 
-    LOADED_IMAGE image_{};
+    LOADED_IMAGE image_{};  // filled as imagehlp's MapAndLoad fills it; the mapping is our own
+    std::string moduleName_;
     bool loaded_ = false;
     uint64_t fileSize_ = 0;
     // Header facts copied at the last successful Load.

@@ -315,6 +315,7 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
     // The controls are filled with painting off and repainted once at the end.
     ui::RedrawOff quietTree(tvwModules);
     ui::RedrawOff quietList(lstDep);
+    ui::RedrawOff quietFacts(lstFileVer);
     ui::NodePtr current = ParentNode;
     try {
         if (!ParentNode) {
@@ -450,14 +451,18 @@ bool frmDepends::FindSystemFile(const std::string& FileName, std::string& FilePa
 }
 
 void frmDepends::lstFileVerShow(const std::string& FileName, const std::string& FilePath) {
+    // The given path wins, then the root file's folder, then the search path: the search is
+    // made only when neither names an existing file (its answer would be overridden anyway).
     std::string location;
-    bool found = FindSystemFile(FileName, location);
+    bool found = false;
     if (QV_APIFileAndDisk::FileExists(FilePath)) {
         location = FilePath;
         found = true;
     } else if (QV_APIFileAndDisk::FileExists(strRootFolder + "\\" + FileName)) {
         location = strRootFolder + "\\" + FileName;
         found = true;
+    } else {
+        found = FindSystemFile(FileName, location);
     }
     ui::RedrawOff quiet(lstFileVer);
     lstFileVer.ListItems.Clear();
