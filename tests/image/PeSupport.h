@@ -168,34 +168,16 @@ inline std::vector<unsigned char> HeadersAtTheEnd(const std::vector<unsigned cha
     return b;
 }
 
-// Writes a chain of DLLs into folder: c00000.dll imports c00001.dll, which imports c00002.dll,
-// and so on to the last, which imports the missing c<count>.dll. Each is a copy of the fixture
-// fxb.dll left with its one import of fxroot.dll, renamed (the names have the same length).
-// Returns the first DLL's path, or "" when the fixture does not have the expected shape.
-inline std::string WriteImportChain(const std::string& folder, int count) {
-    RawImage raw(ReadAll(FixtureDir("x64") + "\\fxb.dll"));
-    std::vector<uint32_t> descriptors = raw.ImportDescriptors();
-    uint32_t nameAt = 0;
-    size_t keep = descriptors.size();
-    for (size_t i = 0; i < descriptors.size(); ++i)
-        if (lstrcmpiA(raw.Str(raw.U32(descriptors[i] + 12)).c_str(), "fxroot.dll") == 0) {
-            keep = i;
-            nameAt = raw.Offset(raw.U32(descriptors[i] + 12));
-        }
-    if (keep == descriptors.size() || descriptors.size() < 2) return "";
-    // The kept descriptor first, then the end of the list.
-    std::vector<unsigned char> bytes = raw.bytes;
-    std::copy_n(raw.bytes.begin() + descriptors[keep], 20, bytes.begin() + descriptors[0]);
-    std::fill_n(bytes.begin() + descriptors[1], 20, 0);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    char name[16];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(name, sizeof name, "c%05d.dll", i + 1);
-        std::copy_n(name, 10, bytes.begin() + nameAt);
-        std::snprintf(name, sizeof name, "c%05d.dll", i);
-        if (!WriteAll(folder + "\\" + name, bytes.data(), bytes.size())) return "";
-    }
-    return folder + "\\c00000.dll";
+#ifdef VELM_IMPORT_CHAIN_UNIX
+// The chain of DLLs the build writes: c00000.dll imports c00001.dll, which imports c00002.dll,
+// and so on to c09999.dll, which imports the missing c10000.dll.
+constexpr int kImportChainLength = 10000;
+inline std::string ImportChainFirst() {
+    std::string p = "Z:" VELM_IMPORT_CHAIN_UNIX "/c00000.dll";
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
 }
+#endif
 
 }  // namespace pe_test
