@@ -216,14 +216,20 @@ void frmDepends::Form_Resize() {
 }
 
 void frmDepends::OpenCommandLine() {
-    // The whole command line is one path, quotes and all: a quoted path is no file.
-    const std::string path = CommandLine;
+    // The whole command line is one path. A file association passes it in double quotes; a
+    // Windows file name cannot hold a quote, so one enclosing pair is taken off.
+    std::string path = CommandLine;
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
     if (!QV_APIFileAndDisk::FileExists(path)) return;
     if (!IsImageFileName(path)) return;
     LoadTree(path, nullptr);
 }
 
 bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& ParentNode) {
+    // The controls are filled with painting off and repainted once at the end.
+    ui::RedrawOff quietTree(tvwModules);
+    ui::RedrawOff quietList(lstDep);
+    ui::RedrawOff quietFacts(lstFileVer);
     ui::NodePtr current = ParentNode;
     try {
         if (!ParentNode) {
@@ -247,49 +253,79 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         if (!current) return false;
     }
 
-    // The importer's folder first, then the root file's folder.
-    std::string folder1 = strRootFolder;
-    const size_t slash = strParentPath.rfind('\\');
-    if (slash != std::string::npos && slash > 0) folder1 = strParentPath.substr(0, slash);
-
-    std::vector<std::string> names;
-    {
+    // Opens one module, imported by `importer`, and takes the names it imports. The module is
+    // looked for under its name, in the importer's folder, then in the root file's folder.
+    // Only one image is mapped at a time: it is released before its imports are visited. A
+    // module that cannot be opened gets its node struck out.
+    auto open = [this](const std::string& file, const std::string& importer, const ui::NodePtr& node,
+                       std::vector<std::string>& names) {
+        strParentPath = importer;
+        std::string folder1 = strRootFolder;
+        const size_t slash = importer.rfind('\\');
+        if (slash != std::string::npos && slash > 0) folder1 = importer.substr(0, slash);
         clsPeInfo pe;
-        if (!pe.Load(FileName, folder1, strRootFolder)) {
+        if (!pe.Load(file, folder1, strRootFolder)) {
             TrapErrors("frmDepends", "LoadTree", [&] {
-                current->SetImage("STRIKE");
-                current->SetSelectedImage("STRIKE");
-                current->SetText(current->Text() + kNotFound);
+                node->SetImage("STRIKE");
+                node->SetSelectedImage("STRIKE");
+                node->SetText(node->Text() + kNotFound);
             });
             return false;
         }
         long count = 0;
         pe.EnumerateImportedModules(names, count);
-        // Only one image is mapped at a time: this one is released before its imports are visited.
-    }
+        return true;
+    };
 
-    for (const std::string& name : names) {
+    // The modules whose imports are being expanded, the root first. The walk keeps its own
+    // stack rather than recursing, so a chain of imports of any length needs no deeper machine
+    // stack; it visits and lists modules in the same order a recursive walk would: a module is
+    // expanded when first met, and its row follows the rows of the modules first found below it.
+    struct Expanding {
+        std::string file;
+        ui::NodePtr node;
+        std::vector<std::string> names;
+        size_t next = 0;
+    };
+    std::vector<Expanding> stack;
+    stack.push_back({FileName, current, {}, 0});
+    if (!open(FileName, strParentPath, current, stack.back().names)) return false;
+
+    while (!stack.empty()) {
+        Expanding& top = stack.back();
+        if (top.next == top.names.size()) {
+            // All imports visited: sort them, and list the module (the root has no row).
+            TrapErrors("frmDepends", "LoadTree", [&] { top.node->SetSorted(true); });
+            strParentPath.clear();
+            const std::string done = top.file;
+            stack.pop_back();
+            if (!stack.empty())
+                TrapErrors("frmDepends", "LoadTree", [&] { lstDep.ListItems.Add(0, "", done, "DLL", "DLL"); });
+            continue;
+        }
+        const std::string name = top.names[top.next++];
+        const ui::NodePtr parent = top.node;
+        const std::string importer = top.file;
         ui::NodePtr node;
         try {
-            node = tvwModules.Nodes.Add(current, ui::tvwChild, TextCase::Upper(name), name, "DLL", "DLL");
+            node = tvwModules.Nodes.Add(parent, ui::tvwChild, TextCase::Upper(name), name, "DLL", "DLL");
         } catch (const RunTimeError& e) {
             if (e.Number != 35602) QV_Err::HandleError(e.Number, e.Description, "frmDepends", "LoadTree");
         }
         if (!node) {
-            // Already in the tree: a leaf without key, no row, no recursion. This ends cycles.
+            // Already in the tree: a leaf without key, no row, no expansion. This ends cycles.
             TrapErrors("frmDepends", "LoadTree",
-                       [&] { tvwModules.Nodes.Add(current, ui::tvwChild, "", name, "DLL", "DLL"); });
+                       [&] { tvwModules.Nodes.Add(parent, ui::tvwChild, "", name, "DLL", "DLL"); });
             continue;
         }
-        strParentPath = FileName;
-        const bool opened = LoadTree(name, node);
-        TrapErrors("frmDepends", "LoadTree", [&] {
-            const char* image = opened ? "DLL" : "STRIKE";
-            lstDep.ListItems.Add(0, "", name, image, image);
-        });
+        Expanding child{name, node, {}, 0};
+        if (!open(name, importer, node, child.names)) {
+            TrapErrors("frmDepends", "LoadTree", [&] { lstDep.ListItems.Add(0, "", name, "STRIKE", "STRIKE"); });
+            continue;
+        }
+        stack.push_back(std::move(child));  // `top` is not used past this point
     }
-    TrapErrors("frmDepends", "LoadTree", [&] { current->SetSorted(true); });
-    strParentPath.clear();
+
     if (!ParentNode) {
         // The finished tree opens at its root's imports, and the root's facts are shown.
         TrapErrors("frmDepends", "LoadTree", [&] {
@@ -329,15 +365,20 @@ bool frmDepends::FindSystemFile(const std::string& FileName, std::string& FilePa
 }
 
 void frmDepends::lstFileVerShow(const std::string& FileName, const std::string& FilePath) {
+    // The given path wins, then the root file's folder, then the search path: the search is
+    // made only when neither names an existing file (its answer would be overridden anyway).
     std::string location;
-    bool found = FindSystemFile(FileName, location);
+    bool found = false;
     if (QV_APIFileAndDisk::FileExists(FilePath)) {
         location = FilePath;
         found = true;
     } else if (QV_APIFileAndDisk::FileExists(strRootFolder + "\\" + FileName)) {
         location = strRootFolder + "\\" + FileName;
         found = true;
+    } else {
+        found = FindSystemFile(FileName, location);
     }
+    ui::RedrawOff quiet(lstFileVer);
     lstFileVer.ListItems.Clear();
     DetailsRows::Style style;
     style.locationImage = "Info";

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/QV_APIFileAndDiskINFO.h"
+
 namespace {
 
 // The zero-terminated ANSI text at a pointer, read no further than `limit` bytes.
@@ -55,15 +57,15 @@ void FileVersionInfo::FullPathName(const std::string& path) {
 }
 
 void FileVersionInfo::Refresh() {
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(mFullPathName.c_str(), &handle);
+    // The file is checked before the version functions read it: a damaged version resource,
+    // or damaged headers on the way to it, read as no version resource.
+    size_t size = 0;
+    std::vector<char> data = QV_APIFileAndDiskINFO::ReadVersionResource(mFullPathName, size);
     if (size == 0) {
         mAvailable = false;
         return;
     }
     mAvailable = true;
-    std::vector<unsigned char> data(size);
-    if (!GetFileVersionInfoA(mFullPathName.c_str(), 0, size, data.data())) return;
 
     void* p = nullptr;
     UINT len = 0;

@@ -274,6 +274,11 @@ void ListView::ClickPressedItem(long x, long y) { ClickIfSelected(HitTest(x, y),
 
 bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
     switch (hdr->code) {
+        case LVN_DELETEALLITEMS:
+            // Clearing the list is one step: no per-row deletion notices (the model keeps no
+            // per-row state in the control).
+            result = TRUE;
+            return true;
         case LVN_GETDISPINFOA:
         case LVN_GETDISPINFOW: {
             auto* di = reinterpret_cast<NMLVDISPINFOA*>(hdr);

@@ -13,6 +13,7 @@
 #include "regsvr/QV_ErrHandler.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/RegFixture.h"
+#include "tests/image/PeSupport.h"
 
 namespace {
 const std::string kSys = "C:\\windows\\system32\\";
@@ -234,4 +235,26 @@ TEST(TypeLibCheck, CountsTheClassKeysOfAGeneratedLibrary) {
     EXPECT_EQ(message, "");
     // The type library embedded in the server DLL reads the same.
     EXPECT_EQ(Master::CheckTypeLibRegistration(VELM_FIXTURE_COMSERVER_DLL, message), 1);
+}
+
+// A version resource whose size or offset is overwritten, or whose section claims 4 GB, reads
+// as no version resource: the version functions never see such a file.
+TEST(FileVersionInfo, DamagedVersionResourcesReadAsAbsent) {
+    const std::vector<unsigned char> good = pe_test::ReadAll(pe_test::VersionFixtureDir() + "\\verde.dll");
+    ASSERT_FALSE(good.empty());
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    const std::vector<pe_test::Damage> damages = pe_test::VersionDamages(good);
+    ASSERT_FALSE(damages.empty());
+    for (const auto& d : damages) {
+        const std::string path = std::string(tmp) + "velm-regsvr-" + d.name;
+        ASSERT_TRUE(pe_test::WriteAll(path, d.bytes.data(), d.bytes.size()));
+        FileVersionInfo v;
+        v.FullPathName(path);
+        EXPECT_EQ(v.FullPathName(), path);
+        EXPECT_FALSE(v.Available()) << d.name;
+        EXPECT_EQ(v.VerFile(), "") << d.name;
+        EXPECT_FALSE(v.OLESelfregister()) << d.name;
+        DeleteFileA(path.c_str());
+    }
 }
