@@ -1,0 +1,36 @@
+// Helpers shared by the parts of the uninstall tab's module.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace Tab_UninstClean::detail {
+
+// True when `text` contains `part`, with the language's InStr rules: an empty text contains
+// nothing, an empty part is contained in every non-empty text.
+inline bool InStr(const std::string& text, const std::string& part) {
+    return !text.empty() && text.find(part) != std::string::npos;
+}
+
+// The pieces of a text between the separators (an empty text gives no pieces).
+inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    if (text.empty()) return parts;
+    for (size_t start = 0;;) {
+        size_t at = text.find(separator, start);
+        if (at == std::string::npos) {
+            parts.push_back(text.substr(start));
+            return parts;
+        }
+        parts.push_back(text.substr(start, at - start));
+        start = at + separator.size();
+    }
+}
+
+// Handles waiting window messages, at most every few milliseconds, so that the busy dialog
+// stays responsive without a message round trip for every item of a long walk.
+void PumpEvents();
+
+// The lower-cased path of a special folder ("" when the system does not know it).
+std::string LowerSpecialFolder(int csidl);
+
+}  // namespace Tab_UninstClean::detail
