@@ -11,7 +11,6 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/QV_VBExtensions.h"
 #include "base/TextCase.h"
-#include "image/QV_IconsAndResources.h"
 #include "platform/InstallerData.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
@@ -235,7 +234,7 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
             long score = 0;
             for (const auto& w : words)
                 if (QV_VBExtensions::ContainsWord(base, w, false)) ++score;
-            if (score <= 0 || !QV_IconsAndResources::HasFileIcon(path)) continue;
+            if (score <= 0 || !detail::HasIcon(path)) continue;
             const std::string& current = entry.strDefaultExecutable;
             if (score > best) {
                 entry.strDefaultExecutable = path;

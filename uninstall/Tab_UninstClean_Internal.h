@@ -33,4 +33,19 @@ void PumpEvents();
 // The lower-cased path of a special folder ("" when the system does not know it).
 std::string LowerSpecialFolder(int csidl);
 
+// While a scan runs (a ScanMemory object lives), what cannot change during the scan is worked
+// out once: whether a file yields an icon, and the words of each shortcut; the matching asks
+// for them for every entry it analyses.
+class ScanMemory {
+public:
+    ScanMemory();
+    ~ScanMemory();
+    ScanMemory(const ScanMemory&) = delete;
+    ScanMemory& operator=(const ScanMemory&) = delete;
+};
+// Whether the file yields an icon.
+bool HasIcon(const std::string& path);
+// The words a shortcut offers to the name matching (see StartMenuTargetScore).
+const std::vector<std::string>& TargetWords(const void* target, std::vector<std::string> (*make)(const void*));
+
 }  // namespace Tab_UninstClean::detail

@@ -66,49 +66,40 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name) {
     RegKey key;
     if (OpenKey(uninstall, name, key.Receive(), 0, KEY_READ_ONLY) != 0) return;
 
-    // The uninstall command decides whether the entry is listed at all.
-    std::string commandName;
-    bool found = false;
+    // The key's values are read once, in their order, as names and data texts.
+    struct Value {
+        std::string lowerName, data;
+    };
+    std::vector<Value> values;
+    bool hasCommand = false;
+    std::string command;
     int failures = 0;
     for (long i = 0;; ++i) {
-        std::string valueName, data;
+        std::string valueName, raw;
         long type = 0, noMore = 0;
-        long rc = EnumValue(key.get(), i, valueName, data, type, noMore, 0);
+        long rc = EnumValue(key.get(), i, valueName, raw, type, noMore, 0);
         if (noMore) break;
         if (rc != 0) {
             if (++failures >= kMaxFailuresInARow) break;
             continue;
         }
         failures = 0;
-        if (TextCase::Lower(valueName) == "uninstallstring") {
-            commandName = valueName;
-            found = true;
-            break;
+        Value v{TextCase::Lower(valueName), Tab_RegComp::ValueDataText(raw, static_cast<unsigned long>(type))};
+        // The uninstall command (its name in any letter case) decides whether the entry is listed.
+        if (!hasCommand && v.lowerName == "uninstallstring") {
+            hasCommand = true;
+            command = v.data;
         }
+        values.push_back(std::move(v));
     }
-    if (!found) return;
-    std::string command;
-    long type = REG_SZ;
-    if (QueryValue(key.get(), commandName, command, type, 0) != "0") return;
+    if (!hasCommand) return;
 
     auto entry = col.Add(name, "");
     entry->strUninstallString = command;
     entry->strDisplayName = name;
     entry->blnIsInstaller = false;
     std::string location;
-    failures = 0;
-    for (long i = 0;; ++i) {
-        std::string valueName, raw;
-        long valueType = 0, noMore = 0;
-        long rc = EnumValue(key.get(), i, valueName, raw, valueType, noMore, 0);
-        if (noMore) break;
-        if (rc != 0) {
-            if (++failures >= kMaxFailuresInARow) break;
-            continue;
-        }
-        failures = 0;
-        const std::string data = Tab_RegComp::ValueDataText(raw, static_cast<unsigned long>(valueType));
-        const std::string lower = TextCase::Lower(valueName);
+    for (const auto& [lower, data] : values) {
         if (lower == "displayname") {
             entry->strDisplayName = data;
         } else if (lower == "modifypath") {
@@ -119,10 +110,10 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name) {
         } else if ((lower == "installlocation" || lower == "installpath") && !data.empty()) {
             location = data;
         }
-        if (!location.empty()) {
-            entry->strInstallLocation_ReadFromRegistry = location;
-            entry->strAppPath = location;
-        }
+    }
+    if (!location.empty()) {
+        entry->strInstallLocation_ReadFromRegistry = location;
+        entry->strAppPath = location;
     }
 }
 
@@ -224,6 +215,7 @@ void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, u
                 ui::PictureBox& pixSmall, ui::PictureBox& pixDummy, ui::StatusBar& stb1, const bool& cancel) {
     (void)pixDummy;
     TrapErrors("Tab_UninstClean", "US_Refresh", [&] {
+        detail::ScanMemory memory;
         lsvUS.ListItems.Clear();
         col.Clear();
         targets.Clear();

@@ -7,7 +7,6 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/QV_VBExtensions.h"
 #include "base/TextCase.h"
-#include "image/QV_IconsAndResources.h"
 #include "platform/ShellLink.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
@@ -113,22 +112,35 @@ std::string NormalizedAppName(const std::string& displayName) {
     return n + " ";
 }
 
-long StartMenuTargetScore(const std::string& normalizedName, const clsSartMenuTarget& target) {
+namespace {
+
+// The words of a shortcut: its path below the special folder and its target, each without the
+// last four characters and split at backslashes, and its description and product name.
+std::vector<std::string> ShortcutWords(const void* record) {
+    const auto& target = *static_cast<const clsSartMenuTarget*>(record);
     const std::string& t = target.strTargetFilePath;
-    const std::string x = PathWords(target.strFilePathLow) + (t.size() > 3 ? PathWords(t) : t) +
-                          TextCase::Lower(target.FileDescription) + TextCase::Lower(target.FileProductName) + " ";
-    const auto shortcutWords = ScoringWords(x);
+    return ScoringWords(PathWords(target.strFilePathLow) + (t.size() > 3 ? PathWords(t) : t) +
+                        TextCase::Lower(target.FileDescription) + TextCase::Lower(target.FileProductName) + " ");
+}
+
+long Score(const std::vector<std::string>& nameWords, const clsSartMenuTarget& target) {
     long score = 0;
-    for (const auto& w : ScoringWords(normalizedName))
-        for (const auto& v : shortcutWords)
+    for (const auto& v : detail::TargetWords(&target, ShortcutWords))
+        for (const auto& w : nameWords)
             if (QV_VBExtensions::ContainsWord(v, w, false)) ++score;
     return score;
+}
+
+}  // namespace
+
+long StartMenuTargetScore(const std::string& normalizedName, const clsSartMenuTarget& target) {
+    return Score(ScoringWords(normalizedName), target);
 }
 
 void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& col, const bool& cancel) {
     TrapErrors("Tab_UninstClean", "FilterStartMenuTargetsByAppName", [&] {
         const std::string& raw = entry.strDisplayName;
-        const std::string normalized = NormalizedAppName(raw);
+        const auto nameWords = ScoringWords(NormalizedAppName(raw));
         long best = 0;
         for (const auto& target : col) {
             detail::PumpEvents();
@@ -146,7 +158,7 @@ void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& co
                 entry.blnDefaultExecutableVerified = true;
                 return;
             }
-            const long score = StartMenuTargetScore(normalized, *target);
+            const long score = Score(nameWords, *target);
             if (score == 0) continue;
             if (score > best) {
                 entry.strDefaultExecutable = target->strTargetFilePath;
@@ -154,9 +166,9 @@ void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& co
                 best = score;
             } else if (score == best || score == best - 1) {
                 if (!EndsWithExe(entry.strDefaultExecutable) &&
-                    !QV_IconsAndResources::HasFileIcon(entry.strDefaultExecutable))
+                    !detail::HasIcon(entry.strDefaultExecutable))
                     entry.strDefaultExecutable = target->strTargetFilePath;
-                if (!QV_IconsAndResources::HasFileIcon(entry.strDefaultExecutable) &&
+                if (!detail::HasIcon(entry.strDefaultExecutable) &&
                     !entry.blnDefaultExecutableVerified) {
                     entry.strDefaultExecutable = target->strTargetFilePath;
                     entry.blnDefaultExecutableVerified = false;
