@@ -129,23 +129,18 @@ long chk_Installer_AppPath(clsUS& entry, std::string& folder) {
         WindowsInstaller::Installer installer;
         if (installer.ProductInfo(product, "LocalPackage").empty()) return;
 
+        // The product's components in the installer's order: at most 101 candidates, and a
+        // component without a path ends the search.
         colMSInstallerComponent list;
         long count = 0;
-        for (const auto& component : installer.Components()) {
-            for (const auto& client : installer.ComponentClients(component)) {
-                if (client != product) continue;
-                const std::string path = installer.ComponentPath(product, component);
-                if (path.empty()) {
-                    count = 101;
-                    break;
-                }
-                // Key paths that start with a digit are registry keys ("02:\SOFTWARE\...").
-                if (!std::isdigit(static_cast<unsigned char>(path[0])) && path.size() > 3 && !list.Exists(component)) {
-                    list.Add(component, "")->strClientPath = path;
-                    if (++count > 100) break;
-                }
+        for (const auto& component : detail::InstallerComponentsOf(product)) {
+            const std::string path = installer.ComponentPath(product, component);
+            if (path.empty()) break;
+            // Key paths that start with a digit are registry keys ("02:\SOFTWARE\...").
+            if (!std::isdigit(static_cast<unsigned char>(path[0])) && path.size() > 3 && !list.Exists(component)) {
+                list.Add(component, "")->strClientPath = path;
+                if (++count > 100) break;
             }
-            if (count > 100) break;
         }
         chk_Installer_AppPath_Filtering(list, entry.strDisplayName);
         chk_Installer_AppPath_Selecting(entry, list, entry.strDisplayName, folder);

@@ -34,8 +34,8 @@ void PumpEvents();
 std::string LowerSpecialFolder(int csidl);
 
 // While a scan runs (a ScanMemory object lives), what cannot change during the scan is worked
-// out once: whether a file yields an icon, and the words of each shortcut; the matching asks
-// for them for every entry it analyses.
+// out once: whether a file yields an icon, the words of each shortcut, and which components
+// the installer lists for each product; the analysis asks for them entry after entry.
 class ScanMemory {
 public:
     ScanMemory();
@@ -45,6 +45,8 @@ public:
 };
 // Whether the file yields an icon.
 bool HasIcon(const std::string& path);
+// The components the installer lists for a product, in its component order (each once).
+const std::vector<std::string>& InstallerComponentsOf(const std::string& productCode);
 // The words a shortcut offers to the name matching (see StartMenuTargetScore).
 const std::vector<std::string>& TargetWords(const void* target, std::vector<std::string> (*make)(const void*));
 

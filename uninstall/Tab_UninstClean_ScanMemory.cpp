@@ -5,6 +5,7 @@
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "image/QV_IconsAndResources.h"
+#include "platform/InstallerData.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
 namespace Tab_UninstClean::detail {
@@ -13,7 +14,19 @@ namespace {
 struct Remembered {
     std::unordered_map<std::string, bool> icons;
     std::unordered_map<const void*, std::vector<std::string>> words;
+    bool installerRead = false;
+    std::unordered_map<std::string, std::vector<std::string>> components;  // by product code
 };
+
+// Every product's components, from one walk of the installer's components and their clients.
+void ReadInstallerComponents(std::unordered_map<std::string, std::vector<std::string>>& byProduct) {
+    WindowsInstaller::Installer installer;
+    for (const auto& component : installer.Components())
+        for (const auto& client : installer.ComponentClients(component)) {
+            auto& list = byProduct[client];
+            if (list.empty() || list.back() != component) list.push_back(component);
+        }
+}
 Remembered* scan = nullptr;
 
 }  // namespace
@@ -36,6 +49,24 @@ bool HasIcon(const std::string& path) {
     bool has = QV_IconsAndResources::HasFileIcon(path);
     scan->icons.emplace(key, has);
     return has;
+}
+
+const std::vector<std::string>& InstallerComponentsOf(const std::string& productCode) {
+    thread_local std::unordered_map<std::string, std::vector<std::string>> fresh;
+    static const std::vector<std::string> none;
+    auto* byProduct = &fresh;
+    if (scan) {
+        byProduct = &scan->components;
+        if (!scan->installerRead) {
+            ReadInstallerComponents(*byProduct);
+            scan->installerRead = true;
+        }
+    } else {
+        fresh.clear();
+        ReadInstallerComponents(fresh);
+    }
+    auto it = byProduct->find(productCode);
+    return it == byProduct->end() ? none : it->second;
 }
 
 const std::vector<std::string>& TargetWords(const void* target, std::vector<std::string> (*make)(const void*)) {
