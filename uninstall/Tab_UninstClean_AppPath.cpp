@@ -228,7 +228,7 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
             const std::string base = lower.substr(0, lower.find('.'));
             long score = 0;
             for (const auto& w : words)
-                if (QV_VBExtensions::ContainsWord(base, w, false)) ++score;
+                if (base.find(w) != std::string::npos && QV_VBExtensions::ContainsWord(base, w, false)) ++score;
             if (score <= 0 || !detail::HasIcon(path)) continue;
             const std::string& current = entry.strDefaultExecutable;
             if (score > best) {

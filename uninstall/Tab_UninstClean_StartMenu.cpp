@@ -127,7 +127,8 @@ long Score(const std::vector<std::string>& nameWords, const clsSartMenuTarget& t
     long score = 0;
     for (const auto& v : detail::TargetWords(&target, ShortcutWords))
         for (const auto& w : nameWords)
-            if (QV_VBExtensions::ContainsWord(v, w, false)) ++score;
+            // Only a word that holds the name's word can contain it as a word.
+            if (v.find(w) != std::string::npos && QV_VBExtensions::ContainsWord(v, w, false)) ++score;
     return score;
 }
 

@@ -66,6 +66,19 @@ TEST_F(StartMenus, WalkCollectsLinksOfAllThreeRootsAndEndsAtFolderLinks) {
     EXPECT_EQ(help->strLinkName, "VelmFx Tool Help");
 }
 
+TEST_F(StartMenus, WalkSeesTheFirstEntryOfADriveRoot) {
+    // The user's Start menu is the drive root U:, which has no "." entry to pass over.
+    hkcu->Load(fx::ShellFoldersHkcu("U:\\", desktop));
+    const std::string link = "U:\\Root Tool.lnk";
+    fx::MakeLink(link, fx::IconExe());
+    colStartMenuTargets col;
+    FillStartMenuTargetsCol(col, kNoCancel);
+    DeleteFileA(link.c_str());
+    ASSERT_TRUE(col.Exists(link));
+    EXPECT_EQ(col.Item(link)->strFilePathLow, "Root Tool.lnk");
+    EXPECT_EQ(col.Item(link)->strLinkName, "Root Tool");
+}
+
 TEST_F(StartMenus, ShortcutNamedLikeTheEntryDecidesExecutableAndFolder) {
     fx::ProgramFolder app("VelmFx Direct");
     const std::string exe = app / "bin\\run.exe";
