@@ -11,7 +11,7 @@ inline bool InStr(const std::string& text, const std::string& part) {
     return !text.empty() && text.find(part) != std::string::npos;
 }
 
-// The pieces of a text between the separators (an empty text gives no pieces).
+// The texts between the separators (an empty text gives none).
 inline std::vector<std::string> Split(const std::string& text, const std::string& separator) {
     std::vector<std::string> parts;
     if (text.empty()) return parts;
