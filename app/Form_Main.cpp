@@ -29,7 +29,7 @@ Form_Main::Form_Main()
     : Form("Form_Main", {.caption = "Velmora", .width = 9000, .height = 7200, .border = 2, .iconResource = IDI_VELMORA}) {
     TimerPopUpMenu.SetInterval(1);
     TimerPopUpMenu.SetEnabled(false);
-    TimerPopUpMenu.Tick = [this] { TimerPopUpMenu.SetEnabled(false); };
+    TimerPopUpMenu.Tick = [this] { TimerPopUpMenu_Timer(); };
 }
 
 void Form_Main::BuildImageLists() {
@@ -94,6 +94,11 @@ void Form_Main::CreateControls() {
     lsvUS.SetSmallIcons(&imlUS);
     lsvUS.SetToolTipText("Double-click to view installation path");
     lsvUSInfo.Create(*this, 120, y + 4320, 8055, 975, true, true);
+    // The picture boxes the uninstall list's icons are drawn through; never shown.
+    pixSmall.Create(*this, 0, 0, 240, 240);
+    pixSmall.SetVisible(false);
+    pixDummy.Create(*this, 0, 0, 240, 240);
+    pixDummy.SetVisible(false);
 
     tvwSD.Create(*this, 120, y + 480, 5175, 3690);
     tvwSD.SetImageList(&imlSD);
@@ -279,7 +284,8 @@ void Form_Main::SaveSettings() {
         // The arranged-by choice is taken only when the file-types tab was shown and holds one.
         if (cboCMH_arrangedby.IsCreated() && cboCMH_arrangedby.ListIndex() >= 0)
             g.vntCMHSelectedBy = Variant(static_cast<int16_t>(cboCMH_arrangedby.ListIndex()));
-        Register_UninstClean::SaveSettingsValues();
+        // The settings, and the uninstall cache anew from the list's entries.
+        Register_UninstClean::SaveSettingsToRegistry(colUS);
     });
 }
 

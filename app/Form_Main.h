@@ -19,6 +19,8 @@
 #include "app/RunGuard.h"
 #include "app/SplitterCtrl.h"
 #include "components/colRegComp.h"
+#include "uninstall/clsSartMenuTarget.h"
+#include "uninstall/clsUS.h"
 #include "image/frmDepends.h"
 #include "ui/ui.h"
 
@@ -54,6 +56,10 @@ public:
     // The dependency viewer of the window, made by the first Dependencies command.
     std::unique_ptr<frmDepends> objDepends;
     ::colRegComp colRegComp;
+    // The uninstall entries and the Start-menu shortcuts of the uninstall tab.
+    ::colUS colUS;
+    ::colStartMenuTargets colStartMenuTargets;
+    ui::PictureBox pixSmall, pixDummy;
 
     // ---- public procedures ----
     void RegComp_checkVelm();
@@ -84,6 +90,15 @@ public:
     void Toolbar1_ButtonClick(ui::ToolbarButton& button);
     void MNU_RegComp_RefreshTreeView_Click();
     void MNU_UninstClean_RefreshUninst_Click();
+    void MNU_UninstClean_RebuildCache_Click();
+    void MNU_UninstClean_DeleteKey_Click();
+    void MNU_UninstClean_Regedit_Click();
+    void MNU_UninstClean_HiddenAutostart_Click();
+    void MNU_UninstClean_ShowApplicationPath_Click();
+    void MNU_UninstClean_Uninstall_Click();
+    void TimerPopUpMenu_Timer();
+    // The uninstall entry of the selected row of lsvUS, or null.
+    std::shared_ptr<clsUS> SelectedUninstallEntry();
     void cmdSD_Refresh_Click();
     void Command7_Click();
     void tvwRegComp_NodeClick(ui::Node& node);

@@ -28,18 +28,18 @@ void Form_Main::BuildMenus() {
 
     // Each tab's Edit menu, shown in the menu bar while its tab is shown.
     auto& us = Menus.Add(Facts(Tab::US).editMenu, "Edit");
-    item(us, "MNU_UninstClean_Uninstall", "Configure/Uninstall this Application");
-    item(us, "MNU_UninstClean_ShowApplicationPath", "Show Application Path");
-    item(us, "MNU_UninstClean_DeleteKey", "Delete Key");
+    item(us, "MNU_UninstClean_Uninstall", "Configure/Uninstall this Application", [this] { MNU_UninstClean_Uninstall_Click(); });
+    item(us, "MNU_UninstClean_ShowApplicationPath", "Show Application Path",
+         [this] { MNU_UninstClean_ShowApplicationPath_Click(); });
+    item(us, "MNU_UninstClean_DeleteKey", "Delete Key", [this] { MNU_UninstClean_DeleteKey_Click(); });
     item(us, "MNU_UninstClean_Sep1", "-");
     item(us, "MNU_UninstClean_RefreshUninst", "Refresh List", [this] { MNU_UninstClean_RefreshUninst_Click(); });
-    item(us, "MNU_UninstClean_RebuildCache", "Rebuild cached Software Information", [this] {
-        Register_UninstClean::DeleteUninstCache();
-        MNU_UninstClean_RefreshUninst_Click();
-    });
+    item(us, "MNU_UninstClean_RebuildCache", "Rebuild cached Software Information",
+         [this] { MNU_UninstClean_RebuildCache_Click(); });
     item(us, "MNU_UninstClean_Sep2", "-");
-    item(us, "MNU_UninstClean_Regedit", "Regedit...");
-    item(us, "MNU_UninstClean_HiddenAutostart", "Hidden Autostart entries...", [this] { TimerPopUpMenu.SetEnabled(true); });
+    item(us, "MNU_UninstClean_Regedit", "Regedit...", [this] { MNU_UninstClean_Regedit_Click(); });
+    item(us, "MNU_UninstClean_HiddenAutostart", "Hidden Autostart entries...",
+         [this] { MNU_UninstClean_HiddenAutostart_Click(); });
 
     auto& sd = Menus.Add(Facts(Tab::SD).editMenu, "Edit");
     auto& sdNew = item(sd, "MNU_ServicesDevicesNew", "New");

@@ -41,8 +41,31 @@ long ImageList::Add(const std::string& key, HICON icon) {
 long ImageList::Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor) {
     CheckKey(index_, key);
     if (!bitmap) QV_Err::Raise(5, "ImageList");
-    int i = maskColor == CLR_NONE ? ImageList_Add(Handle(), bitmap, nullptr)
-                                  : ImageList_AddMasked(Handle(), bitmap, maskColor);
+    // The list would cut a wider bitmap into several pictures: a picture of another size is
+    // taken from its top-left corner at the list's size (the rest in the mask colour). A masked
+    // picture is added from a copy, since the list blackens the masked pixels of what it gets.
+    BITMAP bm{};
+    GetObject(bitmap, sizeof bm, &bm);
+    HBITMAP fitted = nullptr;
+    if (bm.bmWidth != cx_ || bm.bmHeight != cy_ || maskColor != CLR_NONE) {
+        HDC screen = GetDC(nullptr);
+        HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+        fitted = CreateCompatibleBitmap(screen, cx_, cy_);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, fitted);
+        RECT r{0, 0, cx_, cy_};
+        HBRUSH fill = CreateSolidBrush(maskColor == CLR_NONE ? RGB(0, 0, 0) : maskColor);
+        FillRect(to, &r, fill);
+        DeleteObject(fill);
+        BitBlt(to, 0, 0, bm.bmWidth < cx_ ? bm.bmWidth : cx_, bm.bmHeight < cy_ ? bm.bmHeight : cy_, from, 0, 0, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+        DeleteDC(from);
+        DeleteDC(to);
+    }
+    HBITMAP use = fitted ? fitted : bitmap;
+    int i = maskColor == CLR_NONE ? ImageList_Add(Handle(), use, nullptr) : ImageList_AddMasked(Handle(), use, maskColor);
+    if (fitted) DeleteObject(fitted);
     return Added(key, i);
 }
 
