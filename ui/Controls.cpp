@@ -261,7 +261,7 @@ void PictureBox::FillSurface() {
 }
 
 HDC PictureBox::hDC() {
-    if (!hWnd()) detail::Throw(91, "PictureBox");
+    if (!hWnd()) QV_Err::Raise(91, "PictureBox");
     RECT r{};
     GetClientRect(hWnd(), &r);
     const int w = r.right > 0 ? r.right : 1, h = r.bottom > 0 ? r.bottom : 1;
@@ -274,7 +274,7 @@ HDC PictureBox::hDC() {
     if (!dc || !bmp) {
         if (dc) DeleteDC(dc);
         if (bmp) DeleteObject(bmp);
-        detail::Throw(7, "PictureBox");
+        QV_Err::Raise(7, "PictureBox");
     }
     HGDIOBJ old = SelectObject(dc, bmp);
     HDC previous = surface_;
@@ -325,7 +325,7 @@ void PictureBox::SetPicture(HBITMAP bitmap) {
 void PictureBox::SetPictureFromImage() {
     HDC dc = hDC();
     HBITMAP copy = CreateCompatibleBitmap(dc, surfaceWidth_, surfaceHeight_);
-    if (!copy) detail::Throw(7, "PictureBox");
+    if (!copy) QV_Err::Raise(7, "PictureBox");
     HDC to = CreateCompatibleDC(dc);
     HGDIOBJ o = SelectObject(to, copy);
     BitBlt(to, 0, 0, surfaceWidth_, surfaceHeight_, dc, 0, 0, SRCCOPY);
