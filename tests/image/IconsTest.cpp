@@ -697,6 +697,36 @@ TEST(IconRoutinesTest, AddFileIconAddsByResourceIdSystemIconAndPosition) {
     // The shell has an icon for every program file, also one without icons of its own.
     EXPECT_TRUE(Icons::AddFileIcon(KernelBase(), -1, false, form.imlUS, "Key_dll", form.pixSmall));
 
+    // One picture per key, its background (the picture box's back colour) transparent.
+    EXPECT_EQ(ImageList_GetImageCount(form.imlUS.Handle()), form.imlUS.Count());
+    {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        RECT r{0, 0, 16, 16};
+        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &r, magenta);
+        DeleteObject(magenta);
+        ImageList_Draw(form.imlUS.Handle(), form.imlUS.Resolve("Key_1"), dc, 0, 0, ILD_NORMAL);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        auto shown = Pixels(bmp, 16, 16);
+        DeleteObject(bmp);
+        auto icon = ExtractedPixels(Shell32(), -154, true, back);
+        int clear = 0;
+        for (size_t i = 0; i < icon.size(); ++i) {
+            if (icon[i] == (back & 0xFFFFFF)) {
+                EXPECT_EQ(shown[i], 0xFF00FFu) << i;
+                ++clear;
+            } else {
+                EXPECT_EQ(shown[i], icon[i]) << i;
+            }
+        }
+        EXPECT_GT(clear, 0);
+    }
+
     // The tree's list: reset keeps the picture box's last picture as "dummy".
     ASSERT_TRUE(Icons::ResetImageList(form.imlCMH, form.tvwCMH, form.pixSmall));
     EXPECT_EQ(form.tvwCMH.GetImageList(), &form.imlCMH);
