@@ -236,11 +236,17 @@ TEST(ResourcesTest, ResourceTableAgreesWithTheSystem) {
     EXPECT_EQ(CheckIconSource("shell32.dll"), IconSource::Sound) << "a bare name is looked up as the system does";
 }
 
+static BOOL CALLBACK HasGroupIcons(HMODULE, LPSTR type, LONG_PTR found) {
+    if (type == MAKEINTRESOURCEA(14)) *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
 // A file that cannot be loaded is an error of the enumeration, never the program's own
 // resources (this test program carries an icon group, so listing its own would show).
 TEST(ResourcesTest, UnloadableAndResourcelessFilesRaiseTheTypesError) {
-    ASSERT_TRUE(FindResourceA(nullptr, MAKEINTRESOURCEA(1), RT_GROUP_ICON) ||
-                EnumResourceTypesA(nullptr, [](HMODULE, LPSTR, LONG_PTR) { return TRUE; }, 0));
+    bool ownGroups = false;
+    EnumResourceTypesA(nullptr, HasGroupIcons, reinterpret_cast<LONG_PTR>(&ownGroups));
+    ASSERT_TRUE(ownGroups) << "the test program carries icon groups of its own";
     const std::string text = Temp("plain.txt");
     WriteAll(text, reinterpret_cast<const unsigned char*>("just text\r\n"), 11);
     struct {
@@ -732,6 +738,33 @@ TEST(IconRoutinesTest, AddFileIconAddsByResourceIdSystemIconAndPosition) {
     EXPECT_EQ(form.tvwCMH.GetImageList(), &form.imlCMH);
     ASSERT_EQ(form.imlCMH.Count(), 1);
     EXPECT_TRUE(form.imlCMH.Exists("dummy"));
+    EXPECT_EQ(ImageList_GetImageCount(form.imlCMH.Handle()), 1);
+
+    // A picture put into the box is what the next reset keeps as "dummy".
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP red = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ old = SelectObject(dc, red);
+    RECT r{0, 0, 16, 16};
+    HBRUSH brush = CreateSolidBrush(RGB(200, 0, 0));
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    form.pixDummy.SetPicture(red);
+    DeleteObject(red);
+    ASSERT_TRUE(form.pixDummy.Picture());
+    EXPECT_EQ(Pixels(form.pixDummy.Picture(), 16, 16), std::vector<uint32_t>(256, 0xC80000u));
+    ASSERT_TRUE(Icons::ResetImageList(form.imlCMH, form.tvwCMH, form.pixDummy));
+    HBITMAP shown = CreateCompatibleBitmap(screen, 16, 16);
+    old = SelectObject(dc, shown);
+    ImageList_Draw(form.imlCMH.Handle(), 0, dc, 0, 0, ILD_NORMAL);
+    SelectObject(dc, old);
+    EXPECT_EQ(Pixels(shown, 16, 16), std::vector<uint32_t>(256, 0xC80000u));
+    DeleteObject(shown);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    form.pixDummy.ClearPicture();
+    EXPECT_FALSE(form.pixDummy.Picture());
 }
 
 namespace {
