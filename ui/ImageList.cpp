@@ -102,6 +102,13 @@ long ImageList::AddFromFile(const std::string& key, const std::string& path) {
     return n;
 }
 
+HICON ImageList::ExtractIcon(const std::string& key) const {
+    const int i = Resolve(ImageRef(key));
+    HICON icon = handle_ ? ImageList_GetIcon(handle_, i, ILD_NORMAL) : nullptr;
+    if (!icon) detail::Throw(35601, "ImageList");
+    return icon;
+}
+
 bool ImageList::Exists(const std::string& key) const { return index_.count(TextCase::Lower(key)) != 0; }
 
 const std::string& ImageList::KeyAt(long index) const {

@@ -733,6 +733,18 @@ TEST(IconRoutinesTest, AddFileIconAddsByResourceIdSystemIconAndPosition) {
         EXPECT_GT(clear, 0);
     }
 
+    // An image taken out as an icon, as the tabs copy shared images into their lists.
+    HICON copied = form.imlUS.ExtractIcon("Key_1");
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(IconPixels(copied, 16, RGB(255, 0, 255)), [&] {
+        auto px = ExtractedPixels(Shell32(), -154, true, back);
+        for (auto& p : px)
+            if (p == (back & 0xFFFFFF)) p = 0xFF00FF;
+        return px;
+    }());
+    DestroyIcon(copied);
+    EXPECT_EQ(RaisedBy([&] { form.imlUS.ExtractIcon("no such key"); }).number, 35601);
+
     // The tree's list: reset keeps the picture box's last picture as "dummy".
     ASSERT_TRUE(Icons::ResetImageList(form.imlCMH, form.tvwCMH, form.pixSmall));
     EXPECT_EQ(form.tvwCMH.GetImageList(), &form.imlCMH);
