@@ -288,16 +288,21 @@ HDC PictureBox::hDC() {
         SelectObject(previous, previousOld);
         DeleteDC(previous);
         DeleteObject(previousBitmap);
-    } else if (picture_) {
-        HDC src = CreateCompatibleDC(surface_);
-        HGDIOBJ o = SelectObject(src, picture_);
-        BITMAP bm{};
-        GetObject(picture_, sizeof bm, &bm);
-        BitBlt(surface_, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
-        SelectObject(src, o);
-        DeleteDC(src);
+    } else {
+        DrawPicture();
     }
     return surface_;
+}
+
+void PictureBox::DrawPicture() {
+    if (!surface_ || !picture_) return;
+    HDC src = CreateCompatibleDC(surface_);
+    HGDIOBJ o = SelectObject(src, picture_);
+    BITMAP bm{};
+    GetObject(picture_, sizeof bm, &bm);
+    BitBlt(surface_, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
+    SelectObject(src, o);
+    DeleteDC(src);
 }
 
 void PictureBox::ClearPicture() {
@@ -312,14 +317,8 @@ void PictureBox::SetPicture(HBITMAP bitmap) {
     if (!bitmap) return;
     picture_ = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
     if (!picture_ || !hWnd()) return;
-    HDC dc = hDC();
-    HDC src = CreateCompatibleDC(dc);
-    HGDIOBJ o = SelectObject(src, picture_);
-    BITMAP bm{};
-    GetObject(picture_, sizeof bm, &bm);
-    BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
-    SelectObject(src, o);
-    DeleteDC(src);
+    if (surface_) DrawPicture();
+    else hDC();  // a new surface shows the picture
 }
 
 void PictureBox::SetPictureFromImage() {

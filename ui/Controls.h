@@ -138,6 +138,7 @@ public:
 private:
     void ReleaseSurface();
     void FillSurface();
+    void DrawPicture();  // the picture at the surface's top-left corner
     HBRUSH brush_ = nullptr;
     COLORREF back_ = CLR_INVALID;
     bool westEast_ = false;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "ui/Internal.h"
@@ -48,16 +50,29 @@ long ImageList::Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor) 
     GetObject(bitmap, sizeof bm, &bm);
     HBITMAP fitted = nullptr;
     if (bm.bmWidth != cx_ || bm.bmHeight != cy_ || maskColor != CLR_NONE) {
+        // The copy's alpha bytes are cleared: drawing leaves stray alpha in a bitmap, which the
+        // 32-bit list would take as translucency instead of using the mask.
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx_, -cy_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
         HDC screen = GetDC(nullptr);
         HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
-        fitted = CreateCompatibleBitmap(screen, cx_, cy_);
+        fitted = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
         ReleaseDC(nullptr, screen);
+        if (!fitted) {
+            DeleteDC(from);
+            DeleteDC(to);
+            QV_Err::Raise(7, "ImageList");
+        }
         HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, fitted);
         RECT r{0, 0, cx_, cy_};
         HBRUSH fill = CreateSolidBrush(maskColor == CLR_NONE ? RGB(0, 0, 0) : maskColor);
         FillRect(to, &r, fill);
         DeleteObject(fill);
         BitBlt(to, 0, 0, bm.bmWidth < cx_ ? bm.bmWidth : cx_, bm.bmHeight < cy_ ? bm.bmHeight : cy_, from, 0, 0, SRCCOPY);
+        GdiFlush();
+        auto* px = static_cast<uint32_t*>(bits);
+        for (int i = 0; i < cx_ * cy_; ++i) px[i] &= 0x00FFFFFFu;
         SelectObject(from, oldFrom);
         SelectObject(to, oldTo);
         DeleteDC(from);
@@ -86,6 +101,13 @@ long ImageList::AddFromFile(const std::string& key, const std::string& path) {
     long n = Added(key, ImageList_AddIcon(Handle(), icon));
     DestroyIcon(icon);
     return n;
+}
+
+HICON ImageList::ExtractIcon(const std::string& key) const {
+    const int i = Resolve(ImageRef(key));
+    HICON icon = handle_ ? ImageList_GetIcon(handle_, i, ILD_NORMAL) : nullptr;
+    if (!icon) QV_Err::Raise(35601, "ImageList");
+    return icon;
 }
 
 bool ImageList::Exists(const std::string& key) const { return index_.count(TextCase::Lower(key)) != 0; }

@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>  // maps ExtractIcon to ExtractIconA, in every file alike
 
 #include <string>
 #include <unordered_map>
@@ -39,6 +40,10 @@ public:
     long AddFromResource(const std::string& key, HINSTANCE module, int iconId);
     // An .ico file; returns 0 (nothing added) when the file holds no icon.
     long AddFromFile(const std::string& key, const std::string& path);
+
+    // A new icon of the picture under the key (the caller destroys it); a key the list lacks
+    // throws 35601.
+    HICON ExtractIcon(const std::string& key) const;
 
     long Count() const { return static_cast<long>(keys_.size()); }
     bool Exists(const std::string& key) const;

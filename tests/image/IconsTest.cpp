@@ -236,11 +236,17 @@ TEST(ResourcesTest, ResourceTableAgreesWithTheSystem) {
     EXPECT_EQ(CheckIconSource("shell32.dll"), IconSource::Sound) << "a bare name is looked up as the system does";
 }
 
+static BOOL CALLBACK HasGroupIcons(HMODULE, LPSTR type, LONG_PTR found) {
+    if (type == MAKEINTRESOURCEA(14)) *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
 // A file that cannot be loaded is an error of the enumeration, never the program's own
 // resources (this test program carries an icon group, so listing its own would show).
 TEST(ResourcesTest, UnloadableAndResourcelessFilesRaiseTheTypesError) {
-    ASSERT_TRUE(FindResourceA(nullptr, MAKEINTRESOURCEA(1), RT_GROUP_ICON) ||
-                EnumResourceTypesA(nullptr, [](HMODULE, LPSTR, LONG_PTR) { return TRUE; }, 0));
+    bool ownGroups = false;
+    EnumResourceTypesA(nullptr, HasGroupIcons, reinterpret_cast<LONG_PTR>(&ownGroups));
+    ASSERT_TRUE(ownGroups) << "the test program carries icon groups of its own";
     const std::string text = Temp("plain.txt");
     WriteAll(text, reinterpret_cast<const unsigned char*>("just text\r\n"), 11);
     struct {
@@ -697,11 +703,80 @@ TEST(IconRoutinesTest, AddFileIconAddsByResourceIdSystemIconAndPosition) {
     // The shell has an icon for every program file, also one without icons of its own.
     EXPECT_TRUE(Icons::AddFileIcon(KernelBase(), -1, false, form.imlUS, "Key_dll", form.pixSmall));
 
+    // One picture per key, its background (the picture box's back colour) transparent.
+    EXPECT_EQ(ImageList_GetImageCount(form.imlUS.Handle()), form.imlUS.Count());
+    {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        RECT r{0, 0, 16, 16};
+        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &r, magenta);
+        DeleteObject(magenta);
+        ImageList_Draw(form.imlUS.Handle(), form.imlUS.Resolve("Key_1"), dc, 0, 0, ILD_NORMAL);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        auto shown = Pixels(bmp, 16, 16);
+        DeleteObject(bmp);
+        auto icon = ExtractedPixels(Shell32(), -154, true, back);
+        int clear = 0;
+        for (size_t i = 0; i < icon.size(); ++i) {
+            if (icon[i] == (back & 0xFFFFFF)) {
+                EXPECT_EQ(shown[i], 0xFF00FFu) << i;
+                ++clear;
+            } else {
+                EXPECT_EQ(shown[i], icon[i]) << i;
+            }
+        }
+        EXPECT_GT(clear, 0);
+    }
+
+    // An image taken out as an icon, as the tabs copy shared images into their lists.
+    HICON copied = form.imlUS.ExtractIcon("Key_1");
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(IconPixels(copied, 16, RGB(255, 0, 255)), [&] {
+        auto px = ExtractedPixels(Shell32(), -154, true, back);
+        for (auto& p : px)
+            if (p == (back & 0xFFFFFF)) p = 0xFF00FF;
+        return px;
+    }());
+    DestroyIcon(copied);
+    EXPECT_EQ(RaisedBy([&] { form.imlUS.ExtractIcon("no such key"); }).number, 35601);
+
     // The tree's list: reset keeps the picture box's last picture as "dummy".
     ASSERT_TRUE(Icons::ResetImageList(form.imlCMH, form.tvwCMH, form.pixSmall));
     EXPECT_EQ(form.tvwCMH.GetImageList(), &form.imlCMH);
     ASSERT_EQ(form.imlCMH.Count(), 1);
     EXPECT_TRUE(form.imlCMH.Exists("dummy"));
+    EXPECT_EQ(ImageList_GetImageCount(form.imlCMH.Handle()), 1);
+
+    // A picture put into the box is what the next reset keeps as "dummy".
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP red = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ old = SelectObject(dc, red);
+    RECT r{0, 0, 16, 16};
+    HBRUSH brush = CreateSolidBrush(RGB(200, 0, 0));
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    form.pixDummy.SetPicture(red);
+    DeleteObject(red);
+    ASSERT_TRUE(form.pixDummy.Picture());
+    EXPECT_EQ(Pixels(form.pixDummy.Picture(), 16, 16), std::vector<uint32_t>(256, 0xC80000u));
+    ASSERT_TRUE(Icons::ResetImageList(form.imlCMH, form.tvwCMH, form.pixDummy));
+    HBITMAP shown = CreateCompatibleBitmap(screen, 16, 16);
+    old = SelectObject(dc, shown);
+    ImageList_Draw(form.imlCMH.Handle(), 0, dc, 0, 0, ILD_NORMAL);
+    SelectObject(dc, old);
+    EXPECT_EQ(Pixels(shown, 16, 16), std::vector<uint32_t>(256, 0xC80000u));
+    DeleteObject(shown);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    form.pixDummy.ClearPicture();
+    EXPECT_FALSE(form.pixDummy.Picture());
 }
 
 namespace {
