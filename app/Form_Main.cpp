@@ -1,5 +1,5 @@
-// The main window's construction, menus, image lists and controls; its load, restore, close,
-// save and unload; the File, Options and Help commands.
+// The main window's construction, image lists and controls; its load, restore, close, save and
+// unload; the File, Options and Help commands.
 #include "app/Form_Main.h"
 
 #include "app/Form_Drosk_TrayIcon.h"
@@ -9,8 +9,10 @@
 #include "app/dlg_searching.h"
 #include "app/frmSplash.h"
 #include "base/QV_Err.h"
+#include "res/resource.h"
 #include "base/QV_Forms.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
 #include "base/SharedFunctions.h"
 
 #include <algorithm>
@@ -94,140 +96,10 @@ void AddIcon(ui::ImageList& list, const char* key, HICON icon) {
 }  // namespace
 
 Form_Main::Form_Main()
-    : Form("Form_Main", {.caption = "Velmora", .width = 9000, .height = 7200, .border = 2, .iconResource = 1}) {
+    : Form("Form_Main", {.caption = "Velmora", .width = 9000, .height = 7200, .border = 2, .iconResource = IDI_VELMORA}) {
     TimerPopUpMenu.SetInterval(1);
     TimerPopUpMenu.SetEnabled(false);
     TimerPopUpMenu.Tick = [this] { TimerPopUpMenu.SetEnabled(false); };
-}
-
-void Form_Main::BuildMenus() {
-    auto item = [](ui::MenuItem& m, const char* name, const char* caption, std::function<void()> click = {}) -> ui::MenuItem& {
-        auto& i = m.Add(name, caption);
-        if (click) i.Click = std::move(click);
-        return i;
-    };
-    auto& file = Menus.Add("MNU_File", "&File");
-    item(file, "MNU_File_RegComp", "COM Components", [this] { MenuFileTab(3); });
-    item(file, "MNU_File_US", "UninstClean", [this] { MenuFileTab(0); });
-    item(file, "MNU_File_SD", "Services/Devices", [this] { MenuFileTab(1); });
-    item(file, "MNU_File_CMH", "Registered File Types", [this] { MenuFileTab(2); });
-    item(file, "MNU_File_Sep1", "-");
-    item(file, "MNU_File_Exit", "Exit", [this] { MNU_File_Exit_Click(); });
-    item(file, "MNU_File_Sep2", "-");
-    item(file, "MNU_File_ShutDown", "Shutdown", [this] { MNU_File_ShutDown_Click(); });
-
-    auto& us = Menus.Add("MNU_UninstClean", "Edit");
-    item(us, "MNU_UninstClean_Uninstall", "Configure/Uninstall this Application");
-    item(us, "MNU_UninstClean_ShowApplicationPath", "Show Application Path");
-    item(us, "MNU_UninstClean_DeleteKey", "Delete Key");
-    item(us, "MNU_UninstClean_Sep1", "-");
-    item(us, "MNU_UninstClean_RefreshUninst", "Refresh List", [this] { MNU_UninstClean_RefreshUninst_Click(); });
-    item(us, "MNU_UninstClean_RebuildCache", "Rebuild cached Software Information", [this] {
-        Register_UninstClean::DeleteUninstCache();
-        MNU_UninstClean_RefreshUninst_Click();
-    });
-    item(us, "MNU_UninstClean_Sep2", "-");
-    item(us, "MNU_UninstClean_Regedit", "Regedit...");
-    item(us, "MNU_UninstClean_HiddenAutostart", "Hidden Autostart entries...", [this] { TimerPopUpMenu.SetEnabled(true); });
-
-    auto& sd = Menus.Add("MNU_ServicesDevices", "Edit");
-    auto& sdNew = item(sd, "MNU_ServicesDevicesNew", "New");
-    item(sdNew, "MNU_ServicesDevices_New_Key", "Key");
-    item(sdNew, "MNU_ServicesDevices_New_Value", "Value");
-    item(sd, "MNU_ServicesDevices_Delete", "Delete");
-    item(sd, "MNU_ServicesDevices_DeleteComponent", "Delete Component");
-    item(sd, "MNU_ServicesDevices_Rename", "Rename");
-    item(sd, "MNU_ServicesDevices_Sep1", "-");
-    item(sd, "MNU_ServicesDevices_ShowFilePath", "Show File path");
-    item(sd, "MNU_ServicesDevices_Sep2", "-");
-    item(sd, "MNU_ServicesDevices_Refresh", "Refresh TreeView", [this] { cmdSD_Refresh_Click(); });
-    item(sd, "MNU_ServicesDevices_SearchInRegistry", "Search in Registry");
-    item(sd, "MNU_ServicesDevices_Regedit", "Regedit...");
-    item(sd, "MNU_ServicesDevices_Dependencies", "Dependencies...");
-    item(sd, "MNU_ServicesDevices_Options", "Options...");
-    item(sd, "MNU_ServicesDevices_Sep3", "-");
-    item(sd, "MNU_Services_Devices_MMC", "Management Console (Win 2K/XP only)...");
-
-    auto& cmh = Menus.Add("MNU_CMH", "Edit");
-    auto& cmhNew = item(cmh, "MNU_CMHNew", "New");
-    item(cmhNew, "MNU_CMHNEw_Key", "Key");
-    item(cmhNew, "MNU_CMHNew_Value", "Value");
-    item(cmh, "MNU_CMH_Delete", "Delete");
-    item(cmh, "MNU_CMH_Delete_all_entries_of_this_component", "Delete all entries of this component");
-    item(cmh, "MNU_CMH_Rename", "Rename");
-    item(cmh, "MNU_CMH_Sep1", "-");
-    item(cmh, "MNU_CMH_Refresh", "Refresh TreeView", [this] { Command7_Click(); });
-    item(cmh, "MNU_CMH_SearchInRegistry", "Search in Registry");
-    item(cmh, "MNU_CMH_Regedit", "Regedit...");
-    item(cmh, "MNU_CMH_Sep2", "-");
-    item(cmh, "MNU_CMH_FolderOptions", "Folder options (Win 2K/XP only)...");
-
-    auto& rc = Menus.Add("MNU_RegComp", "Edit");
-    auto& rcNew = item(rc, "MNU_RegComp_Newxx", "New");
-    item(rcNew, "MNU_RegComp_New", "Key");
-    item(rcNew, "MNU_RegComp_NewValue", "Value", [this] { MNU_RegComp_NewValue_Click(); });
-    item(rc, "MNU_RegComp_Sep1", "-");
-    item(rc, "MNU_RegComp_Delete", "Delete");
-    item(rc, "MNU_RegComp_Rename", "Rename");
-    item(rc, "MNU_RegComp_Delete_all_enties_of_this_component", "Remove this class entry");
-    item(rc, "MNU_RegComp_Delete_components_Server", "Remove this and all other entries referring to the same server");
-    item(rc, "MNU_RegComp_Sep2", "-");
-    item(rc, "MNU_RegComp_Show_File_path", "Show server/class File path", [this] { MNU_RegComp_Show_File_path_Click(); });
-    item(rc, "MNU_RegComp_Unregisterthiscomponent", "Unregister server this class refers to",
-         [this] { MNU_RegComp_Unregisterthiscomponent_Click(); });
-    item(rc, "MNU_RegComp_Register_NEW_component", "Register NEW server",
-         [this] { MNU_RegComp_Register_NEW_component_Click(); });
-    item(rc, "MNU_RegComp_RegUnregShortcut", "Register/Unregister shortcut...").SetVisible(false);
-    item(rc, "MNU_RegComp_Sep3", "-");
-    item(rc, "MNU_RegComp_RefreshTreeView", "Refresh TreeView", [this] { MNU_RegComp_RefreshTreeView_Click(); });
-    item(rc, "MNU_RegComp_SearchInRegistry", "Search in Registry", [this] { MNU_RegComp_SearchInRegistry_Click(); });
-    item(rc, "MNU_RegComp_Regedit", "Regedit...", [this] { MNU_RegComp_Regedit_Click(); });
-    item(rc, "MNU_RegComp_Dependencies", "Dependencies...", [this] { MNU_RegComp_Dependencies_Click(); });
-    item(rc, "MNU_RegComp_Options", "Options...");
-
-    auto& opt = Menus.Add("MNU_Options", "&Options");
-    item(opt, "MNU_Options_Show_in_Taskbar", "Show in Taskbar", [this] { MNU_Options_Show_in_Taskbar_Click(); });
-    item(opt, "MNU_Options_StartMinimized", "Start Minimized", [this] {
-        auto& m = Menus["MNU_Options_StartMinimized"];
-        m.SetChecked(!m.Checked());
-        DroskGlobal().blnOptionLaunchMinimized = m.Checked();
-    });
-    item(opt, "MNU_Options_Autostart", "Autostart...");
-    item(opt, "MNU_Options_Sep1", "-");
-    item(opt, "MNU_Options_AutoUpdate", "Check for Updates").SetVisible(false);
-    item(opt, "MNU_Options_AutoUpdateCheckNow", "Check for Updates...");
-
-    auto& help = Menus.Add("Help", "&Help");
-    item(help, "Contents", "Contents", [this] { Contents_Click(); });
-    item(help, "OnlineHelp", "Online-Help", [] { SharedFunctions::ShellOpen(cstrMakerWebAddress); });
-    item(help, "Help_Sep1", "-");
-    item(help, "License_Agreement", "License Agreement", [] {
-        std::string folder = SharedFunctions::AppPath();
-        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-        ui::ShellRequest r;
-        r.owner = frmMain().hWnd();
-        r.file = folder + "\\LICENSE.RTF";
-        ui::RunShellExecute(r);
-    });
-    item(help, "Help_Sep2", "-");
-    item(help, "About", "About", [this] { About_Click(); });
-
-    // Menus kept only for pop-ups over the trees and lists.
-    for (const char* name : {"MNU_SDEntries", "MNU_CMHEntries", "MNU_RegCompEntries"}) {
-        auto& m = Menus.Add(name, name + 4);
-        std::string n = name;
-        m.Add(n + "_New", "New");
-        m.Add(n + "_Delete", "Delete");
-        m.Add(n + "_Sep1", "-");
-        m.Add(n + "_Modify", "Modify");
-        m.Add(n + "_Rename", "Rename");
-        m.SetVisible(false);
-    }
-    Menus["MNU_RegCompEntries_New"].Click = [this] { MNU_RegComp_NewValue_Click(); };
-    Menus.Add("MNU_RegComp_Clipboard", "Clipboard").Add("MNU_RegComp_Clipboard_Copy", "Copy to clipboard");
-    Menus["MNU_RegComp_Clipboard"].SetVisible(false);
-    Menus.Add("MNU_SD_Clipboard", "Clipboard").Add("MNU_SD_Clipboard_copy", "Copy to clipboard");
-    Menus["MNU_SD_Clipboard"].SetVisible(false);
 }
 
 void Form_Main::BuildImageLists() {
@@ -242,6 +114,7 @@ void Form_Main::BuildImageLists() {
         AddIcon(imlRegComp, "String", MakeIcon(RGB(180, 40, 40), "ab"));
         AddIcon(imlRegComp, "Bin", MakeIcon(RGB(40, 40, 180), "01"));
         AddIcon(imlRegComp, "RegistryItem", MakeIcon(RGB(90, 90, 160), "i"));
+        AddIcon(imlRegComp, "Info", MakeIcon(RGB(0, 80, 200), "i"));
         AddIcon(imlRegComp, "Found", MakeIcon(RGB(230, 0, 120), "!"));
         AddIcon(imlRegComp, "Computer", MakeIcon(RGB(80, 80, 80), "PC"));
         AddIcon(imlRegComp, "Unknown", MakeIcon(RGB(128, 128, 128), "?"));
@@ -260,10 +133,10 @@ void Form_Main::BuildImageLists() {
 void Form_Main::CreateControls() {
     Toolbar1.Create(*this);
     Toolbar1.SetImageList(&imlToolbarIcons);
-    Toolbar1.Add("RegComp", "RegComp", "COM Components", ui::tbrCheck);
-    Toolbar1.Add("US", "US", "UninstClean", ui::tbrCheck);
-    Toolbar1.Add("SD", "SD", "Services/Devices", ui::tbrCheck);
-    Toolbar1.Add("CMH", "CMH", "Registered File Types", ui::tbrCheck);
+    for (Tab tab : {Tab::RegComp, Tab::US, Tab::SD, Tab::CMH}) {
+        const TabFacts& t = Facts(tab);
+        Toolbar1.Add(t.key, t.key, t.title, ui::tbrCheck);
+    }
     Toolbar1.Add("Sep1", {}, "", ui::tbrSeparator);
     Toolbar1.Add("Search", "Search", "Search the Registry");
     Toolbar1.Add("Explore", "Explore", "Show File- or Application Path");
@@ -275,15 +148,12 @@ void Form_Main::CreateControls() {
 
     stb1.Create(*this);
     stb1.AddPanel("Ready.", 0);
-    stb1.AddPanel("UninstClean", 2400);
+    stb1.AddPanel(Facts(Tab::US).title, 2400);
 
     // The tab container has no strip of its own on screen: the toolbar and the File menu choose
     // the page. Its pages are the window's client area below the toolbar.
     SSTab1.Create(*this, 0, PageTop(), 100, 100);
-    SSTab1.AddTab("UninstClean");
-    SSTab1.AddTab(" Services/Devices");
-    SSTab1.AddTab("Reg. File types");
-    SSTab1.AddTab("Reg. Components");
+    for (const TabFacts& t : TabTable()) SSTab1.AddTab(t.caption);
     SSTab1.SetVisible(false);
 
     const long y = PageTop() - 360;  // the page's design tops count from the hidden tab row
@@ -327,13 +197,13 @@ void Form_Main::CreateControls() {
     tvwSD.SetToolTipText("Double-click to view details");
     tvwCMH.SetToolTipText("Double-click to view details");
 
-    ui::Control* pages[4][4] = {{&lsvUS, &lsvUSInfo, nullptr, nullptr},
-                            {&tvwSD, &lsvSDDetails, &SplitterSD, &lsvSD_entries},
-                            {&tvwCMH, &lsvCMH_entries, &Frame_CMH_ArrangedBy, &Frame_CMH_Buttons},
-                            {&tvwRegComp, &lsvRegCompDetails, &SplitterRegComp, &lsvRegComp_entries}};
-    for (int t = 0; t < 4; ++t)
-        for (ui::Control* c : pages[t])
-            if (c) SSTab1.AddToPage(t, *c);
+    const auto page = [this](Tab tab, std::initializer_list<ui::Control*> controls) {
+        for (ui::Control* c : controls) SSTab1.AddToPage(static_cast<int>(tab), *c);
+    };
+    page(Tab::US, {&lsvUS, &lsvUSInfo});
+    page(Tab::SD, {&tvwSD, &lsvSDDetails, &SplitterSD, &lsvSD_entries});
+    page(Tab::CMH, {&tvwCMH, &lsvCMH_entries, &Frame_CMH_ArrangedBy, &Frame_CMH_Buttons});
+    page(Tab::RegComp, {&tvwRegComp, &lsvRegCompDetails, &SplitterRegComp, &lsvRegComp_entries});
 }
 
 long Form_Main::PageTop() const { return Toolbar1.IsCreated() ? Toolbar1.Height() : mToolbarHeightTwips; }
@@ -399,7 +269,7 @@ void Form_Main::RestoreSettings() {
         Menus["MNU_Options_AutoUpdate"].SetChecked(g.blnOptionAutoUpdate);
         SetWindowState(static_cast<int>(g.lngWindowState));
         Show();
-        Menus["MNU_UninstClean"].SetVisible(true);
+        Menus[Facts(Tab::US).editMenu].SetVisible(true);
         if (g.blnOptionShowInTaskbar) {
             TrayForm().Load();
             Menus["MNU_Options_Show_in_Taskbar"].SetChecked(true);
@@ -419,28 +289,26 @@ void Form_Main::InitStartUpTab() {
     const std::string letter = DroskGlobal().objVelmora_mq()->ActionLetter();
     if (letter == "R" || letter == "V" || letter == "U") {
         RegComp_checkVelm();
-        SSTab1.SetTab(3);
+        SelectTab(Tab::RegComp);
         return;
     }
     const Variant& last = DroskGlobal().LastTab;
     if (!last.IsNumber()) return;
-    const long tab = last.ToLong();
-    if (tab < 0 || tab > 3) return;
-    MenuFileTab(static_cast<int>(tab));
-    SSTab1_Click(static_cast<int>(tab));
+    const std::optional<Tab> tab = TabOfIndex(last.ToLong());
+    if (!tab) return;
+    MenuFileTab(*tab);
+    SSTab1_Click(static_cast<int>(*tab));
 }
 
 void Form_Main::Form_QueryUnload(int& cancel, int) {
-    // A close asked for during a long run waits for the run's closing steps.
-    if (RunActive() || DroskGlobal().blnProcessing) {
+    // A close asked for during a long run (or a hand-over) waits for the run's closing steps.
+    if (RunGuard::Active()) {
         cancel = 1;
-        if (!mCloseAfterRun) {
-            mCloseAfterRun = true;
-            AfterRun([this] {
-                mCloseAfterRun = false;
+        RunGuard::AfterRun(
+            [this] {
                 if (IsLoaded() && !mClosing) Unload(ui::vbFormControlMenu);
-            });
-        }
+            },
+            "close the main window");
         return;
     }
     mClosing = true;
@@ -485,8 +353,6 @@ void Form_Main::SaveSettings() {
 }
 
 // ---------------------------------------------------------------- File, Options, Help
-
-void Form_Main::MenuFileTab(int tab) { SSTab1.SetTab(tab); }
 
 void Form_Main::MNU_File_Exit_Click() {
     Unload();
@@ -540,8 +406,6 @@ bool Form_Main::verifyRegistryAccessRights() {
 }
 
 bool Form_Main::verifyRegistryAccessRights_rec(HKEY root, const std::string& subKey, DWORD access) {
-    HKEY key = nullptr;
-    if (QV_Registry_Lib::OpenKey(root, subKey, key, 0, access) != 0) return false;
-    QV_Registry_Lib::CloseKey(key, 0);
-    return true;
+    RegKey key;
+    return QV_Registry_Lib::OpenKey(root, subKey, key.Receive(), 0, access) == 0;
 }

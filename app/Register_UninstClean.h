@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/QV_Err.h"
+#include "base/RegKey.h"
 #include "base/Variant.h"
 
 namespace Register_UninstClean {
@@ -36,8 +37,7 @@ void RestoreSettings();
 // entry's verified flag: True writes "1", False or Empty "0", any other value nothing.
 void WriteUninstCacheEntry(HKEY cacheKey, const std::string& displayName, const std::string& appPath,
                            const std::string& defaultExecutable, const Variant& verified);
-HKEY OpenUninstCache();  // creates or opens the cache key; nullptr when that fails
-void CloseUninstCache(HKEY key);
+RegKey OpenUninstCache();  // creates or opens the cache key; an empty key when that fails
 void DeleteUninstCache();
 
 inline Variant VerifiedFlag(bool flag) { return Variant(flag); }
@@ -46,15 +46,14 @@ inline Variant VerifiedFlag(const Variant& flag) { return flag; }
 // Writes one value per entry of the uninstall collection into the uninstall cache.
 template <class Col>
 void Save_UninstCleanSettings(const Col& colUS) {
-    HKEY key = OpenUninstCache();
+    const RegKey key = OpenUninstCache();
     if (!key) return;
     // An error while walking the entries ends the walk; the entries written so far stay.
     TrapErrors("Register_UninstClean", "Save_UninstCleanSettings", [&] {
         for (const auto& entry : colUS)
-            WriteUninstCacheEntry(key, entry->strDisplayName, entry->strAppPath, entry->strDefaultExecutable,
+            WriteUninstCacheEntry(key.get(), entry->strDisplayName, entry->strAppPath, entry->strDefaultExecutable,
                                   VerifiedFlag(entry->blnGenerallyVerified));
     });
-    CloseUninstCache(key);
 }
 
 // Writes the settings values (unless the program key has just been reset).

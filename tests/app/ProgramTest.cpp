@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Helpers.h"
+
 #ifndef VELMORA_EXE
 #error VELMORA_EXE names the program under test
 #endif
@@ -134,15 +136,6 @@ bool ComponentsShown(DWORD pid) {
     if (!main || !VelmoraWindows(pid, true).empty()) return false;
     HWND tree = VisibleTree(main);
     return tree && RootCount(tree) == 3 && SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 3;
-}
-
-std::string Setting(const char* name) {
-    char buf[256] = {};
-    DWORD size = sizeof buf;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora\\Settings", name, RRF_RT_REG_SZ, nullptr, buf,
-                     &size) != ERROR_SUCCESS)
-        return "<none>";
-    return buf;
 }
 
 // Top-level windows of a process with that class name ("" = any) and title, hidden ones included.

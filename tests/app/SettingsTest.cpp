@@ -6,6 +6,7 @@
 #include "app/clsDroskGlobal.h"
 #include "base/KeyedCollection.h"
 #include "base/QV_Registry_Lib.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 
 namespace R = Register_UninstClean;
@@ -23,13 +24,6 @@ std::string Read(HKEY root, const std::string& path, const std::string& name, bo
     if (rc != ERROR_SUCCESS) return "<none>";
     if (found) *found = true;
     return std::string(buf);
-}
-
-std::string Setting(const std::string& name) { return Read(HKEY_CURRENT_USER, R::cstrSettingsKey, name); }
-
-// A settings key of this version with the given values.
-std::string Stored(const std::string& values) {
-    return "[Software\\Quorvath\\Velmora]\n\"Version\"=\"1.8.0\"\n[Software\\Quorvath\\Velmora\\Settings]\n" + values;
 }
 
 struct Fresh : ::testing::Test {

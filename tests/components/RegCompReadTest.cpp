@@ -7,17 +7,12 @@
 
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 
 using namespace Tab_RegComp;
 
 namespace {
-std::string WinDir() {
-    char buf[MAX_PATH];
-    GetWindowsDirectoryA(buf, MAX_PATH);
-    return buf;
-}
-std::string Sys32() { return WinDir() + "\\system32"; }
 std::string Short(const std::string& path) {
     char buf[MAX_PATH];
     DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);

@@ -10,6 +10,7 @@
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
 #include "tests/components/RegCompWindow.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 
 using namespace Tab_RegComp;
@@ -23,12 +24,6 @@ const char kIE[] = "{0002DF01-0000-0000-C000-000000000046}";
 
 bool EndsWithNoCase(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && TextCase::Equal(s.substr(s.size() - tail.size()), tail);
-}
-
-std::string Sys32() {
-    char buf[MAX_PATH];
-    GetSystemDirectoryA(buf, MAX_PATH);
-    return buf;
 }
 
 // The category of every shown class by a plain walk of HKEY_CLASSES_ROOT\CLSID.
