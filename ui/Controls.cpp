@@ -226,9 +226,112 @@ void PictureBox::Create(Parent parent, long left, long top, long width, long hei
 void PictureBox::SetBackColor(COLORREF color) {
     if (brush_) DeleteObject(brush_);
     brush_ = nullptr;
-    if (color & 0x80000000u) brush_ = nullptr, brush_ = CreateSolidBrush(GetSysColor(static_cast<int>(color & 0xFF)));
-    else brush_ = CreateSolidBrush(color);
+    back_ = (color & 0x80000000u) ? GetSysColor(static_cast<int>(color & 0xFF)) : color;
+    brush_ = CreateSolidBrush(back_);
     if (hWnd()) InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+COLORREF PictureBox::BackColor() const { return back_ == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : back_; }
+
+PictureBox::~PictureBox() {
+    ReleaseSurface();
+    if (picture_) DeleteObject(picture_);
+    if (brush_) DeleteObject(brush_);
+}
+
+void PictureBox::ReleaseSurface() {
+    if (surface_) {
+        SelectObject(surface_, surfaceOld_);
+        DeleteDC(surface_);
+    }
+    if (surfaceBitmap_) DeleteObject(surfaceBitmap_);
+    surface_ = nullptr;
+    surfaceBitmap_ = nullptr;
+    surfaceOld_ = nullptr;
+    surfaceWidth_ = surfaceHeight_ = 0;
+}
+
+void PictureBox::FillSurface() {
+    RECT r{0, 0, surfaceWidth_, surfaceHeight_};
+    HBRUSH b = CreateSolidBrush(BackColor());
+    FillRect(surface_, &r, b);
+    DeleteObject(b);
+}
+
+HDC PictureBox::hDC() {
+    if (!hWnd()) detail::Throw(91, "PictureBox");
+    RECT r{};
+    GetClientRect(hWnd(), &r);
+    const int w = r.right > 0 ? r.right : 1, h = r.bottom > 0 ? r.bottom : 1;
+    if (surface_ && w == surfaceWidth_ && h == surfaceHeight_) return surface_;
+    // A new surface of the box's size keeps what the old one held.
+    HDC screen = GetDC(hWnd());
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(hWnd(), screen);
+    if (!dc || !bmp) {
+        if (dc) DeleteDC(dc);
+        if (bmp) DeleteObject(bmp);
+        detail::Throw(7, "PictureBox");
+    }
+    HGDIOBJ old = SelectObject(dc, bmp);
+    HDC previous = surface_;
+    const int pw = surfaceWidth_, ph = surfaceHeight_;
+    HBITMAP previousBitmap = surfaceBitmap_;
+    HGDIOBJ previousOld = surfaceOld_;
+    surface_ = dc, surfaceBitmap_ = bmp, surfaceOld_ = old, surfaceWidth_ = w, surfaceHeight_ = h;
+    FillSurface();
+    if (previous) {
+        BitBlt(surface_, 0, 0, pw, ph, previous, 0, 0, SRCCOPY);
+        SelectObject(previous, previousOld);
+        DeleteDC(previous);
+        DeleteObject(previousBitmap);
+    } else if (picture_) {
+        HDC src = CreateCompatibleDC(surface_);
+        HGDIOBJ o = SelectObject(src, picture_);
+        BITMAP bm{};
+        GetObject(picture_, sizeof bm, &bm);
+        BitBlt(surface_, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
+        SelectObject(src, o);
+        DeleteDC(src);
+    }
+    return surface_;
+}
+
+void PictureBox::ClearPicture() {
+    if (picture_) DeleteObject(picture_);
+    picture_ = nullptr;
+    if (surface_) FillSurface();
+    if (hWnd()) InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+void PictureBox::SetPicture(HBITMAP bitmap) {
+    ClearPicture();
+    if (!bitmap) return;
+    picture_ = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
+    if (!picture_ || !hWnd()) return;
+    HDC dc = hDC();
+    HDC src = CreateCompatibleDC(dc);
+    HGDIOBJ o = SelectObject(src, picture_);
+    BITMAP bm{};
+    GetObject(picture_, sizeof bm, &bm);
+    BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
+    SelectObject(src, o);
+    DeleteDC(src);
+}
+
+void PictureBox::SetPictureFromImage() {
+    HDC dc = hDC();
+    HBITMAP copy = CreateCompatibleBitmap(dc, surfaceWidth_, surfaceHeight_);
+    if (!copy) detail::Throw(7, "PictureBox");
+    HDC to = CreateCompatibleDC(dc);
+    HGDIOBJ o = SelectObject(to, copy);
+    BitBlt(to, 0, 0, surfaceWidth_, surfaceHeight_, dc, 0, 0, SRCCOPY);
+    SelectObject(to, o);
+    DeleteDC(to);
+    if (picture_) DeleteObject(picture_);
+    picture_ = copy;
+    InvalidateRect(hWnd(), nullptr, FALSE);
 }
 
 void PictureBox::SetSizingCursor(bool westEast) { westEast_ = westEast; }
@@ -271,9 +374,18 @@ bool PictureBox::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
             if (MouseUp) MouseUp(button, shift, x, y);
             return true;
         }
+        case WM_PAINT: {
+            if (!surface_) return false;
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hWnd(), &ps);
+            BitBlt(dc, 0, 0, surfaceWidth_, surfaceHeight_, surface_, 0, 0, SRCCOPY);
+            EndPaint(hWnd(), &ps);
+            return true;
+        }
         case WM_NCDESTROY:
             if (brush_) DeleteObject(brush_);
             brush_ = nullptr;
+            ReleaseSurface();
             return false;
         default:
             return false;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+
 #include "base/TextCase.h"
 #include "ui/Internal.h"
 
@@ -40,8 +42,44 @@ long ImageList::Add(const std::string& key, HICON icon) {
 long ImageList::Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor) {
     CheckKey(index_, key);
     if (!bitmap) detail::Throw(5, "ImageList");
-    int i = maskColor == CLR_NONE ? ImageList_Add(Handle(), bitmap, nullptr)
-                                  : ImageList_AddMasked(Handle(), bitmap, maskColor);
+    // The list would cut a wider bitmap into several pictures: a picture of another size is
+    // taken from its top-left corner at the list's size (the rest in the mask colour). A masked
+    // picture is added from a copy, since the list blackens the masked pixels of what it gets.
+    BITMAP bm{};
+    GetObject(bitmap, sizeof bm, &bm);
+    HBITMAP fitted = nullptr;
+    if (bm.bmWidth != cx_ || bm.bmHeight != cy_ || maskColor != CLR_NONE) {
+        // The copy's alpha bytes are cleared: drawing leaves stray alpha in a bitmap, which the
+        // 32-bit list would take as translucency instead of using the mask.
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx_, -cy_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HDC screen = GetDC(nullptr);
+        HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+        fitted = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ReleaseDC(nullptr, screen);
+        if (!fitted) {
+            DeleteDC(from);
+            DeleteDC(to);
+            detail::Throw(7, "ImageList");
+        }
+        HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, fitted);
+        RECT r{0, 0, cx_, cy_};
+        HBRUSH fill = CreateSolidBrush(maskColor == CLR_NONE ? RGB(0, 0, 0) : maskColor);
+        FillRect(to, &r, fill);
+        DeleteObject(fill);
+        BitBlt(to, 0, 0, bm.bmWidth < cx_ ? bm.bmWidth : cx_, bm.bmHeight < cy_ ? bm.bmHeight : cy_, from, 0, 0, SRCCOPY);
+        GdiFlush();
+        auto* px = static_cast<uint32_t*>(bits);
+        for (int i = 0; i < cx_ * cy_; ++i) px[i] &= 0x00FFFFFFu;
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+        DeleteDC(from);
+        DeleteDC(to);
+    }
+    HBITMAP use = fitted ? fitted : bitmap;
+    int i = maskColor == CLR_NONE ? ImageList_Add(Handle(), use, nullptr) : ImageList_AddMasked(Handle(), use, maskColor);
+    if (fitted) DeleteObject(fitted);
     return Added(key, i);
 }
 

@@ -32,7 +32,8 @@ public:
     // Adds a picture under an optional key (unique, case-insensitive: a duplicate throws 35602);
     // returns its 1-based index. The icon is copied: the caller keeps its own.
     long Add(const std::string& key, HICON icon);
-    // A bitmap; pixels of `maskColor` are transparent (CLR_NONE: none).
+    // A bitmap; pixels of `maskColor` are transparent (CLR_NONE: none). A bitmap of another size
+    // than the list's gives one picture, taken from its top-left corner.
     long Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor = CLR_NONE);
     // An icon resource of a module (null = the program).
     long AddFromResource(const std::string& key, HINSTANCE module, int iconId);
