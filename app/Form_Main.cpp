@@ -180,6 +180,10 @@ void Form_Main::CreateControls() {
     Frame_CMH_Buttons.Create(*this, 6240, y + 1920, 1935, 1095, "");
     Command5.Create(Frame_CMH_Buttons, 120, 150, 1700, 285, "&Search in Registry...");
     Command1.Create(Frame_CMH_Buttons, 120, 450, 1700, 285, "R&egedit...");
+    pixSmall.Create(*this, 0, 0, 240, 240);
+    pixSmall.SetVisible(false);
+    pixDummy.Create(*this, 0, 0, 240, 240);
+    pixDummy.SetVisible(false);
     Command7.Create(Frame_CMH_Buttons, 120, 750, 1700, 285, "Re&fresh");
 
     tvwRegComp.Create(*this, 120, y + 480, 4095, 3690);

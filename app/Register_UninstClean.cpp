@@ -11,11 +11,6 @@ namespace Register_UninstClean {
 
 namespace reg = QV_Registry_Lib;
 
-SearchSettings& colQVRegistry() {
-    static SearchSettings settings;
-    return settings;
-}
-
 namespace {
 
 long TwipsPerPixel(int axis) {
@@ -126,7 +121,7 @@ void RunStartupSequence() {
 void RestoreSettings() {
     TrapErrors("Register_UninstClean", "RestoreSettings", [] {
         clsDroskGlobal& g = DroskGlobal();
-        SearchSettings& find = colQVRegistry();
+        ::colQVRegistry& find = colQVRegistry();
         // Without the key every setting reads empty and takes its default.
         RegKey settings;
         reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, settings.Receive(), 0);
@@ -166,18 +161,25 @@ void RestoreSettings() {
         ReadChoice(key, "CMH_SelectedBy", 1, g.vntCMHSelectedBy);
         g.blnRegCompDetailed = ReadText(key, "RegComp_Detailed") == "1";
         ReadChoice(key, "RegComp_SelectedBy", 3, g.vntRegCompSelectedBy);
-        find.cstrFindString = ReadText(key, "Find_lastString");
-        find.blnFindInKeys = ReadText(key, "Find_FindInKeys") == "1";
-        find.blnFindInValues = ReadText(key, "Find_FindInValues") == "1";
-        find.blnFindInData = ReadText(key, "Find_FindInData") == "1";
-        find.blnFindWholeStringOnly = ReadText(key, "Find_MatchWholeStringOnly") == "1";
+        // A stored option: "1" is True, any other text False; an option never stored keeps the
+        // engine's own value (keys, values and data on, whole string off, no text).
+        std::string text;
+        auto stored = [&](const char* name) {
+            long type = REG_SZ;
+            return key && reg::QueryValue(key, name, text, type, 0) == "0";
+        };
+        if (stored("Find_lastString")) find.cstrFindString = text;
+        if (stored("Find_FindInKeys")) find.blnFindInKeys = text == "1";
+        if (stored("Find_FindInValues")) find.blnFindInValues = text == "1";
+        if (stored("Find_FindInData")) find.blnFindInData = text == "1";
+        if (stored("Find_MatchWholeStringOnly")) find.blnFindWholeStringOnly = text == "1";
     });
 }
 
 bool SaveSettingsValues() {
     if (Firsttime()) return false;
     clsDroskGlobal& g = DroskGlobal();
-    const SearchSettings& find = colQVRegistry();
+    const ::colQVRegistry& find = colQVRegistry();
     RegKey settings;
     if (reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, settings.Receive(), 0) != 0) return true;
     const HKEY key = settings.get();

@@ -27,6 +27,21 @@ void AddSubKeyNodes(ui::TreeView& tree, HKEY h, const std::string& nodeKey);
 // True when `candidate`, without its trailing blanks, names an existing file; that path is then
 // put in `found`.
 bool ExistingFile(std::string candidate, std::string& found);
+// True when the absolute path names an existing folder.
+bool ExistingFolder(const std::string& path);
+
+// While an object of this class lives (one scan), the file and folder tests above answer from
+// one listing per folder instead of asking the file system for every candidate path: the path
+// resolvers try many candidates in the same few folders.
+class FolderListingCache {
+public:
+    FolderListingCache();
+    ~FolderListingCache();
+    FolderListingCache(const FolderListingCache&) = delete;
+    FolderListingCache& operator=(const FolderListingCache&) = delete;
+private:
+    void* previous_;
+};
 // The value of an environment variable ("" when unset).
 std::string Env(const std::string& name);
 

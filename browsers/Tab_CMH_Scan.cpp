@@ -50,6 +50,7 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
                              nullptr, nullptr, nullptr, nullptr) != 0)
             return;
         std::vector<char> buffer((maxName + 1) * 2);
+        RegistryNodes::FolderListingCache listings;
         RegistryNodes::PumpNow();
         int counter = 0;
         for (DWORD index = 0; index < count; ++index) {

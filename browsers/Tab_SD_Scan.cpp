@@ -34,7 +34,7 @@ bool ReadText(HKEY h, const char* name, std::string& text, long type = REG_SZ) {
 bool ExistingFolderOf(const std::string& path, std::string& folder) {
     std::string f;
     if (!QV_Strings_Lib::GetDirectory(path, f) || f.empty()) return false;
-    if (!QV_APIFileAndDisk::PathExists(f)) return false;
+    if (!RegistryNodes::ExistingFolder(f)) return false;
     folder = f;
     return true;
 }
@@ -103,7 +103,7 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
         std::string text = path;
         while (text.size() > 3) {
             text.pop_back();
-            if (QV_APIFileAndDisk::PathExists(text)) {
+            if (RegistryNodes::ExistingFolder(text)) {
                 rec.vntImagePathEx = text;
                 break;
             }
@@ -177,6 +177,7 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
                          nullptr, nullptr, nullptr) != 0)
         return false;
     std::vector<char> buffer((maxName + 1) * 2);
+    RegistryNodes::FolderListingCache listings;
     RegistryNodes::PumpNow();
     for (DWORD index = 0; index < count; ++index) {
         RegistryNodes::Pump();
