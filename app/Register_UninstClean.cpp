@@ -161,18 +161,13 @@ void RestoreSettings() {
         ReadChoice(key, "CMH_SelectedBy", 1, g.vntCMHSelectedBy);
         g.blnRegCompDetailed = ReadText(key, "RegComp_Detailed") == "1";
         ReadChoice(key, "RegComp_SelectedBy", 3, g.vntRegCompSelectedBy);
-        // A stored option: "1" is True, any other text False; an option never stored keeps the
-        // engine's own value (keys, values and data on, whole string off, no text).
-        std::string text;
-        auto stored = [&](const char* name) {
-            long type = REG_SZ;
-            return key && reg::QueryValue(key, name, text, type, 0) == "0";
-        };
-        if (stored("Find_lastString")) find.cstrFindString = text;
-        if (stored("Find_FindInKeys")) find.blnFindInKeys = text == "1";
-        if (stored("Find_FindInValues")) find.blnFindInValues = text == "1";
-        if (stored("Find_FindInData")) find.blnFindInData = text == "1";
-        if (stored("Find_MatchWholeStringOnly")) find.blnFindWholeStringOnly = text == "1";
+        // "1" is True, anything else False. A first run restores nothing: the engine then keeps
+        // its own values (keys, values and data on), and those are what the close saves.
+        find.cstrFindString = ReadText(key, "Find_lastString");
+        find.blnFindInKeys = ReadText(key, "Find_FindInKeys") == "1";
+        find.blnFindInValues = ReadText(key, "Find_FindInValues") == "1";
+        find.blnFindInData = ReadText(key, "Find_FindInData") == "1";
+        find.blnFindWholeStringOnly = ReadText(key, "Find_MatchWholeStringOnly") == "1";
     });
 }
 
