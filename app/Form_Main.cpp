@@ -94,11 +94,6 @@ void Form_Main::CreateControls() {
     lsvUS.SetSmallIcons(&imlUS);
     lsvUS.SetToolTipText("Double-click to view installation path");
     lsvUSInfo.Create(*this, 120, y + 4320, 8055, 975, true, true);
-    // The picture boxes the uninstall list's icons are drawn through; never shown.
-    pixSmall.Create(*this, 0, 0, 240, 240);
-    pixSmall.SetVisible(false);
-    pixDummy.Create(*this, 0, 0, 240, 240);
-    pixDummy.SetVisible(false);
 
     tvwSD.Create(*this, 120, y + 480, 5175, 3690);
     tvwSD.SetImageList(&imlSD);
@@ -116,6 +111,10 @@ void Form_Main::CreateControls() {
     Frame_CMH_Buttons.Create(*this, 6240, y + 1920, 1935, 1095, "");
     Command5.Create(Frame_CMH_Buttons, 120, 150, 1700, 285, "&Search in Registry...");
     Command1.Create(Frame_CMH_Buttons, 120, 450, 1700, 285, "R&egedit...");
+    pixSmall.Create(*this, 0, 0, 240, 240);
+    pixSmall.SetVisible(false);
+    pixDummy.Create(*this, 0, 0, 240, 240);
+    pixDummy.SetVisible(false);
     Command7.Create(Frame_CMH_Buttons, 120, 750, 1700, 285, "Re&fresh");
 
     tvwRegComp.Create(*this, 120, y + 480, 4095, 3690);

@@ -18,6 +18,8 @@
 
 #include "app/RunGuard.h"
 #include "app/SplitterCtrl.h"
+#include "browsers/colCMH.h"
+#include "browsers/colSD.h"
 #include "components/colRegComp.h"
 #include "uninstall/clsSartMenuTarget.h"
 #include "uninstall/clsUS.h"
@@ -51,6 +53,8 @@ public:
     ui::CommandButton Command5, Command1, Command7;
     ui::ImageList imlRegComp, imlCMH, imlSD, imlUS, imlToolbarIcons;
     ui::Timer TimerPopUpMenu;
+    // The picture boxes the file-types and uninstall scans draw their icons through (never shown).
+    ui::PictureBox pixSmall, pixDummy;
 
     std::unique_ptr<SplitterCtrl> SplitRegComp, SplitSD;
     // The dependency viewer of the window, made by the first Dependencies command.
@@ -59,7 +63,8 @@ public:
     // The uninstall entries and the Start-menu shortcuts of the uninstall tab.
     ::colUS colUS;
     ::colStartMenuTargets colStartMenuTargets;
-    ui::PictureBox pixSmall, pixDummy;
+    ::colSD colSD;
+    ::colCMH colCMH;
 
     // ---- public procedures ----
     void RegComp_checkVelm();
@@ -101,6 +106,18 @@ public:
     std::shared_ptr<clsUS> SelectedUninstallEntry();
     void cmdSD_Refresh_Click();
     void Command7_Click();
+    void cmdSD_SearchRegistry_Click();
+    void Command5_Click();
+    void Command9_Click();
+    void Command1_Click();
+    void tvwSD_NodeClick(ui::Node& node);
+    void tvwSD_DblClick();
+    void tvwSD_KeyDown(int keyCode, int shift);
+    void tvwSD_MouseUp(int button, int shift, long x, long y);
+    void tvwCMH_NodeClick(ui::Node& node);
+    void tvwCMH_DblClick();
+    void tvwCMH_KeyDown(int keyCode, int shift);
+    void tvwCMH_MouseUp(int button, int shift, long x, long y);
     void tvwRegComp_NodeClick(ui::Node& node);
     void tvwRegComp_DblClick();
     void tvwRegComp_KeyDown(int keyCode, int shift);
@@ -141,6 +158,10 @@ private:
         const char* procedure = "";                  // the error report's procedure name
     };
     void LongRun(const RunPlan& plan, const std::function<void()>& worker);
+    // A registry search of a tab: the Find dialog first, then (confirmed or not) a long run of
+    // kind Search that calls `worker` only for a confirmed search and ends a search that was not
+    // cancelled with "Finished searching through the registry.".
+    void SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker);
     // The commands a run of that plan switches off while it goes on.
     std::vector<const char*> LockedItems(const RunPlan& plan) const;
     // What happens when a tab is shown: its Edit menu, and each tab's first-visit refresh.

@@ -101,10 +101,12 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
     });
 }
 
-void Form_Main::MNU_RegComp_SearchInRegistry_Click() {
-    // The registry search comes with the search engine and its find dialog, as a long run:
-    // LongRun({.tab = Tab::RegComp, .kind = RunGuard::Kind::Search, ...}). Until then the
-    // command does nothing.
+void Form_Main::MNU_RegComp_SearchInRegistry_Click() { Command9_Click(); }
+
+void Form_Main::Command9_Click() {
+    SearchRun(Tab::RegComp, "RegComp - search in Registry", [this] {
+        Tab_RegComp::FindInRegComp(tvwRegComp, colRegComp, stb1, DroskGlobal().blnCancel);
+    });
 }
 
 void Form_Main::tvwRegComp_NodeClick(ui::Node& node) {

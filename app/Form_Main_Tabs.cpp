@@ -7,6 +7,7 @@
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/QV_Err.h"
+#include "browsers/dlg_FindString.h"
 #include "base/TextCase.h"
 #include "ui/QV_TreeView_Lib.h"
 
@@ -286,4 +287,26 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
             worker();
         });
     }
+}
+
+void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker) {
+    if (RunGuard::Active() || !IsLoaded()) return;
+    clsDroskGlobal& g = DroskGlobal();
+    colQVRegistry& engine = QVRegistry();
+    // The Find dialog first: it stores the text and options in the engine and says whether the
+    // user confirmed a search.
+    {
+        dlg_FindString find(engine, g.blnCancel);
+        find.Show(ui::vbModal);
+    }
+    const bool confirmed = engine.blnFindOptionEnabled;
+    LongRun({.tab = tab, .kind = RunGuard::Kind::Search, .procedure = procedure}, [&] {
+        if (!confirmed) return;
+        worker();
+        const bool cancelled = g.blnCancel;
+        if (BusyBox().IsLoaded()) BusyBox().Unload();
+        stb1.Panel(1).SetText("Ready.");
+        if (!cancelled && IsLoaded())
+            ui::MsgBox("Finished searching through the registry.", ui::vbInformation);
+    });
 }

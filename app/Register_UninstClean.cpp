@@ -12,11 +12,6 @@ namespace Register_UninstClean {
 
 namespace reg = QV_Registry_Lib;
 
-SearchSettings& colQVRegistry() {
-    static SearchSettings settings;
-    return settings;
-}
-
 namespace {
 
 // The stored text as a 32-bit number: optional blanks and sign, then decimal digits.
@@ -119,7 +114,7 @@ void RunStartupSequence() {
 void RestoreSettings() {
     TrapErrors("Register_UninstClean", "RestoreSettings", [] {
         clsDroskGlobal& g = DroskGlobal();
-        SearchSettings& find = colQVRegistry();
+        ::colQVRegistry& find = colQVRegistry();
         // Without the key every setting reads empty and takes its default.
         RegKey settings;
         reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, settings.Receive(), 0);
@@ -159,6 +154,8 @@ void RestoreSettings() {
         ReadChoice(key, "CMH_SelectedBy", 1, g.vntCMHSelectedBy);
         g.blnRegCompDetailed = ReadText(key, "RegComp_Detailed") == "1";
         ReadChoice(key, "RegComp_SelectedBy", 3, g.vntRegCompSelectedBy);
+        // "1" is True, anything else False. A first run restores nothing: the engine then keeps
+        // its own values (keys, values and data on), and those are what the close saves.
         find.cstrFindString = ReadText(key, "Find_lastString");
         find.blnFindInKeys = ReadText(key, "Find_FindInKeys") == "1";
         find.blnFindInValues = ReadText(key, "Find_FindInValues") == "1";
@@ -170,7 +167,7 @@ void RestoreSettings() {
 bool SaveSettingsValues() {
     if (Firsttime()) return false;
     clsDroskGlobal& g = DroskGlobal();
-    const SearchSettings& find = colQVRegistry();
+    const ::colQVRegistry& find = colQVRegistry();
     RegKey settings;
     if (reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, settings.Receive(), 0) != 0) return true;
     const HKEY key = settings.get();

@@ -9,6 +9,7 @@
 #include "base/QV_Err.h"
 #include "base/RegKey.h"
 #include "base/Variant.h"
+#include "browsers/colQVRegistry.h"
 
 namespace Register_UninstClean {
 
@@ -17,16 +18,8 @@ inline constexpr const char* cstrSettingsKey = "Software\\Quorvath\\Velmora\\Set
 inline constexpr const char* cstrCacheKey = "Software\\Quorvath\\Velmora\\Settings\\UninstClean\\USCache";
 inline constexpr const char* cstrVersion = "1.8.0";
 
-// The registry search options that are kept with the settings.
-struct SearchSettings {
-    std::string cstrFindString;
-    bool blnFindInKeys = false;
-    bool blnFindInValues = false;
-    bool blnFindInData = false;
-    bool blnFindWholeStringOnly = false;
-};
-// The search options the settings store restores and saves.
-SearchSettings& colQVRegistry();
+// The registry search engine, whose text and options the settings store restores and saves.
+inline ::colQVRegistry& colQVRegistry() { return QVRegistry(); }
 
 // True when the program key was (re)created for this version.
 bool Firsttime();

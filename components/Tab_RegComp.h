@@ -146,6 +146,14 @@ void UnregisterComponent(const clsRegComp& rec);
 // Fills the details list with the class's rows and the facts of its server file.
 void ShowRegCompDetails(const clsRegComp& rec, ui::ListView& list);
 
+// ---- Search ----
+
+// Searches the registry keys of every class in the tree (its CLSID key, type library, AppID and
+// ProgID) with the search engine's text and options, and marks each hit's node "Found" in the
+// class's entries tree (rebuilt first when the class key itself had a hit). Every tenth class
+// it lets the user interface run and stops once `cancel` is set.
+void FindInRegComp(ui::TreeView& tree, colRegComp& col, ui::StatusBar& statusBar, const bool& cancel);
+
 // ---- Type libraries ----
 
 // The CLSIDs (upper-case, in braces) of the classes described by the type library of `file`,

@@ -253,3 +253,21 @@ TEST_F(GlobalState, CreationValuesAndConnectorEvents) {
     clsDroskGlobal::RegComp_checkVelm() = nullptr;
     clsDroskGlobal::MainFormLoaded() = nullptr;
 }
+
+TEST_F(SettingsStore, FirstRunKeepsTheSearchEnginesOwnOptionsAndSavesThem) {
+    RegFixture hkcu(HKEY_CURRENT_USER);
+    R::colQVRegistry() = {};  // the engine as created
+    R::RunStartupSequence();
+    ASSERT_TRUE(DroskGlobal().blnIsFirsttime);
+    EXPECT_TRUE(R::colQVRegistry().blnFindInKeys);
+    EXPECT_TRUE(R::colQVRegistry().blnFindInValues);
+    EXPECT_TRUE(R::colQVRegistry().blnFindInData);
+    EXPECT_FALSE(R::colQVRegistry().blnFindWholeStringOnly);
+    DroskGlobal().blnIsFirsttime = false;
+    KeyedCollection<TestUS> none;
+    R::SaveSettingsToRegistry(none);
+    EXPECT_EQ(Setting("Find_FindInKeys"), "1");
+    EXPECT_EQ(Setting("Find_FindInValues"), "1");
+    EXPECT_EQ(Setting("Find_FindInData"), "1");
+    EXPECT_EQ(Setting("Find_MatchWholeStringOnly"), "0");
+}
