@@ -10,12 +10,14 @@
 #include "base/RegKey.h"
 #include "base/Variant.h"
 #include "browsers/colQVRegistry.h"
+#include "uninstall/Tab_UninstClean.h"
 
 namespace Register_UninstClean {
 
 inline constexpr const char* cstrProgramKey = "Software\\Quorvath\\Velmora";
 inline constexpr const char* cstrSettingsKey = "Software\\Quorvath\\Velmora\\Settings";
-inline constexpr const char* cstrCacheKey = "Software\\Quorvath\\Velmora\\Settings\\UninstClean\\USCache";
+// The uninstall cache key (HKEY_LOCAL_MACHINE), defined with the uninstall tab that reads it.
+using Tab_UninstClean::cstrCacheKey;
 inline constexpr const char* cstrVersion = "1.8.0";
 
 // The registry search engine, whose text and options the settings store restores and saves.

@@ -2,7 +2,9 @@
 
 #include "uninstall/Tab_UninstClean.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
@@ -55,6 +57,25 @@ bool TextToBoolean(std::string text, bool& value) {
     if (end == text.c_str() || *end != '\0') return false;
     value = number != 0;
     return true;
+}
+
+// The identity of a file as an icon source: its volume and file number (shared by every path
+// of the file, hard links included) with its extension, by which the shell picks the icon of
+// a file that carries none. "" when the file cannot be opened.
+std::string IconSourceIdentity(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "";
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return "";
+    const size_t dot = path.find_last_of(".\\");
+    const std::string extension = dot != std::string::npos && path[dot] == '.' ? TextCase::Lower(path.substr(dot)) : "";
+    char id[64];
+    snprintf(id, sizeof id, "%08lx:%08lx%08lx:%08lx%08lx", info.dwVolumeSerialNumber, info.nFileIndexHigh,
+             info.nFileIndexLow, info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    return id + extension;
 }
 
 void SetStatus(ui::StatusBar& stb1, const std::string& text) {
@@ -235,6 +256,11 @@ void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, u
         OpenKey(HKEY_LOCAL_MACHINE, cstrCacheKey, cache.Receive(), 0, KEY_READ_ONLY);
         bool walked = false;
         long n = 0;
+        // The images drawn in this scan by the identity of their file ("" when none was drawn).
+        std::unordered_map<std::string, std::string> drawn;
+        // Painting waits until every row has its icon; the messages pumped for the cancel
+        // button still run.
+        lsvUS.SetRedraw(false);
         for (const auto& entry : col) {
             ++n;
             if (n % 2 == 0) detail::PumpEvents();
@@ -256,11 +282,21 @@ void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, u
             }
             const std::string& exe = entry->strDefaultExecutable;
             if (exe.find_first_not_of(' ') == std::string::npos) continue;  // none, or the cache's blank
-            const std::string iconKey = "Key_" + std::to_string(n);
-            if (QV_IconsAndResources::AddFileIcon(exe, -1, false, imlUS, iconKey, pixSmall)) {
-                if (auto row = lsvUS.ListItems.Find("Key_" + entry->Key)) row->SetSmallIcon(iconKey);
+            // A file drawn before in this scan (by any of its paths) gives its image again.
+            const std::string source = IconSourceIdentity(exe);
+            auto known = source.empty() ? drawn.end() : drawn.find(source);
+            std::string iconKey;
+            if (known != drawn.end()) {
+                iconKey = known->second;
+            } else {
+                iconKey = "Key_" + std::to_string(n);
+                if (!QV_IconsAndResources::AddFileIcon(exe, -1, false, imlUS, iconKey, pixSmall)) iconKey.clear();
+                if (!source.empty()) drawn.emplace(source, iconKey);
             }
+            if (iconKey.empty()) continue;
+            if (auto row = lsvUS.ListItems.Find("Key_" + entry->Key)) row->SetSmallIcon(iconKey);
         }
+        lsvUS.SetRedraw(true);
     });
 }
 

@@ -13,6 +13,7 @@
 #include "app/Master.h"
 #include "app/Register_UninstClean.h"
 #include "app/clsDroskGlobal.h"
+#include "app/dlg_searching.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
@@ -43,6 +44,15 @@ std::string CacheValue(const std::string& name) {
     RegKey key;
     if (QV_Registry_Lib::OpenKey(HKEY_LOCAL_MACHINE, Tab_UninstClean::cstrCacheKey, key.Receive(), 0, KEY_READ) != 0)
         return "<none>";
+    std::string data;
+    long type = REG_SZ;
+    return QV_Registry_Lib::QueryValue(key.get(), name, data, type, 0) == "0" ? data : "<none>";
+}
+
+// A text value below a key of the given root; "<none>" when it is not there.
+std::string ReadText(HKEY root, const std::string& path, const std::string& name) {
+    RegKey key;
+    if (QV_Registry_Lib::OpenKey(root, path, key.Receive(), 0, KEY_READ) != 0) return "<none>";
     std::string data;
     long type = REG_SZ;
     return QV_Registry_Lib::QueryValue(key.get(), name, data, type, 0) == "0" ? data : "<none>";
@@ -235,6 +245,76 @@ TEST_F(UninstallTab, HiddenAutostartOpensAfterTheMenuThroughTheTimer) {
     }
     EXPECT_EQ(rows, (std::vector<std::string>{"HKEY_CURRENT_USERTabTool"}));
     EXPECT_FALSE(f.TimerPopUpMenu.Enabled());
+}
+
+TEST_F(UninstallTab, CancelFromTheBusyBoxKeepsTheRows) {
+    // Enough entries for the busy box's Cancel to land while the entries are analysed.
+    std::string many;
+    for (int i = 0; i < 300; ++i)
+        many += "[" + kUninstall + "VelmFx Many " + std::to_string(i) + "]\n\"UninstallString\"=\"C:\\\\velmfx-many\\\\" +
+                std::to_string(i) + "\\\\unins000.exe\"\n";
+    hklm->Load(many);
+    bool clicked = false;
+    WhenLoaded cancel("dlg_searching", [&](ui::Form& box) {
+        clicked = true;
+        static_cast<dlg_searching&>(box).Command1.Click();
+    });
+    Form_Main& f = Open();
+    ASSERT_TRUE(clicked);
+    EXPECT_TRUE(f.colUS.blnUserCanceledRefresh);
+    EXPECT_FALSE(DroskGlobal().blnCancel);  // the closing steps clear the flag
+    EXPECT_EQ(f.lsvUS.ListItems.Count(), 303);
+    EXPECT_EQ(f.colUS.Count(), 303);
+    EXPECT_TRUE(f.lsvUS.ListItems.Exists("Key_VelmFx Many 299"));
+    EXPECT_EQ(f.lsvUS.ListItems.Item("Key_VelmFx Tab")->Text(), "VelmFx Tab");
+}
+
+TEST_F(UninstallTab, RegeditWritesLastKeyOnlyWhereTheEditorKeptItsKey) {
+    Form_Main& f = Open();
+    std::vector<std::string> started;
+    ui::StartProgramOverride start([&](const std::string& cmd, int, bool) {
+        started.push_back(cmd);
+        return 7ul;
+    });
+    const std::string applet = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+    Select(f, "VelmFx Tab");
+    // The editor has never run for this user: its key is not made, the editor just starts.
+    f.MNU_UninstClean_Regedit_Click();
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, applet));
+
+    hkcu->Load("[" + applet + "]\n\"LastKey\"=\"HKEY_CURRENT_USER\"\n");
+    f.MNU_UninstClean_Regedit_Click();
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, applet, "LastKey"), "HKEY_LOCAL_MACHINE\\" + kUninstall + "VelmFx Tab");
+    EXPECT_EQ(started, (std::vector<std::string>{"Regedit.exe", "Regedit.exe"}));
+}
+
+TEST_F(UninstallTab, UninstallClosesTheKeyItOpened) {
+    // The process's handle count shows a registry key left open; it must be known to count.
+    HKEY probe = nullptr;
+    DWORD before = 0, opened = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &before);
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, Tab_UninstClean::cstrUninstallKey, 0, KEY_READ, &probe);
+    GetProcessHandleCount(GetCurrentProcess(), &opened);
+    if (probe) RegCloseKey(probe);
+    if (opened != before + 1) GTEST_SKIP() << "the handle count does not follow the open keys";
+
+    Form_Main& f = Open();
+    ui::StartProgramOverride start([&](const std::string&, int, bool) { return 7ul; });
+    Select(f, "VelmFx Tab");
+    auto uninstall = [&] {
+        WhenLoaded close("dlg_showAppPath", [&](ui::Form& dlg) { dlg.Unload(); });
+        f.MNU_UninstClean_Uninstall_Click();
+    };
+    uninstall();  // the first run may keep what the dialog loads once
+    DWORD start1 = 0, end1 = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &start1);
+    uninstall();
+    GetProcessHandleCount(GetCurrentProcess(), &end1);
+    EXPECT_TRUE(f.lsvUS.ListItems.Exists("Key_VelmFx Tab"));  // the entry is still there
+    EXPECT_EQ(end1, start1);
+    // And the key goes with nothing holding it.
+    std::string path = kUninstall + "VelmFx Tab";
+    EXPECT_EQ(QV_Registry_Lib::DeleteKeyTree(HKEY_LOCAL_MACHINE, path, 0), 0);
 }
 
 }  // namespace

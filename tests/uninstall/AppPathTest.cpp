@@ -129,6 +129,7 @@ TEST(UninstallAppPath, CommandWithoutExistingPathOffersNoFolder) {
 
 TEST(UninstallAppPath, ExecutableSearchSeesTheFirstEntryOfADriveRoot) {
     // U: is a folder holding just one program: a drive root has no "." entry to pass over.
+    ASSERT_TRUE(fx::MapDriveRoot());
     const std::string exe = "U:\\VelmRoot.exe";
     DeleteFileA(exe.c_str());
     fx::Copy(fx::IconExe(), exe);

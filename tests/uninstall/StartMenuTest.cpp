@@ -68,6 +68,7 @@ TEST_F(StartMenus, WalkCollectsLinksOfAllThreeRootsAndEndsAtFolderLinks) {
 
 TEST_F(StartMenus, WalkSeesTheFirstEntryOfADriveRoot) {
     // The user's Start menu is the drive root U:, which has no "." entry to pass over.
+    ASSERT_TRUE(fx::MapDriveRoot());
     hkcu->Load(fx::ShellFoldersHkcu("U:\\", desktop));
     const std::string link = "U:\\Root Tool.lnk";
     fx::MakeLink(link, fx::IconExe());

@@ -11,6 +11,13 @@ std::string HostDir() {
     return VELM_UNINSTALL_HOST_DIR;
 }
 
+bool MapDriveRoot() {
+    const DWORD bit = 1u << ('U' - 'A');
+    if (!(GetLogicalDrives() & bit))
+        DefineDosDeviceA(DDD_RAW_TARGET_PATH, "U:", ("\\??\\" + HostDir() + "\\driveroot").c_str());
+    return (GetLogicalDrives() & bit) != 0 && GetFileAttributesA("U:\\") != INVALID_FILE_ATTRIBUTES;
+}
+
 void MakeFolders(const std::string& path) {
     for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
         CreateDirectoryA(path.substr(0, at).c_str(), nullptr);

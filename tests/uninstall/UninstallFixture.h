@@ -16,6 +16,10 @@ namespace fx {
 // The Windows form of the host folder the ctest set-up prepared (link loop, linked desktop,
 // drive U: root).
 std::string HostDir();
+// Makes sure drive U: (the bare folder root the set-up linked) is a drive of the running
+// Wine server: a server started before the link was made does not know it until told.
+// True when U: is a drive.
+bool MapDriveRoot();
 
 // Creates every folder of the path.
 void MakeFolders(const std::string& path);
