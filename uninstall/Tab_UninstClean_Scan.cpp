@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <commctrl.h>
 
 #include "uninstall/Tab_UninstClean.h"
 
@@ -76,6 +77,17 @@ std::string IconSourceIdentity(const std::string& path) {
     snprintf(id, sizeof id, "%08lx:%08lx%08lx:%08lx%08lx", info.dwVolumeSerialNumber, info.nFileIndexHigh,
              info.nFileIndexLow, info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
     return id + extension;
+}
+
+// Adds the image of `from` once more under the key `to`.
+bool CopyImage(ui::ImageList& iml, const std::string& from, const std::string& to) {
+    const int index = iml.TryResolve(ui::ImageRef(from));
+    if (index < 0) return false;
+    HICON icon = ImageList_GetIcon(iml.Handle(), index, ILD_NORMAL);
+    if (!icon) return false;
+    iml.Add(to, icon);
+    DestroyIcon(icon);
+    return true;
 }
 
 void SetStatus(ui::StatusBar& stb1, const std::string& text) {
@@ -282,18 +294,19 @@ void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, u
             }
             const std::string& exe = entry->strDefaultExecutable;
             if (exe.find_first_not_of(' ') == std::string::npos) continue;  // none, or the cache's blank
-            // A file drawn before in this scan (by any of its paths) gives its image again.
+            // A file drawn before in this scan (by any of its paths) is not drawn again: its image
+            // is copied under this entry's own key.
             const std::string source = IconSourceIdentity(exe);
             auto known = source.empty() ? drawn.end() : drawn.find(source);
-            std::string iconKey;
+            const std::string iconKey = "Key_" + std::to_string(n);
+            bool added = false;
             if (known != drawn.end()) {
-                iconKey = known->second;
+                added = !known->second.empty() && CopyImage(imlUS, known->second, iconKey);
             } else {
-                iconKey = "Key_" + std::to_string(n);
-                if (!QV_IconsAndResources::AddFileIcon(exe, -1, false, imlUS, iconKey, pixSmall)) iconKey.clear();
-                if (!source.empty()) drawn.emplace(source, iconKey);
+                added = QV_IconsAndResources::AddFileIcon(exe, -1, false, imlUS, iconKey, pixSmall);
+                if (!source.empty()) drawn.emplace(source, added ? iconKey : "");
             }
-            if (iconKey.empty()) continue;
+            if (!added) continue;
             if (auto row = lsvUS.ListItems.Find("Key_" + entry->Key)) row->SetSmallIcon(iconKey);
         }
         lsvUS.SetRedraw(true);
