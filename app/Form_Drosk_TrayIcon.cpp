@@ -7,6 +7,7 @@
 #include "app/frmSplash.h"
 #include "base/QV_Err.h"
 #include "base/SharedFunctions.h"
+#include "res/resource.h"
 
 Form_Drosk_TrayIcon& TrayForm() {
     static Form_Drosk_TrayIcon form;
@@ -17,24 +18,28 @@ Form_Drosk_TrayIcon& TrayForm() {
 // the main window.
 Form_Drosk_TrayIcon::Form_Drosk_TrayIcon()
     : Form("Form_Drosk_TrayIcon", {.caption = "", .width = 1200, .height = 900, .border = 0,
-                                   .showInTaskbar = false, .iconResource = 1}) {
+                                   .showInTaskbar = false, .iconResource = IDI_VELMORA}) {
     Timer1.Tick = [this] { Timer1_Timer(); };
     timrPassUserEvents.Tick = [this] { timrPassUserEvents_Timer(); };
 }
 
-void Form_Drosk_TrayIcon::AddIcon() {
+bool Form_Drosk_TrayIcon::AddIcon() {
+    // The picture is loaded once for the form's life; every re-add shows the same one.
+    if (!icon_)
+        icon_ = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VELMORA), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     std::memset(&nid, 0, sizeof nid);
     nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
     nid.hWnd = hWnd();
     nid.uID = 1;
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = kCallbackMessage;
-    nid.hIcon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), IMAGE_ICON,
-                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    nid.hIcon = icon_;
     std::strncpy(nid.szTip, "Velmora", sizeof nid.szTip - 1);
-    Shell_NotifyIconA(NIM_ADD, &nid);
-    blnIconAdded = true;
+    // The shell says whether it shows the icon; a refused add is tried again by the timer.
+    blnIconAdded = Shell_NotifyIconA(NIM_ADD, &nid) != FALSE;
     lastTaskbar_ = FindWindowA("Shell_TrayWnd", nullptr);
+    return blnIconAdded;
 }
 
 void Form_Drosk_TrayIcon::Form_Load() {
@@ -56,6 +61,9 @@ void Form_Drosk_TrayIcon::Form_Load() {
 void Form_Drosk_TrayIcon::Form_Unload(int&) {
     Timer1.SetEnabled(false);
     timrPassUserEvents.SetEnabled(false);
+    // The shell keeps its own copy of a shown icon.
+    if (icon_) DestroyIcon(icon_);
+    icon_ = nullptr;
 }
 
 void Form_Drosk_TrayIcon::Unhook() {
@@ -117,11 +125,11 @@ void Form_Drosk_TrayIcon::timrPassUserEvents_Timer() {
         case 0: {
             Form_Main& f = frmMain();
             if (!f.IsLoaded()) f.Load();
-            try {
+            if (!f.IsLoaded()) break;
+            TrapErrors("Form_Drosk_TrayIcon", "timrPassUserEvents_Timer", [&] {
                 f.Show();
                 if (f.WindowState() == ui::vbMinimized) f.SetWindowState(ui::vbNormal);
-            } catch (...) {
-            }
+            });
             if (f.IsLoaded()) f.InitStartUpTab();
             break;
         }
@@ -146,5 +154,4 @@ void Form_Drosk_TrayIcon::Timer1_Timer() {
     }
     // A different taskbar window is a restarted taskbar: the icon has to be added again.
     if (!blnIconAdded || taskbar != lastTaskbar_) AddIcon();
-    blnIconAdded = true;
 }

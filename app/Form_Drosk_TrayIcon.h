@@ -19,6 +19,7 @@ public:
     void timrPassUserEvents_Timer();
     void Timer1_Timer();
 
+    // The shell shows the icon (its answer to the last add, cleared by Unhook).
     bool blnIconAdded = false;
     long lngPendingAction = 0;
     UINT lngTrayMessage = 0;
@@ -35,8 +36,10 @@ protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void AddIcon();
+    // Shows the icon in the notification area; true when the shell took it.
+    bool AddIcon();
     NOTIFYICONDATAA nid{};
+    HICON icon_ = nullptr;
     HWND lastTaskbar_ = nullptr;
     UINT taskbarCreated_ = 0;
 };

@@ -1,5 +1,5 @@
-// The main window's construction, menus, image lists and controls; its load, restore, close,
-// save and unload; the File, Options and Help commands.
+// The main window's construction, image lists and controls; its load, restore, close, save and
+// unload; the File, Options and Help commands.
 #include "app/Form_Main.h"
 
 #include "app/Form_Drosk_TrayIcon.h"
@@ -11,7 +11,9 @@
 #include "base/QV_Err.h"
 #include "base/QV_Forms.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
 #include "base/SharedFunctions.h"
+#include "res/resource.h"
 
 #include <algorithm>
 #include <tuple>
@@ -23,247 +25,49 @@ Form_Main& frmMain() {
     return form;
 }
 
-namespace {
-
-// A 16 x 16 picture for the image lists: a coloured tile with a letter (or a folder shape).
-HICON MakeIcon(COLORREF fill, const char* letter, bool folder = false, bool struck = false) {
-    const int n = 16;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP color = CreateCompatibleBitmap(screen, n, n);
-    HBITMAP mask = CreateBitmap(n, n, 1, 1, nullptr);
-    HGDIOBJ old = SelectObject(dc, color);
-    RECT all{0, 0, n, n};
-    HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
-    FillRect(dc, &all, black);
-    HBRUSH brush = CreateSolidBrush(fill);
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(60, 60, 60));
-    SelectObject(dc, brush);
-    SelectObject(dc, pen);
-    if (folder) {
-        POINT tab[] = {{1, 3}, {6, 3}, {7, 5}, {14, 5}, {14, 13}, {1, 13}};
-        Polygon(dc, tab, 6);
-    } else {
-        RoundRect(dc, 1, 1, 15, 15, 4, 4);
-    }
-    if (letter && *letter) {
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(255, 255, 255));
-        HFONT font = CreateFontA(-11, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
-        HGDIOBJ oldFont = SelectObject(dc, font);
-        RECT r{1, 1, 15, 15};
-        DrawTextA(dc, letter, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        SelectObject(dc, oldFont);
-        DeleteObject(font);
-    }
-    if (struck) {
-        HPEN red = CreatePen(PS_SOLID, 2, RGB(220, 0, 0));
-        SelectObject(dc, red);
-        MoveToEx(dc, 2, 2, nullptr);
-        LineTo(dc, 14, 14);
-        MoveToEx(dc, 14, 2, nullptr);
-        LineTo(dc, 2, 14);
-        SelectObject(dc, pen);
-        DeleteObject(red);
-    }
-    SelectObject(dc, old);
-    // Mask: transparent where the colour picture stayed black.
-    HDC mdc = CreateCompatibleDC(screen);
-    SelectObject(mdc, mask);
-    SelectObject(dc, color);
-    SetBkColor(dc, RGB(0, 0, 0));
-    BitBlt(mdc, 0, 0, n, n, dc, 0, 0, SRCCOPY);
-    DeleteDC(mdc);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    ICONINFO info{TRUE, 0, 0, mask, color};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(color);
-    DeleteObject(mask);
-    DeleteObject(brush);
-    DeleteObject(pen);
-    DeleteObject(black);
-    return icon;
-}
-
-void AddIcon(ui::ImageList& list, const char* key, HICON icon) {
-    list.Add(key, icon);
-    DestroyIcon(icon);
-}
-
-}  // namespace
-
 Form_Main::Form_Main()
-    : Form("Form_Main", {.caption = "Velmora", .width = 9000, .height = 7200, .border = 2, .iconResource = 1}) {
+    : Form("Form_Main", {.caption = "Velmora", .width = 9000, .height = 7200, .border = 2, .iconResource = IDI_VELMORA}) {
     TimerPopUpMenu.SetInterval(1);
     TimerPopUpMenu.SetEnabled(false);
-    TimerPopUpMenu.Tick = [this] { TimerPopUpMenu.SetEnabled(false); };
-}
-
-void Form_Main::BuildMenus() {
-    auto item = [](ui::MenuItem& m, const char* name, const char* caption, std::function<void()> click = {}) -> ui::MenuItem& {
-        auto& i = m.Add(name, caption);
-        if (click) i.Click = std::move(click);
-        return i;
-    };
-    auto& file = Menus.Add("MNU_File", "&File");
-    item(file, "MNU_File_RegComp", "COM Components", [this] { MenuFileTab(3); });
-    item(file, "MNU_File_US", "UninstClean", [this] { MenuFileTab(0); });
-    item(file, "MNU_File_SD", "Services/Devices", [this] { MenuFileTab(1); });
-    item(file, "MNU_File_CMH", "Registered File Types", [this] { MenuFileTab(2); });
-    item(file, "MNU_File_Sep1", "-");
-    item(file, "MNU_File_Exit", "Exit", [this] { MNU_File_Exit_Click(); });
-    item(file, "MNU_File_Sep2", "-");
-    item(file, "MNU_File_ShutDown", "Shutdown", [this] { MNU_File_ShutDown_Click(); });
-
-    auto& us = Menus.Add("MNU_UninstClean", "Edit");
-    item(us, "MNU_UninstClean_Uninstall", "Configure/Uninstall this Application");
-    item(us, "MNU_UninstClean_ShowApplicationPath", "Show Application Path");
-    item(us, "MNU_UninstClean_DeleteKey", "Delete Key");
-    item(us, "MNU_UninstClean_Sep1", "-");
-    item(us, "MNU_UninstClean_RefreshUninst", "Refresh List", [this] { MNU_UninstClean_RefreshUninst_Click(); });
-    item(us, "MNU_UninstClean_RebuildCache", "Rebuild cached Software Information", [this] {
-        Register_UninstClean::DeleteUninstCache();
-        MNU_UninstClean_RefreshUninst_Click();
-    });
-    item(us, "MNU_UninstClean_Sep2", "-");
-    item(us, "MNU_UninstClean_Regedit", "Regedit...");
-    item(us, "MNU_UninstClean_HiddenAutostart", "Hidden Autostart entries...", [this] { TimerPopUpMenu.SetEnabled(true); });
-
-    auto& sd = Menus.Add("MNU_ServicesDevices", "Edit");
-    auto& sdNew = item(sd, "MNU_ServicesDevicesNew", "New");
-    item(sdNew, "MNU_ServicesDevices_New_Key", "Key");
-    item(sdNew, "MNU_ServicesDevices_New_Value", "Value");
-    item(sd, "MNU_ServicesDevices_Delete", "Delete");
-    item(sd, "MNU_ServicesDevices_DeleteComponent", "Delete Component");
-    item(sd, "MNU_ServicesDevices_Rename", "Rename");
-    item(sd, "MNU_ServicesDevices_Sep1", "-");
-    item(sd, "MNU_ServicesDevices_ShowFilePath", "Show File path");
-    item(sd, "MNU_ServicesDevices_Sep2", "-");
-    item(sd, "MNU_ServicesDevices_Refresh", "Refresh TreeView", [this] { cmdSD_Refresh_Click(); });
-    item(sd, "MNU_ServicesDevices_SearchInRegistry", "Search in Registry");
-    item(sd, "MNU_ServicesDevices_Regedit", "Regedit...");
-    item(sd, "MNU_ServicesDevices_Dependencies", "Dependencies...");
-    item(sd, "MNU_ServicesDevices_Options", "Options...");
-    item(sd, "MNU_ServicesDevices_Sep3", "-");
-    item(sd, "MNU_Services_Devices_MMC", "Management Console (Win 2K/XP only)...");
-
-    auto& cmh = Menus.Add("MNU_CMH", "Edit");
-    auto& cmhNew = item(cmh, "MNU_CMHNew", "New");
-    item(cmhNew, "MNU_CMHNEw_Key", "Key");
-    item(cmhNew, "MNU_CMHNew_Value", "Value");
-    item(cmh, "MNU_CMH_Delete", "Delete");
-    item(cmh, "MNU_CMH_Delete_all_entries_of_this_component", "Delete all entries of this component");
-    item(cmh, "MNU_CMH_Rename", "Rename");
-    item(cmh, "MNU_CMH_Sep1", "-");
-    item(cmh, "MNU_CMH_Refresh", "Refresh TreeView", [this] { Command7_Click(); });
-    item(cmh, "MNU_CMH_SearchInRegistry", "Search in Registry");
-    item(cmh, "MNU_CMH_Regedit", "Regedit...");
-    item(cmh, "MNU_CMH_Sep2", "-");
-    item(cmh, "MNU_CMH_FolderOptions", "Folder options (Win 2K/XP only)...");
-
-    auto& rc = Menus.Add("MNU_RegComp", "Edit");
-    auto& rcNew = item(rc, "MNU_RegComp_Newxx", "New");
-    item(rcNew, "MNU_RegComp_New", "Key");
-    item(rcNew, "MNU_RegComp_NewValue", "Value", [this] { MNU_RegComp_NewValue_Click(); });
-    item(rc, "MNU_RegComp_Sep1", "-");
-    item(rc, "MNU_RegComp_Delete", "Delete");
-    item(rc, "MNU_RegComp_Rename", "Rename");
-    item(rc, "MNU_RegComp_Delete_all_enties_of_this_component", "Remove this class entry");
-    item(rc, "MNU_RegComp_Delete_components_Server", "Remove this and all other entries referring to the same server");
-    item(rc, "MNU_RegComp_Sep2", "-");
-    item(rc, "MNU_RegComp_Show_File_path", "Show server/class File path", [this] { MNU_RegComp_Show_File_path_Click(); });
-    item(rc, "MNU_RegComp_Unregisterthiscomponent", "Unregister server this class refers to",
-         [this] { MNU_RegComp_Unregisterthiscomponent_Click(); });
-    item(rc, "MNU_RegComp_Register_NEW_component", "Register NEW server",
-         [this] { MNU_RegComp_Register_NEW_component_Click(); });
-    item(rc, "MNU_RegComp_RegUnregShortcut", "Register/Unregister shortcut...").SetVisible(false);
-    item(rc, "MNU_RegComp_Sep3", "-");
-    item(rc, "MNU_RegComp_RefreshTreeView", "Refresh TreeView", [this] { MNU_RegComp_RefreshTreeView_Click(); });
-    item(rc, "MNU_RegComp_SearchInRegistry", "Search in Registry", [this] { MNU_RegComp_SearchInRegistry_Click(); });
-    item(rc, "MNU_RegComp_Regedit", "Regedit...", [this] { MNU_RegComp_Regedit_Click(); });
-    item(rc, "MNU_RegComp_Dependencies", "Dependencies...", [this] { MNU_RegComp_Dependencies_Click(); });
-    item(rc, "MNU_RegComp_Options", "Options...");
-
-    auto& opt = Menus.Add("MNU_Options", "&Options");
-    item(opt, "MNU_Options_Show_in_Taskbar", "Show in Taskbar", [this] { MNU_Options_Show_in_Taskbar_Click(); });
-    item(opt, "MNU_Options_StartMinimized", "Start Minimized", [this] {
-        auto& m = Menus["MNU_Options_StartMinimized"];
-        m.SetChecked(!m.Checked());
-        DroskGlobal().blnOptionLaunchMinimized = m.Checked();
-    });
-    item(opt, "MNU_Options_Autostart", "Autostart...");
-    item(opt, "MNU_Options_Sep1", "-");
-    item(opt, "MNU_Options_AutoUpdate", "Check for Updates").SetVisible(false);
-    item(opt, "MNU_Options_AutoUpdateCheckNow", "Check for Updates...");
-
-    auto& help = Menus.Add("Help", "&Help");
-    item(help, "Contents", "Contents", [this] { Contents_Click(); });
-    item(help, "OnlineHelp", "Online-Help", [] { SharedFunctions::ShellOpen(cstrMakerWebAddress); });
-    item(help, "Help_Sep1", "-");
-    item(help, "License_Agreement", "License Agreement", [] {
-        std::string folder = SharedFunctions::AppPath();
-        if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-        ui::ShellRequest r;
-        r.owner = frmMain().hWnd();
-        r.file = folder + "\\LICENSE.RTF";
-        ui::RunShellExecute(r);
-    });
-    item(help, "Help_Sep2", "-");
-    item(help, "About", "About", [this] { About_Click(); });
-
-    // Menus kept only for pop-ups over the trees and lists.
-    for (const char* name : {"MNU_SDEntries", "MNU_CMHEntries", "MNU_RegCompEntries"}) {
-        auto& m = Menus.Add(name, name + 4);
-        std::string n = name;
-        m.Add(n + "_New", "New");
-        m.Add(n + "_Delete", "Delete");
-        m.Add(n + "_Sep1", "-");
-        m.Add(n + "_Modify", "Modify");
-        m.Add(n + "_Rename", "Rename");
-        m.SetVisible(false);
-    }
-    Menus["MNU_RegCompEntries_New"].Click = [this] { MNU_RegComp_NewValue_Click(); };
-    Menus.Add("MNU_RegComp_Clipboard", "Clipboard").Add("MNU_RegComp_Clipboard_Copy", "Copy to clipboard");
-    Menus["MNU_RegComp_Clipboard"].SetVisible(false);
-    Menus.Add("MNU_SD_Clipboard", "Clipboard").Add("MNU_SD_Clipboard_copy", "Copy to clipboard");
-    Menus["MNU_SD_Clipboard"].SetVisible(false);
+    TimerPopUpMenu.Tick = [this] { TimerPopUpMenu_Timer(); };
 }
 
 void Form_Main::BuildImageLists() {
+    // The pictures are icon resources of the program (res/Velmora.rc).
+    struct Picture {
+        const char* key;
+        int id;
+    };
     if (imlRegComp.Count() == 0) {
-        AddIcon(imlRegComp, "Control", MakeIcon(RGB(200, 120, 0), "C"));
-        AddIcon(imlRegComp, "DLLServer", MakeIcon(RGB(0, 110, 200), "D"));
-        AddIcon(imlRegComp, "EXEServer", MakeIcon(RGB(0, 150, 70), "E"));
-        AddIcon(imlRegComp, "Strike", MakeIcon(RGB(150, 150, 150), "", false, true));
-        AddIcon(imlRegComp, "Folder", MakeIcon(RGB(240, 200, 70), "", true));
-        AddIcon(imlRegComp, "FolderOpen", MakeIcon(RGB(255, 225, 120), "", true));
-        AddIcon(imlRegComp, "FolderRoot", MakeIcon(RGB(200, 160, 40), "", true));
-        AddIcon(imlRegComp, "String", MakeIcon(RGB(180, 40, 40), "ab"));
-        AddIcon(imlRegComp, "Bin", MakeIcon(RGB(40, 40, 180), "01"));
-        AddIcon(imlRegComp, "RegistryItem", MakeIcon(RGB(90, 90, 160), "i"));
-        AddIcon(imlRegComp, "Found", MakeIcon(RGB(230, 0, 120), "!"));
-        AddIcon(imlRegComp, "Computer", MakeIcon(RGB(80, 80, 80), "PC"));
-        AddIcon(imlRegComp, "Unknown", MakeIcon(RGB(128, 128, 128), "?"));
+        const Picture pictures[] = {
+            {"Control", IDI_IML_CONTROL},   {"DLLServer", IDI_IML_DLLSERVER},   {"EXEServer", IDI_IML_EXESERVER},
+            {"Strike", IDI_IML_STRIKE},     {"Folder", IDI_IML_FOLDER},         {"FolderOpen", IDI_IML_FOLDEROPEN},
+            {"FolderRoot", IDI_IML_FOLDERROOT}, {"String", IDI_IML_STRING},     {"Bin", IDI_IML_BIN},
+            {"RegistryItem", IDI_IML_REGISTRYITEM}, {"Info", IDI_IML_INFO},     {"Found", IDI_IML_FOUND},
+            {"Computer", IDI_IML_COMPUTER}, {"Unknown", IDI_IML_UNKNOWN},
+        };
+        for (const Picture& p : pictures) imlRegComp.AddFromResource(p.key, nullptr, p.id);
     }
     if (imlToolbarIcons.Count() == 0) {
-        struct { const char* key; COLORREF c; const char* t; } tb[] = {
-            {"Explore", RGB(240, 200, 70), "Ex"}, {"Refresh", RGB(0, 150, 70), "R"}, {"CMH_", RGB(150, 90, 170), "F"},
-            {"CMH2", RGB(150, 90, 170), "F"},     {"CMH", RGB(150, 90, 170), "F"},   {"SD", RGB(90, 90, 90), "S"},
-            {"RegComp2", RGB(0, 110, 200), "C"},   {"RegComp_", RGB(0, 110, 200), "C"}, {"RegComp", RGB(0, 110, 200), "C"},
-            {"Options", RGB(120, 120, 120), "O"}, {"US", RGB(200, 120, 0), "U"},    {"Search", RGB(230, 0, 120), "?"},
-            {"Help", RGB(0, 90, 160), "H"}};
-        for (auto& b : tb) AddIcon(imlToolbarIcons, b.key, MakeIcon(b.c, b.t));
+        // The toolbar's alternative keys of a tab ("CMH_", "CMH2", ...) show the tab's picture.
+        const Picture pictures[] = {
+            {"Explore", IDI_TB_EXPLORE}, {"Refresh", IDI_TB_REFRESH},  {"CMH_", IDI_TB_CMH},
+            {"CMH2", IDI_TB_CMH},        {"CMH", IDI_TB_CMH},          {"SD", IDI_TB_SD},
+            {"RegComp2", IDI_TB_REGCOMP}, {"RegComp_", IDI_TB_REGCOMP}, {"RegComp", IDI_TB_REGCOMP},
+            {"Options", IDI_TB_OPTIONS}, {"US", IDI_TB_US},            {"Search", IDI_TB_SEARCH},
+            {"Help", IDI_TB_HELP},
+        };
+        for (const Picture& p : pictures) imlToolbarIcons.AddFromResource(p.key, nullptr, p.id);
     }
 }
 
 void Form_Main::CreateControls() {
     Toolbar1.Create(*this);
     Toolbar1.SetImageList(&imlToolbarIcons);
-    Toolbar1.Add("RegComp", "RegComp", "COM Components", ui::tbrCheck);
-    Toolbar1.Add("US", "US", "UninstClean", ui::tbrCheck);
-    Toolbar1.Add("SD", "SD", "Services/Devices", ui::tbrCheck);
-    Toolbar1.Add("CMH", "CMH", "Registered File Types", ui::tbrCheck);
+    for (Tab tab : {Tab::RegComp, Tab::US, Tab::SD, Tab::CMH}) {
+        const TabFacts& t = Facts(tab);
+        Toolbar1.Add(t.key, t.key, t.title, ui::tbrCheck);
+    }
     Toolbar1.Add("Sep1", {}, "", ui::tbrSeparator);
     Toolbar1.Add("Search", "Search", "Search the Registry");
     Toolbar1.Add("Explore", "Explore", "Show File- or Application Path");
@@ -275,15 +79,12 @@ void Form_Main::CreateControls() {
 
     stb1.Create(*this);
     stb1.AddPanel("Ready.", 0);
-    stb1.AddPanel("UninstClean", 2400);
+    stb1.AddPanel(Facts(Tab::US).title, 2400);
 
     // The tab container has no strip of its own on screen: the toolbar and the File menu choose
     // the page. Its pages are the window's client area below the toolbar.
     SSTab1.Create(*this, 0, PageTop(), 100, 100);
-    SSTab1.AddTab("UninstClean");
-    SSTab1.AddTab(" Services/Devices");
-    SSTab1.AddTab("Reg. File types");
-    SSTab1.AddTab("Reg. Components");
+    for (const TabFacts& t : TabTable()) SSTab1.AddTab(t.caption);
     SSTab1.SetVisible(false);
 
     const long y = PageTop() - 360;  // the page's design tops count from the hidden tab row
@@ -310,6 +111,10 @@ void Form_Main::CreateControls() {
     Frame_CMH_Buttons.Create(*this, 6240, y + 1920, 1935, 1095, "");
     Command5.Create(Frame_CMH_Buttons, 120, 150, 1700, 285, "&Search in Registry...");
     Command1.Create(Frame_CMH_Buttons, 120, 450, 1700, 285, "R&egedit...");
+    pixSmall.Create(*this, 0, 0, 240, 240);
+    pixSmall.SetVisible(false);
+    pixDummy.Create(*this, 0, 0, 240, 240);
+    pixDummy.SetVisible(false);
     Command7.Create(Frame_CMH_Buttons, 120, 750, 1700, 285, "Re&fresh");
 
     tvwRegComp.Create(*this, 120, y + 480, 4095, 3690);
@@ -327,13 +132,13 @@ void Form_Main::CreateControls() {
     tvwSD.SetToolTipText("Double-click to view details");
     tvwCMH.SetToolTipText("Double-click to view details");
 
-    ui::Control* pages[4][4] = {{&lsvUS, &lsvUSInfo, nullptr, nullptr},
-                            {&tvwSD, &lsvSDDetails, &SplitterSD, &lsvSD_entries},
-                            {&tvwCMH, &lsvCMH_entries, &Frame_CMH_ArrangedBy, &Frame_CMH_Buttons},
-                            {&tvwRegComp, &lsvRegCompDetails, &SplitterRegComp, &lsvRegComp_entries}};
-    for (int t = 0; t < 4; ++t)
-        for (ui::Control* c : pages[t])
-            if (c) SSTab1.AddToPage(t, *c);
+    const auto page = [this](Tab tab, std::initializer_list<ui::Control*> controls) {
+        for (ui::Control* c : controls) SSTab1.AddToPage(static_cast<int>(tab), *c);
+    };
+    page(Tab::US, {&lsvUS, &lsvUSInfo});
+    page(Tab::SD, {&tvwSD, &lsvSDDetails, &SplitterSD, &lsvSD_entries});
+    page(Tab::CMH, {&tvwCMH, &lsvCMH_entries, &Frame_CMH_ArrangedBy, &Frame_CMH_Buttons});
+    page(Tab::RegComp, {&tvwRegComp, &lsvRegCompDetails, &SplitterRegComp, &lsvRegComp_entries});
 }
 
 long Form_Main::PageTop() const { return Toolbar1.IsCreated() ? Toolbar1.Height() : mToolbarHeightTwips; }
@@ -399,7 +204,7 @@ void Form_Main::RestoreSettings() {
         Menus["MNU_Options_AutoUpdate"].SetChecked(g.blnOptionAutoUpdate);
         SetWindowState(static_cast<int>(g.lngWindowState));
         Show();
-        Menus["MNU_UninstClean"].SetVisible(true);
+        Menus[Facts(Tab::US).editMenu].SetVisible(true);
         if (g.blnOptionShowInTaskbar) {
             TrayForm().Load();
             Menus["MNU_Options_Show_in_Taskbar"].SetChecked(true);
@@ -419,28 +224,26 @@ void Form_Main::InitStartUpTab() {
     const std::string letter = DroskGlobal().objVelmora_mq()->ActionLetter();
     if (letter == "R" || letter == "V" || letter == "U") {
         RegComp_checkVelm();
-        SSTab1.SetTab(3);
+        SelectTab(Tab::RegComp);
         return;
     }
     const Variant& last = DroskGlobal().LastTab;
     if (!last.IsNumber()) return;
-    const long tab = last.ToLong();
-    if (tab < 0 || tab > 3) return;
-    MenuFileTab(static_cast<int>(tab));
-    SSTab1_Click(static_cast<int>(tab));
+    const std::optional<Tab> tab = TabOfIndex(last.ToLong());
+    if (!tab) return;
+    MenuFileTab(*tab);
+    SSTab1_Click(static_cast<int>(*tab));
 }
 
 void Form_Main::Form_QueryUnload(int& cancel, int) {
-    // A close asked for during a long run waits for the run's closing steps.
-    if (RunActive() || DroskGlobal().blnProcessing) {
+    // A close asked for during a long run (or a hand-over) waits for the run's closing steps.
+    if (RunGuard::Active()) {
         cancel = 1;
-        if (!mCloseAfterRun) {
-            mCloseAfterRun = true;
-            AfterRun([this] {
-                mCloseAfterRun = false;
+        RunGuard::AfterRun(
+            [this] {
                 if (IsLoaded() && !mClosing) Unload(ui::vbFormControlMenu);
-            });
-        }
+            },
+            "close the main window");
         return;
     }
     mClosing = true;
@@ -480,13 +283,12 @@ void Form_Main::SaveSettings() {
         // The arranged-by choice is taken only when the file-types tab was shown and holds one.
         if (cboCMH_arrangedby.IsCreated() && cboCMH_arrangedby.ListIndex() >= 0)
             g.vntCMHSelectedBy = Variant(static_cast<int16_t>(cboCMH_arrangedby.ListIndex()));
-        Register_UninstClean::SaveSettingsValues();
+        // The settings, and the uninstall cache anew from the list's entries.
+        Register_UninstClean::SaveSettingsToRegistry(colUS);
     });
 }
 
 // ---------------------------------------------------------------- File, Options, Help
-
-void Form_Main::MenuFileTab(int tab) { SSTab1.SetTab(tab); }
 
 void Form_Main::MNU_File_Exit_Click() {
     Unload();
@@ -540,8 +342,6 @@ bool Form_Main::verifyRegistryAccessRights() {
 }
 
 bool Form_Main::verifyRegistryAccessRights_rec(HKEY root, const std::string& subKey, DWORD access) {
-    HKEY key = nullptr;
-    if (QV_Registry_Lib::OpenKey(root, subKey, key, 0, access) != 0) return false;
-    QV_Registry_Lib::CloseKey(key, 0);
-    return true;
+    RegKey key;
+    return QV_Registry_Lib::OpenKey(root, subKey, key.Receive(), 0, access) == 0;
 }

@@ -1,18 +1,37 @@
 // The tabbed main window of Velmora: menus, toolbar, the four tab pages with their trees and
 // lists, the status bar and the two splitter bars; its load, restore, close and save; the tab
 // switching with each tab's first-visit refresh; the frame of long runs that locks the other
-// tabs and the commands that could start a second run; the components tab's commands.
+// tabs and the commands that could start a second run; each tab's commands.
+//
+// Where the members live: Form_Main.cpp (construction, controls, load, close, File, Options,
+// Help), Form_Main_Menus.cpp (the menu tables), Form_Main_Tabs.cpp (the tab table, switching,
+// locking, long runs), Form_Main_Layout.cpp, and one file per tab: Form_Main_US.cpp,
+// Form_Main_SD.cpp, Form_Main_CMH.cpp, Form_Main_RegComp.cpp.
 #pragma once
 #include <windows.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "app/RunGuard.h"
 #include "app/SplitterCtrl.h"
+#include "browsers/colCMH.h"
+#include "browsers/colSD.h"
 #include "components/colRegComp.h"
+#include "uninstall/clsSartMenuTarget.h"
+#include "uninstall/clsUS.h"
 #include "image/frmDepends.h"
 #include "ui/ui.h"
+
+struct TabFacts;
+
+// The four tabs, numbered as the tab container numbers its pages. Every fact of a tab stands in
+// its row of the tab table (TabFacts, Form_Main_Tabs.cpp); code names tabs only through this enum.
+enum class Tab { US = 0, SD = 1, CMH = 2, RegComp = 3 };
+constexpr int kTabCount = 4;
 
 class Form_Main : public ui::Form {
 public:
@@ -34,11 +53,18 @@ public:
     ui::CommandButton Command5, Command1, Command7;
     ui::ImageList imlRegComp, imlCMH, imlSD, imlUS, imlToolbarIcons;
     ui::Timer TimerPopUpMenu;
+    // The picture boxes the file-types and uninstall scans draw their icons through (never shown).
+    ui::PictureBox pixSmall, pixDummy;
 
     std::unique_ptr<SplitterCtrl> SplitRegComp, SplitSD;
     // The dependency viewer of the window, made by the first Dependencies command.
     std::unique_ptr<frmDepends> objDepends;
     ::colRegComp colRegComp;
+    // The uninstall entries and the Start-menu shortcuts of the uninstall tab.
+    ::colUS colUS;
+    ::colStartMenuTargets colStartMenuTargets;
+    ::colSD colSD;
+    ::colCMH colCMH;
 
     // ---- public procedures ----
     void RegComp_checkVelm();
@@ -54,8 +80,14 @@ public:
     void EnableDisableFileMenuItems(const std::string& action, const std::string& tab);
     void Tabc_EnableAllTabs();
     void Tabc_EnableOneTab(long tab);
+    void Tabc_EnableOneTab(Tab tab) { Tabc_EnableOneTab(static_cast<long>(tab)); }
     bool verifyRegistryAccessRights();
     bool verifyRegistryAccessRights_rec(HKEY root, const std::string& subKey, DWORD access);
+
+    // The shown tab (none while the container holds no page).
+    std::optional<Tab> ShownTab() const;
+    // Shows the tab's page (raises the container's Click when the page changes).
+    void SelectTab(Tab tab);
 
     // ---- handlers reachable by code and tests ----
     void SSTab1_Click(int previousTab);
@@ -63,8 +95,29 @@ public:
     void Toolbar1_ButtonClick(ui::ToolbarButton& button);
     void MNU_RegComp_RefreshTreeView_Click();
     void MNU_UninstClean_RefreshUninst_Click();
+    void MNU_UninstClean_RebuildCache_Click();
+    void MNU_UninstClean_DeleteKey_Click();
+    void MNU_UninstClean_Regedit_Click();
+    void MNU_UninstClean_HiddenAutostart_Click();
+    void MNU_UninstClean_ShowApplicationPath_Click();
+    void MNU_UninstClean_Uninstall_Click();
+    void TimerPopUpMenu_Timer();
+    // The uninstall entry of the selected row of lsvUS, or null.
+    std::shared_ptr<clsUS> SelectedUninstallEntry();
     void cmdSD_Refresh_Click();
     void Command7_Click();
+    void cmdSD_SearchRegistry_Click();
+    void Command5_Click();
+    void Command9_Click();
+    void Command1_Click();
+    void tvwSD_NodeClick(ui::Node& node);
+    void tvwSD_DblClick();
+    void tvwSD_KeyDown(int keyCode, int shift);
+    void tvwSD_MouseUp(int button, int shift, long x, long y);
+    void tvwCMH_NodeClick(ui::Node& node);
+    void tvwCMH_DblClick();
+    void tvwCMH_KeyDown(int keyCode, int shift);
+    void tvwCMH_MouseUp(int button, int shift, long x, long y);
     void tvwRegComp_NodeClick(ui::Node& node);
     void tvwRegComp_DblClick();
     void tvwRegComp_KeyDown(int keyCode, int shift);
@@ -72,15 +125,10 @@ public:
     void ShowRegCompEntries(ui::Node& node);
     void Form_Resize() override;
 
-    // A long run (refresh or search) or a registration hand-over is under way: a close, a
-    // shutdown or a hand-over that arrives meanwhile waits for its end.
-    bool RunActive() const { return mRunActive || mHold > 0; }
-    // The window is inside its close request or unload.
-    bool Closing() const { return mClosing; }
-    // Runs `action` once the current long run has passed its closing steps, or now when none runs.
-    void AfterRun(std::function<void()> action);
     // Whether this loaded window has restored its settings (only such a window saves them).
     bool SettingsRestored() const { return mSettingsRestored; }
+    // The window is inside its close request or unload.
+    bool Closing() const { return mClosing; }
     // The geometry of a tab page in the window's client area, twips (tests read it).
     long PageTop() const;
 
@@ -96,19 +144,36 @@ private:
     void BuildImageLists();
     void CreateControls();
     void WireEvents();
-    // The frame of a long run: locks, status text, busy box, the worker, then the closing steps.
+    void WireEvents_US();
+    void WireEvents_SD();
+    void WireEvents_CMH();
+    void WireEvents_RegComp();
+    // The frame of a long run: the run guard's turn, locks, status text, busy box, the worker,
+    // then the closing steps (run from a scope guard, so that no error leaves the window locked).
     struct RunPlan {
-        int tab;
-        const char* code;
-        const char* startText;             // panel 1 at the start (null: unchanged)
-        std::vector<std::string> offItems;  // menu items switched off during the run
-        bool refresh;                       // sets blnProcessing
-        const char* procedure;
+        Tab tab;
+        RunGuard::Kind kind = RunGuard::Kind::Scan;  // a scan or a search: which commands are locked
+        const char* startText = nullptr;             // panel 1 at the start (null: unchanged)
+        const char* finishText = "Ready.";           // panel 1 after the run
+        const char* procedure = "";                  // the error report's procedure name
     };
     void LongRun(const RunPlan& plan, const std::function<void()>& worker);
+    // A registry search of a tab: the Find dialog first, then (confirmed or not) a long run of
+    // kind Search that calls `worker` only for a confirmed search and ends a search that was not
+    // cancelled with "Finished searching through the registry.".
+    void SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker);
+    // The commands a run of that plan switches off while it goes on.
+    std::vector<const char*> LockedItems(const RunPlan& plan) const;
+    // What happens when a tab is shown: its Edit menu, and each tab's first-visit refresh.
+    void TabShown_US();
+    void TabShown_SD();
+    void TabShown_CMH();
+    void TabShown_RegComp();
+    friend const std::vector<TabFacts>& TabTable();
     void LayoutSplitTab(ui::PictureBox& bar, SplitterCtrl& split, ui::TreeView& tree, ui::ListView& details,
                         ui::ListView& entries, long& storedLeft, double W, double H);
-    void MenuFileTab(int tab);
+    void MenuFileTab(Tab tab);
+
     void MNU_RegComp_Regedit_Click();
     void MNU_RegComp_Register_NEW_component_Click();
     void MNU_RegComp_Show_File_path_Click();
@@ -123,18 +188,46 @@ private:
     void MNU_Options_Show_in_Taskbar_Click();
     void Contents_Click();
     void About_Click();
-    long SelectedLevel(ui::TreeView& tree);
+    // The level of the tree's selected node; none when no node (or a node without key) is selected.
+    static std::optional<long> SelectedLevel(ui::TreeView& tree);
 
-    bool mVisited[4] = {false, false, false, false};
-    bool mRunActive = false;
-    int mHold = 0;
-    void FlushAfterRun();
+    bool mVisited[kTabCount] = {};
+    bool& Visited(Tab tab) { return mVisited[static_cast<int>(tab)]; }
     bool mSettingsRestored = false;
-    bool mCloseAfterRun = false;
     bool mClosing = false;
-    std::vector<std::function<void()>> mAfterRun;
     int mToolbarHeightTwips = 0;
 };
+
+// One row of the tab table: everything that differs between the tabs.
+struct TabFacts {
+    Tab tab;
+    const char* key;          // toolbar button key and the mode of Reflect_ConnectMode ("US", ...)
+    const char* code;         // the tab argument of EnableDisableFileMenuItems ("us", ...)
+    const char* caption;      // the page's caption in the tab container
+    const char* title;        // status-bar panel 2, the File menu item's caption, the button's tooltip
+    const char* fileItem;     // the File menu item that shows the tab
+    const char* editMenu;     // the tab's "Edit" menu, in the menu bar while the tab is shown
+    const char* entriesMenu;  // the pop-up menu of its values list (null: none)
+    const char* refreshItem;  // the refresh command (toolbar "Refresh", F5)
+    const char* searchItem;   // the registry search (toolbar "Search"; null: none)
+    const char* exploreItem;  // the toolbar's "Explore" command (null: none)
+    const char* optionsItem;  // the toolbar's "Options" command (null: none)
+    bool searchButton;        // "Search" enabled while the tab is shown and after its runs
+    bool optionsButton;       // "Options" likewise
+    bool exploreButton;       // "Explore" enabled while the tab is shown
+    std::vector<const char*> scanLocks;  // the commands a scan switches off (a search: refresh and search)
+    void (Form_Main::*refresh)();        // the refresh command
+    void (Form_Main::*shown)();          // the tab was shown (first-visit refresh)
+    void (Form_Main::*disableItems)();   // its Edit menu's items by the selection
+};
+
+// The tab table: one row per tab, in the container's order.
+const std::vector<TabFacts>& TabTable();
+const TabFacts& Facts(Tab tab);
+// The row of a tab code or key, in any case ("us", "RegComp"); null for no tab.
+const TabFacts* FactsOf(const std::string& codeOrKey);
+// The tab of a container page number; none outside the table.
+std::optional<Tab> TabOfIndex(long index);
 
 // The one main window of the program (the object lives for the whole run; its window comes and goes).
 Form_Main& frmMain();

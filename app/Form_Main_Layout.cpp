@@ -53,8 +53,10 @@ void Form_Main::Form_Resize() {
         const long bottomLimit = ScaleHeight() - stb1.Height() - 60;
         const long rightLimit = ScaleWidth() - 60;
         clsDroskGlobal& g = DroskGlobal();
-        switch (SSTab1.Tab()) {
-            case 0: {
+        const std::optional<Tab> tab = ShownTab();
+        if (!tab) return;
+        switch (*tab) {
+            case Tab::US: {
                 lsvUS.SetWidth(std::min(Round(W - 180), rightLimit - lsvUS.Left()));
                 lsvUSInfo.SetWidth(lsvUS.Width());
                 long hInfo = std::max(0L, Round(0.18 * H - 250));
@@ -65,11 +67,11 @@ void Form_Main::Form_Resize() {
                 lsvUSInfo.Move(lsvUSInfo.Left(), top, lsvUSInfo.Width(), hInfo);
                 break;
             }
-            case 1:
+            case Tab::SD:
                 if (SplitSD)
                     LayoutSplitTab(SplitterSD, *SplitSD, tvwSD, lsvSDDetails, lsvSD_entries, g.lngSplitterSDLeft, W, H);
                 break;
-            case 2: {
+            case Tab::CMH: {
                 tvwCMH.SetTop(y + 480);
                 tvwCMH.SetWidth(std::max(0L, Round(W - 2300)));
                 lsvCMH_entries.SetWidth(std::min(Round(W - 150), rightLimit - lsvCMH_entries.Left()));
@@ -82,12 +84,10 @@ void Form_Main::Form_Resize() {
                 Frame_CMH_Buttons.SetLeft(Round(W - 2100));
                 break;
             }
-            case 3:
+            case Tab::RegComp:
                 if (SplitRegComp)
                     LayoutSplitTab(SplitterRegComp, *SplitRegComp, tvwRegComp, lsvRegCompDetails, lsvRegComp_entries,
                                    g.lngSplitterRegCompLeft, W, H);
-                break;
-            default:
                 break;
         }
     });

@@ -1,5 +1,6 @@
-// The components tab of the main window: the tree's events, the values and details lists, the
-// tab's commands and the registration hand-over from the connector.
+// The components tab of the main window: its refresh, its Edit menu's items by the selected
+// node, the tree's events, the values and details lists, the tab's commands and the
+// registration hand-over from the connector.
 #include "app/Form_Main.h"
 
 #include "app/clsDroskGlobal.h"
@@ -9,6 +10,7 @@
 #include "base/QV_Strings_Lib.h"
 #include "components/Tab_RegComp.h"
 #include "ui/QV_TreeView_Lib.h"
+#include "ui/mTreeviewMacros_472.h"
 
 namespace {
 // The text of a node key after its first backslash (a class node's CLSID).
@@ -18,21 +20,94 @@ std::string AfterFirstBackslash(const std::string& key) {
     return key.substr(p + 1);
 }
 
-// Runs the action on the record of the selected top-level class node. False when no class node
-// is selected or anything on the way fails (the action included): the caller then asks for one.
+// Runs the command on the record of the selected top-level class node. False when no class node
+// with a record is selected: the caller then asks for one. A failure of the command itself goes
+// to the error boundary under the command's name; the command counts as run.
 template <class Action>
-bool WithSelectedClass(ui::TreeView& tree, const colRegComp& col, Action action) {
-    try {
-        ui::NodePtr n = tree.SelectedItem();
-        if (n && QV_TreeView_Lib::GetNodeLevel(tree, n->Key()) == 1) {
-            action(col.Item(AfterFirstBackslash(n->Key())));
-            return true;
-        }
-    } catch (...) {
-    }
-    return false;
+bool WithSelectedClass(ui::TreeView& tree, const colRegComp& col, const char* procedure, Action action) {
+    ui::NodePtr n = tree.SelectedItem();
+    if (!n || n->Key().empty() || QV_TreeView_Lib::GetNodeLevel(tree, n->Key()) != 1) return false;
+    const std::string::size_type p = n->Key().find('\\');
+    if (p == std::string::npos) return false;
+    const std::string clsid = n->Key().substr(p + 1);
+    if (!col.Exists(clsid)) return false;
+    TrapErrors("Form_Main", procedure, [&] { action(col.Item(clsid)); });
+    return true;
 }
 }  // namespace
+
+void Form_Main::WireEvents_RegComp() {
+    tvwRegComp.NodeClick = [this](ui::Node& n) { tvwRegComp_NodeClick(n); };
+    tvwRegComp.DblClick = [this] { tvwRegComp_DblClick(); };
+    tvwRegComp.KeyDown = [this](int k, int s) { tvwRegComp_KeyDown(k, s); };
+    tvwRegComp.MouseUp = [this](int b, int s, long x, long y) { tvwRegComp_MouseUp(b, s, x, y); };
+    for (ui::ListView* l : {&lsvRegComp_entries, &lsvRegCompDetails})
+        l->KeyDown = [this](int k, int) { if (k == VK_F5) MNU_RegComp_RefreshTreeView_Click(); };
+}
+
+void Form_Main::TabShown_RegComp() {
+    // The tab's visited flag is blnRegCompTabFilled, which a registration hand-over also sets.
+    if (blnRegCompTabFilled != 0) return;
+    blnRegCompTabFilled = 1;
+    Visited(Tab::RegComp) = true;
+    Disable_MNU_RegComp_Items();
+    MNU_RegComp_RefreshTreeView_Click();
+}
+
+void Form_Main::Disable_MNU_RegComp_Items() {
+    for (const char* n : {"MNU_RegComp_Newxx", "MNU_RegComp_Delete", "MNU_RegComp_Rename",
+                          "MNU_RegComp_Delete_all_enties_of_this_component", "MNU_RegComp_Delete_components_Server",
+                          "MNU_RegComp_Show_File_path", "MNU_RegComp_Unregisterthiscomponent", "MNU_RegComp_Regedit",
+                          "MNU_RegComp_Dependencies", "MNU_RegCompEntries_New", "MNU_RegCompEntries_Delete",
+                          "MNU_RegCompEntries_Rename", "MNU_RegCompEntries_Modify"})
+        Menus[n].SetEnabled(false);
+    // No selected node: everything stays off.
+    TrapErrors("Form_Main", "Disable_MNU_RegComp_Items", [this] {
+        const std::optional<long> l = SelectedLevel(tvwRegComp);
+        if (!l) return;
+        if (*l == 1)
+            for (const char* n : {"MNU_RegComp_Delete_all_enties_of_this_component", "MNU_RegComp_Delete_components_Server",
+                                  "MNU_RegComp_Show_File_path", "MNU_RegComp_Unregisterthiscomponent",
+                                  "MNU_RegComp_Dependencies"})
+                Menus[n].SetEnabled(true);
+        if (*l >= 3)
+            for (const char* n : {"MNU_RegComp_Newxx", "MNU_RegComp_Delete", "MNU_RegComp_Regedit",
+                                  "MNU_RegCompEntries_New", "MNU_RegCompEntries_Delete"})
+                Menus[n].SetEnabled(true);
+        if (*l >= 4) Menus["MNU_RegComp_Rename"].SetEnabled(true);
+    });
+}
+
+void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
+    if (RunGuard::Active()) return;
+    clsDroskGlobal& g = DroskGlobal();
+    stb1.Panel(1).SetText("Scanning COM Components.");
+    Disable_MNU_RegComp_Items();
+    // The selected node is found again by its key after the scan.
+    std::string remembered;
+    if (ui::NodePtr n = tvwRegComp.SelectedItem()) remembered = n->Key();
+    for (const char* root : {"Control", "DLLServer", "EXEServer"})
+        if (tvwRegComp.Nodes.Exists(root)) tvwRegComp.Nodes.Remove(root);
+    mTreeviewMacros_472::TreeView_DeleteAllItems(tvwRegComp.hWnd());
+    lsvRegComp_entries.ListItems.Clear();
+    LongRun({.tab = Tab::RegComp, .procedure = "MNU_RegComp_RefreshTreeView_Click"}, [&] {
+        Tab_RegComp::FillRegCompTree(colRegComp, tvwRegComp, g.vntRegCompSelectedBy.ToLong(), g.blnRegCompDetailed,
+                                     stb1, g.blnCancel);
+        if (remembered.empty() || !IsLoaded()) return;
+        if (ui::NodePtr n = tvwRegComp.Nodes.Find(remembered)) {
+            n->EnsureVisible();
+            tvwRegComp.SetSelectedItem(n);
+        }
+    });
+}
+
+void Form_Main::MNU_RegComp_SearchInRegistry_Click() { Command9_Click(); }
+
+void Form_Main::Command9_Click() {
+    SearchRun(Tab::RegComp, "RegComp - search in Registry", [this] {
+        Tab_RegComp::FindInRegComp(tvwRegComp, colRegComp, stb1, DroskGlobal().blnCancel);
+    });
+}
 
 void Form_Main::tvwRegComp_NodeClick(ui::Node& node) {
     TrapErrors("Form_Main", "tvwRegComp_NodeClick", [&] {
@@ -90,13 +165,9 @@ void Form_Main::tvwRegComp_KeyDown(int keyCode, int) {
 
 void Form_Main::tvwRegComp_MouseUp(int button, int, long, long) {
     TrapErrors("Form_Main", "tvwRegComp_MouseUp", [&] {
-        ui::NodePtr n;
-        try {
-            tvwRegComp.SetToolTipText("");
-            Disable_MNU_RegComp_Items();
-            n = tvwRegComp.DropHighlight();
-        } catch (...) {
-        }
+        tvwRegComp.SetToolTipText("");
+        Disable_MNU_RegComp_Items();
+        ui::NodePtr n = tvwRegComp.DropHighlight();
         if (button == ui::vbRightButton) {
             PopupMenu(Menus["MNU_RegComp"]);
         } else if (n && QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) >= 2) {
@@ -113,7 +184,7 @@ void Form_Main::ShowRegCompEntries(ui::Node& node) {
 }
 
 void Form_Main::MNU_RegComp_Dependencies_Click() {
-    const bool done = WithSelectedClass(tvwRegComp, colRegComp, [&](const auto& rec) {
+    const bool done = WithSelectedClass(tvwRegComp, colRegComp, "MNU_RegComp_Dependencies_Click", [&](const auto& rec) {
         if (QV_APIFileAndDisk::FileExists(rec->vntFileLocationEx)) {
             if (!objDepends) objDepends = std::make_unique<frmDepends>();
             objDepends->Load();
@@ -127,15 +198,15 @@ void Form_Main::MNU_RegComp_Dependencies_Click() {
 }
 
 void Form_Main::MNU_RegComp_Regedit_Click() {
-    try {
-        ui::NodePtr n = tvwRegComp.SelectedItem();
-        if (n && QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) >= 3) {
-            Tab_RegComp::OpenRegeditAt("HKEY_CLASSES_ROOT\\" + Tab_RegComp::RegistryPathOf(n->Key(), 3));
-            return;
-        }
-    } catch (...) {
+    const std::optional<long> level = SelectedLevel(tvwRegComp);
+    if (!level || *level < 3) {
+        ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
+        return;
     }
-    ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
+    TrapErrors("Form_Main", "MNU_RegComp_Regedit_Click", [this] {
+        Tab_RegComp::OpenRegeditAt("HKEY_CLASSES_ROOT\\" +
+                                   Tab_RegComp::RegistryPathOf(tvwRegComp.SelectedItem()->Key(), 3));
+    });
 }
 
 void Form_Main::MNU_RegComp_Register_NEW_component_Click() {
@@ -152,7 +223,7 @@ void Form_Main::MNU_RegComp_Register_NEW_component_Click() {
 }
 
 void Form_Main::MNU_RegComp_Show_File_path_Click() {
-    const bool done = WithSelectedClass(tvwRegComp, colRegComp, [](const auto& rec) {
+    const bool done = WithSelectedClass(tvwRegComp, colRegComp, "MNU_RegComp_Show_File_path_Click", [](const auto& rec) {
         std::string folder;
         QV_Strings_Lib::GetDirectory(rec->vntFileLocationEx, folder);
         if (QV_APIFileAndDisk::PathExists(folder)) {
@@ -168,7 +239,8 @@ void Form_Main::MNU_RegComp_Show_File_path_Click() {
 }
 
 void Form_Main::MNU_RegComp_Unregisterthiscomponent_Click() {
-    const bool done = WithSelectedClass(tvwRegComp, colRegComp, [](const auto& rec) {
+    const bool done = WithSelectedClass(tvwRegComp, colRegComp, "MNU_RegComp_Unregisterthiscomponent_Click",
+                                        [](const auto& rec) {
         if (!rec->blnFileExist) {
             ui::MsgBox("Path '" + rec->vntFileLocationEx + "' does not exist !" + "\r\n" +
                            "(Deletion of entries recommended.)",
@@ -190,12 +262,13 @@ void Form_Main::MNU_RegComp_Unregisterthiscomponent_Click() {
 }
 
 void Form_Main::MNU_RegComp_NewValue_Click() {
-    try {
-        ui::NodePtr n = tvwRegComp.SelectedItem();
-        if (!n || QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) < 3) {
-            ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
-            return;
-        }
+    const std::optional<long> level = SelectedLevel(tvwRegComp);
+    if (!level || *level < 3) {
+        ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
+        return;
+    }
+    ui::NodePtr n = tvwRegComp.SelectedItem();
+    TrapErrors("Form_Main", "MNU_RegComp_NewValue_Click", [&] {
         std::string name = ui::InputBox("Please enter Value name:", "Create new Value", "Default");
         if (name.empty()) return;
         const std::string data = ui::InputBox("Value for " + name + ":", "Create new Value", "");
@@ -203,26 +276,25 @@ void Form_Main::MNU_RegComp_NewValue_Click() {
         Tab_RegComp::NewRegistryValue(n->Key(), name, data);
         tvwRegComp_NodeClick(*n);
         ShowRegCompEntries(*n);
-    } catch (...) {
-        ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
-    }
+    });
 }
 
 void Form_Main::RegComp_checkVelm() {
-    // A hand-over that arrives during a long run or another hand-over is taken once that has ended.
-    if (RunActive()) {
-        AfterRun([this] { RegComp_checkVelm(); });
+    // A hand-over is a run of its own: one that arrives during a long run or another hand-over
+    // is taken once that has ended.
+    RunGuard::Turn turn = RunGuard::Begin(RunGuard::Kind::HandOver);
+    if (!turn) {
+        RunGuard::AfterRun([this] { RegComp_checkVelm(); });
         return;
     }
-    ++mHold;
     bool taken = false;
     TrapErrors("Form_Main", "RegComp_checkVelm", [&] {
         if (!IsLoaded()) Load();
         if (!IsLoaded()) return;
         blnRegCompTabFilled = 1;
-        SSTab1_Click(3);
+        SSTab1_Click(static_cast<int>(Tab::RegComp));
         if (!IsLoaded()) return;
-        SSTab1.SetTab(3);
+        SelectTab(Tab::RegComp);
         Tab_RegComp::AddRegCompRoots(tvwRegComp);
         if (!Visible()) Show();
         clsDroskGlobal& g = DroskGlobal();
@@ -246,6 +318,4 @@ void Form_Main::RegComp_checkVelm() {
             mq->ActionFilePath("");
         });
     }
-    --mHold;
-    FlushAfterRun();
 }

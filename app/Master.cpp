@@ -5,6 +5,7 @@
 #include "app/Form_Drosk_TrayIcon.h"
 #include "app/Form_Main.h"
 #include "app/Register_UninstClean.h"
+#include "app/RunGuard.h"
 #include "app/clsDroskGlobal.h"
 #include "app/frmSplash.h"
 #include "base/QV_APIFileAndDisk.h"
@@ -12,6 +13,7 @@
 #include "base/QV_Err.h"
 #include "base/QV_System.h"
 #include "base/SharedFunctions.h"
+#include "res/resource.h"
 #include "ui/ui.h"
 
 namespace Master {
@@ -26,18 +28,19 @@ class dlg_ShuttingDown : public ui::Form {
 public:
     dlg_ShuttingDown()
         : Form("dlg_ShuttingDown", {.caption = "Please be patient", .width = 4200, .height = 1300, .border = 3,
-                                    .minButton = false, .maxButton = false, .centered = true, .iconResource = 1}) {}
+                                    .minButton = false, .maxButton = false, .centered = true, .iconResource = IDI_VELMORA}) {}
     ui::Label Label1;
 
 protected:
     void Form_Load() override { Label1.Create(*this, 360, 240, 3600, 300, "Shutting down Velmora..."); }
 };
 
+// Asks every running operation to stop. Whether a run goes on stays with the run guard: the run
+// ends at its worker's next look at the cancel flag, and its closing steps end its turn.
 void StopRuns() {
     clsDroskGlobal& g = DroskGlobal();
     g.blnCancel = true;
     g.blnCancelUpdate = true;
-    g.blnProcessing = false;
 }
 }  // namespace
 
@@ -108,14 +111,11 @@ bool Main() {
         clsDroskGlobal& g = DroskGlobal();  // fails here when the connector cannot be created
 
         frmSplash& splash = SplashForm();
-        splash.Load();
-        splash.Show();
+        splash.ShowWhileStarting();
         splash.Refresh();
         QV_System::SleepMs(650);
 
-        std::string folder = SharedFunctions::AppPath();
-        QV_APIFileAndDisk::StripTrailingBackslash(folder);
-        g_helpFile = folder + "\\Velmora.chm";
+        g_helpFile = SharedFunctions::AppPath() + "\\Velmora.chm";
         splash.Hide();
 
         if (g.blnOptionShowInTaskbar) TrayForm().Load();
@@ -139,13 +139,14 @@ bool Main() {
 }
 
 void AppShutdown(bool showDialog) {
+    TrapErrors("Master", "AppShutdown", [] { StopRuns(); });
+    // A long run ends first; the shutdown happens after its closing steps (the program must
+    // not end under a running run).
+    if (RunGuard::Active()) {
+        RunGuard::AfterRun([showDialog] { AppShutdown(showDialog); }, "shut down");
+        return;
+    }
     TrapErrors("Master", "AppShutdown", [&] {
-        StopRuns();
-        // A long run ends first; the shutdown happens after its closing steps.
-        if (frmMain().IsLoaded() && frmMain().RunActive()) {
-            frmMain().AfterRun([showDialog] { AppShutdown(showDialog); });
-            return;
-        }
         g_ending = true;
         static dlg_ShuttingDown shuttingDown;
         if (showDialog) {

@@ -6,25 +6,13 @@
 #include "app/clsDroskGlobal.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Registry_Lib.h"
+#include "ui/Form.h"
 
 namespace Register_UninstClean {
 
 namespace reg = QV_Registry_Lib;
 
-SearchSettings& colQVRegistry() {
-    static SearchSettings settings;
-    return settings;
-}
-
 namespace {
-
-long TwipsPerPixel(int axis) {
-    HDC dc = GetDC(nullptr);
-    int dpi = dc ? GetDeviceCaps(dc, axis) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    if (dpi <= 0) dpi = 96;
-    return 1440 / dpi;
-}
 
 // The stored text as a 32-bit number: optional blanks and sign, then decimal digits.
 // Anything else (letters, too many digits) is malformed and gives false.
@@ -77,29 +65,30 @@ void ReadChoice(HKEY key, const char* name, long max, Variant& member) {
 
 }  // namespace
 
-long ScreenWidthTwips() { return GetSystemMetrics(SM_CXSCREEN) * TwipsPerPixel(LOGPIXELSX); }
-long ScreenHeightTwips() { return GetSystemMetrics(SM_CYSCREEN) * TwipsPerPixel(LOGPIXELSY); }
+long ScreenWidthTwips() { return ui::Screen::Width(); }
+long ScreenHeightTwips() { return ui::Screen::Height(); }
 
 bool Firsttime() {
     bool result = true;
     TrapErrors("Register_UninstClean", "Firsttime", [&] {
-        HKEY key = nullptr;
-        if (reg::OpenKey(HKEY_CURRENT_USER, cstrProgramKey, key, 0) == 0) {
-            if (ReadText(key, "version") == cstrVersion) result = false;
-            reg::CloseKey(key, 0);
+        {
+            RegKey key;
+            if (reg::OpenKey(HKEY_CURRENT_USER, cstrProgramKey, key.Receive(), 0) == 0 &&
+                ReadText(key.get(), "version") == cstrVersion)
+                result = false;
         }
-        HKEY settings = nullptr;
-        if (reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, settings, 0) == 0) reg::CloseKey(settings, 0);
-        else result = true;
+        {
+            RegKey settings;
+            if (reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, settings.Receive(), 0) != 0) result = true;
+        }
         if (result) {
             std::string path = cstrProgramKey;
             reg::DeleteKeyTree(HKEY_CURRENT_USER, path, 0);
-            HKEY program = nullptr;
-            if (reg::CreateKey(HKEY_CURRENT_USER, cstrProgramKey, program, 0) == 0) {
-                WriteText(program, "Version", cstrVersion);
-                HKEY sub = nullptr;
-                if (reg::CreateKey(program, "Settings", sub, 0) == 0) reg::CloseKey(sub, 0);
-                reg::CloseKey(program, 0);
+            RegKey program;
+            if (reg::CreateKey(HKEY_CURRENT_USER, cstrProgramKey, program.Receive(), 0) == 0) {
+                WriteText(program.get(), "Version", cstrVersion);
+                RegKey sub;
+                reg::CreateKey(program.get(), "Settings", sub.Receive(), 0);
             }
         }
     });
@@ -125,9 +114,11 @@ void RunStartupSequence() {
 void RestoreSettings() {
     TrapErrors("Register_UninstClean", "RestoreSettings", [] {
         clsDroskGlobal& g = DroskGlobal();
-        SearchSettings& find = colQVRegistry();
-        HKEY key = nullptr;
-        if (reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, key, 0) != 0) key = nullptr;
+        ::colQVRegistry& find = colQVRegistry();
+        // Without the key every setting reads empty and takes its default.
+        RegKey settings;
+        reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, settings.Receive(), 0);
+        const HKEY key = settings.get();
         const long screenW = ScreenWidthTwips(), screenH = ScreenHeightTwips();
 
         g.blnOptionShowInTaskbar = ReadText(key, "ShowInTaskbar") != "0";
@@ -163,21 +154,23 @@ void RestoreSettings() {
         ReadChoice(key, "CMH_SelectedBy", 1, g.vntCMHSelectedBy);
         g.blnRegCompDetailed = ReadText(key, "RegComp_Detailed") == "1";
         ReadChoice(key, "RegComp_SelectedBy", 3, g.vntRegCompSelectedBy);
+        // "1" is True, anything else False. A first run restores nothing: the engine then keeps
+        // its own values (keys, values and data on), and those are what the close saves.
         find.cstrFindString = ReadText(key, "Find_lastString");
         find.blnFindInKeys = ReadText(key, "Find_FindInKeys") == "1";
         find.blnFindInValues = ReadText(key, "Find_FindInValues") == "1";
         find.blnFindInData = ReadText(key, "Find_FindInData") == "1";
         find.blnFindWholeStringOnly = ReadText(key, "Find_MatchWholeStringOnly") == "1";
-        if (key) reg::CloseKey(key, 0);
     });
 }
 
 bool SaveSettingsValues() {
     if (Firsttime()) return false;
     clsDroskGlobal& g = DroskGlobal();
-    const SearchSettings& find = colQVRegistry();
-    HKEY key = nullptr;
-    if (reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, key, 0) != 0) return true;
+    const ::colQVRegistry& find = colQVRegistry();
+    RegKey settings;
+    if (reg::OpenKey(HKEY_CURRENT_USER, cstrSettingsKey, settings.Receive(), 0) != 0) return true;
+    const HKEY key = settings.get();
     auto num = [](long n) { return std::to_string(n); };
     // An arranged-by choice is written as text when it is above the limit, else as "0".
     auto choice = [](const Variant& v, double above) {
@@ -209,17 +202,14 @@ bool SaveSettingsValues() {
     WriteText(key, "Find_FindInValues", Flag(find.blnFindInValues));
     WriteText(key, "Find_FindInData", Flag(find.blnFindInData));
     WriteText(key, "Find_MatchWholeStringOnly", Flag(find.blnFindWholeStringOnly));
-    reg::CloseKey(key, 0);
     return true;
 }
 
-HKEY OpenUninstCache() {
-    HKEY key = nullptr;
-    if (reg::CreateKey(HKEY_LOCAL_MACHINE, cstrCacheKey, key, 0) != 0) return nullptr;
+RegKey OpenUninstCache() {
+    RegKey key;
+    if (reg::CreateKey(HKEY_LOCAL_MACHINE, cstrCacheKey, key.Receive(), 0) != 0) key.Close();
     return key;
 }
-
-void CloseUninstCache(HKEY key) { reg::CloseKey(key, 0); }
 
 void DeleteUninstCache() {
     std::string path = cstrCacheKey;

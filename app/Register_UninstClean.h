@@ -7,7 +7,9 @@
 #include <string>
 
 #include "base/QV_Err.h"
+#include "base/RegKey.h"
 #include "base/Variant.h"
+#include "browsers/colQVRegistry.h"
 
 namespace Register_UninstClean {
 
@@ -16,16 +18,8 @@ inline constexpr const char* cstrSettingsKey = "Software\\Quorvath\\Velmora\\Set
 inline constexpr const char* cstrCacheKey = "Software\\Quorvath\\Velmora\\Settings\\UninstClean\\USCache";
 inline constexpr const char* cstrVersion = "1.8.0";
 
-// The registry search options that are kept with the settings.
-struct SearchSettings {
-    std::string cstrFindString;
-    bool blnFindInKeys = false;
-    bool blnFindInValues = false;
-    bool blnFindInData = false;
-    bool blnFindWholeStringOnly = false;
-};
-// The search options the settings store restores and saves.
-SearchSettings& colQVRegistry();
+// The registry search engine, whose text and options the settings store restores and saves.
+inline ::colQVRegistry& colQVRegistry() { return QVRegistry(); }
 
 // True when the program key was (re)created for this version.
 bool Firsttime();
@@ -36,8 +30,7 @@ void RestoreSettings();
 // entry's verified flag: True writes "1", False or Empty "0", any other value nothing.
 void WriteUninstCacheEntry(HKEY cacheKey, const std::string& displayName, const std::string& appPath,
                            const std::string& defaultExecutable, const Variant& verified);
-HKEY OpenUninstCache();  // creates or opens the cache key; nullptr when that fails
-void CloseUninstCache(HKEY key);
+RegKey OpenUninstCache();  // creates or opens the cache key; an empty key when that fails
 void DeleteUninstCache();
 
 inline Variant VerifiedFlag(bool flag) { return Variant(flag); }
@@ -46,15 +39,14 @@ inline Variant VerifiedFlag(const Variant& flag) { return flag; }
 // Writes one value per entry of the uninstall collection into the uninstall cache.
 template <class Col>
 void Save_UninstCleanSettings(const Col& colUS) {
-    HKEY key = OpenUninstCache();
+    const RegKey key = OpenUninstCache();
     if (!key) return;
     // An error while walking the entries ends the walk; the entries written so far stay.
     TrapErrors("Register_UninstClean", "Save_UninstCleanSettings", [&] {
         for (const auto& entry : colUS)
-            WriteUninstCacheEntry(key, entry->strDisplayName, entry->strAppPath, entry->strDefaultExecutable,
+            WriteUninstCacheEntry(key.get(), entry->strDisplayName, entry->strAppPath, entry->strDefaultExecutable,
                                   VerifiedFlag(entry->blnGenerallyVerified));
     });
-    CloseUninstCache(key);
 }
 
 // Writes the settings values (unless the program key has just been reset).

@@ -1,5 +1,6 @@
 #include "app/clsDroskGlobal.h"
 
+#include "app/RunGuard.h"
 #include "base/QV_Err.h"
 
 namespace {
@@ -9,6 +10,10 @@ std::unique_ptr<clsDroskGlobal> g_drosk;
 clsDroskGlobal& DroskGlobal() {
     if (!g_drosk) g_drosk = std::make_unique<clsDroskGlobal>();
     return *g_drosk;
+}
+
+bool clsDroskGlobal::blnProcessing() const {
+    return RunGuard::Active() && RunGuard::Current() == RunGuard::Kind::Scan;
 }
 
 bool DroskGlobalExists() { return g_drosk != nullptr; }

@@ -22,7 +22,9 @@ public:
     bool blnExit = false;
     bool DebugMode = false;
     Variant vntMyUninstString;
-    bool blnProcessing = false;
+    // A scan fills a tab: the main window refuses to close meanwhile. The run guard is the
+    // truth (app/RunGuard.h); this only reports it, so nothing can clear it while a scan runs.
+    bool blnProcessing() const;
     long lngSplitterSDLeft = 0;
     long lngSplitterRegCompLeft = 0;
     bool blnSDDetailed = false;
@@ -47,6 +49,9 @@ public:
     Variant Custom3;
     Variant Custom2;
     Variant Custom;
+    // A request to stop the running scan or search: the busy box's Cancel and a shutdown set
+    // it, the worker polls it, the run's closing steps put it back. It says nothing about
+    // whether a run is under way (RunGuard::Active does).
     bool blnCancel = false;
 
     // Where the connector's events lead: the main window's hand-over check, and whether the

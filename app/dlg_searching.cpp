@@ -1,6 +1,7 @@
 #include "app/dlg_searching.h"
 
 #include "app/clsDroskGlobal.h"
+#include "res/resource.h"
 
 dlg_searching& BusyBox() {
     static dlg_searching form;
@@ -20,7 +21,7 @@ void dlg_searching::Form_Load() {
     };
     Command1.Create(*this, 1440, 1080, 1215, 375, "&Cancel", false, true);
     // Without the clip the box shows without animation.
-    if (ccrpAnimation1.Open(102)) ccrpAnimation1.Play();
+    if (ccrpAnimation1.Open(IDR_AVI_BUSY)) ccrpAnimation1.Play();
 }
 
 void dlg_searching::Form_QueryUnload(int&, int reason) {

@@ -30,3 +30,12 @@ void frmSplash::Form_Load() {
     if (big) SendMessageA(Image2.hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(big), TRUE);
     Label1.SetCaption(std::string("(") + "1.8.0" + " " + "1225" + ")");
 }
+
+void frmSplash::ShowWhileStarting() {
+    Load();
+    RECT r;
+    GetWindowRect(hWnd(), &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    SetWindowPos(hWnd(), HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - w) / 2, (GetSystemMetrics(SM_CYSCREEN) - h) / 2,
+                 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}

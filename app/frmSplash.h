@@ -10,6 +10,12 @@ public:
     frmSplash();
     ui::Label Image2, Label1, lblPlatform, lblCopyright, Label5;
 
+    // Loads and shows the splash at start-up, centred, without activating it. A window that
+    // is never activated stays outside the window manager's care (Wine makes an activated
+    // window a managed one), so hiding it waits for no window manager's answer: Wine waits up
+    // to two seconds for that answer, also on a display where none runs.
+    void ShowWhileStarting();
+
 protected:
     void Form_Load() override;
 };

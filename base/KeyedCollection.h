@@ -19,8 +19,7 @@ public:
     // A key already present raises 457 and changes nothing.
     Ptr Add(Ptr item, const std::string& key = "", long before = 0) {
         std::string folded = TextCase::Lower(key);
-        if (!key.empty() && index_.count(folded))
-            throw RunTimeError(457, "Collection", "This key is already associated with an element of this collection");
+        if (!key.empty() && index_.count(folded)) QV_Err::Raise(457, "Collection");
         size_t pos = items_.size();
         if (before > 0) {
             CheckIndex(before);
@@ -41,7 +40,7 @@ public:
     // The item under the key; a missing key raises 5.
     Ptr Item(const std::string& key) const {
         auto it = index_.find(TextCase::Lower(key));
-        if (it == index_.end()) throw RunTimeError(5, "Collection", "Invalid procedure call or argument");
+        if (it == index_.end()) QV_Err::Raise(5, "Collection");
         return items_[it->second].item;
     }
     // The item at the 1-based index; an index out of range raises 9.
@@ -62,7 +61,7 @@ public:
 
     void Remove(const std::string& key) {
         auto it = index_.find(TextCase::Lower(key));
-        if (it == index_.end()) throw RunTimeError(5, "Collection", "Invalid procedure call or argument");
+        if (it == index_.end()) QV_Err::Raise(5, "Collection");
         Erase(it->second);
     }
     void Remove(long index) {
@@ -93,7 +92,7 @@ public:
 
 private:
     void CheckIndex(long index) const {
-        if (index < 1 || index > Count()) throw RunTimeError(9, "Collection", "Subscript out of range");
+        if (index < 1 || index > Count()) QV_Err::Raise(9, "Collection");
     }
     void Erase(size_t pos) {
         if (!items_[pos].key.empty()) index_.erase(TextCase::Lower(items_[pos].key));

@@ -6,24 +6,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "base/PeResourceCheck.h"
 
-// The whole version resource of the file, or an empty buffer when it has none or when its
-// block is malformed (a declared length beyond what the file holds). The buffer carries
-// zeroed room behind the block, so a walk over damaged child entries stays inside it.
-std::vector<char> ReadVersionBlock(const std::string& path, size_t& size) {
-    DWORD handle = 0;
-    size = 0;
-    DWORD needed = GetFileVersionInfoSizeA(path.c_str(), &handle);
-    if (needed < 1) return {};
-    std::vector<char> block(needed + 4096, '\0');
-    if (!GetFileVersionInfoA(path.c_str(), 0, needed, block.data())) return {};
-    WORD rootLength = 0;
-    std::memcpy(&rootLength, block.data(), sizeof rootLength);
-    if (needed < 6 || rootLength < 6 || rootLength > needed) return {};
-    size = needed;
-    return block;
-}
+namespace {
 
 // The value at `sub` and its length, only when it lies wholly inside the block.
 bool QueryBlock(std::vector<char>& block, size_t size, const char* sub, const char*& value, UINT& length) {
@@ -54,11 +39,28 @@ std::string LocalTimeText(const FILETIME& utc) {
 
 namespace QV_APIFileAndDiskINFO {
 
-std::string GetFileVersion(const std::string& path, long) {
-    if (path.empty()) return "";
-    size_t size = 0;
-    std::vector<char> block = ReadVersionBlock(path, size);
-    if (block.empty()) return "";
+std::vector<char> ReadVersionResource(const std::string& path, size_t& size) {
+    size = 0;
+    if (path.empty()) return {};
+    // The version functions trust the file's resource directory and section table: a damaged
+    // one has them copy past the file's end or walk gigabytes. They see only checked files.
+    if (!PeResourceCheck::VersionResourceSound(path)) return {};
+    DWORD handle = 0;
+    const DWORD needed = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (needed < 1) return {};
+    // Zeroed room behind the block, so a walk over damaged child entries stays inside it.
+    std::vector<char> block(needed + 4096, '\0');
+    if (!GetFileVersionInfoA(path.c_str(), 0, needed, block.data())) return {};
+    WORD rootLength = 0;
+    std::memcpy(&rootLength, block.data(), sizeof rootLength);
+    if (needed < 6 || rootLength < 6 || rootLength > needed) return {};
+    size = needed;
+    return block;
+}
+
+namespace {
+
+std::string FixedVersionText(std::vector<char>& block, size_t size) {
     const char* value = nullptr;
     UINT len = 0;
     if (!QueryBlock(block, size, "\\", value, len) || len < sizeof(VS_FIXEDFILEINFO)) return "";
@@ -71,11 +73,7 @@ std::string GetFileVersion(const std::string& path, long) {
     return text;
 }
 
-bool GetFileVersionStrings(const std::string& path, FileVersionStrings& strings) {
-    if (path.empty()) return false;
-    size_t size = 0;
-    std::vector<char> block = ReadVersionBlock(path, size);
-    if (block.empty()) return false;
+void ReadStrings(std::vector<char>& block, size_t size, FileVersionStrings& strings) {
     std::string* fields[] = {&strings.CompanyName,    &strings.FileDescription,  &strings.FileVersion,
                              &strings.InternalName,   &strings.LegalCopyright,   &strings.OriginalFileName,
                              &strings.ProductName,    &strings.ProductVersion};
@@ -99,6 +97,32 @@ bool GetFileVersionStrings(const std::string& path, FileVersionStrings& strings)
         }
         *fields[i] = text;
     }
+}
+
+}  // namespace
+
+std::string GetFileVersion(const std::string& path, long) {
+    size_t size = 0;
+    std::vector<char> block = ReadVersionResource(path, size);
+    if (block.empty()) return "";
+    return FixedVersionText(block, size);
+}
+
+bool GetFileVersionStrings(const std::string& path, FileVersionStrings& strings) {
+    size_t size = 0;
+    std::vector<char> block = ReadVersionResource(path, size);
+    if (block.empty()) return false;
+    ReadStrings(block, size, strings);
+    return true;
+}
+
+bool GetFileVersionAndStrings(const std::string& path, std::string& version, FileVersionStrings& strings) {
+    version.clear();
+    size_t size = 0;
+    std::vector<char> block = ReadVersionResource(path, size);
+    if (block.empty()) return false;
+    version = FixedVersionText(block, size);
+    ReadStrings(block, size, strings);
     return true;
 }
 

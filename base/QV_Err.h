@@ -25,6 +25,12 @@ long HandledCount();
 // The last report's number and procedure, for tests.
 long LastNumber();
 std::string LastProcedure();
+
+// The programs' text for a run-time error number ("Element not found" for 35601, ...), as the
+// toolkit, the collections and the library routines raise them.
+std::string ErrorText(long number);
+// Raises the run-time error `number` from `source` with its text.
+[[noreturn]] void Raise(long number, const std::string& source);
 }  // namespace QV_Err
 
 // The one error boundary of the programs: runs a handler body and hands whatever it throws to

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/TextCase.h"
+#include "base/RegKey.h"
 #include "base/Seams.h"
+#include "base/TextCase.h"
+#include "base/WinText.h"
 
 namespace QV_Registry_Lib {
 namespace {
@@ -68,13 +70,7 @@ bool IsInside(const std::string& inner, const std::string& outer) {
 // ---- Exact copies: names and data are carried through the wide functions, so that no name
 // or string is changed by a round trip through the ANSI code page.
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
+using WinText::Wide;
 
 struct KeyInfo {
     DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxValueLen = 0;
@@ -160,18 +156,57 @@ long CopyTreeW(HKEY source, HKEY target) {
     long rc = EnumSubKeyNamesW(source, names);
     if (rc != 0) return rc;
     for (const auto& name : names) {
-        HKEY from = nullptr, to = nullptr;
-        rc = RegOpenKeyExW(source, name.c_str(), 0, KEY_READ, &from);
-        if (rc != 0) return rc;
-        rc = RegCreateKeyExW(target, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &to, nullptr);
-        if (rc == 0) {
-            rc = CopyTreeW(from, to);
-            RegCloseKey(to);
-        }
-        RegCloseKey(from);
+        RegKey from, to;
+        rc = RegOpenKeyExW(source, name.c_str(), 0, KEY_READ, &from.Receive());
+        if (rc == 0)
+            rc = RegCreateKeyExW(target, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &to.Receive(), nullptr);
+        if (rc == 0) rc = CopyTreeW(from.get(), to.get());
         if (rc != 0) return rc;
     }
     return 0;
+}
+
+// The access a deletion opens every key of the tree with: full access, as the single-key
+// routines ask for it. A key that does not open so is not deleted.
+constexpr REGSAM DELETE_ACCESS = KEY_ALL_ACCESS;
+
+// Whether every key below the open key `h` opens as a deletion opens it, so that a deletion of
+// the whole tree cannot stop halfway. Names go through the wide functions: a name that the ANSI code page
+// cannot hold is checked (and later deleted) as it is.
+long CheckDeletableW(HKEY h) {
+    std::vector<std::wstring> names;
+    long rc = EnumSubKeyNamesW(h, names);
+    if (rc != 0) return rc;
+    for (const auto& name : names) {
+        RegKey child;
+        rc = RegOpenKeyExW(h, name.c_str(), 0, DELETE_ACCESS, &child.Receive());
+        if (rc == 0) rc = CheckDeletableW(child.get());
+        if (rc != 0) return rc;
+    }
+    return 0;
+}
+
+// Deletes the sub-key `name` of `parent` with its whole tree through the wide functions. Goes
+// on past a failure; returns the code of the first failing step, reported under `level`.
+long DeleteTreeW(HKEY parent, const std::wstring& name, long level) {
+    long first = 0;
+    {
+        RegKey h;
+        long rc = RegOpenKeyExW(parent, name.c_str(), 0, DELETE_ACCESS, &h.Receive());
+        if (rc == 0) {
+            std::vector<std::wstring> children;
+            rc = EnumSubKeyNamesW(h.get(), children);
+            for (const auto& child : children) {
+                long r = DeleteTreeW(h.get(), child, level);
+                if (first == 0) first = r;
+            }
+        }
+        ShowRegError(rc, level);
+        if (rc != 0) return rc;
+    }
+    long rc = RegDeleteKeyW(parent, name.c_str());
+    ShowRegError(rc, level);
+    return first != 0 ? first : rc;
 }
 
 // Walks the values of root\keyPath for the first whose name matches `name` ignoring case.
@@ -179,9 +214,10 @@ long CopyTreeW(HKEY source, HKEY target) {
 // ERR_NO_SUCH_VALUE when no value matched (or `found` asked to go on by returning -1).
 template <class F>
 long WithMatchingValue(HKEY root, const std::string& keyPath, const std::string& name, long level, F found) {
-    HKEY hKey = nullptr;
-    long rc = OpenKey(root, keyPath, hKey, level);
+    RegKey key;
+    long rc = OpenKey(root, keyPath, key.Receive(), level);
     if (rc != 0) return rc;
+    HKEY hKey = key.get();
     long result = ERR_NO_SUCH_VALUE;
     for (long i = 0;; ++i) {
         std::string valueName, data;
@@ -198,7 +234,6 @@ long WithMatchingValue(HKEY root, const std::string& keyPath, const std::string&
         result = r;
         break;
     }
-    CloseKey(hKey, 0);
     return result;
 }
 
@@ -409,30 +444,23 @@ long DeleteKeyTree(HKEY root, std::string& path, long level) {
     path = StripOneTrailingBackslash(path);
     if (path.empty()) return ERR_INVALID_PARAMETER;  // never the whole hive
 
-    HKEY hKey = nullptr;
-    long rc = OpenKey(root, path, hKey, level);
-    if (rc != 0) return rc;
-    std::vector<std::string> children;
-    for (long i = 0;; ++i) {
-        std::string name;
-        long noMore = 0;
-        rc = EnumKey(hKey, i, name, noMore, level);
-        if (rc != 0) {
-            CloseKey(hKey, 0);
-            return rc;
-        }
-        if (noMore) break;
-        children.push_back(std::move(name));
-    }
-    CloseKey(hKey, 0);
-
     long first = 0;
-    for (const auto& child : children) {
-        std::string childPath = path + "\\" + child;
-        long r = DeleteKeyTree(root, childPath, level);
-        if (first == 0) first = r;
+    {
+        RegKey key;
+        long rc = OpenKey(root, path, key.Receive(), level, DELETE_ACCESS);
+        if (rc != 0) return rc;
+        // The sub-keys by their exact names: a name that the ANSI code page cannot hold is
+        // deleted too.
+        std::vector<std::wstring> children;
+        rc = EnumSubKeyNamesW(key.get(), children);
+        ShowRegError(rc, level);
+        if (rc != 0) return rc;
+        for (const auto& child : children) {
+            long r = DeleteTreeW(key.get(), child, level);
+            if (first == 0) first = r;
+        }
     }
-    rc = DeleteKey(root, path, level);
+    long rc = DeleteKey(root, path, level);
     return first != 0 ? first : rc;
 }
 
@@ -440,16 +468,12 @@ long CopyKeyTree(HKEY sourceRoot, const std::string& sourcePath, HKEY targetRoot
                  long level) {
     if (sourceRoot == targetRoot && IsInside(StripOneTrailingBackslash(targetPath), StripOneTrailingBackslash(sourcePath)))
         return ERR_INVALID_PARAMETER;  // a copy into itself would never end
-    HKEY source = nullptr, target = nullptr;
-    long rc = OpenKey(sourceRoot, sourcePath, source, level, KEY_READ);
+    RegKey source, target;
+    long rc = OpenKey(sourceRoot, sourcePath, source.Receive(), level, KEY_READ);
     if (rc != 0) return rc;
-    rc = OpenKey(targetRoot, targetPath, target, 0);
-    if (rc == 0) {
-        rc = CopyTreeW(source, target);
-        CloseKey(target, 0);
-    }
-    CloseKey(source, 0);
-    return rc;
+    rc = OpenKey(targetRoot, targetPath, target.Receive(), 0);
+    if (rc != 0) return rc;
+    return CopyTreeW(source.get(), target.get());
 }
 
 long RenameKey(HKEY sourceRoot, const std::string& oldPathIn, HKEY targetRoot, const std::string& newPathIn,
@@ -458,23 +482,30 @@ long RenameKey(HKEY sourceRoot, const std::string& oldPathIn, HKEY targetRoot, c
     const std::string newPath = StripOneTrailingBackslash(newPathIn);
     if (oldPath.empty() || newPath.empty()) return ERR_INVALID_PARAMETER;
 
-    HKEY hKey = nullptr;
-    long rc = OpenKey(targetRoot, newPath, hKey, 0);
-    if (rc == 0) {
-        CloseKey(hKey, 0);
-        return ERR_KEY_EXISTS;
+    {
+        RegKey existing;
+        long rc = OpenKey(targetRoot, newPath, existing.Receive(), 0);
+        if (rc == 0) return ERR_KEY_EXISTS;
+        if (rc != ERROR_FILE_NOT_FOUND) return rc;
     }
-    if (rc != ERROR_FILE_NOT_FOUND) return rc;
     if (sourceRoot == targetRoot && IsInside(newPath, oldPath)) return ERR_INVALID_PARAMETER;
 
-    rc = OpenKey(sourceRoot, oldPath, hKey, level, KEY_READ);
-    if (rc != 0) return rc;
-    CloseKey(hKey, 0);
+    {
+        // Before anything changes, the whole old tree must be deletable: a key that can be
+        // read but not deleted would otherwise leave the old tree half deleted after the copy.
+        RegKey old;
+        long rc = OpenKey(sourceRoot, oldPath, old.Receive(), level, DELETE_ACCESS);
+        if (rc != 0) return rc;
+        rc = CheckDeletableW(old.get());
+        if (rc != 0) return rc;
+    }
 
-    rc = CreateKey(targetRoot, newPath, hKey, 0);
-    if (rc != 0) return rc;
-    CloseKey(hKey, 0);
-    rc = CopyKeyTree(sourceRoot, oldPath, targetRoot, newPath, level);
+    {
+        RegKey created;
+        long rc = CreateKey(targetRoot, newPath, created.Receive(), 0);
+        if (rc != 0) return rc;
+    }
+    long rc = CopyKeyTree(sourceRoot, oldPath, targetRoot, newPath, level);
     if (rc != 0) {
         // The copy is incomplete: take it away again and leave the old key as it was.
         std::string partial = newPath;
@@ -482,7 +513,18 @@ long RenameKey(HKEY sourceRoot, const std::string& oldPathIn, HKEY targetRoot, c
         return rc;
     }
     std::string old = oldPath;
-    return DeleteKeyTree(sourceRoot, old, 0);
+    rc = DeleteKeyTree(sourceRoot, old, 0);
+    if (rc != 0) {
+        // Changed under the rename since the check: the old tree is made whole again from the
+        // complete copy, and the copy goes.
+        RegKey restored;
+        if (CreateKey(sourceRoot, oldPath, restored.Receive(), 0) == 0 &&
+            CopyKeyTree(targetRoot, newPath, sourceRoot, oldPath, 0) == 0) {
+            std::string copy = newPath;
+            DeleteKeyTree(targetRoot, copy, 0);
+        }
+    }
+    return rc;
 }
 
 long FindValue(HKEY root, const std::string& keyPath, const std::string& name, long& index, long& type,
@@ -502,9 +544,10 @@ long FindValue(HKEY root, const std::string& keyPath, const std::string& name, l
 long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldName, const std::string& newName,
                  long level) {
     const std::wstring wideOld = Wide(oldName), wideNew = Wide(newName);
-    HKEY hKey = nullptr;
-    long rc = OpenKey(root, keyPath, hKey, level);
+    RegKey key;
+    long rc = OpenKey(root, keyPath, key.Receive(), level);
     if (rc != 0) return rc;
+    HKEY hKey = key.get();
     long result = ERR_NO_SUCH_VALUE;
     WideValueReader values(hKey);
     for (DWORD i = 0;; ++i) {
@@ -531,7 +574,6 @@ long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldNa
         result = RegDeleteValueW(hKey, v.name.c_str());
         break;
     }
-    CloseKey(hKey, 0);
     return result;
 }
 

@@ -54,8 +54,9 @@ std::string QueryValue(HKEY hKey, const std::string& name, std::string& data, lo
 Variant SetValue(HKEY hKey, const std::string& name, const Variant& data, long type, long level,
                  const std::vector<Variant>* list = nullptr);
 
-// Deletes a key with all its sub-keys and values. One trailing backslash is removed from
-// `path` (also in the caller's variable). Returns 0, or the code of the first failing step.
+// Deletes a key with all its sub-keys and values (sub-keys by their exact names, also those the
+// ANSI code page cannot hold). One trailing backslash is removed from `path` (also in the
+// caller's variable). Returns 0, or the code of the first failing step.
 long DeleteKeyTree(HKEY root, std::string& path, long level);
 // Copies all values and sub-keys of the source key into the existing target key, exactly
 // (names and data byte for byte). Returns 0, or the code of the first failing step.
@@ -63,7 +64,9 @@ long CopyKeyTree(HKEY sourceRoot, const std::string& sourcePath, HKEY targetRoot
                  long level);
 // Moves a key with its tree to a new path: a complete copy, then the old tree is deleted.
 // An existing target gives 4005; an empty or hive-root path, or a target equal to or
-// inside the source, is refused with 87. On any failure the old key is left whole.
+// inside the source, is refused with 87; an old tree with a key that cannot be opened for
+// deletion is refused with that open's code (5) before anything is copied. On any failure
+// the old key is left whole and no new key is left behind.
 long RenameKey(HKEY sourceRoot, const std::string& oldPath, HKEY targetRoot, const std::string& newPath, long level);
 // Finds a value by case-insensitive name: its index, stored type, raw bytes and data text.
 long FindValue(HKEY root, const std::string& keyPath, const std::string& name, long& index, long& type,

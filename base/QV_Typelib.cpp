@@ -1,13 +1,17 @@
 #include "base/QV_Typelib.h"
 
+#include <oleauto.h>
+
 #include <cstdio>
 
+#include "base/ComPtr.h"
 #include "base/QV_Err.h"
+#include "base/WinText.h"
 
 namespace QV_Typelib {
 
 TYPEATTR GetTypeAttr(ITypeInfo* typeInfo) {
-    if (!typeInfo) throw RunTimeError(91, "QV_Typelib", "Object variable or With block variable not set");
+    if (!typeInfo) QV_Err::Raise(91, "QV_Typelib");
     TYPEATTR* attr = nullptr;
     HRESULT hr = typeInfo->GetTypeAttr(&attr);
     if (FAILED(hr) || !attr) {
@@ -18,6 +22,61 @@ TYPEATTR GetTypeAttr(ITypeInfo* typeInfo) {
     TYPEATTR copy = *attr;
     typeInfo->ReleaseTypeAttr(attr);
     return copy;
+}
+
+namespace {
+
+std::string GuidText(const GUID& guid) {
+    wchar_t wide[40] = {};
+    if (StringFromGUID2(guid, wide, 40) <= 0) return "";
+    char text[40] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+}  // namespace
+
+CoClassList ReadCoClasses(const std::string& file) {
+    CoClassList list;
+    ComPtr<ITypeLib> lib;
+    const std::wstring path = WinText::Wide(file);
+    if (path.empty() || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Receive())) || !lib) return list;
+    list.loaded = true;
+    auto fail = [&list](long number, const std::string& text) {
+        if (list.Failed()) return;
+        list.failureNumber = number;
+        list.failureText = text.empty() ? "Error " + std::to_string(number) : text;
+    };
+    auto systemText = [](HRESULT hr) {
+        std::string text = WinText::SystemMessage(static_cast<DWORD>(hr), "\r\n ");
+        return text.empty() ? "Error " + std::to_string(hr) : text;
+    };
+    const UINT count = lib->GetTypeInfoCount();
+    for (UINT i = 0; i < count; ++i) {
+        TYPEKIND kind;
+        HRESULT hr = lib->GetTypeInfoType(i, &kind);
+        if (FAILED(hr)) {
+            fail(hr, systemText(hr));
+            continue;
+        }
+        ComPtr<ITypeInfo> info;
+        hr = lib->GetTypeInfo(i, info.Receive());
+        if (FAILED(hr) || !info) {
+            fail(hr, systemText(hr));
+            continue;
+        }
+        TYPEATTR attr;
+        try {
+            attr = GetTypeAttr(info.get());
+        } catch (const RunTimeError& e) {
+            fail(e.Number, e.Description);
+            continue;
+        }
+        if (kind != TKIND_COCLASS) continue;
+        std::string clsid = GuidText(attr.guid);
+        if (!clsid.empty()) list.clsids.push_back(std::move(clsid));
+    }
+    return list;
 }
 
 }  // namespace QV_Typelib

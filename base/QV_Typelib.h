@@ -2,11 +2,27 @@
 #pragma once
 #include <oaidl.h>
 
+#include <string>
+#include <vector>
+
 namespace QV_Typelib {
 
 // A copy of the type description's TYPEATTR record; the platform's record is released,
 // so the caller owns only the copy. Raises a RunTimeError when the record cannot be read
 // (91 for a null object).
 TYPEATTR GetTypeAttr(ITypeInfo* typeInfo);
+
+// The co-classes of the type library a file holds (a .tlb, or one embedded in a DLL, OCX or
+// EXE), read without registering anything.
+struct CoClassList {
+    bool loaded = false;               // the file holds a type library that could be loaded
+    std::vector<std::string> clsids;   // each co-class's CLSID as "{...}", in the library's order
+    // The first type description that could not be read (its kind, its type information or its
+    // attributes): the error's number and text. Descriptions that can be read are still listed.
+    long failureNumber = 0;
+    std::string failureText;
+    bool Failed() const { return !failureText.empty(); }
+};
+CoClassList ReadCoClasses(const std::string& file);
 
 }  // namespace QV_Typelib

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/WinText.h"
+
 namespace ui {
 namespace {
 std::string& Title() {
@@ -51,12 +53,10 @@ struct InputBoxState {
     std::string prompt, title, text;
 };
 
+// The text as a dialog template holds it: wide characters and a terminating zero.
 void AppendWide(std::vector<WORD>& t, const std::string& s) {
-    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
-    std::vector<wchar_t> w(static_cast<size_t>(n > 0 ? n : 1));
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
-    else w[0] = 0;
-    for (wchar_t c : w) t.push_back(static_cast<WORD>(c));
+    for (wchar_t c : WinText::Wide(s)) t.push_back(static_cast<WORD>(c));
+    t.push_back(0);
 }
 
 void AlignDword(std::vector<WORD>& t) {

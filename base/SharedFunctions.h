@@ -15,7 +15,8 @@ void DeleteStrayHelperCopies();
 // QVUNWISE.EXE when it exists, else UNWISE.EXE. Errors are ignored.
 void SyncUninstallerCopies();
 
-// The folder the running program was started from, without a trailing backslash.
+// The folder of the running program's file, never with a trailing backslash (a drive's root
+// gives "C:"), so that callers append "\\" and a file name.
 std::string AppPath();
 // The two housekeeping steps on a given folder (the program's folder in the program).
 void DeleteStrayHelperCopiesIn(const std::string& folder);

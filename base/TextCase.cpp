@@ -52,4 +52,8 @@ bool Equal(std::string_view a, std::string_view b) {
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && Equal(text.substr(0, prefix.size()), prefix);
 }
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && Equal(text.substr(text.size() - suffix.size()), suffix);
+}
 }  // namespace TextCase

@@ -7,6 +7,7 @@
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
 #include "base/Seams.h"
 
 using namespace QV_Registry_Lib;
@@ -64,12 +65,11 @@ void Reg_Unreg_Shortcut_Dialog::Form_Load() {
 }
 
 std::string Reg_Unreg_Shortcut_Dialog::FileTypeOf(const std::string& extension, bool& missing) {
-    HKEY h = nullptr;
+    RegKey key;
     std::string type;
-    if (OpenKey(HKEY_CLASSES_ROOT, extension, h, 0, KEY_READ_ONLY) == 0) {
+    if (OpenKey(HKEY_CLASSES_ROOT, extension, key.Receive(), 0, KEY_READ_ONLY) == 0) {
         long t = REG_SZ;
-        QueryValue(h, "", type, t, 0);
-        CloseKey(h, 0);
+        QueryValue(key.get(), "", type, t, 0);
     }
     missing = type.empty();
     return missing ? extension.substr(1) + "file" : type;
@@ -115,13 +115,10 @@ bool Reg_Unreg_Shortcut_Dialog::CreateEntries() {
             bool missing = false;
             const std::string type = FileTypeOf(ext, missing);
             for (const auto& verb : kVerbs) {
-                HKEY h = nullptr;
-                if (missing || OpenKey(HKEY_CLASSES_ROOT, type + "\\shell\\" + verb[0] + "\\command", h, 0,
-                                       KEY_READ_ONLY) != 0) {
+                RegKey command;
+                if (missing || OpenKey(HKEY_CLASSES_ROOT, type + "\\shell\\" + verb[0] + "\\command",
+                                       command.Receive(), 0, KEY_READ_ONLY) != 0)
                     ok = false;
-                    continue;
-                }
-                CloseKey(h, 0);
             }
         }
     });

@@ -77,9 +77,11 @@ std::string RegCompCategory(const clsRegComp& rec);
 // "DLLServer", "EXEServer" and "Strike" come from the tree's image list.
 
 // Empties `col` and `tree` and reads every class of HKEY_CLASSES_ROOT\CLSID into them. Every
-// 220 keys it writes "Processing '<KEY>'" to panel 1 of the status bar, yields to the message
-// loop and then stops when `cancel` is set (the roots are then left unsorted). Returns False
-// (also at once when a scan or refresh is already running).
+// 220 keys, and at the latest every 100 ms, it writes "Processing '<KEY>'" to panel 1 of the
+// status bar and yields to the message loop; it stops when `cancel` is set (the roots are then
+// left unsorted). True when every class was read and the roots sorted; false when cancelled,
+// when the CLSID key does not open, when an error ended it, and at once when called inside
+// the yield of a running scan or refresh.
 bool FillRegCompTree(colRegComp& col, ui::TreeView& tree, long selectedBy, bool detailed, ui::StatusBar& statusBar,
                      const bool& cancel);
 // Reads one class into `col` and adds its node (bold when `mark`, selected when `select`).
@@ -91,8 +93,6 @@ void ReadRegCompEntry(colRegComp& col, ui::TreeView& tree, long selectedBy, bool
 void AddRegCompNode(const clsRegComp& rec, const std::string& text, ui::TreeView& tree, bool mark, bool select);
 // Adds the three roots (those already present are kept).
 void AddRegCompRoots(ui::TreeView& tree);
-// True while a scan or refresh is running (a second one returns at once).
-bool IsScanRunning();
 
 // Re-reads the classes that the type library of `file` describes: each one's node and record
 // are removed and, unless `removeOnly`, read again from the registry, bold and selected.
@@ -145,6 +145,14 @@ void UnregisterComponent(const clsRegComp& rec);
 
 // Fills the details list with the class's rows and the facts of its server file.
 void ShowRegCompDetails(const clsRegComp& rec, ui::ListView& list);
+
+// ---- Search ----
+
+// Searches the registry keys of every class in the tree (its CLSID key, type library, AppID and
+// ProgID) with the search engine's text and options, and marks each hit's node "Found" in the
+// class's entries tree (rebuilt first when the class key itself had a hit). Every tenth class
+// it lets the user interface run and stops once `cancel` is set.
+void FindInRegComp(ui::TreeView& tree, colRegComp& col, ui::StatusBar& statusBar, const bool& cancel);
 
 // ---- Type libraries ----
 

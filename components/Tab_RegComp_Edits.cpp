@@ -6,6 +6,7 @@
 
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
 #include "base/Seams.h"
@@ -36,13 +37,9 @@ bool IsOwnKey(const std::string& nodeKey, const std::string& path) {
 void NewRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::string& name) {
     TrapErrors("Tab_RegComp", "NewRegistryKey", [&] {
         if (name.empty() || name.find('\\') != std::string::npos) return;
-        HKEY h = nullptr;
-        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), h, 0) != 0) return;
-        HKEY hNew = nullptr;
-        long rc = CreateKey(h, name, hNew, 0);
-        CloseKey(h, 0);
-        if (rc != 0) return;
-        CloseKey(hNew, 0);
+        RegKey parent, created;
+        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), parent.Receive(), 0) != 0) return;
+        if (CreateKey(parent.get(), name, created.Receive(), 0) != 0) return;
         // An existing sub-key of that name was opened, not created: its node is there already.
         if (!tree.Nodes.Exists(nodeKey + "\\" + name))
             tree.Nodes.Add(nodeKey, ui::tvwChild, nodeKey + "\\" + name, name, "Folder", "FolderOpen");
@@ -56,11 +53,8 @@ long DeleteRegistryKey(ui::TreeView& tree, const std::string& nodeKey) {
         if (!IsOwnKey(nodeKey, path)) return;
         DeleteKeyTree(HKEY_CLASSES_ROOT, path, 0);
         // The node goes only with its key: a key still there (a sub-key refused) stays shown.
-        HKEY h = nullptr;
-        if (OpenKey(HKEY_CLASSES_ROOT, path, h, 0, KEY_READ_ONLY) == 0) {
-            CloseKey(h, 0);
-            return;
-        }
+        RegKey still;
+        if (OpenKey(HKEY_CLASSES_ROOT, path, still.Receive(), 0, KEY_READ_ONLY) == 0) return;
         if (tree.Nodes.Exists(nodeKey)) tree.Nodes.Remove(nodeKey);
         result = 0;
     });
@@ -85,29 +79,26 @@ long RenameRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std
 
 void NewRegistryValue(const std::string& nodeKey, const std::string& name, const std::string& data) {
     TrapErrors("Tab_RegComp", "NewRegistryValue", [&] {
-        HKEY h = nullptr;
-        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), h, 0) != 0) return;
-        SetValue(h, name, Variant(data), REG_SZ, 0);
-        CloseKey(h, 0);
+        RegKey key;
+        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), key.Receive(), 0) != 0) return;
+        SetValue(key.get(), name, Variant(data), REG_SZ, 0);
     });
 }
 
 void DeleteRegistryValue(const std::string& nodeKey, const std::string& name) {
     TrapErrors("Tab_RegComp", "DeleteRegistryValue", [&] {
-        HKEY h = nullptr;
-        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), h, 0) != 0) return;
-        DeleteValue(h, name, 0);
-        CloseKey(h, 0);
+        RegKey key;
+        if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), key.Receive(), 0) != 0) return;
+        DeleteValue(key.get(), name, 0);
     });
 }
 
 void OpenRegeditAt(const std::string& path) {
     TrapErrors("Tab_RegComp", "OpenRegeditAt", [&] {
-        HKEY h = nullptr;
-        if (OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", h, 0) == 0) {
-            SetValue(h, "LastKey", Variant(path), REG_SZ, 0);
-            CloseKey(h, 0);
-        }
+        RegKey regedit;
+        if (OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
+                    regedit.Receive(), 0) == 0)
+            SetValue(regedit.get(), "LastKey", Variant(path), REG_SZ, 0);
         ui::StartProgram("Regedit.exe", SW_SHOWNORMAL, false);
     });
 }

@@ -4,8 +4,8 @@
 
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "components/KeyCloser.h"
 #include "components/Tab_RegComp.h"
 #include "ui/ListView.h"
 #include "ui/QV_TreeView_Lib.h"
@@ -34,11 +34,8 @@ void AddSubkeys(ui::TreeView& tree, HKEY h, const std::string& nodeKey) {
         const std::string childKey = nodeKey + "\\" + name;
         if (tree.Nodes.Exists(childKey)) continue;
         AddFolder(tree, nodeKey, name);
-        HKEY hChild = nullptr;
-        if (OpenKey(h, name, hChild, 0, KEY_READ_ONLY) == 0) {
-            AddSubkeys(tree, hChild, childKey);
-            CloseKey(hChild, 0);
-        }
+        RegKey child;
+        if (OpenKey(h, name, child.Receive(), 0, KEY_READ_ONLY) == 0) AddSubkeys(tree, child.get(), childKey);
     }
 }
 
@@ -57,10 +54,9 @@ std::string RegistryPathOf(const std::string& nodeKey, int leading) {
 }
 
 void AddRegistrySubkeysRec(ui::TreeView& tree, const std::string& nodeKey) {
-    HKEY h = nullptr;
-    if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), h, 0, KEY_READ_ONLY) != 0) return;
-    TrapErrors("Tab_RegComp", "AddRegistrySubkeysRec", [&] { AddSubkeys(tree, h, nodeKey); });
-    CloseKey(h, 0);
+    RegKey key;
+    if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), key.Receive(), 0, KEY_READ_ONLY) != 0) return;
+    TrapErrors("Tab_RegComp", "AddRegistrySubkeysRec", [&] { AddSubkeys(tree, key.get(), nodeKey); });
 }
 
 void FillRegCompEntriesTree(ui::TreeView& tree, const std::string& classNodeKey, const clsRegComp& rec,
@@ -68,9 +64,8 @@ void FillRegCompEntriesTree(ui::TreeView& tree, const std::string& classNodeKey,
     TrapErrors("Tab_RegComp", "FillRegCompEntriesTree", [&] {
         QV_TreeView_Lib::RemoveChildNodes(tree, classNodeKey);
 
-        HKEY hClass = nullptr;
-        if (OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + rec.Key, hClass, 0, KEY_READ_ONLY) != 0) return;
-        KeyCloser closer{hClass};
+        RegKey hClass;
+        if (OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + rec.Key, hClass.Receive(), 0, KEY_READ_ONLY) != 0) return;
 
         const std::string hive = classNodeKey + "\\HKEY_CLASSES_ROOT";
         tree.Nodes.Add(classNodeKey, ui::tvwChild, hive, "HKEY_CLASSES_ROOT", "Folder", "FolderOpen");
@@ -78,7 +73,7 @@ void FillRegCompEntriesTree(ui::TreeView& tree, const std::string& classNodeKey,
         AddFolder(tree, hive + "\\CLSID", rec.Key);
         const std::string classKey = hive + "\\CLSID\\" + rec.Key;
         if (makeVisible) tree.Nodes.Item(classKey)->EnsureVisible();
-        AddSubkeys(tree, hClass, classKey);
+        AddSubkeys(tree, hClass.get(), classKey);
 
         if (!rec.vntProgID.empty() && !IsClsidText(rec.vntProgID)) {
             AddFolder(tree, hive, rec.vntProgID);
@@ -137,8 +132,9 @@ std::string ValueDataText(const std::string& data, unsigned long type) {
 }
 
 void FillValuesList(HKEY root, const std::string& path, ui::ListView& list) {
-    HKEY h = nullptr;
-    if (path.empty() || OpenKey(root, path, h, 0, KEY_READ_ONLY) != 0) return;
+    RegKey key;
+    if (path.empty() || OpenKey(root, path, key.Receive(), 0, KEY_READ_ONLY) != 0) return;
+    const HKEY h = key.get();
     TrapErrors("Tab_RegComp", "FillRegistryValuesList", [&] {
         list.ListItems.Clear();
         std::string name, data;
@@ -157,7 +153,6 @@ void FillValuesList(HKEY root, const std::string& path, ui::ListView& list) {
             row->SetSubItem(1, ValueDataText(data, static_cast<unsigned long>(type)));
         }
     });
-    CloseKey(h, 0);
 }
 
 void FillRegistryValuesList(const std::string& nodeKey, ui::ListView& list) {

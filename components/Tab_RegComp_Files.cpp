@@ -4,6 +4,11 @@
 // During a full scan most classes share a few hundred server files, and the search cuts
 // unknown texts one character at a time. Existence answers are therefore taken from one
 // listing per folder, cached for the scan, instead of one file-system query per candidate.
+//
+// A registered text may be of any length. The programs' file functions are the ANSI ones and
+// accept no path longer than MAX_PATH - 1 characters, so no longer text names a file, and
+// the search tests only candidates up to that length: its cost grows with the text's length
+// only through single passes over the text.
 #include <windows.h>
 
 #include <unordered_map>
@@ -16,6 +21,11 @@
 
 namespace Tab_RegComp {
 namespace {
+
+// The longest path that names a file for the programs' (ANSI) file functions, and the longest
+// name of one file.
+constexpr size_t kLongestPath = MAX_PATH - 1;
+constexpr size_t kLongestName = 255;
 
 std::string g_searchPath;     // the PATH value, read once per scan
 std::string g_windowsFolder;  // the Windows folder
@@ -37,7 +47,7 @@ public:
         size_t slash = path.rfind('\\');
         std::string name = path.substr(slash + 1);
         // Wildcards would match some other file; an empty name is the folder itself.
-        if (name.empty() || name.find_first_of("*?") != std::string::npos) return false;
+        if (name.empty() || name.size() > kLongestName || name.find_first_of("*?") != std::string::npos) return false;
         const FolderListing& folder = Listing(path.substr(0, slash));
         if (!folder.exists) return false;
         if (folder.files.count(TextCase::Lower(name))) return true;
@@ -93,7 +103,7 @@ void CacheTypeLib(const std::string& lib, const TypeLibFacts& facts) {
 
 bool ServerFileExists(const std::string& path) {
     // A wildcard would let some other file answer for the server.
-    if (path.find_first_of("*?") != std::string::npos) return false;
+    if (path.size() > kLongestPath || path.find_first_of("*?") != std::string::npos) return false;
     return g_cache ? g_cache->FileExists(path) : QV_APIFileAndDisk::FileExists(path);
 }
 
@@ -124,16 +134,21 @@ bool FindServerFile(clsRegComp& rec, const std::string& path) {
         // each %NAME% is replaced by the variable's value (empty when it is not set).
         size_t open = p.find('%');
         if (open != std::string::npos && p.find('%', open + 1) != std::string::npos) {
-            // Left to right, each reference once: a value that itself holds "%" is not expanded again.
+            // Left to right, each reference once: a value that itself holds "%" is not expanded
+            // again. Once the text is longer than any path the rest stays as it is: it names
+            // no file either way, and the expansion cannot grow without bound.
+            std::string out;
             size_t pos = 0;
             for (;;) {
                 open = p.find('%', pos);
                 size_t close = open == std::string::npos ? open : p.find('%', open + 1);
-                if (close == std::string::npos) break;
-                std::string value = QV_InfoLocal_Lib::GetEnvironmentValue(p.substr(open + 1, close - open - 1));
-                p = p.substr(0, open) + value + p.substr(close + 1);
-                pos = open + value.size();
+                if (close == std::string::npos || out.size() + (open - pos) > kLongestPath) break;
+                out.append(p, pos, open - pos);
+                out += QV_InfoLocal_Lib::GetEnvironmentValue(p.substr(open + 1, close - open - 1));
+                pos = close + 1;
             }
+            out.append(p, pos, std::string::npos);
+            p = std::move(out);
             rec.vntFileLocationEx = p;
             if (ServerFileExists(p)) return true;
         }
@@ -145,7 +160,7 @@ bool FindServerFile(clsRegComp& rec, const std::string& path) {
             p.erase(sw);
             while (!p.empty() && p.back() == ' ') p.pop_back();
         }
-        if (!p.empty()) {
+        if (!p.empty() && p.size() <= kLongestName) {
             size_t start = 0;
             while (start < g_searchPath.size()) {
                 size_t end = g_searchPath.find(';', start);
@@ -164,13 +179,17 @@ bool FindServerFile(clsRegComp& rec, const std::string& path) {
     }
 
     // Cut from the right: "C:\App\app.exe /automation" or a text with a stray quote ends
-    // at the longest leading part that names an existing file.
-    std::string t = p;
-    while (t.size() > 3) {
+    // at the longest leading part that names an existing file. Only candidates that can be a
+    // path are tried, so a text of any length costs at most kLongestPath tests. A candidate
+    // ending in a blank or a dot names the same file as the one without them (Windows drops
+    // them), which is found next under its exact name.
+    if (p.size() <= 3) return false;
+    std::string t = p.substr(0, std::min(p.size() - 1, kLongestPath));
+    for (;;) {
+        if (t.back() != ' ' && t.back() != '.' && ServerFileExists(t)) return found(t);
+        if (t.size() <= 4) return false;
         t.pop_back();
-        if (ServerFileExists(t)) return found(t);
     }
-    return false;
 }
 
 }  // namespace Tab_RegComp

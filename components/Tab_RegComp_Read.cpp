@@ -4,8 +4,8 @@
 
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "components/KeyCloser.h"
 #include "components/Tab_RegComp.h"
 
 using namespace QV_Registry_Lib;
@@ -14,58 +14,67 @@ namespace Tab_RegComp {
 namespace {
 
 // Reads the named value of parent\sub (sub "" = parent itself) as a string; true when read.
-bool ReadText(HKEY parent, const std::string& sub, const std::string& name, std::string& out) {
-    HKEY h = parent;
-    if (!sub.empty() && OpenKey(parent, sub, h, 0, KEY_READ_ONLY) != 0) return false;
+// With `textOnly` only string data counts (REG_SZ, REG_EXPAND_SZ): data of another type names
+// no file and no key, and reads as not there.
+bool ReadText(HKEY parent, const std::string& sub, const std::string& name, std::string& out, bool textOnly = false) {
+    RegKey key;
+    if (!sub.empty() && OpenKey(parent, sub, key.Receive(), 0, KEY_READ_ONLY) != 0) return false;
     std::string data;
     long type = REG_SZ;
-    bool ok = QueryValue(h, name, data, type, 0) == "0";
-    if (!sub.empty()) CloseKey(h, 0);
-    if (ok) out = data;
-    return ok;
-}
-
-bool KeyOpens(HKEY parent, const std::string& sub) {
-    HKEY h = nullptr;
-    if (OpenKey(parent, sub, h, 0, KEY_READ_ONLY) != 0) return false;
-    CloseKey(h, 0);
+    if (QueryValue(sub.empty() ? parent : key.get(), name, data, type, 0) != "0") return false;
+    if (textOnly && type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    out = data;
     return true;
 }
 
-bool EndsWithOcx(const std::string& s) {
-    return s.size() >= 4 && TextCase::Equal(std::string_view(s).substr(s.size() - 4), ".OCX");
+bool KeyOpens(HKEY parent, const std::string& sub) {
+    RegKey key;
+    return OpenKey(parent, sub, key.Receive(), 0, KEY_READ_ONLY) == 0;
+}
+
+bool EndsWithOcx(const std::string& s) { return TextCase::EndsWith(s, ".OCX"); }
+
+// The name of the last sub-key that an enumeration of `h` gives ("" when there is none),
+// asked for by its index rather than by walking the whole list.
+std::string LastSubKey(HKEY h) {
+    DWORD count = 0;
+    if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr) != 0)
+        return {};
+    std::string name;
+    // An unreadable name (one too long for the buffer) gives way to the one before it.
+    for (long i = static_cast<long>(count) - 1; i >= 0; --i) {
+        long noMore = 0;
+        if (EnumKey(h, i, name, noMore, 0) == 0 && !noMore) return name;
+    }
+    return {};
 }
 
 // The title of a library and the file of its last-enumerated version.
 TypeLibFacts ReadTypeLibFacts(const std::string& lib) {
     TypeLibFacts facts;
-    HKEY hLib = nullptr;
-    if (OpenKey(HKEY_CLASSES_ROOT, "TypeLib\\" + lib, hLib, 0, KEY_READ_ONLY) != 0) return facts;
+    RegKey hLib;
+    if (OpenKey(HKEY_CLASSES_ROOT, "TypeLib\\" + lib, hLib.Receive(), 0, KEY_READ_ONLY) != 0) return facts;
     // The version is the last sub-key the enumeration gives.
-    std::string ver, name;
-    long noMore = 0;
-    for (long i = 0; EnumKey(hLib, i, name, noMore, 0) == 0 && !noMore; ++i) ver = name;
+    const std::string ver = LastSubKey(hLib.get());
     if (!ver.empty()) {
-        ReadText(hLib, ver, "", facts.title);
-        if (!ReadText(hLib, ver + "\\0\\win32", "", facts.file) || facts.file.empty()) {
+        ReadText(hLib.get(), ver, "", facts.title);
+        if (!ReadText(hLib.get(), ver + "\\0\\win32", "", facts.file, true) || facts.file.empty()) {
             facts.file.clear();
 #ifdef _WIN64
             // A 64-bit system may register the library for win64 only.
-            ReadText(hLib, ver + "\\0\\win64", "", facts.file);
+            ReadText(hLib.get(), ver + "\\0\\win64", "", facts.file, true);
 #endif
         }
     }
-    CloseKey(hLib, 0);
     return facts;
 }
 
 // The type library's title and, when the class registered no server, its file.
 void ReadTypeLib(clsRegComp& rec, HKEY hTypeLib) {
     std::string lib;
-    long type = REG_SZ;
-    if (QueryValue(hTypeLib, "", lib, type, 0) != "0") return;
     // An empty reference names no library ("TypeLib\" would open HKCR\TypeLib itself).
-    if (lib.empty()) return;
+    if (!ReadText(hTypeLib, "", "", lib, true) || lib.empty()) return;
     rec.vntTypeLib = lib;
     // Many classes share one library: it is read once per scan.
     TypeLibFacts facts;
@@ -79,13 +88,15 @@ void ReadTypeLib(clsRegComp& rec, HKEY hTypeLib) {
     if (rec.vntFileLocation.empty() && !facts.file.empty()) rec.vntFileLocation = facts.file;
 }
 
-// Reads the default value of the class's server subkey; false when the subkey does not open.
+// Reads the server text of the class's server sub-key; false when the sub-key does not exist.
+// A sub-key that exists but cannot be opened, or whose default value is no text, still makes
+// the class a server of that kind, with an empty server text.
 bool ReadServerKey(HKEY hClass, const char* subkey, std::string& file) {
-    HKEY h = nullptr;
-    if (OpenKey(hClass, subkey, h, 0, KEY_READ_ONLY) != 0) return false;
-    long type = REG_SZ;
-    QueryValue(h, "", file, type, 0);
-    CloseKey(h, 0);
+    RegKey key;
+    long rc = OpenKey(hClass, subkey, key.Receive(), 0, KEY_READ_ONLY);
+    if (rc == ERROR_FILE_NOT_FOUND) return false;
+    file.clear();
+    if (rc == 0) ReadText(key.get(), "", "", file, true);
     return true;
 }
 
@@ -102,17 +113,16 @@ void ReadServer(clsRegComp& rec, HKEY hClass) {
         rec.vntFileLocation = rec.vntFileLocationEx = file;
         rec.blnIsLocalServer32 = true;
     }
-    HKEY h = nullptr;
-    if (OpenKey(hClass, "TypeLib", h, 0, KEY_READ_ONLY) != 0) {
+    RegKey typeLib;
+    if (OpenKey(hClass, "TypeLib", typeLib.Receive(), 0, KEY_READ_ONLY) != 0) {
         if (rec.vntFileLocation.empty() && !rec.vntProgID.empty()) {
-            std::string file;
-            if (ReadText(HKEY_CLASSES_ROOT, rec.vntProgID + "\\protocol\\StdFileEditing\\server", "", file))
-                rec.vntFileLocation = file;
+            std::string server;
+            if (ReadText(HKEY_CLASSES_ROOT, rec.vntProgID + "\\protocol\\StdFileEditing\\server", "", server, true))
+                rec.vntFileLocation = server;
         }
         return;
     }
-    ReadTypeLib(rec, h);
-    CloseKey(h, 0);
+    ReadTypeLib(rec, typeLib.get());
 }
 
 // Finds the server file on disk and sets the existence flags.
@@ -144,21 +154,24 @@ std::string LongName(const std::string& path) {
 
 std::shared_ptr<clsRegComp> ReadRegCompRecord(colRegComp& col, const std::string& clsid, HKEY hClsidKey) {
     auto rec = col.Add(clsid, clsid);  // a class already held raises 457: it is not read again
-    HKEY hClass = nullptr;
-    long rc = hClsidKey ? OpenKey(hClsidKey, clsid, hClass, 0, KEY_READ_ONLY)
-                        : OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + clsid, hClass, 0, KEY_READ_ONLY);
-    if (rc != 0) return rec;
-    KeyCloser closer{hClass};
+    const HKEY parent = hClsidKey ? hClsidKey : HKEY_CLASSES_ROOT;
+    const std::string classPath = (hClsidKey ? std::string() : std::string("CLSID\\")) + clsid;
+
+    // The ProgID first, opened straight from the CLSID key: most classes have none, keep only
+    // their key fields and are not shown, and cost this one open.
+    std::string progId;
+    if (!ReadText(parent, classPath + "\\ProgID", "", progId) || progId.empty()) return rec;
+    RegKey hClass;
+    // A class key that cannot be read gives the same record as one without a ProgID.
+    if (OpenKey(parent, classPath, hClass.Receive(), 0, KEY_READ_ONLY) != 0) return rec;
+    rec->vntProgID = progId;
 
     std::string text;
-    if (ReadText(hClass, "ProgID", "", text)) rec->vntProgID = text;
-    // Classes without a ProgID keep only their key fields and are not shown.
-    if (rec->vntProgID.empty()) return rec;
-    if (ReadText(hClass, "", "", text)) rec->vntCLSID_DefaultName = text;
-    ReadServer(*rec, hClass);
+    if (ReadText(hClass.get(), "", "", text)) rec->vntCLSID_DefaultName = text;
+    ReadServer(*rec, hClass.get());
     ResolveFile(*rec);
-    if (ReadText(hClass, "", "AppID", text)) rec->vntAppID = text;
-    if (ReadText(hClass, "Version", "", text)) rec->vntClassVersion = text;
+    if (ReadText(hClass.get(), "", "AppID", text, true)) rec->vntAppID = text;
+    if (ReadText(hClass.get(), "Version", "", text)) rec->vntClassVersion = text;
     else rec->vntClassVersion.clear();
     rec->vntCalcDisplayName = rec->vntProgID;
     return rec;

@@ -2,10 +2,12 @@
 // one class's node, and the refresh of the classes of one type library.
 #include <windows.h>
 
+#include <chrono>
+
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "components/KeyCloser.h"
 #include "components/Tab_RegComp.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
@@ -16,19 +18,25 @@ using namespace QV_Registry_Lib;
 namespace Tab_RegComp {
 namespace {
 
-bool g_running = false;
+// This module's re-entry latch, not the program's run guard: whether a long run may start is
+// the caller's question (the main window asks its run guard before it starts a scan). The
+// latch only keeps a scan or a type-library refresh from starting inside the message-loop
+// yield of another one, which would rebuild the tree and the records under the running walk.
+bool g_inScan = false;
 
-// Marks a scan or refresh as running for its lifetime.
-struct RunGuard {
-    RunGuard() { g_running = true; }
-    ~RunGuard() { g_running = false; }
+struct ScanLatch {
+    ScanLatch() { g_inScan = true; }
+    ~ScanLatch() { g_inScan = false; }
+    ScanLatch(const ScanLatch&) = delete;
+    ScanLatch& operator=(const ScanLatch&) = delete;
 };
 
+// The walk yields to the message loop every 220 keys, and sooner when reading them took
+// this long, so that Cancel answers however slow single classes are.
 constexpr long kYieldEvery = 220;
+constexpr std::chrono::milliseconds kYieldAfter{100};
 
 }  // namespace
-
-bool IsScanRunning() { return g_running; }
 
 void AddRegCompRoots(ui::TreeView& tree) {
     const std::pair<const char*, const char*> roots[] = {
@@ -66,8 +74,9 @@ void ReadRegCompEntry(colRegComp& col, ui::TreeView& tree, long selectedBy, bool
 
 bool FillRegCompTree(colRegComp& col, ui::TreeView& tree, long selectedBy, bool detailed, ui::StatusBar& statusBar,
                      const bool& cancel) {
-    if (g_running) return false;
-    RunGuard running;
+    if (g_inScan) return false;
+    ScanLatch latch;
+    bool complete = false;
     TrapErrors("Tab_RegComp", "FillRegCompTree", [&] {
         col.Clear();
         tree.Nodes.Clear();
@@ -75,47 +84,54 @@ bool FillRegCompTree(colRegComp& col, ui::TreeView& tree, long selectedBy, bool 
         PrepareSearchPath();
         ScanFileCache files;
 
-        HKEY hClsid = nullptr;
-        if (OpenKey(HKEY_CLASSES_ROOT, "CLSID", hClsid, 0, KEY_READ_ONLY) != 0) return;
-        KeyCloser closer{hClsid};
+        RegKey clsid;
+        if (OpenKey(HKEY_CLASSES_ROOT, "CLSID", clsid.Receive(), 0, KEY_READ_ONLY) != 0) return;
 
+        bool walkedToEnd = false;
         {
             // No painting while thousands of nodes arrive; the yields still let the busy box paint.
             ui::RedrawOff quiet(tree);
+            using Clock = std::chrono::steady_clock;
+            auto lastYield = Clock::now();
             long counter = 0;
             std::string name;
             for (long index = 0;; ++index, ++counter) {
                 long noMore = 0;
-                long rc = EnumKey(hClsid, index, name, noMore, 0);
-                if (noMore) break;
+                long rc = EnumKey(clsid.get(), index, name, noMore, 0);
+                if (noMore) {
+                    walkedToEnd = true;
+                    break;
+                }
                 if (rc != 0) {
                     // An unreadable name is skipped; the walk goes on with the next one.
                     if (rc == ERROR_MORE_DATA) continue;
                     break;
                 }
-                if (counter >= kYieldEvery) {
+                if (counter >= kYieldEvery || Clock::now() - lastYield >= kYieldAfter) {
                     statusBar.Panel(1).SetText("Processing '" + TextCase::Upper(name) + "'");
                     counter = 0;
                     // Only keys are held across the yield: the tree or the records may change meanwhile.
                     ui::DoEvents();
+                    lastYield = Clock::now();
                 }
                 if (cancel) return;
                 if (!name.empty() && name[0] == '{')
-                    ReadRegCompEntry(col, tree, selectedBy, detailed, name, false, false, hClsid);
+                    ReadRegCompEntry(col, tree, selectedBy, detailed, name, false, false, clsid.get());
             }
         }
         for (const char* root : {"Control", "DLLServer", "EXEServer"}) {
             auto node = tree.Nodes.Find(root);
             if (node && node->Children() > 1) node->SetSorted(true);
         }
+        complete = walkedToEnd;
     });
-    return false;
+    return complete;
 }
 
 void RefreshTypeLibClasses(colRegComp& col, ui::TreeView& tree, long selectedBy, bool detailed,
                            const std::string& file, bool removeOnly) {
-    if (g_running) return;
-    RunGuard running;
+    if (g_inScan) return;
+    ScanLatch latch;
     TrapErrors("Tab_RegComp", "RefreshTypeLibClasses", [&] {
         std::vector<std::string> classes;
         if (!TypeLibCoClasses(file, classes)) return;

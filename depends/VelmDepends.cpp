@@ -6,13 +6,15 @@
 #include <string>
 
 #include "base/WinText.h"
+#include "depends/Form1.h"
 #include "image/frmDepends.h"
 #include "base/Seams.h"
 
 namespace {
 
 // The text after the program name as the platform hands it over: the blanks that separate it
-// from the program name are dropped, everything else (quotes included) is kept.
+// from the program name are dropped, everything else is kept (the window takes off one
+// enclosing pair of quotes).
 std::string CommandText() {
     std::string tail = WinText::CommandTail();
     size_t start = tail.find_first_not_of(" \t");
@@ -28,6 +30,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ui::SetAppTitle("Velm Depends");
     {
         frmDepends window(true);
+        Form1 form1;  // the project's second window: never loaded, so it never shows
         window.CommandLine = CommandText();
         window.Show();
         ui::Run();

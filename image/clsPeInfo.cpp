@@ -1,6 +1,9 @@
 #include "image/clsPeInfo.h"
 
+#include <cstddef>
 #include <cstring>
+
+#include "base/PeResourceCheck.h"
 
 namespace {
 
@@ -141,63 +144,93 @@ const unsigned char* clsPeInfo::RvaToPtr(uint32_t rva, size_t len) const {
     return InFile(p, len) ? p : nullptr;
 }
 
-std::string clsPeInfo::StringFromRva(uint32_t rva, bool* ok) const {
+std::string clsPeInfo::StringFromPointer(const void* address, bool* ok) const {
     if (ok) *ok = false;
-    const unsigned char* p = RvaToPtr(rva, 1);
-    if (!p) return {};
+    if (!InFile(address, 1)) return {};
+    const auto* p = static_cast<const unsigned char*>(address);
     const auto* base = static_cast<const unsigned char*>(image_.MappedAddress);
     const size_t room = static_cast<size_t>(fileSize_ - static_cast<uint64_t>(p - base));
     const void* nul = std::memchr(p, 0, room);
-    if (!nul) return {};  // the name runs to the end of the file: not a name
+    if (!nul) return {};  // the text runs to the end of the file: not a text
     if (ok) *ok = true;
     return std::string(reinterpret_cast<const char*>(p), static_cast<const unsigned char*>(nul) - p);
 }
 
+std::string clsPeInfo::StringFromRva(uint32_t rva, bool* ok) const {
+    if (ok) *ok = false;
+    const unsigned char* p = RvaToPtr(rva, 1);
+    if (!p) return {};
+    return StringFromPointer(p, ok);
+}
+
+bool clsPeInfo::SaveData(const void* address, size_t length, const std::string& file) const {
+    // Only bytes of the mapped file are copied: anything else is no address of this image.
+    if (length == 0 ? !InFile(address, 0) : !InFile(address, length)) return false;
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    const auto* p = static_cast<const unsigned char*>(address);
+    while (ok && length > 0) {
+        const DWORD chunk = length > 0x10000000u ? 0x10000000u : static_cast<DWORD>(length);
+        DWORD put = 0;
+        ok = WriteFile(h, p, chunk, &put, nullptr) && put == chunk;
+        p += chunk;
+        length -= chunk;
+    }
+    // Only the file opened here is closed.
+    CloseHandle(h);
+    return ok;
+}
+
 bool clsPeInfo::TryMap(const std::string& path) {
-    LOADED_IMAGE li{};
-    if (!MapAndLoad(path.c_str(), nullptr, &li, TRUE, TRUE)) return false;
-
-    // The file's length bounds every read. MapAndLoad keeps the file open.
-    uint64_t size = 0;
-    LARGE_INTEGER li64{};
-    if (li.hFile && li.hFile != INVALID_HANDLE_VALUE && GetFileSizeEx(li.hFile, &li64)) {
-        size = static_cast<uint64_t>(li64.QuadPart);
-    } else {
-        WIN32_FILE_ATTRIBUTE_DATA fad{};
-        if (li.ModuleName && GetFileAttributesExA(li.ModuleName, GetFileExInfoStandard, &fad))
-            size = (static_cast<uint64_t>(fad.nFileSizeHigh) << 32) | fad.nFileSizeLow;
+    // The file is found as imagehlp's MapAndLoad finds it (a bare name through the platform's
+    // search, ".DLL" for a name without extension), mapped read-only, and its headers are
+    // checked against the file's length before anything reads them: MapAndLoad itself reads
+    // the headers at e_lfanew unchecked and faults on a file that ends there. The record is
+    // filled as MapAndLoad fills it (SizeOfImage is the mapped file's length).
+    char full[MAX_PATH];
+    const DWORD n = SearchPathA(nullptr, path.c_str(), ".DLL", MAX_PATH, full, nullptr);
+    if (n == 0 || n >= MAX_PATH) return false;
+    HANDLE file = CreateFileA(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER length{};
+    void* view = nullptr;
+    if (GetFileSizeEx(file, &length) && length.QuadPart > 0 && length.QuadPart <= 0xFFFFFFFFll) {
+        if (HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr)) {
+            view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+            CloseHandle(mapping);
+        }
     }
-
-    // The headers must lie inside the file: signature, file header, the optional header the
-    // file header announces, and the section table after it. Anything shorter is no image.
-    const auto* base = static_cast<const unsigned char*>(li.MappedAddress);
-    const auto* nt = reinterpret_cast<const unsigned char*>(li.FileHeader);
-    bool sound = base && nt && nt >= base && size >= sizeof(IMAGE_DOS_HEADER);
-    uint64_t ntOff = sound ? static_cast<uint64_t>(nt - base) : 0;
-    uint16_t optSize = 0, magic = 0, sections = 0;
-    if (sound) sound = ntOff + 4 + sizeof(IMAGE_FILE_HEADER) + 2 <= size;
-    if (sound) {
-        const auto fh = Read<IMAGE_FILE_HEADER>(nt + 4);
-        optSize = fh.SizeOfOptionalHeader;
-        sections = fh.NumberOfSections;
-        magic = Read<uint16_t>(nt + 4 + sizeof(IMAGE_FILE_HEADER));
-        const size_t need = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC ? sizeof(IMAGE_OPTIONAL_HEADER64)
-                            : magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC ? sizeof(IMAGE_OPTIONAL_HEADER32)
-                                                                     : SIZE_MAX;
-        const uint64_t tableOff = ntOff + 4 + sizeof(IMAGE_FILE_HEADER) + optSize;
-        sound = need != SIZE_MAX && optSize >= need && tableOff + 40ull * sections <= size &&
-                reinterpret_cast<const unsigned char*>(li.Sections) == base + tableOff;
-    }
-    if (!sound) {
-        UnMapAndLoad(&li);
+    const uint64_t size = view ? static_cast<uint64_t>(length.QuadPart) : 0;
+    const PeResourceCheck::PeBytes headers(static_cast<const unsigned char*>(view), static_cast<size_t>(size));
+    if (!headers.HeadersSound()) {
+        if (view) UnmapViewOfFile(view);
+        CloseHandle(file);
         return false;
     }
 
-    image_ = li;
+    const auto* base = static_cast<const unsigned char*>(view);
+    const uint32_t ntOff = Read<uint32_t>(base + offsetof(IMAGE_DOS_HEADER, e_lfanew));
+    const unsigned char* nt = base + ntOff;
+    const auto fh = Read<IMAGE_FILE_HEADER>(nt + 4);
+    moduleName_.assign(full, n);
+    image_ = LOADED_IMAGE{};
+    image_.ModuleName = moduleName_.data();
+    image_.hFile = file;
+    image_.MappedAddress = static_cast<PUCHAR>(view);
+    image_.FileHeader = reinterpret_cast<PIMAGE_NT_HEADERS>(const_cast<unsigned char*>(nt));
+    image_.NumberOfSections = fh.NumberOfSections;
+    image_.Sections = reinterpret_cast<PIMAGE_SECTION_HEADER>(
+        const_cast<unsigned char*>(nt + 4 + sizeof(IMAGE_FILE_HEADER) + fh.SizeOfOptionalHeader));
+    image_.Characteristics = fh.Characteristics;
+    image_.fSystemImage = FALSE;
+    image_.fDOSImage = FALSE;
+    image_.fReadOnly = TRUE;
+    image_.SizeOfImage = static_cast<ULONG>(size);
     loaded_ = true;
     fileSize_ = size;
-    fileHeader_ = Read<IMAGE_FILE_HEADER>(nt + 4);
-    pe64_ = magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+    fileHeader_ = fh;
+    pe64_ = headers.Pe64();
     const unsigned char* opt = nt + 4 + sizeof(IMAGE_FILE_HEADER);
     // The 32- and 64-bit optional headers name these fields alike; only their layout differs.
     auto takeOptionalHeader = [this](const auto& oh) {
@@ -217,13 +250,18 @@ bool clsPeInfo::TryMap(const std::string& path) {
 bool clsPeInfo::Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2) {
     Unload();
     if (FileName.empty()) return false;
-    // A bare name goes through the platform's search order first, then the two folders.
-    return TryMap(FileName) || TryMap(Folder1 + "\\" + FileName) || TryMap(Folder2 + "\\" + FileName);
+    // A bare name goes through the platform's search order first, then the two folders (the
+    // second only when it is another folder: the same try again would fail again).
+    return TryMap(FileName) || TryMap(Folder1 + "\\" + FileName) ||
+           (Folder2 != Folder1 && TryMap(Folder2 + "\\" + FileName));
 }
 
 void clsPeInfo::Unload() {
     if (!loaded_) return;
-    UnMapAndLoad(&image_);
+    UnmapViewOfFile(image_.MappedAddress);
+    CloseHandle(image_.hFile);
+    image_.MappedAddress = nullptr;
+    image_.hFile = nullptr;
     loaded_ = false;
     fileSize_ = 0;
 }

@@ -1,5 +1,7 @@
-// clsPeInfo: opens one PE image file read-only through imagehlp and answers questions about
-// it: header facts, the section table, the export table and the imports.
+// clsPeInfo: opens one PE image file read-only and answers questions about it through imagehlp:
+// header facts, the section table, the export table and the imports. The file is found and
+// mapped as imagehlp's MapAndLoad does it, but its headers are checked before anything reads
+// them (MapAndLoad reads them unchecked).
 //
 // The file is never trusted. Every read of the mapping is checked against the file's length
 // (directory pointers, descriptors, thunks, names with their NUL, export counts), so a cut
@@ -52,8 +54,21 @@ public:
     std::string LinkerVer() const;
     long Sections() const;
 
+    // Debugging aid: writes length bytes at address, which must lie in the mapped file, to
+    // `file` (created or replaced, so it holds exactly those bytes) and closes that file only.
+    // False when nothing is loaded, the bytes are not all in the mapping or the file cannot
+    // be written.
+    bool SaveData(const void* address, size_t length, const std::string& file = "c:\\unpak\\xx") const;
+    // The NUL-terminated text at an address of the mapped file, read no further than the
+    // file's end; "" (and ok false) when the address is not in it or no NUL ends the text there.
+    std::string StringFromPointer(const void* address, bool* ok = nullptr) const;
+    // Start of the mapped file (null when nothing is loaded) and its length.
+    const void* MappedAddress() const { return loaded_ ? image_.MappedAddress : nullptr; }
+    uint64_t MappedSize() const { return loaded_ ? fileSize_ : 0; }
+
     // Maps FileName, else Folder1\FileName, else Folder2\FileName. True when one of them could
-    // be mapped and its headers lie inside the file; false leaves the object unloaded.
+    // be mapped and its headers lie inside the file (checked before the file is mapped); false
+    // leaves the object unloaded.
     bool Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2);
     void Unload();
     bool IsLoaded() const { return loaded_; }
@@ -75,7 +90,8 @@ private:
     // First import descriptor, or nullptr when the image has none.
     const IMAGE_IMPORT_DESCRIPTOR* ImportDirectory() const;
 
-    LOADED_IMAGE image_{};
+    LOADED_IMAGE image_{};  // filled as imagehlp's MapAndLoad fills it; the mapping is our own
+    std::string moduleName_;
     bool loaded_ = false;
     uint64_t fileSize_ = 0;
     // Header facts copied at the last successful Load.

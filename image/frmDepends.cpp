@@ -13,95 +13,12 @@
 #include "ui/DetailsRows.h"
 #include "image/clsPeInfo.h"
 #include "base/Seams.h"
+#include "res/resource.h"
 
 namespace {
 
 const char* const kCaption = "Velm Depends";
 const char* const kNotFound = "- NOT FOUND/COULD NOT OPEN";
-
-// The pictures of the window's image list, drawn at start-up: a module page, a struck-out
-// module, an information mark, two arrows and a greyed page.
-enum class Glyph { Blank, In, Info, Strike, Out, DllGrey, Dll };
-
-HBITMAP DrawGlyph(Glyph glyph) {
-    const COLORREF transparent = RGB(255, 0, 255);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ oldBmp = SelectObject(dc, bmp);
-    RECT all{0, 0, 16, 16};
-    HBRUSH back = CreateSolidBrush(transparent);
-    FillRect(dc, &all, back);
-    DeleteObject(back);
-
-    auto page = [&](COLORREF band) {
-        HPEN pen = CreatePen(PS_SOLID, 1, RGB(64, 64, 64));
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
-        Rectangle(dc, 2, 1, 14, 15);
-        RECT top{3, 2, 13, 5};
-        HBRUSH b = CreateSolidBrush(band);
-        FillRect(dc, &top, b);
-        DeleteObject(b);
-        for (int y = 7; y <= 12; y += 2) {
-            MoveToEx(dc, 4, y, nullptr);
-            LineTo(dc, 12, y);
-        }
-        SelectObject(dc, oldBrush);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
-    };
-    auto thickLine = [&](COLORREF color, int x1, int y1, int x2, int y2) {
-        HPEN pen = CreatePen(PS_SOLID, 2, color);
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        MoveToEx(dc, x1, y1, nullptr);
-        LineTo(dc, x2, y2);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
-    };
-    switch (glyph) {
-    case Glyph::Blank:
-        break;
-    case Glyph::Dll:
-        page(RGB(0, 64, 192));
-        break;
-    case Glyph::DllGrey:
-        page(RGB(160, 160, 160));
-        break;
-    case Glyph::Strike:
-        page(RGB(160, 160, 160));
-        thickLine(RGB(220, 0, 0), 2, 2, 14, 14);
-        thickLine(RGB(220, 0, 0), 14, 2, 2, 14);
-        break;
-    case Glyph::Info: {
-        HBRUSH b = CreateSolidBrush(RGB(0, 80, 200));
-        HGDIOBJ oldBrush = SelectObject(dc, b);
-        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-        Ellipse(dc, 1, 1, 16, 16);
-        SelectObject(dc, oldPen);
-        SelectObject(dc, oldBrush);
-        DeleteObject(b);
-        RECT dot{7, 4, 9, 6}, bar{7, 7, 9, 12};
-        FillRect(dc, &dot, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        FillRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        break;
-    }
-    case Glyph::In:
-        thickLine(RGB(0, 150, 0), 2, 8, 13, 8);
-        thickLine(RGB(0, 150, 0), 2, 8, 6, 4);
-        thickLine(RGB(0, 150, 0), 2, 8, 6, 12);
-        break;
-    case Glyph::Out:
-        thickLine(RGB(0, 150, 0), 2, 8, 13, 8);
-        thickLine(RGB(0, 150, 0), 13, 8, 9, 4);
-        thickLine(RGB(0, 150, 0), 13, 8, 9, 12);
-        break;
-    }
-    SelectObject(dc, oldBmp);
-    DeleteDC(dc);
-    return bmp;
-}
 
 }  // namespace
 
@@ -176,9 +93,9 @@ private:
 };
 
 bool IsImageFileName(const std::string& name) {
-    if (name.size() < 3) return false;
-    const std::string ext = TextCase::Upper(name.substr(name.size() - 3));
-    return ext == "DLL" || ext == "EXE" || ext == "OCX" || ext == "SYS";
+    for (const char* ext : {"DLL", "EXE", "OCX", "SYS"})
+        if (TextCase::EndsWith(name, ext)) return true;
+    return false;
 }
 
 frmDepends::frmDepends(bool standAlone)
@@ -190,15 +107,12 @@ frmDepends::~frmDepends() {
 
 void frmDepends::BuildImages() {
     if (imlDepends.Count() > 0) return;
-    const struct { const char* key; Glyph glyph; } images[] = {
-        {"", Glyph::Blank},  {"In", Glyph::In},        {"Info", Glyph::Info}, {"STRIKE", Glyph::Strike},
-        {"Out", Glyph::Out}, {"DLL_", Glyph::DllGrey}, {"DLL", Glyph::Dll},
+    // The pictures are icon resources of the program (res/DependsPictures.rc).
+    const struct { const char* key; int id; } images[] = {
+        {"", IDI_DEP_BLANK}, {"In", IDI_DEP_IN},       {"Info", IDI_DEP_INFO}, {"STRIKE", IDI_DEP_STRIKE},
+        {"Out", IDI_DEP_OUT}, {"DLL_", IDI_DEP_DLLGREY}, {"DLL", IDI_DEP_DLL},
     };
-    for (const auto& image : images) {
-        HBITMAP bmp = DrawGlyph(image.glyph);
-        imlDepends.Add(image.key, bmp, RGB(255, 0, 255));
-        DeleteObject(bmp);
-    }
+    for (const auto& image : images) imlDepends.AddFromResource(image.key, nullptr, image.id);
 }
 
 void frmDepends::BuildMenus() {
@@ -302,14 +216,20 @@ void frmDepends::Form_Resize() {
 }
 
 void frmDepends::OpenCommandLine() {
-    // The whole command line is one path, quotes and all: a quoted path is no file.
-    const std::string path = CommandLine;
+    // The whole command line is one path. A file association passes it in double quotes; a
+    // Windows file name cannot hold a quote, so one enclosing pair is taken off.
+    std::string path = CommandLine;
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') path = path.substr(1, path.size() - 2);
     if (!QV_APIFileAndDisk::FileExists(path)) return;
     if (!IsImageFileName(path)) return;
     LoadTree(path, nullptr);
 }
 
 bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& ParentNode) {
+    // The controls are filled with painting off and repainted once at the end.
+    ui::RedrawOff quietTree(tvwModules);
+    ui::RedrawOff quietList(lstDep);
+    ui::RedrawOff quietFacts(lstFileVer);
     ui::NodePtr current = ParentNode;
     try {
         if (!ParentNode) {
@@ -333,49 +253,79 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         if (!current) return false;
     }
 
-    // The importer's folder first, then the root file's folder.
-    std::string folder1 = strRootFolder;
-    const size_t slash = strParentPath.rfind('\\');
-    if (slash != std::string::npos && slash > 0) folder1 = strParentPath.substr(0, slash);
-
-    std::vector<std::string> names;
-    {
+    // Opens one module, imported by `importer`, and takes the names it imports. The module is
+    // looked for under its name, in the importer's folder, then in the root file's folder.
+    // Only one image is mapped at a time: it is released before its imports are visited. A
+    // module that cannot be opened gets its node struck out.
+    auto open = [this](const std::string& file, const std::string& importer, const ui::NodePtr& node,
+                       std::vector<std::string>& names) {
+        strParentPath = importer;
+        std::string folder1 = strRootFolder;
+        const size_t slash = importer.rfind('\\');
+        if (slash != std::string::npos && slash > 0) folder1 = importer.substr(0, slash);
         clsPeInfo pe;
-        if (!pe.Load(FileName, folder1, strRootFolder)) {
+        if (!pe.Load(file, folder1, strRootFolder)) {
             TrapErrors("frmDepends", "LoadTree", [&] {
-                current->SetImage("STRIKE");
-                current->SetSelectedImage("STRIKE");
-                current->SetText(current->Text() + kNotFound);
+                node->SetImage("STRIKE");
+                node->SetSelectedImage("STRIKE");
+                node->SetText(node->Text() + kNotFound);
             });
             return false;
         }
         long count = 0;
         pe.EnumerateImportedModules(names, count);
-        // Only one image is mapped at a time: this one is released before its imports are visited.
-    }
+        return true;
+    };
 
-    for (const std::string& name : names) {
+    // The modules whose imports are being expanded, the root first. The walk keeps its own
+    // stack rather than recursing, so a chain of imports of any length needs no deeper machine
+    // stack; it visits and lists modules in the same order a recursive walk would: a module is
+    // expanded when first met, and its row follows the rows of the modules first found below it.
+    struct Expanding {
+        std::string file;
+        ui::NodePtr node;
+        std::vector<std::string> names;
+        size_t next = 0;
+    };
+    std::vector<Expanding> stack;
+    stack.push_back({FileName, current, {}, 0});
+    if (!open(FileName, strParentPath, current, stack.back().names)) return false;
+
+    while (!stack.empty()) {
+        Expanding& top = stack.back();
+        if (top.next == top.names.size()) {
+            // All imports visited: sort them, and list the module (the root has no row).
+            TrapErrors("frmDepends", "LoadTree", [&] { top.node->SetSorted(true); });
+            strParentPath.clear();
+            const std::string done = top.file;
+            stack.pop_back();
+            if (!stack.empty())
+                TrapErrors("frmDepends", "LoadTree", [&] { lstDep.ListItems.Add(0, "", done, "DLL", "DLL"); });
+            continue;
+        }
+        const std::string name = top.names[top.next++];
+        const ui::NodePtr parent = top.node;
+        const std::string importer = top.file;
         ui::NodePtr node;
         try {
-            node = tvwModules.Nodes.Add(current, ui::tvwChild, TextCase::Upper(name), name, "DLL", "DLL");
+            node = tvwModules.Nodes.Add(parent, ui::tvwChild, TextCase::Upper(name), name, "DLL", "DLL");
         } catch (const RunTimeError& e) {
             if (e.Number != 35602) QV_Err::HandleError(e.Number, e.Description, "frmDepends", "LoadTree");
         }
         if (!node) {
-            // Already in the tree: a leaf without key, no row, no recursion. This ends cycles.
+            // Already in the tree: a leaf without key, no row, no expansion. This ends cycles.
             TrapErrors("frmDepends", "LoadTree",
-                       [&] { tvwModules.Nodes.Add(current, ui::tvwChild, "", name, "DLL", "DLL"); });
+                       [&] { tvwModules.Nodes.Add(parent, ui::tvwChild, "", name, "DLL", "DLL"); });
             continue;
         }
-        strParentPath = FileName;
-        const bool opened = LoadTree(name, node);
-        TrapErrors("frmDepends", "LoadTree", [&] {
-            const char* image = opened ? "DLL" : "STRIKE";
-            lstDep.ListItems.Add(0, "", name, image, image);
-        });
+        Expanding child{name, node, {}, 0};
+        if (!open(name, importer, node, child.names)) {
+            TrapErrors("frmDepends", "LoadTree", [&] { lstDep.ListItems.Add(0, "", name, "STRIKE", "STRIKE"); });
+            continue;
+        }
+        stack.push_back(std::move(child));  // `top` is not used past this point
     }
-    TrapErrors("frmDepends", "LoadTree", [&] { current->SetSorted(true); });
-    strParentPath.clear();
+
     if (!ParentNode) {
         // The finished tree opens at its root's imports, and the root's facts are shown.
         TrapErrors("frmDepends", "LoadTree", [&] {
@@ -415,15 +365,20 @@ bool frmDepends::FindSystemFile(const std::string& FileName, std::string& FilePa
 }
 
 void frmDepends::lstFileVerShow(const std::string& FileName, const std::string& FilePath) {
+    // The given path wins, then the root file's folder, then the search path: the search is
+    // made only when neither names an existing file (its answer would be overridden anyway).
     std::string location;
-    bool found = FindSystemFile(FileName, location);
+    bool found = false;
     if (QV_APIFileAndDisk::FileExists(FilePath)) {
         location = FilePath;
         found = true;
     } else if (QV_APIFileAndDisk::FileExists(strRootFolder + "\\" + FileName)) {
         location = strRootFolder + "\\" + FileName;
         found = true;
+    } else {
+        found = FindSystemFile(FileName, location);
     }
+    ui::RedrawOff quiet(lstFileVer);
     lstFileVer.ListItems.Clear();
     DetailsRows::Style style;
     style.locationImage = "Info";

@@ -32,11 +32,14 @@ public:
     bool LoadTree(const std::string& FileName, const ui::NodePtr& ParentNode = nullptr);
     // Fills the facts list for one module.
     void lstFileVerShow(const std::string& FileName, const std::string& FilePath);
-    // Looks FileName up in each PATH entry, then the system32 and system folders of Windows.
+    // Looks FileName up along PATH: for each entry in order, the entry's folder, then the
+    // system32 and then the system folder of Windows (so a system DLL is found while the first
+    // entry is tried). The text after the last ";" counts; an empty PATH searches nothing, the
+    // system folders included. True and FilePath set at the first file that exists.
     bool FindSystemFile(const std::string& FileName, std::string& FilePath);
 
     // The stand-alone viewer's command line (the whole text after the program name), opened
-    // when the window is created.
+    // when the window is created; one enclosing pair of double quotes is taken off.
     std::string CommandLine;
 
     // Opens a dropped file when it is an existing DLL, EXE, OCX or SYS file; true when opened.

@@ -8,11 +8,13 @@
 // that the main program's connector creates on the thread that sets MainAppRunning: the
 // events below are called on that thread from its message loop, like any window event.
 //
-// Registering and unregistering run in the calling process: a DLL or OCX through its
-// DllRegisterServer / DllUnregisterServer (OLE initialised), an EXE through /RegServer and
-// /UnregServer. A finished event is posted to the main program only once the caller has
-// completed the mailbox write that follows the call (the success flag is its last step),
-// so the main program always finds the action in the mailbox when the event arrives.
+// Registering and unregistering are asked for by the calling process: a DLL or OCX through its
+// DllRegisterServer / DllUnregisterServer (OLE initialised), run in a child process of the
+// calling program so that a crashing component cannot take it down, an EXE through
+// /RegServer and /UnregServer, waited for at most kExeServerWaitMs. A finished event is
+// posted to the main program only once the caller has completed the mailbox write that
+// follows the call (the success flag is its last step), so the main program always finds the
+// action in the mailbox when the event arrives.
 //
 // Use from the main program:
 //   auto connector = std::make_shared<Velm::VelmSingleInstanceConnector>();
@@ -102,11 +104,20 @@ private:
     std::shared_ptr<ConnectorCore> core_;
 };
 
-// How a component file is registered: by its own entry points in this process. Exposed for
-// the registration server's messages and for tests.
+// How a component file is registered: by its own entry points. Exposed for the registration
+// server's messages and for tests.
 namespace Registration {
-// Runs DllRegisterServer / DllUnregisterServer or the EXE's /RegServer / /UnregServer.
-bool Run(const std::string& path, bool doRegister, std::string& errText);
+// How long an EXE server's /RegServer or /UnregServer may take before it is reported as not
+// (un)registered. A program that has not ended by then is left running, and the text says so
+// and names its process id.
+constexpr unsigned long kExeServerWaitMs = 10000;
+// Runs DllRegisterServer / DllUnregisterServer or the EXE's /RegServer / /UnregServer. The DLL
+// entry point runs in a child process: this program started again with an internal switch,
+// which every program linking this code serves before its main() (a crash of the component
+// comes back as "DllRegisterServer crashed with exception 0xC0000005 (access violation) in
+// x.dll.").
+bool Run(const std::string& path, bool doRegister, std::string& errText,
+         unsigned long exeWaitMs = kExeServerWaitMs);
 }  // namespace Registration
 
 }  // namespace Velm

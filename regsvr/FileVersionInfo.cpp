@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/QV_APIFileAndDiskINFO.h"
+
 namespace {
 
 // The zero-terminated ANSI text at a pointer, read no further than `limit` bytes.
@@ -55,15 +57,15 @@ void FileVersionInfo::FullPathName(const std::string& path) {
 }
 
 void FileVersionInfo::Refresh() {
-    DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(mFullPathName.c_str(), &handle);
+    // The file is checked before the version functions read it: a damaged version resource,
+    // or damaged headers on the way to it, read as no version resource.
+    size_t size = 0;
+    std::vector<char> data = QV_APIFileAndDiskINFO::ReadVersionResource(mFullPathName, size);
     if (size == 0) {
         mAvailable = false;
         return;
     }
     mAvailable = true;
-    std::vector<unsigned char> data(size);
-    if (!GetFileVersionInfoA(mFullPathName.c_str(), 0, size, data.data())) return;
 
     void* p = nullptr;
     UINT len = 0;
@@ -117,9 +119,10 @@ void FileVersionInfo::Refresh() {
                   static_cast<unsigned char>(t[0]), static_cast<unsigned char>(t[3]), static_cast<unsigned char>(t[2]));
     const std::string prefix = std::string("\\StringFileInfo\\") + key + "\\";
 
-    char lang[256];
-    DWORD n = VerLanguageNameA(static_cast<DWORD>(std::strtoul(std::string(key, 4).c_str(), nullptr, 16)), lang, 256);
-    mLanguage = n ? std::string(lang, n < 256 ? n : 255) : "";
+    // The name up to its terminator: systems differ in whether the count returned includes it.
+    char lang[256] = "";
+    VerLanguageNameA(static_cast<DWORD>(std::strtoul(std::string(key, 4).c_str(), nullptr, 16)), lang, sizeof lang);
+    mLanguage = StringFromPointerA(lang, sizeof lang);
 
     const struct { const char* name; std::string* member; } kStrings[] = {
         {"CompanyName", &mCompanyName},       {"FileDescription", &mFileDescription},

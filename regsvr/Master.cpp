@@ -1,7 +1,5 @@
 #include "regsvr/Master.h"
 
-#include <oleauto.h>
-
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Forms.h"
@@ -9,6 +7,8 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/QV_System.h"
 #include "base/QV_Typelib.h"
+#include "base/RegKey.h"
+#include "base/TextCase.h"
 #include "base/WinText.h"
 #include "base/Seams.h"
 
@@ -32,11 +32,6 @@ std::shared_ptr<Velm::VelmActionMailbox> g_mailbox;
 std::string SystemMessage(DWORD code) {
     std::string text = WinText::SystemMessage(code, "\r\n ");
     return text.empty() ? "Error " + std::to_string(code) : text;
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    return s;
 }
 
 // Handles the window messages waiting for this thread.
@@ -96,7 +91,7 @@ CommandLine ParseCommandLine(std::string tail) {
     QV_Strings_Lib::TrimSpaces(tail);
     if (tail.empty() || tail[0] != '-') return cl;
     const std::string rest = tail.substr(1);
-    const std::string action = Upper(rest.substr(0, 1));
+    const std::string action = TextCase::Upper(rest.substr(0, 1));
     if (action != "R" && action != "U" && action != "V") {
         cl.errText = "Wrong action parameter";
         return cl;
@@ -117,65 +112,34 @@ CommandLine ParseCommandLine(std::string tail) {
 }
 
 long CheckTypeLibRegistration(const std::string& path, std::string& message) {
-    long result = -2;
     message.clear();
-    ITypeLib* lib = nullptr;
-    try {
-        const int wlen = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-        std::wstring wpath(wlen > 0 ? wlen : 1, L'\0');
-        if (wlen > 0) MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wpath.data(), wlen);
-        HRESULT hr = LoadTypeLibEx(wpath.c_str(), REGKIND_NONE, &lib);
-        if (FAILED(hr) || !lib)
-            throw RunTimeError(48, "Master", "Error in loading DLL");
-        long classes = 0, registered = 0;
-        const UINT count = lib->GetTypeInfoCount();
-        for (UINT i = 0; i < count; ++i) {
-            TYPEKIND kind;
-            hr = lib->GetTypeInfoType(i, &kind);
-            if (FAILED(hr)) throw RunTimeError(hr, "Master", SystemMessage(static_cast<DWORD>(hr)));
-            ITypeInfo* info = nullptr;
-            hr = lib->GetTypeInfo(i, &info);
-            if (FAILED(hr) || !info) throw RunTimeError(hr, "Master", SystemMessage(static_cast<DWORD>(hr)));
-            TYPEATTR attr;
-            try {
-                attr = QV_Typelib::GetTypeAttr(info);
-            } catch (...) {
-                info->Release();
-                throw;
-            }
-            info->Release();
-            if (kind != TKIND_COCLASS) continue;
-            ++classes;
-            wchar_t guid[40] = {};
-            StringFromGUID2(attr.guid, guid, 40);
-            char aguid[40] = {};
-            WideCharToMultiByte(CP_ACP, 0, guid, -1, aguid, sizeof aguid, nullptr, nullptr);
-            HKEY key = nullptr;
-            if (QV_Registry_Lib::OpenKey(HKEY_CLASSES_ROOT, std::string("CLSID\\") + aguid, key, 0, KEY_READ) == 0) {
-                ++registered;
-                QV_Registry_Lib::CloseKey(key, 0);
-            }
-        }
-        lib->Release();
-        lib = nullptr;
-        if (classes < 1) {
-            result = -1;
-            message = "Component does not contain interface definitions in it's typelib header";
-        } else if (registered == 0) {
-            result = 0;
-            message = "Component is not registered yet";
-        } else if (registered == classes) {
-            result = 1;
-        } else {
-            result = 2;
-            message = "Not all interfaces of this component are registered !";
-        }
-    } catch (const RunTimeError& e) {
-        if (lib) lib->Release();
-        result = -2;
-        message = e.Number == 48 ? "Component does not contain any typelib information" : e.Description;
+    const QV_Typelib::CoClassList lib = QV_Typelib::ReadCoClasses(path);
+    if (!lib.loaded) {
+        message = "Component does not contain any typelib information";
+        return -2;
     }
-    return result;
+    if (lib.Failed()) {
+        message = lib.failureText;
+        return -2;
+    }
+    long registered = 0;
+    for (const std::string& clsid : lib.clsids) {
+        RegKey key;
+        if (QV_Registry_Lib::OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + clsid, key.Receive(), 0, KEY_READ) == 0)
+            ++registered;
+    }
+    const long classes = static_cast<long>(lib.clsids.size());
+    if (classes < 1) {
+        message = "Component does not contain interface definitions in it's typelib header";
+        return -1;
+    }
+    if (registered == 0) {
+        message = "Component is not registered yet";
+        return 0;
+    }
+    if (registered == classes) return 1;
+    message = "Not all interfaces of this component are registered !";
+    return 2;
 }
 
 bool StartMainProgram() {
@@ -227,7 +191,7 @@ void Main(const std::string& commandTail) {
         g_mailbox = g_connector->ActionMailbox();
 
         if (server.Operation == "R" || server.Operation == "U") {
-            if (server.Operation == "R" && path.size() >= 3 && Upper(path.substr(path.size() - 3)) == "EXE" &&
+            if (server.Operation == "R" && TextCase::EndsWith(path, "EXE") &&
                 !VersionInfo().OLESelfregister()) {
                 ui::MsgBox("File is not OLESelfRegister !" + kCrLf + path, ui::vbInformation);
                 return;

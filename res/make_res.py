@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Writes Velmora's program icon and its busy animation (a small uncompressed 8-bit AVI):
-a magnifier sweeping over a registry tree. Run once; the outputs are kept in res/."""
-import struct, math
+"""Writes Velmora's program icon, its busy animation (a small uncompressed 8-bit AVI: a
+magnifier sweeping over a registry tree) and the 16 x 16 pictures of the image lists of the main
+window and the dependency viewer (res/icons/). Run once; the outputs are kept in res/."""
+import math, os, struct
 
 def icon_image(size):
     # 32-bit BGRA, bottom-up, with an AND mask.
@@ -90,8 +91,150 @@ def write_avi(path, w=80, h=40, frames=12):
     riff = b'AVI ' + hdrl + movi + chunk(b'idx1', idx)
     open(path, 'wb').write(b'RIFF' + struct.pack('<I', len(riff)) + riff)
 
+# ---- the 16 x 16 pictures of the image lists (main window and dependency viewer) ----
+
+# A 3 x 5 pixel font for the letters on the pictures.
+FONT = {
+    'A': ['010', '101', '111', '101', '101'], 'C': ['011', '100', '100', '100', '011'],
+    'D': ['110', '101', '101', '101', '110'], 'E': ['111', '100', '110', '100', '111'],
+    'F': ['111', '100', '110', '100', '100'], 'H': ['101', '101', '111', '101', '101'],
+    'O': ['010', '101', '101', '101', '010'], 'P': ['110', '101', '110', '100', '100'],
+    'R': ['110', '101', '110', '101', '101'], 'S': ['011', '100', '010', '001', '110'],
+    'U': ['101', '101', '101', '101', '111'], 'a': ['000', '011', '101', '101', '011'],
+    'b': ['100', '110', '101', '101', '110'], 'i': ['010', '000', '010', '010', '010'],
+    'x': ['000', '101', '010', '010', '101'], '0': ['010', '101', '101', '101', '010'],
+    '1': ['010', '110', '010', '010', '111'], '!': ['010', '010', '010', '000', '010'],
+    '?': ['110', '001', '010', '000', '010'],
+}
+
+class Canvas:
+    """16 x 16 pixels, top-down rows of (r, g, b, a); a = 0 is transparent."""
+    def __init__(self, n=16):
+        self.n = n
+        self.px = [[(0, 0, 0, 0)] * n for _ in range(n)]
+    def set(self, x, y, rgb):
+        if 0 <= x < self.n and 0 <= y < self.n:
+            self.px[y][x] = rgb + (255,)
+    def rect(self, x0, y0, x1, y1, rgb):  # inclusive
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                self.set(x, y, rgb)
+    def frame(self, x0, y0, x1, y1, rgb):
+        for x in range(x0, x1 + 1):
+            self.set(x, y0, rgb); self.set(x, y1, rgb)
+        for y in range(y0, y1 + 1):
+            self.set(x0, y, rgb); self.set(x1, y, rgb)
+    def text(self, letters, rgb):
+        scale = 2 if len(letters) == 1 else 1
+        w = (len(letters) * 4 - 1) * scale
+        x0, y0 = (self.n - w) // 2, (self.n - 5 * scale) // 2
+        for i, ch in enumerate(letters):
+            for row, bits in enumerate(FONT[ch]):
+                for col, bit in enumerate(bits):
+                    if bit == '1':
+                        self.rect(x0 + (i * 4 + col) * scale, y0 + row * scale,
+                                  x0 + (i * 4 + col) * scale + scale - 1, y0 + row * scale + scale - 1, rgb)
+    def line(self, x0, y0, x1, y1, rgb, width=2):
+        steps = max(abs(x1 - x0), abs(y1 - y0), 1)
+        for k in range(steps + 1):
+            x = round(x0 + (x1 - x0) * k / steps); y = round(y0 + (y1 - y0) * k / steps)
+            self.rect(x, y, x + width - 1, y + width - 1, rgb)
+    def ico(self):
+        """The picture as a one-image .ico file (32-bit with alpha, and the AND mask)."""
+        n = self.n
+        xor = b''.join(struct.pack('BBBB', b, g, r, a) for row in reversed(self.px) for (r, g, b, a) in row)
+        rowbytes = ((n + 31) // 32) * 4
+        mask = b''
+        for row in reversed(self.px):
+            bits = bytearray(rowbytes)
+            for x, p in enumerate(row):
+                if p[3] == 0:
+                    bits[x // 8] |= 0x80 >> (x % 8)
+            mask += bytes(bits)
+        hdr = struct.pack('<IiiHHIIiiII', 40, n, n * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+        image = hdr + xor + mask
+        return struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', n, n, 0, 0, 1, 32, len(image), 22) + image
+
+GREY = (60, 60, 60)
+WHITE = (255, 255, 255)
+
+def tile(fill, letters='', struck=False):
+    c = Canvas()
+    c.rect(2, 1, 13, 14, fill); c.rect(1, 2, 14, 13, fill)
+    for x, y in ((2, 1), (13, 1), (1, 2), (14, 2), (1, 13), (14, 13), (2, 14), (13, 14)):
+        c.set(x, y, GREY)
+    c.rect(3, 1, 12, 1, GREY); c.rect(3, 14, 12, 14, GREY); c.rect(1, 3, 1, 12, GREY); c.rect(14, 3, 14, 12, GREY)
+    if letters:
+        c.text(letters, WHITE)
+    if struck:
+        c.line(2, 2, 13, 13, (220, 0, 0)); c.line(13, 2, 2, 13, (220, 0, 0))
+    return c
+
+def folder(fill):
+    c = Canvas()
+    c.rect(1, 3, 6, 5, fill); c.rect(1, 5, 14, 13, fill)
+    c.frame(1, 5, 14, 13, GREY); c.rect(1, 3, 6, 3, GREY); c.rect(1, 3, 1, 5, GREY); c.rect(6, 3, 7, 4, GREY)
+    return c
+
+def page(band, struck=False):
+    c = Canvas()
+    c.rect(2, 1, 13, 14, WHITE); c.frame(2, 1, 13, 14, (64, 64, 64)); c.rect(3, 2, 12, 4, band)
+    for y in (7, 9, 11):
+        c.rect(4, y, 11, y, (64, 64, 64))
+    if struck:
+        c.line(2, 2, 13, 13, (220, 0, 0)); c.line(13, 2, 2, 13, (220, 0, 0))
+    return c
+
+def info():
+    c = Canvas()
+    for y in range(16):
+        for x in range(16):
+            if (x - 7.5) ** 2 + (y - 7.5) ** 2 <= 7.2 ** 2:
+                c.set(x, y, (0, 80, 200))
+    c.rect(7, 3, 8, 4, WHITE); c.rect(7, 6, 8, 11, WHITE)
+    return c
+
+def arrow(pointing_left):
+    c = Canvas()
+    green = (0, 150, 0)
+    c.line(2, 7, 13, 7, green)
+    if pointing_left:
+        c.line(2, 7, 6, 3, green); c.line(2, 7, 6, 11, green)
+    else:
+        c.line(13, 7, 9, 3, green); c.line(13, 7, 9, 11, green)
+    return c
+
+# Each picture's file under res/icons/ and how it is drawn; res/resource.h names its resource ID.
+PICTURES = {
+    # The main window's tree and list pictures.
+    'Control': tile((200, 120, 0), 'C'), 'DLLServer': tile((0, 110, 200), 'D'),
+    'EXEServer': tile((0, 150, 70), 'E'), 'Strike': tile((150, 150, 150), struck=True),
+    'Folder': folder((240, 200, 70)), 'FolderOpen': folder((255, 225, 120)), 'FolderRoot': folder((200, 160, 40)),
+    'String': tile((180, 40, 40), 'ab'), 'Bin': tile((40, 40, 180), '01'), 'RegistryItem': tile((90, 90, 160), 'i'),
+    'Info': info(), 'Found': tile((230, 0, 120), '!'), 'Computer': tile((80, 80, 80), 'PC'),
+    'Unknown': tile((128, 128, 128), '?'),
+    # The main window's toolbar pictures.
+    'TbExplore': tile((240, 200, 70), 'Ex'), 'TbRefresh': tile((0, 150, 70), 'R'), 'TbCMH': tile((150, 90, 170), 'F'),
+    'TbSD': tile((90, 90, 90), 'S'), 'TbRegComp': tile((0, 110, 200), 'C'), 'TbOptions': tile((120, 120, 120), 'O'),
+    'TbUS': tile((200, 120, 0), 'U'), 'TbSearch': tile((230, 0, 120), '?'), 'TbHelp': tile((0, 90, 160), 'H'),
+    # The dependency viewer's pictures.
+    'DepBlank': Canvas(), 'DepIn': arrow(True), 'DepOut': arrow(False), 'DepDll': page((0, 64, 192)),
+    'DepDllGrey': page((160, 160, 160)), 'DepStrike': page((160, 160, 160), struck=True),
+}
+
+def write_pictures(folder_path):
+    os.makedirs(folder_path, exist_ok=True)
+    for name, canvas in PICTURES.items():
+        with open(os.path.join(folder_path, name + '.ico'), 'wb') as f:
+            f.write(canvas.ico())
+
+
 if __name__ == '__main__':
-    import os
+    # make_res.py            all resources
+    # make_res.py pictures   only the image-list pictures under res/icons/
+    import sys
     here = os.path.dirname(os.path.abspath(__file__))
-    write_ico(os.path.join(here, 'Velmora.ico'), [16, 32])
-    write_avi(os.path.join(here, 'busy.avi'))
+    write_pictures(os.path.join(here, 'icons'))
+    if sys.argv[1:] != ['pictures']:
+        write_ico(os.path.join(here, 'Velmora.ico'), [16, 32])
+        write_avi(os.path.join(here, 'busy.avi'))

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "ui/Form.h"
+#include "base/QV_Err.h"
 #include "ui/Internal.h"
 
 namespace ui {
@@ -29,7 +30,7 @@ bool RouteChildMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
         auto* c = static_cast<Control*>(ControlOf(reinterpret_cast<HWND>(lParam)));
         if (!c) return false;
         bool handled = false;
-        Fire("ui", "Command", [&] { handled = c->OnCommand(HIWORD(wParam), LOWORD(wParam), result); });
+        TrapErrors("ui", "Command", [&] { handled = c->OnCommand(HIWORD(wParam), LOWORD(wParam), result); });
         return handled;
     }
     if (msg == WM_NOTIFY) {
@@ -37,7 +38,7 @@ bool RouteChildMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
         auto* c = static_cast<Control*>(ControlOf(hdr->hwndFrom));
         if (!c) return false;
         bool handled = false;
-        Fire("ui", "Notify", [&] { handled = c->OnNotify(hdr, result); });
+        TrapErrors("ui", "Notify", [&] { handled = c->OnNotify(hdr, result); });
         return handled;
     }
     return false;
@@ -49,22 +50,19 @@ Parent::Parent(Control& c) : form(c.ParentForm()), hwnd(c.hWnd()) {}
 
 Control::Control() = default;
 
-Control::~Control() {
-    if (hwnd_) {
-        HWND h = hwnd_;
-        Destroyed();
-        DestroyWindow(h);
-    }
+Control::~Control() { DestroyOwnWindow(); }
+
+void Control::DestroyOwnWindow() {
+    if (!hwnd_) return;
+    HWND h = hwnd_;
+    Destroyed();
+    DestroyWindow(h);
 }
 
 void Control::CreateWindowFor(Parent parent, const char* className, DWORD style, DWORD exStyle,
                               const std::string& text, long left, long top, long width, long height) {
-    if (!parent.form || !parent.hwnd) throw RunTimeError(91, "ui", "Object variable or With block variable not set");
-    if (hwnd_) {
-        HWND old = hwnd_;
-        Destroyed();
-        DestroyWindow(old);
-    }
+    if (!parent.form || !parent.hwnd) QV_Err::Raise(91, "ui");
+    DestroyOwnWindow();
     visible_ = true;
     pageVisible_ = true;
     tip_.clear();
@@ -74,7 +72,7 @@ void Control::CreateWindowFor(Parent parent, const char* className, DWORD style,
                              detail::ToPixelsY(height), parent.hwnd,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(detail::NextControlId())),
                              detail::Instance(), nullptr);
-    if (!h) throw RunTimeError(7, "ui", std::string("Cannot create the control ") + className);
+    if (!h) QV_Err::Raise(7, className);
     hwnd_ = h;
     SetPropA(h, kControlProp, this);
     oldProc_ = reinterpret_cast<WNDPROC>(
@@ -86,7 +84,7 @@ void Control::CreateWindowFor(Parent parent, const char* className, DWORD style,
 void Control::Destroyed() {
     if (!hwnd_) return;
     HWND h = hwnd_;
-    detail::Fire("ui", "Destroy", [this] { OnDestroyed(); });
+    TrapErrors("ui", "Destroy", [this] { OnDestroyed(); });
     if (form_ && form_->tips_ && IsWindow(form_->tips_)) {
         TTTOOLINFOA ti{};
         ti.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -120,11 +118,11 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
             if (DragQueryFileA(drop, i, path, sizeof path)) files.emplace_back(path);
         }
         DragFinish(drop);
-        if (c->FilesDropped) detail::Fire("ui", "FilesDropped", [&] { c->FilesDropped(files); });
+        if (c->FilesDropped) TrapErrors("ui", "FilesDropped", [&] { c->FilesDropped(files); });
         return 0;
     }
     bool handled = false;
-    detail::Fire("ui", "Message", [&] { handled = c->OnOwnMessage(msg, wParam, lParam, result); });
+    TrapErrors("ui", "Message", [&] { handled = c->OnOwnMessage(msg, wParam, lParam, result); });
     if (handled) return result;
     return CallWindowProcA(old, hwnd, msg, wParam, lParam);
 }

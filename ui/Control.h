@@ -95,6 +95,10 @@ protected:
     static long ShiftState();
     // Empties the model, detaches from the window and the form (the window itself stays).
     void Destroyed();
+    // Takes the control's window down: empties the model through Destroyed, then destroys the
+    // window. A control whose OnDestroyed empties a model of its own calls this from its own
+    // destructor too, since a base destructor no longer reaches the derived handler.
+    void DestroyOwnWindow();
     Form* form_ = nullptr;
     HWND hwnd_ = nullptr;
 

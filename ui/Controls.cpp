@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "base/QV_Err.h"
 #include "base/TextCase.h"
+#include "base/WinText.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
 #include "ui/Internal.h"
@@ -155,7 +157,7 @@ std::string ComboBox::List(long index) const {
 long ComboBox::ListIndex() const { return hWnd() ? static_cast<long>(SendMessageA(hWnd(), CB_GETCURSEL, 0, 0)) : -1; }
 void ComboBox::SetListIndex(long index) {
     if (!hWnd()) return;
-    if (index < -1 || index >= ListCount()) detail::Throw(380, "ComboBox");
+    if (index < -1 || index >= ListCount()) QV_Err::Raise(380, "ComboBox");
     SendMessageA(hWnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     if (index >= 0 && Click) Click();
 }
@@ -226,9 +228,111 @@ void PictureBox::Create(Parent parent, long left, long top, long width, long hei
 void PictureBox::SetBackColor(COLORREF color) {
     if (brush_) DeleteObject(brush_);
     brush_ = nullptr;
-    if (color & 0x80000000u) brush_ = nullptr, brush_ = CreateSolidBrush(GetSysColor(static_cast<int>(color & 0xFF)));
-    else brush_ = CreateSolidBrush(color);
+    back_ = (color & 0x80000000u) ? GetSysColor(static_cast<int>(color & 0xFF)) : color;
+    brush_ = CreateSolidBrush(back_);
     if (hWnd()) InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+COLORREF PictureBox::BackColor() const { return back_ == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : back_; }
+
+PictureBox::~PictureBox() {
+    ReleaseSurface();
+    if (picture_) DeleteObject(picture_);
+    if (brush_) DeleteObject(brush_);
+}
+
+void PictureBox::ReleaseSurface() {
+    if (surface_) {
+        SelectObject(surface_, surfaceOld_);
+        DeleteDC(surface_);
+    }
+    if (surfaceBitmap_) DeleteObject(surfaceBitmap_);
+    surface_ = nullptr;
+    surfaceBitmap_ = nullptr;
+    surfaceOld_ = nullptr;
+    surfaceWidth_ = surfaceHeight_ = 0;
+}
+
+void PictureBox::FillSurface() {
+    RECT r{0, 0, surfaceWidth_, surfaceHeight_};
+    HBRUSH b = CreateSolidBrush(BackColor());
+    FillRect(surface_, &r, b);
+    DeleteObject(b);
+}
+
+HDC PictureBox::hDC() {
+    if (!hWnd()) QV_Err::Raise(91, "PictureBox");
+    RECT r{};
+    GetClientRect(hWnd(), &r);
+    const int w = r.right > 0 ? r.right : 1, h = r.bottom > 0 ? r.bottom : 1;
+    if (surface_ && w == surfaceWidth_ && h == surfaceHeight_) return surface_;
+    // A new surface of the box's size keeps what the old one held.
+    HDC screen = GetDC(hWnd());
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(hWnd(), screen);
+    if (!dc || !bmp) {
+        if (dc) DeleteDC(dc);
+        if (bmp) DeleteObject(bmp);
+        QV_Err::Raise(7, "PictureBox");
+    }
+    HGDIOBJ old = SelectObject(dc, bmp);
+    HDC previous = surface_;
+    const int pw = surfaceWidth_, ph = surfaceHeight_;
+    HBITMAP previousBitmap = surfaceBitmap_;
+    HGDIOBJ previousOld = surfaceOld_;
+    surface_ = dc, surfaceBitmap_ = bmp, surfaceOld_ = old, surfaceWidth_ = w, surfaceHeight_ = h;
+    FillSurface();
+    if (previous) {
+        BitBlt(surface_, 0, 0, pw, ph, previous, 0, 0, SRCCOPY);
+        SelectObject(previous, previousOld);
+        DeleteDC(previous);
+        DeleteObject(previousBitmap);
+    } else {
+        DrawPicture();
+    }
+    return surface_;
+}
+
+void PictureBox::DrawPicture() {
+    if (!surface_ || !picture_) return;
+    HDC src = CreateCompatibleDC(surface_);
+    HGDIOBJ o = SelectObject(src, picture_);
+    BITMAP bm{};
+    GetObject(picture_, sizeof bm, &bm);
+    BitBlt(surface_, 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
+    SelectObject(src, o);
+    DeleteDC(src);
+}
+
+void PictureBox::ClearPicture() {
+    if (picture_) DeleteObject(picture_);
+    picture_ = nullptr;
+    if (surface_) FillSurface();
+    if (hWnd()) InvalidateRect(hWnd(), nullptr, TRUE);
+}
+
+void PictureBox::SetPicture(HBITMAP bitmap) {
+    ClearPicture();
+    if (!bitmap) return;
+    picture_ = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
+    if (!picture_ || !hWnd()) return;
+    if (surface_) DrawPicture();
+    else hDC();  // a new surface shows the picture
+}
+
+void PictureBox::SetPictureFromImage() {
+    HDC dc = hDC();
+    HBITMAP copy = CreateCompatibleBitmap(dc, surfaceWidth_, surfaceHeight_);
+    if (!copy) QV_Err::Raise(7, "PictureBox");
+    HDC to = CreateCompatibleDC(dc);
+    HGDIOBJ o = SelectObject(to, copy);
+    BitBlt(to, 0, 0, surfaceWidth_, surfaceHeight_, dc, 0, 0, SRCCOPY);
+    SelectObject(to, o);
+    DeleteDC(to);
+    if (picture_) DeleteObject(picture_);
+    picture_ = copy;
+    InvalidateRect(hWnd(), nullptr, FALSE);
 }
 
 void PictureBox::SetSizingCursor(bool westEast) { westEast_ = westEast; }
@@ -271,9 +375,18 @@ bool PictureBox::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
             if (MouseUp) MouseUp(button, shift, x, y);
             return true;
         }
+        case WM_PAINT: {
+            if (!surface_) return false;
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hWnd(), &ps);
+            BitBlt(dc, 0, 0, surfaceWidth_, surfaceHeight_, surface_, 0, 0, SRCCOPY);
+            EndPaint(hWnd(), &ps);
+            return true;
+        }
         case WM_NCDESTROY:
             if (brush_) DeleteObject(brush_);
             brush_ = nullptr;
+            ReleaseSurface();
             return false;
         default:
             return false;
@@ -322,7 +435,7 @@ StatusBarPanel& StatusBar::AddPanel(const std::string& text, long widthTwips) {
 }
 
 StatusBarPanel& StatusBar::Panel(long index) {
-    if (index < 1 || index > PanelCount()) detail::Throw(35600, "StatusBar");
+    if (index < 1 || index > PanelCount()) QV_Err::Raise(35600, "StatusBar");
     return *panels_[static_cast<size_t>(index - 1)];
 }
 
@@ -400,9 +513,9 @@ void Toolbar::SetImageList(ImageList* images) {
 }
 
 ToolbarButton& Toolbar::Add(const std::string& key, const ImageRef& image, const std::string& toolTip, int style) {
-    if (!hWnd()) detail::Throw(91, "Toolbar");
+    if (!hWnd()) QV_Err::Raise(91, "Toolbar");
     std::string folded = TextCase::Lower(key);
-    if (!key.empty() && byKey_.count(folded)) detail::Throw(35602, "Toolbar");
+    if (!key.empty() && byKey_.count(folded)) QV_Err::Raise(35602, "Toolbar");
     int picture = images_ && !image.IsNone() ? images_->Resolve(image) : I_IMAGENONE;
     auto b = std::make_unique<ToolbarButton>();
     b->bar_ = this;
@@ -429,12 +542,12 @@ ToolbarButton& Toolbar::Add(const std::string& key, const ImageRef& image, const
 
 ToolbarButton& Toolbar::Button(const std::string& key) {
     auto it = byKey_.find(TextCase::Lower(key));
-    if (it == byKey_.end()) detail::Throw(35601, "Toolbar");
+    if (it == byKey_.end()) QV_Err::Raise(35601, "Toolbar");
     return *it->second;
 }
 
 ToolbarButton& Toolbar::Button(long index) {
-    if (index < 1 || index > Count()) detail::Throw(35600, "Toolbar");
+    if (index < 1 || index > Count()) QV_Err::Raise(35600, "Toolbar");
     return *buttons_[static_cast<size_t>(index - 1)];
 }
 
@@ -479,12 +592,9 @@ bool Toolbar::OnNotify(NMHDR* hdr, LRESULT&) {
             di->lpszText = const_cast<char*>(tipBuffer_.c_str());
             di->hinst = nullptr;
         } else {
-            static wchar_t wide[512];
-            int n = MultiByteToWideChar(CP_ACP, 0, tipBuffer_.c_str(), -1, wide, 511);
-            wide[n > 0 ? n - 1 : 0] = 0;
-            wide[511] = 0;
+            tipBufferWide_ = WinText::Wide(tipBuffer_);
             auto* di = reinterpret_cast<NMTTDISPINFOW*>(hdr);
-            di->lpszText = wide;
+            di->lpszText = tipBufferWide_.data();
             di->hinst = nullptr;
         }
         return true;
@@ -511,7 +621,7 @@ void TabContainer::OnDestroyed() {
 }
 
 int TabContainer::AddTab(const std::string& caption) {
-    if (!hWnd()) detail::Throw(91, "SSTab");
+    if (!hWnd()) QV_Err::Raise(91, "SSTab");
     TCITEMA item{};
     item.mask = TCIF_TEXT;
     std::string text = caption;
@@ -530,7 +640,7 @@ int TabContainer::AddTab(const std::string& caption) {
 long TabContainer::Tabs() const { return static_cast<long>(enabled_.size()); }
 
 void TabContainer::SetTab(int index) {
-    if (index < 0 || index >= Tabs()) detail::Throw(380, "SSTab");
+    if (index < 0 || index >= Tabs()) QV_Err::Raise(380, "SSTab");
     if (index == current_) return;
     int previous = current_;
     current_ = index;
@@ -544,9 +654,10 @@ bool TabContainer::TabEnabled(int index) const {
 }
 
 void TabContainer::SetTabEnabled(int index, bool enabled) {
-    if (index < 0 || index >= Tabs()) detail::Throw(380, "SSTab");
+    if (index < 0 || index >= Tabs()) QV_Err::Raise(380, "SSTab");
     enabled_[static_cast<size_t>(index)] = enabled;
-    // A disabled tab shows highlighted off and cannot be chosen by the user.
+    // The strip has no disabled look: the tab is drawn like the others (its highlight cleared).
+    // A user's choice of a disabled tab is undone in TCN_SELCHANGE; SetTab from code still selects it.
     SendMessageA(hWnd(), TCM_HIGHLIGHTITEM, static_cast<WPARAM>(index), MAKELPARAM(FALSE, 0));
 }
 
@@ -562,7 +673,7 @@ std::string TabContainer::TabCaption(int index) const {
 }
 
 void TabContainer::SetTabCaption(int index, const std::string& caption) {
-    if (index < 0 || index >= Tabs()) detail::Throw(380, "SSTab");
+    if (index < 0 || index >= Tabs()) QV_Err::Raise(380, "SSTab");
     std::string text = caption;
     TCITEMA item{};
     item.mask = TCIF_TEXT;
@@ -571,7 +682,7 @@ void TabContainer::SetTabCaption(int index, const std::string& caption) {
 }
 
 void TabContainer::AddToPage(int index, Control& control) {
-    if (index < 0 || index >= Tabs()) detail::Throw(380, "SSTab");
+    if (index < 0 || index >= Tabs()) QV_Err::Raise(380, "SSTab");
     for (auto& page : pages_) page.erase(std::remove(page.begin(), page.end(), &control), page.end());
     pages_[static_cast<size_t>(index)].push_back(&control);
     control.SetPageVisible(index == current_);

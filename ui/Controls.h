@@ -111,17 +111,42 @@ private:
 // A plain area that reports the mouse; the splitter bars are picture boxes. While a button is
 // held the box keeps the mouse captured, so MouseMove keeps coming outside it and MouseUp ends
 // the drag. x and y are twips of the box's own client area.
+//
+// A picture box also keeps a drawing surface, its Image: what code draws through hDC() stays
+// there and is what the box shows. Picture is the picture the box holds: ClearPicture() (the
+// empty picture) also clears the surface to the back colour, SetPictureFromImage() makes the
+// surface the picture (Picture = Image), SetPicture() puts a bitmap on a cleared surface.
 class PictureBox : public Control {
 public:
+    ~PictureBox() override;
     void Create(Parent parent, long left, long top, long width, long height);
     void SetBackColor(COLORREF color);  // an RGB colour, or a system colour 0x800000nn
+    COLORREF BackColor() const;         // as an RGB colour (the button face when never set)
     void SetSizingCursor(bool westEast); // the west-east arrow over the box
     std::function<void(int button, int shift, long x, long y)> MouseDown, MouseMove, MouseUp;
     bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+    // The surface's device context, made on first use at the box's client size (the box must
+    // be created: else error 91). Drawing into it shows in the box at the next paint.
+    HDC hDC();
+    void ClearPicture();
+    void SetPicture(HBITMAP bitmap);  // copied; the caller keeps its own
+    void SetPictureFromImage();
+    // The current picture, owned by the box (null when it holds none).
+    HBITMAP Picture() const { return picture_; }
+
 private:
+    void ReleaseSurface();
+    void FillSurface();
+    void DrawPicture();  // the picture at the surface's top-left corner
     HBRUSH brush_ = nullptr;
+    COLORREF back_ = CLR_INVALID;
     bool westEast_ = false;
+    HDC surface_ = nullptr;
+    HBITMAP surfaceBitmap_ = nullptr;
+    HGDIOBJ surfaceOld_ = nullptr;
+    int surfaceWidth_ = 0, surfaceHeight_ = 0;
+    HBITMAP picture_ = nullptr;
 };
 
 // Plays an AVI clip from a resource of the program.
@@ -217,6 +242,7 @@ private:
     std::vector<std::unique_ptr<ToolbarButton>> buttons_;
     std::unordered_map<std::string, ToolbarButton*> byKey_;
     std::string tipBuffer_;
+    std::wstring tipBufferWide_;  // the same text for a wide tooltip's request
 };
 
 // The tab container: a strip of tabs (numbered from 0) over a page area that is the form

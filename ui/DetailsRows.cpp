@@ -41,11 +41,13 @@ void AddFileFactRows(ui::ListView& list, const std::string& path, const Style& s
     }
     std::string created, accessed, modified;
     QV_APIFileAndDiskINFO::GetFileTimes(path, created, accessed, modified);
+    // The version number and strings come from one read of the version resource.
     FileVersionStrings vs;
-    QV_APIFileAndDiskINFO::GetFileVersionStrings(path, vs);
+    std::string version;
+    QV_APIFileAndDiskINFO::GetFileVersionAndStrings(path, version, vs);
 
     AddRow(list, "File_exists", "File exists", "Info", "True");
-    AddRow(list, "File_version", "File version", "Info", QV_APIFileAndDiskINFO::GetFileVersion(path));
+    AddRow(list, "File_version", "File version", "Info", version);
     AddRow(list, "File_size", "File size", "Info", size);
     AddRow(list, "File_Attributes", "File Attributes", "Info", attributes);
     AddRow(list, "File_time_Created", "File Created", "Info", created);

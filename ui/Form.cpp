@@ -6,6 +6,7 @@
 #include <deque>
 #include <unordered_map>
 
+#include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "ui/Control.h"
 #include "ui/Controls.h"
@@ -119,18 +120,6 @@ LRESULT FaceColors(WPARAM dc, LPARAM control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void Throw(long number, const char* source) {
-    const char* text = "Application-defined or object-defined error";
-    switch (number) {
-        case 5: text = "Invalid procedure call or argument"; break;
-        case 91: text = "Object variable or With block variable not set"; break;
-        case 35600: text = "Index out of bounds"; break;
-        case 35601: text = "Element not found"; break;
-        case 35602: text = "Key is not unique in collection"; break;
-        case 35605: text = "Control has been deleted"; break;
-    }
-    throw RunTimeError(number, source, text);
-}
 }  // namespace detail
 
 namespace Screen {
@@ -182,7 +171,7 @@ LRESULT CALLBACK SinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (!DeferQueue().empty()) {
             auto action = std::move(DeferQueue().front());
             DeferQueue().pop_front();
-            if (action) detail::Fire("ui", "Deferred", action);
+            if (action) TrapErrors("ui", "Deferred", action);
         }
         return 0;
     }
@@ -190,7 +179,7 @@ LRESULT CALLBACK SinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         auto it = Timers().find(wParam);
         if (it != Timers().end()) {
             Timer* t = it->second;
-            detail::Fire("ui", "Timer", [t] { TimerAccess::Fire(*t); });
+            TrapErrors("ui", "Timer", [t] { TimerAccess::Fire(*t); });
         }
         return 0;
     }
@@ -252,16 +241,31 @@ LRESULT CALLBACK FormWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 Form::Form(std::string name, FormStyle style) : name_(std::move(name)), style_(std::move(style)) {}
 
-Form::~Form() {
-    if (hwnd_) {
-        HWND h = hwnd_;
-        for (Control* c : std::vector<Control*>(controls_)) c->Destroyed();
-        Menus.Detach();
-        hwnd_ = nullptr;
-        SetWindowLongPtrA(h, GWLP_USERDATA, 0);
-        DestroyWindow(h);
-        auto& forms = LoadedForms();
-        forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+Form::~Form() { DestroyOwnWindow(); }
+
+void Form::DestroyOwnWindow() {
+    if (!hwnd_) return;
+    HWND h = hwnd_;
+    // Owned windows would go with this one: keep them (they are forms of their own), without
+    // the owner.
+    for (Form* f : LoadedForms())
+        if (f != this && f->hwnd_ && GetWindow(f->hwnd_, GW_OWNER) == h) SetWindowLongPtrA(f->hwnd_, GWLP_HWNDPARENT, 0);
+    for (Control* c : std::vector<Control*>(controls_)) c->Destroyed();
+    controls_.clear();
+    Menus.Clear();
+    if (tips_) {
+        DestroyWindow(tips_);
+        tips_ = nullptr;
+    }
+    hwnd_ = nullptr;
+    auto& forms = LoadedForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+    DestroyWindow(h);
+    // The small icon was loaded for this window alone (the big one is the module's shared icon).
+    if (smallIcon_) {
+        DestroyIcon(smallIcon_);
+        smallIcon_ = nullptr;
     }
 }
 
@@ -289,15 +293,16 @@ void Form::Load() {
     HWND h = CreateWindowExA(ex, kFormClass, style_.caption.c_str(), style, x, y,
                              detail::ToPixelsX(style_.width), detail::ToPixelsY(style_.height), nullptr,
                              nullptr, detail::Instance(), this);
-    if (!h) throw RunTimeError(7, name_, "Out of memory");
+    if (!h) QV_Err::Raise(7, name_);
     hwnd_ = h;
     if (style_.iconResource) {
         HICON big = LoadIconA(detail::Instance(), MAKEINTRESOURCEA(style_.iconResource));
         if (big) {
             SendMessageA(h, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-            HICON small = static_cast<HICON>(LoadImageA(detail::Instance(), MAKEINTRESOURCEA(style_.iconResource),
-                                                        IMAGE_ICON, 16, 16, 0));
-            SendMessageA(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : big));
+            // Not shared: destroyed with the window.
+            smallIcon_ = static_cast<HICON>(LoadImageA(detail::Instance(), MAKEINTRESOURCEA(style_.iconResource),
+                                                       IMAGE_ICON, 16, 16, 0));
+            SendMessageA(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_ : big));
         }
     }
     LoadedForms().push_back(this);
@@ -376,20 +381,7 @@ bool Form::Unload(int reason) {
     cancel = 0;
     Form_Unload(cancel);
     if (cancel || !hwnd_) return !hwnd_;
-    HWND h = hwnd_;
-    // Owned windows would go with this one: keep them (they are forms of their own).
-    for (Control* c : std::vector<Control*>(controls_)) c->Destroyed();
-    controls_.clear();
-    Menus.Clear();
-    if (tips_) {
-        DestroyWindow(tips_);
-        tips_ = nullptr;
-    }
-    hwnd_ = nullptr;
-    auto& forms = LoadedForms();
-    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
-    SetWindowLongPtrA(h, GWLP_USERDATA, 0);
-    DestroyWindow(h);
+    DestroyOwnWindow();
     pendingState_ = vbNormal;
     PostMessageA(Sink(), WM_NULL, 0, 0);
     return true;
@@ -521,7 +513,7 @@ void Form::UnregisterControl(Control* control) {
 LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     bool handled = false;
-    detail::Fire(name_.c_str(), "OnMessage", [&] { handled = OnMessage(msg, wParam, lParam, result); });
+    TrapErrors(name_.c_str(), "OnMessage", [&] { handled = OnMessage(msg, wParam, lParam, result); });
     if (handled) return result;
     HWND h = hwnd_;
     switch (msg) {
@@ -530,7 +522,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             WORD id = LOWORD(wParam);
             if (!lParam && HIWORD(wParam) <= 1) {
                 if (MenuItem* item = Menus.ById(id)) {
-                    detail::Fire(name_.c_str(), item->Name().c_str(), [item] { item->DoClick(); });
+                    TrapErrors(name_.c_str(), item->Name().c_str(), [item] { item->DoClick(); });
                     return 0;
                 }
             }
@@ -540,7 +532,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                     if (auto* b = dynamic_cast<CommandButton*>(c))
                         if (b->IsCreated() && IsWindowEnabled(b->hWnd()) &&
                             ((id == IDOK && b->IsDefault()) || (id == IDCANCEL && b->IsCancel()))) {
-                            detail::Fire(name_.c_str(), "Click", [b] { b->DoClick(); });
+                            TrapErrors(name_.c_str(), "Click", [b] { b->DoClick(); });
                             return 0;
                         }
                 return 0;
@@ -551,9 +543,14 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (detail::RouteChildMessage(h, msg, wParam, lParam, result)) return result;
             // Notifications of helper windows (a toolbar's tooltips) go to whichever control owns them.
             auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-            if (!detail::ControlOf(hdr->hwndFrom))
-                for (Control* c : std::vector<Control*>(controls_))
-                    if (c->OnNotify(hdr, result)) return result;
+            if (!detail::ControlOf(hdr->hwndFrom)) {
+                bool handled = false;
+                TrapErrors(name_.c_str(), "Notify", [&] {
+                    for (Control* c : std::vector<Control*>(controls_))
+                        if ((handled = c->OnNotify(hdr, result))) return;
+                });
+                if (handled) return result;
+            }
             break;
         }
         case DM_GETDEFID:
@@ -567,17 +564,17 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (auto* s = dynamic_cast<StatusBar*>(c)) s->Reposition();
                 if (auto* t = dynamic_cast<Toolbar*>(c)) t->Reposition();
             }
-            detail::Fire(name_.c_str(), "Form_Resize", [this] { Form_Resize(); });
+            TrapErrors(name_.c_str(), "Form_Resize", [this] { Form_Resize(); });
             return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE) detail::Fire(name_.c_str(), "Form_Activate", [this] { Form_Activate(); });
+            if (LOWORD(wParam) != WA_INACTIVE) TrapErrors(name_.c_str(), "Form_Activate", [this] { Form_Activate(); });
             break;
         case WM_CLOSE:
-            detail::Fire(name_.c_str(), "Unload", [this] { Unload(vbFormControlMenu); });
+            TrapErrors(name_.c_str(), "Unload", [this] { Unload(vbFormControlMenu); });
             return 0;
         case WM_QUERYENDSESSION: {
             bool ok = true;
-            detail::Fire(name_.c_str(), "Unload", [&] { ok = Unload(vbAppWindows); });
+            TrapErrors(name_.c_str(), "Unload", [&] { ok = Unload(vbAppWindows); });
             return ok;
         }
         case WM_CTLCOLORSTATIC:

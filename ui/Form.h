@@ -136,6 +136,9 @@ private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void RegisterControl(Control* control);
     void UnregisterControl(Control* control);
+    // Takes the window down: the controls' models are emptied, the menus and tooltips go, the
+    // form leaves the program's list and its window and small icon are destroyed.
+    void DestroyOwnWindow();
 
     std::string name_;
     FormStyle style_;
@@ -144,6 +147,7 @@ private:
     bool shownOnce_ = false;
     std::vector<Control*> controls_;
     HWND tips_ = nullptr;        // the tooltip window of the controls' tips
+    HICON smallIcon_ = nullptr;  // the caption's small icon, loaded for this window
     int pendingState_ = vbNormal;
     long pendingLeft_ = -1, pendingTop_ = -1;
 };

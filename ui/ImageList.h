@@ -9,6 +9,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>  // maps ExtractIcon to ExtractIconA, in every file alike
 
 #include <string>
 #include <unordered_map>
@@ -32,12 +33,17 @@ public:
     // Adds a picture under an optional key (unique, case-insensitive: a duplicate throws 35602);
     // returns its 1-based index. The icon is copied: the caller keeps its own.
     long Add(const std::string& key, HICON icon);
-    // A bitmap; pixels of `maskColor` are transparent (CLR_NONE: none).
+    // A bitmap; pixels of `maskColor` are transparent (CLR_NONE: none). A bitmap of another size
+    // than the list's gives one picture, taken from its top-left corner.
     long Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor = CLR_NONE);
     // An icon resource of a module (null = the program).
     long AddFromResource(const std::string& key, HINSTANCE module, int iconId);
     // An .ico file; returns 0 (nothing added) when the file holds no icon.
     long AddFromFile(const std::string& key, const std::string& path);
+
+    // A new icon of the picture under the key (the caller destroys it); a key the list lacks
+    // throws 35601.
+    HICON ExtractIcon(const std::string& key) const;
 
     long Count() const { return static_cast<long>(keys_.size()); }
     bool Exists(const std::string& key) const;

@@ -1,5 +1,6 @@
 #include "ui/ListView.h"
 
+#include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
@@ -16,7 +17,7 @@ const char kSource[] = "ListView";
 // ListItem
 
 void ListItem::Check() const {
-    if (!list_) detail::Throw(35605, kSource);
+    if (!list_) QV_Err::Raise(35605, kSource);
 }
 
 void ListItem::SetText(const std::string& text) {
@@ -27,13 +28,13 @@ void ListItem::SetText(const std::string& text) {
 
 std::string ListItem::SubItem(long column) const {
     Check();
-    if (column < 1) detail::Throw(35600, kSource);
+    if (column < 1) QV_Err::Raise(35600, kSource);
     return static_cast<size_t>(column) <= sub_.size() ? sub_[static_cast<size_t>(column - 1)] : std::string();
 }
 
 void ListItem::SetSubItem(long column, const std::string& text) {
     Check();
-    if (column < 1) detail::Throw(35600, kSource);
+    if (column < 1) QV_Err::Raise(35600, kSource);
     if (sub_.size() < static_cast<size_t>(column)) sub_.resize(static_cast<size_t>(column));
     sub_[static_cast<size_t>(column - 1)] = text;
     LVITEMA it{};
@@ -85,10 +86,10 @@ void ListItem::EnsureVisible() {
 ListItemPtr ListItems::Add(long index, const std::string& key, const std::string& text, const ImageRef& icon,
                            const ImageRef& smallIcon) {
     HWND h = list_->hWnd();
-    if (!h) detail::Throw(91, kSource);
+    if (!h) QV_Err::Raise(91, kSource);
     std::string folded = TextCase::Lower(key);
-    if (!key.empty() && byKey_.count(folded)) detail::Throw(35602, kSource);
-    if (index < 0 || index > Count() + 1) detail::Throw(35600, kSource);
+    if (!key.empty() && byKey_.count(folded)) QV_Err::Raise(35602, kSource);
+    if (index < 0 || index > Count() + 1) QV_Err::Raise(35600, kSource);
     if (list_->large_ && !icon.IsNone()) list_->large_->Resolve(icon);
     if (list_->small_ && !smallIcon.IsNone()) list_->small_->Resolve(smallIcon);
 
@@ -108,7 +109,7 @@ ListItemPtr ListItems::Add(long index, const std::string& key, const std::string
     it.iImage = I_IMAGECALLBACK;
     it.lParam = reinterpret_cast<LPARAM>(item.get());
     int got = static_cast<int>(SendMessageA(h, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
-    if (got < 0) throw RunTimeError(7, kSource, "Out of memory");
+    if (got < 0) QV_Err::Raise(7, kSource);
 
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos), item);
     for (size_t i = pos + 1; i < rows_.size(); ++i) rows_[i]->pos_ = static_cast<long>(i);
@@ -125,12 +126,12 @@ ListItemPtr ListItems::Find(const std::string& key) const {
 
 ListItemPtr ListItems::Item(const std::string& key) const {
     ListItemPtr p = Find(key);
-    if (!p) detail::Throw(35601, kSource);
+    if (!p) QV_Err::Raise(35601, kSource);
     return p;
 }
 
 ListItemPtr ListItems::Item(long index) const {
-    if (index < 1 || index > Count()) detail::Throw(35600, kSource);
+    if (index < 1 || index > Count()) QV_Err::Raise(35600, kSource);
     return rows_[static_cast<size_t>(index - 1)];
 }
 
@@ -176,7 +177,7 @@ void ColumnHeader::SetWidth(long twips) {
 }
 
 ColumnHeader& ColumnHeaders::Add(const std::string& text, long widthTwips, int alignment) {
-    if (!list_->hWnd()) detail::Throw(91, kSource);
+    if (!list_->hWnd()) QV_Err::Raise(91, kSource);
     auto col = std::make_unique<ColumnHeader>();
     col->list_ = list_;
     col->text_ = text;
@@ -193,7 +194,7 @@ ColumnHeader& ColumnHeaders::Add(const std::string& text, long widthTwips, int a
 }
 
 ColumnHeader& ColumnHeaders::Item(long index) {
-    if (index < 1 || index > Count()) detail::Throw(35600, kSource);
+    if (index < 1 || index > Count()) QV_Err::Raise(35600, kSource);
     return *columns_[static_cast<size_t>(index - 1)];
 }
 
@@ -209,13 +210,8 @@ void ColumnHeaders::Clear() {
 
 ListView::ListView() : ColumnHeaders(this), ListItems(this) {}
 
-ListView::~ListView() {
-    if (hWnd()) {
-        HWND h = hWnd();
-        Destroyed();
-        DestroyWindow(h);
-    }
-}
+// The window goes here, while OnDestroyed still empties this control's own model.
+ListView::~ListView() { DestroyOwnWindow(); }
 
 void ListView::Create(Parent parent, long left, long top, long width, long height) {
     CreateWindowFor(parent, WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
@@ -249,7 +245,7 @@ ListItemPtr ListView::SelectedItem() const {
 }
 
 void ListView::SetSelectedItem(const ListItemPtr& item) {
-    if (!hWnd()) detail::Throw(91, kSource);
+    if (!hWnd()) QV_Err::Raise(91, kSource);
     if (item) {
         item->SetSelected(true);
         return;
@@ -278,6 +274,11 @@ void ListView::ClickPressedItem(long x, long y) { ClickIfSelected(HitTest(x, y),
 
 bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
     switch (hdr->code) {
+        case LVN_DELETEALLITEMS:
+            // Clearing the list is one step: no per-row deletion notices (the model keeps no
+            // per-row state in the control).
+            result = TRUE;
+            return true;
         case LVN_GETDISPINFOA:
         case LVN_GETDISPINFOW: {
             auto* di = reinterpret_cast<NMLVDISPINFOA*>(hdr);

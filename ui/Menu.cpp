@@ -1,5 +1,6 @@
 #include "ui/Menu.h"
 
+#include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "ui/Internal.h"
 
@@ -30,7 +31,7 @@ void MenuItem::SetChecked(bool checked) {
 
 MenuItem& MenuItem::Add(const std::string& name, const std::string& caption) {
     std::string folded = TextCase::Lower(name);
-    if (!name.empty() && owner_->byName_.count(folded)) detail::Throw(35602, "Menu");
+    if (!name.empty() && owner_->byName_.count(folded)) QV_Err::Raise(35602, "Menu");
     children_.push_back(std::unique_ptr<MenuItem>(new MenuItem(owner_, this, name, caption, owner_->nextId_++)));
     MenuItem* item = children_.back().get();
     if (!name.empty()) owner_->byName_[folded] = item;
@@ -43,7 +44,7 @@ MenuItem& MenuItem::Add(const std::string& name, const std::string& caption) {
 }
 
 MenuItem& MenuItem::Item(long index) {
-    if (index < 1 || index > Count()) detail::Throw(35600, "Menu");
+    if (index < 1 || index > Count()) QV_Err::Raise(35600, "Menu");
     return *children_[static_cast<size_t>(index - 1)];
 }
 
@@ -101,7 +102,7 @@ void Menu::Clear() {
 
 MenuItem& Menu::Add(const std::string& name, const std::string& caption) {
     std::string folded = TextCase::Lower(name);
-    if (!name.empty() && byName_.count(folded)) detail::Throw(35602, "Menu");
+    if (!name.empty() && byName_.count(folded)) QV_Err::Raise(35602, "Menu");
     top_.push_back(std::unique_ptr<MenuItem>(new MenuItem(this, nullptr, name, caption, nextId_++)));
     MenuItem* item = top_.back().get();
     if (!name.empty()) byName_[folded] = item;
@@ -112,7 +113,7 @@ MenuItem& Menu::Add(const std::string& name, const std::string& caption) {
 
 MenuItem& Menu::Item(const std::string& name) {
     MenuItem* m = Find(name);
-    if (!m) detail::Throw(35601, "Menu");
+    if (!m) QV_Err::Raise(35601, "Menu");
     return *m;
 }
 

@@ -1,6 +1,5 @@
 #include "ui/QV_TreeView_Lib.h"
 
-#include "base/QV_Err.h"
 #include "base/TextCase.h"
 
 namespace QV_TreeView_Lib {
@@ -8,11 +7,7 @@ namespace QV_TreeView_Lib {
 long GetNodeLevel(ui::TreeView& tree, const std::string& key) {
     ui::NodePtr node = tree.Nodes.Item(key);  // 35601 for a key no node has
     long level = 0;
-    try {
-        for (ui::NodePtr p = node->Parent(); p; p = p->Parent()) ++level;
-    } catch (const RunTimeError&) {
-        return -1;
-    }
+    for (ui::NodePtr p = node->Parent(); p; p = p->Parent()) ++level;
     return level;
 }
 
@@ -46,11 +41,10 @@ void AddNodePath(ui::TreeView& tree, const std::string& parentKey, const std::st
         size_t cut = rest.find('\\');
         std::string segment = cut == std::string::npos ? rest : rest.substr(0, cut);
         std::string key = parent + "\\" + segment;
-        try {
+        // A level that exists already stays; below a parent no node has, nothing is added.
+        if (!tree.Nodes.Exists(key) && tree.Nodes.Exists(parent)) {
             if (withImages) tree.Nodes.Add(parent, ui::tvwChild, key, segment, image, selectedImage);
             else tree.Nodes.Add(parent, ui::tvwChild, key, segment);
-        } catch (const RunTimeError&) {
-            // 35602: the level exists already; any other failure of the add is passed over too.
         }
         if (rest != segment) {
             parent = key;

@@ -9,7 +9,7 @@
 namespace QV_TreeView_Lib {
 
 // The depth of the node with that key (0 for a top-level node). A key no node has throws the
-// tree's 35601; -1 when walking up fails otherwise.
+// tree's 35601.
 long GetNodeLevel(ui::TreeView& tree, const std::string& key);
 
 // Removes every child (with its subtree) of the node with that key; the node itself stays.
@@ -19,8 +19,8 @@ void RemoveChildNodes(ui::TreeView& tree, const std::string& key);
 // parent key & "\" & segment, text = segment). One leading and one trailing backslash of the
 // path are ignored. Images are used when both image and selectedImage are given. With
 // ensureVisible the last node is scrolled into view and, when both final images are given,
-// gets them. Errors of adding nodes (a node that exists) are swallowed; errors of the final
-// lookup or image setting reach the caller.
+// gets them. A level that exists already is kept as it is, and below a parent key no node has
+// nothing is added; errors of the final lookup or image setting reach the caller.
 void AddNodePath(ui::TreeView& tree, const std::string& parentKey, const std::string& fullPath,
                  bool ensureVisible, const ui::ImageRef& image = {}, const ui::ImageRef& selectedImage = {},
                  const ui::ImageRef& finalImage = {}, const ui::ImageRef& finalSelectedImage = {});

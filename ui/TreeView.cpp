@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "ui/Form.h"
 #include "ui/ImageList.h"
@@ -33,7 +34,7 @@ int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM) {
 // Node
 
 void Node::Check() const {
-    if (!tree_) detail::Throw(35605, kSource);
+    if (!tree_) QV_Err::Raise(35605, kSource);
 }
 
 TreeView& Node::Tree() const {
@@ -185,12 +186,12 @@ NodePtr Nodes::Add(const std::string& relative, int relationship, const std::str
 NodePtr Nodes::Add(const NodePtr& relative, int relationship, const std::string& key, const std::string& text,
                    const ImageRef& image, const ImageRef& selectedImage) {
     HWND h = tree_->hWnd();
-    if (!h) detail::Throw(91, kSource);
-    if (relative && relative->IsRemoved()) detail::Throw(35605, kSource);
-    if (relative && &relative->Tree() != tree_) detail::Throw(35601, kSource);
+    if (!h) QV_Err::Raise(91, kSource);
+    if (relative && relative->IsRemoved()) QV_Err::Raise(35605, kSource);
+    if (relative && &relative->Tree() != tree_) QV_Err::Raise(35601, kSource);
     std::string folded = TextCase::Lower(key);
-    if (!key.empty() && byKey_.count(folded)) detail::Throw(35602, kSource);
-    if (relationship < tvwFirst || relationship > tvwChild) detail::Throw(5, kSource);
+    if (!key.empty() && byKey_.count(folded)) QV_Err::Raise(35602, kSource);
+    if (relationship < tvwFirst || relationship > tvwChild) QV_Err::Raise(5, kSource);
     if (tree_->images_) {
         if (!image.IsNone()) tree_->images_->Resolve(image);
         if (!selectedImage.IsNone()) tree_->images_->Resolve(selectedImage);
@@ -233,7 +234,7 @@ NodePtr Nodes::Add(const NodePtr& relative, int relationship, const std::string&
     ins.item.iSelectedImage = I_IMAGECALLBACK;
     ins.item.lParam = reinterpret_cast<LPARAM>(node.get());
     auto item = reinterpret_cast<HTREEITEM>(SendMessageA(h, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
-    if (!item) throw RunTimeError(7, kSource, "Out of memory");
+    if (!item) QV_Err::Raise(7, kSource);
 
     node->item_ = item;
     node->order_ = order_.size();
@@ -255,7 +256,7 @@ NodePtr Nodes::Find(const std::string& key) const {
 
 NodePtr Nodes::Item(const std::string& key) const {
     NodePtr n = Find(key);
-    if (!n) detail::Throw(35601, kSource);
+    if (!n) QV_Err::Raise(35601, kSource);
     return n;
 }
 
@@ -274,13 +275,13 @@ void Nodes::Compact() const {
 
 NodePtr Nodes::Item(long index) const {
     Compact();
-    if (index < 1 || index > static_cast<long>(order_.size())) detail::Throw(35600, kSource);
+    if (index < 1 || index > static_cast<long>(order_.size())) QV_Err::Raise(35600, kSource);
     return order_[static_cast<size_t>(index - 1)];
 }
 
 void Nodes::Remove(const NodePtr& node) {
-    if (!node || node->IsRemoved()) detail::Throw(35605, kSource);
-    if (&node->Tree() != tree_) detail::Throw(35601, kSource);
+    if (!node || node->IsRemoved()) QV_Err::Raise(35605, kSource);
+    if (&node->Tree() != tree_) QV_Err::Raise(35601, kSource);
     NodePtr keep = node;
     SendMessageA(tree_->hWnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->item_));
     // The control reports each deleted item (TVN_DELETEITEM); should it not have, drop the
@@ -320,13 +321,8 @@ std::vector<NodePtr> Nodes::All() const {
 
 TreeView::TreeView() : Nodes(this) {}
 
-TreeView::~TreeView() {
-    if (hWnd()) {
-        HWND h = hWnd();
-        Destroyed();
-        DestroyWindow(h);
-    }
-}
+// The window goes here, while OnDestroyed still empties this control's own model.
+TreeView::~TreeView() { DestroyOwnWindow(); }
 
 void TreeView::Create(Parent parent, long left, long top, long width, long height) {
     CreateWindowFor(parent, WC_TREEVIEWA,
@@ -384,8 +380,8 @@ void TreeView::SetImageList(ImageList* images) {
 NodePtr TreeView::SelectedItem() const { return hWnd() ? FromItem(TreeView_GetSelection(hWnd())) : nullptr; }
 
 void TreeView::SetSelectedItem(const NodePtr& node) {
-    if (!hWnd()) detail::Throw(91, kSource);
-    if (node && node->IsRemoved()) detail::Throw(35605, kSource);
+    if (!hWnd()) QV_Err::Raise(91, kSource);
+    if (node && node->IsRemoved()) QV_Err::Raise(35605, kSource);
     codeSelecting_ = true;
     TreeView_SelectItem(hWnd(), node ? node->item_ : nullptr);
     codeSelecting_ = false;
@@ -394,8 +390,8 @@ void TreeView::SetSelectedItem(const NodePtr& node) {
 NodePtr TreeView::DropHighlight() const { return hWnd() ? FromItem(TreeView_GetDropHilight(hWnd())) : nullptr; }
 
 void TreeView::SetDropHighlight(const NodePtr& node) {
-    if (!hWnd()) detail::Throw(91, kSource);
-    if (node && node->IsRemoved()) detail::Throw(35605, kSource);
+    if (!hWnd()) QV_Err::Raise(91, kSource);
+    if (node && node->IsRemoved()) QV_Err::Raise(35605, kSource);
     TreeView_SelectDropTarget(hWnd(), node ? node->item_ : nullptr);
 }
 

@@ -184,15 +184,15 @@ private:
     bool sortDeferred_ = false;
 };
 
-// Turns a control's painting off for its lifetime and back on (with a repaint) afterwards.
+// Turns a tree's or list's painting off for its lifetime and back on (with a repaint) afterwards.
 class RedrawOff {
 public:
-    explicit RedrawOff(TreeView& tree) : tree_(&tree) { tree.SetRedraw(false); }
-    ~RedrawOff() { tree_->SetRedraw(true); }
+    explicit RedrawOff(ItemsControl& control) : control_(&control) { control.SetRedraw(false); }
+    ~RedrawOff() { control_->SetRedraw(true); }
     RedrawOff(const RedrawOff&) = delete;
     RedrawOff& operator=(const RedrawOff&) = delete;
 private:
-    TreeView* tree_;
+    ItemsControl* control_;
 };
 
 }  // namespace ui

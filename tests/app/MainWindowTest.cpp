@@ -5,16 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "app/Form_Drosk_TrayIcon.h"
 #include "app/Form_Main.h"
 #include "app/Master.h"
 #include "app/Register_UninstClean.h"
+#include "app/RunGuard.h"
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/QV_Err.h"
+#include "res/resource.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 #include "ui/QV_TreeView_Lib.h"
 
@@ -45,19 +51,11 @@ const char* kMachine = R"(
 [SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall]
 )";
 
-std::string Stored(const std::string& values) {
-    return "[Software\\Quorvath\\Velmora]\n\"Version\"=\"1.8.0\"\n[Software\\Quorvath\\Velmora\\Settings]\n"
-           "\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"3\"\n" + values;
+// The stored settings of a window that starts on the components tab, without the tray icon.
+std::string StartsOn(const char* lastTab, const std::string& values = "") {
+    return Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"" + std::string(lastTab) + "\"\n" + values);
 }
-
-std::string Setting(const std::string& name) {
-    char buf[256] = {};
-    DWORD size = sizeof buf;
-    if (RegGetValueA(HKEY_CURRENT_USER, Register_UninstClean::cstrSettingsKey, name.c_str(), RRF_RT_REG_SZ, nullptr,
-                     buf, &size) != ERROR_SUCCESS)
-        return "<none>";
-    return buf;
-}
+std::string Shown(const std::string& values = "") { return StartsOn("3", values); }
 
 std::string ManyClasses(int n) {
     std::string text;
@@ -102,6 +100,18 @@ struct Shell : ::testing::Test {
     }
 };
 
+// Whether the shell's notification area holds the tray form's icon: only an icon it holds can
+// be modified.
+bool ShellShowsIcon(HWND owner) {
+    NOTIFYICONDATAA nid{};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = owner;
+    nid.uID = 1;
+    nid.uFlags = NIF_TIP;
+    std::strncpy(nid.szTip, "Velmora", sizeof nid.szTip - 1);
+    return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+}
+
 ui::NodePtr NodeEndingWith(ui::TreeView& tree, const std::string& tail) {
     for (auto& n : tree.Nodes.All())
         if (n->Key().size() >= tail.size() && n->Key().compare(n->Key().size() - tail.size(), tail.size(), tail) == 0)
@@ -111,67 +121,129 @@ ui::NodePtr NodeEndingWith(ui::TreeView& tree, const std::string& tail) {
 
 }  // namespace
 
-TEST_F(Shell, ComponentsTabFillsAndExplainsAClass) {
-    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored(""));
+// The rows of a details list from the row with that label on.
+std::vector<std::string> RowsFrom(ui::ListView& list, const std::string& first) {
+    std::vector<std::string> rows;
+    for (auto& row : list.ListItems)
+        if (!rows.empty() || row->Text() == first) rows.push_back(row->Text());
+    return rows;
+}
+
+const char* kClassKey = "DLLServer\\{0E0E0E0E-0000-4000-8000-00000000000A}";
+
+TEST_F(Shell, TheComponentsTabFillsAtStart) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    const long errors = QV_Err::HandledCount();
     Open();
     Form_Main& f = frmMain();
-    EXPECT_EQ(f.SSTab1.Tab(), 3);
+    EXPECT_EQ(QV_Err::HandledCount(), errors) << QV_Err::LastProcedure();
+    EXPECT_EQ(f.ShownTab(), Tab::RegComp);
     EXPECT_EQ(f.stb1.Panel(1).Text(), "Ready.");
     EXPECT_EQ(f.stb1.Panel(2).Text(), "COM Components");
     EXPECT_EQ(f.Toolbar1.Button("RegComp").Value(), ui::tbrPressed);
     EXPECT_TRUE(f.Menus["MNU_RegComp"].Visible());
     EXPECT_FALSE(f.Menus["MNU_UninstClean"].Visible());
     for (const char* root : {"Control", "DLLServer", "EXEServer"}) EXPECT_TRUE(f.tvwRegComp.Nodes.Exists(root)) << root;
-    auto cls = f.tvwRegComp.Nodes.Find("DLLServer\\{0E0E0E0E-0000-4000-8000-00000000000A}");
-    ASSERT_TRUE(cls);
+    EXPECT_TRUE(f.tvwRegComp.Nodes.Exists(kClassKey));
+    EXPECT_FALSE(f.tvwRegComp.Nodes.Exists("EXEServer\\{0E0E0E0E-0000-4000-8000-00000000000B}"));  // no ProgID
+    // The pictures come from the program's resources, one for every key the tabs use.
+    for (const char* key : {"Control", "DLLServer", "EXEServer", "Strike", "Folder", "FolderOpen", "FolderRoot",
+                            "String", "Bin", "RegistryItem", "Info", "Found", "Computer", "Unknown"})
+        EXPECT_TRUE(f.imlRegComp.Exists(key)) << key;
+    for (const TabFacts& t : TabTable()) EXPECT_TRUE(f.imlToolbarIcons.Exists(t.key)) << t.key;
+    for (const char* key : {"Explore", "Refresh", "Options", "Search", "Help"})
+        EXPECT_TRUE(f.imlToolbarIcons.Exists(key)) << key;
+}
 
-    // A click on the class shows its details; the class's menu commands follow the selection.
+TEST_F(Shell, AClickOnAClassListsItsFileFactsAndEnablesItsCommands) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    auto cls = f.tvwRegComp.Nodes.Find(kClassKey);
+    ASSERT_TRUE(cls);
+    const long errors = QV_Err::HandledCount();
     f.tvwRegComp.SetSelectedItem(cls);
     f.tvwRegComp_NodeClick(*cls);
-    EXPECT_GT(f.lsvRegCompDetails.ListItems.Count(), 0);
+    EXPECT_EQ(QV_Err::HandledCount(), errors) << QV_Err::LastProcedure() << " " << QV_Err::LastNumber();
+    // Every file fact of the server, with the window's own image list.
+    EXPECT_EQ(RowsFrom(f.lsvRegCompDetails, "File Location, calculated"),
+              (std::vector<std::string>{"File Location, calculated", "File Name, calculated", "File exists",
+                                        "File version", "File size", "File Attributes", "File Created",
+                                        "File Last Accessed", "File Last Modified", "Company Name", "Description",
+                                        "Internal Version", "Internal Name", "Legal Copyright", "Original File Name",
+                                        "Product Name", "Product Version"}));
+    auto exists = f.lsvRegCompDetails.ListItems.Find("File_exists");
+    ASSERT_TRUE(exists);
+    EXPECT_EQ(exists->SubItem(1), "True");
     f.Disable_MNU_RegComp_Items();
     EXPECT_TRUE(f.Menus["MNU_RegComp_Unregisterthiscomponent"].Enabled());
     EXPECT_FALSE(f.Menus["MNU_RegComp_Rename"].Enabled());
+}
 
-    // Dependencies opens the viewer on the class's server file; a group node is refused.
+TEST_F(Shell, DependenciesOpenTheViewerOnTheClassServerAndAGroupIsRefused) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(kClassKey));
     f.MNU_RegComp_Dependencies_Click();
     ASSERT_TRUE(f.objDepends && f.objDepends->IsLoaded());
     EXPECT_TRUE(f.objDepends->Visible());
-    EXPECT_GT(f.objDepends->tvwModules.Nodes.Count(), 0);
+    auto top = f.objDepends->tvwModules.Nodes.Find("C:\\windows\\system32\\ole32.dll");
+    ASSERT_TRUE(top);
+    EXPECT_TRUE(top->Child());  // its imports
     f.objDepends->Unload();
-    {
-        BoxRecorder boxes;
-        f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find("DLLServer"));
-        f.MNU_RegComp_Dependencies_Click();
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].prompt, "Plase select preferred Component from Top-level.");
-        f.tvwRegComp.SetSelectedItem(cls);
-    }
 
+    BoxRecorder boxes;
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find("DLLServer"));
+    f.MNU_RegComp_Dependencies_Click();
+    EXPECT_EQ(boxes.Prompts(), std::vector<std::string>{"Plase select preferred Component from Top-level."});
+}
+
+TEST_F(Shell, AFailingClassCommandIsReportedNotTakenForAMissingSelection) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(kClassKey));
+    // Explorer cannot be started: the command fails after the class was found.
+    ui::StartProgramOverride failing([](const std::string&, int, bool) -> unsigned long {
+        throw RunTimeError(53, "Shell", "File not found");
+    });
+    BoxRecorder boxes;
+    const long errors = QV_Err::HandledCount();
+    f.Menus["MNU_RegComp_Show_File_path"].DoClick();
+    EXPECT_TRUE(boxes.boxes.empty()) << boxes.boxes[0].prompt;
+    EXPECT_EQ(QV_Err::HandledCount(), errors + 1);
+    EXPECT_EQ(QV_Err::LastNumber(), 53);
+    EXPECT_EQ(QV_Err::LastProcedure(), "MNU_RegComp_Show_File_path_Click");
+}
+
+TEST_F(Shell, AClassShowsItsRegistryEntriesAndTheMenusFollowTheLevel) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(kClassKey));
     // A double click builds its registry entries; a click on a key lists its values.
     f.tvwRegComp_DblClick();
     auto server = NodeEndingWith(f.tvwRegComp, "\\InprocServer32");
     ASSERT_TRUE(server);
     f.tvwRegComp.SetSelectedItem(server);
     f.tvwRegComp_NodeClick(*server);
-    ASSERT_GE(f.lsvRegComp_entries.ListItems.Count(), 2);
-    bool sawDefault = false;
-    for (auto& row : f.lsvRegComp_entries.ListItems)
-        if (row->Text() == "Default") {
-            sawDefault = true;
-            EXPECT_EQ(row->SubItem(1), "C:\\windows\\system32\\ole32.dll");
-        }
-    EXPECT_TRUE(sawDefault);
+    std::map<std::string, std::string> values;
+    for (auto& row : f.lsvRegComp_entries.ListItems) values[row->Text()] = row->SubItem(1);
+    EXPECT_EQ(values, (std::map<std::string, std::string>{{"Default", "C:\\windows\\system32\\ole32.dll"},
+                                                          {"ThreadingModel", "Both"}}));
 
     // Menu items by the level of the selected node: group 0, class 1, first entry level 2, keys 3 and deeper.
     struct { const char* tail; bool unregister, newItem, rename; } levels[] = {
         {"DLLServer", false, false, false},
+        {"DLLServer\\{0E0E0E0E-0000-4000-8000-00000000000A}", true, false, false},
         {"\\HKEY_CLASSES_ROOT", false, false, false},
         {"\\HKEY_CLASSES_ROOT\\CLSID", false, true, false},
         {"\\InprocServer32", false, true, true},
     };
     for (auto& l : levels) {
-        auto n = std::string(l.tail) == "DLLServer" ? f.tvwRegComp.Nodes.Find("DLLServer") : NodeEndingWith(f.tvwRegComp, l.tail);
+        auto n = f.tvwRegComp.Nodes.Find(l.tail);  // a group or class by its key, an entry by its end
+        if (!n) n = NodeEndingWith(f.tvwRegComp, l.tail);
         ASSERT_TRUE(n) << l.tail;
         f.tvwRegComp.SetSelectedItem(n);
         f.Disable_MNU_RegComp_Items();
@@ -179,29 +251,85 @@ TEST_F(Shell, ComponentsTabFillsAndExplainsAClass) {
         EXPECT_EQ(f.Menus["MNU_RegComp_Newxx"].Enabled(), l.newItem) << l.tail;
         EXPECT_EQ(f.Menus["MNU_RegComp_Rename"].Enabled(), l.rename) << l.tail;
     }
+}
 
+TEST_F(Shell, EachTabShowsItsMenuPanelAndToolbarButtons) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    const struct {
+        Tab tab;
+        const char* button;
+        const char* menu;
+        const char* panel;
+        bool search, options, explore;
+    } tabs[] = {
+        {Tab::US, "US", "MNU_UninstClean", "UninstClean", false, false, true},
+        {Tab::SD, "SD", "MNU_ServicesDevices", "Services/Devices", true, true, true},
+        {Tab::CMH, "CMH", "MNU_CMH", "Registered File Types", true, false, false},
+        {Tab::RegComp, "RegComp", "MNU_RegComp", "COM Components", true, true, true},
+    };
+    for (const auto& t : tabs) {
+        // The tab's toolbar button shows it.
+        f.Toolbar1.PressButton(t.button);
+        ui::DoEvents();
+        EXPECT_EQ(f.ShownTab(), t.tab) << t.button;
+        EXPECT_EQ(f.stb1.Panel(1).Text(), "Ready.") << t.button;  // its first-visit refresh has run
+        EXPECT_EQ(f.stb1.Panel(2).Text(), t.panel);
+        for (const auto& other : tabs) {
+            EXPECT_EQ(f.Menus[other.menu].Visible(), &other == &t) << t.button << " " << other.menu;
+            EXPECT_EQ(f.Toolbar1.Button(other.button).Value(), &other == &t ? ui::tbrPressed : ui::tbrUnpressed);
+        }
+        EXPECT_EQ(f.Toolbar1.Button("Search").Enabled(), t.search) << t.button;
+        EXPECT_EQ(f.Toolbar1.Button("Options").Enabled(), t.options) << t.button;
+        EXPECT_EQ(f.Toolbar1.Button("Explore").Enabled(), t.explore) << t.button;
+        EXPECT_EQ(DroskGlobal().LastTab.ToLong(), static_cast<long>(t.tab));
+    }
     // The shown tab's toolbar button stays pressed when clicked again; an unknown mode only
     // releases the tab buttons.
     f.Toolbar1.PressButton("RegComp");
     EXPECT_EQ(f.Toolbar1.Button("RegComp").Value(), ui::tbrPressed);
-    EXPECT_EQ(f.SSTab1.Tab(), 3);
+    EXPECT_EQ(f.ShownTab(), Tab::RegComp);
     f.Reflect_ConnectMode("xyz");
     EXPECT_EQ(f.Toolbar1.Button("RegComp").Value(), ui::tbrUnpressed);
     EXPECT_EQ(f.stb1.Panel(2).Text(), "COM Components");
     f.Reflect_ConnectMode("REGCOMP");
     EXPECT_EQ(f.Toolbar1.Button("RegComp").Value(), ui::tbrPressed);
+}
+
+TEST_F(Shell, TheFileMenuAndToolbarLockAroundARunByTab) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
     f.EnableDisableFileMenuItems("stop", "us");
+    for (const char* b : {"US", "SD", "CMH", "RegComp", "Refresh", "Search", "Options"})
+        EXPECT_FALSE(f.Toolbar1.Button(b).Enabled()) << b;
+    EXPECT_FALSE(f.Menus["MNU_File_CMH"].Enabled());
     f.EnableDisableFileMenuItems("START", "US");
     EXPECT_TRUE(f.Toolbar1.Button("Refresh").Enabled());
+    EXPECT_TRUE(f.Toolbar1.Button("SD").Enabled());
+    EXPECT_TRUE(f.Menus["MNU_File_CMH"].Enabled());
     EXPECT_FALSE(f.Toolbar1.Button("Search").Enabled());
     EXPECT_FALSE(f.Toolbar1.Button("Options").Enabled());
-    f.EnableDisableFileMenuItems("start", "regcomp");
+    // An unknown tab leaves the tab buttons alone and gives all three commands back.
+    f.EnableDisableFileMenuItems("stop", "xyz");
+    EXPECT_TRUE(f.Toolbar1.Button("SD").Enabled());
+    f.EnableDisableFileMenuItems("start", "xyz");
+    for (const char* b : {"Refresh", "Search", "Options"}) EXPECT_TRUE(f.Toolbar1.Button(b).Enabled()) << b;
+    f.Tabc_EnableOneTab(Tab::CMH);
+    for (const TabFacts& t : TabTable())
+        EXPECT_EQ(f.SSTab1.TabEnabled(static_cast<int>(t.tab)), t.tab == Tab::CMH) << t.key;
     f.Tabc_EnableOneTab(7);
-    for (int t = 0; t < 4; ++t) EXPECT_FALSE(f.SSTab1.TabEnabled(t));
+    for (const TabFacts& t : TabTable()) EXPECT_FALSE(f.SSTab1.TabEnabled(static_cast<int>(t.tab))) << t.key;
     f.Tabc_EnableAllTabs();
+    for (const TabFacts& t : TabTable()) EXPECT_TRUE(f.SSTab1.TabEnabled(static_cast<int>(t.tab))) << t.key;
+}
 
-    // The close saves the window's state (the tray option is off: the program ends).
-    EXPECT_TRUE(f.Unload());
+TEST_F(Shell, TheCloseSavesTheWindowStateAndEndsTheProgram) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    // The tray option is off: the close ends the program.
+    EXPECT_TRUE(frmMain().Unload());
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(Setting("Last_Tab"), "3");
     EXPECT_NE(Setting("WindowWidth"), "<none>");
@@ -209,24 +337,24 @@ TEST_F(Shell, ComponentsTabFillsAndExplainsAClass) {
 
 TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, std::string(kRoots) + ManyClasses(700));
-    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored(""));
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
     Open();
     Form_Main& f = frmMain();
     bool probed = false;
     // Runs at the scan's first yield to the message loop.
     ui::Defer([&] {
         probed = true;
-        EXPECT_TRUE(f.RunActive());
-        EXPECT_TRUE(DroskGlobal().blnProcessing);
-        for (int t = 0; t < 3; ++t) EXPECT_FALSE(f.SSTab1.TabEnabled(t)) << t;
-        EXPECT_TRUE(f.SSTab1.TabEnabled(3));
+        EXPECT_TRUE(RunGuard::Active());
+        EXPECT_TRUE(DroskGlobal().blnProcessing());
+        for (const TabFacts& t : TabTable())
+            EXPECT_EQ(f.SSTab1.TabEnabled(static_cast<int>(t.tab)), t.tab == Tab::RegComp) << t.key;
         for (const char* b : {"US", "SD", "CMH", "RegComp", "Refresh", "Search", "Options"})
             EXPECT_FALSE(f.Toolbar1.Button(b).Enabled()) << b;
         for (const char* m : {"MNU_File_Exit", "MNU_File_US", "MNU_RegComp_RefreshTreeView", "MNU_RegComp_SearchInRegistry"})
             EXPECT_FALSE(f.Menus[m].Enabled()) << m;
         EXPECT_NE(f.stb1.Panel(1).Text(), "Ready.");
         EXPECT_TRUE(BusyBox().IsLoaded());
-        EXPECT_TRUE(BusyBox().ccrpAnimation1.Open(102));  // the program's own clip
+        EXPECT_TRUE(BusyBox().ccrpAnimation1.Open(IDR_AVI_BUSY));  // the program's own clip
         // A registration hand-over arriving now is taken after the run.
         DroskGlobal().objVelmora_mq()->ActionLetter("R");
         DroskGlobal().objVelmora_mq()->ActionFilePath("C:\\nowhere\\none.dll");
@@ -238,7 +366,8 @@ TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
         f.tvwRegComp_KeyDown(VK_F5, 0);
         f.Toolbar1.PressButton("Refresh");
         EXPECT_EQ(f.tvwRegComp.Nodes.Count(), nodes);
-        // A close request waits; Cancel in the busy box stops the scan.
+        // A close request waits (a repeated one too); Cancel in the busy box stops the scan.
+        EXPECT_FALSE(f.Unload(ui::vbFormControlMenu));
         EXPECT_FALSE(f.Unload(ui::vbFormControlMenu));
         EXPECT_TRUE(f.IsLoaded());
         BusyBox().Command1.DoClick();
@@ -246,10 +375,10 @@ TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
     });
     f.MNU_RegComp_RefreshTreeView_Click();
     EXPECT_TRUE(probed);
-    EXPECT_FALSE(f.RunActive());
+    EXPECT_FALSE(RunGuard::Active());
     EXPECT_LT(f.colRegComp.Count(), 702);  // cancelled before the end
     EXPECT_FALSE(DroskGlobal().blnCancel);
-    EXPECT_FALSE(DroskGlobal().blnProcessing);
+    EXPECT_FALSE(DroskGlobal().blnProcessing());
     EXPECT_EQ(ended, 0);
     // The waiting hand-over and close happen once the run has ended.
     ui::DoEvents();
@@ -259,14 +388,75 @@ TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
     EXPECT_EQ(Setting("Last_Tab"), "3");
 }
 
+TEST_F(Shell, AShutdownDuringARunStopsItAndWaitsForItsClosingSteps) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, std::string(kRoots) + ManyClasses(700));
+    // With the tray icon the window's close alone does not end the program: only the shutdown does.
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine);
+    RegFixture hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"1\"\n\"Last_Tab\"=\"3\"\n"));
+    Open();
+    Form_Main& f = frmMain();
+    bool probed = false;
+    ui::Defer([&] {
+        probed = true;
+        Master::AppShutdown(false);
+        // The shutdown asks the scan to stop but leaves the run for the run to end.
+        EXPECT_TRUE(DroskGlobal().blnCancel);
+        EXPECT_TRUE(RunGuard::Active());
+        EXPECT_TRUE(DroskGlobal().blnProcessing());
+        EXPECT_TRUE(f.IsLoaded());
+        EXPECT_EQ(ended, 0);
+    });
+    f.MNU_RegComp_RefreshTreeView_Click();
+    EXPECT_TRUE(probed);
+    EXPECT_LT(f.colRegComp.Count(), 702);
+    // The run's closing steps have unlocked the window before it goes.
+    EXPECT_TRUE(f.Menus["MNU_File_Exit"].Enabled());
+    EXPECT_EQ(f.stb1.Panel(1).Text(), "Ready.");
+    EXPECT_EQ(ended, 0);
+    ui::DoEvents();
+    EXPECT_FALSE(f.IsLoaded());
+    EXPECT_FALSE(TrayForm().IsLoaded());
+    EXPECT_EQ(ended, 1);
+}
+
+TEST(RunGuard, OneRunAtATimeAndWhatWaitsHappensOnceAfterIt) {
+    std::vector<std::string> done;
+    {
+        RunGuard::Turn scan = RunGuard::Begin(RunGuard::Kind::Scan);
+        ASSERT_TRUE(scan);
+        EXPECT_TRUE(RunGuard::Active());
+        for (RunGuard::Kind k : {RunGuard::Kind::Scan, RunGuard::Kind::Search, RunGuard::Kind::HandOver})
+            EXPECT_FALSE(RunGuard::Begin(k));
+        EXPECT_EQ(RunGuard::Current(), RunGuard::Kind::Scan);  // a refused turn changes nothing
+        RunGuard::AfterRun([&] { done.push_back("close"); }, "close");
+        RunGuard::AfterRun([&] { done.push_back("close again"); }, "close");
+        RunGuard::AfterRun([&] { done.push_back("hand-over"); });
+        ui::DoEvents();
+        EXPECT_TRUE(done.empty());
+    }
+    EXPECT_FALSE(RunGuard::Active());
+    ui::DoEvents();
+    EXPECT_EQ(done, (std::vector<std::string>{"close", "hand-over"}));
+
+    // An error that leaves the run's scope ends its turn.
+    try {
+        RunGuard::Turn search = RunGuard::Begin(RunGuard::Kind::Search);
+        ASSERT_TRUE(search);
+        throw RunTimeError(5, "test", "Invalid procedure call or argument");
+    } catch (const RunTimeError&) {
+    }
+    EXPECT_FALSE(RunGuard::Active());
+    EXPECT_TRUE(RunGuard::Begin(RunGuard::Kind::HandOver));
+}
+
 TEST_F(Shell, APendingActionSelectsTheComponentsTabWithoutAFullScan) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine);
-    RegFixture hkcu(HKEY_CURRENT_USER, Stored("").replace(Stored("").find("\"Last_Tab\"=\"3\""), 14, "\"Last_Tab\"=\"0\""));
+    RegFixture hkcu(HKEY_CURRENT_USER, StartsOn("0"));
     DroskGlobal().objVelmora_mq()->ActionLetter("U");
     DroskGlobal().objVelmora_mq()->ActionFilePath("C:\\nowhere\\none.dll");
     Open();
     Form_Main& f = frmMain();
-    EXPECT_EQ(f.SSTab1.Tab(), 3);
+    EXPECT_EQ(f.ShownTab(), Tab::RegComp);
     EXPECT_EQ(f.blnRegCompTabFilled, 1);
     EXPECT_TRUE(f.tvwRegComp.Nodes.Exists("DLLServer"));
     EXPECT_FALSE(f.tvwRegComp.Nodes.Exists("DLLServer\\{0E0E0E0E-0000-4000-8000-00000000000A}"));  // no full scan
@@ -276,7 +466,7 @@ TEST_F(Shell, APendingActionSelectsTheComponentsTabWithoutAFullScan) {
 
 TEST_F(Shell, DecliningTheRegistryAccessBoxLeavesTheSettingsAlone) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, "[CLSID]\n"), hklm(HKEY_LOCAL_MACHINE, kMachine);
-    RegFixture hkcu(HKEY_CURRENT_USER, Stored("\"WindowWidth\"=\"7777\"\n\"CMH_SelectedBy\"=\"1\"\n"));
+    RegFixture hkcu(HKEY_CURRENT_USER, Shown("\"WindowWidth\"=\"7777\"\n\"CMH_SelectedBy\"=\"1\"\n"));
     BoxRecorder boxes(ui::vbNo);
     Register_UninstClean::RunStartupSequence();
     frmMain().Load();
@@ -293,7 +483,7 @@ TEST_F(Shell, DecliningTheRegistryAccessBoxLeavesTheSettingsAlone) {
 
 TEST_F(Shell, TheFileTypesChoiceIsSavedOnlyWhenItsTabWasShown) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine);
-    RegFixture hkcu(HKEY_CURRENT_USER, Stored("\"CMH_SelectedBy\"=\"1\"\n"));
+    RegFixture hkcu(HKEY_CURRENT_USER, Shown("\"CMH_SelectedBy\"=\"1\"\n"));
     Open();
     frmMain().Unload();
     EXPECT_EQ(Setting("CMH_SelectedBy"), "1");
@@ -301,7 +491,7 @@ TEST_F(Shell, TheFileTypesChoiceIsSavedOnlyWhenItsTabWasShown) {
     DroskGlobalDiscard();
     Open();
     Form_Main& f = frmMain();
-    f.SSTab1.SetTab(2);
+    f.SelectTab(Tab::CMH);
     ui::DoEvents();
     EXPECT_TRUE(f.Menus["MNU_CMH"].Visible());
     EXPECT_EQ(f.stb1.Panel(2).Text(), "Registered File Types");
@@ -313,7 +503,7 @@ TEST_F(Shell, TheFileTypesChoiceIsSavedOnlyWhenItsTabWasShown) {
 }
 
 TEST_F(Shell, TheLayoutFillsTheWindowAndTheSplitterStaysWithinItsLimits) {
-    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored(""));
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
     Open();
     Form_Main& f = frmMain();
     f.Move(0, 0, ui::Screen::Width(), ui::Screen::Height() - 600);
@@ -352,17 +542,18 @@ TEST_F(Shell, TheLayoutFillsTheWindowAndTheSplitterStaysWithinItsLimits) {
 TEST_F(Shell, TheTrayIconComesBackAndItsShutdownEndsTheProgram) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine);
     RegFixture hkcu(HKEY_CURRENT_USER,
-                    "[Software\\Quorvath\\Velmora]\n\"Version\"=\"1.8.0\"\n[Software\\Quorvath\\Velmora\\Settings]\n"
-                    "\"ShowInTaskbar\"=\"1\"\n\"Last_Tab\"=\"3\"\n");
+                    Stored("\"ShowInTaskbar\"=\"1\"\n\"Last_Tab\"=\"3\"\n"));
     Open();
     Form_Drosk_TrayIcon& tray = TrayForm();
     ASSERT_TRUE(tray.IsLoaded());
-    EXPECT_TRUE(tray.blnIconAdded);
+    const HWND trayWindow = tray.hWnd();
+    EXPECT_TRUE(ShellShowsIcon(trayWindow));
     EXPECT_TRUE(frmMain().Menus["MNU_File_ShutDown"].Enabled());
     // A re-created taskbar announces itself: the icon is added again at once.
     tray.Unhook();
-    EXPECT_FALSE(tray.blnIconAdded);
+    EXPECT_FALSE(ShellShowsIcon(tray.hWnd()));
     SendMessageA(tray.hWnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(ShellShowsIcon(tray.hWnd()));
     EXPECT_TRUE(tray.blnIconAdded);
 
     // The close keeps the program in the tray; a click on the icon brings the window back.
@@ -380,5 +571,6 @@ TEST_F(Shell, TheTrayIconComesBackAndItsShutdownEndsTheProgram) {
     EXPECT_EQ(ended, 1);
     EXPECT_FALSE(frmMain().IsLoaded());
     EXPECT_FALSE(tray.IsLoaded());
+    EXPECT_FALSE(ShellShowsIcon(trayWindow));
     EXPECT_EQ(Setting("ShowInTaskbar"), "1");
 }

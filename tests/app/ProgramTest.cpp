@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/Helpers.h"
 
 #ifndef VELMORA_EXE
 #error VELMORA_EXE names the program under test
@@ -136,15 +139,6 @@ bool ComponentsShown(DWORD pid) {
     return tree && RootCount(tree) == 3 && SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 3;
 }
 
-std::string Setting(const char* name) {
-    char buf[256] = {};
-    DWORD size = sizeof buf;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora\\Settings", name, RRF_RT_REG_SZ, nullptr, buf,
-                     &size) != ERROR_SUCCESS)
-        return "<none>";
-    return buf;
-}
-
 // Top-level windows of a process with that class name ("" = any) and title, hidden ones included.
 std::vector<HWND> ProcessWindows(DWORD pid, const std::string& cls, const std::string& title, bool visibleOnly) {
     WindowSearch s{pid, cls, title, visibleOnly, {}};
@@ -172,6 +166,49 @@ bool ShutdownFromTray(DWORD pid) {
     return true;
 }
 
+// The texts of a list view's first column in another process, read through a buffer there.
+std::vector<std::string> RemoteListTexts(HANDLE process, HWND list, int column = 0) {
+    std::vector<std::string> texts;
+    const SIZE_T size = sizeof(LVITEMA) + 512;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return texts;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = remote + sizeof(LVITEMA);
+        item.cchTextMax = 512;
+        char text[512] = {};
+        if (!WriteProcessMemory(process, remote, &item, sizeof item, nullptr)) break;
+        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote));
+        if (!ReadProcessMemory(process, remote + sizeof(LVITEMA), text, sizeof text - 1, nullptr)) break;
+        texts.push_back(text);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return texts;
+}
+
+BOOL CALLBACK CollectVisibleLists(HWND w, LPARAM p) {
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::string(cls) == WC_LISTVIEWA && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+    return TRUE;
+}
+
+// The components tab's details list: the visible list view beside the tree (the values list lies below it).
+HWND DetailsList(HWND main) {
+    std::vector<HWND> lists;
+    EnumChildWindows(main, CollectVisibleLists, reinterpret_cast<LPARAM>(&lists));
+    HWND best = nullptr;
+    long bestTop = 0;
+    for (HWND l : lists) {
+        RECT r;
+        GetWindowRect(l, &r);
+        if (!best || r.top < bestTop) best = l, bestTop = r.top;
+    }
+    return best;
+}
+
 }  // namespace
 
 TEST(Program, SingleInstanceSettingsAndTray) {
@@ -181,6 +218,39 @@ TEST(Program, SingleInstanceSettingsAndTray) {
     ASSERT_TRUE(first.Start());
     ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(first.pi.dwProcessId); })) << "components tab not filled";
     HWND main = MainWindow(first.pi.dwProcessId);
+
+    // The keyboard walks the DLL servers; the first class whose file exists lists every file
+    // fact in the details list, with the window's own pictures.
+    {
+        HWND tree = VisibleTree(main);
+        HWND details = DetailsList(main);
+        ASSERT_TRUE(tree && details);
+        auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+        root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)));
+        ASSERT_TRUE(root);  // "DLL Servers", the second root
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+        std::vector<std::string> rows;
+        auto has = [&](const char* label) { return std::find(rows.begin(), rows.end(), label) != rows.end(); };
+        std::vector<std::string> values;
+        for (int i = 0; i < 40 && !has("File version"); ++i) {
+            // The next class's details differ from this one's (its CLSID row at least).
+            const std::vector<std::string> before = values;
+            PostMessageA(tree, WM_KEYDOWN, VK_DOWN, 0);
+            WaitUntil([&] {
+                values = RemoteListTexts(first.pi.hProcess, details, 1);
+                return values != before;
+            }, 5);
+            rows = RemoteListTexts(first.pi.hProcess, details);
+        }
+        auto from = std::find(rows.begin(), rows.end(), "File Location, calculated");
+        EXPECT_EQ(std::vector<std::string>(from, rows.end()),
+                  (std::vector<std::string>{"File Location, calculated", "File Name, calculated", "File exists",
+                                            "File version", "File size", "File Attributes", "File Created",
+                                            "File Last Accessed", "File Last Modified", "Company Name", "Description",
+                                            "Internal Version", "Internal Name", "Legal Copyright",
+                                            "Original File Name", "Product Name", "Product Version"}));
+    }
 
     // A second start brings the first forward and ends; one main window remains.
     {
@@ -230,11 +300,17 @@ TEST(Program, SingleInstanceSettingsAndTray) {
     ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(again.pi.dwProcessId); }));
     main = MainWindow(again.pi.dwProcessId);
     EXPECT_TRUE(IsZoomed(main));
-    WINDOWPLACEMENT wp{};
-    wp.length = sizeof wp;
-    GetWindowPlacement(main, &wp);
-    EXPECT_EQ(wp.rcNormalPosition.right - wp.rcNormalPosition.left, 800);
-    EXPECT_EQ(wp.rcNormalPosition.bottom - wp.rcNormalPosition.top, 600);
+    // Restored, it takes the stored normal rectangle. (Wine answers GetWindowPlacement for
+    // another process's window with its current rectangle, so the restore is what shows it.)
+    ShowWindow(main, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(main); }));
+    RECT normal{};
+    ASSERT_TRUE(WaitUntil([&] {
+        GetWindowRect(main, &normal);
+        return normal.right - normal.left == 800 && normal.bottom - normal.top == 600;
+    }));
+    EXPECT_EQ(normal.left, 100);
+    EXPECT_EQ(normal.top, 80);
 
     // Closed into the tray again, the tray menu's Shutdown ends the program.
     PostMessageA(main, WM_CLOSE, 0, 0);

@@ -6,6 +6,7 @@
 #include "app/clsDroskGlobal.h"
 #include "base/KeyedCollection.h"
 #include "base/QV_Registry_Lib.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 
 namespace R = Register_UninstClean;
@@ -23,13 +24,6 @@ std::string Read(HKEY root, const std::string& path, const std::string& name, bo
     if (rc != ERROR_SUCCESS) return "<none>";
     if (found) *found = true;
     return std::string(buf);
-}
-
-std::string Setting(const std::string& name) { return Read(HKEY_CURRENT_USER, R::cstrSettingsKey, name); }
-
-// A settings key of this version with the given values.
-std::string Stored(const std::string& values) {
-    return "[Software\\Quorvath\\Velmora]\n\"Version\"=\"1.8.0\"\n[Software\\Quorvath\\Velmora\\Settings]\n" + values;
 }
 
 struct Fresh : ::testing::Test {
@@ -258,4 +252,22 @@ TEST_F(GlobalState, CreationValuesAndConnectorEvents) {
     EXPECT_EQ(checks, 3);
     clsDroskGlobal::RegComp_checkVelm() = nullptr;
     clsDroskGlobal::MainFormLoaded() = nullptr;
+}
+
+TEST_F(SettingsStore, FirstRunKeepsTheSearchEnginesOwnOptionsAndSavesThem) {
+    RegFixture hkcu(HKEY_CURRENT_USER);
+    R::colQVRegistry() = {};  // the engine as created
+    R::RunStartupSequence();
+    ASSERT_TRUE(DroskGlobal().blnIsFirsttime);
+    EXPECT_TRUE(R::colQVRegistry().blnFindInKeys);
+    EXPECT_TRUE(R::colQVRegistry().blnFindInValues);
+    EXPECT_TRUE(R::colQVRegistry().blnFindInData);
+    EXPECT_FALSE(R::colQVRegistry().blnFindWholeStringOnly);
+    DroskGlobal().blnIsFirsttime = false;
+    KeyedCollection<TestUS> none;
+    R::SaveSettingsToRegistry(none);
+    EXPECT_EQ(Setting("Find_FindInKeys"), "1");
+    EXPECT_EQ(Setting("Find_FindInValues"), "1");
+    EXPECT_EQ(Setting("Find_FindInData"), "1");
+    EXPECT_EQ(Setting("Find_MatchWholeStringOnly"), "0");
 }

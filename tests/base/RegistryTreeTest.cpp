@@ -90,6 +90,38 @@ TEST_F(RegistryTree, RenameKeyKeepsTheOldTreeWhenTheCopyFails) {
     EXPECT_EQ(DumpKeyTree(HKCU, "Old"), before);
 }
 
+TEST_F(RegistryTree, RenameKeyRefusesAnOldTreeThatCannotBeDeletedWhole) {
+    // Everyone may read this sub-key but nobody may delete it: the copy would succeed and the
+    // deletion of the old tree stop halfway. The rename is refused before anything changes.
+    SetKeyDacl(HKCU, "Old\\Level1\\ReadOnly", "D:P(A;;KR;;;WD)");
+    const std::string before = DumpKeyTree(HKCU, "");
+    EXPECT_EQ(RenameKey(HKCU, "Old", HKCU, "New", 0), 5);
+    EXPECT_FALSE(KeyExists(HKCU, "New"));
+    EXPECT_EQ(DumpKeyTree(HKCU, ""), before);
+}
+
+TEST_F(RegistryTree, TreeOperationsReachSubKeysTheCodePageCannotName) {
+    // A sub-key whose name the ANSI code page cannot hold, with a value and a sub-key of its own.
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKCU, L"Old\\Level1\\\u4e2d\u6587\\\u00e9t\u00e9 \u4e2d", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &h, nullptr),
+              0);
+    const wchar_t text[] = L"\u4e2d";
+    RegSetValueExW(h, L"v", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
+    RegCloseKey(h);
+    const std::string before = DumpKeyTree(HKCU, "Old");
+
+    // Moved whole: nothing of the old tree is left behind.
+    ASSERT_EQ(RenameKey(HKCU, "Old", HKCU, "New", 0), 0);
+    EXPECT_FALSE(KeyExists(HKCU, "Old"));
+    EXPECT_EQ(DumpKeyTree(HKCU, "New"), before);
+
+    // Deleted whole.
+    std::string path = "New";
+    EXPECT_EQ(DeleteKeyTree(HKCU, path, 0), 0);
+    EXPECT_FALSE(KeyExists(HKCU, "New"));
+}
+
 TEST_F(RegistryTree, DeleteKeyTreeRemovesEverythingOrSaysWhy) {
     hkcu.Load(R"(
         [Tree\A\A1]

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BaseFiles.h"
+#include "base/ComPtr.h"
 #include "base/QV_Application.h"
 #include "base/QV_Clipboard.h"
 #include "base/QV_Err.h"
@@ -83,16 +84,36 @@ TEST(SystemSleep, TimerSleepWaitsOnTheNamedTimerWithoutProcessingMessages) {
     HWND probe = MakeWindow("velm sleep probe");
     ASSERT_TRUE(probe);
     gProbeMessages = 0;
-    std::thread sender([&] { SendMessageTimeoutA(probe, WM_APP, 0, 0, SMTO_NORMAL, 2000, nullptr); });
+    PostMessageA(probe, WM_APP, 0, 0);
+    std::thread sender([&] { SendMessageTimeoutA(probe, WM_APP, 0, 0, SMTO_NORMAL, 10000, nullptr); });
+    // Wait (without looking at messages) until the other thread's message is waiting here.
+    for (int i = 0; i < 5000 && !(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE); ++i) Sleep(1);
+    ASSERT_TRUE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE);
+
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
     QV_System::TimerSleep(200);
-    // A sent message is only handled when this thread looks at its queue; the sleep never does.
+    QueryPerformanceCounter(&end);
+    // It waited the time asked for (a timer tick of rounding aside), not less.
+    const double waitedMs = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                            static_cast<double>(frequency.QuadPart);
+    EXPECT_GE(waitedMs, 185.0);
+    // Neither the posted nor the sent message was handled meanwhile: both are still waiting.
     EXPECT_EQ(gProbeMessages, 0);
+    const DWORD waiting = HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_SENDMESSAGE));
+    EXPECT_TRUE(waiting & QS_POSTMESSAGE);
+    EXPECT_TRUE(waiting & QS_SENDMESSAGE);
+    // Once this thread looks at its queue, both are handled.
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
     sender.join();
+    EXPECT_EQ(gProbeMessages, 2);
+
     // The timer is a named kernel object that stays open to others while it exists.
     QV_System::TimerSleep(0);
     QV_System::SleepMs(1);
     DestroyWindow(probe);
-    MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
 }
 
@@ -144,6 +165,85 @@ TEST(Typelib, TypeAttrIsACopy) {
         EXPECT_EQ(e.Number, 91);
     }
     CoUninitialize();
+}
+
+// The co-classes of real type libraries of the prefix: a library with classes, one without, a
+// file with no library and a missing file.
+TEST(Typelib, CoClassesOfRealLibraries) {
+    CoInitialize(nullptr);
+    char system[MAX_PATH + 1] = {};
+    GetSystemDirectoryA(system, sizeof system);
+    const std::string sys = std::string(system) + "\\";
+    QV_Typelib::CoClassList stdole = QV_Typelib::ReadCoClasses(sys + "stdole2.tlb");
+    EXPECT_TRUE(stdole.loaded);
+    EXPECT_FALSE(stdole.Failed()) << stdole.failureText;
+    EXPECT_EQ(stdole.clsids, (std::vector<std::string>{"{0BE35203-8F91-11CE-9DE3-00AA004BB851}",
+                                                       "{0BE35204-8F91-11CE-9DE3-00AA004BB851}"}));
+    QV_Typelib::CoClassList noClasses = QV_Typelib::ReadCoClasses(sys + "stdole32.tlb");
+    EXPECT_TRUE(noClasses.loaded);
+    EXPECT_TRUE(noClasses.clsids.empty());
+    for (const std::string& file : {sys + "kernel32.dll", sys + "no_such_file_here.tlb", std::string()}) {
+        QV_Typelib::CoClassList none = QV_Typelib::ReadCoClasses(file);
+        EXPECT_FALSE(none.loaded) << file;
+        EXPECT_TRUE(none.clsids.empty()) << file;
+    }
+    CoUninitialize();
+}
+
+// The owning COM pointer releases its one reference once: at scope end, when it receives
+// another, or by the new owner after a move.
+TEST(ComPtr, ReleasesWhatItHoldsOnce) {
+    struct Counted {
+        int releases = 0;
+        unsigned long Release() { return static_cast<unsigned long>(++releases); }
+    };
+    Counted a, b;
+    {
+        ComPtr<Counted> p(&a);
+        EXPECT_EQ(p.get(), &a);
+        *p.Receive() = &b;  // a is released before the slot is handed out
+        EXPECT_EQ(a.releases, 1);
+        ComPtr<Counted> q(std::move(p));
+        EXPECT_FALSE(p);
+        EXPECT_EQ(q->releases, 0);
+    }
+    EXPECT_EQ(a.releases, 1);
+    EXPECT_EQ(b.releases, 1);
+    ComPtr<Counted> kept(&a);
+    EXPECT_EQ(kept.release(), &a);
+    EXPECT_EQ(a.releases, 1);
+}
+
+TEST(ErrorTexts, RaiseCarriesTheNumbersText) {
+    const struct {
+        long number;
+        const char* text;
+    } cases[] = {{91, "Object variable or With block variable not set"},
+                 {35601, "Element not found"},
+                 {35602, "Key is not unique in collection"},
+                 {1234, "Application-defined or object-defined error"}};
+    for (const auto& c : cases) {
+        try {
+            QV_Err::Raise(c.number, "Here");
+            ADD_FAILURE() << "nothing raised";
+        } catch (const RunTimeError& e) {
+            EXPECT_EQ(e.Number, c.number);
+            EXPECT_EQ(e.Source, "Here");
+            EXPECT_EQ(e.Description, c.text);
+        }
+    }
+}
+
+// The one boundary: whatever a body throws is handed to the sink under the procedure's name.
+TEST(ErrorTexts, TrapErrorsHandsEveryErrorToTheSink) {
+    EXPECT_TRUE(TrapErrors("m", "Quiet", [] {}));
+    const long before = QV_Err::HandledCount();
+    EXPECT_FALSE(TrapErrors("m", "Raised", [] { QV_Err::Raise(35601, "x"); }));
+    EXPECT_EQ(QV_Err::LastNumber(), 35601);
+    EXPECT_FALSE(TrapErrors("m", "Thrown", [] { throw 42; }));
+    EXPECT_EQ(QV_Err::LastNumber(), -1);
+    EXPECT_EQ(QV_Err::LastProcedure(), "Thrown");
+    EXPECT_EQ(QV_Err::HandledCount(), before + 2);
 }
 
 TEST(SharedFunctions, ShellOpenUsesTheDefaultActionInANormalWindow) {

@@ -6,6 +6,8 @@
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/QV_Strings_Lib.h"
 #include "base/QV_VBExtensions.h"
+#include "base/TextCase.h"
+#include "base/WinText.h"
 
 using namespace QV_Strings_Lib;
 using namespace QV_VBExtensions;
@@ -153,4 +155,21 @@ TEST(Strings, EnvironmentLookupIgnoresTheCaseOfNames) {
     EXPECT_EQ(QV_InfoLocal_Lib::GetEnvironmentValue("VELM_PROBE"), "");
     EXPECT_EQ(QV_InfoLocal_Lib::GetEnvironmentValue("VELM_PROB"), "");
     EXPECT_EQ(QV_InfoLocal_Lib::GetEnvironmentValue(""), "");
+}
+
+// The case rules of names and the wide form of ANSI text follow the ANSI code page (1252 here).
+TEST(TextCase, EndsWithAndWideTextFollowTheAnsiCodePage) {
+    const struct {
+        const char* text;
+        const char* suffix;
+        bool ends;
+    } cases[] = {{"C:\\App\\Setup.Exe", ".EXE", true},  {"C:\\App\\Setup.exe", ".exe", true},
+                 {"C:\\App\\Setup.exe", "EXE", true},     {"exe", ".exe", false},
+                 {"C:\\App\\Setup.exe ", ".exe", false},  {"Datei.\xE4xe", ".\xC4XE", true},
+                 {"anything", "", true},                  {"", "x", false}};
+    for (const auto& c : cases) EXPECT_EQ(TextCase::EndsWith(c.text, c.suffix), c.ends) << c.text << " " << c.suffix;
+
+    EXPECT_EQ(WinText::Wide("Gr\xFC\xDF" "e \x80"), L"Gr\u00FC\u00DFe \u20AC");
+    EXPECT_EQ(WinText::Wide(std::string("a\0b", 3)), std::wstring(L"a\0b", 3));
+    EXPECT_EQ(WinText::Wide(""), L"");
 }

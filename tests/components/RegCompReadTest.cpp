@@ -7,17 +7,12 @@
 
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 
 using namespace Tab_RegComp;
 
 namespace {
-std::string WinDir() {
-    char buf[MAX_PATH];
-    GetWindowsDirectoryA(buf, MAX_PATH);
-    return buf;
-}
-std::string Sys32() { return WinDir() + "\\system32"; }
 std::string Short(const std::string& path) {
     char buf[MAX_PATH];
     DWORD n = GetShortPathNameA(path.c_str(), buf, MAX_PATH);
@@ -161,5 +156,111 @@ TEST_F(ResolveTable, EachRegisteredFormFindsItsFile) {
             EXPECT_EQ(rec->vntTypeLib, "");
         }
       }
+    }
+}
+
+TEST_F(ResolveTable, ServerDataThatIsNoTextNamesNoFile) {
+    // "ole32.dll" stored as bytes, a number, a binary AppID, and a server key that exists but
+    // does not open (beside a LocalServer32 that does).
+    hkcr.Load(R"(
+        [CLSID\{0000BBBB-0000-0000-0000-000000000001}\ProgID]
+        @="Fixture.BinaryServer"
+        [CLSID\{0000BBBB-0000-0000-0000-000000000001}\InprocServer32]
+        @=hex:6f,6c,65,33,32,2e,64,6c,6c,00
+        [CLSID\{0000BBBB-0000-0000-0000-000000000002}\ProgID]
+        @="Fixture.DwordServer"
+        [CLSID\{0000BBBB-0000-0000-0000-000000000002}\LocalServer32]
+        @=dword:12345678
+        [CLSID\{0000BBBB-0000-0000-0000-000000000003}]
+        "AppID"=hex:ff,ff,ff,ff,ff,ff,ff,ff,ff,ff
+        [CLSID\{0000BBBB-0000-0000-0000-000000000003}\ProgID]
+        @="Fixture.BinaryAppID"
+        [CLSID\{0000BBBB-0000-0000-0000-000000000003}\InprocServer32]
+        @=expand:"%SystemRoot%\\system32\\ole32.dll"
+        [CLSID\{0000BBBB-0000-0000-0000-000000000004}\ProgID]
+        @="Fixture.LockedServer"
+        [CLSID\{0000BBBB-0000-0000-0000-000000000004}\LocalServer32]
+        @="notepad.exe"
+    )");
+    SetKeyDacl(HKEY_CLASSES_ROOT, "CLSID\\{0000BBBB-0000-0000-0000-000000000004}\\InprocServer32", "D:P(D;;GA;;;WD)");
+    struct Case {
+        const char* clsid;
+        std::string category;
+        bool exists;
+        std::string location;
+    } const cases[] = {
+        {"{0000BBBB-0000-0000-0000-000000000001}", "DLLServer", false, "Not defined."},
+        {"{0000BBBB-0000-0000-0000-000000000002}", "EXEServer", false, "Not defined."},
+        {"{0000BBBB-0000-0000-0000-000000000003}", "DLLServer", true, "%SystemRoot%\\system32\\ole32.dll"},
+        {"{0000BBBB-0000-0000-0000-000000000004}", "DLLServer", false, "Not defined."},
+    };
+    colRegComp col;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.clsid);
+        auto rec = ReadRegCompRecord(col, c.clsid);
+        EXPECT_EQ(RegCompCategory(*rec), c.category);
+        EXPECT_EQ(rec->blnFileExist, c.exists);
+        EXPECT_FALSE(rec->blnFileNotExistRealError);
+        EXPECT_EQ(rec->vntFileLocation, c.location);
+        EXPECT_EQ(rec->vntAppID, "");
+    }
+    EXPECT_TRUE(col.Item("{0000BBBB-0000-0000-0000-000000000002}")->blnIsLocalServer32);
+    EXPECT_FALSE(col.Item("{0000BBBB-0000-0000-0000-000000000004}")->blnIsLocalServer32);
+}
+
+TEST_F(ResolveTable, ServerTextsOfAnyLengthResolveInOnePass) {
+    const std::string sys = Sys32();
+    const size_t n = 200000;
+    std::string deep = sys.substr(0, 3);
+    while (deep.size() < n) deep += "ab\\";
+    std::string unset, growing;
+    while (unset.size() < n) unset += "%NOSUCHVAR%";
+    while (growing.size() < n) growing += "%SystemRoot%";
+    struct Case {
+        const char* name;
+        const char* subkey;
+        std::string text;
+        bool exists;
+        std::string locationEx;  // compared without regard to case; "" = not checked
+    } const cases[] = {
+        // A program with a very long argument is still that program.
+        {"LongArguments", "LocalServer32", sys + "\\notepad.exe " + std::string(n, 'x'), true, sys + "\\notepad.exe"},
+        {"DeepFolders", "InprocServer32", deep + "x.dll", false, ""},
+        {"ManyUnsetVariables", "InprocServer32", unset + "\\x.dll", false, "\\x.dll"},
+        {"ManyVariables", "InprocServer32", growing + "\\x.dll", false, ""},
+        {"LongBareName", "InprocServer32", std::string(n, 'a') + ".dll /x", false, ""},
+        {"LongQuotedPath", "LocalServer32", "\"" + sys + "\\" + std::string(n, 'q') + "\"", false, ""},
+    };
+    int i = 0;
+    for (const auto& c : cases) {
+        char clsid[64];
+        snprintf(clsid, sizeof clsid, "{0000CCCC-0000-0000-0000-%012d}", ++i);
+        hkcr.Load("[CLSID\\" + std::string(clsid) + "\\ProgID]\n@=\"Fixture." + c.name + "\"\n[CLSID\\" + clsid +
+                  "\\" + c.subkey + "]\n");
+        HKEY h = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + clsid + "\\" + c.subkey).c_str(), 0,
+                                KEY_SET_VALUE, &h),
+                  0);
+        RegSetValueExA(h, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.text.c_str()),
+                       static_cast<DWORD>(c.text.size() + 1));
+        RegCloseKey(h);
+    }
+    for (int cached = 0; cached < 2; ++cached) {
+        std::optional<ScanFileCache> cache;
+        if (cached) cache.emplace();
+        colRegComp col;
+        i = 0;
+        for (const auto& c : cases) {
+            char clsid[64];
+            snprintf(clsid, sizeof clsid, "{0000CCCC-0000-0000-0000-%012d}", ++i);
+            SCOPED_TRACE(std::string(c.name) + (cached ? " (cached)" : ""));
+            auto rec = ReadRegCompRecord(col, clsid);
+            EXPECT_EQ(rec->blnFileExist, c.exists);
+            EXPECT_EQ(rec->blnFileNotExistRealError, !c.exists);
+            if (!c.locationEx.empty()) {
+                EXPECT_TRUE(TextCase::Equal(rec->vntFileLocationEx, c.locationEx))
+                    << rec->vntFileLocationEx.substr(0, 300);
+            }
+        }
     }
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "tests/image/PeSupport.h"
+
 namespace {
 
 std::string ProgramPath() {
@@ -53,17 +55,17 @@ struct Outcome {
     long nodes = -1;
 };
 
-Outcome RunWith(const std::string& arguments) {
+Outcome RunWith(const std::string& arguments, int waitSeconds = 60) {
     Outcome out;
     std::string line = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return out;
-    WaitForInputIdle(pi.hProcess, 60000);
+    WaitForInputIdle(pi.hProcess, static_cast<DWORD>(waitSeconds) * 1000);
     Seen seen{pi.dwProcessId};
     // Its window is up once the process waits for input; poll a while for it to show.
-    for (int i = 0; i < 600 && !seen.window; ++i) {
+    for (int i = 0; i < waitSeconds * 10 && !seen.window; ++i) {
         EnumWindows(FindTop, reinterpret_cast<LPARAM>(&seen));
         if (!seen.window) Sleep(100);
     }
@@ -85,9 +87,71 @@ Outcome RunWith(const std::string& arguments) {
 }  // namespace
 
 TEST(VelmDepends, OpensTheFileOfItsCommandLine) {
-    const Outcome o = RunWith(SystemDir() + "\\notepad.exe");
-    EXPECT_EQ(o.caption, "Velm Depends - notepad.exe");
-    EXPECT_GT(o.nodes, 1);
+    const long imports = static_cast<long>(
+        pe_test::RawImage(pe_test::ReadAll(SystemDir() + "\\notepad.exe")).ImportNames().size());
+    // As typed, and quoted as a file association passes it: one enclosing pair of quotes is
+    // taken off, since a file name cannot hold a quote.
+    for (const std::string& args : {SystemDir() + "\\notepad.exe", "\"" + SystemDir() + "\\notepad.exe\""}) {
+        const Outcome o = RunWith(args);
+        EXPECT_EQ(o.caption, "Velm Depends - notepad.exe") << args;
+        EXPECT_GT(o.nodes, imports) << args;
+    }
+}
+
+namespace {
+
+// A folder under the temporary folder, removed with its files afterwards.
+struct Scratch {
+    std::string dir;
+    explicit Scratch(const std::string& name) {
+        char tmp[MAX_PATH];
+        GetTempPathA(MAX_PATH, tmp);
+        dir = std::string(tmp) + name + "-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(dir.c_str(), nullptr);
+    }
+    ~Scratch() {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do DeleteFileA((dir + "\\" + fd.cFileName).c_str());
+            while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+        RemoveDirectoryA(dir.c_str());
+    }
+};
+
+}  // namespace
+
+// Damaged files the program once crashed on inside system functions: it opens each, shows
+// its window with the file's tree (a root it could not open is one struck node), and closes.
+TEST(VelmDepends, SurvivesDamagedFiles) {
+    Scratch scratch("velm-depends-damaged");
+    const auto version = pe_test::ReadAll(pe_test::VersionFixtureDir() + "\\verde.dll");
+    const auto image = pe_test::ReadAll(pe_test::FixtureDir("x64") + "\\fxc.dll");
+    ASSERT_FALSE(version.empty());
+    ASSERT_FALSE(image.empty());
+    std::vector<pe_test::Damage> damages = pe_test::VersionDamages(version);
+    ASSERT_FALSE(damages.empty());
+    for (uint32_t back : {4u, 13u, 22u})
+        damages.push_back({"end" + std::to_string(back) + ".dll", pe_test::HeadersAtTheEnd(image, back)});
+    for (const auto& d : damages) {
+        const std::string path = scratch.dir + "\\" + d.name;
+        ASSERT_TRUE(pe_test::WriteAll(path, d.bytes.data(), d.bytes.size()));
+        const Outcome o = RunWith(path);
+        EXPECT_EQ(o.caption, "Velm Depends - " + d.name);
+        EXPECT_GE(o.nodes, 1) << d.name;
+    }
+}
+
+// A chain of 10,000 DLLs, each importing the next: the window shows the whole chain.
+TEST(VelmDepends, OpensALongImportChain) {
+    const std::string first = pe_test::ImportChainFirst();
+    ASSERT_FALSE(pe_test::ReadAll(first).empty()) << first;
+    // The whole tree is built before the window shows: allow it the time 10,000 files take.
+    const Outcome o = RunWith(first, 600);
+    EXPECT_EQ(o.caption, "Velm Depends - c00000.dll");
+    EXPECT_EQ(o.nodes, pe_test::kImportChainLength + 1);
 }
 
 TEST(VelmDepends, AnythingElseOpensAnEmptyWindow) {
@@ -96,7 +160,7 @@ TEST(VelmDepends, AnythingElseOpensAnEmptyWindow) {
     const std::string text = std::string(temp) + "velm-depends-test.txt";
     HANDLE h = CreateFileA(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     CloseHandle(h);
-    for (const std::string& args : {"\"" + SystemDir() + "\\notepad.exe\"", std::string(), text,
+    for (const std::string& args : {std::string(), text, "\"" + text + "\"", "\"" + SystemDir() + "\\notepad.exe",
                                     std::string("notepad.exe"), std::string("C:\\no-such-folder\\x.dll")}) {
         const Outcome o = RunWith(args);
         EXPECT_EQ(o.caption, "Velm Depends") << args;

@@ -173,6 +173,72 @@ TEST_P(PeFixture, FallbackFoldersAndReload) {
     EXPECT_FALSE(pe.Load(Dir(), "", ""));  // a folder is no image
 }
 
+// SaveData writes exactly the bytes asked for to its own file and closes only that file: a
+// file the program holds open across the call stays usable. Only bytes of the mapped file
+// are written, and texts are read no further than its end.
+TEST_P(PeFixture, SaveDataAndStringFromPointerStayInTheirBounds) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    const std::string held = std::string(tmp) + "velm-savedata-held.txt";
+    const std::string out = std::string(tmp) + "velm-savedata.bin";
+    HANDLE other = CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    ASSERT_TRUE(WriteFile(other, "before", 6, &put, nullptr));
+
+    const std::string path = Dir() + "\\fxroot.dll";
+    const std::vector<unsigned char> bytes = pe_test::ReadAll(path);
+    clsPeInfo pe;
+    EXPECT_FALSE(pe.SaveData(bytes.data(), 4, out));  // nothing loaded
+    ASSERT_TRUE(pe.Load(path, "", ""));
+    ASSERT_EQ(pe.MappedSize(), bytes.size());
+    const auto* base = static_cast<const unsigned char*>(pe.MappedAddress());
+    // A file left longer by an earlier write holds only the new bytes afterwards.
+    ASSERT_TRUE(pe.SaveData(base, bytes.size(), out));
+    ASSERT_TRUE(pe.SaveData(base + 0x40, 100, out));
+    EXPECT_EQ(pe_test::ReadAll(out), std::vector<unsigned char>(bytes.begin() + 0x40, bytes.begin() + 0x40 + 100));
+    ASSERT_TRUE(pe.SaveData(base, 0, out));
+    EXPECT_TRUE(pe_test::ReadAll(out).empty());
+    // Bytes that are not all in the mapping are not written.
+    DeleteFileA(out.c_str());
+    EXPECT_FALSE(pe.SaveData(base + bytes.size() - 10, 11, out));
+    EXPECT_FALSE(pe.SaveData(bytes.data(), 4, out));
+    EXPECT_EQ(GetFileAttributesA(out.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The held file is still open and usable.
+    ASSERT_TRUE(WriteFile(other, " after", 6, &put, nullptr));
+    EXPECT_EQ(put, 6u);
+    ASSERT_EQ(SetFilePointer(other, 0, nullptr, FILE_BEGIN), 0u);
+    char back[16] = {};
+    DWORD got = 0;
+    ASSERT_TRUE(ReadFile(other, back, sizeof back, &got, nullptr));
+    EXPECT_EQ(std::string(back, got), "before after");
+    CloseHandle(other);
+    DeleteFileA(held.c_str());
+
+    // Texts: an import name in place; outside the mapping nothing; a text that runs to the
+    // file's end is no text.
+    RawImage raw(bytes);
+    const uint32_t nameOffset = raw.Offset(raw.U32(raw.ImportDescriptors().front() + 12));
+    bool ok = false;
+    EXPECT_EQ(pe.StringFromPointer(base + nameOffset, &ok), raw.ImportNames().front());
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(pe.StringFromPointer(bytes.data(), &ok), "");
+    EXPECT_FALSE(ok);
+    std::vector<unsigned char> tail = bytes;
+    tail.insert(tail.end(), {'A', 'B', 'C'});
+    const std::string tailPath = std::string(tmp) + "velm-tail.dll";
+    ASSERT_TRUE(pe_test::WriteAll(tailPath, tail.data(), tail.size()));
+    clsPeInfo tailPe;
+    ASSERT_TRUE(tailPe.Load(tailPath, "", ""));
+    const auto* tailBase = static_cast<const unsigned char*>(tailPe.MappedAddress());
+    EXPECT_EQ(tailPe.StringFromPointer(tailBase + tail.size() - 3, &ok), "");
+    EXPECT_FALSE(ok);
+    tailPe.Unload();
+    DeleteFileA(tailPath.c_str());
+    DeleteFileA(out.c_str());
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, PeFixture, ::testing::Values("x64", "x86"));
 
 TEST(PeSystem, NotepadImportsAndHeaders) {

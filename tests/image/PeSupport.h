@@ -3,7 +3,10 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,14 @@ namespace pe_test {
 // Windows path of the fixture folder of one kind ("x64" or "x86"), without a trailing backslash.
 inline std::string FixtureDir(const std::string& kind) {
     std::string p = "Z:" VELM_PE_FIXTURES_UNIX "/" + kind;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+// Windows path of the folder of the DLLs with version resources (verde.dll and its kin).
+inline std::string VersionFixtureDir() {
+    std::string p = "Z:" VELM_PE_FIXTURES_UNIX "/../version";
     for (char& c : p)
         if (c == '/') c = '\\';
     return p;
@@ -82,11 +93,91 @@ struct RawImage {
         for (uint32_t d = Offset(rva); U32(d + 12) != 0; d += 20) out.push_back(d);
         return out;
     }
+    // File offset of the header of the section that holds an RVA (0 when none does).
+    uint32_t SectionHeaderOf(uint32_t rva) const {
+        for (uint16_t i = 0; i < sections; ++i) {
+            const uint32_t s = sectionOffset + 40u * i;
+            if (rva >= U32(s + 12) && rva < U32(s + 12) + U32(s + 16)) return s;
+        }
+        return 0;
+    }
+    // File offset of the data entry (RVA, size) of the first version resource: the first entry
+    // of type 16, its first name, its first language. 0 when the image has none.
+    uint32_t VersionDataEntry() const {
+        const uint32_t root = Offset(U32(DirectoryEntry(2)));
+        if (!root) return 0;
+        auto child = [&](uint32_t dir, uint32_t id) -> uint32_t {
+            const uint32_t n = U16(dir + 12) + U16(dir + 14);
+            for (uint32_t e = 0; e < n; ++e) {
+                const uint32_t at = dir + 16 + 8 * e;
+                if (id == 0 || U32(at) == id) return root + (U32(at + 4) & 0x7FFFFFFFu);
+            }
+            return 0;
+        };
+        const uint32_t type = child(root, 16);
+        const uint32_t name = type ? child(type, 0) : 0;
+        return name ? child(name, 0) : 0;
+    }
     std::vector<std::string> ImportNames() const {
         std::vector<std::string> names;
         for (uint32_t d : ImportDescriptors()) names.push_back(Str(U32(d + 12)));
         return names;
     }
 };
+
+inline void Put32(std::vector<unsigned char>& bytes, size_t at, uint32_t value) { std::memcpy(&bytes[at], &value, 4); }
+
+struct Damage {
+    std::string name;
+    std::vector<unsigned char> bytes;
+};
+
+// Copies of a DLL with a version resource, each damaged where the version functions look.
+inline std::vector<Damage> VersionDamages(const std::vector<unsigned char>& good) {
+    const RawImage raw(good);
+    const uint32_t entry = raw.VersionDataEntry();
+    const uint32_t section = raw.SectionHeaderOf(raw.U32(raw.DirectoryEntry(2)));
+    std::vector<Damage> out;
+    if (entry == 0 || section == 0) return out;
+    auto damaged = [&](const std::string& name, size_t at, uint32_t value) {
+        std::vector<unsigned char> b = good;
+        Put32(b, at, value);
+        out.push_back({name, b});
+    };
+    damaged("size-huge.dll", entry + 4, 0x10000000u);
+    damaged("size-file.dll", entry + 4, static_cast<uint32_t>(good.size()));
+    damaged("size-wrap.dll", entry + 4, 0xFFFFF001u);
+    damaged("offset-end.dll", entry, 0xFFFFFFFFu);
+    damaged("offset-past.dll", entry, static_cast<uint32_t>(good.size()) + 0x10000);
+    damaged("rsrc-virtualsize.dll", section + 8, 0xFFFFFFFFu);
+    damaged("rsrc-rawsize.dll", section + 16, 0xFFFFFFF0u);
+    damaged("dir-size.dll", raw.DirectoryEntry(2) + 4, 0xFFFFFFFFu);
+    damaged("dir-rva.dll", raw.DirectoryEntry(2), 0xFFFFFF00u);
+    damaged("subdir.dll", raw.Offset(raw.U32(raw.DirectoryEntry(2))) + 16 + 4, 0xFFFFFFF0u);
+    return out;
+}
+
+// A copy of a DLL grown to whole pages whose e_lfanew points `back` bytes before its end,
+// where an NT signature stands: the file header that follows is cut off by the file's end.
+inline std::vector<unsigned char> HeadersAtTheEnd(const std::vector<unsigned char>& good, uint32_t back) {
+    std::vector<unsigned char> b = good;
+    b.resize((good.size() + 4095) / 4096 * 4096 + 4096, 0);
+    const uint32_t nt = static_cast<uint32_t>(b.size()) - back;
+    Put32(b, 0x3C, nt);
+    std::memcpy(&b[nt], "PE\0\0", 4);
+    return b;
+}
+
+#ifdef VELM_IMPORT_CHAIN_UNIX
+// The chain of DLLs the build writes: c00000.dll imports c00001.dll, which imports c00002.dll,
+// and so on to c09999.dll, which imports the missing c10000.dll.
+constexpr int kImportChainLength = 10000;
+inline std::string ImportChainFirst() {
+    std::string p = "Z:" VELM_IMPORT_CHAIN_UNIX "/c00000.dll";
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+#endif
 
 }  // namespace pe_test

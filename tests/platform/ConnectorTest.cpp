@@ -147,6 +147,11 @@ TEST(Registration, FailuresComeBackAsText) {
          sizeof(void*) == 8 ? "The file is a 32-bit component; the 64-bit VelmRegSvr cannot load it."
                             : "The file is a 64-bit component; the 32-bit VelmRegSvr cannot load it."},
         {VELM_FIXTURE_COMSERVER_TLB, true, "The file is not a Windows program or library."},
+        // The component's crash ends the child process that runs its entry point, not this one.
+        {VELM_FIXTURE_CRASH_DLL, true,
+         "DllRegisterServer crashed with exception 0xC0000005 (access violation) in comserver_crash.dll."},
+        {VELM_FIXTURE_CRASH_DLL, false,
+         "DllUnregisterServer crashed with exception 0xC0000005 (access violation) in comserver_crash.dll."},
         {std::string(VELM_FIXTURE_COMSERVER_DIR) + "\\missing.dll", true, "The file does not exist."},
         {"", false, "The file does not exist."},
     };
@@ -164,4 +169,47 @@ TEST(Registration, FailuresComeBackAsText) {
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" VELM_FIXTURE_CLSID_EXESERVER));
     }
     for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+}
+
+TEST(Registration, AProgramThatIsNoServerIsReportedAfterABoundedWait) {
+    for (bool doRegister : {true, false}) {
+        std::string err;
+        EXPECT_FALSE(Velm::Registration::Run(VELM_FIXTURE_NOSERVER_EXE, doRegister, err, 1000));
+        const std::string head = std::string("The server did not end within 1 second of its ") +
+                                 (doRegister ? "/RegServer start, so it is not known to be registered."
+                                             : "/UnregServer start, so it is not known to be unregistered.") +
+                                 " It was left running (process id ";
+        ASSERT_EQ(err.rfind(head, 0), 0u) << err;
+        // The program named is the one that was started, still running: the test ends it.
+        const DWORD pid = std::stoul(err.substr(head.size()));
+        HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        ASSERT_TRUE(h != nullptr) << pid;
+        char image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        EXPECT_TRUE(QueryFullProcessImageNameA(h, 0, image, &size));
+        EXPECT_TRUE(std::string(image).ends_with("\\noserver.exe")) << image;
+        EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        TerminateProcess(h, 1);
+        WaitForSingleObject(h, 10000);
+        CloseHandle(h);
+    }
+}
+
+TEST(Connector, AMailboxThatCannotBeMadeLeavesNoLockBehind) {
+    // Another kind of object holds the mailbox's name: the mapping cannot be made.
+    HANDLE squatter = CreateEventA(nullptr, TRUE, FALSE, "Local\\VelmoraConnector.Mailbox");
+    ASSERT_TRUE(squatter != nullptr);
+    try {
+        Velm::VelmSingleInstanceConnector connector;
+        ADD_FAILURE() << "a connector was made without its mailbox";
+    } catch (const RunTimeError& e) {
+        EXPECT_EQ(e.Number, 429);
+    }
+    // No connector of this process holds the lock now: the failed one closed it.
+    HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, "Local\\VelmoraConnector.Lock");
+    EXPECT_EQ(lock, nullptr);
+    if (lock) CloseHandle(lock);
+    CloseHandle(squatter);
+    Velm::VelmSingleInstanceConnector connector;  // and once the name is free, it works
+    EXPECT_FALSE(connector.ActionMailbox()->IsMainAppRunning());
 }

@@ -13,6 +13,7 @@
 #include "regsvr/QV_ErrHandler.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/RegFixture.h"
+#include "tests/image/PeSupport.h"
 
 namespace {
 const std::string kSys = "C:\\windows\\system32\\";
@@ -114,7 +115,7 @@ TEST(FileVersionInfo, ReadsFixedPartFlagsAndFirstTranslation) {
     EXPECT_EQ(v.FileOS(), "NT-Win32");
     EXPECT_EQ(v.FileType(), "Driver");
     EXPECT_EQ(v.FileSubType(), "Network drv");
-    EXPECT_NE(v.Language(), "");
+    EXPECT_EQ(v.Language(), "English");  // the name alone, without its terminator
     EXPECT_EQ(v.CompanyName(), "Velm Drivers");  // the first translation, not the German one
     EXPECT_EQ(v.FileDescription(), "Network driver fixture");
     EXPECT_EQ(v.FileVersion(), "2.1.3.4");
@@ -147,7 +148,7 @@ TEST(FileVersionInfo, ReadsFixedPartFlagsAndFirstTranslation) {
     EXPECT_EQ(f.FileType(), "Font");
     EXPECT_EQ(f.FileSubType(), "TrueType Font");
     EXPECT_EQ(f.CompanyName(), "Velm Schriften");
-    EXPECT_NE(f.Language(), english);
+    EXPECT_EQ(f.Language(), "German");
     EXPECT_FALSE(f.OLESelfregister());
 
     FileVersionInfo app;
@@ -162,8 +163,11 @@ TEST(FileVersionInfo, RealSystemFiles) {
     ole.FullPathName(kSys + "ole32.dll");
     EXPECT_TRUE(ole.Available());
     EXPECT_EQ(ole.FileType(), "DLL");
-    EXPECT_NE(ole.VerFile(), "");
-    EXPECT_NE(ole.FileVersion(), "");
+    // What Wine 8's own ole32.dll declares: version 10.0.0.0 in US English.
+    EXPECT_EQ(ole.VerFile(), "10.00.0000");
+    EXPECT_EQ(ole.FileVersion(), "10.0.0.0");
+    EXPECT_EQ(ole.Language(), "English");
+    EXPECT_EQ(ole.CompanyName(), "Microsoft Corporation");
 
     FileVersionInfo missing;
     missing.FullPathName(kSys + "no_such_file_here.dll");
@@ -231,4 +235,26 @@ TEST(TypeLibCheck, CountsTheClassKeysOfAGeneratedLibrary) {
     EXPECT_EQ(message, "");
     // The type library embedded in the server DLL reads the same.
     EXPECT_EQ(Master::CheckTypeLibRegistration(VELM_FIXTURE_COMSERVER_DLL, message), 1);
+}
+
+// A version resource whose size or offset is overwritten, or whose section claims 4 GB, reads
+// as no version resource: the version functions never see such a file.
+TEST(FileVersionInfo, DamagedVersionResourcesReadAsAbsent) {
+    const std::vector<unsigned char> good = pe_test::ReadAll(pe_test::VersionFixtureDir() + "\\verde.dll");
+    ASSERT_FALSE(good.empty());
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    const std::vector<pe_test::Damage> damages = pe_test::VersionDamages(good);
+    ASSERT_FALSE(damages.empty());
+    for (const auto& d : damages) {
+        const std::string path = std::string(tmp) + "velm-regsvr-" + d.name;
+        ASSERT_TRUE(pe_test::WriteAll(path, d.bytes.data(), d.bytes.size()));
+        FileVersionInfo v;
+        v.FullPathName(path);
+        EXPECT_EQ(v.FullPathName(), path);
+        EXPECT_FALSE(v.Available()) << d.name;
+        EXPECT_EQ(v.VerFile(), "") << d.name;
+        EXPECT_FALSE(v.OLESelfregister()) << d.name;
+        DeleteFileA(path.c_str());
+    }
 }

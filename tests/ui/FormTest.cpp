@@ -4,8 +4,10 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <memory>
 
 #include "base/QV_Err.h"
+#include "resource.h"
 #include "tests/support/Boxes.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/cVBW.h"
@@ -473,6 +475,74 @@ TEST(Handlers, AnErrorEscapingAnEventHandlerGoesToTheErrorSink) {
     EXPECT_EQ(QV_Err::LastNumber(), 35601);
     tf.tvw.NodeClick = nullptr;
     tf.tvw.Nodes.Clear();
+}
+
+// A form whose query-unload handler fails with something that is no run-time error.
+class frmFailingClose : public ui::Form {
+public:
+    frmFailingClose() : Form("frmFailingClose", {.caption = "Failing close"}) {}
+    bool fail = true;
+
+protected:
+    void Form_QueryUnload(int&, int) override {
+        if (fail) throw 42;
+    }
+};
+
+TEST(Handlers, AnyErrorEscapingAWindowsHandlerGoesToTheSinkUnderItsName) {
+    frmFailingClose form;
+    form.Show();
+    const long before = QV_Err::HandledCount();
+    SendMessageA(form.hWnd(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(QV_Err::HandledCount(), before + 1);
+    EXPECT_EQ(QV_Err::LastNumber(), -1);
+    EXPECT_EQ(QV_Err::LastProcedure(), "Unload");
+    EXPECT_TRUE(form.IsLoaded()) << "the failed close left the window as it was";
+    form.fail = false;
+    SendMessageA(form.hWnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(form.IsLoaded());
+}
+
+// A form shown with an owner outlives the owner's unload: it is a form of its own.
+TEST(FormOwner, AnOwnedFormStaysLoadedWhenItsOwnerIsUnloaded) {
+    ui::Form owner("frmOwner", {.caption = "Owner"});
+    ui::Form owned("frmOwned", {.caption = "Owned"});
+    owner.Show();
+    owned.Show(ui::vbModeless, &owner);
+    ASSERT_EQ(GetWindow(owned.hWnd(), GW_OWNER), owner.hWnd());
+    EXPECT_TRUE(owner.Unload());
+    EXPECT_TRUE(owned.IsLoaded());
+    EXPECT_TRUE(IsWindow(owned.hWnd()));
+    EXPECT_TRUE(IsWindowVisible(owned.hWnd()));
+    EXPECT_EQ(ui::FindForm("frmOwned"), &owned);
+    EXPECT_TRUE(owned.Unload());
+}
+
+bool IconAlive(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return false;
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return true;
+}
+
+// The caption's small icon is loaded for the window and destroyed with it, by an unload or by
+// the form's end; the big one is the module's shared icon and stays.
+TEST(FormIcon, TheSmallIconGoesWithTheWindow) {
+    auto form = std::make_unique<ui::Form>("frmIcon", ui::FormStyle{.caption = "Icon", .iconResource = IDI_VELMORA});
+    HICON big = nullptr;
+    for (int load = 0; load < 2; ++load) {
+        form->Load();
+        auto small = reinterpret_cast<HICON>(SendMessageA(form->hWnd(), WM_GETICON, ICON_SMALL, 0));
+        big = reinterpret_cast<HICON>(SendMessageA(form->hWnd(), WM_GETICON, ICON_BIG, 0));
+        ASSERT_NE(small, nullptr);
+        ASSERT_NE(small, big);
+        EXPECT_TRUE(IconAlive(small));
+        if (load == 0) EXPECT_TRUE(form->Unload());
+        else form.reset();
+        EXPECT_FALSE(IconAlive(small)) << "load " << load;
+    }
+    EXPECT_TRUE(IconAlive(big));
 }
 
 TEST(Handlers, TheUtilityClassSetsSystemCursorsAndIgnoresMissingOnes) {

@@ -182,6 +182,10 @@ TEST_F(TreeTest, AddNodePathCreatesEachMissingLevelOnce) {
     QV_TreeView_Lib::AddNodePath(tvw, "HKEY_CLASSES_ROOT", "HKEY_CLASSES_ROOT", true);
     QV_TreeView_Lib::AddNodePath(tvw, "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER\\Software", false);
     EXPECT_EQ(tvw.Nodes.Count(), 4);
+    // Below a parent no node has, nothing is added; only the final lookup reports the missing node.
+    EXPECT_NO_THROW(QV_TreeView_Lib::AddNodePath(tvw, "HKEY_USERS", "HKEY_USERS\\.DEFAULT\\Software", false));
+    EXPECT_EQ(ErrorOf([&] { QV_TreeView_Lib::AddNodePath(tvw, "HKEY_USERS", "HKEY_USERS\\.DEFAULT", true); }), 35601);
+    EXPECT_EQ(tvw.Nodes.Count(), 4);
 
     ui::NodePtr out;
     const std::string leafKey = "HKEY_CLASSES_ROOT\\CLSID\\{x}\\InprocServer32";

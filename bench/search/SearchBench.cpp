@@ -1,0 +1,319 @@
+// Times the registry search over the whole of HKEY_CLASSES_ROOT for a text found nowhere,
+// beside a bare walk of the same keys and values and beside `reg query HKCR /s`; and the
+// services and file-types scans beside bare walks of the keys and values they read. Every
+// registry call the program makes is counted, so the figures include calls per key.
+//
+//     tools/wine-run build/x64/bench/search/search_bench.exe [services]
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "browsers/Tab_CMH.h"
+#include "browsers/Tab_SD.h"
+#include "browsers/colQVRegistry.h"
+#include "tests/support/RegFixture.h"
+#include "ui/ui.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// ---- Counting every registry call of this program through its import table.
+
+long g_calls = 0;
+decltype(&RegOpenKeyExA) realOpen;
+decltype(&RegCloseKey) realClose;
+decltype(&RegEnumKeyExA) realEnumKey;
+decltype(&RegEnumValueA) realEnumValue;
+decltype(&RegQueryValueExA) realQueryValue;
+decltype(&RegQueryInfoKeyA) realQueryInfo;
+
+LSTATUS WINAPI CountOpen(HKEY a, LPCSTR b, DWORD c, REGSAM d, PHKEY e) { ++g_calls; return realOpen(a, b, c, d, e); }
+LSTATUS WINAPI CountClose(HKEY a) { ++g_calls; return realClose(a); }
+LSTATUS WINAPI CountEnumKey(HKEY a, DWORD b, LPSTR c, LPDWORD d, LPDWORD e, LPSTR f, LPDWORD g, PFILETIME h) {
+    ++g_calls;
+    return realEnumKey(a, b, c, d, e, f, g, h);
+}
+LSTATUS WINAPI CountEnumValue(HKEY a, DWORD b, LPSTR c, LPDWORD d, LPDWORD e, LPDWORD f, LPBYTE g, LPDWORD h) {
+    ++g_calls;
+    return realEnumValue(a, b, c, d, e, f, g, h);
+}
+LSTATUS WINAPI CountQueryValue(HKEY a, LPCSTR b, LPDWORD c, LPDWORD d, LPBYTE e, LPDWORD f) {
+    ++g_calls;
+    return realQueryValue(a, b, c, d, e, f);
+}
+LSTATUS WINAPI CountQueryInfo(HKEY a, LPSTR b, LPDWORD c, LPDWORD d, LPDWORD e, LPDWORD f, LPDWORD g, LPDWORD h,
+                              LPDWORD i, LPDWORD j, LPDWORD k, PFILETIME l) {
+    ++g_calls;
+    return realQueryInfo(a, b, c, d, e, f, g, h, i, j, k, l);
+}
+
+void HookImports() {
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    realOpen = reinterpret_cast<decltype(realOpen)>(GetProcAddress(advapi, "RegOpenKeyExA"));
+    realClose = reinterpret_cast<decltype(realClose)>(GetProcAddress(advapi, "RegCloseKey"));
+    realEnumKey = reinterpret_cast<decltype(realEnumKey)>(GetProcAddress(advapi, "RegEnumKeyExA"));
+    realEnumValue = reinterpret_cast<decltype(realEnumValue)>(GetProcAddress(advapi, "RegEnumValueA"));
+    realQueryValue = reinterpret_cast<decltype(realQueryValue)>(GetProcAddress(advapi, "RegQueryValueExA"));
+    realQueryInfo = reinterpret_cast<decltype(realQueryInfo)>(GetProcAddress(advapi, "RegQueryInfoKeyA"));
+    const std::pair<void*, void*> hooks[] = {
+        {reinterpret_cast<void*>(realOpen), reinterpret_cast<void*>(&CountOpen)},
+        {reinterpret_cast<void*>(realClose), reinterpret_cast<void*>(&CountClose)},
+        {reinterpret_cast<void*>(realEnumKey), reinterpret_cast<void*>(&CountEnumKey)},
+        {reinterpret_cast<void*>(realEnumValue), reinterpret_cast<void*>(&CountEnumValue)},
+        {reinterpret_cast<void*>(realQueryValue), reinterpret_cast<void*>(&CountQueryValue)},
+        {reinterpret_cast<void*>(realQueryInfo), reinterpret_cast<void*>(&CountQueryInfo)},
+    };
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
+        for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t) {
+            for (const auto& [real, hook] : hooks) {
+                if (reinterpret_cast<void*>(t->u1.Function) != real) continue;
+                DWORD old;
+                VirtualProtect(&t->u1.Function, sizeof t->u1.Function, PAGE_READWRITE, &old);
+                t->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
+                VirtualProtect(&t->u1.Function, sizeof t->u1.Function, old, &old);
+            }
+        }
+    }
+}
+
+struct Figure {
+    double ms = 1e300;
+    long calls = 0;
+};
+
+// The best of `runs` timings of `f`, with the registry calls of one run.
+template <class F>
+Figure Measure(int runs, F f) {
+    Figure best;
+    for (int i = 0; i < runs; ++i) {
+        long before = g_calls;
+        auto t0 = Clock::now();
+        f();
+        double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        if (ms < best.ms) best.ms = ms;
+        best.calls = g_calls - before;
+    }
+    return best;
+}
+
+// ---- Baselines
+
+// The least a search must do: every key opened, its values read with their data, its
+// sub-keys enumerated, closed. Returns the number of keys.
+long BareWalk(HKEY parent, const char* sub) {
+    HKEY h;
+    if (RegOpenKeyExA(parent, sub, 0, KEY_READ, &h)) return 0;
+    long keys = 1;
+    static char name[32768];
+    static BYTE data[1 << 16];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLen = sizeof name, dataLen = sizeof data, type;
+        LSTATUS rc = RegEnumValueA(h, i, name, &nameLen, nullptr, &type, data, &dataLen);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+    }
+    for (DWORD i = 0;; ++i) {
+        char child[512];
+        DWORD len = sizeof child;
+        if (RegEnumKeyExA(h, i, child, &len, nullptr, nullptr, nullptr, nullptr)) break;
+        keys += BareWalk(h, child);
+    }
+    RegCloseKey(h);
+    return keys;
+}
+
+double RegQuery() {
+    char cmd[] = "reg.exe query HKCR /s";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = nul;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    auto t0 = Clock::now();
+    if (!CreateProcessA(nullptr, cmd, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(nul);
+        return -1;
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CloseHandle(nul);
+    return ms;
+}
+
+// What the services scan reads: per service its name, key, four values and close.
+long BareServices() {
+    HKEY services;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services", 0, KEY_READ, &services)) return 0;
+    long n = 0;
+    char name[512];
+    BYTE data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        if (RegEnumKeyExA(services, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+        HKEY h;
+        if (RegOpenKeyExA(services, name, 0, KEY_READ, &h)) continue;
+        for (const char* v : {"DisplayName", "Description", "Type", "ImagePath"}) {
+            DWORD size = sizeof data;
+            RegQueryValueExA(h, v, nullptr, nullptr, data, &size);
+        }
+        RegCloseKey(h);
+        ++n;
+    }
+    RegCloseKey(services);
+    return n;
+}
+
+// What the file-types scan reads: every top-level name, and per extension its type's name and
+// the type's icon or open command.
+long BareFileTypes() {
+    long n = 0;
+    char name[512], data[4096];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        if (RegEnumKeyExA(HKEY_CLASSES_ROOT, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+        if (name[0] != '.') continue;
+        ++n;
+        std::string type;
+        HKEY h;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, name, 0, KEY_READ, &h)) continue;
+        DWORD size = sizeof data;
+        if (!RegQueryValueExA(h, "", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size)) type = data;
+        RegCloseKey(h);
+        if (type.empty()) continue;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, (type + "\\DefaultIcon").c_str(), 0, KEY_READ, &h) &&
+            RegOpenKeyExA(HKEY_CLASSES_ROOT, (type + "\\shell\\open\\command").c_str(), 0, KEY_READ, &h))
+            continue;
+        size = sizeof data;
+        RegQueryValueExA(h, "", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+        RegCloseKey(h);
+    }
+    return n;
+}
+
+struct Window : ui::Form {
+    Window() : Form("Form_Bench", {.caption = "Bench"}) { Load(); }
+    ui::ImageList iml;
+    ui::TreeView tvw;
+    ui::StatusBar stb1;
+    ui::PictureBox pixSmall, pixDummy;
+    void ResetImages() {
+        iml.Clear();
+        HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
+        for (const char* k : {"FolderRoot", "Folder", "FolderOpen", "Unknown", "Found", "Service", "Device", "Strike"})
+            iml.Add(k, icon);
+    }
+    void Form_Load() override {
+        ResetImages();
+        tvw.Create(*this, 0, 0, 4000, 4000);
+        tvw.SetImageList(&iml);
+        pixSmall.Create(*this, 0, 4000, 240, 240);
+        pixDummy.Create(*this, 300, 4000, 240, 240);
+        stb1.Create(*this);
+        stb1.AddPanel("", 0);
+    }
+};
+
+// A services key of `count` services whose image paths take the forms the prefix has.
+std::string ServicesFixture(int count) {
+    char sys[MAX_PATH];
+    GetSystemDirectoryA(sys, MAX_PATH);
+    const std::string s = std::string(sys);
+    const char* programs[] = {"spoolsv.exe", "rpcss.exe", "msiexec.exe /V", "svchost.exe -k netsvcs", "notepad.exe"};
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        char key[96];
+        snprintf(key, sizeof key, "[SYSTEM\\CurrentControlSet\\Services\\Bench%05d]\n", i);
+        text += key;
+        text += "\"DisplayName\"=\"Bench service " + std::to_string(i) + "\"\n";
+        if (i % 3 == 0) text += "\"Description\"=\"A service of the benchmark\"\n";
+        const bool driver = i % 5 == 4;
+        text += std::string("\"Type\"=dword:") + (driver ? "00000001" : "00000010") + "\n";
+        std::string image = driver ? s + "\\drivers\\" + (i % 10 == 4 ? "winebus.sys" : "missing.sys")
+                                   : s + "\\" + programs[i % 5];
+        if (i % 7 == 6) continue;  // no ImagePath
+        std::string escaped;
+        for (char c : image) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        text += "\"ImagePath\"=\"" + escaped + "\"\n";
+    }
+    return text;
+}
+
+void Line(const char* what, const Figure& f, long keys, const Figure& base) {
+    printf("%-34s %9.1f ms  %8ld calls  %5.2f calls/key  ratio %.2f\n", what, f.ms, f.calls,
+           keys ? double(f.calls) / keys : 0.0, base.ms > 0 ? f.ms / base.ms : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HookImports();
+    const int services = argc > 1 ? atoi(argv[1]) : 2000;
+    Window w;
+    bool cancel = false;
+
+    // ---- The search over HKEY_CLASSES_ROOT.
+    long keys = 0;
+    const Figure bare = Measure(3, [&] { keys = BareWalk(HKEY_CLASSES_ROOT, ""); });
+    colQVRegistry& engine = QVRegistry();
+    const Figure search = Measure(3, [&] {
+        engine.Find(HKEY_CLASSES_ROOT, "", "zq-nowhere-7x", true, true, true, false, cancel);
+    });
+    Figure reg;
+    for (int i = 0; i < 3; ++i) {
+        double ms = RegQuery();
+        if (ms >= 0 && ms < reg.ms) reg.ms = ms;
+    }
+    printf("HKEY_CLASSES_ROOT: %ld keys\n", keys);
+    Line("bare walk (baseline)", bare, keys, bare);
+    Line("colQVRegistry.Find", search, keys, bare);
+    printf("%-34s %9.1f ms  search/reg ratio %.2f (reg/search %.2f)\n", "reg query HKCR /s", reg.ms,
+           search.ms / reg.ms, reg.ms / search.ms);
+
+    // ---- The services scan, on the prefix and on a key of many services.
+    auto servicesRun = [&](const char* title) {
+        colSD col;
+        long n = 0;
+        const Figure b = Measure(3, [&] { n = BareServices(); });
+        const Figure s = Measure(3, [&] {
+            w.tvw.Nodes.Clear();
+            Tab_SD::SD_FillList(col, w.tvw, "0", false, w.stb1, cancel);
+        });
+        printf("%s: %ld services\n", title, n);
+        Line("bare walk of services (baseline)", b, n, b);
+        Line("SD_FillList", s, n, b);
+    };
+    servicesRun("Services of the prefix");
+    {
+        RegFixture hklm(HKEY_LOCAL_MACHINE, ServicesFixture(services));
+        servicesRun("Services fixture");
+    }
+
+    // ---- The file-types scan.
+    {
+        colCMH col;
+        long n = 0;
+        const Figure b = Measure(3, [&] { n = BareFileTypes(); });
+        const Figure s = Measure(3, [&] {
+            w.tvw.Nodes.Clear();
+            w.ResetImages();
+            Tab_CMH::CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, cancel);
+        });
+        printf("File types of the prefix: %ld extensions\n", n);
+        Line("bare walk of file types (baseline)", b, n, b);
+        Line("CMH_Refresh", s, n, b);
+    }
+    return 0;
+}

@@ -1,0 +1,54 @@
+// What the file-types and services tabs share of their registry trees: the key path a node
+// stands for, the sub-key nodes below a node, the file test of the path resolvers and the
+// message pump of their long runs.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+class TreeView;
+}
+
+namespace RegistryNodes {
+
+// The node key without its first `leading` backslash-separated components; "" when the key
+// has no more than that many.
+std::string PathBelow(const std::string& nodeKey, int leading);
+// True when `path` can name a key below a hive: not empty, no empty component (no leading,
+// trailing or doubled backslash).
+bool IsKeyPath(const std::string& path);
+
+// Adds a node for every sub-key of the open key `h` below the node `nodeKey` (key nodeKey &
+// "\" & name, text name, images "Folder" and "FolderOpen"), each with its whole sub-tree, in
+// enumeration order. A name that cannot be read is passed over; nodes already present stay.
+void AddSubKeyNodes(ui::TreeView& tree, HKEY h, const std::string& nodeKey);
+
+// True when `candidate`, without its trailing blanks, names an existing file; that path is then
+// put in `found`.
+bool ExistingFile(std::string candidate, std::string& found);
+// True when the absolute path names an existing folder.
+bool ExistingFolder(const std::string& path);
+
+// While an object of this class lives (one scan), the file and folder tests above answer from
+// one listing per folder instead of asking the file system for every candidate path: the path
+// resolvers try many candidates in the same few folders.
+class FolderListingCache {
+public:
+    FolderListingCache();
+    ~FolderListingCache();
+    FolderListingCache(const FolderListingCache&) = delete;
+    FolderListingCache& operator=(const FolderListingCache&) = delete;
+private:
+    void* previous_;
+};
+// The value of an environment variable ("" when unset).
+std::string Env(const std::string& name);
+
+// Lets the user interface run when it has not for a little while, so the busy box's Cancel
+// and the window's painting stay live without a message-loop turn for every registry key.
+void Pump();
+// Lets it run now.
+void PumpNow();
+
+}  // namespace RegistryNodes

@@ -1,0 +1,137 @@
+// Where a file type's icon is, and the lookup of a program file on the search path.
+#include <windows.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "base/QV_APIFileAndDisk.h"
+#include "base/QV_Err.h"
+#include "base/QV_Strings_Lib.h"
+#include "browsers/RegistryNodes.h"
+#include "browsers/Tab_CMH.h"
+
+using RegistryNodes::ExistingFile;
+
+namespace Tab_CMH {
+
+const char* const NodePrefix = "File_Type_";
+
+namespace {
+
+std::string& SearchPath() {
+    static std::string path;
+    return path;
+}
+std::string& WindowsFolder() {
+    static std::string folder;
+    return folder;
+}
+
+std::string Trim(const std::string& text) {
+    size_t b = text.find_first_not_of(' ');
+    if (b == std::string::npos) return "";
+    return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
+
+// The icon index of the text after a separator: a leading "-" marks a resource identifier;
+// a text that is not a number gives 0.
+void ParseIndex(std::string text, IconLocation& icon) {
+    icon.resourceId = !text.empty() && text[0] == '-';
+    if (icon.resourceId) text.erase(0, 1);
+    text = Trim(text);
+    char* end = nullptr;
+    const double v = text.empty() ? 0 : std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(v) || std::fabs(v) > 2147483647.0) {
+        icon.index = 0;
+        return;
+    }
+    icon.index = std::lround(v);
+}
+
+// Splits at the last `separator`: the index after it, the location before it.
+void SplitAt(IconLocation& icon, char separator) {
+    const size_t at = icon.location.rfind(separator);
+    ParseIndex(icon.location.substr(at + 1), icon);
+    icon.location.erase(at);
+}
+
+// The shortest-first walk from the right: the first prefix (longer than three characters)
+// that is an existing file.
+bool ShortenToFile(std::string text, std::string& found) {
+    while (text.size() > 3) {
+        text.pop_back();
+        if (ExistingFile(text, found)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void InitSearchPaths() {
+    SearchPath() = RegistryNodes::Env("PATH");
+    std::string windows;
+    if (QV_APIFileAndDisk::GetSpecialFolder(nullptr, QV_APIFileAndDisk::CSIDL_WINDOWS_, windows))
+        WindowsFolder() = windows;
+}
+
+IconLocation ParseIconLocation(const std::string& text) {
+    IconLocation icon;
+    for (char c : text)
+        if (c != '"') icon.location += c;
+    if (icon.location.find(',') != std::string::npos) SplitAt(icon, ',');
+    if (icon.index == 0 && icon.location.find('%') != std::string::npos && icon.location[0] != '%')
+        SplitAt(icon, '%');
+    return icon;
+}
+
+bool FindFileOnSearchPath(const std::string& location, std::string& found) {
+    bool ok = false;
+    TrapErrors("Tab_CMH", "FindFileOnSearchPath", [&] {
+        if (WindowsFolder().empty()) InitSearchPaths();
+        std::string l = location;
+        if (ExistingFile(l, found) || ShortenToFile(l, found)) {
+            ok = true;
+            return;
+        }
+        if (l.find('\\') == std::string::npos) {
+            size_t slash = l.find('/');
+            if (slash != std::string::npos) {
+                l = l.substr(0, slash);
+                l.erase(l.find_last_not_of(' ') == std::string::npos ? 0 : l.find_last_not_of(' ') + 1);
+            }
+            std::vector<std::string> folders;
+            const std::string& path = SearchPath();
+            for (size_t start = 0; start <= path.size();) {
+                size_t end = path.find(';', start);
+                if (end == std::string::npos) end = path.size();
+                folders.push_back(path.substr(start, end - start));
+                start = end + 1;
+            }
+            const std::string& windows = WindowsFolder();
+            folders.push_back(windows);
+            folders.push_back(windows + "\\system");
+            folders.push_back(windows + "\\system32");
+            for (const std::string& folder : folders)
+                if (!l.empty() && ExistingFile(folder + "\\" + l, found)) {
+                    ok = true;
+                    return;
+                }
+        } else if (size_t first = l.find('%'); first != std::string::npos) {
+            // A "%" without its closing "%" names no variable: nothing is expanded.
+            size_t second = l.find('%', first + 1);
+            if (second != std::string::npos) {
+                const std::string name = l.substr(first + 1, second - first - 1);
+                l = QV_Strings_Lib::ReplaceAll(l, "%" + name + "%", RegistryNodes::Env(name));
+                if (ExistingFile(l, found)) {
+                    ok = true;
+                    return;
+                }
+            }
+        }
+        ok = ShortenToFile(l, found);
+    });
+    return ok;
+}
+
+}  // namespace Tab_CMH

@@ -1,0 +1,100 @@
+// The file-types scan: every extension of HKEY_CLASSES_ROOT with its type and icon.
+#include <windows.h>
+
+#include <vector>
+
+#include "base/QV_Err.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
+#include "browsers/RegistryNodes.h"
+#include "browsers/Tab_CMH.h"
+#include "image/QV_IconsAndResources.h"
+#include "ui/Controls.h"
+#include "ui/ImageList.h"
+#include "ui/TreeView.h"
+
+using namespace QV_Registry_Lib;
+using RegistryNodes::ExistingFile;
+
+namespace Tab_CMH {
+namespace {
+
+// Reads the unnamed value of HKEY_CLASSES_ROOT\path into `text` (left as it was when the value
+// cannot be read); false when the key does not open.
+bool ReadDefault(const std::string& path, std::string& text) {
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ_ONLY, &key.Receive()) != 0) return false;
+    long type = REG_SZ;
+    std::string value;
+    if (QueryValue(key.get(), "", value, type, 0) == "0") text = value;
+    return true;
+}
+
+}  // namespace
+
+bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std::string& arrangedBy,
+                 ui::ImageList& images, ui::PictureBox& pixSmall, ui::PictureBox&, ui::StatusBar& statusBar,
+                 const bool& cancel) {
+    return TrapErrors("Tab_CMh", "CMH_Refresh", [&] {
+        col.Clear();
+        InitSearchPaths();
+        if (generalEntries) {
+            for (const char* name : {"*", "File", "Folder", "Directory", "Drive", "Network", "Unknown"}) {
+                auto rec = col.Add(name, name);
+                rec->vntFileType.clear();
+                tree.Nodes.Add("", ui::tvwLast, std::string(NodePrefix) + name, name, "FolderRoot", "FolderRoot");
+            }
+        }
+        DWORD count = 0, maxName = 0;
+        if (RegQueryInfoKeyA(HKEY_CLASSES_ROOT, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr) != 0)
+            return;
+        std::vector<char> buffer((maxName + 1) * 2);
+        RegistryNodes::FolderListingCache listings;
+        RegistryNodes::PumpNow();
+        int counter = 0;
+        for (DWORD index = 0; index < count; ++index) {
+            if (++counter >= 10) {
+                counter = 0;
+                RegistryNodes::Pump();
+                if (cancel) return;
+            }
+            DWORD len = static_cast<DWORD>(buffer.size());
+            long rc = RegEnumKeyExA(HKEY_CLASSES_ROOT, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_MORE_DATA) {  // a longer name was added meanwhile
+                buffer.resize(2 * 256);
+                len = static_cast<DWORD>(buffer.size());
+                rc = RegEnumKeyExA(HKEY_CLASSES_ROOT, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
+            }
+            if (rc == ERROR_NO_MORE_ITEMS) break;
+            if (rc != 0 || len == 0 || buffer[0] != '.') continue;
+            const std::string name(buffer.data(), len);
+            if (col.Exists(name)) continue;
+
+            auto rec = col.Add(name, name);
+            rec->vntFileType = name.substr(1);
+            statusBar.Panel(1).SetText("Processing  '" + name + "'");
+            ReadDefault(name, rec->vntDefault);
+
+            // The icon: the type's DefaultIcon key, else (when there is no such key) its open command.
+            std::string image = "Unknown";
+            std::string where;
+            if (!rec->vntDefault.empty() && !ReadDefault(rec->vntDefault + "\\DefaultIcon", where))
+                ReadDefault(rec->vntDefault + "\\shell\\open\\command", where);
+            if (!where.empty()) {
+                IconLocation icon = ParseIconLocation(where);
+                std::string file;
+                if (ExistingFile(icon.location, file) || FindFileOnSearchPath(icon.location, file)) {
+                    const std::string key = "Key_" + std::to_string(index);
+                    if (QV_IconsAndResources::AddFileIcon(file, icon.index, icon.resourceId, images, key, pixSmall))
+                        image = key;
+                }
+            }
+            const std::string nodeText = arrangedBy == "File type name" ? rec->vntDefault + " - " + rec->vntFileType
+                                                                         : rec->vntFileType + " - " + rec->vntDefault;
+            tree.Nodes.Add("", ui::tvwLast, NodePrefix + name, nodeText, image, image);
+        }
+    });
+}
+
+}  // namespace Tab_CMH

@@ -1,0 +1,173 @@
+// A file type's registry keys as sub-trees, their values, the edits of their keys and values,
+// and the registry search over all file types.
+#include <windows.h>
+
+#include "base/QV_Err.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
+#include "base/TextCase.h"
+#include "browsers/RegistryNodes.h"
+#include "browsers/Tab_CMH.h"
+#include "browsers/colQVRegistry.h"
+#include "ui/Controls.h"
+#include "ui/ListView.h"
+#include "ui/QV_TreeView_Lib.h"
+#include "ui/RegistryValuesList.h"
+#include "ui/TreeView.h"
+
+using namespace QV_Registry_Lib;
+
+namespace Tab_CMH {
+namespace {
+
+const char kHive[] = "HKEY_CLASSES_ROOT";
+
+// The registry path (below HKEY_CLASSES_ROOT) of a node of at least `minLevel` in a file
+// type's sub-tree ("File_Type_<x>\HKEY_CLASSES_ROOT\<key>..."). A level above, a malformed key,
+// and the CLSID key itself give false.
+bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
+    long level = 0;
+    for (ui::NodePtr p = node.Parent(); p; p = p->Parent()) ++level;
+    if (level < minLevel || minLevel < 2) return false;
+    const std::string& key = node.Key();
+    if (!TextCase::StartsWith(key, NodePrefix)) return false;
+    const size_t first = key.find('\\');
+    if (first == std::string::npos || !TextCase::StartsWith(key.substr(first + 1), std::string(kHive) + "\\"))
+        return false;
+    path = RegistryNodes::PathBelow(key, 2);
+    return RegistryNodes::IsKeyPath(path) && !TextCase::Equal(path, "CLSID");
+}
+
+void AddFolder(ui::TreeView& tree, const std::string& parentKey, const std::string& name) {
+    const std::string key = parentKey + "\\" + name;
+    if (!tree.Nodes.Exists(key)) tree.Nodes.Add(parentKey, ui::tvwChild, key, name, "Folder", "FolderOpen");
+}
+
+}  // namespace
+
+bool CMH_AddSubKeys_Rec(ui::TreeView& tree, const std::string& nodeKey) {
+    const std::string path = RegistryNodes::PathBelow(nodeKey, 2);
+    RegKey key;
+    if (path.empty() || OpenKey(HKEY_CLASSES_ROOT, path, key.Receive(), 0, KEY_READ_ONLY) != 0) return false;
+    RegistryNodes::AddSubKeyNodes(tree, key.get(), nodeKey);
+    return true;
+}
+
+void CMH_ExpandFileType(ui::TreeView& tree, ui::Node& node, const clsCMH& rec, bool makeVisible) {
+    const std::string k = node.Key();
+    QV_TreeView_Lib::RemoveChildNodes(tree, k);
+    RegKey ext;
+    if (OpenKey(HKEY_CLASSES_ROOT, rec.Key, ext.Receive(), 0, KEY_READ_ONLY) != 0) return;
+    const std::string hive = k + "\\" + kHive;
+    tree.Nodes.Add(k, ui::tvwChild, hive, kHive, "Folder", "FolderOpen");
+    AddFolder(tree, hive, rec.Key);
+    if (makeVisible) tree.Nodes.Item(hive + "\\" + rec.Key)->EnsureVisible();
+    RegistryNodes::AddSubKeyNodes(tree, ext.get(), hive + "\\" + rec.Key);
+    if (rec.vntDefault.empty()) return;
+    RegKey type;
+    if (OpenKey(HKEY_CLASSES_ROOT, rec.vntDefault, type.Receive(), 0, KEY_READ_ONLY) != 0) return;
+    AddFolder(tree, hive, rec.vntDefault);
+    RegistryNodes::AddSubKeyNodes(tree, type.get(), hive + "\\" + rec.vntDefault);
+}
+
+void CMH_ListValues(const std::string& nodeKey, ui::ListView& list) {
+    RegistryValuesList::Fill(HKEY_CLASSES_ROOT, RegistryNodes::PathBelow(nodeKey, 2), list);
+}
+
+void CMH_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name) {
+    TrapErrors("Tab_CMH", "CMH_NewKey", [&] {
+        std::string path;
+        if (!OwnPath(node, 2, path) || name.empty() || name.find('\\') != std::string::npos) return;
+        RegKey key, created;
+        if (OpenKey(HKEY_CLASSES_ROOT, path, key.Receive(), 0) != 0) return;
+        if (CreateKey(key.get(), name, created.Receive(), 0) != 0) return;
+        AddFolder(tree, node.Key(), name);
+    });
+}
+
+void CMH_DeleteKey(ui::TreeView& tree, ui::Node& node) {
+    TrapErrors("Tab_CMH", "CMH_DeleteKey", [&] {
+        std::string path;
+        if (!OwnPath(node, 2, path)) return;
+        if (DeleteKeyTree(HKEY_CLASSES_ROOT, path, 0) == 0) tree.Nodes.Remove(node.Key());
+    });
+}
+
+void CMH_NewValue(ui::Node& node, const std::string& name, const std::string& data) {
+    TrapErrors("Tab_CMH", "CMH_NewValue", [&] {
+        std::string path;
+        if (!OwnPath(node, 2, path)) return;
+        RegKey key;
+        if (OpenKey(HKEY_CLASSES_ROOT, path, key.Receive(), 0) != 0) return;
+        SetValue(key.get(), name, Variant(data), REG_SZ, 0);
+    });
+}
+
+void CMH_DeleteValue(ui::Node& node, const std::string& name) {
+    TrapErrors("Tab_CMH", "CMH_DeleteValue", [&] {
+        std::string path;
+        if (!OwnPath(node, 2, path)) return;
+        RegKey key;
+        if (OpenKey(HKEY_CLASSES_ROOT, path, key.Receive(), 0) != 0) return;
+        DeleteValue(key.get(), name, 0);
+    });
+}
+
+long CMH_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName) {
+    long result = 1;
+    TrapErrors("Tab_CMH", "CMH_RenameKey", [&] {
+        std::string path;
+        if (!OwnPath(node, 3, path) || newName.empty() || newName.find('\\') != std::string::npos) return;
+        const size_t slash = path.rfind('\\');
+        if (slash == std::string::npos) return;
+        if (RenameKey(HKEY_CLASSES_ROOT, path, HKEY_CLASSES_ROOT, path.substr(0, slash) + "\\" + newName, 0) != 0)
+            return;
+        result = 0;
+        const std::string parentKey = node.Parent()->Key();
+        tree.Nodes.Remove(node.Key());
+        AddFolder(tree, parentKey, newName);
+        CMH_AddSubKeys_Rec(tree, parentKey + "\\" + newName);
+    });
+    return result;
+}
+
+void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const bool& cancel) {
+    TrapErrors("Tab_CMH", "CMH_Search", [&] {
+        colQVRegistry& engine = QVRegistry();
+        engine.Clear();
+        RegistryNodes::PumpNow();
+        ui::NodePtr node = tree.Nodes.Item(1)->FirstSibling();
+        int counter = 0;
+        const size_t prefix = std::string(NodePrefix).size();
+        auto mark = [&](const std::string& k) {
+            for (const auto& hit : engine) {
+                RegistryNodes::Pump();
+                QV_TreeView_Lib::AddNodePath(tree, k, k + "\\" + kHive + "\\" + hit->vntKey, true, "Folder",
+                                             "FolderOpen", "Found", "Found");
+            }
+        };
+        for (; node; node = node->Next()) {
+            if (++counter >= 50) {
+                counter = 0;
+                RegistryNodes::PumpNow();
+                if (cancel) return;
+            }
+            const std::string k = node->Key();
+            auto rec = col.Item(k.substr(prefix));
+            statusBar.Panel(1).SetText("Processing '" + rec->Key + "'");
+            node->SetExpanded(false);
+            auto find = [&](const std::string& path) {
+                return engine.Find(HKEY_CLASSES_ROOT, path, engine.cstrFindString, engine.blnFindInKeys,
+                                   engine.blnFindInValues, engine.blnFindInData, engine.blnFindWholeStringOnly,
+                                   cancel) == 1;
+            };
+            if (find(rec->Key)) {
+                CMH_ExpandFileType(tree, *node, *rec, false);
+                mark(k);
+            }
+            if (!rec->vntDefault.empty() && find(rec->vntDefault)) mark(k);
+        }
+    });
+}
+
+}  // namespace Tab_CMH

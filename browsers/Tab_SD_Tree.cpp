@@ -1,0 +1,167 @@
+// A service's registry key as a sub-tree, its values and details, the edits of its keys and
+// values, and the registry search over all services.
+#include <windows.h>
+
+#include "base/QV_Err.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
+#include "base/TextCase.h"
+#include "browsers/RegistryNodes.h"
+#include "browsers/Tab_SD.h"
+#include "browsers/colQVRegistry.h"
+#include "ui/Controls.h"
+#include "ui/DetailsRows.h"
+#include "ui/ListView.h"
+#include "ui/QV_TreeView_Lib.h"
+#include "ui/RegistryValuesList.h"
+#include "ui/TreeView.h"
+
+using namespace QV_Registry_Lib;
+
+namespace Tab_SD {
+namespace {
+
+const std::string kChain = "\\HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
+
+// The registry path (below HKEY_LOCAL_MACHINE) of a node of at least `minLevel`, when it lies
+// within its own service's key: "SYSTEM\CurrentControlSet\Services\" & K & ... where K is the
+// service of the node's top-level ancestor. Anything else (a level above, a path that names
+// the services key or another service, a malformed key) gives false.
+bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
+    long level = 0;
+    for (ui::NodePtr p = node.Parent(); p; p = p->Parent()) ++level;
+    if (level < minLevel) return false;
+    const std::string& key = node.Key();
+    const size_t slash = key.find('\\');
+    if (slash == std::string::npos || slash == 0) return false;
+    const std::string service = key.substr(0, slash);
+    path = RegistryNodes::PathBelow(key, 2);
+    const std::string own = std::string(ServicesKey) + "\\" + service;
+    if (!RegistryNodes::IsKeyPath(path)) return false;
+    return TextCase::Equal(path, own) || TextCase::StartsWith(path, own + "\\");
+}
+
+}  // namespace
+
+void SD_AddSubKeys(ui::TreeView& tree, const std::string& nodeKey) {
+    const std::string path = RegistryNodes::PathBelow(nodeKey, 2);
+    RegKey key;
+    if (path.empty() || OpenKey(HKEY_LOCAL_MACHINE, path, key.Receive(), 0, KEY_READ_ONLY) != 0) return;
+    RegistryNodes::AddSubKeyNodes(tree, key.get(), nodeKey);
+}
+
+void SD_ExpandNode(ui::TreeView& tree, ui::Node& node, const clsSD& rec, bool ensureVisible) {
+    const std::string k = node.Key();
+    QV_TreeView_Lib::RemoveChildNodes(tree, k);
+    RegKey key;
+    if (OpenKey(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "\\" + rec.Key, key.Receive(), 0, KEY_READ_ONLY) != 0)
+        return;
+    const std::string serviceKey = k + kChain + rec.Key;
+    QV_TreeView_Lib::AddNodePath(tree, k, serviceKey, ensureVisible, "Folder", "FolderOpen", "Folder", "Folder");
+    RegistryNodes::AddSubKeyNodes(tree, key.get(), serviceKey);
+}
+
+void SD_FillValueList(const std::string& nodeKey, ui::ListView& list) {
+    RegistryValuesList::Fill(HKEY_LOCAL_MACHINE, RegistryNodes::PathBelow(nodeKey, 2), list);
+}
+
+void SD_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name) {
+    TrapErrors("Tab_SD", "SD_NewKey", [&] {
+        std::string path;
+        if (!OwnPath(node, 5, path) || name.empty() || name.find('\\') != std::string::npos) return;
+        RegKey key, created;
+        if (OpenKey(HKEY_LOCAL_MACHINE, path, key.Receive(), 0) != 0) return;
+        if (CreateKey(key.get(), name, created.Receive(), 0) != 0) return;
+        tree.Nodes.Add(node.Key(), ui::tvwChild, node.Key() + "\\" + name, name, "Folder", "FolderOpen");
+    });
+}
+
+void SD_DeleteKey(ui::TreeView& tree, ui::Node& node) {
+    TrapErrors("Tab_SD", "SD_DeleteKey", [&] {
+        std::string path;
+        if (!OwnPath(node, 5, path)) return;
+        if (DeleteKeyTree(HKEY_LOCAL_MACHINE, path, 0) == 0) tree.Nodes.Remove(node.Key());
+    });
+}
+
+void SD_NewValue(ui::Node& node, const std::string& name, const std::string& data) {
+    TrapErrors("Tab_SD", "SD_NewValue", [&] {
+        std::string path;
+        if (!OwnPath(node, 5, path)) return;
+        RegKey key;
+        if (OpenKey(HKEY_LOCAL_MACHINE, path, key.Receive(), 0) != 0) return;
+        SetValue(key.get(), name, Variant(data), REG_SZ, 0);
+    });
+}
+
+void SD_DeleteValue(ui::Node& node, const std::string& name) {
+    TrapErrors("Tab_SD", "SD_DeleteValue", [&] {
+        std::string path;
+        if (!OwnPath(node, 5, path)) return;
+        RegKey key;
+        if (OpenKey(HKEY_LOCAL_MACHINE, path, key.Receive(), 0) != 0) return;
+        DeleteValue(key.get(), name, 0);
+    });
+}
+
+long SD_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName) {
+    long result = 1;
+    TrapErrors("Tab_SD", "SD_RenameKey", [&] {
+        std::string path;
+        if (!OwnPath(node, 6, path) || newName.empty() || newName.find('\\') != std::string::npos) return;
+        const std::string parentPath = path.substr(0, path.rfind('\\'));
+        if (RenameKey(HKEY_LOCAL_MACHINE, path, HKEY_LOCAL_MACHINE, parentPath + "\\" + newName, 0) != 0) return;
+        result = 0;
+        ui::NodePtr parent = node.Parent();
+        const std::string parentKey = parent->Key();
+        tree.Nodes.Remove(node.Key());
+        const std::string newKey = parentKey + "\\" + newName;
+        tree.Nodes.Add(parentKey, ui::tvwChild, newKey, newName, "Folder", "FolderOpen");
+        SD_AddSubKeys(tree, newKey);
+    });
+    return result;
+}
+
+void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const bool& cancel) {
+    TrapErrors("Tab_SD", "SD_Find", [&] {
+        colQVRegistry& engine = QVRegistry();
+        engine.Clear();
+        RegistryNodes::PumpNow();
+        ui::NodePtr node = tree.Nodes.Item(1)->FirstSibling();
+        int counter = 0;
+        for (; node; node = node->Next()) {
+            if (++counter >= 50) {
+                counter = 0;
+                RegistryNodes::PumpNow();
+                if (cancel) return;
+            }
+            auto rec = col.Item(node->Key());
+            statusBar.Panel(1).SetText("Processing '" + rec->vntRegKey + "'");
+            node->SetExpanded(false);
+            if (engine.Find(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "\\" + rec->Key, engine.cstrFindString,
+                            engine.blnFindInKeys, engine.blnFindInValues, engine.blnFindInData,
+                            engine.blnFindWholeStringOnly, cancel) != 1)
+                continue;
+            SD_ExpandNode(tree, *node, *rec, false);
+            const std::string k = node->Key();
+            for (const auto& hit : engine) {
+                RegistryNodes::Pump();
+                QV_TreeView_Lib::AddNodePath(tree, k, k + "\\HKEY_LOCAL_MACHINE\\" + hit->vntKey, true, "Folder",
+                                             "FolderOpen", "Found", "Found");
+            }
+        }
+    });
+}
+
+void SD_ShowDetails(const clsSD& rec, ui::ListView& list) {
+    list.ListItems.Clear();
+    DetailsRows::AddRow(list, "Display_Name", "Display Name", "RegistryItem", rec.vntDisplayName, true);
+    DetailsRows::AddRow(list, "Description", "Description", "RegistryItem", rec.vntDescription, true);
+    DetailsRows::AddRow(list, "Registry_Key", "Registry Key", "RegistryItem", rec.vntRegKey, true);
+    DetailsRows::Style style;
+    style.calculatedKey = "File Location_calculated";
+    style.descriptionKey = "xDescription";
+    DetailsRows::AddFileRows(list, rec.vntImagePath, rec.vntImagePathEx, rec.blnFileExist, style);
+}
+
+}  // namespace Tab_SD

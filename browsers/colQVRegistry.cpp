@@ -1,0 +1,214 @@
+#include "browsers/colQVRegistry.h"
+
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "base/QV_Registry_Lib.h"
+#include "base/TextCase.h"
+
+namespace {
+
+// The registry limits: key names up to 255 characters, value names up to 16383; an ANSI name
+// can take two bytes a character.
+constexpr DWORD KEY_NAME_BYTES = 2 * 256;
+constexpr DWORD VALUE_NAME_BYTES = 2 * 16384;
+
+// One search: the text, the options and the buffers reused from key to key. Each key costs
+// one open, one information query (which sizes the buffers and counts the entries, so no
+// enumeration call is spent on finding the end), one call per value (name, type and data
+// together) and per sub-key, and one close.
+class Search {
+public:
+    Search(colQVRegistry& hits, const std::string& lowerText, bool keys, bool values, bool data, bool whole,
+           const bool& cancel)
+        : hits_(hits), text_(lowerText), keys_(keys), values_(values), data_(data), whole_(whole), cancel_(cancel) {}
+
+    // Searches the key `name` below the open key `parent`; `path` is its path below the root.
+    long Key(HKEY parent, const std::string& name, std::string& path) {
+        if (cancel_) return 0;
+        if (keys_) {
+            size_t slash = path.rfind('\\');
+            std::string_view last = slash == std::string::npos ? std::string_view(path)
+                                                               : std::string_view(path).substr(slash + 1);
+            if (Matches(last)) AddHit(path).blnIsKey = true;
+        }
+        HKEY h = nullptr;
+        long result = 0;
+        if (RegOpenKeyExA(parent, name.c_str(), 0, QV_Registry_Lib::KEY_READ_ONLY, &h) == 0) {
+            result = Contents(h, path);
+            RegCloseKey(h);
+        }
+        if (hits_.Count() > 0) return 1;
+        return result;
+    }
+
+private:
+    // The values and sub-keys of the open key; returns the error of a failed sub-key
+    // enumeration (the other sub-keys are still searched), else 0.
+    long Contents(HKEY h, std::string& path) {
+        DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
+        if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values, &maxValueName,
+                             &maxData, nullptr, nullptr) != 0) {
+            // Without the counts, enumerate until the registry reports the end.
+            subKeys = values = MAXDWORD;
+            maxSubKey = KEY_NAME_BYTES / 2;
+            maxValueName = VALUE_NAME_BYTES / 2;
+        }
+        if ((values_ || data_) && values > 0) Values(h, path, values, maxValueName, maxData);
+
+        long result = 0;
+        if (subKeys == 0) return 0;
+        Fit(keyName_, (maxSubKey + 1) * 2);
+        for (DWORD i = 0; i < subKeys; ++i) {
+            DWORD len = static_cast<DWORD>(keyName_.size());
+            long rc = RegEnumKeyExA(h, i, keyName_.data(), &len, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_MORE_DATA) {  // a longer name was added meanwhile
+                Fit(keyName_, KEY_NAME_BYTES);
+                len = static_cast<DWORD>(keyName_.size());
+                rc = RegEnumKeyExA(h, i, keyName_.data(), &len, nullptr, nullptr, nullptr, nullptr);
+            }
+            if (rc == ERROR_NO_MORE_ITEMS) break;
+            if (rc != 0) {
+                // An unreadable name is skipped; its later siblings are still searched.
+                result = rc;
+                continue;
+            }
+            const std::string child(keyName_.data(), len);
+            const size_t before = path.size();
+            path += '\\';
+            path += child;
+            Key(h, child, path);
+            path.resize(before);
+        }
+        return result;
+    }
+
+    void Values(HKEY h, const std::string& path, DWORD count, DWORD maxName, DWORD maxData) {
+        Fit(valueName_, (maxName + 1) * 2);
+        if (data_) Fit(data_buf_, maxData + 2);
+        for (DWORD i = 0; i < count; ++i) {
+            DWORD nameLen = static_cast<DWORD>(valueName_.size());
+            DWORD dataLen = static_cast<DWORD>(data_buf_.size());
+            DWORD type = 0;
+            long rc = RegEnumValueA(h, i, valueName_.data(), &nameLen, nullptr, &type,
+                                    data_ ? data_buf_.data() : nullptr, data_ ? &dataLen : nullptr);
+            if (rc == ERROR_MORE_DATA) {  // the value grew meanwhile: read it again with room for it
+                Fit(valueName_, VALUE_NAME_BYTES);
+                if (data_) Fit(data_buf_, dataLen + 2);
+                nameLen = static_cast<DWORD>(valueName_.size());
+                dataLen = static_cast<DWORD>(data_buf_.size());
+                rc = RegEnumValueA(h, i, valueName_.data(), &nameLen, nullptr, &type,
+                                   data_ ? data_buf_.data() : nullptr, data_ ? &dataLen : nullptr);
+            }
+            if (rc == ERROR_NO_MORE_ITEMS) break;
+            if (rc != 0) continue;  // a value that cannot be read is skipped
+            const std::string_view name(valueName_.data(), nameLen);
+            if (values_ && Matches(name)) {
+                auto& hit = AddHit(path);
+                hit.vntValue = std::string(name);
+                hit.blnIsValue = true;
+            }
+            if (data_) {
+                DataText(type, dataLen);
+                if (Matches(dataText_)) {
+                    auto& hit = AddHit(path);
+                    hit.vntData = dataText_;
+                    hit.lngValueDataType = static_cast<long>(type);
+                    hit.blnIsData = true;
+                }
+            }
+        }
+    }
+
+    // The data as the registry library's text forms give it: strings up to their first NUL
+    // (not expanded), binary data as hexadecimal digits, a DWORD as its unsigned decimal
+    // number, a multi-string as read (strings and their NUL separators); other types are "".
+    void DataText(DWORD type, DWORD size) {
+        const char* bytes = reinterpret_cast<const char*>(data_buf_.data());
+        switch (type) {
+            case REG_SZ:
+            case REG_EXPAND_SZ:
+                dataText_.assign(bytes, strnlen(bytes, size));
+                break;
+            case REG_BINARY: {
+                static const char digits[] = "0123456789ABCDEF";
+                dataText_.resize(size * 2);
+                for (DWORD i = 0; i < size; ++i) {
+                    const auto b = static_cast<unsigned char>(bytes[i]);
+                    dataText_[2 * i] = digits[b >> 4];
+                    dataText_[2 * i + 1] = digits[b & 15];
+                }
+                break;
+            }
+            case REG_DWORD: {
+                unsigned long long v = 0;
+                for (DWORD i = size < 8 ? size : 8; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(bytes[i]);
+                dataText_ = std::to_string(v);
+                break;
+            }
+            case REG_MULTI_SZ:
+                dataText_.assign(bytes, size);
+                break;
+            default:
+                dataText_.clear();
+                break;
+        }
+    }
+
+    bool Matches(std::string_view candidate) {
+        if (whole_ && candidate.size() != text_.size()) return false;
+        if (candidate.size() < text_.size()) return false;
+        lowered_.assign(candidate);
+        for (char& c : lowered_) c = TextCase::LowerChar(c);
+        return whole_ ? lowered_ == text_ : lowered_.find(text_) != std::string::npos;
+    }
+
+    clsQVRegistry_FoundItem& AddHit(const std::string& path) {
+        auto hit = hits_.Add(std::to_string(hits_.Count()));
+        hit->vntKey = path;
+        return *hit;
+    }
+
+    template <class V>
+    static void Fit(V& buffer, size_t size) {
+        if (buffer.size() < size) buffer.resize(size);
+    }
+
+    colQVRegistry& hits_;
+    const std::string& text_;
+    const bool keys_, values_, data_, whole_;
+    const bool& cancel_;
+    std::vector<char> keyName_, valueName_;
+    std::vector<BYTE> data_buf_;
+    std::string dataText_, lowered_;
+};
+
+}  // namespace
+
+colQVRegistry::Ptr colQVRegistry::Add(const std::string& key, const std::string& sKey) {
+    auto hit = std::make_shared<clsQVRegistry_FoundItem>();
+    hit->Key = key;
+    return KeyedCollection<clsQVRegistry_FoundItem>::Add(hit, sKey.empty() ? key : sKey);
+}
+
+long colQVRegistry::Find(HKEY root, const std::string& keyPath, const std::string& text, bool inKeys, bool inValues,
+                         bool inData, bool wholeOnly, const bool& cancel) {
+    Clear();
+    std::string path = keyPath;
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return RegistryFind_Rec(root, path, TextCase::Lower(text), inKeys, inValues, inData, wholeOnly, cancel);
+}
+
+long colQVRegistry::RegistryFind_Rec(HKEY root, const std::string& keyPath, const std::string& lowerText, bool inKeys,
+                                     bool inValues, bool inData, bool wholeOnly, const bool& cancel) {
+    const std::string start = keyPath.substr(0, keyPath.find('\0'));
+    std::string path = start;
+    Search search(*this, lowerText, inKeys, inValues, inData, wholeOnly, cancel);
+    return search.Key(root, start, path);
+}
+
+colQVRegistry& QVRegistry() {
+    static colQVRegistry engine;
+    return engine;
+}

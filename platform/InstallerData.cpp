@@ -1,0 +1,99 @@
+#include <windows.h>
+#include <msi.h>
+
+#include "platform/InstallerData.h"
+
+#include <cctype>
+
+#include "base/QV_Err.h"
+
+namespace WindowsInstaller {
+namespace {
+
+constexpr DWORD kGuidChars = 39;  // "{...}" and its NUL
+// An unreadable entry is skipped; this many failures in a row end an enumeration.
+constexpr int kMaxFailuresInARow = 16;
+
+}  // namespace
+
+std::string Installer::ProductInfo(const std::string& productCode, const std::string& property) const {
+    std::string value(MAX_PATH, '\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(value.size());
+        UINT rc = MsiGetProductInfoA(productCode.c_str(), property.c_str(), value.data(), &size);
+        if (rc == ERROR_MORE_DATA) {
+            value.resize(size + 1);
+            continue;
+        }
+        if (rc != ERROR_SUCCESS)
+            throw RunTimeError(static_cast<long>(rc), "WindowsInstaller.Installer", "ProductInfo,Product,Attribute");
+        value.resize(size);
+        return value;
+    }
+}
+
+std::vector<std::string> Installer::Components() const {
+    std::vector<std::string> codes;
+    char code[kGuidChars];
+    int failures = 0;
+    for (DWORD i = 0;; ++i) {
+        UINT rc = MsiEnumComponentsA(i, code);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) {
+            if (++failures >= kMaxFailuresInARow) break;
+            continue;
+        }
+        failures = 0;
+        codes.emplace_back(code);
+    }
+    return codes;
+}
+
+std::vector<std::string> Installer::ComponentClients(const std::string& componentCode) const {
+    std::vector<std::string> products;
+    char code[kGuidChars];
+    int failures = 0;
+    for (DWORD i = 0;; ++i) {
+        UINT rc = MsiEnumClientsA(componentCode.c_str(), i, code);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) {
+            if (++failures >= kMaxFailuresInARow) break;
+            continue;
+        }
+        failures = 0;
+        products.emplace_back(code);
+    }
+    return products;
+}
+
+std::string Installer::ComponentPath(const std::string& productCode, const std::string& componentCode) const {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(path.size());
+        INSTALLSTATE state = MsiGetComponentPathA(productCode.c_str(), componentCode.c_str(), path.data(), &size);
+        if (state == INSTALLSTATE_MOREDATA) {
+            path.resize(size + 1);
+            continue;
+        }
+        if (state == INSTALLSTATE_UNKNOWN || state == INSTALLSTATE_INVALIDARG) return "";
+        path.resize(size);
+        return path;
+    }
+}
+
+std::string PackedGuid(const std::string& guid) {
+    std::string hex;
+    for (char c : guid)
+        if (std::isxdigit(static_cast<unsigned char>(c))) hex += static_cast<char>(std::toupper(c));
+    if (hex.size() != 32) return "";
+    std::string out(hex.rbegin() + 24, hex.rend());            // the first 8 digits reversed
+    out += std::string(hex.rbegin() + 20, hex.rbegin() + 24);  // the next 4 reversed
+    out += std::string(hex.rbegin() + 16, hex.rbegin() + 20);  // the next 4 reversed
+    for (size_t i = 16; i < 32; i += 2) {                      // each byte's two digits swapped
+        out += hex[i + 1];
+        out += hex[i];
+    }
+    return out;
+}
+
+}  // namespace WindowsInstaller

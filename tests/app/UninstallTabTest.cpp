@@ -1,0 +1,240 @@
+// The uninstall tab of the main window over fixture uninstall entries of the overridden
+// HKEY_LOCAL_MACHINE: the refresh with icons, the cache written at the close and taken by the
+// next refresh, Rebuild cache, Delete Key, Uninstall, Show Application Path after a cancelled
+// refresh, and the hidden-autostart dialog opened through TimerPopUpMenu.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Form_Main.h"
+#include "app/Master.h"
+#include "app/Register_UninstClean.h"
+#include "app/clsDroskGlobal.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
+#include "base/Seams.h"
+#include "base/TextCase.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/Helpers.h"
+#include "tests/support/RegFixture.h"
+#include "uninstall/Tab_UninstClean.h"
+#include "uninstall/dlg_hiddenAutostartEntries.h"
+
+namespace {
+
+const std::string kUninstall = std::string(Tab_UninstClean::cstrUninstallKey) + "\\";
+const std::string kFolder = "C:\\Program Files\\VelmFx Tab";
+const std::string kExe = kFolder + "\\VelmFx Tab.exe";
+
+std::string Quote(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// The cache value of a display name; "<none>" when it is not there.
+std::string CacheValue(const std::string& name) {
+    RegKey key;
+    if (QV_Registry_Lib::OpenKey(HKEY_LOCAL_MACHINE, Tab_UninstClean::cstrCacheKey, key.Receive(), 0, KEY_READ) != 0)
+        return "<none>";
+    std::string data;
+    long type = REG_SZ;
+    return QV_Registry_Lib::QueryValue(key.get(), name, data, type, 0) == "0" ? data : "<none>";
+}
+
+// Runs `action` on the named form as soon as it is loaded (from the message loop of a modal
+// dialog), once.
+struct WhenLoaded {
+    WhenLoaded(const char* form, std::function<void(ui::Form&)> action) : name(form), act(std::move(action)) {
+        timer.SetInterval(20);
+        timer.Tick = [this] {
+            if (ui::Form* f = ui::FindForm(name)) {
+                timer.SetEnabled(false);
+                act(*f);
+            }
+        };
+        timer.SetEnabled(true);
+    }
+    const char* name;
+    std::function<void(ui::Form&)> act;
+    ui::Timer timer;
+};
+
+struct UninstallTab : ::testing::Test {
+    std::function<void()> previousEnd;
+    int ended = 0;
+    std::unique_ptr<RegFixture> hklm, hkcu;
+    void SetUp() override {
+        DroskGlobalDiscard();
+        previousEnd = Master::EndProgram();
+        Master::EndProgram() = [this] { ++ended; };
+        CreateDirectoryA(kFolder.c_str(), nullptr);
+        CopyFileA("C:\\windows\\notepad.exe", kExe.c_str(), FALSE);
+        std::string machine = "[SYSTEM\\CurrentControlSet\\Services]\n";
+        machine += "[" + kUninstall + "VelmFx Tab]\n\"DisplayName\"=\"VelmFx Tab\"\n\"UninstallString\"=" +
+                   Quote("\"" + kFolder + "\\unins000.exe\" /S") + "\n\"DisplayIcon\"=" + Quote(kExe) + "\n";
+        machine += "[" + kUninstall + "Plain Entry]\n\"UninstallString\"=\"C:\\\\nothere\\\\x.exe\"\n";
+        machine += "[" + kUninstall + "Own]\n\"DisplayName\"=\"VELMORA 1.2\"\n\"UninstallString\"=\"C:\\\\own\\\\unwise.exe\"\n";
+        machine += "[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders]\n"
+                   "\"Common Start Menu\"=\"C:\\\\velmfx-tab-menus\"\n";
+        hklm = std::make_unique<RegFixture>(HKEY_LOCAL_MACHINE, machine);
+        hkcu = std::make_unique<RegFixture>(
+            HKEY_CURRENT_USER,
+            Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"0\"\n") +
+                "[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders]\n"
+                "\"Start Menu\"=\"C:\\\\velmfx-tab-menus\"\n\"Desktop\"=\"C:\\\\velmfx-tab-menus\"\n"
+                "[Software\\Microsoft\\Windows\\CurrentVersion\\Run]\n\"TabTool\"=\"C:\\\\tabtool.exe\"\n");
+        CreateDirectoryA("C:\\velmfx-tab-menus", nullptr);
+    }
+    void TearDown() override {
+        if (frmMain().IsLoaded()) frmMain().Unload();
+        ui::DoEvents();
+        Master::EndProgram() = previousEnd;
+        DroskGlobalDiscard();
+        hklm.reset();
+        hkcu.reset();
+        DeleteFileA(kExe.c_str());
+        RemoveDirectoryA(kFolder.c_str());
+        RemoveDirectoryA("C:\\velmfx-tab-menus");
+    }
+    // Starts the window on the uninstall tab, whose first visit runs the refresh.
+    Form_Main& Open() {
+        Register_UninstClean::RunStartupSequence();
+        frmMain().Load();
+        frmMain().InitStartUpTab();
+        ui::DoEvents();
+        return frmMain();
+    }
+    void Select(Form_Main& f, const std::string& key) { f.lsvUS.SetSelectedItem(f.lsvUS.ListItems.Item("Key_" + key)); }
+};
+
+TEST_F(UninstallTab, RefreshListsEntriesWithIconsAndTheCloseWritesTheCache) {
+    Form_Main& f = Open();
+    ASSERT_EQ(f.ShownTab(), Tab::US);
+    EXPECT_EQ(f.lsvUS.ListItems.Count(), 3);
+    EXPECT_EQ(f.colUS.Count(), 3);
+    auto row = f.lsvUS.ListItems.Item("Key_VelmFx Tab");
+    EXPECT_EQ(row->Text(), "VelmFx Tab");
+    EXPECT_NE(row->SmallIcon().key, "Computer");  // the entry's own icon
+    EXPECT_EQ(row->SmallIcon().key.rfind("Key_", 0), 0u);
+    EXPECT_EQ(f.lsvUS.ListItems.Item("Key_Plain Entry")->SmallIcon().key, "Computer");
+    EXPECT_EQ(f.colUS.Item("VelmFx Tab")->strAppPath, kFolder);
+    EXPECT_EQ(f.stb1.Panel(1).Text(), "Ready.");
+
+    // A row's click lists its registry values.
+    f.lsvUS.ItemClick(*row);
+    EXPECT_NE(f.lsvUSInfo.Text().find("DisplayName: VelmFx Tab\r\n"), std::string::npos);
+
+    ASSERT_TRUE(f.Unload());
+    // The executable found in the folder is named in lower case, as the search names it.
+    EXPECT_EQ(TextCase::Lower(CacheValue("VelmFx Tab")), TextCase::Lower(kFolder + "<:>" + kExe + "<:>1"));
+    // An entry without a display name is cached under its key name; no executable: the blank.
+    const std::string plain = CacheValue("Plain Entry");
+    EXPECT_EQ(plain.substr(plain.find("<:>")), "<:> <:>1");
+
+    // The next window's refresh takes the cache: no Start-menu walk, the same rows.
+    const long walks = Tab_UninstClean::StartMenuWalks();
+    Form_Main& again = Open();
+    EXPECT_EQ(Tab_UninstClean::StartMenuWalks(), walks);
+    EXPECT_EQ(again.lsvUS.ListItems.Count(), 3);
+    EXPECT_EQ(again.colUS.Item("VelmFx Tab")->strAppPath, kFolder);
+
+    // Rebuild cache empties the cache and analyses every entry afresh.
+    again.MNU_UninstClean_RebuildCache_Click();
+    EXPECT_EQ(Tab_UninstClean::StartMenuWalks(), walks + 1);
+    EXPECT_EQ(again.lsvUS.ListItems.Count(), 3);
+    EXPECT_EQ(CacheValue("VelmFx Tab"), "<none>");
+}
+
+TEST_F(UninstallTab, DeleteKeyAndUninstallFollowTheRegistry) {
+    Form_Main& f = Open();
+    std::vector<std::string> started;
+    ui::StartProgramOverride start([&](const std::string& cmd, int, bool) {
+        started.push_back(cmd);
+        return cmd.find("nothere") == std::string::npos ? 7ul : 0ul;
+    });
+
+    {
+        BoxRecorder boxes(ui::vbNo);  // the own entry: No changes nothing
+        Select(f, "Own");
+        f.MNU_UninstClean_Uninstall_Click();
+        EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Really exit and configure Velmora now?"}));
+        EXPECT_TRUE(started.empty());
+        EXPECT_EQ(ended, 0);
+    }
+    {
+        BoxRecorder boxes;
+        Select(f, "Plain Entry");
+        f.MNU_UninstClean_Uninstall_Click();
+        EXPECT_EQ(boxes.Prompts(),
+                  (std::vector<std::string>{"Velmora detected corrupt Uninstall entries of current product."}));
+    }
+    {
+        // The uninstaller removes its key while the show-path dialog is open: row and entry go.
+        Select(f, "VelmFx Tab");
+        WhenLoaded close("dlg_showAppPath", [&](ui::Form& dlg) {
+            std::string path = kUninstall + "VelmFx Tab";
+            QV_Registry_Lib::DeleteKeyTree(HKEY_LOCAL_MACHINE, path, 0);
+            dlg.Unload();
+        });
+        started.clear();
+        f.MNU_UninstClean_Uninstall_Click();
+        EXPECT_EQ(started, (std::vector<std::string>{"\"" + kFolder + "\\unins000.exe\" /S"}));
+        EXPECT_FALSE(f.lsvUS.ListItems.Exists("Key_VelmFx Tab"));
+        EXPECT_FALSE(f.colUS.Exists("VelmFx Tab"));
+    }
+    {
+        BoxRecorder boxes(ui::vbYes);
+        Select(f, "Plain Entry");
+        f.MNU_UninstClean_DeleteKey_Click();
+        EXPECT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].style, ui::vbYesNo | ui::vbCritical);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "Plain Entry"));
+        EXPECT_FALSE(f.lsvUS.ListItems.Exists("Key_Plain Entry"));
+    }
+}
+
+TEST_F(UninstallTab, ShowPathAfterACancelledRefreshAsksForARefresh) {
+    Form_Main& f = Open();
+    std::vector<std::string> started;
+    ui::StartProgramOverride start([&](const std::string& cmd, int, bool) {
+        started.push_back(cmd);
+        return 7ul;
+    });
+    Select(f, "VelmFx Tab");
+    f.MNU_UninstClean_ShowApplicationPath_Click();
+    EXPECT_EQ(started, (std::vector<std::string>{"Explorer.exe /e," + kFolder}));
+
+    f.colUS.blnUserCanceledRefresh = true;
+    f.colUS.Item("VelmFx Tab")->strAppPath = "";
+    BoxRecorder boxes;
+    f.MNU_UninstClean_ShowApplicationPath_Click();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].title, "Configure Application");
+    EXPECT_EQ(boxes.boxes[0].prompt.rfind("Rebuild of Application's cache information was canceled.\r\n", 0), 0u);
+}
+
+TEST_F(UninstallTab, HiddenAutostartOpensAfterTheMenuThroughTheTimer) {
+    Form_Main& f = Open();
+    std::vector<std::string> rows;
+    WhenLoaded read("dlg_hiddenAutostartEntries", [&](ui::Form& dlg) {
+        for (const auto& r : static_cast<dlg_hiddenAutostartEntries&>(dlg).lsvAE.ListItems) rows.push_back(r->Key());
+        dlg.Unload();
+    });
+    f.MNU_UninstClean_HiddenAutostart_Click();
+    EXPECT_TRUE(f.TimerPopUpMenu.Enabled());
+    for (int i = 0; i < 50 && rows.empty(); ++i) {
+        ui::DoEvents();
+        Sleep(20);
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"HKEY_CURRENT_USERTabTool"}));
+    EXPECT_FALSE(f.TimerPopUpMenu.Enabled());
+}
+
+}  // namespace

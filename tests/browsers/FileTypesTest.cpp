@@ -1,0 +1,246 @@
+// The file-types tab: the icon location of a type, the file lookup on the search path, the
+// registry sub-trees of the prefix's .ini and of fixtures, the values list, the edits and the search.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "base/TextCase.h"
+#include "browsers/Tab_CMH.h"
+#include "browsers/colQVRegistry.h"
+#include "tests/browsers/BrowserWindow.h"
+#include "tests/support/RegFixture.h"
+#include "ui/RegistryValuesList.h"
+
+using namespace Tab_CMH;
+
+namespace {
+
+std::string Windows() {
+    char buf[MAX_PATH];
+    GetWindowsDirectoryA(buf, MAX_PATH);
+    return buf;
+}
+
+// Adds a root node and record for one extension as the scan does.
+ui::Node& AddType(BrowserWindow& w, colCMH& col, const std::string& ext, const std::string& type) {
+    auto rec = col.Add(ext, ext);
+    rec->vntFileType = ext.substr(1);
+    rec->vntDefault = type;
+    return *w.tvw.Nodes.Add("", ui::tvwLast, NodePrefix + ext, ext, "Unknown", "Unknown");
+}
+
+}  // namespace
+
+TEST(FileTypesFiles, IconLocations) {
+    struct Case {
+        const char* text;
+        const char* location;
+        long index;
+        bool resource;
+    };
+    const Case cases[] = {
+        {"C:\\windows\\hh.exe,0", "C:\\windows\\hh.exe", 0, false},
+        {"%SystemRoot%\\system32\\shell32.dll,-152", "%SystemRoot%\\system32\\shell32.dll", 152, true},
+        {"\"C:\\a b\\x.exe\",3", "C:\\a b\\x.exe", 3, false},
+        {"x.dll, 3", "x.dll", 3, false},
+        {"x.dll,abc", "x.dll", 0, false},
+        {"\"C:\\windows\\system32\\notepad.exe\" \"%1\"", "C:\\windows\\system32\\notepad.exe ", 1, false},
+        {"%1", "%1", 0, false},
+        {"msiexec.exe", "msiexec.exe", 0, false},
+        {"", "", 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        IconLocation icon = ParseIconLocation(c.text);
+        EXPECT_EQ(icon.location, c.location);
+        EXPECT_EQ(icon.index, c.index);
+        EXPECT_EQ(icon.resourceId, c.resource);
+    }
+}
+
+TEST(FileTypesFiles, FindFileOnSearchPath) {
+    const std::string w = Windows();
+    struct Case {
+        std::string location;
+        bool found;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"notepad.exe", true, w + "\\system32\\notepad.exe"},
+        {"regedit.exe", true, w + "\\regedit.exe"},
+        {"url.dll", true, w + "\\system32\\url.dll"},
+        {"msiexec.exe /i", true, w + "\\system32\\msiexec.exe"},
+        // Arguments after a program are dropped, and so are the blanks before them.
+        {w + "\\system32\\notepad.exe /dde", true, w + "\\system32\\notepad.exe"},
+        {w + "\\system32\\notepad.exe ", true, w + "\\system32\\notepad.exe"},
+        {"%SystemRoot%\\system32\\shell32.dll", true, w + "\\system32\\shell32.dll"},
+        // Texts that never resolve end with nothing found.
+        {"%SystemRoot\\system32\\nothing.dll", false, ""},
+        {"nothing-here.dll", false, ""},
+        {"", false, ""},
+        {"%1", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.location);
+        std::string found;
+        EXPECT_EQ(FindFileOnSearchPath(c.location, found), c.found);
+        if (c.found) {
+            EXPECT_TRUE(TextCase::Equal(found, c.file)) << found;
+        }
+    }
+}
+
+TEST(FileTypesTree, ExpandsThePrefixIniType) {
+    BrowserWindow w;
+    colCMH col;
+    ui::Node& ini = AddType(w, col, ".ini", "inifile");
+    CMH_ExpandFileType(w.tvw, ini, *col.Item(".ini"), true);
+    const std::string h = "File_Type_.ini\\HKEY_CLASSES_ROOT";
+    for (const std::string& k : {h, h + "\\.ini", h + "\\inifile", h + "\\inifile\\shell\\open\\command",
+                                 h + "\\inifile\\shell\\print\\command"})
+        EXPECT_TRUE(w.tvw.Nodes.Exists(k)) << k;
+    CMH_ListValues(h + "\\.ini", w.lsvEntries);
+    ASSERT_GE(w.lsvEntries.ListItems.Count(), 1);
+    EXPECT_EQ(w.lsvEntries.ListItems.Item(1)->Text(), "Default");
+    EXPECT_EQ(w.lsvEntries.ListItems.Item(1)->SubItem(1), "inifile");
+    // The level-1 node stands for no key: the list stays as it was.
+    CMH_ListValues(h, w.lsvEntries);
+    EXPECT_EQ(w.lsvEntries.ListItems.Item(1)->SubItem(1), "inifile");
+}
+
+TEST(FileTypesTree, SearchForPrintMarksThePrintKeysOfThePrefix) {
+    BrowserWindow w;
+    colCMH col;
+    // The prefix's extensions, as the scan lists them.
+    HKEY hkcr = HKEY_CLASSES_ROOT;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        if (RegEnumKeyExA(hkcr, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+        if (name[0] != '.') continue;
+        std::string type;
+        HKEY h;
+        if (!RegOpenKeyExA(hkcr, name, 0, KEY_READ, &h)) {
+            char buf[512];
+            DWORD size = sizeof buf;
+            if (!RegQueryValueExA(h, "", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size)) type = buf;
+            RegCloseKey(h);
+        }
+        AddType(w, col, name, type);
+    }
+    colQVRegistry& engine = QVRegistry();
+    engine.cstrFindString = "print";
+    engine.blnFindInKeys = true;
+    engine.blnFindInValues = engine.blnFindInData = engine.blnFindWholeStringOnly = false;
+    CMH_Search(w.tvw, col, w.stb1, w.blnCancel);
+    auto found = w.NodesWithImage("Found");
+    std::vector<std::string> expected;
+    for (const auto& rec : col) {
+        if (rec->vntDefault.empty()) continue;
+        HKEY h;
+        if (RegOpenKeyExA(hkcr, (rec->vntDefault + "\\shell").c_str(), 0, KEY_READ, &h)) continue;
+        for (DWORD i = 0;; ++i) {
+            DWORD len = sizeof name;
+            if (RegEnumKeyExA(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+            if (TextCase::Lower(name).find("print") != std::string::npos)
+                expected.push_back("File_Type_" + rec->Key + "\\HKEY_CLASSES_ROOT\\" + rec->vntDefault + "\\shell\\" +
+                                   name);
+        }
+        RegCloseKey(h);
+    }
+    ASSERT_FALSE(expected.empty());
+    // Node keys compare without regard to case, as registry names do.
+    for (auto* list : {&found, &expected}) {
+        for (auto& k : *list) k = TextCase::Lower(k);
+        std::sort(list->begin(), list->end());
+    }
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(w.tvw.Nodes.Exists("File_Type_.ini\\HKEY_CLASSES_ROOT\\inifile\\shell\\print"));
+}
+
+class FileTypesFixture : public ::testing::Test {
+protected:
+    RegFixture hkcr{HKEY_CLASSES_ROOT, R"(
+        [.fx]
+        @="fxfile"
+        [fxfile\shell\open\command]
+        @="notepad.exe %1"
+        [fxfile\Values]
+        @="unnamed"
+        "Default"="a value really named Default"
+        "Nothing"=none:
+        "Big"=qword:0102030405060708
+        "Last"="last"
+        [fxfile\Old]
+        [fxfile\Taken]
+        [.bad]
+        @="CLSID"
+        [CLSID\{00000000-0000-0000-0000-0000000000F1}]
+        @="must stay"
+    )"};
+    BrowserWindow w;
+    colCMH col;
+    const std::string H = "File_Type_.fx\\HKEY_CLASSES_ROOT";
+    void SetUp() override {
+        hkcr.Load("[fxfile\\A]\n[fxfile\\" + std::string("M") + std::string(119, 'x') + "\\inner]\n[fxfile\\Z]\n");
+        for (const char* ext : {".fx", ".bad"}) {
+            ui::Node& node = AddType(w, col, ext, ext == std::string(".fx") ? "fxfile" : "CLSID");
+            CMH_ExpandFileType(w.tvw, node, *col.Item(ext), false);
+        }
+    }
+    ui::Node& Node(const std::string& key) { return *w.tvw.Nodes.Item(key); }
+};
+
+TEST_F(FileTypesFixture, LongNamesAndEveryValue) {
+    // A long key name neither hides nor ends its siblings.
+    EXPECT_TRUE(w.tvw.Nodes.Exists(H + "\\fxfile\\M" + std::string(119, 'x') + "\\inner"));
+    EXPECT_TRUE(w.tvw.Nodes.Exists(H + "\\fxfile\\Z"));
+    CMH_ListValues(H + "\\fxfile\\Values", w.lsvEntries);
+    auto& items = w.lsvEntries.ListItems;
+    ASSERT_EQ(items.Count(), 5);
+    EXPECT_EQ(items.Item(1)->Key(), "");
+    EXPECT_EQ(items.Item("KeyDefault")->Text(), "Default");
+    EXPECT_EQ(items.Item("KeyNothing")->SmallIcon().key, "Bin");
+    EXPECT_EQ(items.Item("KeyLast")->SubItem(1), "last");
+}
+
+TEST_F(FileTypesFixture, EditsActOnlyWithinTheFileTypeKeys) {
+    // Level 0 and 1, and a type named CLSID: nothing changes.
+    for (const std::string& k : {std::string("File_Type_.fx"), H, std::string("File_Type_.bad\\HKEY_CLASSES_ROOT\\CLSID")}) {
+        CMH_DeleteKey(w.tvw, Node(k));
+        CMH_NewValue(Node(k), "planted", "x");
+        CMH_NewKey(w.tvw, Node(k), "Planted");
+        CMH_DeleteValue(Node(k), "");
+    }
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\{00000000-0000-0000-0000-0000000000F1}"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Planted"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\Planted"));
+    EXPECT_EQ(CMH_RenameKey(w.tvw, Node(H + "\\fxfile"), "other"), 1);  // rename from level 3 only
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "fxfile"));
+
+    const std::string values = H + "\\fxfile\\Values";
+    CMH_DeleteValue(Node(values), "Default");
+    RegistryValuesList::Fill(HKEY_CLASSES_ROOT, "fxfile\\Values", w.lsvEntries);
+    EXPECT_FALSE(w.lsvEntries.ListItems.Exists("KeyDefault"));
+    EXPECT_EQ(w.lsvEntries.ListItems.Item(1)->SubItem(1), "unnamed");
+    CMH_DeleteValue(Node(values), "");
+    RegistryValuesList::Fill(HKEY_CLASSES_ROOT, "fxfile\\Values", w.lsvEntries);
+    EXPECT_EQ(w.lsvEntries.ListItems.Count(), 3);
+    for (const auto& row : w.lsvEntries.ListItems) EXPECT_NE(row->Key(), "");
+
+    CMH_NewKey(w.tvw, Node(H + "\\fxfile"), "Fresh");
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "fxfile\\Fresh"));
+    EXPECT_TRUE(w.tvw.Nodes.Exists(H + "\\fxfile\\Fresh"));
+    CMH_NewValue(Node(H + "\\fxfile\\Fresh"), "n", "42");
+    RegistryValuesList::Fill(HKEY_CLASSES_ROOT, "fxfile\\Fresh", w.lsvEntries);
+    EXPECT_EQ(w.lsvEntries.ListItems.Item("Keyn")->SmallIcon().key, "String");
+    EXPECT_EQ(CMH_RenameKey(w.tvw, Node(H + "\\fxfile\\Old"), "Taken"), 1);
+    EXPECT_TRUE(w.tvw.Nodes.Exists(H + "\\fxfile\\Old"));
+    EXPECT_EQ(CMH_RenameKey(w.tvw, Node(H + "\\fxfile\\Old"), "New"), 0);
+    EXPECT_TRUE(w.tvw.Nodes.Exists(H + "\\fxfile\\New"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "fxfile\\Old"));
+    CMH_DeleteKey(w.tvw, Node(H + "\\fxfile\\New"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "fxfile\\New"));
+    EXPECT_FALSE(w.tvw.Nodes.Exists(H + "\\fxfile\\New"));
+}

@@ -1,0 +1,15 @@
+// Small helpers every test program may use: the Windows folders of the test prefix and the
+// program's stored settings (a settings key to load as a fixture, one stored value read back).
+#pragma once
+#include <string>
+
+// The Windows folder and its system32 folder, as the system reports them ("C:\windows", ...).
+std::string WinDir();
+std::string Sys32();
+
+// A .reg-style fixture of Velmora's program key of this version with its Settings key holding
+// the given value lines (each `"Name"="text"` and a line break).
+std::string Stored(const std::string& values);
+
+// One text value of Velmora's Settings key under HKEY_CURRENT_USER; "<none>" when it is not there.
+std::string Setting(const std::string& name);

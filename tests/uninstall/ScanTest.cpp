@@ -1,0 +1,232 @@
+// The uninstall scan end to end over fixture entries of the overridden HKEY_LOCAL_MACHINE:
+// which entries are listed and with what, the cache comparison, the icons, the second scan
+// from the cache, a cancelled scan, and an entry's values list.
+#include <gtest/gtest.h>
+
+#include "app/Register_UninstClean.h"
+#include "base/TextCase.h"
+#include "tests/support/RegFixture.h"
+#include "tests/uninstall/UninstallFixture.h"
+#include "ui/ui.h"
+#include "uninstall/Tab_UninstClean.h"
+
+using namespace Tab_UninstClean;
+
+namespace {
+
+const std::string kUninstall = std::string(cstrUninstallKey) + "\\";
+
+class ScanForm : public ui::Form {
+public:
+    ScanForm() : Form("frmUninstallScanTest", {.caption = "Uninstall scan test", .width = 9000, .height = 7000}) {}
+    ui::ListView lsvUS;
+    ui::TextBox lsvUSInfo;
+    ui::ImageList imlUS{16, 16};
+    ui::PictureBox pixSmall, pixDummy;
+    ui::StatusBar stb1;
+
+protected:
+    void Form_Load() override {
+        lsvUS.Create(*this, 0, 0, 8000, 4000);
+        lsvUS.ColumnHeaders.Add("Application Name", 3600);
+        lsvUS.ColumnHeaders.Add("Uninstall string", 4200);
+        lsvUS.SetSmallIcons(&imlUS);
+        lsvUSInfo.Create(*this, 0, 4100, 8000, 1200, true, true);
+        pixSmall.Create(*this, 0, 5400, 240, 240);
+        pixDummy.Create(*this, 300, 5400, 240, 240);
+        stb1.Create(*this);
+        stb1.AddPanel("", 0);
+    }
+};
+
+ScanForm& Form() {
+    static ScanForm form;
+    if (!form.IsLoaded()) form.Show();
+    return form;
+}
+
+// Entries of the fixture and the application folders they point at.
+class Scan : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fx::Copy(fx::IconExe(), scan / "unins000.exe");
+        fx::Copy(fx::IconExe(), scan / "VelmFx Scan.exe");
+        fx::Copy(fx::IconlessPe(), plain / "Plainly Other.exe");
+        fx::WriteText(plain / "unins.log");
+        const std::string longName = "A" + std::string(119, 'x');  // 120 characters
+        std::string text = fx::ShellFoldersHklm("C:\\velmfx-scan-menus\\common");
+        auto entry = [&](const std::string& key, const std::string& values) {
+            text += "[" + kUninstall + key + "]\n" + values;
+        };
+        entry("VelmFx Upper", "\"DisplayName\"=\"VelmFx Scan\"\n\"UNINSTALLSTRING\"=" +
+                                  fx::RegQuote(scan / "unins000.exe") + "\n\"DisplayIcon\"=" +
+                                  fx::RegQuote(scan / "VelmFx Scan.exe,0") + "\n\"Comments\"=" +
+                                  fx::RegQuote(std::string(2000, 'c')) + "\n\"ZLast\"=dword:0000002a\n");
+        entry("VelmFx NoCommand", "\"DisplayName\"=\"VelmFx NoCommand\"\n");
+        entry(longName, "\"UninstallString\"=\"C:\\\\windows\\\\long.exe\"\n");
+        entry("Nameless Entry", "\"UninstallString\"=\"C:\\\\windows\\\\noname.exe\"\n");
+        entry("VelmFx Msi", "\"DisplayName\"=\"VelmFx Msi Product\"\n"
+                            "\"UninstallString\"=\"MsiExec.exe /X{1A2B3C4D-0000-4000-8000-00000000B001}\"\n"
+                            "\"ModifyPath\"=\"MsiExec.exe /I{1A2B3C4D-0000-4000-8000-00000000B001}\"\n");
+        entry("VelmFx Plain", "\"DisplayName\"=\"Plainly Other\"\n\"UninstallString\"=" +
+                                  fx::RegQuote("C:\\windows\\unins.exe " + plain / "unins.log") + "\n");
+        entry("VelmFx Loc", "\"DisplayName\"=\"VelmFx Loc\"\n\"UninstallString\"=\"x\"\n\"InstallLocation\"=" +
+                                fx::RegQuote(scan.Path()) + "\n");
+        entry("VelmFx LocGone", "\"DisplayName\"=\"VelmFx LocGone\"\n\"UninstallString\"=\"x\"\n"
+                                "\"InstallPath\"=\"C:\\\\Program Files\\\\VelmFx Gone\\\\sub\"\n");
+        entry("zz after the long name", "\"UninstallString\"=\"C:\\\\windows\\\\after.exe\"\n");
+        hklm = std::make_unique<RegFixture>(HKEY_LOCAL_MACHINE, text);
+        hkcu = std::make_unique<RegFixture>(
+            HKEY_CURRENT_USER, fx::ShellFoldersHkcu("C:\\velmfx-scan-menus\\user", "C:\\velmfx-scan-menus\\desk"));
+        fx::MakeFolders("C:\\velmfx-scan-menus\\common");
+        fx::MakeFolders("C:\\velmfx-scan-menus\\desk");
+        fx::MakeLink("C:\\velmfx-scan-menus\\user\\VelmFx Scan\\VelmFx Scan.lnk", scan / "VelmFx Scan.exe");
+        auto& f = Form();
+        f.imlUS.Clear();
+        f.imlUS.Add("Computer", LoadIconA(nullptr, IDI_APPLICATION));
+    }
+    void TearDown() override {
+        hklm.reset();
+        hkcu.reset();
+        fx::RemoveTree("C:\\velmfx-scan-menus");
+    }
+    void Refresh(bool cancel = false) {
+        auto& f = Form();
+        // A new scan starts with a fresh image list, as the main window resets it.
+        f.imlUS.Clear();
+        f.imlUS.Add("Computer", LoadIconA(nullptr, IDI_APPLICATION));
+        US_Refresh(f.lsvUS, col, targets, f.imlUS, f.pixSmall, f.pixDummy, f.stb1, cancel);
+    }
+    std::string SmallIconOf(const std::string& key) {
+        auto row = Form().lsvUS.ListItems.Find("Key_" + key);
+        return row ? row->SmallIcon().key : "<no row>";
+    }
+
+    fx::ProgramFolder scan{"VelmFx Scan"};
+    fx::ProgramFolder plain{"VelmFx Plain"};
+    std::unique_ptr<RegFixture> hklm, hkcu;
+    colUS col;
+    colStartMenuTargets targets;
+};
+
+TEST_F(Scan, ListsEveryEntryWithAnUninstallCommandAndFindsItsFolder) {
+    const long walks = StartMenuWalks();
+    Refresh();
+    EXPECT_EQ(StartMenuWalks(), walks + 1);  // once, however many entries needed analysis
+
+    const std::string longName = "A" + std::string(119, 'x');
+    for (const char* key : {"VelmFx Upper", "Nameless Entry", "VelmFx Msi", "VelmFx Plain", "VelmFx Loc",
+                            "VelmFx LocGone", "zz after the long name"})
+        EXPECT_TRUE(col.Exists(key)) << key;
+    EXPECT_TRUE(col.Exists(longName));
+    EXPECT_FALSE(col.Exists("VelmFx NoCommand"));
+    EXPECT_EQ(Form().lsvUS.ListItems.Count(), col.Count());
+
+    auto upper = col.Item("VelmFx Upper");
+    EXPECT_EQ(upper->strDisplayName, "VelmFx Scan");
+    EXPECT_EQ(upper->strUninstallString, scan / "unins000.exe");
+    EXPECT_EQ(upper->strAppPath, scan.Path());
+    EXPECT_TRUE(TextCase::Equal(upper->strDefaultExecutable, scan / "VelmFx Scan.exe"));
+    EXPECT_TRUE(upper->blnDefaultExecutableVerified);  // the shortcut is named like the entry
+    EXPECT_EQ(Form().lsvUS.ListItems.Item("Key_VelmFx Upper")->SubItem(1), upper->strUninstallString);
+
+    EXPECT_EQ(col.Item("Nameless Entry")->strDisplayName, "Nameless Entry");
+    EXPECT_TRUE(col.Item("VelmFx Msi")->blnIsInstaller);
+    EXPECT_EQ(col.Item("VelmFx Plain")->strAppPath, plain.Path());
+    EXPECT_EQ(col.Item("VelmFx Loc")->strAppPath, scan.Path());
+    auto gone = col.Item("VelmFx LocGone");
+    EXPECT_EQ(gone->strAppPath, "C:\\Program Files\\VelmFx Gone");
+    EXPECT_TRUE(gone->blnGenerallyVerified);
+    // "MsiExec.exe /X{...}" never becomes a folder.
+    EXPECT_EQ(col.Item("VelmFx Msi")->strAppPath, "");
+
+    // Icons: the running number of the entry for an executable with an icon, else "Computer".
+    long n = 0, upperNumber = 0;
+    for (const auto& e : col) {
+        ++n;
+        if (e->Key == "VelmFx Upper") upperNumber = n;
+    }
+    EXPECT_EQ(SmallIconOf("VelmFx Upper"), "Key_" + std::to_string(upperNumber));
+    EXPECT_EQ(SmallIconOf("VelmFx Plain"), "Computer");  // its executable search found no icon
+    EXPECT_EQ(SmallIconOf("Nameless Entry"), "Computer");
+}
+
+TEST_F(Scan, SecondScanTakesTheCacheWithoutWalkingTheStartMenus) {
+    Refresh();
+    std::vector<std::string> first;
+    for (const auto& e : col) first.push_back(e->Key + "|" + e->strAppPath + "|" + e->strDefaultExecutable);
+    std::vector<std::string> icons;
+    for (const auto& row : Form().lsvUS.ListItems) icons.push_back(row->SmallIcon().key);
+
+    Register_UninstClean::Save_UninstCleanSettings(col);
+    const long walks = StartMenuWalks();
+    Refresh();
+    EXPECT_EQ(StartMenuWalks(), walks);
+    std::vector<std::string> second;
+    for (const auto& e : col) second.push_back(e->Key + "|" + e->strAppPath + "|" + e->strDefaultExecutable);
+    std::vector<std::string> icons2;
+    for (const auto& row : Form().lsvUS.ListItems) icons2.push_back(row->SmallIcon().key);
+    // The executable the cache could not confirm as a file is kept as the cache's blank.
+    for (auto& s : first) s = s.substr(0, s.rfind('|') + 1);
+    for (auto& s : second) s = s.substr(0, s.rfind('|') + 1);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(icons2, icons);
+    EXPECT_TRUE(TextCase::Equal(col.Item("VelmFx Upper")->strDefaultExecutable, scan / "VelmFx Scan.exe"));
+
+    // A cancelled scan still lists every row; entries take what the cache holds.
+    Refresh(true);
+    EXPECT_EQ(Form().lsvUS.ListItems.Count(), col.Count());
+    EXPECT_EQ(col.Item("VelmFx Upper")->strAppPath, scan.Path());
+    EXPECT_EQ(StartMenuWalks(), walks);
+}
+
+TEST_F(Scan, CacheRecordsConfirmOrLeaveTheEntryToAnalysis) {
+    const std::string exe = scan / "VelmFx Scan.exe";
+    const std::string folder = scan.Path();
+    struct Case {
+        const char* name;
+        std::string data;  // "" = no value
+        bool confirmed;
+        bool verifiedAfter;
+    } cases[] = {
+        {"blank exe", folder + "<:> <:>1", true, true},
+        {"empty exe", folder + "<:><:>1", false, true},
+        {"empty folder", "<:><:>1", true, true},
+        {"flag 0", folder + "<:>" + exe + "<:>0", false, false},
+        {"flag abc", folder + "<:>" + exe + "<:>abc", false, false},
+        {"exe present", folder + "<:>" + exe + "<:>1", true, true},
+        {"exe gone", folder + "<:>" + folder + "\\gone.exe<:>1", false, true},
+        {"missing", "", false, false},
+    };
+    std::string text = "[" + std::string(cstrCacheKey) + "]\n";
+    for (const auto& c : cases)
+        if (!c.data.empty()) text += fx::RegQuote(c.name) + "=" + fx::RegQuote(c.data) + "\n";
+    hklm->Load(text);
+    for (const auto& c : cases) {
+        clsUS e;
+        e.strDisplayName = c.name;
+        EXPECT_EQ(checkAppAgainstCache(e), c.confirmed) << c.name;
+        EXPECT_EQ(e.blnGenerallyVerified, c.verifiedAfter) << c.name;
+    }
+    clsUS blank;
+    blank.strDisplayName = "blank exe";
+    checkAppAgainstCache(blank);
+    EXPECT_EQ(blank.strAppPath, folder);
+    EXPECT_EQ(blank.strDefaultExecutable, " ");
+}
+
+TEST_F(Scan, ValuesListGoesOnPastALongValue) {
+    clsUS e;
+    e.Key = "VelmFx Upper";
+    US_RefreshListbox(Form().lsvUSInfo, e);
+    const std::string text = Form().lsvUSInfo.Text();
+    EXPECT_NE(text.find("DisplayName: VelmFx Scan\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Comments: " + std::string(2000, 'c') + "\r\n"), std::string::npos);
+    EXPECT_NE(text.find("ZLast: 42\r\n"), std::string::npos);
+    clsUS missing;
+    missing.Key = "VelmFx Nothing Here";
+    US_RefreshListbox(Form().lsvUSInfo, missing);
+    EXPECT_EQ(Form().lsvUSInfo.Text(), "");
+}
+
+}  // namespace

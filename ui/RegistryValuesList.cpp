@@ -1,0 +1,88 @@
+#include "ui/RegistryValuesList.h"
+
+#include <vector>
+
+#include "base/QV_Err.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
+#include "ui/ListView.h"
+
+namespace RegistryValuesList {
+
+std::string DataText(const std::string& data, unsigned long type) {
+    switch (type) {
+        case REG_SZ:
+        case REG_EXPAND_SZ:
+            return data.substr(0, data.find('\0'));
+        case REG_DWORD:
+            if (data.size() == 4) {
+                unsigned long v = 0;
+                for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
+                return std::to_string(v);
+            }
+            break;
+        case REG_MULTI_SZ: {
+            std::string out;
+            for (size_t start = 0; start < data.size();) {
+                size_t end = data.find('\0', start);
+                if (end == std::string::npos) end = data.size();
+                if (end == start) break;
+                if (!out.empty()) out += ' ';
+                out += data.substr(start, end - start);
+                start = end + 1;
+            }
+            return out;
+        }
+        default:
+            break;
+    }
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(data.size() * 2);
+    for (unsigned char b : data) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+void Fill(HKEY root, const std::string& path, ui::ListView& list) {
+    RegKey key;
+    if (path.empty() || QV_Registry_Lib::OpenKey(root, path, key.Receive(), 0, QV_Registry_Lib::KEY_READ_ONLY) != 0)
+        return;
+    TrapErrors("RegistryValuesList", "Fill", [&] {
+        list.ListItems.Clear();
+        // The buffers are sized once from the key's largest name and data.
+        DWORD count = 0, maxName = 0, maxData = 0;
+        if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
+                             &maxData, nullptr, nullptr) != 0)
+            return;
+        std::vector<char> name((maxName + 1) * 2);
+        std::vector<BYTE> data(maxData + 2);
+        for (DWORD i = 0; i < count; ++i) {
+            DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()), type = 0;
+            long rc = RegEnumValueA(key.get(), i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
+            if (rc == ERROR_MORE_DATA) {  // the value grew meanwhile
+                name.resize(2 * 16384);
+                data.resize(dataLen + 2);
+                nameLen = static_cast<DWORD>(name.size());
+                dataLen = static_cast<DWORD>(data.size());
+                rc = RegEnumValueA(key.get(), i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
+            }
+            if (rc == ERROR_NO_MORE_ITEMS) break;
+            if (rc != 0) continue;
+            const std::string valueName(name.data(), nameLen);
+            const char* icon = (type == REG_SZ || type == REG_EXPAND_SZ) ? "String" : "Bin";
+            auto row = valueName.empty() ? list.ListItems.Add(0, "", "Default", icon, icon)
+                                         : list.ListItems.Add(0, "Key" + valueName, valueName, icon, icon);
+            row->SetSubItem(1, DataText(std::string(reinterpret_cast<const char*>(data.data()), dataLen), type));
+        }
+    });
+}
+
+std::string ValueNameOfRow(const ui::ListItem& row) {
+    if (row.Key().empty()) return "";
+    return row.Key().substr(3);
+}
+
+}  // namespace RegistryValuesList

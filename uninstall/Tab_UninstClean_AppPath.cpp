@@ -1,0 +1,276 @@
+#include <windows.h>
+
+#include "uninstall/Tab_UninstClean.h"
+
+#include <cctype>
+
+#include "base/QV_APIFileAndDisk.h"
+#include "base/QV_APIFileAndDiskINFO.h"
+#include "base/QV_Err.h"
+#include "base/QV_InfoLocal_Lib.h"
+#include "base/QV_Strings_Lib.h"
+#include "base/QV_VBExtensions.h"
+#include "base/TextCase.h"
+#include "platform/InstallerData.h"
+#include "uninstall/Tab_UninstClean_Internal.h"
+
+namespace Tab_UninstClean {
+namespace {
+
+using detail::InStr;
+using detail::Split;
+using QV_APIFileAndDisk::StripTrailingBackslash;
+
+// A candidate file, unless the list holds that path already (in any letter case): the same
+// file offered twice (a display icon that is the proposed executable) counts once.
+void AddCandidate(colMSInstallerComponent& list, const std::string& path) {
+    if (list.Exists(path)) return;
+    list.Add(path, "")->strClientPath = path;
+}
+
+// The text from the character before the first ":" of `text` to its end ("" when that
+// character does not exist).
+bool FromDriveOfFirstColon(const std::string& text, std::string& out) {
+    size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0) return false;
+    out = text.substr(colon - 1);
+    return true;
+}
+
+// The second path of a command line: after the first ":" and the character following it, the
+// rest from the character before the next ":".
+bool SecondPath(const std::string& text, std::string& out) {
+    size_t first = text.find(':');
+    if (first == std::string::npos) return false;
+    std::string rest = text.substr(std::min(text.size(), first + 2));
+    return FromDriveOfFirstColon(rest, out);
+}
+
+}  // namespace
+
+long chk_appPath(std::string command, std::string& folder) {
+    long result = 1;
+    bool ok = TrapErrors("Tab_UninstClean", "chk_appPath", [&] {
+        for (char& c : command)
+            if (c == '\'' || c == '+' || c == '`') c = ' ';
+
+        // The drive colons: each count cuts the copy before the character preceding its last ":".
+        long colons = 0;
+        for (std::string copy = command; copy.find(':') != std::string::npos;) {
+            ++colons;
+            size_t last = copy.rfind(':');
+            if (last == 0) throw RunTimeError(5, "Tab_UninstClean", "Invalid procedure call or argument");
+            copy.resize(last - 1);
+        }
+        long form = colons;
+        for (size_t at = command.find(':'); at != std::string::npos; at = command.find(':', at + 1))
+            if (at + 1 >= command.size() || command[at + 1] != '\\') form = 1;
+
+        folder = command;
+        std::string first;
+        FromDriveOfFirstColon(command, first);
+        switch (form) {
+            case 1:
+                folder = first;
+                if (!QV_APIFileAndDisk::FindExistingPathPrefix(folder)) QV_Strings_Lib::GetDirectory(folder, folder);
+                StripTrailingBackslash(folder);
+                break;
+            case 2:
+            case 3: {
+                std::string second;
+                if (!SecondPath(command, second))
+                    throw RunTimeError(5, "Tab_UninstClean", "Invalid procedure call or argument");
+                QV_Strings_Lib::TrimSpaces(second);
+                StripTrailingBackslash(second);
+                QV_Strings_Lib::TrimSpaces(second);
+                if (form == 3) {
+                    // The second of three paths ends eight characters before the third's drive colon.
+                    long keep = static_cast<long>(second.rfind(':')) + 1 - 8;
+                    if (second.find(':') == std::string::npos || keep < 0)
+                        throw RunTimeError(5, "Tab_UninstClean", "Invalid procedure call or argument");
+                    second.resize(static_cast<size_t>(keep));
+                    StripTrailingBackslash(second);
+                }
+                folder = second;
+                if (!QV_APIFileAndDisk::FindExistingPathPrefix(folder)) {
+                    QV_Strings_Lib::GetDirectory(first, folder);
+                    StripTrailingBackslash(folder);
+                }
+                break;
+            }
+            default:
+                break;
+        }
+
+        for (int step = 0; step < 100; ++step) {
+            if (QV_APIFileAndDisk::PathExists(folder)) {
+                result = 0;
+                break;
+            }
+            QV_Strings_Lib::GetDirectory(folder, folder);
+            StripTrailingBackslash(folder);
+            QV_Strings_Lib::TrimSpaces(folder);
+        }
+        folder = QV_APIFileAndDiskINFO::GetLongFileName(folder);
+    });
+    return ok ? result : 1;
+}
+
+long chk_Installer_AppPath(clsUS& entry, std::string& folder) {
+    long result = 1;
+    TrapErrors("Tab_UninstClean", "chk_Installer_AppPath", [&] {
+        const std::string& modify = entry.strModifiyPath;
+        size_t open = modify.find('{');
+        if (open == std::string::npos || modify.size() <= 3 || modify.find('}') == std::string::npos) return;
+        size_t close = modify.find('}', open);
+        if (close == std::string::npos) return;
+        const std::string product = modify.substr(open, close - open + 1);
+
+        WindowsInstaller::Installer installer;
+        if (installer.ProductInfo(product, "LocalPackage").empty()) return;
+
+        // The product's components in the installer's order: at most 101 candidates, and a
+        // component without a path ends the search.
+        colMSInstallerComponent list;
+        long count = 0;
+        for (const auto& component : detail::InstallerComponentsOf(product)) {
+            const std::string path = installer.ComponentPath(product, component);
+            if (path.empty()) break;
+            // Key paths that start with a digit are registry keys ("02:\SOFTWARE\...").
+            if (!std::isdigit(static_cast<unsigned char>(path[0])) && path.size() > 3 && !list.Exists(component)) {
+                list.Add(component, "")->strClientPath = path;
+                if (++count > 100) break;
+            }
+        }
+        chk_Installer_AppPath_Filtering(list, entry.strDisplayName);
+        chk_Installer_AppPath_Selecting(entry, list, entry.strDisplayName, folder);
+        entry.strAppPath = folder;
+        result = 0;
+    });
+    return result;
+}
+
+void chk_Installer_AppPath_Filtering(colMSInstallerComponent& list, const std::string& displayName) {
+    (void)displayName;
+    TrapErrors("Tab_UninstClean", "chk_Installer_AppPath_Filtering", [&] {
+        const std::string programFiles = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_);
+        const std::string commonFiles = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_COMMON_);
+        const std::string windows = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_WINDOWS_);
+        bool underProgramFiles = false, outsideCommonFiles = false, outsideWindows = false;
+        for (const auto& c : list) {
+            const std::string p = TextCase::Lower(c->strClientPath);
+            if (InStr(p, programFiles)) underProgramFiles = true;
+            if (!InStr(p, commonFiles)) outsideCommonFiles = true;
+            if (!InStr(p, windows)) outsideWindows = true;
+        }
+        auto removeWhere = [&list](auto drop) {
+            for (long i = list.Count(); i >= 1; --i)
+                if (drop(TextCase::Lower(list.Item(i)->strClientPath))) list.Remove(i);
+        };
+        if (underProgramFiles) removeWhere([&](const std::string& p) { return !InStr(p, programFiles); });
+        if (outsideCommonFiles) removeWhere([&](const std::string& p) { return InStr(p, commonFiles); });
+        if (outsideWindows) removeWhere([&](const std::string& p) { return InStr(p, windows); });
+    });
+}
+
+void chk_Installer_AppPath_Selecting(const clsUS& entry, const colMSInstallerComponent& list,
+                                     const std::string& displayName, std::string& selected) {
+    (void)displayName;
+    selected.clear();
+    TrapErrors("Tab_UninstClean", "chk_Installer_AppPath_Selecting", [&] {
+        bool matched = false;
+        for (const auto& c : list) {
+            std::string folder;
+            QV_Strings_Lib::GetDirectory(c->strClientPath, folder);
+            if (selected.empty()) selected = folder;
+            if (!matched && folder.size() < selected.size()) selected = folder;
+            if (entry.strDisplayName.empty()) continue;
+            // The words of the name and the empty word after its last blank, which every
+            // non-empty folder contains: so the shortest non-empty folder wins.
+            for (const auto& word : Split(entry.strDisplayName + " ", " ")) {
+                if (!InStr(folder, word)) continue;
+                if (!matched) {
+                    selected = folder;
+                    matched = true;
+                } else if (folder.size() < selected.size()) {
+                    selected = folder;
+                }
+                break;
+            }
+        }
+    });
+}
+
+void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
+    TrapErrors("Tab_UninstClean", "FindDefaultExecinSelAppPath", [&] {
+        if (!QV_APIFileAndDisk::PathExists(folder)) return;
+        const std::string lowerFolder = TextCase::Lower(folder);
+        if (InStr(lowerFolder, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
+            InStr(lowerFolder, "\\windows") || InStr(lowerFolder, "\\winnt"))
+            return;
+        StripTrailingBackslash(folder);
+
+        std::vector<std::string> words;
+        for (const auto& w : Split(QV_Strings_Lib::ReplaceAll(TextCase::Lower(entry.strDisplayName), "-", " "), " "))
+            if (!w.empty()) words.push_back(w);
+
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        long best = 0, examined = 0;
+        do {
+            const std::string name = QV_Strings_Lib::TrimAtNull(found.cFileName);
+            if (name == ".") continue;  // the folder's own entry (a drive root has none)
+            if (++examined >= 100) break;
+            if (name == ".." || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            const std::string lower = TextCase::Lower(name);
+            const std::string path = folder + "\\" + lower;
+            const std::string base = lower.substr(0, lower.find('.'));
+            long score = 0;
+            for (const auto& w : words)
+                if (base.find(w) != std::string::npos && QV_VBExtensions::ContainsWord(base, w, false)) ++score;
+            if (score <= 0 || !detail::HasIcon(path)) continue;
+            const std::string& current = entry.strDefaultExecutable;
+            if (score > best) {
+                entry.strDefaultExecutable = path;
+                best = score;
+            } else if (TextCase::Lower(current.substr(current.size() < 3 ? 0 : current.size() - 3)) != "exe") {
+                entry.strDefaultExecutable = path;
+                best = score;
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    });
+}
+
+void US_DetermineAppPath(clsUS& entry) {
+    TrapErrors("Tab_UninstClean", "QuoteUninstallString", [&] {
+        std::string start;
+        long found = entry.blnIsInstaller ? chk_Installer_AppPath(entry, start)
+                                          : chk_appPath(entry.strUninstallString, start);
+        // A command from which no existing folder could be taken offers none.
+        if (found != 0) start.clear();
+
+        colMSInstallerComponent list;
+        if (!entry.strDefaultExecutable.empty()) {
+            const std::string lowerStart = TextCase::Lower(start);
+            if (entry.blnDefaultExecutableVerified ||
+                InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
+                InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("commonprogramfiles"))))
+                AddCandidate(list, entry.strDefaultExecutable);
+        }
+        if (!entry.strDisplayIcon.empty()) AddCandidate(list, entry.strDisplayIcon);
+        if (!start.empty()) AddCandidate(list, start + "\\" + "DummyEXE.exe");
+
+        chk_Installer_AppPath_Filtering(list, entry.strDisplayName);
+        std::string selected;
+        chk_Installer_AppPath_Selecting(entry, list, entry.strDisplayName, selected);
+        if (!entry.blnDefaultExecutableVerified &&
+            !InStr(TextCase::Lower(entry.strDefaultExecutable), TextCase::Lower(selected)))
+            FindDefaultExecinSelAppPath(entry, selected);
+        entry.strAppPath = selected;
+        entry.blnGenerallyVerified = true;
+    });
+}
+
+}  // namespace Tab_UninstClean

@@ -1,0 +1,183 @@
+#include <windows.h>
+
+#include "uninstall/Tab_UninstClean.h"
+
+#include "base/QV_APIFileAndDisk.h"
+#include "base/QV_Err.h"
+#include "base/QV_Strings_Lib.h"
+#include "base/QV_VBExtensions.h"
+#include "base/TextCase.h"
+#include "platform/ShellLink.h"
+#include "uninstall/Tab_UninstClean_Internal.h"
+
+namespace Tab_UninstClean {
+namespace {
+
+using detail::Split;
+
+// Shortcuts resolved since the last folder walk began; the 500th ends the walk.
+long lngLinkCounter = 0;
+constexpr long kLinkLimit = 500;
+long lngWalks = 0;
+
+bool EndsWithLnk(const std::string& name) {
+    return name.size() >= 4 && TextCase::Lower(name.substr(name.size() - 4)) == ".lnk";
+}
+
+// Walks one folder and its sub-folders into `col`; the link limit ends this folder's walk.
+void FillStartMenuTargetsCol_rec(std::string folder, colStartMenuTargets& col, QV_ShellLink::cShellLink& link,
+                                 size_t baseLength, const bool& cancel) {
+    TrapErrors("Tab_UninstClean", "FillStartMenuTargetsCol_rec", [&] {
+        detail::PumpEvents();
+        if (cancel) return;
+        QV_APIFileAndDisk::StripTrailingBackslash(folder);
+        lngLinkCounter = 0;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        do {
+            const std::string name = QV_Strings_Lib::TrimAtNull(found.cFileName);
+            if (name == "." || name == "..") continue;
+            const std::string path = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                // A folder that is a link may lead back up the tree (or out of it): not entered.
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    FillStartMenuTargetsCol_rec(path, col, link, baseLength, cancel);
+                continue;
+            }
+            if (!EndsWithLnk(name)) continue;
+            ++lngLinkCounter;
+            detail::PumpEvents();
+            if (lngLinkCounter >= kLinkLimit) break;
+            std::string target;
+            long flag = 0;
+            link.ResolveLink(path, target, flag);
+            if (flag != -1 || target.empty() || col.Exists(path)) continue;
+            auto rec = col.Add(path, "");
+            rec->strFilePath = path;
+            rec->strFilePathLow = path.size() > baseLength + 1 ? path.substr(baseLength + 1) : "";
+            rec->strTargetFilePath = target;
+            rec->strLinkName = name.substr(0, name.size() - 4);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    });
+}
+
+// The words of a text split at blanks, without empty and digits-only ones.
+std::vector<std::string> ScoringWords(const std::string& text) {
+    std::vector<std::string> words;
+    for (auto& w : Split(text, " "))
+        if (!w.empty() && !QV_VBExtensions::IsDigits(w)) words.push_back(std::move(w));
+    return words;
+}
+
+// A path without its last four characters, backslashes as blanks, lower-cased, with a blank after.
+std::string PathWords(const std::string& path) {
+    std::string cut = path.substr(0, path.size() >= 4 ? path.size() - 4 : 0);
+    return TextCase::Lower(QV_Strings_Lib::ReplaceAll(cut, "\\", " ") + " ");
+}
+
+bool EndsWithExe(const std::string& path) {
+    return path.size() >= 3 ? TextCase::Lower(path.substr(path.size() - 3)) == "exe"
+                            : TextCase::Lower(path) == "exe";
+}
+
+}  // namespace
+
+long StartMenuWalks() {
+    return lngWalks;
+}
+
+void FillStartMenuTargetsCol(colStartMenuTargets& col, const bool& cancel) {
+    TrapErrors("Tab_UninstClean", "FillStartMenuTargetsCol", [&] {
+        ++lngWalks;
+        col.Clear();
+        QV_ShellLink::cShellLink link;
+        for (int csidl : {QV_APIFileAndDisk::CSIDL_COMMON_STARTMENU_, QV_APIFileAndDisk::CSIDL_STARTMENU_,
+                          QV_APIFileAndDisk::CSIDL_DESKTOP_}) {
+            std::string folder;
+            if (!QV_APIFileAndDisk::GetSpecialFolder(nullptr, csidl, folder)) continue;
+            QV_APIFileAndDisk::StripTrailingBackslash(folder);
+            FillStartMenuTargetsCol_rec(folder, col, link, folder.size(), cancel);
+        }
+    });
+}
+
+std::string NormalizedAppName(const std::string& displayName) {
+    std::string n = " " + TextCase::Lower(QV_Strings_Lib::ReplaceAll(displayName, "-", " ") + " ");
+    for (const char* noise : {"uninstall", " microsoft ", " microsoft ", " windows ", " remove ", " help ", " beta ",
+                              " for "})
+        n = TextCase::Lower(QV_Strings_Lib::ReplaceAll(n, noise, " ") + " ");
+    n.erase(n.find_last_not_of(' ') + 1);
+    return n + " ";
+}
+
+namespace {
+
+// The words of a shortcut: its path below the special folder and its target, each without the
+// last four characters and split at backslashes, and its description and product name.
+std::vector<std::string> ShortcutWords(const void* record) {
+    const auto& target = *static_cast<const clsSartMenuTarget*>(record);
+    const std::string& t = target.strTargetFilePath;
+    return ScoringWords(PathWords(target.strFilePathLow) + (t.size() > 3 ? PathWords(t) : t) +
+                        TextCase::Lower(target.FileDescription) + TextCase::Lower(target.FileProductName) + " ");
+}
+
+long Score(const std::vector<std::string>& nameWords, const clsSartMenuTarget& target) {
+    long score = 0;
+    for (const auto& v : detail::TargetWords(&target, ShortcutWords))
+        for (const auto& w : nameWords)
+            // Only a word that holds the name's word can contain it as a word.
+            if (v.find(w) != std::string::npos && QV_VBExtensions::ContainsWord(v, w, false)) ++score;
+    return score;
+}
+
+}  // namespace
+
+long StartMenuTargetScore(const std::string& normalizedName, const clsSartMenuTarget& target) {
+    return Score(ScoringWords(normalizedName), target);
+}
+
+void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& col, const bool& cancel) {
+    TrapErrors("Tab_UninstClean", "FilterStartMenuTargetsByAppName", [&] {
+        const std::string& raw = entry.strDisplayName;
+        const auto nameWords = ScoringWords(NormalizedAppName(raw));
+        long best = 0;
+        for (const auto& target : col) {
+            detail::PumpEvents();
+            if (cancel) {
+                entry.blnDefaultExecutableVerified = false;
+                entry.blnGenerallyVerified = false;
+                entry.strAppPath.clear();
+                entry.strDefaultExecutable.clear();
+                return;
+            }
+            if (target->strLinkName == raw || target->strLinkName == entry.Key) {
+                entry.strDefaultExecutable = target->strTargetFilePath;
+                std::string folder = entry.strAppPath;
+                if (QV_Strings_Lib::GetDirectory(target->strTargetFilePath, folder)) entry.strAppPath = folder;
+                entry.blnDefaultExecutableVerified = true;
+                return;
+            }
+            const long score = Score(nameWords, *target);
+            if (score == 0) continue;
+            if (score > best) {
+                entry.strDefaultExecutable = target->strTargetFilePath;
+                entry.blnDefaultExecutableVerified = false;
+                best = score;
+            } else if (score == best || score == best - 1) {
+                if (!EndsWithExe(entry.strDefaultExecutable) &&
+                    !detail::HasIcon(entry.strDefaultExecutable))
+                    entry.strDefaultExecutable = target->strTargetFilePath;
+                if (!detail::HasIcon(entry.strDefaultExecutable) &&
+                    !entry.blnDefaultExecutableVerified) {
+                    entry.strDefaultExecutable = target->strTargetFilePath;
+                    entry.blnDefaultExecutableVerified = false;
+                    best = score;
+                }
+            }
+        }
+    });
+}
+
+}  // namespace Tab_UninstClean
