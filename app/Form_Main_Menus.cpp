@@ -2,6 +2,9 @@
 // pop-up menus of the values lists and of the clipboard, with the commands their items run.
 #include "app/Form_Main.h"
 
+#include "app/AutoUpdate_Lib.h"
+#include "app/dlg_createShortCut.h"
+
 #include "app/Register_UninstClean.h"
 #include "app/clsDroskGlobal.h"
 #include "app/frmSplash.h"
@@ -103,10 +106,20 @@ void Form_Main::BuildMenus() {
         m.SetChecked(!m.Checked());
         DroskGlobal().blnOptionLaunchMinimized = m.Checked();
     });
-    item(opt, "MNU_Options_Autostart", "Autostart...");
+    item(opt, "MNU_Options_Autostart", "Autostart...", [this] {
+        TrapErrors("Form_Main", "MNU_Options_Autostart_Click", [this] {
+            dlg_createShortCut dlg;
+            dlg.Show(ui::vbModal, this);
+        });
+    });
     item(opt, "MNU_Options_Sep1", "-");
-    item(opt, "MNU_Options_AutoUpdate", "Check for Updates").SetVisible(false);
-    item(opt, "MNU_Options_AutoUpdateCheckNow", "Check for Updates...");
+    // The stored option only drives the check mark: nothing starts a check by itself.
+    item(opt, "MNU_Options_AutoUpdate", "Check for Updates", [this] {
+        auto& m = Menus["MNU_Options_AutoUpdate"];
+        m.SetChecked(!m.Checked());
+        DroskGlobal().blnOptionAutoUpdate = m.Checked();
+    }).SetVisible(false);
+    item(opt, "MNU_Options_AutoUpdateCheckNow", "Check for Updates...", [this] { AutoUpdate_Lib::CheckNow(this); });
 
     auto& help = Menus.Add("Help", "&Help");
     item(help, "Contents", "Contents", [this] { Contents_Click(); });

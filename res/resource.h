@@ -5,6 +5,8 @@
 #define IDI_VELMORA 1
 // The animation of the busy box shown during long runs.
 #define IDR_AVI_BUSY 102
+// The animation of the box shown while the update check connects.
+#define IDR_AVI_CONNECT 101
 
 // The 16 x 16 pictures of the main window's tree and list image list (imlRegComp).
 #define IDI_IML_CONTROL 201

@@ -1,0 +1,53 @@
+// The check for a newer version of the program: two text fetches from the update server, the
+// version file's 'ITEM' records with their "%version%", "%build%" and "%location%" values, and
+// the comparison with the program's own version and build.
+#pragma once
+#include <functional>
+#include <string>
+
+namespace ui {
+class Form;
+}
+
+namespace AutoUpdate_Lib {
+
+inline constexpr const char* kProgramVersion = "1.8.0";
+inline constexpr const char* kProgramBuild = "1225";
+// The web root of the update server. No address is known yet, so the default lies in the
+// reserved .invalid domain and every check fails to connect; the environment variable
+// VELMORA_UPDATE_URL (a web root ending in "/") replaces it.
+inline constexpr const char* kDefaultUpdateAddress = "http://update.velmora.invalid/";
+std::string UpdateAddress();
+
+// Fetches the text at an address; raises on failure (TextFetch::OpenURL by default).
+using Fetcher = std::function<std::string(const std::string& url)>;
+const Fetcher& DefaultFetcher();
+
+// The values a version file offers. Parsing follows the file's record rules: records are split
+// at "'ITEM'" (exact case), a record's tags are found without regard to case, its value is the
+// text in single quotes after the record's last "%", a later record overrides an earlier one,
+// and a value without its closing quote is taken as it stands and ends the reading.
+struct Offer {
+    std::string version, build, location;
+};
+Offer ParseVersionFile(const std::string& text);
+
+// Compares two dotted version texts part by part, numerically where both parts are numbers
+// (a missing part counts as 0), as texts otherwise. Returns <0, 0 or >0.
+int CompareVersions(const std::string& a, const std::string& b);
+// True when the offered version, then build, is newer than the program's.
+bool IsNewer(const std::string& version, const std::string& build);
+// True when the location is an address the program may hand to the shell: http:// or https://.
+bool IsDownloadAddress(const std::string& location);
+
+// One attempt: fetches the two requests, reads the version file and compares. True when the
+// file gave a version, a build and a web address to download from; `available` tells whether
+// the offer is newer. A failed fetch goes to the error sink and gives False.
+bool checkForUpdate(const Fetcher& fetch, std::string& version, std::string& build, std::string& location,
+                    bool& available);
+
+// The "Check for Updates..." command: the connecting dialog, attempts until one succeeds or the
+// user cancels, then the offer dialog or the "No update required" box. `owner` owns the dialogs.
+void CheckNow(ui::Form* owner, const Fetcher& fetch = DefaultFetcher());
+
+}  // namespace AutoUpdate_Lib

@@ -1,0 +1,276 @@
+// The update check: the version file's records, the version comparison, the own uninstaller's
+// command line, and whole checks against a local web server that the test run starts
+// (tests/app/update_server.py) with the two dialogs driven as a user drives them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/AutoUpdate_Lib.h"
+#include "app/Master.h"
+#include "app/clsDroskGlobal.h"
+#include "app/dlg_tryingtoconnect.h"
+#include "app/dlg_update_available.h"
+#include "base/QV_Err.h"
+#include "platform/TextFetch.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/RegFixture.h"
+#include "ui/ui.h"
+
+namespace U = AutoUpdate_Lib;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The local server of this test run: its folder, address and request log.
+struct LocalServer {
+    const std::string folder = VELM_UPDATE_SERVER_DIR;
+    std::string Address() const { return "http://127.0.0.1:" + ReadFile(folder + "\\port") + "/"; }
+    void Offer(const std::string& versionFile) const {
+        std::ofstream(folder + "\\www\\Velmora\\Velmora.txt", std::ios::binary) << versionFile;
+    }
+    std::string Log() const { return ReadFile(folder + "\\requests.log"); }
+};
+
+// Points the check at an address for the life of the object.
+struct UpdateAddress {
+    explicit UpdateAddress(const std::string& url) { SetEnvironmentVariableA("VELMORA_UPDATE_URL", url.c_str()); }
+    ~UpdateAddress() { SetEnvironmentVariableA("VELMORA_UPDATE_URL", nullptr); }
+};
+
+std::string OfferText(const std::string& version, const std::string& build, const std::string& location) {
+    return "%version% '" + version + "''ITEM'%build% '" + build + "''ITEM'%location% '" + location + "'";
+}
+
+// Runs `action` once the form of that name is loaded and shown (from a timer, so a modal
+// dialog's own loop runs it), for the life of the object.
+class WhenShown {
+public:
+    WhenShown(std::string name, std::function<void(ui::Form&)> action) {
+        timer_.Tick = [this, name, action] {
+            ui::Form* f = ui::FindForm(name);
+            if (!f || !f->Visible()) return;
+            timer_.SetEnabled(false);
+            action(*f);
+        };
+        timer_.SetInterval(20);
+        timer_.SetEnabled(true);
+    }
+
+private:
+    ui::Timer timer_;
+};
+
+}  // namespace
+
+TEST(UpdateCheck, VersionFileRecords) {
+    struct Case {
+        const char* text;
+        const char* version;
+        const char* build;
+        const char* location;
+    } cases[] = {
+        {"%version% '1.9.0''ITEM'%build% '1300''ITEM'%location% 'http://x/Setup.exe'", "1.9.0", "1300",
+         "http://x/Setup.exe"},
+        // Tags in any case, values keep theirs; the text before the first marker is a record.
+        {"%VERSION% 'V2-Beta''ITEM'%Build% '7''ITEM'%LoCaTiOn% 'HTTP://Host/A.exe'", "V2-Beta", "7", "HTTP://Host/A.exe"},
+        // Two tags in one record: both take the value after the record's last "%".
+        {"%version% %build% '2.0''ITEM'%location% 'http://h/'", "2.0", "2.0", "http://h/"},
+        // A later record overrides an earlier one.
+        {"%version% '1''ITEM'%version% '2''ITEM'%build% '3''ITEM'%location% 'l'", "2", "3", "l"},
+        // A missing closing quote: the text after the opening quote, and no record after it is read.
+        {"%version% '1.9.0''ITEM'%build% '13''ITEM'%location% 'http://h/x.exe'ITEM'%version% '5'", "1.9.0", "13",
+         "http://h/x.exe"},
+        {"%version% '1.9.0''ITEM'%build% '13''ITEM'%location% 'http://h/x.exe", "1.9.0", "13", "http://h/x.exe"},
+        {"%version% '1.9''ITEM'%build% '13''ITEM'%location% 'http://h/''ITEM'%build% '77", "1.9", "77", "http://h/"},
+        // The marker is matched with its exact case; a missing tag stays empty.
+        {"%version% '1.9.0''item'%build% '13'", "13", "13", ""},
+        {"", "", "", ""},
+        {"no tags at all 'ITEM' here", "", "", ""},
+        // A value without quotes is the text after the last "%".
+        {"%version%1.9.0", "1.9.0", "", ""},
+    };
+    for (const Case& c : cases) {
+        const U::Offer o = U::ParseVersionFile(c.text);
+        EXPECT_EQ(o.version, c.version) << c.text;
+        EXPECT_EQ(o.build, c.build) << c.text;
+        EXPECT_EQ(o.location, c.location) << c.text;
+    }
+}
+
+TEST(UpdateCheck, VersionsCompareNumericallyPartByPart) {
+    struct Case {
+        const char* version;
+        const char* build;
+        bool newer;
+    } cases[] = {
+        {"1.9.0", "1", true},      {"1.10.0", "1", true},     {"1.8.0", "1225", false},  {"1.8.0", "1226", true},
+        {"1.8.0", "999", false},   {"1.8.0", "10000", true},  {"1.7.9", "9999", false},  {"2", "0", true},
+        {"1.8", "1225", false},    {"1.8.0.1", "0", true},    {"01.008.000", "1225", false},
+        {"1.8.0", "01226", true},  {"1.8.0b", "1", true},     {"1.8.0", "x", true},
+        {"1.08.0", "1224", false}, {"99999999999999999999.0", "1", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(U::IsNewer(c.version, c.build), c.newer) << c.version << " #" << c.build;
+    EXPECT_EQ(U::CompareVersions("1.10.0", "1.9.0"), 1);
+    EXPECT_EQ(U::CompareVersions("1.9", "1.9.0"), 0);
+    EXPECT_EQ(U::CompareVersions("1.9.0", "1.10"), -1);
+}
+
+TEST(UpdateCheck, OnlyWebAddressesAreDownloadLocations) {
+    for (const char* ok : {"http://h/a.exe", "HTTPS://h/a.exe", "hTtP://x"}) EXPECT_TRUE(U::IsDownloadAddress(ok)) << ok;
+    for (const char* bad : {"", "C:\\windows\\notepad.exe", "file:///C:/x.exe", "ftp://h/a", " http://h/", "httpx://h",
+                            "\\\\server\\share\\a.exe", "mailto:x@y"})
+        EXPECT_FALSE(U::IsDownloadAddress(bad)) << bad;
+}
+
+TEST(UpdateCheck, OwnUninstallerCommandIsQuoted) {
+    using D = dlg_update_available;
+    EXPECT_EQ(D::UninstallCommand("\"C:\\Program Files\\Velmora\\UNWISE.EXE\" C:\\Program Files\\Velmora\\INSTALL.LOG"),
+              "\"C:\\Program Files\\Velmora\\UNWISE.EXE\" /uninst ");
+    EXPECT_EQ(D::UninstallCommand("C:\\Program Files\\Velmora\\UNWISE.EXE"),
+              "\"C:\\Program Files\\Velmora\\UNWISE.EXE\" /uninst ");
+    EXPECT_EQ(D::UninstallCommand("\"C:\\A\\un.exe\""), "\"C:\\A\\un.exe\" /uninst ");
+    EXPECT_EQ(D::UninstallCommand(""), "");
+    EXPECT_EQ(D::UninstallCommand("\"\""), "");
+}
+
+TEST(UpdateCheck, ChecksAgainstTheServer) {
+    LocalServer server;
+    UpdateAddress address(server.Address());
+    DroskGlobal().blnCancelUpdate = false;
+    const std::string logBefore = server.Log();
+    std::string version, build, location;
+    bool available = true;
+
+    server.Offer(OfferText("1.9.0", "1300", "http://127.0.0.1/Setup.exe"));
+    ASSERT_TRUE(U::checkForUpdate(U::DefaultFetcher(), version, build, location, available));
+    EXPECT_EQ(version, "1.9.0");
+    EXPECT_EQ(build, "1300");
+    EXPECT_EQ(location, "http://127.0.0.1/Setup.exe");
+    EXPECT_TRUE(available);
+    // The two requests, in order (whether the "#1225" fragment reaches the server is the
+    // client library's choice).
+    const std::string log = server.Log().substr(logBefore.size());
+    EXPECT_TRUE(log == "/Velmora/Velmora:1.8.0\n/Velmora/Velmora.txt\n" ||
+                log == "/Velmora/Velmora:1.8.0#1225\n/Velmora/Velmora.txt\n")
+        << log;
+
+    server.Offer(OfferText("1.8.0", "1225", "https://h/x.exe"));
+    EXPECT_TRUE(U::checkForUpdate(U::DefaultFetcher(), version, build, location, available));
+    EXPECT_FALSE(available);
+
+    // A location that is not a web address, a missing tag and an empty file give no offer.
+    for (const std::string& text : {OfferText("9.0", "1", "C:\\windows\\notepad.exe"),
+                                    std::string("%version% '9.0''ITEM'%build% '1'"), std::string()}) {
+        server.Offer(text);
+        EXPECT_FALSE(U::checkForUpdate(U::DefaultFetcher(), version, build, location, available)) << text;
+        EXPECT_FALSE(available);
+    }
+    // A cancel that came while the fetches ran ends the attempt.
+    server.Offer(OfferText("1.9.0", "1300", "http://h/"));
+    DroskGlobal().blnCancelUpdate = true;
+    EXPECT_FALSE(U::checkForUpdate(U::DefaultFetcher(), version, build, location, available));
+    DroskGlobal().blnCancelUpdate = false;
+}
+
+TEST(UpdateCheck, NoConnectionRaisesAndRetriesUntilCancel) {
+    // Port 1 of the loopback interface refuses at once: no server there.
+    EXPECT_THROW(TextFetch::OpenURL("http://127.0.0.1:1/Velmora/Velmora.txt"), RunTimeError);
+    UpdateAddress address("http://127.0.0.1:1/");
+    BoxRecorder boxes;
+    int attempts = 0;
+    const U::Fetcher fetch = [&](const std::string& url) {
+        // Each attempt begins with the first request, which fails at once.
+        if (!url.ends_with(".txt") && ++attempts == 3) TryingToConnect().Command1.DoClick();
+        return TextFetch::OpenURL(url);
+    };
+    U::CheckNow(nullptr, fetch);
+    EXPECT_EQ(attempts, 3);
+    EXPECT_FALSE(TryingToConnect().IsLoaded());
+    ASSERT_EQ(boxes.Prompts(), std::vector<std::string>{"Error connecting to server. Please check your\n"
+                                                        "internet connection and try again later"});
+    EXPECT_EQ(boxes.boxes[0].style, ui::vbCritical);
+}
+
+TEST(UpdateCheck, LatestVersionNeedsNoUpdate) {
+    LocalServer server;
+    UpdateAddress address(server.Address());
+    server.Offer(OfferText("1.8.0", "1225", "http://h/x.exe"));
+    BoxRecorder boxes;
+    U::CheckNow(nullptr);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].prompt, "You have the latest version of Velmora installed.");
+    EXPECT_EQ(boxes.boxes[0].title, "No update required");
+    EXPECT_EQ(boxes.boxes[0].style, ui::vbInformation);
+    EXPECT_FALSE(TryingToConnect().IsLoaded());
+    EXPECT_TRUE(DroskGlobal().blnCancelUpdate);  // the connecting box was unloaded
+}
+
+TEST(UpdateCheck, OfferDialogShowsBothVersionsAndDownloadsWithoutUninstalling) {
+    LocalServer server;
+    UpdateAddress address(server.Address());
+    server.Offer(OfferText("1.9.0", "1301", "http://127.0.0.1/Velmora/Setup.exe"));
+    BoxRecorder boxes(ui::vbNo);
+    std::vector<std::string> opened;
+    ui::ShellOverride shell([&](const ui::ShellRequest& r) {
+        opened.push_back(r.file);
+        return true;
+    });
+    std::string current, offered;
+    WhenShown answer("dlg_update_available", [&](ui::Form& f) {
+        auto& dlg = static_cast<dlg_update_available&>(f);
+        EXPECT_EQ(dlg.Caption(), "Check for updates");
+        current = dlg.LabelCurVersion.Caption();
+        offered = dlg.LabelAvVer.Caption();
+        dlg.Command14.DoClick();
+    });
+    U::CheckNow(nullptr);
+    EXPECT_EQ(current, "1.8.0#1225");
+    EXPECT_EQ(offered, "1.9.0#1301");
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].title, "Update Velmora");
+    EXPECT_EQ(boxes.boxes[0].style, ui::vbYesNo | ui::vbQuestion);
+    EXPECT_EQ(boxes.boxes[1].title, "Action cancled");
+    EXPECT_EQ(opened, std::vector<std::string>{"http://127.0.0.1/Velmora/Setup.exe"});
+    EXPECT_FALSE(ui::FindForm("dlg_update_available"));
+}
+
+TEST(UpdateCheck, DownloadWithUninstallStartsTheQuotedUninstallerAndEnds) {
+    RegFixture hklm(HKEY_LOCAL_MACHINE, R"(
+      [Software\Quorvath\Velmora]
+      "GUID"="{5A0B4C1E-0000-4000-8000-000000000001}"
+      [Software\Microsoft\Windows\CurrentVersion\Uninstall\{5A0B4C1E-0000-4000-8000-000000000001}]
+      "UninstallString"="\"C:\\Program Files\\Velmora\\UNWISE.EXE\" C:\\Program Files\\Velmora\\INSTALL.LOG"
+    )");
+    DroskGlobal().Custom = Variant("1.9.0");
+    DroskGlobal().Custom2 = Variant("1");
+    DroskGlobal().Custom3 = Variant("file:///C:/windows/notepad.exe");  // never handed to the shell
+    BoxRecorder boxes(ui::vbYes);
+    std::vector<std::string> opened, started;
+    ui::ShellOverride shell([&](const ui::ShellRequest& r) {
+        opened.push_back(r.file);
+        return true;
+    });
+    ui::StartProgramOverride start([&](const std::string& command, int, bool) {
+        started.push_back(command);
+        return 1ul;
+    });
+    bool ended = false;
+    auto previousEnd = Master::EndProgram();
+    Master::EndProgram() = [&] { ended = true; };
+    dlg_update_available dlg;
+    dlg.Load();
+    dlg.Command14.DoClick();
+    Master::EndProgram() = previousEnd;
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(started, std::vector<std::string>{"\"C:\\Program Files\\Velmora\\UNWISE.EXE\" /uninst "});
+    EXPECT_FALSE(dlg.IsLoaded());
+}
