@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/QV_APIFileAndDiskINFO.h"
 #include "base/TextCase.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
@@ -143,6 +144,12 @@ TEST(ServicesScan, ListsEveryServiceOfThePrefix) {
     EXPECT_EQ(rows.Item("File_Name_calculated")->SubItem(1), "spoolsv.exe");
     EXPECT_EQ(rows.Item("File_exists")->SubItem(1), "True");
     EXPECT_TRUE(rows.Exists("xDescription"));
+    // "Internal Version" is the FileVersion string here (the components tab shows ProductVersion).
+    FileVersionStrings vs;
+    QV_APIFileAndDiskINFO::GetFileVersionStrings(spooler->vntImagePathEx, vs);
+    ASSERT_FALSE(vs.FileVersion.empty());
+    EXPECT_EQ(rows.Item("Internal Version")->SubItem(1), vs.FileVersion);
+    EXPECT_EQ(rows.Item("STRINGFILEINFO_ProductVersion")->SubItem(1), vs.ProductVersion);
     EXPECT_EQ(rows.Count(), 6 + 15);
     SD_ShowDetails(*tcpip, w.lsvDetails);
     EXPECT_EQ(rows.Count(), 6);
