@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "base/QV_APIFileAndDiskINFO.h"
 #include "base/TextCase.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
@@ -144,13 +143,18 @@ TEST(ServicesScan, ListsEveryServiceOfThePrefix) {
     EXPECT_EQ(rows.Item("File_Name_calculated")->SubItem(1), "spoolsv.exe");
     EXPECT_EQ(rows.Item("File_exists")->SubItem(1), "True");
     EXPECT_TRUE(rows.Exists("xDescription"));
-    // "Internal Version" is the FileVersion string here (the components tab shows ProductVersion).
-    FileVersionStrings vs;
-    QV_APIFileAndDiskINFO::GetFileVersionStrings(spooler->vntImagePathEx, vs);
-    ASSERT_FALSE(vs.FileVersion.empty());
-    EXPECT_EQ(rows.Item("Internal Version")->SubItem(1), vs.FileVersion);
-    EXPECT_EQ(rows.Item("STRINGFILEINFO_ProductVersion")->SubItem(1), vs.ProductVersion);
     EXPECT_EQ(rows.Count(), 6 + 15);
+    {
+        // "Internal Version" is the file's FileVersion string here (the components tab shows
+        // ProductVersion): a file with a FileVersion and no ProductVersion.
+        clsSD server;
+        server.vntImagePath = server.vntImagePathEx = VELM_FIXTURE_COMSERVER_DLL;
+        server.blnFileExist = true;
+        SD_ShowDetails(server, w.lsvDetails);
+        EXPECT_EQ(rows.Item("Internal Version")->SubItem(1), "1.0.0.1");
+        EXPECT_EQ(rows.Item("STRINGFILEINFO_ProductVersion")->SubItem(1), "");
+        SD_ShowDetails(*spooler, w.lsvDetails);
+    }
     SD_ShowDetails(*tcpip, w.lsvDetails);
     EXPECT_EQ(rows.Count(), 6);
 
