@@ -120,7 +120,10 @@ std::string FileTypes() {
 TEST_F(BrowserTabs, FileTypesTabListsEveryExtensionWithIconsAndSearches) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, FileTypes());
     RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"2\"\n"));
+    BoxRecorder boxes;
     Open();
+    for (const std::string& p : boxes.Prompts()) ADD_FAILURE() << p;
+    boxes.boxes.clear();
     Form_Main& f = frmMain();
     ASSERT_EQ(f.ShownTab(), Tab::CMH);
     ASSERT_EQ(f.tvwCMH.Nodes.Count(), 2);
@@ -133,7 +136,6 @@ TEST_F(BrowserTabs, FileTypesTabListsEveryExtensionWithIconsAndSearches) {
     EXPECT_EQ(f.colCMH.Count(), 2);
 
     // The search for "print" marks the print command key and nothing else, then the box.
-    BoxRecorder boxes;
     AnswerFind("print");
     f.Command5_Click();
     const auto found = [&] {

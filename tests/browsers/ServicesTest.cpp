@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "base/TextCase.h"
+#include "VelmComServerFixture.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
 #include "tests/browsers/BrowserWindow.h"
