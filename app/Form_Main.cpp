@@ -259,6 +259,8 @@ void Form_Main::Form_Unload(int&) {
     mSettingsRestored = false;
     mClosing = false;
     colRegComp.Clear();
+    colCMH.Clear();
+    colSD.Clear();
     SplitRegComp.reset();
     SplitSD.reset();
     if (objDepends && objDepends->IsLoaded()) objDepends->Unload();
@@ -269,6 +271,8 @@ void Form_Main::SaveSettings() {
     TrapErrors("frmMain", "SaveSettings", [this] {
         clsDroskGlobal& g = DroskGlobal();
         colRegComp.Clear();
+        colCMH.Clear();
+        colSD.Clear();
         g.lngWindowState = WindowState();
         Refresh();
         SetWindowState(ui::vbNormal);

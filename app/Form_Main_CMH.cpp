@@ -6,6 +6,7 @@
 
 #include "app/clsDroskGlobal.h"
 #include "base/QV_Err.h"
+#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "components/Tab_RegComp.h"
 #include "image/QV_IconsAndResources.h"
@@ -28,6 +29,7 @@ void Form_Main::WireEvents_CMH() {
     Command7.Click = [this] { Command7_Click(); };
     Command5.Click = [this] { Command5_Click(); };
     Command1.Click = [this] { Command1_Click(); };
+    Menus["MNU_CMH_Regedit"].Click = [this] { Command1_Click(); };
     Menus["MNU_CMH_SearchInRegistry"].Click = [this] { Command5_Click(); };
     // A new "arranged by" choice rebuilds the list (not while the tab is being set up).
     cboCMH_arrangedby.Click = [this] {
@@ -134,8 +136,9 @@ void Form_Main::Command1_Click() {
             ui::MsgBox("Please select preferred Registry entry first.");
             return;
         }
-        const std::string key = n->Key();
-        Tab_RegComp::OpenRegeditAt(key.substr(key.find('\\') + 1));
+        // The node key without its extension node's and root node's components is the key
+        // below HKEY_CLASSES_ROOT.
+        Tab_RegComp::OpenRegeditAt("HKEY_CLASSES_ROOT\\" + RegistryNodes::PathBelow(n->Key(), 2));
     });
 }
 
@@ -186,6 +189,7 @@ void Form_Main::tvwCMH_KeyDown(int keyCode, int) {
 
 void Form_Main::tvwCMH_MouseUp(int button, int, long x, long y) {
     TrapErrors("Form_Main", "tvwCMH_MouseUp", [&] {
+        tvwCMH.SetToolTipText("");  // the first release over the tree clears the hint for good
         Disable_MNU_CMH_Items();
         if (ui::NodePtr hit = tvwCMH.HitTest(x, y)) {
             tvwCMH.SetDropHighlight(hit);

@@ -149,6 +149,7 @@ void Form_Main::tvwSD_KeyDown(int keyCode, int) {
 void Form_Main::tvwSD_MouseUp(int button, int, long, long) {
     ui::NodePtr n;
     TrapErrors("Form_Main", "tvwSD_MouseUp", [&] {
+        tvwSD.SetToolTipText("");  // the first release over the tree clears the hint for good
         Disable_MNU_ServicesDevices_Items();
         n = tvwSD.DropHighlight();
     });

@@ -57,9 +57,13 @@ void AddSubKeyNodes(ui::TreeView& tree, HKEY h, const std::string& nodeKey) {
 namespace {
 
 // The entries of each folder listed so far: lower-case name (long and short) -> is a folder.
+// A folder is listed only once it has been asked about a few times: listing a large folder
+// (system32) costs as much as dozens of single tests, which a short scan never makes.
 struct Listings {
     std::unordered_map<std::string, std::unordered_map<std::string, bool>> folders;
+    std::unordered_map<std::string, int> asked;
 };
+constexpr int kListAfter = 32;
 Listings* g_listings = nullptr;
 
 // Answers from the listing of the path's folder: 1 a file, 2 a folder, 0 nothing; -1 when the
@@ -76,6 +80,7 @@ int FromListing(const std::string& path) {
         return -1;
     auto it = g_listings->folders.find(folder);
     if (it == g_listings->folders.end()) {
+        if (++g_listings->asked[folder] <= kListAfter) return -1;
         std::unordered_map<std::string, bool> entries;
         WIN32_FIND_DATAA fd;
         HANDLE h = FindFirstFileA((path.substr(0, slash) + "\\*").c_str(), &fd);
@@ -141,9 +146,10 @@ ULONGLONG& LastPump() {
 }
 }  // namespace
 
+bool PumpDue() { return GetTickCount64() - LastPump() >= 25; }
+
 void Pump() {
-    const ULONGLONG now = GetTickCount64();
-    if (now - LastPump() < 25) return;
+    if (!PumpDue()) return;
     ui::DoEvents();
     LastPump() = GetTickCount64();
 }

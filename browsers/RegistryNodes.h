@@ -32,7 +32,8 @@ bool ExistingFolder(const std::string& path);
 
 // While an object of this class lives (one scan), the file and folder tests above answer from
 // one listing per folder instead of asking the file system for every candidate path: the path
-// resolvers try many candidates in the same few folders.
+// resolvers try many candidates in the same few folders. A folder is listed once it has been
+// asked about a few dozen times; before that each test asks the file system.
 class FolderListingCache {
 public:
     FolderListingCache();
@@ -50,5 +51,9 @@ std::string Env(const std::string& name);
 void Pump();
 // Lets it run now.
 void PumpNow();
+// True when the next Pump will let the user interface run. A scan sets its progress text only
+// then: the status bar paints itself at once on every new text, and only the text that is
+// there when the interface runs is ever seen.
+bool PumpDue();
 
 }  // namespace RegistryNodes

@@ -1,11 +1,14 @@
 // The file-types scan: every extension of HKEY_CLASSES_ROOT with its type and icon.
 #include <windows.h>
 
+#include <map>
+#include <tuple>
 #include <vector>
 
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
+#include "base/TextCase.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "image/QV_IconsAndResources.h"
@@ -51,6 +54,12 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
             return;
         std::vector<char> buffer((maxName + 1) * 2);
         RegistryNodes::FolderListingCache listings;
+        // Many types share one icon (the same file and index): each is drawn into the image
+        // list once, under the key of the first extension that shows it, and later ones use
+        // that key; a source that gave no icon is not tried again.
+        std::map<std::tuple<std::string, long, bool>, std::string> drawn;
+        // The nodes are added with the tree's painting off; it repaints once at the end.
+        ui::RedrawOff quiet(tree);
         RegistryNodes::PumpNow();
         int counter = 0;
         for (DWORD index = 0; index < count; ++index) {
@@ -73,7 +82,7 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
 
             auto rec = col.Add(name, name);
             rec->vntFileType = name.substr(1);
-            statusBar.Panel(1).SetText("Processing  '" + name + "'");
+            if (RegistryNodes::PumpDue()) statusBar.Panel(1).SetText("Processing  '" + name + "'");
             ReadDefault(name, rec->vntDefault);
 
             // The icon: the type's DefaultIcon key, else (when there is no such key) its open command.
@@ -85,9 +94,13 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
                 IconLocation icon = ParseIconLocation(where);
                 std::string file;
                 if (ExistingFile(icon.location, file) || FindFileOnSearchPath(icon.location, file)) {
-                    const std::string key = "Key_" + std::to_string(index);
-                    if (QV_IconsAndResources::AddFileIcon(file, icon.index, icon.resourceId, images, key, pixSmall))
-                        image = key;
+                    auto [at, fresh] = drawn.try_emplace({TextCase::Lower(file), icon.index, icon.resourceId}, "");
+                    if (fresh) {
+                        const std::string key = "Key_" + std::to_string(index);
+                        if (QV_IconsAndResources::AddFileIcon(file, icon.index, icon.resourceId, images, key, pixSmall))
+                            at->second = key;
+                    }
+                    if (!at->second.empty()) image = at->second;
                 }
             }
             const std::string nodeText = arrangedBy == "File type name" ? rec->vntDefault + " - " + rec->vntFileType

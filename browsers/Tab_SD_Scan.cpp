@@ -178,6 +178,8 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
         return false;
     std::vector<char> buffer((maxName + 1) * 2);
     RegistryNodes::FolderListingCache listings;
+    // The nodes are added with the tree's painting off; it repaints once at the end.
+    ui::RedrawOff quiet(tree);
     RegistryNodes::PumpNow();
     for (DWORD index = 0; index < count; ++index) {
         RegistryNodes::Pump();
@@ -196,7 +198,7 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
 
         auto rec = col.Add(name, name);
         rec->vntRegKey = name;
-        statusBar.Panel(1).SetText("Processing '" + name + "'");
+        if (RegistryNodes::PumpDue()) statusBar.Panel(1).SetText("Processing '" + name + "'");
 
         RegKey key;
         if (RegOpenKeyExA(services.get(), name.c_str(), 0, KEY_READ_ONLY, &key.Receive()) != 0) continue;

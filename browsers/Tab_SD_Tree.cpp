@@ -161,6 +161,7 @@ void SD_ShowDetails(const clsSD& rec, ui::ListView& list) {
     DetailsRows::Style style;
     style.calculatedKey = "File Location_calculated";
     style.descriptionKey = "xDescription";
+    style.internalVersionIsFileVersion = true;
     DetailsRows::AddFileRows(list, rec.vntImagePath, rec.vntImagePathEx, rec.blnFileExist, style);
 }
 

@@ -117,13 +117,7 @@ void AddRegistrySubkeysRec(ui::TreeView& tree, const std::string& nodeKey);
 // Replaces the rows of `list` by the values of the key that the node stands for; a key that
 // does not open leaves the list as it was.
 void FillRegistryValuesList(const std::string& nodeKey, ui::ListView& list);
-// The same for any tree: the key root\path.
-void FillValuesList(HKEY root, const std::string& path, ui::ListView& list);
-// The value a row of a values list stands for: "" for the unnamed value's row "Default"
-// (a row without key), else the name (a value really named "Default" keeps its name).
-std::string ValueNameOfRow(const ui::ListItem& row);
-// The text a values list shows for a value's raw data of the given type.
-std::string ValueDataText(const std::string& data, unsigned long type);
+// (The list itself, the value a row stands for and the data texts: ui/RegistryValuesList.h.)
 
 // ---- Edits of the registry entries (all below HKEY_CLASSES_ROOT, silent) ----
 

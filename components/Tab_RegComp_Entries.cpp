@@ -7,6 +7,7 @@
 #include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
+#include "ui/RegistryValuesList.h"
 #include "ui/ListView.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
@@ -92,77 +93,8 @@ void FillRegCompEntriesTree(ui::TreeView& tree, const std::string& classNodeKey,
     });
 }
 
-std::string ValueDataText(const std::string& data, unsigned long type) {
-    switch (type) {
-        case REG_SZ:
-        case REG_EXPAND_SZ:
-            return data.substr(0, data.find('\0'));
-        case REG_DWORD:
-            if (data.size() == 4) {
-                unsigned long v = 0;
-                for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
-                return std::to_string(v);
-            }
-            break;
-        case REG_MULTI_SZ: {
-            // The strings one after the other, separated by a blank, as Regedit lists them.
-            std::string out;
-            for (size_t start = 0; start < data.size();) {
-                size_t end = data.find('\0', start);
-                if (end == std::string::npos) end = data.size();
-                if (end == start) break;
-                if (!out.empty()) out += ' ';
-                out += data.substr(start, end - start);
-                start = end + 1;
-            }
-            return out;
-        }
-        default:
-            break;
-    }
-    // Every other type (binary, none, qword, big-endian, links, odd-sized dwords) as hex bytes.
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(data.size() * 2);
-    for (unsigned char b : data) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
-}
-
-void FillValuesList(HKEY root, const std::string& path, ui::ListView& list) {
-    RegKey key;
-    if (path.empty() || OpenKey(root, path, key.Receive(), 0, KEY_READ_ONLY) != 0) return;
-    const HKEY h = key.get();
-    TrapErrors("Tab_RegComp", "FillRegistryValuesList", [&] {
-        list.ListItems.Clear();
-        std::string name, data;
-        for (long index = 0;; ++index) {
-            long type = 0, noMore = 0;
-            long rc = EnumValue(h, index, name, data, type, noMore, 0);
-            if (noMore) break;
-            if (rc != 0) {
-                // A value that cannot be read is skipped; the others are still listed.
-                if (rc == ERROR_MORE_DATA) continue;
-                break;
-            }
-            const char* icon = (type == REG_SZ || type == REG_EXPAND_SZ) ? "String" : "Bin";
-            auto row = name.empty() ? list.ListItems.Add(0, "", "Default", icon, icon)
-                                    : list.ListItems.Add(0, "Key" + name, name, icon, icon);
-            row->SetSubItem(1, ValueDataText(data, static_cast<unsigned long>(type)));
-        }
-    });
-}
-
 void FillRegistryValuesList(const std::string& nodeKey, ui::ListView& list) {
-    FillValuesList(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), list);
-}
-
-std::string ValueNameOfRow(const ui::ListItem& row) {
-    // The unnamed value's row is the one without a key; named rows are keyed "Key" & name.
-    if (row.Key().empty()) return "";
-    return row.Key().substr(3);
+    RegistryValuesList::Fill(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), list);
 }
 
 }  // namespace Tab_RegComp

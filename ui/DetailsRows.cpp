@@ -55,7 +55,8 @@ void AddFileFactRows(ui::ListView& list, const std::string& path, const Style& s
     AddRow(list, "File_Last_Modified", "File Last Modified", "Info", modified);
     AddRow(list, "STRINGFILEINFO_CompanyName", "Company Name", "Info", vs.CompanyName);
     AddRow(list, style.descriptionKey, "Description", "Info", vs.FileDescription);
-    AddRow(list, "Internal Version", "Internal Version", "Info", vs.ProductVersion);
+    AddRow(list, "Internal Version", "Internal Version", "Info",
+           style.internalVersionIsFileVersion ? vs.FileVersion : vs.ProductVersion);
     AddRow(list, "STRINGFILEINFO_InternalName", "Internal Name", "Info", vs.InternalName);
     AddRow(list, "STRINGFILEINFO_LegalCopyright", "Legal Copyright", "Info", vs.LegalCopyright);
     AddRow(list, "STRINGFILEINFO_OriginalFileName", "Original File Name", "Info", vs.OriginalFileName);

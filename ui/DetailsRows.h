@@ -27,6 +27,8 @@ struct Style {
     std::string descriptionKey = "Description";               // "xDescription" in the services tab
     std::string strikeImage = "Strike";                       // "STRIKE" in the dependency viewer
     bool strikeLargeIcon = false;                             // the missing-file row also as large icon
+    bool internalVersionIsFileVersion = false;                // "Internal Version" shows the FileVersion
+                                                              // string (services tab), else ProductVersion
 };
 
 // Appends one row: text `label`, key `key`, image as small icon (and large icon when

@@ -13,7 +13,7 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "components/Tab_RegComp.h"
+#include "ui/RegistryValuesList.h"
 #include "image/QV_IconsAndResources.h"
 #include "ui/ui.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
@@ -117,7 +117,7 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name) {
             continue;
         }
         failures = 0;
-        Value v{TextCase::Lower(valueName), Tab_RegComp::ValueDataText(raw, static_cast<unsigned long>(type))};
+        Value v{TextCase::Lower(valueName), RegistryValuesList::DataText(raw, static_cast<unsigned long>(type))};
         // The uninstall command (its name in any letter case) decides whether the entry is listed.
         if (!hasCommand && v.lowerName == "uninstallstring") {
             hasCommand = true;
@@ -238,7 +238,7 @@ void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
                 continue;
             }
             failures = 0;
-            text += name + ": " + Tab_RegComp::ValueDataText(raw, static_cast<unsigned long>(type)) + "\r\n";
+            text += name + ": " + RegistryValuesList::DataText(raw, static_cast<unsigned long>(type)) + "\r\n";
         }
         lsvUSInfo.SetText(text);
     });

@@ -7,6 +7,7 @@
 #include "base/RegKey.h"
 #include "base/Seams.h"
 #include "components/Tab_RegComp.h"
+#include "ui/RegistryValuesList.h"
 
 using namespace QV_Registry_Lib;
 
@@ -93,7 +94,7 @@ void dlg_hiddenAutostartEntries::fillHAElist_rec(HKEY hKey, const std::string& h
             if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_BINARY && type != REG_DWORD &&
                 type != REG_MULTI_SZ)
                 continue;  // no text form for it
-            const std::string data = Tab_RegComp::ValueDataText(raw, static_cast<unsigned long>(type));
+            const std::string data = RegistryValuesList::DataText(raw, static_cast<unsigned long>(type));
             const std::string key = hive + name;
             if (colHAEs_.Exists(key)) continue;
             auto entry = colHAEs_.Add(key, "");

@@ -244,3 +244,91 @@ TEST_F(FileTypesFixture, EditsActOnlyWithinTheFileTypeKeys) {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "fxfile\\New"));
     EXPECT_FALSE(w.tvw.Nodes.Exists(H + "\\fxfile\\New"));
 }
+
+namespace {
+// The images the tab puts into its list before a scan.
+void ResetImages(BrowserWindow& w) {
+    w.iml.Clear();
+    HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
+    for (const char* key : {"FolderRoot", "Folder", "FolderOpen", "Unknown", "Found"}) w.iml.Add(key, icon);
+}
+}  // namespace
+
+TEST(FileTypesScan, EveryExtensionOfThePrefixWithItsIcon) {
+    BrowserWindow w;
+    ResetImages(w);
+    colCMH col;
+    ASSERT_TRUE(CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel));
+    std::vector<std::string> extensions;
+    char name[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        if (RegEnumKeyExA(HKEY_CLASSES_ROOT, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+        if (name[0] == '.') extensions.push_back(name);
+    }
+    ASSERT_GE(extensions.size(), 10u);
+    EXPECT_EQ(col.Count(), static_cast<long>(extensions.size()));
+    EXPECT_EQ(w.tvw.Nodes.Count(), static_cast<long>(extensions.size()));
+    long withIcon = 0;
+    for (const std::string& ext : extensions) {
+        ui::NodePtr n = w.tvw.Nodes.Find(NodePrefix + ext);
+        ASSERT_TRUE(n) << ext;
+        const std::string image = n->Image().key;
+        EXPECT_TRUE(w.iml.Exists(image)) << ext << " " << image;
+        if (image != "Unknown") ++withIcon;
+    }
+    // The prefix's types with a resolvable icon show it.
+    EXPECT_GT(withIcon, 0);
+    // The arranged-by choice puts the type's name first.
+    EXPECT_EQ(w.tvw.Nodes.Item("File_Type_.ini")->Text(), "ini - inifile");
+
+    // The general entries first, when chosen.
+    w.tvw.Nodes.Clear();
+    ResetImages(w);
+    CMH_Refresh(col, w.tvw, true, "File type name", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel);
+    const char* general[] = {"*", "File", "Folder", "Directory", "Drive", "Network", "Unknown"};
+    for (long i = 0; i < 7; ++i) {
+        auto n = w.tvw.Nodes.Item(i + 1);
+        EXPECT_EQ(n->Key(), std::string(NodePrefix) + general[i]);
+        EXPECT_EQ(n->Image().key, "FolderRoot");
+        EXPECT_TRUE(col.Exists(general[i]));
+    }
+    EXPECT_EQ(col.Count(), static_cast<long>(extensions.size()) + 7);
+    EXPECT_EQ(w.tvw.Nodes.Item("File_Type_.ini")->Text(), "inifile - ini");
+}
+
+TEST(FileTypesScan, LongNamesSharedIconsAndMissingOnes) {
+    char sys[MAX_PATH];
+    GetSystemDirectoryA(sys, MAX_PATH);
+    auto escaped = [](std::string s) {
+        std::string out;
+        for (char c : s) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        return out;
+    };
+    const std::string longExt = "." + std::string(119, 'm');  // a 120-character name
+    RegFixture hkcr(HKEY_CLASSES_ROOT, "[.aa]\n@=\"aafile\"\n[aafile\\DefaultIcon]\n@=\"" +
+                                           escaped(std::string(sys) + "\\notepad.exe,0") + "\"\n[" + longExt +
+                                           "]\n@=\"longfile\"\n[longfile\\DefaultIcon]\n@=\"" +
+                                           escaped(Windows() + "\\notepad.exe,0") + "\"\n[.nn]\n@=\"nnfile\"\n"
+                                           "[.xx]\n@=\"xxfile\"\n[xxfile\\DefaultIcon]\n@=\"C:\\\\nowhere\\\\x.ico\"\n"
+                                           "[.zz]\n@=\"zzfile\"\n[zzfile\\DefaultIcon]\n@=\"" +
+                                           escaped(TextCase::Upper(std::string(sys) + "\\NOTEPAD.EXE")) + ",0\"\n");
+    BrowserWindow w;
+    ResetImages(w);
+    colCMH col;
+    CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel);
+    // The long name neither hides nor ends its siblings.
+    ASSERT_EQ(w.tvw.Nodes.Count(), 5);
+    const std::string order[] = {".aa", longExt, ".nn", ".xx", ".zz"};
+    for (long i = 0; i < 5; ++i) EXPECT_EQ(w.tvw.Nodes.Item(i + 1)->Key(), NodePrefix + order[i]) << i;
+    auto image = [&](const std::string& ext) { return w.tvw.Nodes.Item(NodePrefix + ext)->Image().key; };
+    EXPECT_EQ(image(".aa").rfind("Key_", 0), 0u);
+    EXPECT_EQ(image(longExt).rfind("Key_", 0), 0u);
+    EXPECT_NE(image(".aa"), image(longExt));
+    // One icon source, drawn once: .zz shows the picture drawn for .aa.
+    EXPECT_EQ(image(".zz"), image(".aa"));
+    EXPECT_EQ(w.iml.Count(), 5 + 2);
+    EXPECT_EQ(image(".nn"), "Unknown");
+    EXPECT_EQ(image(".xx"), "Unknown");
+    EXPECT_EQ(col.Item(longExt)->vntDefault, "longfile");
+}

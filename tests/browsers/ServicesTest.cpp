@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "base/TextCase.h"
+#include "VelmComServerFixture.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
 #include "tests/browsers/BrowserWindow.h"
@@ -144,6 +145,17 @@ TEST(ServicesScan, ListsEveryServiceOfThePrefix) {
     EXPECT_EQ(rows.Item("File_exists")->SubItem(1), "True");
     EXPECT_TRUE(rows.Exists("xDescription"));
     EXPECT_EQ(rows.Count(), 6 + 15);
+    {
+        // "Internal Version" is the file's FileVersion string here (the components tab shows
+        // ProductVersion): a file with a FileVersion and no ProductVersion.
+        clsSD server;
+        server.vntImagePath = server.vntImagePathEx = VELM_FIXTURE_COMSERVER_DLL;
+        server.blnFileExist = true;
+        SD_ShowDetails(server, w.lsvDetails);
+        EXPECT_EQ(rows.Item("Internal Version")->SubItem(1), "1.0.0.1");
+        EXPECT_EQ(rows.Item("STRINGFILEINFO_ProductVersion")->SubItem(1), "");
+        SD_ShowDetails(*spooler, w.lsvDetails);
+    }
     SD_ShowDetails(*tcpip, w.lsvDetails);
     EXPECT_EQ(rows.Count(), 6);
 

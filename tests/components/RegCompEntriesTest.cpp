@@ -10,6 +10,7 @@
 #include "ui/DetailsRows.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "components/Tab_RegComp.h"
+#include "ui/RegistryValuesList.h"
 #include "tests/components/RegCompWindow.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/RegFixture.h"
@@ -93,7 +94,7 @@ TEST_F(Entries, TreeShowsTheClassKeysWithTheirSubKeys) {
 
 TEST_F(Entries, ValuesListShowsEveryValue) {
     auto& items = w.lsvRegComp_entries.ListItems;
-    FillValuesList(HKEY_CLASSES_ROOT, "Values", w.lsvRegComp_entries);
+    RegistryValuesList::Fill(HKEY_CLASSES_ROOT, "Values", w.lsvRegComp_entries);
     struct Row {
         std::string name, key, icon, value;
     };
@@ -125,7 +126,7 @@ TEST_F(Entries, ValuesListShowsEveryValue) {
         } else {
             EXPECT_EQ(item->SubItem(1), r.value);
         }
-        EXPECT_EQ(ValueNameOfRow(*item), r.key.empty() ? "" : r.name);
+        EXPECT_EQ(RegistryValuesList::ValueNameOfRow(*item), r.key.empty() ? "" : r.name);
     }
     // A key that does not open leaves the list as it was; the hive node opens no key.
     FillRegistryValuesList(H, w.lsvRegComp_entries);
@@ -138,7 +139,7 @@ TEST_F(Entries, ValuesListShowsEveryValue) {
 TEST_F(Entries, DeletingTheValueNamedDefaultKeepsTheUnnamedOne) {
     const std::string values = K + "\\HKEY_CLASSES_ROOT\\Values";
     FillRegistryValuesList(values, w.lsvRegComp_entries);
-    DeleteRegistryValue(values, ValueNameOfRow(*w.lsvRegComp_entries.ListItems.Item("KeyDefault")));
+    DeleteRegistryValue(values, RegistryValuesList::ValueNameOfRow(*w.lsvRegComp_entries.ListItems.Item("KeyDefault")));
     char data[64] = {};
     DWORD size = sizeof data;
     EXPECT_EQ(RegGetValueA(HKEY_CLASSES_ROOT, "Values", "Default", RRF_RT_ANY, nullptr, data, &size),
@@ -149,7 +150,7 @@ TEST_F(Entries, DeletingTheValueNamedDefaultKeepsTheUnnamedOne) {
     // The unnamed value's row (no key) deletes the unnamed value.
     FillRegistryValuesList(values, w.lsvRegComp_entries);
     for (auto& it : w.lsvRegComp_entries.ListItems)
-        if (it->Key().empty()) DeleteRegistryValue(values, ValueNameOfRow(*it));
+        if (it->Key().empty()) DeleteRegistryValue(values, RegistryValuesList::ValueNameOfRow(*it));
     HKEY h;
     RegOpenKeyExA(HKEY_CLASSES_ROOT, "Values", 0, KEY_READ, &h);
     EXPECT_EQ(RegQueryValueExA(h, "", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
