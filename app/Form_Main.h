@@ -123,6 +123,19 @@ public:
     void tvwRegComp_KeyDown(int keyCode, int shift);
     void tvwRegComp_MouseUp(int button, int shift, long x, long y);
     void ShowRegCompEntries(ui::Node& node);
+    // The registry edit commands of the components, file-types and services tabs
+    // (Form_Main_Edit.cpp): one routine per command over the tab's description.
+    void EditNewValue(Tab tab);
+    void EditModifyValue(Tab tab);
+    void EditRenameValue(Tab tab);
+    void EditDeleteValue(Tab tab);
+    void EditNewKey(Tab tab);
+    void EditRenameKey(Tab tab);
+    void EditDeleteKey(Tab tab);
+    void MNU_RegComp_Delete_all_enties_of_this_component_Click();
+    void MNU_RegComp_Delete_components_Server_Click();
+    void MNU_CMH_Delete_all_entries_of_this_component_Click();
+    void MNU_ServicesDevices_DeleteComponent_Click();
     void Form_Resize() override;
 
     // Whether this loaded window has restored its settings (only such a window saves them).
@@ -173,6 +186,13 @@ private:
     void LayoutSplitTab(ui::PictureBox& bar, SplitterCtrl& split, ui::TreeView& tree, ui::ListView& details,
                         ui::ListView& entries, long& storedLeft, double W, double H);
     void MenuFileTab(Tab tab);
+    // The edit commands' description of a registry tab, the selected node they may change, the
+    // menu items they answer, and a class's registry entries deleted whole.
+    struct EditTab;
+    EditTab EditTabOf(Tab tab);
+    static ui::NodePtr EditNode(const EditTab& t, long minLevel, std::string* path = nullptr);
+    void WireEditMenus();
+    void DeleteClassEntries(const clsRegComp& rec);
 
     void MNU_RegComp_Regedit_Click();
     void MNU_RegComp_Register_NEW_component_Click();

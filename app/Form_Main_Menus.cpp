@@ -151,4 +151,6 @@ void Form_Main::BuildMenus() {
     Menus["MNU_RegComp_Clipboard"].SetVisible(false);
     Menus.Add("MNU_SD_Clipboard", "Clipboard").Add("MNU_SD_Clipboard_copy", "Copy to clipboard");
     Menus["MNU_SD_Clipboard"].SetVisible(false);
+
+    WireEditMenus();
 }

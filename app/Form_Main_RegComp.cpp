@@ -261,23 +261,7 @@ void Form_Main::MNU_RegComp_Unregisterthiscomponent_Click() {
     if (!done) ui::MsgBox("Please select preferred Component from top-level", ui::vbOKOnly);
 }
 
-void Form_Main::MNU_RegComp_NewValue_Click() {
-    const std::optional<long> level = SelectedLevel(tvwRegComp);
-    if (!level || *level < 3) {
-        ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
-        return;
-    }
-    ui::NodePtr n = tvwRegComp.SelectedItem();
-    TrapErrors("Form_Main", "MNU_RegComp_NewValue_Click", [&] {
-        std::string name = ui::InputBox("Please enter Value name:", "Create new Value", "Default");
-        if (name.empty()) return;
-        const std::string data = ui::InputBox("Value for " + name + ":", "Create new Value", "");
-        if (name == "Default") name.clear();
-        Tab_RegComp::NewRegistryValue(n->Key(), name, data);
-        tvwRegComp_NodeClick(*n);
-        ShowRegCompEntries(*n);
-    });
-}
+void Form_Main::MNU_RegComp_NewValue_Click() { EditNewValue(Tab::RegComp); }
 
 void Form_Main::RegComp_checkVelm() {
     // A hand-over is a run of its own: one that arrives during a long run or another hand-over

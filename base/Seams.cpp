@@ -34,6 +34,8 @@ int MsgBox(const std::string& prompt, int style, const std::string& title) {
     return CurrentMsgBox()(prompt, style, title.empty() ? AppTitle() : title);
 }
 
+int MsgBox(const std::string& prompt, int style, EmptyCaption) { return CurrentMsgBox()(prompt, style, ""); }
+
 MsgBoxOverride::MsgBoxOverride(MsgBoxHandler handler) : previous_(std::move(CurrentMsgBox())) {
     CurrentMsgBox() = std::move(handler);
 }

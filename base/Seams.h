@@ -18,6 +18,10 @@ void SetAppTitle(const std::string& title);
 
 // Shows a modal message box and returns the button pressed (vbOK, vbYes, vbNo, ...).
 int MsgBox(const std::string& prompt, int style = vbOKOnly, const std::string& title = "");
+// The title argument of a box with an empty caption (an empty title text gives the program's title).
+struct EmptyCaption {};
+inline constexpr EmptyCaption kEmptyCaption{};
+int MsgBox(const std::string& prompt, int style, EmptyCaption);
 
 using MsgBoxHandler = std::function<int(const std::string& prompt, int style, const std::string& title)>;
 // Replaces the message box for the life of the returned guard; the previous one comes back after it.

@@ -24,7 +24,7 @@ const char kHive[] = "HKEY_CLASSES_ROOT";
 
 // The registry path (below HKEY_CLASSES_ROOT) of a node of at least `minLevel` in a file
 // type's sub-tree ("File_Type_<x>\HKEY_CLASSES_ROOT\<key>..."). A level above, a malformed key,
-// and the CLSID key itself give false.
+// and the CLSID, TypeLib, AppID and Interface keys themselves give false.
 bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
     long level = 0;
     for (ui::NodePtr p = node.Parent(); p; p = p->Parent()) ++level;
@@ -35,7 +35,11 @@ bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
     if (first == std::string::npos || !TextCase::StartsWith(key.substr(first + 1), std::string(kHive) + "\\"))
         return false;
     path = RegistryNodes::PathBelow(key, 2);
-    return RegistryNodes::IsKeyPath(path) && !TextCase::Equal(path, "CLSID");
+    if (!RegistryNodes::IsKeyPath(path)) return false;
+    // A file type's key is named by registry data: never one of the trees every class shares.
+    for (const char* shared : {"CLSID", "TypeLib", "AppID", "Interface"})
+        if (TextCase::Equal(path, shared)) return false;
+    return true;
 }
 
 void AddFolder(ui::TreeView& tree, const std::string& parentKey, const std::string& name) {

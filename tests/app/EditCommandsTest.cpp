@@ -1,0 +1,644 @@
+// The registry edit commands of the components, file-types and services tabs, driven through
+// the main window as a user runs them from the menus, with the prompts answered through the
+// seams and every registry effect read back: values and keys of scratch registries for each
+// tab, the services tab's level guards, whole-entry deletions, and the prefix's real classes
+// (copied into a scratch HKEY_CLASSES_ROOT the test may change).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/Form_Main.h"
+#include "app/Master.h"
+#include "app/Register_UninstClean.h"
+#include "app/RunGuard.h"
+#include "app/clsDroskGlobal.h"
+#include "base/QV_Registry_Lib.h"
+#include "tests/support/Boxes.h"
+#include "tests/support/Helpers.h"
+#include "tests/support/RegFixture.h"
+#include "ui/QV_TreeView_Lib.h"
+
+namespace {
+
+// The same values in each tab's key: every value type the commands meet, the unnamed value and a
+// value named "default" beside it, and a sub-key to rename onto.
+const char* kValues = R"(
+@="unnamed"
+"default"="named"
+"Start"=dword:80000001
+"List"=multi:"a","b"
+"Bytes"=hex:01,02
+"Text"="hello"
+)";
+
+const char* kClsid = "{0E0E0E0E-0000-4000-8000-0000000000C1}";
+
+std::string ClassesText() {
+    return std::string(R"(
+[CLSID\{0E0E0E0E-0000-4000-8000-0000000000C1}]
+)") + kValues + R"(
+[CLSID\{0E0E0E0E-0000-4000-8000-0000000000C1}\InprocServer32]
+@="C:\\windows\\system32\\ole32.dll"
+[CLSID\{0E0E0E0E-0000-4000-8000-0000000000C1}\ProgID]
+@="Velm.EditTest.1"
+[CLSID\{0E0E0E0E-0000-4000-8000-0000000000C1}\Existing]
+[Velm.EditTest.1]
+@="Edit test"
+[TypeLib]
+[AppID]
+[.velmtest]
+@="velmtest_file"
+[velmtest_file]
+)" + kValues + R"(
+[velmtest_file\Existing]
+[velmtest_file\shell\open\command]
+@="notepad.exe %1"
+[.velmbad]
+@="CLSID"
+[.velmstar]
+@="*"
+[*\shellex\ContextMenuHandlers]
+)";
+}
+
+std::string MachineText() {
+    return std::string(R"(
+[SYSTEM\CurrentControlSet\Services\VelmTestSvc]
+"ImagePath"="C:\\windows\\system32\\spoolsv.exe"
+"Path"=expand:"%SystemRoot%\\x"
+)") + kValues + R"(
+[SYSTEM\CurrentControlSet\Services\VelmTestSvc\Existing]
+[SYSTEM\CurrentControlSet\Services\VelmTestSvc\Parameters\Sub]
+"Deep"="1"
+[SYSTEM\CurrentControlSet\Services\OtherSvc]
+"ImagePath"="C:\\windows\\system32\\spoolsv.exe"
+[SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall]
+)";
+}
+
+std::string StartsOn(int tab) { return Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"" + std::to_string(tab) + "\"\n"); }
+
+// Answers the input boxes in order and records each one as prompt|title|default.
+struct Inputs {
+    std::deque<std::string> answers;
+    std::vector<std::string> asked;
+    ui::InputBoxOverride override_{[this](const std::string& p, const std::string& t, const std::string& d) {
+        asked.push_back(p + "|" + t + "|" + d);
+        if (answers.empty()) return std::string();
+        std::string a = answers.front();
+        answers.pop_front();
+        return a;
+    }};
+};
+
+// A value read back: its type and raw bytes; type 0 when it is missing.
+struct Read {
+    DWORD type = 0;
+    std::string bytes;
+};
+Read ReadValue(HKEY root, const std::string& path, const std::string& name) {
+    Read r;
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != 0) return r;
+    char buffer[512];
+    DWORD size = sizeof buffer;
+    if (RegQueryValueExA(k, name.c_str(), nullptr, &r.type, reinterpret_cast<BYTE*>(buffer), &size) == 0)
+        r.bytes.assign(buffer, size);
+    else
+        r.type = 0;
+    RegCloseKey(k);
+    return r;
+}
+std::string Text(HKEY root, const std::string& path, const std::string& name) {
+    Read r = ReadValue(root, path, name);
+    if (r.type != REG_SZ) return r.type == 0 ? "<none>" : "<type " + std::to_string(r.type) + ">";
+    return std::string(r.bytes.c_str());
+}
+DWORD Dword(HKEY root, const std::string& path, const std::string& name) {
+    Read r = ReadValue(root, path, name);
+    DWORD v = 0;
+    if (r.type == REG_DWORD && r.bytes.size() == 4) memcpy(&v, r.bytes.data(), 4);
+    return v;
+}
+DWORD SubKeyCount(HKEY root, const std::string& path) {
+    HKEY k = nullptr;
+    DWORD n = 0;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != 0) return 0;
+    RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(k);
+    return n;
+}
+
+// What a test needs of one tab: its tree, values list, hive, the key node and its registry path.
+struct TabUnderTest {
+    Tab tab;
+    const char* name;
+    ui::TreeView& tree;
+    ui::ListView& values;
+    HKEY root;
+    std::string nodeKey;
+    std::string path;
+};
+
+struct EditCommands : ::testing::Test {
+    std::function<void()> previousEnd;
+    void SetUp() override {
+        DroskGlobalDiscard();
+        previousEnd = Master::EndProgram();
+        Master::EndProgram() = [] {};
+    }
+    void TearDown() override {
+        if (frmMain().IsLoaded()) frmMain().Unload();
+        ui::DoEvents();
+        Master::EndProgram() = previousEnd;
+        DroskGlobalDiscard();
+    }
+    void Open() {
+        Register_UninstClean::RunStartupSequence();
+        frmMain().Load();
+        ASSERT_TRUE(frmMain().IsLoaded());
+        frmMain().InitStartUpTab();
+        ui::DoEvents();
+    }
+    static Form_Main& F() { return frmMain(); }
+    // Selects a node as a click does (selection, then the tree's NodeClick handling).
+    static ui::NodePtr Select(ui::TreeView& tree, const std::string& key, std::function<void(ui::Node&)> click) {
+        ui::NodePtr n = tree.Nodes.Find(key);
+        if (!n) return nullptr;
+        n->EnsureVisible();
+        tree.SetSelectedItem(n);
+        click(*n);
+        return n;
+    }
+    // Selects the values list's row of a value ("" = the unnamed value's row).
+    static bool SelectRow(ui::ListView& list, const std::string& name) {
+        for (auto& row : list.ListItems)
+            if (name.empty() ? row->Key().empty() : row->Key() == "Key" + name) {
+                list.SetSelectedItem(row);
+                return true;
+            }
+        return false;
+    }
+    static void Click(const std::string& item) { F().Menus[item].DoClick(); }
+};
+
+// Shows every tab once and expands the test entries, so each tab's key node exists.
+std::vector<TabUnderTest> ShowAllTabs() {
+    Form_Main& f = frmMain();
+    f.SelectTab(Tab::SD);
+    f.SelectTab(Tab::CMH);
+    f.SelectTab(Tab::RegComp);
+    ui::DoEvents();
+    const std::string classNode = std::string("DLLServer\\") + kClsid;
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(classNode));
+    f.tvwRegComp_DblClick();
+    f.tvwCMH.SetSelectedItem(f.tvwCMH.Nodes.Find("File_Type_.velmtest"));
+    f.tvwCMH_DblClick();
+    f.tvwSD.SetSelectedItem(f.tvwSD.Nodes.Find("VelmTestSvc"));
+    f.tvwSD_DblClick();
+    return {
+        {Tab::RegComp, "components", f.tvwRegComp, f.lsvRegComp_entries, HKEY_CLASSES_ROOT,
+         classNode + "\\HKEY_CLASSES_ROOT\\CLSID\\" + kClsid, std::string("CLSID\\") + kClsid},
+        {Tab::CMH, "file types", f.tvwCMH, f.lsvCMH_entries, HKEY_CLASSES_ROOT,
+         "File_Type_.velmtest\\HKEY_CLASSES_ROOT\\velmtest_file", "velmtest_file"},
+        {Tab::SD, "services", f.tvwSD, f.lsvSD_entries, HKEY_LOCAL_MACHINE,
+         "VelmTestSvc\\HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VelmTestSvc",
+         "SYSTEM\\CurrentControlSet\\Services\\VelmTestSvc"},
+    };
+}
+
+struct Entries {
+    const char* menu;     // the values list's pop-up menu
+    const char* newKey;   // the tree menu's New Key
+    const char* rename;   // the tree menu's Rename
+    const char* del;      // the tree menu's Delete
+};
+Entries MenusOf(Tab tab) {
+    switch (tab) {
+        case Tab::RegComp: return {"MNU_RegCompEntries", "MNU_RegComp_New", "MNU_RegComp_Rename", "MNU_RegComp_Delete"};
+        case Tab::CMH: return {"MNU_CMHEntries", "MNU_CMHNEw_Key", "MNU_CMH_Rename", "MNU_CMH_Delete"};
+        default: return {"MNU_SDEntries", "MNU_ServicesDevices_New_Key", "MNU_ServicesDevices_Rename",
+                         "MNU_ServicesDevices_Delete"};
+    }
+}
+
+}  // namespace
+
+// Each value and key command of each tab changes exactly the registry it says.
+TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
+        hkcu(HKEY_CURRENT_USER, StartsOn(3));
+    Open();
+    for (TabUnderTest& t : ShowAllTabs()) {
+        SCOPED_TRACE(t.name);
+        Form_Main& f = F();
+        const Entries m = MenusOf(t.tab);
+        const std::string entries = m.menu;
+        auto click = [&](ui::Node& n) {
+            if (t.tab == Tab::RegComp) f.tvwRegComp_NodeClick(n);
+            else if (t.tab == Tab::CMH) f.tvwCMH_NodeClick(n);
+            else f.tvwSD_NodeClick(n);
+        };
+        ASSERT_TRUE(Select(t.tree, t.nodeKey, click));
+        ASSERT_TRUE(SelectRow(t.values, "Start"));
+
+        // Modify of a DWORD: offered as an unsigned number, 4294967295 written as all ones.
+        {
+            BoxRecorder boxes;
+            Inputs in;
+            in.answers = {"4294967295"};
+            Click(entries + "_Modify");
+            EXPECT_EQ(in.asked, (std::vector<std::string>{"Please enter new Value:|Rename Value|2147483649"}));
+            EXPECT_TRUE(boxes.boxes.empty());
+            EXPECT_EQ(Dword(t.root, t.path, "Start"), 0xFFFFFFFFu);
+        }
+        // A text that is no unsigned 32-bit number is refused and nothing is written.
+        for (const char* bad : {"-1", "4294967296", "12x", " 5"}) {
+            ASSERT_TRUE(SelectRow(t.values, "Start"));
+            BoxRecorder boxes;
+            Inputs in;
+            in.answers = {bad};
+            Click(entries + "_Modify");
+            EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Error changing value !"})) << bad;
+            EXPECT_EQ(Dword(t.root, t.path, "Start"), 0xFFFFFFFFu) << bad;
+        }
+        // A multi-string or binary value is not modified here.
+        for (const char* other : {"List", "Bytes"}) {
+            ASSERT_TRUE(SelectRow(t.values, other));
+            BoxRecorder boxes;
+            Inputs in;
+            Click(entries + "_Modify");
+            EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Only String values supported in modify mode !"}));
+            EXPECT_TRUE(in.asked.empty());
+        }
+        // The unnamed value's row edits the unnamed value, not the value named "default".
+        ASSERT_TRUE(SelectRow(t.values, ""));
+        {
+            Inputs in;
+            in.answers = {"changed"};
+            Click(entries + "_Modify");
+            EXPECT_EQ(Text(t.root, t.path, ""), "changed");
+            EXPECT_EQ(Text(t.root, t.path, "default"), "named");
+        }
+        // Rename to "Default" makes the value the unnamed value.
+        ASSERT_TRUE(SelectRow(t.values, "Text"));
+        {
+            Inputs in;
+            in.answers = {"Default"};
+            Click(entries + "_Rename");
+            EXPECT_EQ(in.asked, (std::vector<std::string>{"Please enter new Value name:|Rename Value|Text"}));
+            EXPECT_EQ(Text(t.root, t.path, ""), "hello");
+            EXPECT_EQ(Text(t.root, t.path, "Text"), "<none>");
+            EXPECT_EQ(Text(t.root, t.path, "default"), "named");
+        }
+        // Delete of the unnamed row beside a value named "default": only the unnamed value goes;
+        // the question has an empty caption. No keeps the value.
+        ASSERT_TRUE(SelectRow(t.values, ""));
+        {
+            BoxRecorder no(ui::vbNo);
+            Click(entries + "_Delete");
+            EXPECT_EQ(Text(t.root, t.path, ""), "hello");
+        }
+        ASSERT_TRUE(SelectRow(t.values, ""));
+        {
+            BoxRecorder yes(ui::vbYes);
+            Click(entries + "_Delete");
+            ASSERT_EQ(yes.boxes.size(), 1u);
+            EXPECT_EQ(yes.boxes[0].prompt, "Really delete value ?");
+            EXPECT_EQ(yes.boxes[0].style, 20);
+            EXPECT_EQ(yes.boxes[0].title, "");
+            EXPECT_EQ(Text(t.root, t.path, ""), "<none>");
+            EXPECT_EQ(Text(t.root, t.path, "default"), "named");
+        }
+        // The row of the value named "default" deletes that value.
+        ASSERT_TRUE(SelectRow(t.values, "default"));
+        {
+            BoxRecorder yes(ui::vbYes);
+            Click(entries + "_Delete");
+            EXPECT_EQ(Text(t.root, t.path, "default"), "<none>");
+        }
+        // New value: "Default" is the unnamed value; the data is written as text.
+        {
+            Inputs in;
+            in.answers = {"Default", "42"};
+            Click(entries + "_New");
+            EXPECT_EQ(in.asked, (std::vector<std::string>{"Please enter Value name:|Create new Value|Default",
+                                                          "Value for Default:|Create new Value|"}));
+            EXPECT_EQ(Text(t.root, t.path, ""), "42");
+            EXPECT_TRUE(SelectRow(t.values, ""));  // the list shows the new value
+        }
+
+        // New key, then rename it onto an existing sibling (refused, nothing changed), then to a
+        // free name, then delete it.
+        {
+            Inputs in;
+            in.answers = {"NewSub"};
+            Click(m.newKey);
+            EXPECT_EQ(in.asked, (std::vector<std::string>{"Please enter Key name:|" + ui::AppTitle() + "|Create new Key"}));
+            EXPECT_TRUE(KeyExists(t.root, t.path + "\\NewSub"));
+            ASSERT_TRUE(t.tree.Nodes.Exists(t.nodeKey + "\\NewSub"));
+        }
+        ASSERT_TRUE(Select(t.tree, t.nodeKey + "\\NewSub", click));
+        const std::string before = DumpKeyTree(t.root, t.path);
+        {
+            BoxRecorder boxes;
+            Inputs in;
+            in.answers = {"Existing"};
+            Click(m.rename);
+            EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Error renaming key !"}));
+            EXPECT_EQ(boxes.boxes[0].style, ui::vbCritical);
+            EXPECT_EQ(DumpKeyTree(t.root, t.path), before);
+        }
+        {
+            Inputs in;
+            in.answers = {"Renamed"};
+            Click(m.rename);
+            EXPECT_FALSE(KeyExists(t.root, t.path + "\\NewSub"));
+            EXPECT_TRUE(KeyExists(t.root, t.path + "\\Renamed"));
+            EXPECT_TRUE(t.tree.Nodes.Exists(t.nodeKey + "\\Renamed"));
+        }
+        ASSERT_TRUE(Select(t.tree, t.nodeKey + "\\Renamed", click));
+        {
+            BoxRecorder yes(ui::vbYes);
+            Click(m.del);
+            ASSERT_EQ(yes.boxes.size(), 1u);
+            EXPECT_EQ(yes.boxes[0].prompt,
+                      "Return to original setting not possible - always make\r\nbackup copies of your Registry before "
+                      "editing !\r\nReally Delete currently selected Registry-Key ?");
+            EXPECT_FALSE(KeyExists(t.root, t.path + "\\Renamed"));
+            EXPECT_FALSE(t.tree.Nodes.Exists(t.nodeKey + "\\Renamed"));
+            EXPECT_TRUE(KeyExists(t.root, t.path + "\\Existing"));
+        }
+    }
+}
+
+// The services commands refuse the levels their menus refuse: nothing is ever written into
+// HKLM\SYSTEM, CurrentControlSet or the services key; a service's own key deletes the service.
+TEST_F(EditCommands, ServicesCommandsKeepAboveTheServiceKeyUntouched) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
+        hkcu(HKEY_CURRENT_USER, StartsOn(1));
+    Open();
+    Form_Main& f = F();
+    f.tvwSD.SetSelectedItem(f.tvwSD.Nodes.Find("VelmTestSvc"));
+    f.tvwSD_DblClick();
+    const std::string chain = "VelmTestSvc\\HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services";
+    auto click = [&](ui::Node& n) { f.tvwSD_NodeClick(n); };
+    // Levels 2 to 4 (SYSTEM, CurrentControlSet, Services): the value list holds their values.
+    LoadRegText(HKEY_LOCAL_MACHINE, "[SYSTEM]\n\"Top\"=\"t\"\n");
+    const std::string withTop = DumpKeyTree(HKEY_LOCAL_MACHINE, "SYSTEM");
+    for (const std::string& key : {chain.substr(0, chain.find("\\CurrentControlSet")), chain.substr(0, chain.rfind('\\')), chain}) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(Select(f.tvwSD, key, click));
+        SelectRow(f.lsvSD_entries, "Top");
+        BoxRecorder boxes(ui::vbYes);
+        Inputs in;
+        in.answers = {"x", "y", "x", "y", "x", "y", "x", "y"};
+        for (const char* item : {"MNU_ServicesDevices_New_Key", "MNU_ServicesDevices_New_Value", "MNU_SDEntries_New"}) {
+            Click(item);
+            EXPECT_EQ(boxes.Prompts().back(), "Please select preferred Registry entry first.") << item;
+        }
+        const size_t shown = boxes.boxes.size();
+        for (const char* item : {"MNU_SDEntries_Modify", "MNU_SDEntries_Rename", "MNU_SDEntries_Delete",
+                                 "MNU_ServicesDevices_Delete"})
+            Click(item);
+        EXPECT_EQ(boxes.boxes.size(), shown);
+        EXPECT_TRUE(in.asked.empty());
+        EXPECT_EQ(DumpKeyTree(HKEY_LOCAL_MACHINE, "SYSTEM"), withTop);
+    }
+    // Rename of the service's own key (level 5) is refused.
+    ASSERT_TRUE(Select(f.tvwSD, chain + "\\VelmTestSvc", click));
+    {
+        BoxRecorder boxes;
+        Inputs in;
+        in.answers = {"Renamed"};
+        Click("MNU_ServicesDevices_Rename");
+        EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Please select preferred Registry entry first."}));
+        EXPECT_TRUE(in.asked.empty());
+    }
+    // A sub-key (level 6) is deleted after the warning with an empty caption.
+    ASSERT_TRUE(Select(f.tvwSD, chain + "\\VelmTestSvc\\Parameters", click));
+    {
+        BoxRecorder yes(ui::vbYes);
+        Click("MNU_ServicesDevices_Delete");
+        ASSERT_EQ(yes.boxes.size(), 1u);
+        EXPECT_EQ(yes.boxes[0].title, "");
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\VelmTestSvc\\Parameters"));
+    }
+    // Delete on the service's own key deletes the service ("Delete Component " with its blank).
+    ASSERT_TRUE(Select(f.tvwSD, chain + "\\VelmTestSvc", click));
+    {
+        BoxRecorder yes(ui::vbYes);
+        Click("MNU_ServicesDevices_Delete");
+        ASSERT_EQ(yes.boxes.size(), 1u);
+        EXPECT_EQ(yes.boxes[0].title, "Delete Component ");
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\VelmTestSvc"));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\OtherSvc"));
+        EXPECT_FALSE(f.tvwSD.Nodes.Exists("VelmTestSvc"));
+    }
+}
+
+// Whole file types: the extension and its type go; a type name that is a shared tree or a general
+// entry is kept; the general entries themselves are refused by name.
+TEST_F(EditCommands, DeleteAllEntriesOfAFileTypeKeepsSharedTreesAndGeneralEntries) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
+        hkcu(HKEY_CURRENT_USER, StartsOn(2));
+    Open();
+    Form_Main& f = F();
+    ASSERT_EQ(f.ShownTab(), Tab::CMH);
+    const DWORD classes = SubKeyCount(HKEY_CLASSES_ROOT, "CLSID");
+    struct Case {
+        const char* node;
+        std::vector<std::string> gone, kept;
+    } cases[] = {
+        {"File_Type_.velmtest", {".velmtest", "velmtest_file"}, {"CLSID"}},
+        {"File_Type_.velmbad", {".velmbad"}, {"CLSID", std::string("CLSID\\") + kClsid}},
+        {"File_Type_.velmstar", {".velmstar"}, {"*", "*\\shellex\\ContextMenuHandlers"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.node);
+        f.tvwCMH.SetSelectedItem(f.tvwCMH.Nodes.Find(c.node));
+        BoxRecorder yes(ui::vbYes);
+        Click("MNU_CMH_Delete_all_entries_of_this_component");
+        ASSERT_EQ(yes.boxes.size(), 1u);
+        EXPECT_EQ(yes.boxes[0].title, "Delete all entries of Component");
+        for (const std::string& k : c.gone) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, k)) << k;
+        for (const std::string& k : c.kept) EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, k)) << k;
+        EXPECT_FALSE(f.tvwCMH.Nodes.Exists(c.node));
+    }
+    EXPECT_EQ(SubKeyCount(HKEY_CLASSES_ROOT, "CLSID"), classes);
+
+    // With the general entries shown, "*" is refused by name and kept.
+    f.Option_select_by[0].SetValue(true);
+    ui::DoEvents();
+    ASSERT_TRUE(f.tvwCMH.Nodes.Exists("File_Type_*"));
+    f.tvwCMH.SetSelectedItem(f.tvwCMH.Nodes.Find("File_Type_*"));
+    BoxRecorder boxes(ui::vbYes);
+    Click("MNU_CMH_Delete_all_entries_of_this_component");
+    EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Please select preferred Component first."}));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers"));
+}
+
+namespace {
+
+// A scratch HKEY_CLASSES_ROOT holding copies of the prefix's real classes, type libraries,
+// AppIDs and the ProgID keys the test touches.
+struct RealClasses {
+    RegFixture hkcr{HKEY_CLASSES_ROOT};
+    RealClasses() {
+        for (const char* k : {"CLSID", "AppID", "TypeLib", "Scripting.Dictionary", "Scripting.FileSystemObject",
+                              "Scripting.Encoder", "WiaDevMgr.1", "WiaDevMgr"}) {
+            const std::string source = std::string("Software\\Classes\\") + k;
+            if (!KeyExists(HKEY_LOCAL_MACHINE, source)) continue;
+            HKEY target = nullptr;
+            RegCreateKeyExA(hkcr.Scratch(), k, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &target, nullptr);
+            RegCloseKey(target);
+            QV_Registry_Lib::CopyKeyTree(HKEY_LOCAL_MACHINE, source, hkcr.Scratch(), k, 0);
+        }
+    }
+};
+
+const char* kWia = "{A1F4E726-8CF1-11D1-BF92-0060081ED811}";
+const char* kMoniker = "{0000031A-0000-0000-C000-000000000046}";
+const char* kDictionary = "{EE09B103-97E0-11CF-978F-00A02463E06F}";
+
+ui::NodePtr ClassNode(ui::TreeView& tree, const std::string& clsid) {
+    for (const char* category : {"DLLServer\\", "EXEServer\\", "Control\\"})
+        if (ui::NodePtr n = tree.Nodes.Find(category + clsid)) return n;
+    return nullptr;
+}
+
+}  // namespace
+
+// The prefix's real classes: an AppID equal to its CLSID is deleted as the AppID it is; the class
+// moniker's ProgID "CLSID" is never deleted; a server "Not defined." deletes nothing; the
+// scrrun.dll server's removal takes exactly its three classes.
+TEST_F(EditCommands, RealClassesAreDeletedExactly) {
+    RealClasses real;
+    RegFixture hklm(HKEY_LOCAL_MACHINE, MachineText()), hkcu(HKEY_CURRENT_USER, StartsOn(3));
+    ASSERT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("AppID\\") + kWia));
+    ASSERT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kMoniker + "\\ProgID"));
+    Open();
+    Form_Main& f = F();
+    const DWORD classes = SubKeyCount(HKEY_CLASSES_ROOT, "CLSID");
+    ASSERT_GT(classes, 100u);
+
+    // WIA Device Manager: its AppID node (named like its CLSID) deletes HKCR\AppID\{…} only.
+    ui::NodePtr wia = ClassNode(f.tvwRegComp, kWia);
+    ASSERT_TRUE(wia);
+    f.tvwRegComp.SetSelectedItem(wia);
+    f.tvwRegComp_DblClick();
+    const std::string appIdNode = wia->Key() + "\\HKEY_CLASSES_ROOT\\AppID\\" + kWia;
+    ASSERT_TRUE(f.tvwRegComp.Nodes.Exists(appIdNode));
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(appIdNode));
+    {
+        BoxRecorder yes(ui::vbYes);
+        Click("MNU_RegComp_Delete");
+        ASSERT_EQ(yes.boxes.size(), 1u);
+        EXPECT_EQ(yes.boxes[0].title, kWia);  // the node's text, not "Delete Component"
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("AppID\\") + kWia));
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kWia));
+        EXPECT_TRUE(f.tvwRegComp.Nodes.Exists(wia->Key()));
+    }
+    // Its server is "Not defined.": removing the server's classes deletes nothing.
+    f.tvwRegComp.SetSelectedItem(wia);
+    {
+        BoxRecorder yes(ui::vbYes);
+        Click("MNU_RegComp_Delete_components_Server");
+        ASSERT_EQ(yes.boxes.size(), 1u);
+        EXPECT_EQ(yes.boxes[0].title, "");
+        EXPECT_EQ(yes.boxes[0].style, 20);
+        EXPECT_EQ(SubKeyCount(HKEY_CLASSES_ROOT, "CLSID"), classes);
+    }
+    // The class's own key under the CLSID folder deletes the class ("Delete Component").
+    const std::string ownNode = wia->Key() + "\\HKEY_CLASSES_ROOT\\CLSID\\" + kWia;
+    ASSERT_TRUE(f.tvwRegComp.Nodes.Exists(ownNode));
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(ownNode));
+    {
+        BoxRecorder yes(ui::vbYes);
+        Click("MNU_RegComp_Delete");
+        ASSERT_EQ(yes.boxes.size(), 1u);
+        EXPECT_EQ(yes.boxes[0].title, "Delete Component");
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kWia));
+        EXPECT_FALSE(ClassNode(f.tvwRegComp, kWia));
+        EXPECT_EQ(SubKeyCount(HKEY_CLASSES_ROOT, "CLSID"), classes - 1);
+    }
+
+    // "Remove this class entry" on the class moniker (ProgID "CLSID") removes its own key only.
+    ui::NodePtr moniker = ClassNode(f.tvwRegComp, kMoniker);
+    ASSERT_TRUE(moniker);
+    f.tvwRegComp.SetSelectedItem(moniker);
+    {
+        BoxRecorder yes(ui::vbYes);
+        Click("MNU_RegComp_Delete_all_enties_of_this_component");
+        ASSERT_EQ(yes.boxes.size(), 1u);
+        EXPECT_EQ(yes.boxes[0].title, "Delete all entries of Component");
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kMoniker));
+        EXPECT_EQ(SubKeyCount(HKEY_CLASSES_ROOT, "CLSID"), classes - 2);
+        EXPECT_FALSE(ClassNode(f.tvwRegComp, kMoniker));
+    }
+
+    // scrrun.dll's three classes share one server text: exactly three CLSID keys go.
+    ui::NodePtr dictionary = ClassNode(f.tvwRegComp, kDictionary);
+    ASSERT_TRUE(dictionary);
+    f.tvwRegComp.SetSelectedItem(dictionary);
+    {
+        BoxRecorder no(ui::vbNo);
+        Click("MNU_RegComp_Delete_components_Server");
+        EXPECT_EQ(SubKeyCount(HKEY_CLASSES_ROOT, "CLSID"), classes - 2);
+    }
+    {
+        BoxRecorder yes(ui::vbYes);
+        Click("MNU_RegComp_Delete_components_Server");
+        ASSERT_EQ(yes.boxes.size(), 1u);
+        EXPECT_EQ(yes.boxes[0].prompt,
+                  "Really delete all components referring to\r\nC:\\windows\\system32\\scrrun.dll ?");
+        EXPECT_EQ(SubKeyCount(HKEY_CLASSES_ROOT, "CLSID"), classes - 5);
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kDictionary));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "Scripting.Dictionary"));
+        EXPECT_FALSE(ClassNode(f.tvwRegComp, kDictionary));
+        EXPECT_FALSE(f.colRegComp.Exists(kDictionary));
+    }
+    // A group node or an entries node is no class: the command asks for one.
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find("DLLServer"));
+    {
+        BoxRecorder boxes;
+        Click("MNU_RegComp_Delete_components_Server");
+        EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Please select preferred Component from top-level"}));
+    }
+}
+
+// The components tree refuses the shared trees: rename of the TypeLib node at level 3 and
+// delete of the CLSID node (after the warning).
+TEST_F(EditCommands, ComponentsRefuseTheSharedTrees) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
+        hkcu(HKEY_CURRENT_USER, StartsOn(3));
+    Open();
+    Form_Main& f = F();
+    const std::string classNode = std::string("DLLServer\\") + kClsid;
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(classNode));
+    f.tvwRegComp_DblClick();
+    const std::string before = DumpKeyTree(HKEY_CLASSES_ROOT, "CLSID");
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(classNode + "\\HKEY_CLASSES_ROOT\\CLSID"));
+    BoxRecorder yes(ui::vbYes);
+    Inputs in;
+    Click("MNU_RegComp_Delete");
+    Click("MNU_RegComp_Rename");
+    const std::string refusal = "This would lead to deletion of any entry/component,\r\nsubordinated to this Key.\r\nAction canceled.";
+    ASSERT_EQ(yes.boxes.size(), 3u);
+    EXPECT_EQ(yes.boxes[1].prompt, "You have choosen to delete the entire CLSID-Tree !\r\n" + refusal);
+    EXPECT_EQ(yes.boxes[1].title, "Action canceled");
+    EXPECT_EQ(yes.boxes[1].style, ui::vbExclamation);
+    EXPECT_EQ(yes.boxes[2].prompt, "You have choosen to rename the CLSID-Tree !\r\n" + refusal);
+    EXPECT_TRUE(in.asked.empty());
+    EXPECT_EQ(DumpKeyTree(HKEY_CLASSES_ROOT, "CLSID"), before);
+    // New key at the hive node (level 2) asks for an entry first.
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(classNode + "\\HKEY_CLASSES_ROOT"));
+    Click("MNU_RegComp_New");
+    EXPECT_EQ(yes.boxes.back().prompt, "Please select preferred Registry entry first.");
+    EXPECT_TRUE(in.asked.empty());
+}
