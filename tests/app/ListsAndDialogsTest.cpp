@@ -186,11 +186,12 @@ TEST_F(Lists, TheToolsStartTheirProgramsWithTheirCommandLines) {
     f.Menus["MNU_Services_Devices_MMC"].DoClick();
     f.Menus["MNU_CMH_FolderOptions"].DoClick();
     // Regedit from levels 0 and 1 is refused; from the service's key it opens there.
+    OpenAlphaKey();
     Select("Alpha");
     f.Menus["MNU_ServicesDevices_Regedit"].DoClick();
     Select("Alpha\\HKEY_LOCAL_MACHINE");
     f.Menus["MNU_ServicesDevices_Regedit"].DoClick();
-    OpenAlphaKey();
+    Select(kAlpha);
     f.Menus["MNU_ServicesDevices_Regedit"].DoClick();
     // Show File path of a top-level service: Explorer at its folder; below the top level refused.
     Select("Alpha");
@@ -317,27 +318,6 @@ TEST_F(Lists, TheFileDoesNotExistDialogClimbsToAnExistingFolder) {
     EXPECT_TRUE(g.Custom2.IsNumber());
     EXPECT_EQ(g.Custom2.ToLong(), 0);
     RemoveDirectoryA(kTools);
-}
-
-TEST_F(Lists, ShowFilePathOfAServiceWithAMissingFolderOpensTheDialog) {
-    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, OnServices());
-    CreateDirectoryA(kTools, nullptr);
-    Open();
-    Form_Main& f = frmMain();
-    Select("Gamma");
-    std::string shown;
-    ui::Defer([&] {
-        auto* dlg = static_cast<dlg_filedoesntexist*>(ui::FindForm("dlg_filedoesntexist"));
-        if (!dlg) return;
-        shown = dlg->LabelPath.Caption();
-        while (dlg->LabelNotExist.Visible()) dlg->Command2.DoClick();
-        dlg->Command14.DoClick();
-    });
-    f.Menus["MNU_ServicesDevices_ShowFilePath"].DoClick();
-    RemoveDirectoryA(kTools);
-    EXPECT_FALSE(shown.empty());
-    ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0].line, "Explorer.exe /e," + DroskGlobal().Custom2.ToText());
 }
 
 TEST_F(Lists, APromptHoldsBackRunsAndHandOversUntilItIsAnswered) {
