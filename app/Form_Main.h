@@ -202,7 +202,21 @@ private:
     void MNU_RegComp_SearchInRegistry_Click();
 public:
     void MNU_RegComp_Dependencies_Click();
+    // The values and details lists and the tab tools (Form_Main_Lists.cpp).
+    void ValuesList_MouseUp(Tab tab, int button);
+    void DetailsList_MouseUp(const char* menu, const char* copyItem, int button);
+    void CopyDetail(ui::ListView& details, const char* procedure);
+    void ArrangedByOptions(Tab tab);
+    void RegeditAtNode(ui::TreeView& tree, const char* rootName, const char* procedure);
+    void SD_OpenServicesConsole();
+    void MNU_ServicesDevices_Dependencies_Click();
+    void MNU_ServicesDevices_ShowFilePath_Click();
+    // Shows the file-does-not-exist dialog for a path, modally.
+    void ShowFileDoesntExist(const std::string& path);
 private:
+    void WireEvents_Lists();
+    // The record of the selected top-level service node, or null.
+    std::shared_ptr<clsSD> SelectedService();
     void MNU_File_Exit_Click();
     void MNU_File_ShutDown_Click();
     void MNU_Options_Show_in_Taskbar_Click();

@@ -85,7 +85,7 @@ void Form_Main::Disable_MNU_CMH_Items() {
 }
 
 void Form_Main::Command7_Click() {
-    if (RunGuard::Active()) return;
+    if (RunGuard::Busy()) return;
     Disable_MNU_CMH_Items();
     std::string remembered;
     if (ui::NodePtr n = tvwCMH.SelectedItem()) remembered = n->Key();

@@ -79,7 +79,7 @@ void Form_Main::Disable_MNU_RegComp_Items() {
 }
 
 void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
-    if (RunGuard::Active()) return;
+    if (RunGuard::Busy()) return;
     clsDroskGlobal& g = DroskGlobal();
     stb1.Panel(1).SetText("Scanning COM Components.");
     Disable_MNU_RegComp_Items();
@@ -223,7 +223,7 @@ void Form_Main::MNU_RegComp_Register_NEW_component_Click() {
 }
 
 void Form_Main::MNU_RegComp_Show_File_path_Click() {
-    const bool done = WithSelectedClass(tvwRegComp, colRegComp, "MNU_RegComp_Show_File_path_Click", [](const auto& rec) {
+    const bool done = WithSelectedClass(tvwRegComp, colRegComp, "MNU_RegComp_Show_File_path_Click", [this](const auto& rec) {
         std::string folder;
         QV_Strings_Lib::GetDirectory(rec->vntFileLocationEx, folder);
         if (QV_APIFileAndDisk::PathExists(folder)) {
@@ -231,8 +231,7 @@ void Form_Main::MNU_RegComp_Show_File_path_Click() {
         } else if (folder.size() < 4) {
             ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
         } else {
-            DroskGlobal().Custom2 = Variant(folder);
-            ui::MsgBox("Path '" + folder + "' does not exist !", ui::vbInformation);
+            ShowFileDoesntExist(folder);
         }
     });
     if (!done) ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);

@@ -26,7 +26,6 @@ void Form_Main::WireEvents_SD() {
     tvwSD.DblClick = [this] { tvwSD_DblClick(); };
     tvwSD.KeyDown = [this](int k, int s) { tvwSD_KeyDown(k, s); };
     tvwSD.MouseUp = [this](int b, int s, long x, long y) { tvwSD_MouseUp(b, s, x, y); };
-    lsvSD_entries.KeyDown = [this](int k, int) { if (k == VK_F5) cmdSD_Refresh_Click(); };
     Menus["MNU_ServicesDevices_SearchInRegistry"].Click = [this] { cmdSD_SearchRegistry_Click(); };
     // The tree's and lists' pictures, taken from the components tab's list.
     struct { const char* from; const char* key; } images[] = {
@@ -70,7 +69,7 @@ void Form_Main::Disable_MNU_ServicesDevices_Items() {
 }
 
 void Form_Main::cmdSD_Refresh_Click() {
-    if (RunGuard::Active()) return;
+    if (RunGuard::Busy()) return;
     Disable_MNU_ServicesDevices_Items();
     std::string remembered;
     if (ui::NodePtr n = tvwSD.SelectedItem()) remembered = n->Key();

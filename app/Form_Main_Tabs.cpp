@@ -133,6 +133,7 @@ void Form_Main::WireEvents() {
     WireEvents_SD();
     WireEvents_CMH();
     WireEvents_RegComp();
+    WireEvents_Lists();
 }
 
 // ---------------------------------------------------------------- tab switch
@@ -220,7 +221,9 @@ void Form_Main::EnableDisableFileMenuItems(const std::string& action, const std:
     const TabFacts* facts = FactsOf(tab);
     Menus["MNU_File_Exit"].SetEnabled(on);
     if (DroskGlobal().blnOptionShowInTaskbar) Menus["MNU_File_ShutDown"].SetEnabled(on);
-    Menus["MNU_Options_AutoUpdateCheckNow"].SetEnabled(on);
+    // Only where the program has the command.
+    ui::MenuItem& checkNow = Menus["MNU_Options_AutoUpdateCheckNow"];
+    checkNow.SetEnabled(on && checkNow.Click);
     for (const TabFacts& t : TabTable()) Menus[t.fileItem].SetEnabled(on);
     if (facts)
         for (const TabFacts& t : TabTable()) Toolbar1.Button(t.key).SetEnabled(on);
@@ -290,7 +293,7 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
 }
 
 void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker) {
-    if (RunGuard::Active() || !IsLoaded()) return;
+    if (RunGuard::Busy() || !IsLoaded()) return;
     clsDroskGlobal& g = DroskGlobal();
     colQVRegistry& engine = QVRegistry();
     // The Find dialog first: it stores the text and options in the engine and says whether the

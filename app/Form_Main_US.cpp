@@ -77,7 +77,7 @@ std::shared_ptr<clsUS> Form_Main::SelectedUninstallEntry() {
 }
 
 void Form_Main::MNU_UninstClean_RefreshUninst_Click() {
-    if (RunGuard::Active()) return;
+    if (RunGuard::Busy()) return;
     HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     stb1.Panel(1).SetText("Analyzing installed Software entries.");
     // The findings of the list shown so far go to the cache the scan then reads.

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/Seams.h"
 #include "ui/Form.h"
 
 namespace RunGuard {
@@ -15,10 +16,11 @@ struct Waiting {
     std::function<void()> action;
 };
 std::vector<Waiting> g_waiting;
+int g_prompts = 0;
 
 // What waited for the run happens now, from the message loop, after the run's handlers returned.
 void Flush() {
-    if (g_active) return;
+    if (g_active || g_prompts > 0) return;
     auto waiting = std::move(g_waiting);
     g_waiting.clear();
     for (auto& w : waiting) ui::Defer(std::move(w.action));
@@ -26,7 +28,7 @@ void Flush() {
 }  // namespace
 
 Turn::Turn(Kind kind) {
-    if (g_active) return;
+    if (g_active || g_prompts > 0) return;
     g_active = true;
     g_kind = kind;
     held_ = true;
@@ -44,8 +46,19 @@ bool Active() { return g_active; }
 
 Kind Current() { return g_kind; }
 
+void PromptOpened() { ++g_prompts; }
+
+void PromptClosed() {
+    if (g_prompts > 0) --g_prompts;
+    Flush();
+}
+
+bool PromptOpen() { return g_prompts > 0; }
+
+bool Busy() { return g_active || g_prompts > 0; }
+
 void AfterRun(std::function<void()> action, const std::string& once) {
-    if (!g_active) {
+    if (!g_active && g_prompts == 0) {
         ui::Defer(std::move(action));
         return;
     }
@@ -54,5 +67,16 @@ void AfterRun(std::function<void()> action, const std::string& once) {
             if (w.once == once) return;
     g_waiting.push_back({once, std::move(action)});
 }
+
+namespace {
+// Every prompt of the program holds back runs and waiting actions while it is open.
+const bool g_hooked = [] {
+    ui::SetPromptHook([](bool open) {
+        if (open) PromptOpened();
+        else PromptClosed();
+    });
+    return true;
+}();
+}  // namespace
 
 }  // namespace RunGuard

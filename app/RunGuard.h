@@ -38,13 +38,25 @@ private:
     bool held_ = false;
 };
 
-// Takes the turn for a run of that kind; an empty turn when another run holds it.
+// Takes the turn for a run of that kind; an empty turn when another run holds it or a prompt
+// is open.
 Turn Begin(Kind kind);
 
 // A run, search or hand-over is under way.
 bool Active();
 // The kind of the run under way (meaningful only while Active()).
 Kind Current();
+
+// A modal prompt (message box, input box, open dialog, modal form) is open: while one is, no run
+// begins (a hand-over waits through AfterRun, a start command returns at once) and the waiting
+// actions wait on, so that nothing runs inside the prompt's message loop. The program's prompt
+// hook holds this for every prompt.
+void PromptOpened();
+void PromptClosed();
+// A prompt is open.
+bool PromptOpen();
+// A run is under way or a prompt is open: a start command returns at once.
+bool Busy();
 
 // Runs `action` from the message loop once no run is under way (at once, deferred, when none is).
 // A non-empty `once` names the action: a second request with the same name while the first one

@@ -30,7 +30,20 @@ MsgBoxHandler& CurrentMsgBox() {
 const std::string& AppTitle() { return Title(); }
 void SetAppTitle(const std::string& title) { Title() = title; }
 
+static PromptHook& CurrentPromptHook() {
+    static PromptHook hook;
+    return hook;
+}
+void SetPromptHook(PromptHook hook) { CurrentPromptHook() = std::move(hook); }
+PromptScope::PromptScope() {
+    if (CurrentPromptHook()) CurrentPromptHook()(true);
+}
+PromptScope::~PromptScope() {
+    if (CurrentPromptHook()) CurrentPromptHook()(false);
+}
+
 int MsgBox(const std::string& prompt, int style, const std::string& title) {
+    PromptScope scope;
     return CurrentMsgBox()(prompt, style, title.empty() ? AppTitle() : title);
 }
 
@@ -224,10 +237,14 @@ StartProgramHandler& Slot<StartProgramHandler, 4>() {
 }  // namespace
 
 std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
+    PromptScope scope;
     return Slot<InputBoxHandler, 1>()(prompt, title.empty() ? AppTitle() : title, defaultText);
 }
 
-std::string OpenFileDialog(const OpenFileRequest& request) { return Slot<OpenFileHandler, 2>()(request); }
+std::string OpenFileDialog(const OpenFileRequest& request) {
+    PromptScope scope;
+    return Slot<OpenFileHandler, 2>()(request);
+}
 
 bool RunShellExecute(const ShellRequest& request) {
     ShellRequest rq = request;

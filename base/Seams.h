@@ -79,6 +79,21 @@ using ShellHandler = std::function<bool(const ShellRequest& request)>;
 unsigned long StartProgram(const std::string& commandLine, int windowStyle = 1, bool wait = false);
 using StartProgramHandler = std::function<unsigned long(const std::string& commandLine, int windowStyle, bool wait)>;
 
+// ---- Prompt hook ---------------------------------------------------------------------
+// Called with true before a message box, input box or open-file dialog is shown (real or
+// replaced by a test) and with false after it was answered; the program holds back work that
+// must not run inside a prompt's message loop. One hook; none by default.
+using PromptHook = std::function<void(bool open)>;
+void SetPromptHook(PromptHook hook);
+// The hook's pair of calls around one prompt (also used by modal forms).
+class PromptScope {
+public:
+    PromptScope();
+    ~PromptScope();
+    PromptScope(const PromptScope&) = delete;
+    PromptScope& operator=(const PromptScope&) = delete;
+};
+
 // Replacing a seam: each guard puts its handler in place for its own lifetime and restores
 // the previous handler afterwards. Tests use these to answer and record without blocking.
 template <class Handler, int Which>

@@ -8,6 +8,7 @@
 
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
+#include "base/Seams.h"
 #include "ui/Control.h"
 #include "ui/Controls.h"
 #include "ui/Internal.h"
@@ -353,6 +354,7 @@ void Form::Show(int modal, Form* owner) {
     for (HWND w : disabled) EnableWindow(w, FALSE);
     bool wasRunning = modalRunning_;
     modalRunning_ = true;
+    PromptScope prompt;
     MSG msg;
     while (hwnd_ && IsWindowVisible(hwnd_)) {
         int got = GetMessageA(&msg, nullptr, 0, 0);

@@ -1,0 +1,226 @@
+// The main window's values and details lists: their keys, mouse releases and pop-up menus with
+// the items each row allows, the copy of a detail to the clipboard, and the tab tools that start
+// other programs or dialogs (Regedit at a key, the services console, folder options, the
+// dependency viewer and the folder of a service, the arranged-by options, the Explorer menu
+// dialog).
+#include "app/Form_Main.h"
+
+#include "app/clsDroskGlobal.h"
+#include "app/dlg_ArrangedByOptions.h"
+#include "app/dlg_filedoesntexist.h"
+#include "base/QV_APIFileAndDisk.h"
+#include "base/QV_Clipboard.h"
+#include "base/QV_Err.h"
+#include "base/QV_InfoLocal_Lib.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/QV_Strings_Lib.h"
+#include "browsers/RegistryNodes.h"
+#include "components/Reg_Unreg_Shortcut_Dialog.h"
+#include "components/Tab_RegComp.h"
+#include "ui/QV_TreeView_Lib.h"
+#include "ui/RegistryValuesList.h"
+
+namespace {
+// What differs between the three values lists: the tree behind it, the registry root, how
+// many leading parts of a node key come before the registry path.
+struct ValuesList {
+    ui::TreeView* tree;
+    ui::ListView* list;
+    HKEY root;
+    int leading;
+};
+}  // namespace
+
+void Form_Main::WireEvents_Lists() {
+    // The services values list reacts to no key; the details lists refresh their tab on F5.
+    lsvSD_entries.KeyDown = nullptr;
+    lsvSDDetails.KeyDown = [this](int k, int) { if (k == VK_F5) cmdSD_Refresh_Click(); };
+    lsvCMH_entries.KeyDown = [this](int k, int) { if (k == VK_F5) Command7_Click(); };
+    lsvSD_entries.MouseUp = [this](int b, int, long, long) { ValuesList_MouseUp(Tab::SD, b); };
+    lsvCMH_entries.MouseUp = [this](int b, int, long, long) { ValuesList_MouseUp(Tab::CMH, b); };
+    lsvRegComp_entries.MouseUp = [this](int b, int, long, long) { ValuesList_MouseUp(Tab::RegComp, b); };
+    lsvRegCompDetails.MouseUp = [this](int b, int, long, long) {
+        DetailsList_MouseUp("MNU_RegComp_Clipboard", "MNU_RegComp_Clipboard_Copy", b);
+    };
+    lsvSDDetails.MouseUp = [this](int b, int, long, long) {
+        DetailsList_MouseUp("MNU_SD_Clipboard", "MNU_SD_Clipboard_copy", b);
+    };
+
+    Menus["MNU_RegComp_Clipboard_Copy"].Click = [this] { CopyDetail(lsvRegCompDetails, "MNU_RegComp_Clipboard_Copy"); };
+    Menus["MNU_SD_Clipboard_copy"].Click = [this] { CopyDetail(lsvSDDetails, "MNU_SD_Clipboard_copy"); };
+    Menus["MNU_RegComp_Options"].Click = [this] { ArrangedByOptions(Tab::RegComp); };
+    Menus["MNU_ServicesDevices_Options"].Click = [this] { ArrangedByOptions(Tab::SD); };
+    Menus["MNU_RegComp_RegUnregShortcut"].Click = [this] {
+        TrapErrors("Form_Main", "MNU_RegComp_RegUnregShortcut_Click", [this] {
+            Reg_Unreg_Shortcut_Dialog dlg;
+            dlg.Show(ui::vbModal, this);
+        });
+    };
+    Menus["MNU_CMH_Regedit"].Click = [this] { RegeditAtNode(tvwCMH, "HKEY_CLASSES_ROOT", "MNU_CMH_Regedit_Click"); };
+    Menus["MNU_ServicesDevices_Regedit"].Click = [this] {
+        RegeditAtNode(tvwSD, "HKEY_LOCAL_MACHINE", "MNU_ServicesDevices_Regedit_Click");
+    };
+    Menus["MNU_Services_Devices_MMC"].Click = [this] { SD_OpenServicesConsole(); };
+    Menus["MNU_CMH_FolderOptions"].Click = [] {
+        // Errors are ignored: a missing applet starts nothing.
+        TrapErrors("Form_Main", "MNU_CMH_FolderOptions_Click",
+                   [] { ui::StartProgram("control.exe folders", SW_SHOWMAXIMIZED, false); });
+    };
+    Menus["MNU_ServicesDevices_Dependencies"].Click = [this] { MNU_ServicesDevices_Dependencies_Click(); };
+    Menus["MNU_ServicesDevices_ShowFilePath"].Click = [this] { MNU_ServicesDevices_ShowFilePath_Click(); };
+
+    // The File, Options and Help menus' items are never switched by a selection: an item that
+    // has no command in this program stays grey.
+    for (const char* name : {"MNU_File", "MNU_Options", "Help"}) {
+        ui::MenuItem& menu = Menus[name];
+        for (long i = 1; i <= menu.Count(); ++i) {
+            ui::MenuItem& it = menu.Item(i);
+            if (!it.IsSeparator() && it.Count() == 0 && !it.Click) it.SetEnabled(false);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- values and details lists
+
+void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
+    const ValuesList v = tab == Tab::SD    ? ValuesList{&tvwSD, &lsvSD_entries, HKEY_LOCAL_MACHINE, 2}
+                         : tab == Tab::CMH ? ValuesList{&tvwCMH, &lsvCMH_entries, HKEY_CLASSES_ROOT, 2}
+                                           : ValuesList{&tvwRegComp, &lsvRegComp_entries, HKEY_CLASSES_ROOT, 3};
+    const std::string menu = Facts(tab).entriesMenu;
+    // The tree's menu by the selected node (this also sets New and Delete of the values menu),
+    // and the key behind the node; without a node no menu opens.
+    std::string path;
+    bool ready = false;
+    TrapErrors("Form_Main", "lsv_entries_MouseUp", [&] {
+        (this->*Facts(tab).disableItems)();
+        ui::NodePtr n = v.tree->SelectedItem();
+        if (!n) throw RunTimeError(91, "Form_Main", "Object variable or With block variable not set");
+        path = RegistryNodes::PathBelow(n->Key(), v.leading);
+        ready = true;
+    });
+    if (!ready) return;
+    ui::MenuItem& rename = Menus[menu + "_Rename"];
+    ui::MenuItem& modify = Menus[menu + "_Modify"];
+    // Rename and Modify by the selected row: the unnamed value is the row without a key.
+    rename.SetEnabled(false);
+    modify.SetEnabled(false);
+    TrapErrors("Form_Main", "lsv_entries_MouseUp", [&] {
+        ui::ListItemPtr row = v.list->SelectedItem();
+        if (!row) return;
+        rename.SetEnabled(true);
+        long index = 0, type = 0;
+        std::string raw, text;
+        const std::string name = RegistryValuesList::ValueNameOfRow(*row);
+        const bool found = QV_Registry_Lib::FindValue(v.root, path, name, index, type, raw, text, 0) == 0;
+        modify.SetEnabled(found && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_DWORD));
+    });
+    if (button == ui::vbRightButton) PopupMenu(Menus[menu]);
+}
+
+void Form_Main::DetailsList_MouseUp(const char* menu, const char* copyItem, int button) {
+    TrapErrors("Form_Main", "lsvDetails_MouseUp", [&] {
+        Menus[menu].SetEnabled(true);
+        Menus[copyItem].SetEnabled(true);
+        if (button == ui::vbRightButton) PopupMenu(Menus[menu]);
+    });
+}
+
+void Form_Main::CopyDetail(ui::ListView& details, const char* procedure) {
+    TrapErrors("Form_Main", procedure, [&] {
+        // Emptied first: a copy that fails (no selected row) leaves the clipboard empty.
+        QV_Clipboard::ClearClipboard();
+        ui::ListItemPtr row = details.SelectedItem();
+        if (!row) throw RunTimeError(91, "Form_Main", "Object variable or With block variable not set");
+        QV_Clipboard::SetClipboardText(row->SubItem(1));
+    });
+}
+
+// ---------------------------------------------------------------- tab tools
+
+void Form_Main::ArrangedByOptions(Tab tab) {
+    clsDroskGlobal& g = DroskGlobal();
+    g.Custom = Variant(std::string(tab == Tab::RegComp ? "RegComp" : "SD"));
+    g.Custom2 = Variant(int16_t{0});
+    TrapErrors("Form_Main", tab == Tab::RegComp ? "MNU_RegComp_Options_Click" : "MNU_ServicesDevices_Options_Click",
+               [this] {
+                   dlg_ArrangedByOptions dlg;
+                   dlg.Show(ui::vbModal, this);
+               });
+    if (!(g.Custom2.IsNumber() && g.Custom2.ToLong() == 1)) return;
+    if (tab == Tab::RegComp) MNU_RegComp_RefreshTreeView_Click();
+    else cmdSD_Refresh_Click();
+}
+
+void Form_Main::RegeditAtNode(ui::TreeView& tree, const char* rootName, const char* procedure) {
+    const std::optional<long> level = SelectedLevel(tree);
+    if (!level || *level < 2) {
+        ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
+        return;
+    }
+    TrapErrors("Form_Main", procedure, [&] {
+        Tab_RegComp::OpenRegeditAt(std::string(rootName) + "\\" +
+                                   RegistryNodes::PathBelow(tree.SelectedItem()->Key(), 2));
+    });
+}
+
+void Form_Main::SD_OpenServicesConsole() {
+    TrapErrors("Form_Main", "SD_OpenServicesConsole", [] {
+        const std::string root = QV_InfoLocal_Lib::GetEnvironmentValue("SystemRoot");
+        ui::StartProgram(root + "\\system32\\mmc.exe " + root + "\\system32\\services.msc", SW_SHOWNORMAL, false);
+    });
+}
+
+std::shared_ptr<clsSD> Form_Main::SelectedService() {
+    ui::NodePtr n = tvwSD.SelectedItem();
+    if (!n || n->Key().empty() || QV_TreeView_Lib::GetNodeLevel(tvwSD, n->Key()) != 0 || !colSD.Exists(n->Key()))
+        return nullptr;
+    return colSD.Item(n->Key());
+}
+
+void Form_Main::ShowFileDoesntExist(const std::string& path) {
+    DroskGlobal().Custom2 = Variant(path);
+    dlg_filedoesntexist dlg;
+    dlg.Show(ui::vbModal, this);
+}
+
+void Form_Main::MNU_ServicesDevices_Dependencies_Click() {
+    std::shared_ptr<clsSD> rec = SelectedService();
+    if (!rec) {
+        ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
+        return;
+    }
+    TrapErrors("Form_Main", "MNU_ServicesDevices_Dependencies_Click", [&] {
+        const std::string path = rec->vntImagePathEx;
+        if (QV_APIFileAndDisk::FileExists(path)) {
+            if (!objDepends) objDepends = std::make_unique<frmDepends>();
+            objDepends->Load();
+            objDepends->LoadTree(path, nullptr);
+            objDepends->Show(ui::vbModeless, this);
+        } else if (path.size() > 3) {
+            ShowFileDoesntExist(path);
+        } else {
+            ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
+        }
+    });
+}
+
+void Form_Main::MNU_ServicesDevices_ShowFilePath_Click() {
+    std::shared_ptr<clsSD> rec = SelectedService();
+    if (!rec) {
+        ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
+        return;
+    }
+    TrapErrors("Form_Main", "MNU_ServicesDevices_ShowFilePath_Click", [&] {
+        std::string folder;
+        QV_Strings_Lib::GetDirectory(rec->vntImagePathEx, folder);
+        if (QV_APIFileAndDisk::PathExists(folder)) {
+            // A failed start is ignored; the new window starts with the focus.
+            TrapErrors("Form_Main", "MNU_ServicesDevices_ShowFilePath_Click",
+                       [&] { ui::StartProgram("Explorer.exe /e," + folder, SW_SHOWNORMAL, false); });
+        } else if (folder.size() < 4) {
+            ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
+        } else {
+            ShowFileDoesntExist(folder);
+        }
+    });
+}
