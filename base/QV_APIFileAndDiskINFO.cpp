@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "base/PeResourceCheck.h"
@@ -39,23 +40,64 @@ std::string LocalTimeText(const FILETIME& utc) {
 
 namespace QV_APIFileAndDiskINFO {
 
-std::vector<char> ReadVersionResource(const std::string& path, size_t& size) {
-    size = 0;
-    if (path.empty()) return {};
-    // The version functions trust the file's resource directory and section table: a damaged
-    // one has them copy past the file's end or walk gigabytes. They see only checked files.
-    if (!PeResourceCheck::VersionResourceSound(path)) return {};
-    DWORD handle = 0;
-    const DWORD needed = GetFileVersionInfoSizeA(path.c_str(), &handle);
-    if (needed < 1) return {};
-    // Zeroed room behind the block, so a walk over damaged child entries stays inside it.
-    std::vector<char> block(needed + 4096, '\0');
-    if (!GetFileVersionInfoA(path.c_str(), 0, needed, block.data())) return {};
+namespace {
+
+// The one entry of the version resource the system's lookup picks among its languages: the
+// neutral one, the user's language, US English, else the first.
+const PeResourceCheck::ResourceData& PickLanguage(const std::vector<PeResourceCheck::ResourceData>& found) {
+    const WORD user = GetUserDefaultLangID();
+    const WORD order[] = {MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), user,
+                          MAKELANGID(PRIMARYLANGID(user), SUBLANG_NEUTRAL), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)};
+    for (WORD lang : order)
+        for (const auto& r : found)
+            if (r.language == lang) return r;
+    return found.front();
+}
+
+std::vector<char> CheckedBlock(std::vector<char> block, size_t needed, size_t& size) {
     WORD rootLength = 0;
     std::memcpy(&rootLength, block.data(), sizeof rootLength);
     if (needed < 6 || rootLength < 6 || rootLength > needed) return {};
     size = needed;
     return block;
+}
+
+}  // namespace
+
+std::vector<char> ReadVersionResource(const std::string& path, size_t& size) {
+    size = 0;
+    if (path.empty()) return {};
+    // The version functions trust the file's resource directory and section table: a damaged
+    // one has them copy past the file's end or walk gigabytes. The resource is located here in
+    // the file's checked bytes, and its bytes are taken from there: the file is read once.
+    std::vector<PeResourceCheck::ResourceData> found;
+    {
+        PeResourceCheck::MappedFile file(path);
+        if (!file.Data()) return {};
+        if (!PeResourceCheck::PeBytes(file.Data(), file.Size())
+                 .LocateResource(PeResourceCheck::ResId(uint16_t(16)) /* RT_VERSION */,
+                                 PeResourceCheck::ResId(uint16_t(VS_VERSION_INFO)), found) ||
+            found.empty())
+            return {};
+        const PeResourceCheck::ResourceData& r = PickLanguage(found);
+        // A block of the 32-bit layout (a WORD type after the two lengths, not a key text) is
+        // what VerQueryValueA reads in place; it converts a text it returns into the room
+        // behind the block, as large again as the block (the size the system reports).
+        if (r.size >= 6 && file.Data()[r.fileOffset + 4] < ' ') {
+            const size_t needed = size_t(r.size) * 2 + 4;
+            // Zeroed room behind the block, so a walk over damaged child entries stays inside it.
+            std::vector<char> block(needed + 4096, '\0');
+            std::memcpy(block.data(), file.Data() + r.fileOffset, r.size);
+            return CheckedBlock(std::move(block), needed, size);
+        }
+    }
+    // Any other layout: the version functions read the checked file.
+    DWORD handle = 0;
+    const DWORD needed = GetFileVersionInfoSizeA(path.c_str(), &handle);
+    if (needed < 1) return {};
+    std::vector<char> block(needed + 4096, '\0');
+    if (!GetFileVersionInfoA(path.c_str(), 0, needed, block.data())) return {};
+    return CheckedBlock(std::move(block), needed, size);
 }
 
 namespace {

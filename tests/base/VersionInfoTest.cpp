@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "BaseFiles.h"
@@ -116,6 +118,37 @@ TEST(VersionInfo, DamagedResources) {
         GetFileVersionStrings(path, s);
         EXPECT_LE(s.CompanyName.size(), 64u) << d.name;
         EXPECT_LE(s.ProductVersion.size(), 64u) << d.name;
+    }
+}
+
+// The block read from the file's checked bytes is the one the version functions give, and
+// reads the same through VerQueryValueA.
+TEST(VersionInfo, BlockIsTheOneTheVersionFunctionsGive) {
+    const std::string files[] = {VersionFixture("verde.dll"), VersionFixture("vernocopy.dll"),
+                                 "C:\\windows\\system32\\comctl32.dll", "C:\\windows\\system32\\kernel32.dll",
+                                 "C:\\windows\\system32\\shell32.dll", "C:\\windows\\system32\\ole32.dll"};
+    for (const std::string& f : files) {
+        size_t size = 0;
+        std::vector<char> block = ReadVersionResource(f, size);
+        DWORD handle = 0;
+        const DWORD needed = GetFileVersionInfoSizeA(f.c_str(), &handle);
+        ASSERT_GT(needed, 0u) << f;
+        std::vector<char> system(needed + 4096, '\0');
+        ASSERT_TRUE(GetFileVersionInfoA(f.c_str(), 0, needed, system.data())) << f;
+        ASSERT_FALSE(block.empty()) << f;
+        EXPECT_EQ(size, needed) << f;
+        WORD length = 0;
+        std::memcpy(&length, system.data(), sizeof length);
+        EXPECT_EQ(std::memcmp(block.data(), system.data(), length), 0) << f;
+        for (const char* sub : {"\\StringFileInfo\\040904B0\\FileDescription", "\\StringFileInfo\\040904E4\\CompanyName"}) {
+            void* a = nullptr;
+            void* b = nullptr;
+            UINT la = 0, lb = 0;
+            const BOOL okA = VerQueryValueA(block.data(), sub, &a, &la);
+            const BOOL okB = VerQueryValueA(system.data(), sub, &b, &lb);
+            ASSERT_EQ(okA, okB) << f << sub;
+            if (okA) EXPECT_EQ(std::string(static_cast<char*>(a), la), std::string(static_cast<char*>(b), lb)) << f << sub;
+        }
     }
 }
 
