@@ -69,7 +69,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
         ui::Run();
     } else if (what == "explorer") {
         Reg_Unreg_Shortcut_Dialog dialog;
-        dialog.Show(ui::vbModal);
+        dialog.Show();
+        ui::Run();
     } else if (what == "tray") {
         Form_Drosk_TrayIcon& tray = TrayForm();
         tray.Load();
