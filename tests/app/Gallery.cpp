@@ -35,12 +35,14 @@ void PumpUntil(DWORD ms, Done done) {
 // on it.
 void ClickTrayIcon(Form_Drosk_TrayIcon& tray) {
     HWND shell = nullptr;
-    PumpUntil(5000, [&] { return (shell = FindWindowA("Shell_TrayWnd", nullptr)) && IsWindowVisible(shell); });
+    // Without a desktop's taskbar the shell shows its icons in a window of their own.
+    PumpUntil(5000, [&] { return (shell = FindWindowA(nullptr, "Wine System Tray")) && IsWindowVisible(shell); });
     if (!shell) return;
     RECT r{};
     GetClientRect(shell, &r);
     POINT icon{GetSystemMetrics(SM_CXSMICON) / 2 + 2, (r.bottom - r.top) / 2};
     ClientToScreen(shell, &icon);
+
     SetCursorPos(icon.x, icon.y);
     PumpUntil(300, [] { return false; });
     mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
@@ -51,12 +53,14 @@ void ClickTrayIcon(Form_Drosk_TrayIcon& tray) {
         tray.timrPassUserEvents.SetEnabled(false);
         return true;
     });
-    // A small move on the icon makes the shell show the tip.
-    SetCursorPos(icon.x + 1, icon.y);
-    PumpUntil(500, [&] {
-        tray.timrPassUserEvents.SetEnabled(false);
-        return false;
-    });
+    // Small moves on the icon make the shell show the tip.
+    for (int i = 0; i < 6; ++i) {
+        SetCursorPos(icon.x + (i % 2), icon.y + 1);
+        PumpUntil(150, [&] {
+            tray.timrPassUserEvents.SetEnabled(false);
+            return false;
+        });
+    }
 }
 
 }  // namespace
@@ -74,6 +78,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
     } else if (what == "tray") {
         Form_Drosk_TrayIcon& tray = TrayForm();
         tray.Load();
+        tray.timrPassUserEvents.Tick = [&tray] { tray.timrPassUserEvents.SetEnabled(false); };
         ClickTrayIcon(tray);
         PumpUntil(60000, [&] {
             tray.timrPassUserEvents.SetEnabled(false);
