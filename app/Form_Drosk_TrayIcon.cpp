@@ -23,19 +23,34 @@ Form_Drosk_TrayIcon::Form_Drosk_TrayIcon()
     timrPassUserEvents.Tick = [this] { timrPassUserEvents_Timer(); };
 }
 
-bool Form_Drosk_TrayIcon::AddIcon() {
-    // The picture is loaded once for the form's life; every re-add shows the same one.
+HICON Form_Drosk_TrayIcon::FormIcon() {
+    HICON icon = nullptr;
+    if (hWnd()) {
+        icon = reinterpret_cast<HICON>(SendMessageA(hWnd(), WM_GETICON, ICON_SMALL, 0));
+        if (!icon) icon = reinterpret_cast<HICON>(SendMessageA(hWnd(), WM_GETICON, ICON_BIG, 0));
+    }
+    if (icon) return icon;
+    // A form without an icon shows the program's, loaded once for the form's life.
     if (!icon_)
         icon_ = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VELMORA), IMAGE_ICON,
                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    std::memset(&nid, 0, sizeof nid);
+    return icon_;
+}
+
+void Form_Drosk_TrayIcon::FillRecord() {
     nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
     nid.hWnd = hWnd();
     nid.uID = 1;
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = kCallbackMessage;
-    nid.hIcon = icon_;
+    nid.hIcon = FormIcon();
+    std::memset(nid.szTip, 0, sizeof nid.szTip);
     std::strncpy(nid.szTip, "Velmora", sizeof nid.szTip - 1);
+}
+
+bool Form_Drosk_TrayIcon::AddIcon() {
+    std::memset(&nid, 0, sizeof nid);
+    FillRecord();
     // The shell says whether it shows the icon; a refused add is tried again by the timer.
     blnIconAdded = Shell_NotifyIconA(NIM_ADD, &nid) != FALSE;
     lastTaskbar_ = FindWindowA("Shell_TrayWnd", nullptr);
@@ -50,6 +65,7 @@ void Form_Drosk_TrayIcon::Form_Load() {
     dummy.Add("mnuPopUp2", "-");
     dummy.Add("mnuPopUp3", "&Shutdown").Click = [this] { mnuPopUp_Click(3); };
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+    SetWindowState(ui::vbMinimized);
     AddIcon();
     Hide();
     Timer1.SetInterval(1000);
@@ -97,7 +113,8 @@ void Form_Drosk_TrayIcon::phook_MouseMove(UINT mouseMessage) {
         case WM_LBUTTONDOWN:
             lngPendingAction = 0;
             timrPassUserEvents.SetEnabled(true);
-            nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+            // The icon and tip shown are refreshed from the form's icon and the program's name.
+            FillRecord();
             Shell_NotifyIconA(NIM_MODIFY, &nid);
             break;
         case WM_LBUTTONDBLCLK:

@@ -27,6 +27,9 @@ public:
 
     ui::Timer Timer1, timrPassUserEvents;
 
+    // The notification record last given to the shell.
+    const NOTIFYICONDATAA& Record() const { return nid; }
+
     // The window message the shell sends the icon's callbacks with.
     static constexpr UINT kCallbackMessage = WM_APP + 0x101;
 
@@ -38,6 +41,11 @@ protected:
 private:
     // Shows the icon in the notification area; true when the shell took it.
     bool AddIcon();
+    // The record of the icon: this form's window, the callback message, the form's icon and
+    // the tip "Velmora".
+    void FillRecord();
+    // The form's small icon (its large one, else the program's).
+    HICON FormIcon();
     NOTIFYICONDATAA nid{};
     HICON icon_ = nullptr;
     HWND lastTaskbar_ = nullptr;

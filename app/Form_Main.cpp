@@ -48,6 +48,11 @@ void Form_Main::BuildImageLists() {
         };
         for (const Picture& p : pictures) imlRegComp.AddFromResource(p.key, nullptr, p.id);
     }
+    if (imlRegComp_Regedit.Count() == 0) {
+        const Picture pictures[] = {{"Folder", IDI_IML_FOLDER}, {"FolderOpen", IDI_IML_FOLDEROPEN},
+                                    {"String", IDI_IML_STRING}, {"Bin", IDI_IML_BIN}};
+        for (const Picture& p : pictures) imlRegComp_Regedit.AddFromResource(p.key, nullptr, p.id);
+    }
     if (imlToolbarIcons.Count() == 0) {
         // The toolbar's alternative keys of a tab ("CMH_", "CMH2", ...) show the tab's picture.
         const Picture pictures[] = {
@@ -129,6 +134,8 @@ void Form_Main::CreateControls() {
         l->ColumnHeaders.Add("Value", 4000);
         l->SetSmallIcons(&imlRegComp);
     }
+    // The values lists show the value types' pictures.
+    for (ui::ListView* l : {&lsvSD_entries, &lsvCMH_entries, &lsvRegComp_entries}) l->SetSmallIcons(&imlRegComp_Regedit);
     tvwSD.SetToolTipText("Double-click to view details");
     tvwCMH.SetToolTipText("Double-click to view details");
 

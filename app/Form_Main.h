@@ -52,6 +52,8 @@ public:
     ui::ComboBox cboCMH_arrangedby;
     ui::CommandButton Command5, Command1, Command7;
     ui::ImageList imlRegComp, imlCMH, imlSD, imlUS, imlToolbarIcons;
+    // The value-type pictures of the three values lists ("String", "Bin", ...).
+    ui::ImageList imlRegComp_Regedit;
     ui::Timer TimerPopUpMenu;
     // The picture boxes the file-types and uninstall scans draw their icons through (never shown).
     ui::PictureBox pixSmall, pixDummy;

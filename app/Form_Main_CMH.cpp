@@ -39,7 +39,6 @@ void Form_Main::WireEvents_CMH() {
     tvwCMH.DblClick = [this] { tvwCMH_DblClick(); };
     tvwCMH.KeyDown = [this](int k, int s) { tvwCMH_KeyDown(k, s); };
     tvwCMH.MouseUp = [this](int b, int s, long x, long y) { tvwCMH_MouseUp(b, s, x, y); };
-    lsvCMH_entries.SetSmallIcons(&imlRegComp);
 }
 
 void Form_Main::TabShown_CMH() {

@@ -227,7 +227,10 @@ void Form_Main::MNU_RegComp_Show_File_path_Click() {
         std::string folder;
         QV_Strings_Lib::GetDirectory(rec->vntFileLocationEx, folder);
         if (QV_APIFileAndDisk::PathExists(folder)) {
-            ui::StartProgram("Explorer.exe /e," + folder, 1, false);
+            // The started Explorer's window comes to the front, once it shows; an Explorer that
+            // hands the folder to one already running and ends has none.
+            const unsigned long pid = ui::StartProgram("Explorer.exe /e," + folder, 1, false);
+            QV_Forms::ActivateTask(pid, 5000);
         } else if (folder.size() < 4) {
             ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
         } else {

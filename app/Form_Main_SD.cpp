@@ -33,7 +33,6 @@ void Form_Main::WireEvents_SD() {
         {"FolderOpen", "FolderOpen"}, {"Found", "Found"}, {"RegistryItem", "RegistryItem"}, {"Info", "Info"},
         {"String", "String"}, {"Bin", "Bin"}};
     for (const auto& i : images) CopyImage(imlRegComp, i.from, imlSD, i.key);
-    lsvSD_entries.SetSmallIcons(&imlSD);
     lsvSDDetails.SetSmallIcons(&imlSD);
     lsvSDDetails.SetIcons(&imlSD);
 }

@@ -12,6 +12,7 @@ SplitterCtrl::SplitterCtrl() = default;
 void SplitterCtrl::Init(ui::PictureBox& bar, ui::Control* reference) {
     objBar = &bar;
     objReference = reference;
+    bar.SetBorderStyle(0);
     bar.SetBackColor(kButtonFace);
     bar.SetSizingCursor(true);
 }

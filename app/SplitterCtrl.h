@@ -23,6 +23,8 @@ public:
 
     // One mouse event of the bar: x in the bar's own twips, button bit 0 = left button.
     void Mouse(double x, int button);
+    // Keeps the bar and the reference control (whose Top and Height the panes take; may be
+    // null) and makes the bar a borderless button-face strip with the west-east arrow.
     void Init(ui::PictureBox& bar, ui::Control* reference);
     void SetLeft(ui::Control& control, bool visible);
     void SetRight(ui::Control& control, bool visible);

@@ -1,6 +1,7 @@
 #include "app/frmSplash.h"
 
 #include "base/SharedFunctions.h"
+#include "res/resource.h"
 
 const char* const cstrMakerWebAddress = "http://www.quorvath.com/velmora";
 
@@ -11,23 +12,22 @@ frmSplash& SplashForm() {
 
 // No title bar text: the window must never be mistaken for the main window.
 frmSplash::frmSplash()
-    : Form("frmSplash", {.caption = "", .width = 5400, .height = 3000, .border = 0, .minButton = false,
+    : Form("frmSplash", {.caption = "", .width = 5400, .height = 3240, .border = 0, .minButton = false,
                          .maxButton = false, .showInTaskbar = false, .centered = true}) {}
 
 void frmSplash::Form_Load() {
     auto close = [this] { ui::Defer([this] { if (IsLoaded()) Unload(); }); };
-    Image2.Click = close;
+    Image2.MouseUp = [close](int, int, long, long) { close(); };
     Label1.Click = close;
     lblPlatform.Click = close;
     lblCopyright.Click = close;
     Label5.Click = [] { SharedFunctions::ShellOpen(cstrMakerWebAddress); };
-    Image2.Create(*this, 360, 300, 4600, 900, "Velmora");
-    Label1.Create(*this, 360, 1200, 4600, 300, "");
-    lblPlatform.Create(*this, 360, 1560, 4600, 300, "For Windows ME/2000");
-    lblCopyright.Create(*this, 360, 1920, 4600, 300, "Copyright (C) Quorvath. All rights reserved.");
-    Label5.Create(*this, 360, 2280, 4600, 300, cstrMakerWebAddress);
-    HFONT big = CreateFontA(-36, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, CLEARTYPE_QUALITY, 0, "Arial");
-    if (big) SendMessageA(Image2.hWnd(), WM_SETFONT, reinterpret_cast<WPARAM>(big), TRUE);
+    Image2.Create(*this, 300, 240, 4800, 1200);
+    Image2.SetPictureFromResource(IDB_SPLASH);
+    Label1.Create(*this, 360, 1560, 4600, 300, "");
+    lblPlatform.Create(*this, 360, 1920, 4600, 300, "For Windows ME/2000");
+    lblCopyright.Create(*this, 360, 2280, 4600, 300, "Copyright (C) Quorvath. All rights reserved.");
+    Label5.Create(*this, 360, 2640, 4600, 300, cstrMakerWebAddress);
     Label1.SetCaption(std::string("(") + "1.8.0" + " " + "1225" + ")");
 }
 

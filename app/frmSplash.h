@@ -1,5 +1,5 @@
-// The splash window shown while the program starts, and the About window: the product name,
-// its version with the build number, the platforms, a notice line and the maker's address.
+// The splash window shown while the program starts, and the About window: the splash picture,
+// the program's version with the build number, the platforms, a notice line and the maker's address.
 #pragma once
 #include <windows.h>
 
@@ -8,7 +8,8 @@
 class frmSplash : public ui::Form {
 public:
     frmSplash();
-    ui::Label Image2, Label1, lblPlatform, lblCopyright, Label5;
+    ui::PictureBox Image2;  // the splash picture (320 x 80 pixels); a click closes the window
+    ui::Label Label1, lblPlatform, lblCopyright, Label5;
 
     // Loads and shows the splash at start-up, centred, without activating it. A window that
     // is never activated stays outside the window manager's care (Wine makes an activated

@@ -29,4 +29,48 @@ bool ForceForeground(HWND window) {
     return ok != FALSE;
 }
 
+namespace {
+struct TaskSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindTaskWindow(HWND w, LPARAM lp) {
+    auto* t = reinterpret_cast<TaskSearch*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == t->pid && IsWindowVisible(w) && !GetWindow(w, GW_OWNER)) {
+        t->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND TaskWindow(DWORD processId) {
+    if (!processId) return nullptr;
+    TaskSearch t{processId, nullptr};
+    EnumWindows(FindTaskWindow, reinterpret_cast<LPARAM>(&t));
+    return t.found;
+}
+
+bool ActivateTask(DWORD processId, DWORD waitMs) {
+    if (!processId) return false;
+    HWND window = TaskWindow(processId);
+    if (!window && waitMs > 0) {
+        if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId)) {
+            const DWORD start = GetTickCount();
+            WaitForInputIdle(process, waitMs);
+            while (!(window = TaskWindow(processId)) && GetTickCount() - start < waitMs) {
+                if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) {
+                    window = TaskWindow(processId);
+                    break;
+                }
+            }
+            CloseHandle(process);
+        }
+    }
+    return window && ForceForeground(window);
+}
+
 }  // namespace QV_Forms

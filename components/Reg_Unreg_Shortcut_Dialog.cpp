@@ -9,6 +9,7 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
+#include "res/resource.h"
 
 using namespace QV_Registry_Lib;
 
@@ -45,8 +46,8 @@ std::string RunningProgramFolder() {
 
 Reg_Unreg_Shortcut_Dialog::Reg_Unreg_Shortcut_Dialog()
     : Form("Reg_Unreg_Shortcut_Dialog", {.caption = "Register/Unregister conext menu shortcut",
-                                         .width = 6600,
-                                         .height = 2700,
+                                         .width = 6780,
+                                         .height = 4980,
                                          .border = 3,
                                          .minButton = false,
                                          .maxButton = false,
@@ -54,9 +55,12 @@ Reg_Unreg_Shortcut_Dialog::Reg_Unreg_Shortcut_Dialog()
                                          .centered = true}) {}
 
 void Reg_Unreg_Shortcut_Dialog::Form_Load() {
-    Label1.Create(*this, 240, 240, 6000, 1200, kLabel);
-    Command14.Create(*this, 2760, 1560, 1700, 400, "&Create entries", true);
-    Command1.Create(*this, 4560, 1560, 1700, 400, "&Cancel", false, true);
+    // The illustration: a component file's Explorer context menu with the two commands.
+    Picture1.Create(*this, 120, 120, 6390, 2580);
+    Picture1.SetPictureFromResource(IDB_EXPLORER_MENU);
+    Label1.Create(*this, 120, 2820, 6390, 1000, kLabel);
+    Command14.Create(*this, 3000, 3960, 1700, 400, "&Create entries", true);
+    Command1.Create(*this, 4810, 3960, 1700, 400, "&Cancel", false, true);
     Command1.Click = [this] { Unload(); };
     Command14.Click = [this] {
         CreateEntries();

@@ -10,6 +10,7 @@ class Reg_Unreg_Shortcut_Dialog : public ui::Form {
 public:
     Reg_Unreg_Shortcut_Dialog();
 
+    ui::PictureBox Picture1;      // the illustration (426 x 172 pixels)
     ui::Label Label1;
     ui::CommandButton Command1;   // "&Cancel"
     ui::CommandButton Command14;  // "&Create entries"

@@ -43,29 +43,6 @@ void PumpMessages() {
     }
 }
 
-struct TaskWindow {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindTaskWindow(HWND w, LPARAM lp) {
-    auto* t = reinterpret_cast<TaskWindow*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == t->pid && IsWindowVisible(w) && !GetWindow(w, GW_OWNER)) {
-        t->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Brings the first visible top-level window of the process to the front.
-void ActivateTask(DWORD pid) {
-    TaskWindow tw{pid, nullptr};
-    EnumWindows(FindTaskWindow, reinterpret_cast<LPARAM>(&tw));
-    if (tw.found) QV_Forms::ForceForeground(tw.found);
-}
-
 }  // namespace
 
 cVelmServer& VelmServer() {
@@ -162,7 +139,7 @@ bool StartMainProgram() {
         PumpMessages();
         if (g_mailbox->IsMainAppRunning()) break;
     }
-    ActivateTask(pi.dwProcessId);
+    QV_Forms::ActivateTask(pi.dwProcessId, 0);
     return true;
 }
 

@@ -104,7 +104,13 @@ FONT = {
     'b': ['100', '110', '101', '101', '110'], 'i': ['010', '000', '010', '010', '010'],
     'x': ['000', '101', '010', '010', '101'], '0': ['010', '101', '101', '101', '010'],
     '1': ['010', '110', '010', '010', '111'], '!': ['010', '010', '010', '000', '010'],
-    '?': ['110', '001', '010', '000', '010'],
+    '?': ['110', '001', '010', '000', '010'], 'L': ['100', '100', '100', '100', '111'],
+    'M': ['101', '111', '111', '101', '101'], 'V': ['101', '101', '101', '101', '010'],
+    'G': ['011', '100', '101', '101', '011'], 'N': ['110', '101', '101', '101', '101'],
+    'I': ['111', '010', '010', '010', '111'], 'T': ['111', '010', '010', '010', '010'],
+    'W': ['101', '101', '111', '111', '101'], 'Y': ['101', '101', '010', '010', '010'],
+    'X': ['101', '101', '010', '101', '101'], '.': ['000', '000', '000', '000', '010'],
+    '/': ['001', '001', '010', '100', '100'], ' ': ['000', '000', '000', '000', '000'],
 }
 
 class Canvas:
@@ -222,6 +228,108 @@ PICTURES = {
     'DepDllGrey': page((160, 160, 160)), 'DepStrike': page((160, 160, 160), struck=True),
 }
 
+# ---- the larger pictures of the windows: 24-bit bitmaps (.bmp) ----
+
+class Picture:
+    """A w x h picture of (r, g, b) pixels, top-down rows, written as a 24-bit .bmp file."""
+    def __init__(self, w, h, rgb):
+        self.w, self.h = w, h
+        self.px = [[rgb] * w for _ in range(h)]
+    def set(self, x, y, rgb):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            self.px[y][x] = rgb
+    def rect(self, x0, y0, x1, y1, rgb):  # inclusive
+        for y in range(max(0, y0), min(self.h, y1 + 1)):
+            for x in range(max(0, x0), min(self.w, x1 + 1)):
+                self.px[y][x] = rgb
+    def frame(self, x0, y0, x1, y1, rgb):
+        self.rect(x0, y0, x1, y0, rgb); self.rect(x0, y1, x1, y1, rgb)
+        self.rect(x0, y0, x0, y1, rgb); self.rect(x1, y0, x1, y1, rgb)
+    def text(self, x0, y0, letters, rgb, scale):
+        """Letters of the 3 x 5 font, each pixel a scale x scale square; returns the width."""
+        for i, ch in enumerate(letters):
+            for row, bits in enumerate(FONT[ch]):
+                for col, bit in enumerate(bits):
+                    if bit == '1':
+                        x, y = x0 + (i * 4 + col) * scale, y0 + row * scale
+                        self.rect(x, y, x + scale - 1, y + scale - 1, rgb)
+        return (len(letters) * 4 - 1) * scale
+    def icon(self, x0, y0, canvas, scale=1):
+        """A 16 x 16 picture of the image lists, its transparent pixels left as they are."""
+        for y, row in enumerate(canvas.px):
+            for x, (r, g, b, a) in enumerate(row):
+                if a:
+                    self.rect(x0 + x * scale, y0 + y * scale, x0 + x * scale + scale - 1, y0 + y * scale + scale - 1, (r, g, b))
+    def bmp(self):
+        stride = (self.w * 3 + 3) & ~3
+        rows = b''
+        for row in reversed(self.px):
+            line = b''.join(struct.pack('BBB', b, g, r) for (r, g, b) in row)
+            rows += line + b'\x00' * (stride - len(line))
+        info = struct.pack('<IiiHHIIiiII', 40, self.w, self.h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+        return b'BM' + struct.pack('<IHHI', 14 + len(info) + len(rows), 0, 0, 14 + len(info)) + info + rows
+
+FACE = (212, 208, 200)
+DARK = (64, 64, 64)
+BLUE = (10, 36, 106)
+
+def explorer_menu_picture():
+    """The Explorer menu dialog's illustration (426 x 172): a component file in an Explorer
+    window, its context menu open at the register and unregister commands, the mouse on one."""
+    p = Picture(426, 172, FACE)
+    # The Explorer window with the file.
+    p.rect(8, 8, 190, 163, WHITE); p.frame(8, 8, 190, 163, DARK)
+    p.rect(9, 9, 189, 24, BLUE); p.text(14, 12, 'EXPLORER', WHITE, 2)
+    p.icon(40, 50, page((0, 64, 192)), 4)
+    p.text(36, 124, 'X.DLL', DARK, 3)
+    p.icon(122, 62, tile((200, 120, 0), 'C'), 3)
+    p.text(118, 124, 'Y.OCX', DARK, 3)
+    # The context menu beside it.
+    left, top, width = 200, 30, 218
+    items = ['OPEN', '-', 'REGISTER', 'UNREGISTER', '-', 'PROPERTIES']
+    height = 10 + sum(8 if i == '-' else 22 for i in items)
+    p.rect(left + 3, top + 3, left + width + 3, top + height + 3, (128, 128, 128))
+    p.rect(left, top, left + width, top + height, FACE); p.frame(left, top, left + width, top + height, DARK)
+    y = top + 5
+    for item in items:
+        if item == '-':
+            p.rect(left + 6, y + 3, left + width - 6, y + 3, (128, 128, 128)); p.rect(left + 6, y + 4, left + width - 6, y + 4, WHITE)
+            y += 8
+            continue
+        hot = item == 'REGISTER'
+        if hot:
+            p.rect(left + 3, y, left + width - 3, y + 21, BLUE)
+        if item in ('REGISTER', 'UNREGISTER'):
+            p.icon(left + 6, y + 3, tile((0, 110, 200) if hot else (0, 150, 70), item[0]))
+        p.text(left + 30, y + 6, item, WHITE if hot else (0, 0, 0), 2)
+        y += 22
+    # The mouse pointer on the register command.
+    ax, ay = 330, 72
+    for k in range(18):
+        p.rect(ax, ay + k, ax + k * 10 // 18, ay + k, (0, 0, 0))
+        p.rect(ax + 1, ay + k, ax + max(0, k * 10 // 18 - 2), ay + k, WHITE)
+    p.rect(ax + 4, ay + 17, ax + 6, ay + 24, (0, 0, 0))
+    return p
+
+def splash_picture():
+    """The splash window's picture (320 x 80): the program's name beside its icon."""
+    p = Picture(320, 80, BLUE)
+    for y in range(80):
+        shade = (10 + y, 36 + y, 106 + y)
+        p.rect(0, y, 319, y, shade)
+    p.icon(12, 8, tile((0, 110, 200), 'V'), 4)
+    p.text(92, 16, 'VELMORA', WHITE, 6)
+    p.text(94, 62, 'REGISTRY AND COMPONENTS', (200, 210, 255), 2)
+    return p
+
+# The larger pictures: each is a .bmp file in res/, named in res/resource.h.
+BITMAPS = {'ExplorerMenu': explorer_menu_picture, 'Splash': splash_picture}
+
+def write_bitmaps(folder_path):
+    for name, draw in BITMAPS.items():
+        with open(os.path.join(folder_path, name + '.bmp'), 'wb') as f:
+            f.write(draw().bmp())
+
 def write_pictures(folder_path):
     os.makedirs(folder_path, exist_ok=True)
     for name, canvas in PICTURES.items():
@@ -231,10 +339,11 @@ def write_pictures(folder_path):
 
 if __name__ == '__main__':
     # make_res.py            all resources
-    # make_res.py pictures   only the image-list pictures under res/icons/
+    # make_res.py pictures   only the pictures: res/icons/ and the window pictures (res/*.bmp)
     import sys
     here = os.path.dirname(os.path.abspath(__file__))
     write_pictures(os.path.join(here, 'icons'))
+    write_bitmaps(here)
     if sys.argv[1:] != ['pictures']:
         write_ico(os.path.join(here, 'Velmora.ico'), [16, 32])
         write_avi(os.path.join(here, 'busy.avi'))

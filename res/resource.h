@@ -43,3 +43,9 @@
 #define IDI_DEP_STRIKE 405
 #define IDI_DEP_DLL 406
 #define IDI_DEP_DLLGREY 407
+
+// The pictures of the windows (24-bit bitmaps drawn by make_res.py).
+// The Explorer menu dialog's illustration (Reg_Unreg_Shortcut_Dialog.Picture1), 426 x 172.
+#define IDB_EXPLORER_MENU 501
+// The splash and About window's picture (frmSplash.Image2), 320 x 80.
+#define IDB_SPLASH 502

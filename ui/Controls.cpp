@@ -222,7 +222,8 @@ bool Frame::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result
 
 void PictureBox::Create(Parent parent, long left, long top, long width, long height) {
     EnsurePictureClass();
-    CreateWindowFor(parent, kPictureClass, WS_CLIPCHILDREN, 0, "", left, top, width, height);
+    CreateWindowFor(parent, kPictureClass, WS_CLIPCHILDREN | (borderStyle_ ? WS_BORDER : 0), 0, "", left, top, width,
+                    height);
 }
 
 void PictureBox::SetBackColor(COLORREF color) {
@@ -336,6 +337,23 @@ void PictureBox::SetPictureFromImage() {
 }
 
 void PictureBox::SetSizingCursor(bool westEast) { westEast_ = westEast; }
+
+void PictureBox::SetBorderStyle(int style) {
+    borderStyle_ = style == 1 ? 1 : 0;
+    if (!hWnd()) return;
+    LONG_PTR s = GetWindowLongPtrA(hWnd(), GWL_STYLE);
+    s = borderStyle_ ? (s | WS_BORDER) : (s & ~static_cast<LONG_PTR>(WS_BORDER));
+    SetWindowLongPtrA(hWnd(), GWL_STYLE, s);
+    SetWindowPos(hWnd(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+bool PictureBox::SetPictureFromResource(int bitmapId) {
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(detail::Instance(), MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    SetPicture(bitmap);
+    if (bitmap) DeleteObject(bitmap);
+    return picture_ != nullptr;
+}
 
 bool PictureBox::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     auto buttons = [](WPARAM w) {

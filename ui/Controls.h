@@ -123,6 +123,9 @@ public:
     void SetBackColor(COLORREF color);  // an RGB colour, or a system colour 0x800000nn
     COLORREF BackColor() const;         // as an RGB colour (the button face when never set)
     void SetSizingCursor(bool westEast); // the west-east arrow over the box
+    // 0 none (as created), 1 a fixed single line around the box.
+    int BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(int style);
     std::function<void(int button, int shift, long x, long y)> MouseDown, MouseMove, MouseUp;
     bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -132,6 +135,9 @@ public:
     void ClearPicture();
     void SetPicture(HBITMAP bitmap);  // copied; the caller keeps its own
     void SetPictureFromImage();
+    // The box holds a bitmap resource of the program (IDB_... of res/resource.h); false, and
+    // the box holds no picture, when the program has no such bitmap.
+    bool SetPictureFromResource(int bitmapId);
     // The current picture, owned by the box (null when it holds none).
     HBITMAP Picture() const { return picture_; }
 
@@ -142,6 +148,7 @@ private:
     HBRUSH brush_ = nullptr;
     COLORREF back_ = CLR_INVALID;
     bool westEast_ = false;
+    int borderStyle_ = 0;
     HDC surface_ = nullptr;
     HBITMAP surfaceBitmap_ = nullptr;
     HGDIOBJ surfaceOld_ = nullptr;

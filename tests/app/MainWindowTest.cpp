@@ -18,6 +18,7 @@
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/QV_Err.h"
+#include "base/QV_Forms.h"
 #include "res/resource.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
@@ -217,6 +218,42 @@ TEST_F(Shell, AFailingClassCommandIsReportedNotTakenForAMissingSelection) {
     EXPECT_EQ(QV_Err::LastProcedure(), "MNU_RegComp_Show_File_path_Click");
 }
 
+TEST_F(Shell, ShowFilePathBringsTheStartedWindowToTheFront) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Find(kClassKey));
+    // The started program stands in for Explorer: a real process whose window shows a moment later.
+    std::vector<std::string> started;
+    PROCESS_INFORMATION pi{};
+    ui::StartProgramOverride start([&](const std::string& cmd, int, bool) -> unsigned long {
+        started.push_back(cmd);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        char line[] = "notepad.exe";
+        if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+        return pi.dwProcessId;
+    });
+    BoxRecorder boxes;
+    f.Menus["MNU_RegComp_Show_File_path"].DoClick();
+    EXPECT_TRUE(boxes.boxes.empty());
+    ASSERT_EQ(started, std::vector<std::string>{"Explorer.exe /e,C:\\windows\\system32"});
+    ASSERT_NE(pi.hProcess, nullptr);
+    const HWND front = GetForegroundWindow();
+    DWORD frontProcess = 0;
+    GetWindowThreadProcessId(front, &frontProcess);
+    EXPECT_EQ(frontProcess, pi.dwProcessId);
+    EXPECT_EQ(front, QV_Forms::TaskWindow(pi.dwProcessId));
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+
+    // A process that shows no window (it handed its work on and ended) brings nothing forward.
+    EXPECT_FALSE(QV_Forms::ActivateTask(pi.dwProcessId, 1000));
+    EXPECT_FALSE(QV_Forms::ActivateTask(0, 1000));
+}
+
 TEST_F(Shell, AClassShowsItsRegistryEntriesAndTheMenusFollowTheLevel) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
     Open();
@@ -232,6 +269,17 @@ TEST_F(Shell, AClassShowsItsRegistryEntriesAndTheMenusFollowTheLevel) {
     for (auto& row : f.lsvRegComp_entries.ListItems) values[row->Text()] = row->SubItem(1);
     EXPECT_EQ(values, (std::map<std::string, std::string>{{"Default", "C:\\windows\\system32\\ole32.dll"},
                                                           {"ThreadingModel", "Both"}}));
+    // The values lists take the value types' pictures from imlRegComp_Regedit.
+    for (const char* key : {"Folder", "FolderOpen", "String", "Bin"}) EXPECT_TRUE(f.imlRegComp_Regedit.Exists(key)) << key;
+    for (ui::ListView* l : {&f.lsvRegComp_entries, &f.lsvCMH_entries, &f.lsvSD_entries}) {
+        EXPECT_EQ(l->SmallIcons(), &f.imlRegComp_Regedit);
+        EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageA(l->hWnd(), LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+                  f.imlRegComp_Regedit.Handle());
+    }
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    ASSERT_TRUE(SendMessageA(f.lsvRegComp_entries.hWnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_EQ(item.iImage, f.imlRegComp_Regedit.Resolve("String"));
 
     // Menu items by the level of the selected node: group 0, class 1, first entry level 2, keys 3 and deeper.
     struct { const char* tail; bool unregister, newItem, rename; } levels[] = {

@@ -374,3 +374,27 @@ TEST(ExplorerMenuDialog, ImportsTheGeneratedScriptAndChecksItsKeys) {
     DeleteFileA((folder + "\\ocxdllreg.reg").c_str());
     RemoveDirectoryA(folder.c_str());
 }
+
+TEST(ExplorerMenuDialog, ShowsItsIllustrationAboveTheText) {
+    Reg_Unreg_Shortcut_Dialog dlg;
+    dlg.Load();
+    ASSERT_TRUE(dlg.IsLoaded());
+    HBITMAP picture = dlg.Picture1.Picture();
+    ASSERT_NE(picture, nullptr);
+    BITMAP bm{};
+    GetObject(picture, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, 426);
+    EXPECT_EQ(bm.bmHeight, 172);
+    // The box is the picture's size and shows it: the drawn Explorer window's blue title bar.
+    RECT r{};
+    GetClientRect(dlg.Picture1.hWnd(), &r);
+    EXPECT_EQ(r.right, 426);
+    EXPECT_EQ(r.bottom, 172);
+    EXPECT_EQ(GetPixel(dlg.Picture1.hDC(), 100, 15), RGB(10, 36, 106));
+    // The text below the picture and the buttons below the text, all inside the window.
+    EXPECT_GE(dlg.Label1.Top(), dlg.Picture1.Top() + dlg.Picture1.Height());
+    EXPECT_GE(dlg.Command14.Top(), dlg.Label1.Top() + dlg.Label1.Height());
+    EXPECT_LE(dlg.Command1.Top() + dlg.Command1.Height(), dlg.ScaleHeight());
+    EXPECT_LE(dlg.Command1.Left() + dlg.Command1.Width(), dlg.ScaleWidth());
+    dlg.Unload();
+}
