@@ -29,6 +29,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 if os.fork() == 0:
     os.setsid()
+    # Detached from the caller's output: ctest waits for every holder of its pipe to close it.
+    devnull = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(devnull, fd)
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
     open(pidfile, 'w').write(str(os.getpid()))
     open(os.path.join(folder, 'port'), 'w').write(str(server.server_address[1]))
