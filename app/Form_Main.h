@@ -149,6 +149,10 @@ public:
 
     long blnRegCompTabFilled = 0;
 
+    // Loads the pictures of the window's image lists (program resources) unless they are
+    // loaded: the start-up does it while the splash shows, before the window is loaded.
+    void BuildImageLists();
+
 protected:
     void Form_Load() override;
     void Form_QueryUnload(int& cancel, int reason) override;
@@ -156,7 +160,6 @@ protected:
 
 private:
     void BuildMenus();
-    void BuildImageLists();
     void CreateControls();
     void WireEvents();
     void WireEvents_US();

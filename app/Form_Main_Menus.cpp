@@ -19,6 +19,7 @@ ui::MenuItem& item(ui::MenuItem& m, const char* name, const char* caption, std::
 }  // namespace
 
 void Form_Main::BuildMenus() {
+    ui::Menu::Batch batch(Menus);
     auto& file = Menus.Add("MNU_File", "&File");
     for (Tab tab : {Tab::RegComp, Tab::US, Tab::SD, Tab::CMH}) {
         const TabFacts& t = Facts(tab);

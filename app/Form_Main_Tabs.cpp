@@ -142,14 +142,17 @@ void Form_Main::SSTab1_Click(int) {
     Form_Resize();
     ui::DoEvents();
     if (!IsLoaded()) return;
-    for (const TabFacts& t : TabTable()) Menus[t.editMenu].SetVisible(false);
     const int index = SSTab1.Tab();
     DroskGlobal().LastTab = Variant(static_cast<int16_t>(index));
     const std::optional<Tab> tab = TabOfIndex(index);
+    {
+        ui::Menu::Batch batch(Menus);
+        for (const TabFacts& t : TabTable()) Menus[t.editMenu].SetVisible(false);
+        if (tab) Menus[Facts(*tab).editMenu].SetVisible(true);
+    }
     if (!tab) return;
     const TabFacts& facts = Facts(*tab);
     Reflect_ConnectMode(facts.key);
-    Menus[facts.editMenu].SetVisible(true);
     (this->*facts.shown)();
 }
 
@@ -208,6 +211,7 @@ std::optional<long> Form_Main::SelectedLevel(ui::TreeView& tree) {
 }
 
 void Form_Main::Disable_All_MNU_Items() {
+    ui::Menu::Batch batch(Menus);
     for (const TabFacts& t : TabTable()) {
         Menus[t.editMenu].SetVisible(false);
         if (t.entriesMenu) Menus[t.entriesMenu].SetVisible(false);
@@ -219,6 +223,7 @@ void Form_Main::EnableDisableFileMenuItems(const std::string& action, const std:
     if (a != "start" && a != "stop") return;
     const bool on = a == "start";
     const TabFacts* facts = FactsOf(tab);
+    ui::Menu::Batch batch(Menus);
     Menus["MNU_File_Exit"].SetEnabled(on);
     if (DroskGlobal().blnOptionShowInTaskbar) Menus["MNU_File_ShutDown"].SetEnabled(on);
     // Only where the program has the command.
@@ -272,6 +277,7 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
             g.blnCancel = false;
             TrapErrors("Form_Main", plan.procedure, [&] {
                 if (!IsLoaded()) return;
+                ui::Menu::Batch batch(Menus);
                 for (const char* item : locked) Menus[item].SetEnabled(true);
                 EnableDisableFileMenuItems("start", tab.code);
                 Master::AutoUpdateStartStop("start");
@@ -283,8 +289,11 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
             Tabc_EnableOneTab(plan.tab);
             Master::AutoUpdateStartStop("stop");
             if (plan.startText) stb1.Panel(1).SetText(plan.startText);
-            for (const char* item : locked) Menus[item].SetEnabled(false);
-            EnableDisableFileMenuItems("stop", tab.code);
+            {
+                ui::Menu::Batch batch(Menus);
+                for (const char* item : locked) Menus[item].SetEnabled(false);
+                EnableDisableFileMenuItems("stop", tab.code);
+            }
             g.blnCancel = false;
             BusyBox().Show(ui::vbModeless, this);
             worker();

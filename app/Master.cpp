@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "app/Form_Drosk_TrayIcon.h"
 #include "app/Form_Main.h"
 #include "app/Register_UninstClean.h"
@@ -113,15 +115,18 @@ bool Main() {
         frmSplash& splash = SplashForm();
         splash.ShowWhileStarting();
         splash.Refresh();
-        QV_System::SleepMs(650);
+        const std::string letter = g.objVelmora_mq()->ActionLetter();
+        const bool trayOnly = letter != "V" && letter != "R" && g.blnOptionLaunchMinimized && g.blnOptionShowInTaskbar;
+        // The splash stays up its 650 ms; the main window's pictures are loaded meanwhile.
+        const ULONGLONG shownAt = GetTickCount64();
+        if (!trayOnly) frmMain().BuildImageLists();
+        QV_System::SleepMs(static_cast<long>(650 - std::min<ULONGLONG>(650, GetTickCount64() - shownAt)));
 
         g_helpFile = SharedFunctions::AppPath() + "\\Velmora.chm";
         splash.Hide();
 
         if (g.blnOptionShowInTaskbar) TrayForm().Load();
 
-        const std::string letter = g.objVelmora_mq()->ActionLetter();
-        const bool trayOnly = letter != "V" && letter != "R" && g.blnOptionLaunchMinimized && g.blnOptionShowInTaskbar;
         if (!trayOnly) {
             Form_Main& f = frmMain();
             f.Load();

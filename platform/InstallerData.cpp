@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "base/QV_Err.h"
+#include "platform/SystemFunction.h"
 
 namespace WindowsInstaller {
 namespace {
@@ -14,13 +15,20 @@ constexpr DWORD kGuidChars = 39;  // "{...}" and its NUL
 // An unreadable entry is skipped; this many failures in a row end an enumeration.
 constexpr int kMaxFailuresInARow = 16;
 
+// The installer's DLL is loaded when its data is first asked for, not at every start.
+template <typename F>
+F Msi(const char* name) {
+    return SystemFunction::Bind<F>("msi.dll", name);
+}
+
 }  // namespace
 
 std::string Installer::ProductInfo(const std::string& productCode, const std::string& property) const {
+    static const auto getProductInfo = Msi<decltype(&MsiGetProductInfoA)>("MsiGetProductInfoA");
     std::string value(MAX_PATH, '\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(value.size());
-        UINT rc = MsiGetProductInfoA(productCode.c_str(), property.c_str(), value.data(), &size);
+        UINT rc = getProductInfo(productCode.c_str(), property.c_str(), value.data(), &size);
         if (rc == ERROR_MORE_DATA) {
             value.resize(size + 1);
             continue;
@@ -33,11 +41,12 @@ std::string Installer::ProductInfo(const std::string& productCode, const std::st
 }
 
 std::vector<std::string> Installer::Components() const {
+    static const auto enumComponents = Msi<decltype(&MsiEnumComponentsA)>("MsiEnumComponentsA");
     std::vector<std::string> codes;
     char code[kGuidChars];
     int failures = 0;
     for (DWORD i = 0;; ++i) {
-        UINT rc = MsiEnumComponentsA(i, code);
+        UINT rc = enumComponents(i, code);
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc != ERROR_SUCCESS) {
             if (++failures >= kMaxFailuresInARow) break;
@@ -50,11 +59,12 @@ std::vector<std::string> Installer::Components() const {
 }
 
 std::vector<std::string> Installer::ComponentClients(const std::string& componentCode) const {
+    static const auto enumClients = Msi<decltype(&MsiEnumClientsA)>("MsiEnumClientsA");
     std::vector<std::string> products;
     char code[kGuidChars];
     int failures = 0;
     for (DWORD i = 0;; ++i) {
-        UINT rc = MsiEnumClientsA(componentCode.c_str(), i, code);
+        UINT rc = enumClients(componentCode.c_str(), i, code);
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc != ERROR_SUCCESS) {
             if (++failures >= kMaxFailuresInARow) break;
@@ -67,10 +77,11 @@ std::vector<std::string> Installer::ComponentClients(const std::string& componen
 }
 
 std::string Installer::ComponentPath(const std::string& productCode, const std::string& componentCode) const {
+    static const auto getComponentPath = Msi<decltype(&MsiGetComponentPathA)>("MsiGetComponentPathA");
     std::string path(MAX_PATH, '\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(path.size());
-        INSTALLSTATE state = MsiGetComponentPathA(productCode.c_str(), componentCode.c_str(), path.data(), &size);
+        INSTALLSTATE state = getComponentPath(productCode.c_str(), componentCode.c_str(), path.data(), &size);
         if (state == INSTALLSTATE_MOREDATA) {
             path.resize(size + 1);
             continue;

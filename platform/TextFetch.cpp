@@ -7,12 +7,32 @@
 
 #include "base/QV_Err.h"
 #include "base/WinText.h"
+#include "platform/SystemFunction.h"
 
 namespace TextFetch {
 namespace {
 
+// WinINet is loaded when the first text is fetched, not at every start.
+struct WinInet {
+    decltype(&InternetOpenA) open = Bind<decltype(&InternetOpenA)>("InternetOpenA");
+    decltype(&InternetSetOptionA) setOption = Bind<decltype(&InternetSetOptionA)>("InternetSetOptionA");
+    decltype(&InternetOpenUrlA) openUrl = Bind<decltype(&InternetOpenUrlA)>("InternetOpenUrlA");
+    decltype(&InternetReadFile) readFile = Bind<decltype(&InternetReadFile)>("InternetReadFile");
+    decltype(&InternetCloseHandle) closeHandle = Bind<decltype(&InternetCloseHandle)>("InternetCloseHandle");
+
+    template <typename F>
+    static F Bind(const char* name) {
+        return SystemFunction::Bind<F>("wininet.dll", name);
+    }
+};
+
+const WinInet& Net() {
+    static const WinInet net;
+    return net;
+}
+
 struct InternetCloser {
-    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+    void operator()(HINTERNET h) const { Net().closeHandle(h); }
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
@@ -25,22 +45,23 @@ using InternetHandle = std::unique_ptr<void, InternetCloser>;
 }  // namespace
 
 std::string OpenURL(const std::string& url, unsigned long timeoutMs) {
-    InternetHandle session(InternetOpenA("Velmora", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    const WinInet& net = Net();
+    InternetHandle session(net.open("Velmora", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) Fail(GetLastError(), url);
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT}) {
         DWORD value = timeoutMs;
-        InternetSetOptionA(session.get(), option, &value, sizeof value);
+        net.setOption(session.get(), option, &value, sizeof value);
     }
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
-    InternetHandle request(InternetOpenUrlA(session.get(), url.c_str(), nullptr, 0, flags, 0));
+    InternetHandle request(net.openUrl(session.get(), url.c_str(), nullptr, 0, flags, 0));
     if (!request) Fail(GetLastError(), url);
 
     std::string body;
     char buffer[8192];
     for (;;) {
         DWORD read = 0;
-        if (!InternetReadFile(request.get(), buffer, sizeof buffer, &read)) Fail(GetLastError(), url);
+        if (!net.readFile(request.get(), buffer, sizeof buffer, &read)) Fail(GetLastError(), url);
         if (read == 0) break;
         body.append(buffer, read);
     }

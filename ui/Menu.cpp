@@ -36,6 +36,10 @@ MenuItem& MenuItem::Add(const std::string& name, const std::string& caption) {
     MenuItem* item = children_.back().get();
     if (!name.empty()) owner_->byName_[folded] = item;
     owner_->byId_[item->id_] = item;
+    if (owner_->batch_) {
+        owner_->dirty_ = true;
+        return *item;
+    }
     bool firstChild = children_.size() == 1;
     if (firstChild && parent_) parent_->Rebuild();  // this item turns into a sub-menu
     if (firstChild && !parent_) owner_->RebuildBar();
@@ -107,7 +111,8 @@ MenuItem& Menu::Add(const std::string& name, const std::string& caption) {
     MenuItem* item = top_.back().get();
     if (!name.empty()) byName_[folded] = item;
     byId_[item->id_] = item;
-    RebuildBar();
+    if (batch_) dirty_ = true;
+    else RebuildBar();
     return *item;
 }
 
@@ -144,8 +149,22 @@ void Menu::Detach() {
 }
 
 void Menu::Changed(MenuItem* item) {
+    if (batch_) {
+        dirty_ = true;
+        return;
+    }
     if (item->parent_) item->parent_->Rebuild();
     else RebuildBar();
+}
+
+void Menu::EndBatch() {
+    if (--batch_ > 0 || !dirty_) return;
+    dirty_ = false;
+    // The bar refills its shown menus; the hidden ones (pop-ups) and, without a window, all
+    // are refilled here.
+    for (const auto& t : top_)
+        if (!window_ || !t->visible_) t->Rebuild();
+    RebuildBar();
 }
 
 void Menu::RebuildBar() {

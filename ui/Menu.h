@@ -89,6 +89,20 @@ public:
     // The item with that command id, or null.
     MenuItem* ById(UINT id);
 
+    // Holds back the refresh of the real menus while many items change (building the menus,
+    // switching a tab's menus): when the outermost batch ends they are refreshed once. Each
+    // refresh of the menu bar redraws the window's frame, which is slow under X.
+    class Batch {
+    public:
+        explicit Batch(Menu& menu) : menu_(menu) { ++menu_.batch_; }
+        ~Batch() { menu_.EndBatch(); }
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        Menu& menu_;
+    };
+
 private:
     friend class MenuItem;
     friend class Form;
@@ -96,7 +110,10 @@ private:
     void Detach();
     void Changed(MenuItem* item);  // refreshes the real menus after a model change
     void RebuildBar();
+    void EndBatch();
     HMENU bar_ = nullptr;
+    int batch_ = 0;       // open batches
+    bool dirty_ = false;  // a change waits for the end of the batch
     HWND window_ = nullptr;
     UINT nextId_ = 1000;
     std::vector<std::unique_ptr<MenuItem>> top_;

@@ -252,6 +252,38 @@ TEST_F(FormTest, HiddenMenusLeaveTheBarAndComeBackInTheirPlace) {
     EXPECT_TRUE(exited);
 }
 
+TEST_F(FormTest, MenuChangesInABatchReachTheRealMenusWhenTheOutermostBatchEnds) {
+    HWND h = form.hWnd();
+    const auto grayed = [&](int menu, int item) {
+        return (GetMenuState(GetSubMenu(GetMenu(h), menu), static_cast<UINT>(item), MF_BYPOSITION) & MF_GRAYED) != 0;
+    };
+    ASSERT_EQ(BarCaptions(h), (std::vector<std::string>{"File", "Edit", "Options"}));
+    {
+        ui::Menu::Batch outer(form.Menus);
+        {
+            ui::Menu::Batch inner(form.Menus);
+            form.Menus["MNU_RegComp"].SetVisible(false);
+            form.Menus["MNU_File_Exit"].SetEnabled(false);
+            form.Menus["MNU_Options"].SetVisible(false);
+        }
+        EXPECT_EQ(BarCaptions(h), (std::vector<std::string>{"File", "Edit", "Options"})) << "held back";
+        EXPECT_FALSE(grayed(0, 0));
+    }
+    EXPECT_EQ(BarCaptions(h), (std::vector<std::string>{"File"}));
+    EXPECT_TRUE(grayed(0, 0));
+    {
+        ui::Menu::Batch batch(form.Menus);
+        form.Menus["MNU_RegComp"].SetVisible(true);
+        form.Menus["MNU_File_Exit"].SetEnabled(true);
+        form.Menus["MNU_Options"].SetVisible(true);
+    }
+    EXPECT_EQ(BarCaptions(h), (std::vector<std::string>{"File", "Edit", "Options"}));
+    EXPECT_FALSE(grayed(0, 0));
+    char buf[64] = "";
+    GetMenuStringA(GetSubMenu(GetMenu(h), 1), 2, buf, sizeof buf, MF_BYPOSITION);
+    EXPECT_STREQ(buf, "Options...") << "the menu shown again holds its own items";
+}
+
 TEST_F(FormTest, APopupMenuShowsItsDefaultItemBoldAndRunsTheChosenItem) {
     std::string chosen;
     form.Menus["MNU_RegCompEntries_New"].Click = [&] { chosen = "New"; };
