@@ -185,8 +185,8 @@ void Form_Main::MNU_UninstClean_Uninstall_Click() {
         }
         const std::string product = kProductName;
         if (TextCase::Lower(entry->strDisplayName.substr(0, product.size())) == TextCase::Lower(product)) {
-            if (ui::MsgBox("Really exit and configure " + product + " now?", ui::vbYesNo | ui::vbCritical, "") ==
-                ui::vbNo)
+            if (ui::MsgBox("Really exit and configure " + product + " now?", ui::vbYesNo | ui::vbCritical,
+                           ui::kEmptyCaption) == ui::vbNo)
                 return;
             ui::StartProgram(entry->strUninstallString, SW_SHOWNORMAL, false);
             Unload();

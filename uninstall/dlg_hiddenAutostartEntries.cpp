@@ -120,7 +120,7 @@ void dlg_hiddenAutostartEntries::MNU_Edit_Delete_Click() {
     TrapErrors(kModule, "MNU_Edit_Delete_Click", [&] {
         auto entry = SelectedEntry();
         if (!entry) return;
-        if (ui::MsgBox("Really delete value ?", ui::vbYesNo | ui::vbCritical, "") == ui::vbNo) return;
+        if (ui::MsgBox("Really delete value ?", ui::vbYesNo | ui::vbCritical, ui::kEmptyCaption) == ui::vbNo) return;
         long rc;
         {
             RegKey key;

@@ -1,11 +1,15 @@
-// The main window's values and details lists, their pop-up menus' items per row and tree level,
-// the copy to the clipboard, the tab tools that start other programs (recorded through the
-// program-start seam), the arranged-by and file-does-not-exist dialogs, prompts that hold back
-// runs, and the rule that every menu item and toolbar button that is enabled has a command.
+// The main window's values and details lists, their pop-up menus' items per row and tree level
+// (also as a right-click really opens them), the copy to the clipboard, the tab tools that start
+// other programs (recorded through the program-start seam, and by stand-in programs started as
+// the system finds them), the services' Dependencies and Show File path, the arranged-by and
+// file-does-not-exist dialogs, prompts that hold back runs, and the rule that every menu item
+// and toolbar button that is enabled has a command.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,7 @@
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_ArrangedByOptions.h"
 #include "app/dlg_filedoesntexist.h"
+#include "image/frmDepends.h"
 #include "base/QV_Clipboard.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
@@ -103,6 +108,16 @@ ui::ListItemPtr Row(ui::ListView& list, const std::string& key) {
     return nullptr;
 }
 
+// The key the registry editor opens at next ("<none>" when it is not set).
+std::string RegeditLastKey() {
+    char last[512] = {};
+    DWORD size = sizeof last;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey",
+                     RRF_RT_REG_SZ, nullptr, last, &size) != ERROR_SUCCESS)
+        return "<none>";
+    return last;
+}
+
 std::string ClipboardText() {
     std::string text = "<empty>";
     if (!OpenClipboard(nullptr)) return "<not open>";
@@ -115,6 +130,180 @@ std::string ClipboardText() {
     CloseClipboard();
     return text;
 }
+
+// One item of a pop-up menu as it is shown: its caption ("-" for a separator) and whether it
+// can be chosen, e.g. "Modify:0".
+using ShownMenu = std::vector<std::string>;
+
+// Reads each pop-up menu the thread opens while the probe lives, then closes it: a timer of
+// the thread runs inside the menu's own message loop, finds the open menu window, takes its
+// menu and reads the items' captions and enable states as the user sees them.
+class PopupProbe {
+public:
+    PopupProbe() {
+        Current() = this;
+        id_ = SetTimer(nullptr, 0, 30, &PopupProbe::Tick);
+    }
+    ~PopupProbe() {
+        KillTimer(nullptr, id_);
+        Current() = nullptr;
+    }
+    std::vector<ShownMenu> shown;
+
+private:
+    static PopupProbe*& Current() {
+        static PopupProbe* probe = nullptr;
+        return probe;
+    }
+    static BOOL CALLBACK FindMenuWindow(HWND w, LPARAM out) {
+        char cls[16] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        if (std::string(cls) != "#32768" || !IsWindowVisible(w)) return TRUE;
+        *reinterpret_cast<HWND*>(out) = w;
+        return FALSE;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        PopupProbe* self = Current();
+        if (!self) return;
+        HWND window = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&window));
+        if (!window) {
+            self->read_ = nullptr;
+            return;
+        }
+        if (window == self->read_) return;  // read already, closing
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
+        ShownMenu items;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+            if (state & MF_SEPARATOR) {
+                items.push_back("-");
+                continue;
+            }
+            char caption[128] = {};
+            GetMenuStringA(menu, i, caption, sizeof caption, MF_BYPOSITION);
+            items.push_back(std::string(caption) + ((state & (MF_GRAYED | MF_DISABLED)) ? ":0" : ":1"));
+        }
+        self->shown.push_back(items);
+        self->read_ = window;
+        EndMenu();
+    }
+    UINT_PTR id_ = 0;
+    HWND read_ = nullptr;
+};
+
+// The middle of a row of a real list view, found by its text; the point below the last row
+// when the text is empty.
+POINT RowPoint(HWND list, const std::string& text) {
+    RECT r{};
+    if (text.empty()) {
+        const int count = ListView_GetItemCount(list);
+        RECT client{};
+        GetClientRect(list, &client);
+        if (count == 0) return {client.left + 20, client.bottom - 10};
+        ListView_EnsureVisible(list, count - 1, FALSE);
+        ListView_GetItemRect(list, count - 1, &r, LVIR_BOUNDS);
+        if (r.bottom + 15 >= client.bottom) return {-1, -1};
+        return {r.left + 20, r.bottom + 15};
+    }
+    LVFINDINFOA find{};
+    find.flags = LVFI_STRING;
+    find.psz = text.c_str();
+    const int index = static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>(&find)));
+    if (index < 0) return {-1, -1};
+    ListView_EnsureVisible(list, index, FALSE);
+    ListView_GetItemRect(list, index, &r, LVIR_LABEL);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// A press and release of a mouse button over the real control, posted as the system delivers
+// them, and the queue handled until the control's events have run (a pop-up they open is read
+// and closed by a probe).
+void ClickAt(HWND h, POINT pt, bool right) {
+    const LPARAM at = MAKELPARAM(pt.x, pt.y);
+    PostMessageA(h, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, at);
+    PostMessageA(h, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at);
+    for (int i = 0; i < 10; ++i) ui::DoEvents();
+}
+
+// The stand-in program (tests/app/RecordingStub.cpp) in the places the tools are started
+// from: Regedit, Explorer and the control panel go by bare name, which the system looks up
+// first in the folder of the running program; the management console goes by its full path
+// in the system folder of the prefix, which has none. A file found there is kept aside and
+// put back afterwards; what an interrupted run left behind is put right before the next one.
+class StandIns {
+public:
+    StandIns() {
+        char self[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        folder_ = self;
+        folder_.erase(folder_.rfind('\\'));
+        mmc_ = Sys32() + "\\mmc.exe";
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        log = std::string(temp) + "velm-started.log";
+        Restore();
+        DeleteFileA(log.c_str());
+        SetEnvironmentVariableA("VELM_STUB_LOG", log.c_str());
+        const std::string stub = StubPath();
+        placed = GetFileAttributesA(stub.c_str()) != INVALID_FILE_ATTRIBUTES;
+        for (const char* name : kByName) placed = placed && CopyFileA(stub.c_str(), ByName(name).c_str(), FALSE);
+        if (GetFileAttributesA(mmc_.c_str()) != INVALID_FILE_ATTRIBUTES)
+            placed = placed && MoveFileExA(mmc_.c_str(), Saved().c_str(), MOVEFILE_REPLACE_EXISTING);
+        CloseHandle(CreateFileA(Marker().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        placed = placed && CopyFileA(stub.c_str(), mmc_.c_str(), FALSE);
+    }
+    ~StandIns() {
+        Restore();
+        SetEnvironmentVariableA("VELM_STUB_LOG", nullptr);
+        DeleteFileA(log.c_str());
+    }
+    std::string ByName(const char* name) const { return folder_ + "\\" + name; }
+    const std::string& Mmc() const { return mmc_; }
+    // The lines the stand-ins recorded once there are `count` of them (a start that never
+    // arrives ends the wait after a minute, so a broken start fails instead of hanging).
+    std::vector<std::string> Lines(size_t count) const {
+        std::vector<std::string> lines;
+        for (int round = 0; round < 600; ++round) {
+            std::string text;
+            {
+                std::ifstream in(log, std::ios::binary);
+                text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            }
+            // Whole lines only: a stand-in may be writing its line right now.
+            lines.clear();
+            for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+                lines.push_back(text.substr(start, end - start));
+            if (lines.size() >= count) break;
+            ui::DoEvents();
+            Sleep(100);
+        }
+        return lines;
+    }
+    std::string log;
+    bool placed = false;
+    static constexpr const char* kByName[] = {"Regedit.exe", "Explorer.exe", "control.exe"};
+
+private:
+    static std::string StubPath() {
+        std::string path = VELM_RECORDING_STUB;
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        return "Z:" + path;
+    }
+    std::string Saved() const { return mmc_ + ".velm-saved"; }
+    std::string Marker() const { return mmc_ + ".velm-placed"; }
+    void Restore() const {
+        for (const char* name : kByName) DeleteFileA(ByName(name).c_str());
+        if (GetFileAttributesA(Saved().c_str()) != INVALID_FILE_ATTRIBUTES)
+            MoveFileExA(Saved().c_str(), mmc_.c_str(), MOVEFILE_REPLACE_EXISTING);
+        else if (GetFileAttributesA(Marker().c_str()) != INVALID_FILE_ATTRIBUTES)
+            DeleteFileA(mmc_.c_str());
+        DeleteFileA(Marker().c_str());
+    }
+    std::string folder_, mmc_;
+};
 
 }  // namespace
 
@@ -158,6 +347,60 @@ TEST_F(Lists, TheValuesMenuFollowsTheLevelAndTheSelectedRow) {
     f.tvwSD.SetSelectedItem(nullptr);
     f.ValuesList_MouseUp(Tab::SD, 1);
     EXPECT_EQ(state(), "0000");
+}
+
+TEST_F(Lists, ARightClickOpensThePopUpWithTheStatesOfTheRowAndTheLevel) {
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, OnServices());
+    Open();
+    Form_Main& f = frmMain();
+    // The window as large as the screen, so that the values list shows every row and room
+    // below them.
+    ShowWindow(f.hWnd(), SW_MAXIMIZE);
+    ui::DoEvents();
+    OpenAlphaKey();
+    HWND values = f.lsvSD_entries.hWnd();
+    ASSERT_GT(ListView_GetItemCount(values), 1);
+    PopupProbe probe;
+    // Each right-click selects the row under the mouse, as the list does, and opens the values
+    // menu with Modify only for a value it can edit.
+    struct Case {
+        const char* row;  // "" = below the last row
+        std::string selected;
+        ShownMenu menu;
+    } cases[] = {
+        {"Multi", "KeyMulti", {"New:1", "Delete:1", "-", "Modify:0", "Rename:1"}},
+        {"Start", "KeyStart", {"New:1", "Delete:1", "-", "Modify:1", "Rename:1"}},
+        {"Blob", "KeyBlob", {"New:1", "Delete:1", "-", "Modify:0", "Rename:1"}},
+        {"", "<none>", {"New:1", "Delete:1", "-", "Modify:0", "Rename:0"}},
+    };
+    for (const Case& c : cases) {
+        const size_t before = probe.shown.size();
+        const POINT pt = RowPoint(values, c.row);
+        ASSERT_GE(pt.x, 0) << c.row;
+        ClickAt(values, pt, true);
+        ui::ListItemPtr row = f.lsvSD_entries.SelectedItem();
+        EXPECT_EQ(row ? row->Key() : "<none>", c.selected) << c.row;
+        ASSERT_EQ(probe.shown.size(), before + 1) << c.row;
+        EXPECT_EQ(probe.shown.back(), c.menu) << c.row;
+    }
+    // A left click sets the items but opens no menu.
+    const size_t before = probe.shown.size();
+    ClickAt(values, RowPoint(values, "Start"), false);
+    EXPECT_EQ(probe.shown.size(), before);
+    EXPECT_TRUE(f.Menus["MNU_SDEntries_Modify"].Enabled());
+
+    // One level up (the Services key itself) nothing of the menu can be chosen.
+    Select("Alpha\\HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services");
+    ClickAt(values, RowPoint(values, ""), true);
+    ASSERT_EQ(probe.shown.size(), before + 1);
+    EXPECT_EQ(probe.shown.back(), (ShownMenu{"New:0", "Delete:0", "-", "Modify:0", "Rename:0"}));
+
+    // The details list's menu offers the copy.
+    Select("Alpha");
+    HWND details = f.lsvSDDetails.hWnd();
+    ClickAt(details, RowPoint(details, "Display Name"), true);
+    ASSERT_EQ(probe.shown.size(), before + 2);
+    EXPECT_EQ(probe.shown.back(), (ShownMenu{"Copy to clipboard:1"}));
 }
 
 TEST_F(Lists, CopyPutsTheDetailOnTheClipboardAndAFailedCopyLeavesItEmpty) {
@@ -207,17 +450,183 @@ TEST_F(Lists, TheToolsStartTheirProgramsWithTheirCommandLines) {
     EXPECT_EQ(started[1].style, SW_SHOWMAXIMIZED);
     EXPECT_EQ(started[2].line, "Regedit.exe");
     EXPECT_EQ(started[3].line, "Explorer.exe /e,C:\\windows\\system32");
-    char last[512] = {};
-    DWORD size = sizeof last;
-    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey",
-                           RRF_RT_REG_SZ, nullptr, last, &size),
-              ERROR_SUCCESS);
-    EXPECT_STREQ(last, "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Alpha");
+    EXPECT_EQ(RegeditLastKey(), "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Alpha");
     EXPECT_EQ(boxes.Prompts(),
               (std::vector<std::string>{"Please select preferred Registry entry first.",
                                         "Please select preferred Registry entry first.",
                                         "Plase select preferred Component from Top-level.",
                                         "Plase select preferred Component from Top-level."}));
+}
+
+TEST_F(Lists, DependenciesAndShowFilePathFollowTheServicesFile) {
+    // The prefix's font-cache service names a file that is not there; its image path is taken
+    // into a fixture service as it stands, beside one on a drive that does not exist, one
+    // without an image path and the Alpha service, whose file exists.
+    char image[MAX_PATH] = {};
+    DWORD size = sizeof image;
+    ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\FontCache3.0.0.0", "ImagePath",
+                           RRF_RT_REG_SZ, nullptr, image, &size),
+              ERROR_SUCCESS);
+    ASSERT_EQ(GetFileAttributesA(image), INVALID_FILE_ATTRIBUTES) << image;
+    char drive = 'Q';
+    while (drive < 'Z' && (GetLogicalDrives() & (1u << (drive - 'A')))) ++drive;
+    const std::string farPath = std::string(1, drive) + ":\\VelmLists\\far.exe";
+    auto quoted = [](std::string text) {
+        std::string out;
+        for (char c : text) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        return "\"" + out + "\"";
+    };
+    const std::string machine = std::string(kMachine) +
+                                "[SYSTEM\\CurrentControlSet\\Services\\FontCache3.0.0.0]\n\"ImagePath\"=" + quoted(image) +
+                                "\n[SYSTEM\\CurrentControlSet\\Services\\Far]\n\"ImagePath\"=" + quoted(farPath) +
+                                "\n[SYSTEM\\CurrentControlSet\\Services\\Bare]\n\"Start\"=dword:00000003\n";
+    RegFixture hklm(HKEY_LOCAL_MACHINE, machine), hkcu(HKEY_CURRENT_USER, OnServices());
+    Open();
+    Form_Main& f = frmMain();
+    clsDroskGlobal& g = DroskGlobal();
+
+    // What the file-does-not-exist dialog showed, and the button it was left with.
+    struct Seen {
+        int opened = 0;
+        std::string path, climbed;
+        bool notice = false;
+    } seen;
+    auto answer = [&](bool climbThenOk) {
+        ui::Defer([&seen, climbThenOk] {
+            auto* dlg = static_cast<dlg_filedoesntexist*>(ui::FindForm("dlg_filedoesntexist"));
+            if (!dlg) return;
+            ++seen.opened;
+            seen.path = dlg->LabelPath.Caption();
+            seen.notice = dlg->LabelNotExist.Visible();
+            if (climbThenOk) {
+                dlg->Command2.DoClick();
+                seen.climbed = dlg->LabelPath.Caption();
+                dlg->Command14.DoClick();
+            } else {
+                dlg->Command1.DoClick();
+            }
+        });
+    };
+    auto run = [&](const char* service, const char* item, bool climbThenOk = false) {
+        seen = Seen{};
+        started.clear();
+        Select(service);
+        answer(climbThenOk);
+        f.Menus[item].DoClick();
+        ui::DoEvents();
+    };
+
+    // The missing font-cache file: the image path was resolved to the nearest existing folder
+    // above it, which Dependencies shows in the dialog (no notice: the folder is there), and
+    // OK opens it in Explorer. Show File path opens Explorer at that folder directly.
+    const std::string resolved = f.colSD.Item("FontCache3.0.0.0")->vntImagePathEx;
+    ASSERT_GT(resolved.size(), 3u);
+    EXPECT_EQ(_strnicmp(resolved.c_str(), image, resolved.size()), 0) << resolved;
+    ASSERT_NE(GetFileAttributesA(resolved.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << resolved;
+    std::string folder = resolved;
+    if (folder.back() == '\\') folder.pop_back();
+    std::string parent = folder.substr(0, folder.rfind('\\'));
+    run("FontCache3.0.0.0", "MNU_ServicesDevices_Dependencies", true);
+    EXPECT_EQ(seen.opened, 1);
+    EXPECT_EQ(seen.path, resolved);
+    EXPECT_FALSE(seen.notice);
+    EXPECT_EQ(seen.climbed, resolved.back() == '\\' ? folder : parent);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].line, "Explorer.exe /e," + seen.climbed);
+    EXPECT_FALSE(ui::FindForm("dlg_filedoesntexist"));
+    run("FontCache3.0.0.0", "MNU_ServicesDevices_ShowFilePath");
+    EXPECT_EQ(seen.opened, 0);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].line, "Explorer.exe /e," + folder);
+
+    // A file on a drive that does not exist: both commands open the dialog with the notice,
+    // Dependencies with the file, Show File path with its folder; Cancel starts nothing.
+    run("Far", "MNU_ServicesDevices_Dependencies");
+    EXPECT_EQ(seen.opened, 1);
+    EXPECT_EQ(seen.path, farPath);
+    EXPECT_TRUE(seen.notice);
+    EXPECT_TRUE(g.Custom2.IsNumber());
+    run("Far", "MNU_ServicesDevices_ShowFilePath");
+    EXPECT_EQ(seen.opened, 1);
+    EXPECT_EQ(seen.path, farPath.substr(0, farPath.rfind('\\')));
+    EXPECT_TRUE(seen.notice);
+    EXPECT_TRUE(started.empty());
+
+    // No image path: the message, no dialog, no start.
+    {
+        BoxRecorder boxes;
+        run("Bare", "MNU_ServicesDevices_Dependencies");
+        run("Bare", "MNU_ServicesDevices_ShowFilePath");
+        EXPECT_EQ(seen.opened, 0);
+        EXPECT_TRUE(started.empty());
+        ASSERT_EQ(boxes.boxes.size(), 2u);
+        for (const ShownBox& b : boxes.boxes) {
+            EXPECT_EQ(b.prompt, "Path not specified in Registry.");
+            EXPECT_EQ(b.style, ui::vbInformation);
+            EXPECT_EQ(b.title, "Velmora");
+        }
+    }
+
+    // An existing file: Dependencies opens the dependency viewer on it, and a second time
+    // reuses the same window, also after the user closed it.
+    const std::string alpha = f.colSD.Item("Alpha")->vntImagePathEx;
+    run("Alpha", "MNU_ServicesDevices_Dependencies");
+    EXPECT_EQ(seen.opened, 0);
+    ASSERT_TRUE(f.objDepends);
+    frmDepends* viewer = f.objDepends.get();
+    EXPECT_TRUE(viewer->IsLoaded());
+    EXPECT_TRUE(IsWindowVisible(viewer->hWnd()));
+    EXPECT_EQ(GetWindow(viewer->hWnd(), GW_OWNER), f.hWnd());
+    ASSERT_GT(viewer->tvwModules.Nodes.Count(), 0);
+    EXPECT_EQ(_stricmp(viewer->tvwModules.Nodes.Item(1)->Text().c_str(), alpha.c_str()), 0)
+        << viewer->tvwModules.Nodes.Item(1)->Text();
+    SendMessageA(viewer->hWnd(), WM_CLOSE, 0, 0);
+    ui::DoEvents();
+    run("Alpha", "MNU_ServicesDevices_Dependencies");
+    EXPECT_EQ(f.objDepends.get(), viewer);
+    EXPECT_TRUE(viewer->IsLoaded());
+    EXPECT_TRUE(IsWindowVisible(viewer->hWnd()));
+    EXPECT_EQ(alpha, "C:\\windows\\system32\\spoolsv.exe");
+}
+
+TEST_F(Lists, TheToolsStartTheProgramsTheSystemFindsWithTheirCommandLines) {
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, OnServices());
+    StandIns stubs;
+    ASSERT_TRUE(stubs.placed);
+    starts.reset();  // the real program start from here on
+    Open();
+    Form_Main& f = frmMain();
+    const std::string root = WinDir();
+    // Each line: the file that ran | its show state | its command line.
+    f.Menus["MNU_Services_Devices_MMC"].DoClick();
+    ASSERT_EQ(stubs.Lines(1).size(), 1u);
+    f.Menus["MNU_CMH_FolderOptions"].DoClick();
+    ASSERT_EQ(stubs.Lines(2).size(), 2u);
+    OpenAlphaKey();
+    f.Menus["MNU_ServicesDevices_Regedit"].DoClick();
+    ASSERT_EQ(stubs.Lines(3).size(), 3u);
+    Select("Alpha");
+    f.Menus["MNU_ServicesDevices_ShowFilePath"].DoClick();
+    ASSERT_EQ(stubs.Lines(4).size(), 4u);
+    // The file-does-not-exist dialog's OK on an existing folder.
+    DroskGlobal().Custom2 = Variant(root);
+    {
+        dlg_filedoesntexist dlg;
+        dlg.Load();
+        dlg.Command14.DoClick();
+    }
+    const std::vector<std::string> lines = stubs.Lines(5);
+    ASSERT_EQ(lines.size(), 5u);
+    const std::vector<std::string> expected = {
+        stubs.Mmc() + "|1|" + root + "\\system32\\mmc.exe " + root + "\\system32\\services.msc",
+        stubs.ByName("control.exe") + "|3|control.exe folders",
+        stubs.ByName("Regedit.exe") + "|1|Regedit.exe",
+        stubs.ByName("Explorer.exe") + "|1|Explorer.exe /e,C:\\windows\\system32",
+        stubs.ByName("Explorer.exe") + "|1|Explorer.exe /e," + root,
+    };
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(_stricmp(lines[i].c_str(), expected[i].c_str()), 0) << lines[i] << "\n" << expected[i];
+    EXPECT_EQ(RegeditLastKey(), "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Alpha");
 }
 
 TEST_F(Lists, TheArrangedByDialogRelabelsTheTreeAfterOkAndNothingAfterCancel) {
@@ -345,6 +754,27 @@ TEST_F(Lists, APromptHoldsBackRunsAndHandOversUntilItIsAnswered) {
     ui::DoEvents();
     EXPECT_TRUE(waited);
     EXPECT_FALSE(RunGuard::PromptOpen());
+}
+
+TEST_F(Lists, TheOwnEntrysExitAndConfigureQuestionHasAnEmptyCaption) {
+    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    RegFixture hklm(HKEY_LOCAL_MACHINE, "[SYSTEM\\CurrentControlSet\\Services]\n[" + uninstall +
+                                            "Own]\n\"DisplayName\"=\"VELMORA 1.2\"\n"
+                                            "\"UninstallString\"=\"C:\\\\own\\\\unwise.exe\"\n");
+    RegFixture hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"0\"\n"));
+    Open();
+    Form_Main& f = frmMain();
+    ASSERT_EQ(f.ShownTab(), Tab::US);
+    ASSERT_TRUE(f.lsvUS.ListItems.Exists("Key_Own"));
+    f.lsvUS.SetSelectedItem(f.lsvUS.ListItems.Item("Key_Own"));
+    BoxRecorder boxes(ui::vbNo);
+    f.MNU_UninstClean_Uninstall_Click();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].prompt, "Really exit and configure Velmora now?");
+    EXPECT_EQ(boxes.boxes[0].style, 20);
+    EXPECT_EQ(boxes.boxes[0].title, "");
+    EXPECT_TRUE(started.empty());
+    EXPECT_TRUE(f.IsLoaded());
 }
 
 namespace {

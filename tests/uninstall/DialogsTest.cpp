@@ -80,6 +80,8 @@ TEST_F(HiddenAutostart, ListsTheUsersRunValuesThenTheMachinesAndSkipsOddTypes) {
     Select("HKEY_LOCAL_MACHINENum");
     dlg.MNU_Edit_Delete_Click();
     EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Really delete value ?", "Error deleting value !"}));
+    EXPECT_EQ(boxes.boxes[0].title, "");  // the question has an empty caption
+    EXPECT_EQ(boxes.boxes[0].style, 20);
     EXPECT_TRUE(dlg.lsvAE.ListItems.Exists("HKEY_LOCAL_MACHINENum"));
 }
 
