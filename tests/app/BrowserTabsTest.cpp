@@ -103,7 +103,8 @@ TEST_F(BrowserTabs, ServicesTabFillsShowsDetailsAndSearches) {
 
 namespace {
 
-// File types with an icon of a system program, one without, and a print command.
+// File types with an icon of a system program, one without, and a print command; beside them
+// the CLSID and TypeLib keys the window's start-up access check opens.
 std::string FileTypes() {
     char sys[MAX_PATH];
     GetSystemDirectoryA(sys, MAX_PATH);
@@ -112,14 +113,12 @@ std::string FileTypes() {
     return "[.fta]\n@=\"ftafile\"\n[ftafile\\DefaultIcon]\n@=\"" + notepad +
            "\"\n[ftafile\\shell\\print\\command]\n@=\"x\"\n[ftafile\\shell\\open\\command]\n@=\"y\"\n"
            "[.ftb]\n@=\"ftbfile\"\n[ftbfile\\shell\\edit]\n"
-           "[CLSID\\{00000000-0000-0000-0000-0000000000C1}]\n@=\"Class\"\n";
+           "[CLSID\\{00000000-0000-0000-0000-0000000000C1}]\n@=\"Class\"\n[TypeLib]\n";
 }
 
 }  // namespace
 
-// Not yet passing: the start-up sequence refuses a scratch HKEY_CLASSES_ROOT ("An error occured
-// accessing the Registry !"); the fixture must keep the keys it checks.
-TEST_F(BrowserTabs, DISABLED_FileTypesTabListsEveryExtensionWithIconsAndSearches) {
+TEST_F(BrowserTabs, FileTypesTabListsEveryExtensionWithIconsAndSearches) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, FileTypes());
     RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"2\"\n"));
     BoxRecorder boxes;
@@ -158,9 +157,7 @@ TEST_F(BrowserTabs, DISABLED_FileTypesTabListsEveryExtensionWithIconsAndSearches
     EXPECT_EQ(f.tvwCMH.ToolTipText(), "");
 }
 
-// Not yet passing: the start-up sequence refuses a scratch HKEY_CLASSES_ROOT ("An error occured
-// accessing the Registry !"); the fixture must keep the keys it checks.
-TEST_F(BrowserTabs, DISABLED_ScansAndSearchesCancelFromTheBusyBoxAndLockTheWindowMeanwhile) {
+TEST_F(BrowserTabs, ScansAndSearchesCancelFromTheBusyBoxAndLockTheWindowMeanwhile) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, FileTypes());
     RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"1\"\n"));
     Open();
@@ -230,7 +227,8 @@ TEST_F(BrowserTabs, DISABLED_ScansAndSearchesCancelFromTheBusyBoxAndLockTheWindo
     f.cmdSD_Refresh_Click();
     EXPECT_EQ(f.colSD.Count(), 2);
 
-    // A close during a search waits for its end.
+    // A close during a search waits for its end (the search ends as usual, with its box).
+    BoxRecorder boxes;
     bool probed = false;
     ui::Defer([&] {
         auto* dlg = static_cast<dlg_FindString*>(ui::FindForm("dlg_FindString"));
@@ -246,15 +244,17 @@ TEST_F(BrowserTabs, DISABLED_ScansAndSearchesCancelFromTheBusyBoxAndLockTheWindo
     f.cmdSD_SearchRegistry_Click();
     EXPECT_TRUE(probed);
     EXPECT_FALSE(RunGuard::Active());
+    EXPECT_EQ(boxes.Prompts(), std::vector<std::string>{"Finished searching through the registry."});
     ui::DoEvents();
     EXPECT_FALSE(f.IsLoaded());
 }
 
-// Not yet passing: the start-up sequence refuses a scratch HKEY_CLASSES_ROOT ("An error occured
-// accessing the Registry !"); the fixture must keep the keys it checks.
-TEST_F(BrowserTabs, DISABLED_RegeditOpensAtTheSelectedFileTypeKeyFromLevelTwo) {
+TEST_F(BrowserTabs, RegeditOpensAtTheSelectedFileTypeKeyFromLevelTwo) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, FileTypes());
-    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"2\"\n"));
+    // Regedit's own key, which exists once it has run, holds the key it opens at.
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine),
+        hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"2\"\n") +
+                                    "[Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit]\n");
     Open();
     Form_Main& f = frmMain();
     ui::NodePtr fta = f.tvwCMH.Nodes.Item("File_Type_.fta");

@@ -12,124 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/RemoteWindows.h"
 #include "tests/support/Helpers.h"
 
-#ifndef VELMORA_EXE
-#error VELMORA_EXE names the program under test
-#endif
-
 namespace {
-
-struct Found { DWORD pid; bool owned; std::vector<HWND> windows; };
-struct TreeSearch { HWND tree = nullptr; };
-struct WindowSearch { DWORD pid; std::string cls, title; bool visible; std::vector<HWND> out; };
-
-BOOL CALLBACK CollectVelmoraWindows(HWND w, LPARAM p) {
-    auto* f = reinterpret_cast<Found*>(p);
-    char title[64] = {};
-    GetWindowTextA(w, title, sizeof title);
-    DWORD wp = 0;
-    GetWindowThreadProcessId(w, &wp);
-    if (std::string(title) == "Velmora" && IsWindowVisible(w) && (f->pid == 0 || wp == f->pid) &&
-        (GetWindow(w, GW_OWNER) != nullptr) == f->owned)
-        f->windows.push_back(w);
-    return TRUE;
-}
-
-BOOL CALLBACK FindVisibleTree(HWND w, LPARAM p) {
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (std::string(cls) == WC_TREEVIEWA && IsWindowVisible(w)) {
-        reinterpret_cast<TreeSearch*>(p)->tree = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CollectProcessWindows(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<WindowSearch*>(p);
-    DWORD wp = 0;
-    GetWindowThreadProcessId(w, &wp);
-    char c[64] = {}, t[64] = {};
-    GetClassNameA(w, c, sizeof c);
-    GetWindowTextA(w, t, sizeof t);
-    if (wp == s->pid && (s->cls.empty() || s->cls == c) && s->title == t && (!s->visible || IsWindowVisible(w)))
-        s->out.push_back(w);
-    return TRUE;
-}
-
-
-std::string WindowsPath(std::string unixPath) {
-    for (char& c : unixPath)
-        if (c == '/') c = '\\';
-    return "Z:" + unixPath;
-}
-
-// Polls until `ready` holds; the bound only keeps a broken program from hanging the tests.
-bool WaitUntil(const std::function<bool()>& ready, int seconds = 180) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (ready()) return true;
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-        Sleep(100);
-    }
-    return ready();
-}
-
-struct Program {
-    PROCESS_INFORMATION pi{};
-    bool Start() {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string cmd = "\"" + WindowsPath(VELMORA_EXE) + "\"";
-        return CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
-    }
-    bool Running() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
-    bool WaitEnd(int seconds = 120) { return WaitForSingleObject(pi.hProcess, seconds * 1000) == WAIT_OBJECT_0; }
-    void Kill() {
-        if (Running()) {
-            TerminateProcess(pi.hProcess, 1);
-            WaitForSingleObject(pi.hProcess, 10000);
-        }
-    }
-    ~Program() {
-        Kill();
-        if (pi.hProcess) CloseHandle(pi.hProcess);
-        if (pi.hThread) CloseHandle(pi.hThread);
-    }
-};
-
-
-// Visible top-level windows titled "Velmora" (of one process when pid != 0), owned or not.
-std::vector<HWND> VelmoraWindows(DWORD pid, bool owned) {
-    Found f{pid, owned, {}};
-    EnumWindows(
-        CollectVelmoraWindows,
-        reinterpret_cast<LPARAM>(&f));
-    return f.windows;
-}
-
-HWND MainWindow(DWORD pid) {
-    auto w = VelmoraWindows(pid, false);
-    return w.empty() ? nullptr : w.front();
-}
-
-HWND VisibleTree(HWND main) {
-    TreeSearch s;
-    EnumChildWindows(
-        main,
-        FindVisibleTree,
-        reinterpret_cast<LPARAM>(&s));
-    return s.tree;
-}
-
-int RootCount(HWND tree) {
-    int n = 0;
-    for (auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
-         item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
-        ++n;
-    return n;
-}
 
 // The components tab is shown, its three roots are filled and the scan's busy box has gone.
 bool ComponentsShown(DWORD pid) {
@@ -137,15 +23,6 @@ bool ComponentsShown(DWORD pid) {
     if (!main || !VelmoraWindows(pid, true).empty()) return false;
     HWND tree = VisibleTree(main);
     return tree && RootCount(tree) == 3 && SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 3;
-}
-
-// Top-level windows of a process with that class name ("" = any) and title, hidden ones included.
-std::vector<HWND> ProcessWindows(DWORD pid, const std::string& cls, const std::string& title, bool visibleOnly) {
-    WindowSearch s{pid, cls, title, visibleOnly, {}};
-    EnumWindows(
-        CollectProcessWindows,
-        reinterpret_cast<LPARAM>(&s));
-    return s.out;
 }
 
 // The tray icon's menu, as the shell opens it on a right-button release over the icon, and its
@@ -164,49 +41,6 @@ bool ShutdownFromTray(DWORD pid) {
     PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     return true;
-}
-
-// The texts of a list view's first column in another process, read through a buffer there.
-std::vector<std::string> RemoteListTexts(HANDLE process, HWND list, int column = 0) {
-    std::vector<std::string> texts;
-    const SIZE_T size = sizeof(LVITEMA) + 512;
-    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-    if (!remote) return texts;
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = remote + sizeof(LVITEMA);
-        item.cchTextMax = 512;
-        char text[512] = {};
-        if (!WriteProcessMemory(process, remote, &item, sizeof item, nullptr)) break;
-        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote));
-        if (!ReadProcessMemory(process, remote + sizeof(LVITEMA), text, sizeof text - 1, nullptr)) break;
-        texts.push_back(text);
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return texts;
-}
-
-BOOL CALLBACK CollectVisibleLists(HWND w, LPARAM p) {
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (std::string(cls) == WC_LISTVIEWA && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-    return TRUE;
-}
-
-// The components tab's details list: the visible list view beside the tree (the values list lies below it).
-HWND DetailsList(HWND main) {
-    std::vector<HWND> lists;
-    EnumChildWindows(main, CollectVisibleLists, reinterpret_cast<LPARAM>(&lists));
-    HWND best = nullptr;
-    long bestTop = 0;
-    for (HWND l : lists) {
-        RECT r;
-        GetWindowRect(l, &r);
-        if (!best || r.top < bestTop) best = l, bestTop = r.top;
-    }
-    return best;
 }
 
 }  // namespace

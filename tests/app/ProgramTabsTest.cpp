@@ -1,0 +1,514 @@
+// The file-types, services and uninstall tabs of Velmora started as a user starts it, on the
+// test prefix's real registry: what each tab lists (with its pictures), the file-types search
+// for "print" answered through the Find dialog, a service's details and values after clicks,
+// fixture uninstall entries and their cache, and a scan cancelled from the busy box.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/TextCase.h"
+#include "tests/app/RemoteWindows.h"
+#include "tests/support/Helpers.h"
+#include "tests/support/RegFixture.h"
+
+namespace {
+
+constexpr int kUninstallTab = 0, kServicesTab = 1, kFileTypesTab = 2;
+
+// ---- the registry as the test process reads it
+
+std::vector<std::string> SubKeys(HKEY root, const std::string& path) {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    char name[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        const LONG rc = RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc == ERROR_SUCCESS) names.emplace_back(name, len);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    char name[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        const LONG rc = RegEnumValueA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc == ERROR_SUCCESS) names.emplace_back(name, len);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+// A text value ("" for the unnamed one); "<none>" when it is not there.
+std::string Text(HKEY root, const std::string& path, const char* name) {
+    char data[4096] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, data,
+                     &size) != ERROR_SUCCESS)
+        return "<none>";
+    return data;
+}
+
+DWORD Dword(HKEY root, const std::string& path, const char* name) {
+    DWORD data = 0, size = sizeof data;
+    return RegGetValueA(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &data, &size) == ERROR_SUCCESS ? data
+                                                                                                              : ~0u;
+}
+
+// The extensions of HKEY_CLASSES_ROOT in the registry's order, as the file-types tab names them
+// by default: "ini - inifile".
+std::vector<std::string> ExtensionTexts() {
+    std::vector<std::string> texts;
+    for (const std::string& name : SubKeys(HKEY_CLASSES_ROOT, ""))
+        if (name.size() > 0 && name[0] == '.') {
+            const std::string type = Text(HKEY_CLASSES_ROOT, name, "");
+            texts.push_back(name.substr(1) + " - " + (type == "<none>" ? "" : type));
+        }
+    return texts;
+}
+
+const char* const kServices = "SYSTEM\\CurrentControlSet\\Services";
+
+// What `reg query` prints for one value of a key.
+std::string RegQuery(const std::string& key, const std::string& value) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &sa, 0)) return "";
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = write;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::string cmd = "reg.exe query \"" + key + "\" /v \"" + value + "\"";
+    std::string out;
+    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(write);
+        write = nullptr;
+        char buf[4096];
+        DWORD n = 0;
+        while (ReadFile(read, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+        WaitForSingleObject(pi.hProcess, 60000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    if (write) CloseHandle(write);
+    CloseHandle(read);
+    return out;
+}
+
+// ---- the program's windows
+
+// A message box of the program showing that text, or null.
+HWND MessageBoxWith(DWORD pid, const std::string& text) {
+    for (HWND w : ProcessWindows(pid, "#32770", "", true))
+        if (ChildWindow(w, "Static", text)) return w;
+    for (HWND w : VelmoraWindows(pid, true))
+        if (ChildWindow(w, "Static", text)) return w;
+    return nullptr;
+}
+
+// Answers the Find dialog: the text, keys, values and data ticked, then OK.
+bool AnswerFind(DWORD pid, const std::string& text) {
+    HWND find = nullptr;
+    if (!WaitUntil([&] {
+            auto w = ProcessWindows(pid, "", "Find", true);
+            find = w.empty() ? nullptr : w.front();
+            return find != nullptr;
+        }, 60))
+        return false;
+    HWND edit = FirstChild(find, "Edit");
+    if (!edit) return false;
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    for (const char* box : {"Keys", "Values", "Data"}) {
+        HWND check = ChildWindow(find, "Button", box);
+        if (check && SendMessageA(check, BM_GETCHECK, 0, 0) != BST_CHECKED) SendMessageA(check, BM_CLICK, 0, 0);
+    }
+    HWND ok = ChildWindow(find, "Button", "&OK");
+    if (!ok) return false;
+    PostMessageA(ok, BM_CLICK, 0, 0);
+    return true;
+}
+
+HWND StatusBar(HWND main) { return FindWindowExA(main, nullptr, STATUSCLASSNAMEA, nullptr); }
+HWND TabStrip(HWND main) { return ChildWindow(main, WC_TABCONTROLA, ""); }
+
+struct ProgramTabs : ::testing::Test {
+    Program program;
+    DWORD pid = 0;
+    HANDLE process = nullptr;
+    HWND main = nullptr;
+
+    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora"); }
+    void TearDown() override {
+        program.Kill();
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora");
+    }
+    // Starts Velmora on a tab (its first visit scans) and waits for its main window.
+    void StartOn(int tab) {
+        LoadRegText(HKEY_CURRENT_USER, Stored("\"Last_Tab\"=\"" + std::to_string(tab) + "\"\n\"ShowInTaskbar\"=\"0\"\n"));
+        ASSERT_TRUE(program.Start());
+        pid = program.pi.dwProcessId;
+        process = program.pi.hProcess;
+        ASSERT_TRUE(WaitUntil([&] { return (main = MainWindow(pid)) != nullptr; })) << "no main window";
+    }
+    // The shown tab's tree once its run has ended with `roots` root nodes.
+    HWND TreeWith(size_t roots) {
+        HWND tree = nullptr;
+        WaitUntil([&] {
+            tree = VisibleTree(main);
+            return tree && static_cast<size_t>(RootCount(tree)) == roots && !BusyBox(pid);
+        });
+        return tree;
+    }
+    std::string Status() { return RemoteStatusText(process, StatusBar(main), 0); }
+};
+
+}  // namespace
+
+TEST_F(ProgramTabs, FileTypesListEveryExtensionWithIconsAndTheSearchForPrintMarksThePrintKeys) {
+    const std::vector<std::string> extensions = ExtensionTexts();
+    ASSERT_GT(extensions.size(), 10u);
+    StartOn(kFileTypesTab);
+    HWND tree = TreeWith(extensions.size());
+    ASSERT_TRUE(tree) << "file-types tab not filled";
+
+    std::vector<RemoteNode> nodes = RemoteTreeNodes(process, tree);
+    std::vector<std::string> roots;
+    std::map<std::string, int> imageOf;
+    for (const RemoteNode& n : nodes)
+        if (n.depth == 0) roots.push_back(n.text), imageOf[n.text] = n.image;
+    EXPECT_EQ(roots, extensions);
+    // Every node has a picture; the types with an icon of their own show it, apart from the
+    // placeholder of the types without.
+    std::set<int> images;
+    for (const auto& [text, image] : imageOf) {
+        EXPECT_GE(image, 0) << text;
+        images.insert(image);
+    }
+    EXPECT_GE(images.size(), 3u);
+    ASSERT_TRUE(imageOf.count("ini - inifile"));
+
+    // The types that have a print command, as the registry has them.
+    std::set<std::string> expected;
+    for (const std::string& root : roots) {
+        const std::string type = root.substr(root.find(" - ") + 3);
+        if (!type.empty() && KeyExists(HKEY_CLASSES_ROOT, type + "\\shell\\print"))
+            expected.insert(TextCase::Lower(root + "\\HKEY_CLASSES_ROOT\\" + type + "\\shell\\print"));
+    }
+    ASSERT_TRUE(expected.count("ini - inifile\\hkey_classes_root\\inifile\\shell\\print"));
+
+    // The search from the tab's button, answered in the Find dialog, ends with the finishing box.
+    HWND search = ChildWindow(main, "Button", "&Search in Registry...");
+    ASSERT_TRUE(search);
+    PostMessageA(search, BM_CLICK, 0, 0);
+    ASSERT_TRUE(AnswerFind(pid, "print"));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxWith(pid, "Finished searching through the registry.")) != nullptr; }))
+        << "no finishing box";
+
+    // The print keys carry the "Found" picture, and nothing else does.
+    nodes = RemoteTreeNodes(process, tree);
+    int found = -1;
+    for (const RemoteNode& n : nodes)
+        if (TextCase::Lower(n.path) == "ini - inifile\\hkey_classes_root\\inifile\\shell\\print") found = n.image;
+    ASSERT_GE(found, 0) << "the print key of inifile is not in the tree";
+    std::set<std::string> marked;
+    for (const RemoteNode& n : nodes)
+        if (n.image == found) marked.insert(TextCase::Lower(n.path));
+    EXPECT_EQ(marked, expected);
+
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !MessageBoxWith(pid, "Finished searching through the registry."); }));
+    EXPECT_EQ(Status(), "Ready.");
+}
+
+TEST_F(ProgramTabs, ServicesListEveryServiceKeyWithItsPictureAndAClickShowsDetailsAndValues) {
+    const std::vector<std::string> keys = SubKeys(HKEY_LOCAL_MACHINE, kServices);
+    ASSERT_GT(keys.size(), 10u);
+    StartOn(kServicesTab);
+    HWND tree = TreeWith(keys.size());
+    ASSERT_TRUE(tree) << "services tab not filled";
+
+    // One root per service key, named by its display name (the key name without one), in the
+    // registry's order. The pictures are the tab's first three: Service, Device, Strike.
+    std::vector<RemoteNode> nodes = RemoteTreeNodes(process, tree);
+    std::vector<RemoteNode> roots;
+    for (const RemoteNode& n : nodes)
+        if (n.depth == 0) roots.push_back(n);
+    ASSERT_EQ(roots.size(), keys.size());
+    constexpr int kService = 0, kDevice = 1, kStrike = 2;
+    std::set<int> seen;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const std::string path = std::string(kServices) + "\\" + keys[i];
+        const std::string display = Text(HKEY_LOCAL_MACHINE, path, "DisplayName");
+        EXPECT_EQ(roots[i].text, display == "<none>" ? keys[i] : display);
+        const DWORD type = Dword(HKEY_LOCAL_MACHINE, path, "Type");
+        const bool device = type == 1 || type == 2;
+        EXPECT_TRUE(roots[i].image == (device ? kDevice : kService) || roots[i].image == kStrike) << keys[i];
+        // A key without an image path is never struck out.
+        if (Text(HKEY_LOCAL_MACHINE, path, "ImagePath") == "<none>") {
+            EXPECT_NE(roots[i].image, kStrike) << keys[i];
+        }
+        seen.insert(roots[i].image);
+    }
+    EXPECT_TRUE(seen.count(kService) && seen.count(kDevice));
+
+    // A click on a service lists its details; a double click opens its registry key, whose click
+    // lists the key's values.
+    std::string key;
+    const RemoteNode* service = nullptr;
+    for (size_t i = 0; i < keys.size() && !service; ++i) {
+        const std::string path = std::string(kServices) + "\\" + keys[i];
+        if (Text(HKEY_LOCAL_MACHINE, path, "DisplayName") != "<none>" && ValueNames(HKEY_LOCAL_MACHINE, path).size() >= 3)
+            service = &roots[i], key = keys[i];
+    }
+    ASSERT_TRUE(service);
+    const std::string path = std::string(kServices) + "\\" + key;
+    HWND details = DetailsList(main);
+    ASSERT_TRUE(details);
+    ClickTreeNode(process, tree, service->item);
+    std::vector<std::string> labels, values;
+    ASSERT_TRUE(WaitUntil([&] {
+        labels = RemoteListTexts(process, details);
+        values = RemoteListTexts(process, details, 1);
+        return !labels.empty() && labels[0] == "Display Name" && values[0] == service->text;
+    }, 30)) << "no details of " << key;
+    ASSERT_GE(labels.size(), 3u);
+    EXPECT_EQ(labels[2], "Registry Key");
+    EXPECT_EQ(values[2], key);
+
+    ClickTreeNode(process, tree, service->item, true);
+    const std::string keyNode = TextCase::Lower(service->text + "\\HKEY_LOCAL_MACHINE\\" + path);
+    const RemoteNode* own = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        nodes = RemoteTreeNodes(process, tree);
+        for (const RemoteNode& n : nodes) {
+            if (TextCase::Lower(n.path) == keyNode) own = &n;
+        }
+        return own != nullptr;
+    }, 30)) << "the double click did not open " << keyNode;
+    ClickTreeNode(process, tree, own->item);
+    auto lists = VisibleLists(main);
+    ASSERT_EQ(lists.size(), 2u);
+    std::vector<std::string> expected;
+    for (const std::string& v : ValueNames(HKEY_LOCAL_MACHINE, path)) expected.push_back(v.empty() ? "(Default)" : v);
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> listed;
+    EXPECT_TRUE(WaitUntil([&] {
+        listed = RemoteListTexts(process, lists[1]);
+        std::sort(listed.begin(), listed.end());
+        return listed == expected;
+    }, 30));
+    EXPECT_EQ(listed, expected);
+}
+
+namespace {
+
+const std::string kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::string kCacheKey = "Software\\Quorvath\\Velmora\\Settings\\UninstClean\\USCache";
+const std::string kAppFolder = "C:\\Program Files\\VelmFx Prog";
+const std::string kAppExe = kAppFolder + "\\VelmFx Prog.exe";
+
+// Two uninstall entries in the prefix's real Uninstall key: one with its folder, executable
+// and icon, one whose uninstaller is gone and that has no display name.
+struct UninstallEntries {
+    UninstallEntries() {
+        CreateDirectoryA(kAppFolder.c_str(), nullptr);
+        CopyFileA((WinDir() + "\\notepad.exe").c_str(), kAppExe.c_str(), FALSE);
+        Remove();
+        auto quote = [](const std::string& text) {
+            std::string out = "\"";
+            for (char c : text) {
+                if (c == '\\' || c == '"') out += '\\';
+                out += c;
+            }
+            return out + "\"";
+        };
+        LoadRegText(HKEY_LOCAL_MACHINE,
+                    "[" + kUninstallKey + "\\VelmFx Prog]\n\"DisplayName\"=\"VelmFx Prog\"\n\"UninstallString\"=" +
+                        quote("\"" + kAppFolder + "\\unins000.exe\" /S") + "\n\"DisplayIcon\"=" + quote(kAppExe) +
+                        "\n[" + kUninstallKey + "\\VelmFx Plain]\n\"UninstallString\"=\"C:\\\\nothere\\\\x.exe\"\n");
+    }
+    ~UninstallEntries() {
+        Remove();
+        DeleteFileA(kAppExe.c_str());
+        RemoveDirectoryA(kAppFolder.c_str());
+    }
+    static void Remove() {
+        for (const char* name : {"VelmFx Prog", "VelmFx Plain"}) {
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kUninstallKey + "\\" + name).c_str());
+            HKEY cache;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCacheKey.c_str(), 0, KEY_SET_VALUE, &cache) == ERROR_SUCCESS) {
+                RegDeleteValueA(cache, name);
+                RegCloseKey(cache);
+            }
+        }
+    }
+};
+
+// Points the special folders the Start-menu walk reads (the Start menus and the desktop) at an
+// empty fixture folder in the prefix's real registry, and puts the values back at the end: the
+// prefix's desktop is a link to the user's home, which no test walks.
+struct FixtureShellFolders {
+    struct Saved {
+        HKEY root;
+        const char* name;
+        DWORD type = REG_NONE;
+        std::vector<BYTE> data;
+        bool existed = false;
+    };
+    static constexpr const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr const char* kFolder = "C:\\velmfx-prog-menus";
+    std::vector<Saved> saved{{HKEY_LOCAL_MACHINE, "Common Start Menu", REG_NONE, {}, false},
+                             {HKEY_CURRENT_USER, "Start Menu", REG_NONE, {}, false},
+                             {HKEY_CURRENT_USER, "Desktop", REG_NONE, {}, false}};
+    FixtureShellFolders() {
+        CreateDirectoryA(kFolder, nullptr);
+        for (Saved& v : saved) {
+            HKEY key;
+            if (RegCreateKeyExA(v.root, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != 0) continue;
+            DWORD size = 0;
+            if (RegQueryValueExA(key, v.name, nullptr, &v.type, nullptr, &size) == ERROR_SUCCESS) {
+                v.data.resize(size);
+                v.existed = RegQueryValueExA(key, v.name, nullptr, &v.type, v.data.data(), &size) == ERROR_SUCCESS;
+            }
+            RegSetValueExA(key, v.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kFolder),
+                           static_cast<DWORD>(strlen(kFolder) + 1));
+            RegCloseKey(key);
+        }
+    }
+    ~FixtureShellFolders() {
+        for (Saved& v : saved) {
+            HKEY key;
+            if (RegOpenKeyExA(v.root, kKey, 0, KEY_WRITE, &key) != 0) continue;
+            if (v.existed) RegSetValueExA(key, v.name, 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
+            else RegDeleteValueA(key, v.name);
+            RegCloseKey(key);
+        }
+        RemoveDirectoryA(kFolder);
+    }
+};
+
+}  // namespace
+
+TEST_F(ProgramTabs, UninstallListsTheEntriesWithIconsRefreshesFromTheCacheAndTheCacheReadsBack) {
+    UninstallEntries entries;
+    FixtureShellFolders folders;
+    const size_t count = SubKeys(HKEY_LOCAL_MACHINE, kUninstallKey).size();
+    StartOn(kUninstallTab);
+    HWND list = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        auto lists = VisibleLists(main);
+        list = lists.empty() ? nullptr : lists.front();
+        return list && static_cast<size_t>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) == count && !BusyBox(pid);
+    })) << "uninstall tab not filled";
+
+    auto rows = [&] {
+        std::map<std::string, int> r;
+        const auto texts = RemoteListTexts(process, list);
+        const auto images = RemoteListImages(process, list);
+        for (size_t i = 0; i < texts.size() && i < images.size(); ++i) r[texts[i]] = images[i];
+        return r;
+    };
+    const std::map<std::string, int> first = rows();
+    ASSERT_TRUE(first.count("VelmFx Prog") && first.count("VelmFx Plain"));
+    // The entry's own icon, beside the placeholder picture of the entry without one.
+    EXPECT_GE(first.at("VelmFx Plain"), 0);
+    EXPECT_GE(first.at("VelmFx Prog"), 0);
+    EXPECT_NE(first.at("VelmFx Prog"), first.at("VelmFx Plain"));
+
+    // F5 refreshes: the findings go to the cache, which the scan reads; the rows are the same.
+    RemoteSetStatusText(process, StatusBar(main), 0, "-");
+    PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
+    PostMessageA(list, WM_KEYUP, VK_F5, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Status() == "Ready." && !BusyBox(pid); })) << "the refresh did not end";
+    EXPECT_EQ(rows(), first);
+
+    // The cache as `reg query` reads it: folder, executable (in lower case) and the verified flag;
+    // an entry without an executable has the blank.
+    const std::string cacheKey = "HKLM\\" + kCacheKey;
+    const std::string prog = TextCase::Lower(RegQuery(cacheKey, "VelmFx Prog"));
+    EXPECT_NE(prog.find(TextCase::Lower("REG_SZ    " + kAppFolder + "<:>" + kAppExe + "<:>1")), std::string::npos) << prog;
+    const std::string plain = RegQuery(cacheKey, "VelmFx Plain");
+    EXPECT_NE(plain.find("<:> <:>1"), std::string::npos) << plain;
+}
+
+TEST_F(ProgramTabs, AScanCancelledFromTheBusyBoxLeavesTheTabsUnlocked) {
+    // Many file types, each with an icon of its own to draw, so the scan runs long enough to be
+    // cancelled.
+    constexpr int kTypes = 1500;
+    const std::string classes = "Software\\Classes\\";
+    auto name = [](int i) { return ".velmfxcancel" + std::to_string(i); };
+    auto removeTypes = [&] {
+        for (int i = 0; i < kTypes; ++i) {
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + name(i)).c_str());
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, (classes + "velmfxcancel" + std::to_string(i)).c_str());
+        }
+    };
+    struct Cleanup {
+        std::function<void()> f;
+        ~Cleanup() { f(); }
+    } cleanup{removeTypes};
+    const std::string shell32 = Sys32() + "\\shell32.dll,";
+    for (int i = 0; i < kTypes; ++i) {
+        HKEY k;
+        const std::string type = "velmfxcancel" + std::to_string(i);
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (classes + name(i)).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(k, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(type.c_str()), static_cast<DWORD>(type.size() + 1));
+        RegCloseKey(k);
+        const std::string icon = shell32 + std::to_string(i % 400);
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (classes + type + "\\DefaultIcon").c_str(), 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &k, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(k, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(icon.c_str()), static_cast<DWORD>(icon.size() + 1));
+        RegCloseKey(k);
+    }
+    const std::vector<std::string> extensions = ExtensionTexts();
+
+    StartOn(kFileTypesTab);
+    HWND busy = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (busy = BusyBox(pid)) != nullptr; })) << "no busy box";
+    HWND cancel = ChildWindow(busy, "Button", "&Cancel");
+    ASSERT_TRUE(cancel);
+    PostMessageA(cancel, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !BusyBox(pid) && Status() == "Ready."; })) << "the scan did not end";
+    HWND tree = VisibleTree(main);
+    ASSERT_TRUE(tree);
+    EXPECT_LT(static_cast<size_t>(RootCount(tree)), extensions.size());
+
+    // The other tabs open again: the services tab scans on its first visit.
+    HWND tabs = TabStrip(main);
+    ASSERT_TRUE(tabs);
+    KeyToTab(tabs, kServicesTab);
+    EXPECT_TRUE(WaitUntil([&] {
+        HWND t = VisibleTree(main);
+        return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == kServicesTab && t && t != tree &&
+               static_cast<size_t>(RootCount(t)) == SubKeys(HKEY_LOCAL_MACHINE, kServices).size() && !BusyBox(pid);
+    })) << "the services tab did not open and fill";
+
+    // Back on the file types, F5 scans them all.
+    KeyToTab(tabs, kFileTypesTab);
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == kFileTypesTab && VisibleTree(main) == tree; }));
+    PostMessageA(tree, WM_KEYDOWN, VK_F5, 0);
+    PostMessageA(tree, WM_KEYUP, VK_F5, 0);
+    EXPECT_TRUE(TreeWith(extensions.size())) << "the new scan did not list every extension";
+}
