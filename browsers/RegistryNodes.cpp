@@ -60,9 +60,12 @@ namespace {
 // A folder is listed only once it has been asked about a few times: listing a large folder
 // (system32) costs as much as several single tests of names it lacks, which a short scan may
 // never make.
+// A path the listings cannot answer is asked of the file system once: the answer is kept by
+// the path's exact text for the rest of the scan.
 struct Listings {
     std::unordered_map<std::string, std::unordered_map<std::string, bool>> folders;
     std::unordered_map<std::string, int> asked;
+    std::unordered_map<std::string, bool> fileAnswers, folderAnswers;
 };
 constexpr int kListAfter = 8;
 Listings* g_listings = nullptr;
@@ -116,6 +119,20 @@ int FromListing(const std::string& path, bool fileName) {
     return entry->second ? 2 : 1;
 }
 
+// The file system's answer to QV_APIFileAndDisk::FileExists, asked by the file's attributes,
+// which the system answers without reading the folder when the file is there. Paths the two
+// could read differently (the wildcards < > " that only a folder search knows, errors other
+// than a missing file or folder) are asked as FileExists asks.
+bool FileExistsNow(const std::string& path) {
+    const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
+    if (!absolute || path.find_first_of("*?<>\"") != std::string::npos) return QV_APIFileAndDisk::FileExists(path);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return false;
+    return QV_APIFileAndDisk::FileExists(path);
+}
+
 }  // namespace
 
 FolderListingCache::FolderListingCache() : previous_(g_listings) { g_listings = new Listings; }
@@ -129,7 +146,17 @@ bool ExistingFile(std::string candidate, std::string& found) {
     candidate.erase(end == std::string::npos ? 0 : end + 1);
     const int listed = FromListing(candidate, true);
     if (listed == 0 || listed == 2) return false;
-    if (listed == -1 && !QV_APIFileAndDisk::FileExists(candidate)) return false;
+    if (listed == -1) {
+        bool exists;
+        if (!g_listings) {
+            exists = FileExistsNow(candidate);
+        } else {
+            auto [at, fresh] = g_listings->fileAnswers.try_emplace(candidate, false);
+            if (fresh) at->second = FileExistsNow(candidate);
+            exists = at->second;
+        }
+        if (!exists) return false;
+    }
     found = candidate;
     return true;
 }
@@ -141,7 +168,10 @@ bool ExistingFolder(const std::string& path) {
     if (!p.empty() && p.back() == '\\') p.pop_back();
     const int listed = FromListing(p, false);
     if (listed >= 0) return listed == 2;
-    return QV_APIFileAndDisk::PathExists(path);
+    if (!g_listings) return QV_APIFileAndDisk::PathExists(path);
+    auto [at, fresh] = g_listings->folderAnswers.try_emplace(path, false);
+    if (fresh) at->second = QV_APIFileAndDisk::PathExists(path);
+    return at->second;
 }
 
 std::string Env(const std::string& name) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
 #include "VelmComServerFixture.h"
 #include "browsers/RegistryNodes.h"
@@ -109,7 +110,13 @@ TEST(ServicesResolver, ListedFoldersAnswerAsTheFileSystemDoes) {
         return a;
     };
     std::vector<Answer> direct;
-    for (const std::string& p : paths) direct.push_back(ask(p));
+    for (const std::string& p : paths) {
+        direct.push_back(ask(p));
+        std::string trimmed = p;
+        trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+        EXPECT_EQ(direct.back().file, QV_APIFileAndDisk::FileExists(trimmed)) << p;
+        EXPECT_EQ(direct.back().folder, QV_APIFileAndDisk::PathExists(p)) << p;
+    }
     EXPECT_TRUE(direct[0].file && direct[2].file && direct[6].file && direct[12].folder);
     RegistryNodes::FolderListingCache listings;
     for (int round = 0; round < 12; ++round)  // the later rounds answer from the listings
