@@ -27,11 +27,11 @@ void Form_Main::WireEvents_SD() {
     tvwSD.KeyDown = [this](int k, int s) { tvwSD_KeyDown(k, s); };
     tvwSD.MouseUp = [this](int b, int s, long x, long y) { tvwSD_MouseUp(b, s, x, y); };
     Menus["MNU_ServicesDevices_SearchInRegistry"].Click = [this] { cmdSD_SearchRegistry_Click(); };
-    // The tree's and lists' pictures, taken from the components tab's list.
+    // The pictures of the tree and the details list, taken from the components tab's list (the
+    // values list has its own).
     struct { const char* from; const char* key; } images[] = {
         {"DLLServer", "Service"}, {"Computer", "Device"}, {"Strike", "Strike"}, {"Folder", "Folder"},
-        {"FolderOpen", "FolderOpen"}, {"Found", "Found"}, {"RegistryItem", "RegistryItem"}, {"Info", "Info"},
-        {"String", "String"}, {"Bin", "Bin"}};
+        {"FolderOpen", "FolderOpen"}, {"Found", "Found"}, {"RegistryItem", "RegistryItem"}, {"Info", "Info"}};
     for (const auto& i : images) CopyImage(imlRegComp, i.from, imlSD, i.key);
     lsvSDDetails.SetSmallIcons(&imlSD);
     lsvSDDetails.SetIcons(&imlSD);

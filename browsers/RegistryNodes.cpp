@@ -58,26 +58,46 @@ namespace {
 
 // The entries of each folder listed so far: lower-case name (long and short) -> is a folder.
 // A folder is listed only once it has been asked about a few times: listing a large folder
-// (system32) costs as much as dozens of single tests, which a short scan never makes.
+// (system32) costs as much as several single tests of names it lacks, which a short scan may
+// never make.
+// A path the listings cannot answer is asked of the file system once: the answer is kept by
+// the path's exact text for the rest of the scan.
 struct Listings {
     std::unordered_map<std::string, std::unordered_map<std::string, bool>> folders;
     std::unordered_map<std::string, int> asked;
+    std::unordered_map<std::string, bool> fileAnswers, folderAnswers;
 };
-constexpr int kListAfter = 32;
+constexpr int kListAfter = 8;
 Listings* g_listings = nullptr;
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 // Answers from the listing of the path's folder: 1 a file, 2 a folder, 0 nothing; -1 when the
-// path is not one the listing can answer (not absolute, wildcards, a root, a name the file
-// system would alter), so the caller asks the file system.
-int FromListing(const std::string& path) {
+// listing cannot answer as the file system would (not a drive path, wildcards, a doubled
+// separator, a name the system alters in a way the listing cannot follow), so the caller asks
+// the file system. The folder is listed by its text as given, so the system reads it exactly as
+// it reads the folder part of the whole path ("/" as a separator, ".." components and the like).
+// With `fileName` the last name is looked up as a file's: the system drops its trailing dots
+// and blanks, and a path ending in a separator names no file. Otherwise it is looked up as a
+// folder's, and a name ending in a dot or blank is left to the file system.
+int FromListing(const std::string& path, bool fileName) {
     if (!g_listings) return -1;
     const bool drive = path.size() > 3 && path[1] == ':' && path[2] == '\\';
-    if (!drive || path.find_first_of("*?/") != std::string::npos) return -1;
-    const size_t slash = path.rfind('\\');
-    const std::string folder = TextCase::Lower(path.substr(0, slash));
-    const std::string name = TextCase::Lower(path.substr(slash + 1));
-    if (name.empty() || name.back() == '.' || name.back() == ' ' || folder.find("\\\\") != std::string::npos)
+    if (!drive || path.find_first_of("*?<>\"") != std::string::npos) return -1;
+    for (size_t i = 3; i < path.size(); ++i)
+        if (IsSeparator(path[i]) && IsSeparator(path[i - 1])) return -1;
+    size_t slash = path.size() - 1;
+    while (!IsSeparator(path[slash])) --slash;
+    std::string name = TextCase::Lower(path.substr(slash + 1));
+    if (fileName) {
+        if (name.empty()) return 0;
+        const size_t keep = name.find_last_not_of(". ");
+        name.erase(keep == std::string::npos ? 0 : keep + 1);
+        if (name.empty()) return -1;
+    } else if (name.empty() || name.back() == '.' || name.back() == ' ') {
         return -1;
+    }
+    const std::string folder = TextCase::Lower(path.substr(0, slash));
     auto it = g_listings->folders.find(folder);
     if (it == g_listings->folders.end()) {
         if (++g_listings->asked[folder] <= kListAfter) return -1;
@@ -99,6 +119,20 @@ int FromListing(const std::string& path) {
     return entry->second ? 2 : 1;
 }
 
+// The file system's answer to QV_APIFileAndDisk::FileExists, asked by the file's attributes,
+// which the system answers without reading the folder when the file is there. Paths the two
+// could read differently (the wildcards < > " that only a folder search knows, errors other
+// than a missing file or folder) are asked as FileExists asks.
+bool FileExistsNow(const std::string& path) {
+    const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
+    if (!absolute || path.find_first_of("*?<>\"") != std::string::npos) return QV_APIFileAndDisk::FileExists(path);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return false;
+    return QV_APIFileAndDisk::FileExists(path);
+}
+
 }  // namespace
 
 FolderListingCache::FolderListingCache() : previous_(g_listings) { g_listings = new Listings; }
@@ -110,9 +144,19 @@ FolderListingCache::~FolderListingCache() {
 bool ExistingFile(std::string candidate, std::string& found) {
     size_t end = candidate.find_last_not_of(' ');
     candidate.erase(end == std::string::npos ? 0 : end + 1);
-    const int listed = FromListing(candidate);
+    const int listed = FromListing(candidate, true);
     if (listed == 0 || listed == 2) return false;
-    if (listed == -1 && !QV_APIFileAndDisk::FileExists(candidate)) return false;
+    if (listed == -1) {
+        bool exists;
+        if (!g_listings) {
+            exists = FileExistsNow(candidate);
+        } else {
+            auto [at, fresh] = g_listings->fileAnswers.try_emplace(candidate, false);
+            if (fresh) at->second = FileExistsNow(candidate);
+            exists = at->second;
+        }
+        if (!exists) return false;
+    }
     found = candidate;
     return true;
 }
@@ -122,9 +166,12 @@ bool ExistingFolder(const std::string& path) {
     size_t end = p.find_last_not_of(' ');
     p.erase(end == std::string::npos ? 0 : end + 1);
     if (!p.empty() && p.back() == '\\') p.pop_back();
-    const int listed = FromListing(p);
+    const int listed = FromListing(p, false);
     if (listed >= 0) return listed == 2;
-    return QV_APIFileAndDisk::PathExists(path);
+    if (!g_listings) return QV_APIFileAndDisk::PathExists(path);
+    auto [at, fresh] = g_listings->folderAnswers.try_emplace(path, false);
+    if (fresh) at->second = QV_APIFileAndDisk::PathExists(path);
+    return at->second;
 }
 
 std::string Env(const std::string& name) {

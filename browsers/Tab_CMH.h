@@ -35,7 +35,8 @@ void InitSearchPaths();
 // Empties `col` and the tree's roots and reads every extension of HKEY_CLASSES_ROOT into
 // them (the seven general entries first when `generalEntries`), each extension's node with its
 // type's icon, added to `images` under "Key_" & the extension key's enumeration index (an icon
-// source, file and index, already drawn in this scan is reused under its first key), or the
+// source, file and index, already drawn in this scan is reused under its first key; one drawn
+// by an earlier scan is added again from a kept copy while its file is unchanged), or the
 // image "Unknown". The node text follows `arrangedBy` ("File type name" puts the type's name
 // first). Panel 1 shows "Processing  '<ext>'". Every 10 keys it lets the user interface run
 // and stops once `cancel` is set.

@@ -33,6 +33,51 @@ bool ReadDefault(const std::string& path, std::string& text) {
     return true;
 }
 
+// The icons earlier scans drew, by source (lower-case file, index, resource flag), with the
+// file's size and time when they were drawn: a later scan adds the kept picture again instead of
+// extracting it anew, as long as the file is unchanged. A source that gave no icon is kept too.
+struct KeptIcon {
+    ULONGLONG size = 0;
+    FILETIME written{};
+    HICON icon = nullptr;
+    KeptIcon() = default;
+    KeptIcon(const KeptIcon&) = delete;
+    KeptIcon& operator=(const KeptIcon&) = delete;
+    ~KeptIcon() {
+        if (icon) DestroyIcon(icon);
+    }
+};
+using IconSource = std::tuple<std::string, long, bool>;
+std::map<IconSource, KeptIcon>& KeptIcons() {
+    static std::map<IconSource, KeptIcon> kept;
+    return kept;
+}
+
+// Adds the icon of one source to the image list under `key`, from the kept pictures when the
+// file is unchanged, else drawn from the file (and kept). False when the source gives no icon.
+bool AddSourceIcon(const IconSource& source, const std::string& file, ui::ImageList& images, const std::string& key,
+                   ui::PictureBox& pixSmall) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data))
+        return QV_IconsAndResources::AddFileIcon(file, std::get<1>(source), std::get<2>(source), images, key, pixSmall);
+    const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    auto found = KeptIcons().find(source);
+    if (found != KeptIcons().end() && found->second.size == size &&
+        CompareFileTime(&found->second.written, &data.ftLastWriteTime) == 0) {
+        if (!found->second.icon || images.Exists(key)) return false;
+        images.Add(key, found->second.icon);
+        return true;
+    }
+    const bool added =
+        QV_IconsAndResources::AddFileIcon(file, std::get<1>(source), std::get<2>(source), images, key, pixSmall);
+    KeptIcon& kept = found != KeptIcons().end() ? found->second : KeptIcons()[source];
+    if (kept.icon) DestroyIcon(kept.icon);
+    kept.icon = added ? images.ExtractIcon(key) : nullptr;
+    kept.size = size;
+    kept.written = data.ftLastWriteTime;
+    return added;
+}
+
 }  // namespace
 
 bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std::string& arrangedBy,
@@ -54,10 +99,10 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
             return;
         std::vector<char> buffer((maxName + 1) * 2);
         RegistryNodes::FolderListingCache listings;
-        // Many types share one icon (the same file and index): each is drawn into the image
+        // Many types share one icon (the same file and index): each is added to the image
         // list once, under the key of the first extension that shows it, and later ones use
         // that key; a source that gave no icon is not tried again.
-        std::map<std::tuple<std::string, long, bool>, std::string> drawn;
+        std::map<IconSource, std::string> drawn;
         // The nodes are added with the tree's painting off; it repaints once at the end.
         ui::RedrawOff quiet(tree);
         RegistryNodes::PumpNow();
@@ -94,11 +139,11 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
                 IconLocation icon = ParseIconLocation(where);
                 std::string file;
                 if (ExistingFile(icon.location, file) || FindFileOnSearchPath(icon.location, file)) {
-                    auto [at, fresh] = drawn.try_emplace({TextCase::Lower(file), icon.index, icon.resourceId}, "");
+                    const IconSource source{TextCase::Lower(file), icon.index, icon.resourceId};
+                    auto [at, fresh] = drawn.try_emplace(source, "");
                     if (fresh) {
                         const std::string key = "Key_" + std::to_string(index);
-                        if (QV_IconsAndResources::AddFileIcon(file, icon.index, icon.resourceId, images, key, pixSmall))
-                            at->second = key;
+                        if (AddSourceIcon(source, file, images, key, pixSmall)) at->second = key;
                     }
                     if (!at->second.empty()) image = at->second;
                 }

@@ -1,5 +1,6 @@
 #include "ui/TreeView.h"
 
+#include <cstring>
 #include <unordered_set>
 
 #include "base/QV_Err.h"
@@ -12,15 +13,6 @@ namespace ui {
 namespace {
 
 const char kSource[] = "TreeView";
-
-Node* NodeOfItem(HWND tree, HTREEITEM item) {
-    if (!item) return nullptr;
-    TVITEMA tv{};
-    tv.mask = TVIF_PARAM | TVIF_HANDLE;
-    tv.hItem = item;
-    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return nullptr;
-    return reinterpret_cast<Node*>(tv.lParam);
-}
 
 int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM) {
     auto* x = reinterpret_cast<Node*>(a);
@@ -51,7 +43,7 @@ void Node::SetText(const std::string& text) {
     tv.mask = TVIF_TEXT | TVIF_HANDLE;
     tv.hItem = item_;
     tv.pszText = const_cast<char*>(text_.c_str());
-    SendMessageA(tree_->hWnd(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+    tree_->Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
     if (parent_ ? parent_->sorted_ : tree_->sorted_) tree_->ScheduleSort(parent_);
 }
 
@@ -70,34 +62,34 @@ NodePtr Node::Parent() const {
 NodePtr Node::Child() const {
     Check();
     tree_->FlushSorts();
-    return tree_->FromItem(TreeView_GetChild(tree_->hWnd(), item_));
+    return tree_->FromItem(tree_->NextItem(item_, TVGN_CHILD));
 }
 
 NodePtr Node::FirstSibling() const {
     Check();
     if (parent_) return parent_->Child();
     tree_->FlushSorts();
-    return tree_->FromItem(TreeView_GetRoot(tree_->hWnd()));
+    return tree_->FromItem(tree_->NextItem(nullptr, TVGN_ROOT));
 }
 
 NodePtr Node::LastSibling() const {
     Check();
     tree_->FlushSorts();
     HTREEITEM last = item_;
-    for (HTREEITEM h = item_; h; h = TreeView_GetNextSibling(tree_->hWnd(), h)) last = h;
+    for (HTREEITEM h = item_; h; h = tree_->NextItem(h, TVGN_NEXT)) last = h;
     return tree_->FromItem(last);
 }
 
 NodePtr Node::Next() const {
     Check();
     tree_->FlushSorts();
-    return tree_->FromItem(TreeView_GetNextSibling(tree_->hWnd(), item_));
+    return tree_->FromItem(tree_->NextItem(item_, TVGN_NEXT));
 }
 
 NodePtr Node::Previous() const {
     Check();
     tree_->FlushSorts();
-    return tree_->FromItem(TreeView_GetPrevSibling(tree_->hWnd(), item_));
+    return tree_->FromItem(tree_->NextItem(item_, TVGN_PREVIOUS));
 }
 
 NodePtr Node::Root() const {
@@ -122,21 +114,19 @@ void Node::SetImage(const ImageRef& image) {
     Check();
     if (tree_->images_ && !image.IsNone()) tree_->images_->Resolve(image);  // 35601 for an unknown key
     image_ = image;
-    RECT r;
-    if (TreeView_GetItemRect(tree_->hWnd(), item_, &r, FALSE)) InvalidateRect(tree_->hWnd(), &r, TRUE);
+    tree_->InvalidateItem(item_);
 }
 
 void Node::SetSelectedImage(const ImageRef& image) {
     Check();
     if (tree_->images_ && !image.IsNone()) tree_->images_->Resolve(image);
     selectedImage_ = image;
-    RECT r;
-    if (TreeView_GetItemRect(tree_->hWnd(), item_, &r, FALSE)) InvalidateRect(tree_->hWnd(), &r, TRUE);
+    tree_->InvalidateItem(item_);
 }
 
 bool Node::Expanded() const {
     Check();
-    return (TreeView_GetItemState(tree_->hWnd(), item_, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+    return (tree_->Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item_), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
 }
 
 void Node::SetExpanded(bool expanded) {
@@ -147,12 +137,17 @@ void Node::SetExpanded(bool expanded) {
 void Node::SetBold(bool bold) {
     Check();
     bold_ = bold;
-    TreeView_SetItemState(tree_->hWnd(), item_, bold ? TVIS_BOLD : 0, TVIS_BOLD);
+    TVITEMA tv{};
+    tv.mask = TVIF_STATE | TVIF_HANDLE;
+    tv.hItem = item_;
+    tv.state = bold ? TVIS_BOLD : 0;
+    tv.stateMask = TVIS_BOLD;
+    tree_->Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
 }
 
 bool Node::Selected() const {
     Check();
-    return TreeView_GetSelection(tree_->hWnd()) == item_;
+    return tree_->NextItem(nullptr, TVGN_CARET) == item_;
 }
 
 void Node::SetSelected(bool selected) {
@@ -210,7 +205,7 @@ NodePtr Nodes::Add(const NodePtr& relative, int relationship, const std::string&
             case tvwLast: after = TVI_LAST; break;
             case tvwNext: after = relative->item_; break;
             case tvwPrevious: {
-                HTREEITEM prev = TreeView_GetPrevSibling(h, relative->item_);
+                HTREEITEM prev = tree_->NextItem(relative->item_, TVGN_PREVIOUS);
                 after = prev ? prev : TVI_FIRST;
                 break;
             }
@@ -233,7 +228,7 @@ NodePtr Nodes::Add(const NodePtr& relative, int relationship, const std::string&
     ins.item.iImage = I_IMAGECALLBACK;
     ins.item.iSelectedImage = I_IMAGECALLBACK;
     ins.item.lParam = reinterpret_cast<LPARAM>(node.get());
-    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(h, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+    auto item = reinterpret_cast<HTREEITEM>(tree_->Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
     if (!item) QV_Err::Raise(7, kSource);
 
     node->item_ = item;
@@ -283,7 +278,7 @@ void Nodes::Remove(const NodePtr& node) {
     if (!node || node->IsRemoved()) QV_Err::Raise(35605, kSource);
     if (&node->Tree() != tree_) QV_Err::Raise(35601, kSource);
     NodePtr keep = node;
-    SendMessageA(tree_->hWnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->item_));
+    tree_->Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->item_));
     // The control reports each deleted item (TVN_DELETEITEM); should it not have, drop the
     // subtree from the model here.
     if (!keep->IsRemoved()) {
@@ -303,7 +298,7 @@ void Nodes::Remove(const std::string& key) { Remove(Item(key)); }
 void Nodes::Remove(long index) { Remove(Item(index)); }
 
 void Nodes::Clear() {
-    if (tree_->hWnd()) SendMessageA(tree_->hWnd(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    if (tree_->hWnd()) tree_->Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     if (count_ > 0) {
         std::vector<Node*> all;
         for (auto& [raw, ptr] : live_) all.push_back(raw);
@@ -330,8 +325,28 @@ void TreeView::Create(Parent parent, long left, long top, long width, long heigh
                     "", left, top, width, height);
 }
 
+LRESULT TreeView::Send(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    return const_cast<TreeView*>(this)->CallOriginal(msg, wParam, lParam);
+}
+
+HTREEITEM TreeView::NextItem(HTREEITEM item, UINT relation) const {
+    return reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+void TreeView::InvalidateItem(HTREEITEM item) const {
+    RECT r;
+    static_assert(sizeof item <= sizeof r);
+    memcpy(&r, &item, sizeof item);  // the item goes in, its rectangle comes out
+    if (Send(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&r))) InvalidateRect(hWnd(), &r, TRUE);
+}
+
 NodePtr TreeView::FromItem(HTREEITEM item) const {
-    Node* n = NodeOfItem(hWnd(), item);
+    if (!item) return nullptr;
+    TVITEMA tv{};
+    tv.mask = TVIF_PARAM | TVIF_HANDLE;
+    tv.hItem = item;
+    if (!Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return nullptr;
+    auto* n = reinterpret_cast<Node*>(tv.lParam);
     if (!n) return nullptr;
     auto it = Nodes.live_.find(n);
     return it == Nodes.live_.end() ? nullptr : it->second;
@@ -377,7 +392,7 @@ void TreeView::SetImageList(ImageList* images) {
         TreeView_SetImageList(hWnd(), images ? images->Handle() : nullptr, TVSIL_NORMAL);
 }
 
-NodePtr TreeView::SelectedItem() const { return hWnd() ? FromItem(TreeView_GetSelection(hWnd())) : nullptr; }
+NodePtr TreeView::SelectedItem() const { return hWnd() ? FromItem(NextItem(nullptr, TVGN_CARET)) : nullptr; }
 
 void TreeView::SetSelectedItem(const NodePtr& node) {
     if (!hWnd()) QV_Err::Raise(91, kSource);
@@ -387,7 +402,7 @@ void TreeView::SetSelectedItem(const NodePtr& node) {
     codeSelecting_ = false;
 }
 
-NodePtr TreeView::DropHighlight() const { return hWnd() ? FromItem(TreeView_GetDropHilight(hWnd())) : nullptr; }
+NodePtr TreeView::DropHighlight() const { return hWnd() ? FromItem(NextItem(nullptr, TVGN_DROPHILITE)) : nullptr; }
 
 void TreeView::SetDropHighlight(const NodePtr& node) {
     if (!hWnd()) QV_Err::Raise(91, kSource);
@@ -399,7 +414,7 @@ NodePtr TreeView::HitTest(long x, long y) const {
     if (!hWnd()) return nullptr;
     TVHITTESTINFO hit{};
     hit.pt = {detail::ToPixelsX(x), detail::ToPixelsY(y)};
-    HTREEITEM item = TreeView_HitTest(hWnd(), &hit);
+    auto item = reinterpret_cast<HTREEITEM>(Send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     if (!item || !(hit.flags & TVHT_ONITEM)) return nullptr;
     return FromItem(item);
 }
@@ -414,7 +429,7 @@ void TreeView::SortChildren(HTREEITEM parent) {
     TVSORTCB sort{};
     sort.hParent = parent;
     sort.lpfnCompare = CompareNodes;
-    SendMessageA(hWnd(), TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+    Send(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
 }
 
 void TreeView::ScheduleSort(Node* parent) {

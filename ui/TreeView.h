@@ -171,6 +171,12 @@ protected:
 private:
     friend class Node;
     friend class ui::Nodes;
+    // The tree's own messages go straight to the control's window procedure: the subclass has
+    // nothing to do with them, and finding the subclass's control costs a call to the window
+    // server per message, which adding thousands of nodes would pay thousands of times.
+    LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam) const;
+    HTREEITEM NextItem(HTREEITEM item, UINT relation) const;  // TVGN_*
+    void InvalidateItem(HTREEITEM item) const;
     NodePtr FromItem(HTREEITEM item) const;
     void ItemDeleted(Node* node);
     void SortChildren(HTREEITEM parent);

@@ -332,3 +332,36 @@ TEST(FileTypesScan, LongNamesSharedIconsAndMissingOnes) {
     EXPECT_EQ(image(".xx"), "Unknown");
     EXPECT_EQ(col.Item(longExt)->vntDefault, "longfile");
 }
+
+// A later scan adds the pictures an earlier one drew while their files are unchanged, and draws
+// a changed file anew.
+TEST(FileTypesScan, KeptIconsFollowTheirFiles) {
+    char temp[MAX_PATH], sys[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    GetSystemDirectoryA(sys, MAX_PATH);
+    const std::string file = std::string(temp) + "velm_kept_icon.exe";
+    ASSERT_TRUE(CopyFileA((std::string(sys) + "\\notepad.exe").c_str(), file.c_str(), FALSE));
+    std::string escaped;
+    for (char c : file) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    RegFixture hkcr(HKEY_CLASSES_ROOT, "[.kk]\n@=\"kkfile\"\n[kkfile\\DefaultIcon]\n@=\"" + escaped + ",0\"\n");
+    BrowserWindow w;
+    colCMH col;
+    auto scan = [&] {
+        w.tvw.Nodes.Clear();
+        ResetImages(w);
+        CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel);
+        return w.tvw.Nodes.Item("File_Type_.kk")->Image().key;
+    };
+    const std::string first = scan();
+    EXPECT_EQ(first.rfind("Key_", 0), 0u);
+    EXPECT_EQ(scan(), first);
+    EXPECT_TRUE(w.iml.Exists(first));
+    // The file changes into one without icons: it is read again and gives none.
+    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written;
+    WriteFile(h, "no icons here", 13, &written, nullptr);
+    CloseHandle(h);
+    EXPECT_EQ(scan(), "Unknown");
+    DeleteFileA(file.c_str());
+}
