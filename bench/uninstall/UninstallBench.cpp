@@ -1,7 +1,9 @@
 // Scans 1,000 synthetic uninstall entries (application folders with a program and an
 // uninstaller, Start-menu shortcuts for most of them) cold, with no cache, and warm, with every
 // entry cached, and times each against a bare walk of the same registry values in the same
-// run: the uninstall keys with all their values, and the cache values.
+// run: the uninstall keys with all their values, and the cache values. A scan is the refresh
+// the tab runs: the list filled and the rows in view drawn with their icons (a row's icon is
+// made when the row is first shown); it prints how many rows are in view and have their icon.
 //
 //     tools/wine-run build/x64/bench/uninstall/uninstall_bench.exe [entries]
 #include <windows.h>
