@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "base/RegKey.h"
 #include "base/Seams.h"
@@ -263,8 +264,41 @@ void ShowRegError(long code, long level) {
     if (level == 3) ui::MsgBox("Undefinied key error code! (" + std::to_string(code) + ")", ui::vbOKOnly);
 }
 
+namespace {
+// The keys a running watch saw opened, and how many; null while no watch runs.
+struct Watched {
+    std::set<HKEY> open;
+    long opened = 0;
+};
+Watched* watched = nullptr;
+
+void NoteKeyOpened(long rc, HKEY hKey) {
+    if (!watched || rc != ERROR_SUCCESS) return;
+    ++watched->opened;
+    watched->open.insert(hKey);
+}
+}  // namespace
+
+KeyWatch::KeyWatch() {
+    delete watched;
+    watched = new Watched();
+}
+
+KeyWatch::~KeyWatch() {
+    delete watched;
+    watched = nullptr;
+}
+
+long KeyWatch::Opened() const { return watched ? watched->opened : 0; }
+long KeyWatch::LeftOpen() const { return watched ? static_cast<long>(watched->open.size()) : 0; }
+
+void NoteKeyClosed(HKEY hKey) {
+    if (watched) watched->open.erase(hKey);
+}
+
 long OpenKey(HKEY root, const std::string& subKey, HKEY& hKey, long level, DWORD access) {
     long rc = RegOpenKeyExA(root, subKey.c_str(), 0, access == 0 ? KEY_ALL_ACCESS : access, &hKey);
+    NoteKeyOpened(rc, hKey);
     ShowRegError(rc, level);
     return rc;
 }
@@ -276,11 +310,13 @@ long CreateKey(HKEY root, const std::string& subKey, HKEY& hKey, long level) {
     char emptyClass[] = "";
     long rc = RegCreateKeyExA(root, subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa,
                               &hKey, &disposition);
+    NoteKeyOpened(rc, hKey);
     ShowRegError(rc, level);
     return rc;
 }
 
 long CloseKey(HKEY hKey, long level) {
+    NoteKeyClosed(hKey);
     long rc = RegCloseKey(hKey);
     ShowRegError(rc, level);
     return rc;

@@ -30,6 +30,22 @@ long OpenKey(HKEY root, const std::string& subKey, HKEY& hKey, long level, DWORD
 // Creates (or opens) root\subKey with KEY_ALL_ACCESS and default security.
 long CreateKey(HKEY root, const std::string& subKey, HKEY& hKey, long level);
 long CloseKey(HKEY hKey, long level);
+
+// Counts, while it lives, the keys opened through OpenKey and CreateKey, and which of them were
+// closed again through CloseKey or by the RegKey holding them: a test sees by it that a routine
+// leaves no key open (the system keeps no count it could read).
+class KeyWatch {
+public:
+    KeyWatch();
+    ~KeyWatch();
+    KeyWatch(const KeyWatch&) = delete;
+    KeyWatch& operator=(const KeyWatch&) = delete;
+    long Opened() const;    // keys opened since the watch began
+    long LeftOpen() const;  // of them, the keys not closed yet
+};
+// Tells a running watch that a key was closed (RegKey calls it).
+void NoteKeyClosed(HKEY hKey);
+
 // Deletes one key (which must have no sub-keys).
 long DeleteKey(HKEY root, const std::string& subKey, long level);
 // Deletes a value; "" addresses the key's unnamed value.

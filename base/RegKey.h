@@ -9,6 +9,10 @@
 
 #include <utility>
 
+namespace QV_Registry_Lib {
+void NoteKeyClosed(HKEY hKey);
+}
+
 class RegKey {
 public:
     RegKey() = default;
@@ -35,7 +39,10 @@ public:
     // Gives the key up to a caller that closes it itself.
     HKEY release() { return std::exchange(h_, nullptr); }
     void Close() {
-        if (h_) RegCloseKey(std::exchange(h_, nullptr));
+        if (!h_) return;
+        HKEY h = std::exchange(h_, nullptr);
+        QV_Registry_Lib::NoteKeyClosed(h);
+        RegCloseKey(h);
     }
 
 private:

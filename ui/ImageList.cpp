@@ -103,6 +103,13 @@ long ImageList::AddFromFile(const std::string& key, const std::string& path) {
     return n;
 }
 
+long ImageList::AddKey(const std::string& key, const std::string& existing) {
+    CheckKey(index_, key);
+    const int i = Resolve(ImageRef(existing));
+    if (!key.empty()) index_[TextCase::Lower(key)] = i;
+    return i + 1;
+}
+
 HICON ImageList::ExtractIcon(const std::string& key) const {
     const int i = Resolve(ImageRef(key));
     HICON icon = handle_ ? ImageList_GetIcon(handle_, i, ILD_NORMAL) : nullptr;

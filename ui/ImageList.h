@@ -41,13 +41,18 @@ public:
     // An .ico file; returns 0 (nothing added) when the file holds no icon.
     long AddFromFile(const std::string& key, const std::string& path);
 
+    // Gives the picture under `existing` the further key `key` (unique, as for Add): one picture
+    // shown under several keys is stored once. Returns the picture's 1-based index; a key the
+    // list lacks throws 35601.
+    long AddKey(const std::string& key, const std::string& existing);
+
     // A new icon of the picture under the key (the caller destroys it); a key the list lacks
     // throws 35601.
     HICON ExtractIcon(const std::string& key) const;
 
-    long Count() const { return static_cast<long>(keys_.size()); }
+    long Count() const { return static_cast<long>(keys_.size()); }  // pictures, not keys
     bool Exists(const std::string& key) const;
-    const std::string& KeyAt(long index) const;  // 1-based
+    const std::string& KeyAt(long index) const;  // 1-based; the key the picture was added under
     // Removes every picture; the handle stays the same.
     void Clear();
 

@@ -11,6 +11,14 @@ namespace {
 
 const char kSource[] = "ListView";
 
+// Sends a message of the list's own model (a row inserted, a text set) to the control's own
+// procedure, past the toolkit's subclass, which has nothing to do with these messages and costs
+// a window-property look-up for each one; with a thousand rows that is most of the filling.
+LRESULT SendToList(HWND h, UINT msg, WPARAM wParam, const void* data) {
+    static WNDPROC own = reinterpret_cast<WNDPROC>(GetClassLongPtrA(h, GCLP_WNDPROC));
+    return CallWindowProcA(own, h, msg, wParam, reinterpret_cast<LPARAM>(data));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -40,7 +48,7 @@ void ListItem::SetSubItem(long column, const std::string& text) {
     LVITEMA it{};
     it.iSubItem = static_cast<int>(column);
     it.pszText = const_cast<char*>(sub_[static_cast<size_t>(column - 1)].c_str());
-    SendMessageA(list_->hWnd(), LVM_SETITEMTEXTA, static_cast<WPARAM>(pos_), reinterpret_cast<LPARAM>(&it));
+    SendToList(list_->hWnd(), LVM_SETITEMTEXTA, static_cast<WPARAM>(pos_), &it);
 }
 
 void ListItem::SetIcon(const ImageRef& image) {
@@ -54,7 +62,9 @@ void ListItem::SetSmallIcon(const ImageRef& image) {
     Check();
     if (list_->small_ && !image.IsNone()) list_->small_->Resolve(image);
     smallIcon_ = image;
-    ListView_RedrawItems(list_->hWnd(), static_cast<int>(pos_), static_cast<int>(pos_));
+    // Set while the control asks for the row's picture, it is the picture being drawn.
+    if (!list_->answeringPicture_)
+        ListView_RedrawItems(list_->hWnd(), static_cast<int>(pos_), static_cast<int>(pos_));
 }
 
 long ListItem::Index() const {
@@ -108,7 +118,7 @@ ListItemPtr ListItems::Add(long index, const std::string& key, const std::string
     it.pszText = const_cast<char*>(item->text_.c_str());
     it.iImage = I_IMAGECALLBACK;
     it.lParam = reinterpret_cast<LPARAM>(item.get());
-    int got = static_cast<int>(SendMessageA(h, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)));
+    int got = static_cast<int>(SendToList(h, LVM_INSERTITEMA, 0, &it));
     if (got < 0) QV_Err::Raise(7, kSource);
 
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos), item);
@@ -274,6 +284,8 @@ void ListView::ClickPressedItem(long x, long y) { ClickIfSelected(HitTest(x, y),
 
 bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
     switch (hdr->code) {
+        case LVN_INSERTITEM:
+            return true;  // the model has the row already
         case LVN_DELETEALLITEMS:
             // Clearing the list is one step: no per-row deletion notices (the model keeps no
             // per-row state in the control).
@@ -286,7 +298,14 @@ bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
             int row = di->item.iItem;
             di->item.iImage = -1;
             if (row >= 0 && row < ListItems.Count()) {
-                const ListItem& it = *ListItems.rows_[static_cast<size_t>(row)];
+                ListItemPtr keep = ListItems.rows_[static_cast<size_t>(row)];
+                ListItem& it = *keep;
+                if (SmallIconWanted && it.smallIcon_.IsNone() && it.icon_.IsNone()) {
+                    answeringPicture_ = true;
+                    TrapErrors("ListView", "SmallIconWanted", [&] { SmallIconWanted(it); });
+                    answeringPicture_ = false;
+                    if (it.IsRemoved()) return true;
+                }
                 if (small_) di->item.iImage = small_->TryResolve(it.smallIcon_.IsNone() ? it.icon_ : it.smallIcon_);
                 else if (large_) di->item.iImage = large_->TryResolve(it.icon_);
             }

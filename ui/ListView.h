@@ -138,6 +138,13 @@ public:
     ListItemPtr HitTest(long x, long y) const;      // twips of the client area
 
     std::function<void(ListItem& item)> ItemClick;
+    // Raised when the control asks for the picture of a row that has none (neither small icon
+    // nor icon), as it draws the row, before the picture is looked up: the handler may give the
+    // row its small icon then (SetSmallIcon), so that pictures that are slow to make are made
+    // only for the rows a user sees; a row left without one is asked for again when next drawn.
+    // It runs inside the control's painting: it shows no window and handles no messages; an
+    // error it raises leaves the row as it was.
+    std::function<void(ListItem& item)> SmallIconWanted;
 
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     void OnDestroyed() override;
@@ -153,6 +160,7 @@ private:
     ImageList* small_ = nullptr;
     ImageList* large_ = nullptr;
     bool codeSelecting_ = false;
+    bool answeringPicture_ = false;  // inside the control's request for a row's picture
 };
 
 }  // namespace ui

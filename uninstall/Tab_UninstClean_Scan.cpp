@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unordered_map>
 
 #include "base/QV_APIFileAndDisk.h"
@@ -60,10 +61,20 @@ bool TextToBoolean(std::string text, bool& value) {
     return true;
 }
 
+// Whether a file (not a folder) of the path exists, from its attributes alone: one query, where
+// a directory search (QV_APIFileAndDisk::FileExists) costs several under Wine, for each of
+// hundreds of cached entries.
+bool IsFile(const std::string& path) {
+    const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
+    if (!absolute || path.find_first_of("*?") != std::string::npos) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The identity of a file as an icon source: its volume and file number (shared by every path
 // of the file, hard links included) with its extension, by which the shell picks the icon of
 // a file that carries none. "" when the file cannot be opened.
-std::string IconSourceIdentity(const std::string& path) {
+std::string ReadIconSourceIdentity(const std::string& path) {
     HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return "";
@@ -79,16 +90,78 @@ std::string IconSourceIdentity(const std::string& path) {
     return id + extension;
 }
 
-// Adds the image of `from` once more under the key `to`.
-bool CopyImage(ui::ImageList& iml, const std::string& from, const std::string& to) {
-    const int index = iml.TryResolve(ui::ImageRef(from));
-    if (index < 0) return false;
-    HICON icon = ImageList_GetIcon(iml.Handle(), index, ILD_NORMAL);
-    if (!icon) return false;
-    iml.Add(to, icon);
-    DestroyIcon(icon);
-    return true;
+// The identity of the file of a path, remembered by path between scans while the file keeps
+// its size and time of writing: reading it opens the file and asks for its volume, which costs
+// several milliseconds under Wine, where the attributes cost microseconds.
+std::string IconSourceIdentity(const std::string& path) {
+    struct Known {
+        ULONGLONG size = 0;
+        FILETIME written{};
+        std::string identity;
+    };
+    static std::unordered_map<std::string, Known> known;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return "";
+    const ULONGLONG size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    Known& k = known[TextCase::Lower(path)];
+    if (k.identity.empty() || k.size != size || CompareFileTime(&k.written, &data.ftLastWriteTime) != 0) {
+        k = {size, data.ftLastWriteTime, ReadIconSourceIdentity(path)};
+        if (k.identity.empty()) {
+            known.erase(TextCase::Lower(path));
+            return "";
+        }
+    }
+    return k.identity;
 }
+
+// The pictures of the rows of one scan, each made when its row is first drawn: the icon of the
+// entry's executable under the entry's own key ("Key_" and its running number in the scan), or
+// "Computer" for an entry without one. A file drawn before (by any of its paths) is not drawn
+// again: its picture gets the new key as well.
+class RowIcons {
+public:
+    RowIcons(ui::ImageList& iml, ui::PictureBox& pix) : iml_(iml), pix_(pix) {}
+
+    // The picture the row of `rowKey` is to show: from `exe` (blank for none) under `iconKey`.
+    void Expect(const std::string& rowKey, const std::string& exe, const std::string& iconKey) {
+        waiting_[TextCase::Lower(rowKey)] = {exe, iconKey};
+    }
+
+    void Draw(ui::ListItem& row) {
+        auto it = waiting_.find(TextCase::Lower(row.Key()));
+        if (it == waiting_.end()) return;  // not analysed yet
+        const Waiting w = std::move(it->second);
+        waiting_.erase(it);
+        if (Add(w.exe, w.iconKey)) row.SetSmallIcon(w.iconKey);
+        else if (iml_.Exists("Computer")) row.SetSmallIcon("Computer");
+    }
+
+private:
+    struct Waiting {
+        std::string exe, iconKey;
+    };
+
+    bool Add(const std::string& exe, const std::string& iconKey) {
+        if (exe.find_first_not_of(' ') == std::string::npos) return false;  // none, or the cache's blank
+        if (iml_.Exists(iconKey)) return false;
+        const std::string source = IconSourceIdentity(exe);
+        auto known = source.empty() ? drawn_.end() : drawn_.find(source);
+        if (known != drawn_.end()) {
+            if (known->second.empty()) return false;
+            iml_.AddKey(iconKey, known->second);
+            return true;
+        }
+        const bool added = QV_IconsAndResources::AddFileIcon(exe, -1, false, iml_, iconKey, pix_);
+        if (!source.empty()) drawn_.emplace(source, added ? iconKey : "");
+        return added;
+    }
+
+    ui::ImageList& iml_;
+    ui::PictureBox& pix_;
+    std::unordered_map<std::string, Waiting> waiting_;  // by folded row key
+    // The images drawn by the identity of their file ("" when none could be drawn).
+    std::unordered_map<std::string, std::string> drawn_;
+};
 
 void SetStatus(ui::StatusBar& stb1, const std::string& text) {
     if (stb1.IsCreated() && stb1.PanelCount() > 0) stb1.Panel(1).SetText(text);
@@ -183,8 +256,7 @@ bool CheckAgainstCache(clsUS& entry, HKEY cache) {
             if (!TextToBoolean(fields[2], flag)) return;
             entry.blnGenerallyVerified = flag;
         }
-        if (!entry.strAppPath.empty() && entry.strDefaultExecutable != " " &&
-            !QV_APIFileAndDisk::FileExists(entry.strDefaultExecutable))
+        if (!entry.strAppPath.empty() && entry.strDefaultExecutable != " " && !IsFile(entry.strDefaultExecutable))
             return;  // the cached executable has gone
         confirmed = entry.blnGenerallyVerified;
     });
@@ -249,67 +321,55 @@ void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, u
     (void)pixDummy;
     TrapErrors("Tab_UninstClean", "US_Refresh", [&] {
         detail::ScanMemory memory;
-        lsvUS.ListItems.Clear();
-        col.Clear();
-        targets.Clear();
+        // The rows of the last scan wait for no picture any more.
+        auto icons = std::make_shared<RowIcons>(imlUS, pixSmall);
+        lsvUS.SmallIconWanted = [icons](ui::ListItem& row) { icons->Draw(row); };
+        {
+            // Painting waits until every entry is analysed (the messages pumped for the cancel
+            // button still run); a row gets its picture when it is first drawn after that. The
+            // list is emptied with painting off too, which keeps its scroll bar from going and
+            // coming back.
+            ui::RedrawOff quiet(lsvUS);
+            lsvUS.ListItems.Clear();
+            col.Clear();
+            targets.Clear();
 
-        US_FillListFromRegisty(col);
-
-        const ui::ImageRef computer = imlUS.Exists("Computer") ? ui::ImageRef("Computer") : ui::ImageRef();
-        lsvUS.SetRedraw(false);
-        for (const auto& entry : col) {
-            auto row = lsvUS.ListItems.Add(0, "Key_" + entry->Key, entry->strDisplayName, {}, computer);
-            row->SetSubItem(1, entry->strUninstallString);
-        }
-        lsvUS.SetRedraw(true);
-
-        // The cache key stays open for the scan; an entry finds it missing like a missing value.
-        RegKey cache;
-        OpenKey(HKEY_LOCAL_MACHINE, cstrCacheKey, cache.Receive(), 0, KEY_READ_ONLY);
-        bool walked = false;
-        long n = 0;
-        // The images drawn in this scan by the identity of their file ("" when none was drawn).
-        std::unordered_map<std::string, std::string> drawn;
-        // Painting waits until every row has its icon; the messages pumped for the cancel
-        // button still run.
-        lsvUS.SetRedraw(false);
-        for (const auto& entry : col) {
-            ++n;
-            if (n % 2 == 0) detail::PumpEvents();
-            if ((!cache || !CheckAgainstCache(*entry, cache.get())) && !cancel) {
-                detail::PumpEvents();
-                SetStatus(stb1, "Searching cross-linked information of new Software Component.");
-                if (!walked) {
-                    SetStatus(stb1, "Scanning Start-Menu.");
-                    FillStartMenuTargetsCol(targets, cancel);
-                    walked = true;
-                }
-                SetStatus(stb1, "Searching cross-linked information of new Software Component '" +
-                                    entry->strDisplayName + "'");
-                FilterStartMenuTargetsByAppName(*entry, targets, cancel);
-                if (!cancel) {
-                    if (entry->strInstallLocation_ReadFromRegistry.empty()) US_DetermineAppPath(*entry);
-                    else TakeInstallLocation(*entry);
-                }
+            US_FillListFromRegisty(col);
+            for (const auto& entry : col) {
+                auto row = lsvUS.ListItems.Add(0, "Key_" + entry->Key, entry->strDisplayName);
+                row->SetSubItem(1, entry->strUninstallString);
             }
-            const std::string& exe = entry->strDefaultExecutable;
-            if (exe.find_first_not_of(' ') == std::string::npos) continue;  // none, or the cache's blank
-            // A file drawn before in this scan (by any of its paths) is not drawn again: its image
-            // is copied under this entry's own key.
-            const std::string source = IconSourceIdentity(exe);
-            auto known = source.empty() ? drawn.end() : drawn.find(source);
-            const std::string iconKey = "Key_" + std::to_string(n);
-            bool added = false;
-            if (known != drawn.end()) {
-                added = !known->second.empty() && CopyImage(imlUS, known->second, iconKey);
-            } else {
-                added = QV_IconsAndResources::AddFileIcon(exe, -1, false, imlUS, iconKey, pixSmall);
-                if (!source.empty()) drawn.emplace(source, added ? iconKey : "");
+
+            // The cache key stays open for the scan; an entry finds it missing like a missing value.
+            RegKey cache;
+            OpenKey(HKEY_LOCAL_MACHINE, cstrCacheKey, cache.Receive(), 0, KEY_READ_ONLY);
+            bool walked = false;
+            long n = 0;
+            for (const auto& entry : col) {
+                ++n;
+                if (n % 2 == 0) detail::PumpEvents();
+                const bool cached = cache && CheckAgainstCache(*entry, cache.get());
+                if (!cached && !cancel) {
+                    detail::PumpEvents();
+                    SetStatus(stb1, "Searching cross-linked information of new Software Component.");
+                    if (!walked) {
+                        SetStatus(stb1, "Scanning Start-Menu.");
+                        FillStartMenuTargetsCol(targets, cancel);
+                        walked = true;
+                    }
+                    SetStatus(stb1, "Searching cross-linked information of new Software Component '" +
+                                        entry->strDisplayName + "'");
+                    FilterStartMenuTargetsByAppName(*entry, targets, cancel);
+                    if (!cancel) {
+                        if (entry->strInstallLocation_ReadFromRegistry.empty()) US_DetermineAppPath(*entry);
+                        else TakeInstallLocation(*entry);
+                    }
+                }
+                icons->Expect("Key_" + entry->Key, entry->strDefaultExecutable, "Key_" + std::to_string(n));
             }
-            if (!added) continue;
-            if (auto row = lsvUS.ListItems.Find("Key_" + entry->Key)) row->SetSmallIcon(iconKey);
         }
-        lsvUS.SetRedraw(true);
+        // The rows in view are drawn now, with their pictures.
+        if (lsvUS.hWnd()) UpdateWindow(lsvUS.hWnd());
     });
 }
 

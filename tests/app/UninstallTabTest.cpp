@@ -186,6 +186,20 @@ TEST_F(UninstallTab, DeleteKeyAndUninstallFollowTheRegistry) {
                   (std::vector<std::string>{"Velmora detected corrupt Uninstall entries of current product."}));
     }
     {
+        // The uninstaller leaves its key: row and entry stay, and the key opened to look for
+        // it is closed again.
+        Select(f, "VelmFx Tab");
+        WhenLoaded close("dlg_showAppPath", [&](ui::Form& dlg) { dlg.Unload(); });
+        started.clear();
+        QV_Registry_Lib::KeyWatch keys;
+        f.MNU_UninstClean_Uninstall_Click();
+        EXPECT_EQ(started.size(), 1u);
+        EXPECT_GE(keys.Opened(), 1);
+        EXPECT_EQ(keys.LeftOpen(), 0);
+        EXPECT_TRUE(f.lsvUS.ListItems.Exists("Key_VelmFx Tab"));
+        EXPECT_TRUE(f.colUS.Exists("VelmFx Tab"));
+    }
+    {
         // The uninstaller removes its key while the show-path dialog is open: row and entry go.
         Select(f, "VelmFx Tab");
         WhenLoaded close("dlg_showAppPath", [&](ui::Form& dlg) {

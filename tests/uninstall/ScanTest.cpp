@@ -1,6 +1,9 @@
 // The uninstall scan end to end over fixture entries of the overridden HKEY_LOCAL_MACHINE:
 // which entries are listed and with what, the cache comparison, the icons, the second scan
 // from the cache, a cancelled scan, and an entry's values list.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "app/Register_UninstClean.h"
@@ -180,6 +183,27 @@ TEST_F(Scan, SecondScanTakesTheCacheWithoutWalkingTheStartMenus) {
     EXPECT_EQ(StartMenuWalks(), walks);
 }
 
+TEST_F(Scan, ARowOutOfViewGetsItsIconWhenItIsFirstShown) {
+    auto& f = Form();
+    RECT was{};
+    GetWindowRect(f.lsvUS.hWnd(), &was);
+    // A list two rows high: the entry with an icon sorts near the end, out of view.
+    struct Restore {
+        HWND h;
+        RECT r;
+        ~Restore() { SetWindowPos(h, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER); }
+    } restore{f.lsvUS.hWnd(), was};
+    SetWindowPos(f.lsvUS.hWnd(), nullptr, 0, 0, was.right - was.left, 64, SWP_NOMOVE | SWP_NOZORDER);
+    Refresh();
+    auto row = f.lsvUS.ListItems.Item("Key_VelmFx Upper");
+    ASSERT_GT(row->Index() - 1, ListView_GetTopIndex(f.lsvUS.hWnd()) + ListView_GetCountPerPage(f.lsvUS.hWnd()));
+    EXPECT_EQ(row->SmallIcon().key, "");  // not drawn yet
+    row->EnsureVisible();
+    UpdateWindow(f.lsvUS.hWnd());
+    EXPECT_EQ(row->SmallIcon().key.rfind("Key_", 0), 0u);
+    EXPECT_TRUE(f.imlUS.Exists(row->SmallIcon().key));
+}
+
 TEST_F(Scan, CacheRecordsConfirmOrLeaveTheEntryToAnalysis) {
     const std::string exe = scan / "VelmFx Scan.exe";
     const std::string folder = scan.Path();
@@ -196,6 +220,7 @@ TEST_F(Scan, CacheRecordsConfirmOrLeaveTheEntryToAnalysis) {
         {"flag abc", folder + "<:>" + exe + "<:>abc", false, false},
         {"exe present", folder + "<:>" + exe + "<:>1", true, true},
         {"exe gone", folder + "<:>" + folder + "\\gone.exe<:>1", false, true},
+        {"exe a folder", folder + "<:>" + folder + "<:>1", false, true},
         {"missing", "", false, false},
     };
     std::string text = "[" + std::string(cstrCacheKey) + "]\n";
