@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "ui/Form.h"
 #include "base/QV_Err.h"
@@ -11,13 +12,24 @@
 
 namespace ui {
 namespace {
-const char kControlProp[] = "VelmControl";
+// The control object of each control window. Every message to a control and every
+// notification from one looks its window up here; a window property would cost a round trip
+// to the window server per message under Wine. Windows live on the program's one UI thread.
+std::unordered_map<HWND, Control*>& Controls() {
+    static std::unordered_map<HWND, Control*> controls;
+    return controls;
 }
+}  // namespace
 
 LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 namespace detail {
-void* ControlOf(HWND hwnd) { return hwnd ? GetPropA(hwnd, kControlProp) : nullptr; }
+void* ControlOf(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    const auto& controls = Controls();
+    const auto found = controls.find(hwnd);
+    return found == controls.end() ? nullptr : found->second;
+}
 
 int NextControlId() {
     static int next = 100;
@@ -74,7 +86,7 @@ void Control::CreateWindowFor(Parent parent, const char* className, DWORD style,
                              detail::Instance(), nullptr);
     if (!h) QV_Err::Raise(7, className);
     hwnd_ = h;
-    SetPropA(h, kControlProp, this);
+    Controls()[h] = this;
     oldProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlSubclassProc)));
     SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
@@ -92,7 +104,7 @@ void Control::Destroyed() {
         ti.uId = reinterpret_cast<UINT_PTR>(h);
         SendMessageA(form_->tips_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
     }
-    RemovePropA(h, kControlProp);
+    Controls().erase(h);
     if (oldProc_ && IsWindow(h)) SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(oldProc_));
     hwnd_ = nullptr;
     if (form_) form_->UnregisterControl(this);
