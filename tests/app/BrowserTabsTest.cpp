@@ -6,13 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "app/Form_Main.h"
-#include "app/Master.h"
-#include "app/Register_UninstClean.h"
 #include "app/RunGuard.h"
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/TextCase.h"
 #include "browsers/dlg_FindString.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
@@ -30,26 +29,7 @@ const char* kMachine = R"(
 [SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall]
 )";
 
-struct BrowserTabs : ::testing::Test {
-    std::function<void()> previousEnd;
-    void SetUp() override {
-        DroskGlobalDiscard();
-        previousEnd = Master::EndProgram();
-        Master::EndProgram() = [] {};
-    }
-    void TearDown() override {
-        if (frmMain().IsLoaded()) frmMain().Unload();
-        ui::DoEvents();
-        Master::EndProgram() = previousEnd;
-        DroskGlobalDiscard();
-    }
-    void Open() {
-        Register_UninstClean::RunStartupSequence();
-        frmMain().Load();
-        ASSERT_TRUE(frmMain().IsLoaded());
-        frmMain().InitStartUpTab();
-        ui::DoEvents();
-    }
+struct BrowserTabs : MainWindowFixture {
     // Answers the Find dialog that the next search opens: OK with `text`, or Cancel when empty.
     static void AnswerFind(const std::string& text) {
         ui::Defer([text] {
@@ -69,7 +49,7 @@ struct BrowserTabs : ::testing::Test {
 }  // namespace
 
 TEST_F(BrowserTabs, ServicesTabFillsShowsDetailsAndSearches) {
-    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"1\"\n"));
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, StartsOn(1));
     Open();
     Form_Main& f = frmMain();
     ASSERT_EQ(f.ShownTab(), Tab::SD);
@@ -120,7 +100,7 @@ std::string FileTypes() {
 
 TEST_F(BrowserTabs, FileTypesTabListsEveryExtensionWithIconsAndSearches) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, FileTypes());
-    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"2\"\n"));
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, StartsOn(2));
     BoxRecorder boxes;
     Open();
     for (const std::string& p : boxes.Prompts()) ADD_FAILURE() << p;
@@ -159,7 +139,7 @@ TEST_F(BrowserTabs, FileTypesTabListsEveryExtensionWithIconsAndSearches) {
 
 TEST_F(BrowserTabs, ScansAndSearchesCancelFromTheBusyBoxAndLockTheWindowMeanwhile) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, FileTypes());
-    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"1\"\n"));
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, StartsOn(1));
     Open();
     Form_Main& f = frmMain();
     f.SelectTab(Tab::CMH);
@@ -253,7 +233,7 @@ TEST_F(BrowserTabs, RegeditOpensAtTheSelectedFileTypeKeyFromLevelTwo) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, FileTypes());
     // Regedit's own key, which exists once it has run, holds the key it opens at.
     RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine),
-        hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"2\"\n") +
+        hkcu(HKEY_CURRENT_USER, StartsOn(2) +
                                     "[Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit]\n");
     Open();
     Form_Main& f = frmMain();

@@ -13,11 +13,9 @@
 #include <vector>
 
 #include "app/Form_Main.h"
-#include "app/Master.h"
-#include "app/Register_UninstClean.h"
 #include "app/RunGuard.h"
-#include "app/clsDroskGlobal.h"
 #include "base/QV_Registry_Lib.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
@@ -81,8 +79,6 @@ std::string MachineText() {
 )";
 }
 
-std::string StartsOn(int tab) { return Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"" + std::to_string(tab) + "\"\n"); }
-
 // Answers the input boxes in order and records each one as prompt|title|default.
 struct Inputs {
     std::deque<std::string> answers;
@@ -145,26 +141,7 @@ struct TabUnderTest {
     std::string path;
 };
 
-struct EditCommands : ::testing::Test {
-    std::function<void()> previousEnd;
-    void SetUp() override {
-        DroskGlobalDiscard();
-        previousEnd = Master::EndProgram();
-        Master::EndProgram() = [] {};
-    }
-    void TearDown() override {
-        if (frmMain().IsLoaded()) frmMain().Unload();
-        ui::DoEvents();
-        Master::EndProgram() = previousEnd;
-        DroskGlobalDiscard();
-    }
-    void Open() {
-        Register_UninstClean::RunStartupSequence();
-        frmMain().Load();
-        ASSERT_TRUE(frmMain().IsLoaded());
-        frmMain().InitStartUpTab();
-        ui::DoEvents();
-    }
+struct EditCommands : MainWindowFixture {
     static Form_Main& F() { return frmMain(); }
     // Selects a node as a click does (selection, then the tree's NodeClick handling).
     static ui::NodePtr Select(ui::TreeView& tree, const std::string& key, std::function<void(ui::Node&)> click) {

@@ -14,14 +14,13 @@
 #include <vector>
 
 #include "app/Form_Main.h"
-#include "app/Master.h"
-#include "app/Register_UninstClean.h"
 #include "app/RunGuard.h"
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_ArrangedByOptions.h"
 #include "app/dlg_filedoesntexist.h"
 #include "image/frmDepends.h"
 #include "base/QV_Clipboard.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
@@ -50,7 +49,7 @@ const char* kAlpha = "Alpha\\HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Serv
 const char* kTools = "C:\\VelmListsTools";
 
 std::string OnServices() {
-    return Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"1\"\n") +
+    return StartsOn(1) +
            "[Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit]\n";
 }
 
@@ -59,32 +58,20 @@ struct Started {
     int style;
 };
 
-struct Lists : ::testing::Test {
-    std::function<void()> previousEnd;
+// The programs the window starts are recorded, not started.
+struct Lists : MainWindowFixture {
     std::vector<Started> started;
     std::unique_ptr<ui::StartProgramOverride> starts;
     void SetUp() override {
-        DroskGlobalDiscard();
-        previousEnd = Master::EndProgram();
-        Master::EndProgram() = [] {};
+        MainWindowFixture::SetUp();
         starts = std::make_unique<ui::StartProgramOverride>([this](const std::string& line, int style, bool) {
             started.push_back({line, style});
             return 1ul;
         });
     }
     void TearDown() override {
-        if (frmMain().IsLoaded()) frmMain().Unload();
-        ui::DoEvents();
+        MainWindowFixture::TearDown();
         starts.reset();
-        Master::EndProgram() = previousEnd;
-        DroskGlobalDiscard();
-    }
-    void Open() {
-        Register_UninstClean::RunStartupSequence();
-        frmMain().Load();
-        ASSERT_TRUE(frmMain().IsLoaded());
-        frmMain().InitStartUpTab();
-        ui::DoEvents();
     }
     // Selects a services node by key, as a click does.
     static void Select(const std::string& key) {
@@ -761,7 +748,7 @@ TEST_F(Lists, TheOwnEntrysExitAndConfigureQuestionHasAnEmptyCaption) {
     RegFixture hklm(HKEY_LOCAL_MACHINE, "[SYSTEM\\CurrentControlSet\\Services]\n[" + uninstall +
                                             "Own]\n\"DisplayName\"=\"VELMORA 1.2\"\n"
                                             "\"UninstallString\"=\"C:\\\\own\\\\unwise.exe\"\n");
-    RegFixture hkcu(HKEY_CURRENT_USER, Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"0\"\n"));
+    RegFixture hkcu(HKEY_CURRENT_USER, StartsOn(0));
     Open();
     Form_Main& f = frmMain();
     ASSERT_EQ(f.ShownTab(), Tab::US);

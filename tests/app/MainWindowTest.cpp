@@ -20,6 +20,7 @@
 #include "base/QV_Err.h"
 #include "base/QV_Forms.h"
 #include "res/resource.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
@@ -53,10 +54,7 @@ const char* kMachine = R"(
 )";
 
 // The stored settings of a window that starts on the components tab, without the tray icon.
-std::string StartsOn(const char* lastTab, const std::string& values = "") {
-    return Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"" + std::string(lastTab) + "\"\n" + values);
-}
-std::string Shown(const std::string& values = "") { return StartsOn("3", values); }
+std::string Shown(const std::string& values = "") { return StartsOn(3, values); }
 
 std::string ManyClasses(int n) {
     std::string text;
@@ -69,35 +67,12 @@ std::string ManyClasses(int n) {
     return text;
 }
 
-// A program whose end is only counted, on its own registry.
-struct Shell : ::testing::Test {
-    int ended = 0;
-    std::function<void()> previousEnd;
+// A program whose end is only counted, on its own registry, whose window loads without an error.
+struct Shell : MainWindowFixture {
+    Shell() { expectCleanLoad = true; }
     void SetUp() override {
-        DroskGlobalDiscard();
-        previousEnd = Master::EndProgram();
-        Master::EndProgram() = [this] { ++ended; };
+        MainWindowFixture::SetUp();
         Master::WireConnectorEvents();
-    }
-    void TearDown() override {
-        if (frmMain().IsLoaded()) frmMain().Unload();
-        if (TrayForm().IsLoaded()) {
-            TrayForm().Unhook();
-            TrayForm().Unload();
-        }
-        ui::DoEvents();
-        Master::EndProgram() = previousEnd;
-        DroskGlobalDiscard();
-    }
-    // Starts the window as the start-up routine does.
-    void Open() {
-        Register_UninstClean::RunStartupSequence();
-        const long errors = QV_Err::HandledCount();
-        frmMain().Load();
-        ASSERT_TRUE(frmMain().IsLoaded());
-        EXPECT_EQ(QV_Err::HandledCount(), errors) << QV_Err::LastProcedure() << " " << QV_Err::LastNumber();
-        frmMain().InitStartUpTab();
-        ui::DoEvents();
     }
 };
 
@@ -499,7 +474,7 @@ TEST(RunGuard, OneRunAtATimeAndWhatWaitsHappensOnceAfterIt) {
 
 TEST_F(Shell, APendingActionSelectsTheComponentsTabWithoutAFullScan) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine);
-    RegFixture hkcu(HKEY_CURRENT_USER, StartsOn("0"));
+    RegFixture hkcu(HKEY_CURRENT_USER, StartsOn(0));
     DroskGlobal().objVelmora_mq()->ActionLetter("U");
     DroskGlobal().objVelmora_mq()->ActionFilePath("C:\\nowhere\\none.dll");
     Open();

@@ -10,14 +10,13 @@
 #include <vector>
 
 #include "app/Form_Main.h"
-#include "app/Master.h"
-#include "app/Register_UninstClean.h"
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
 #include "base/TextCase.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
@@ -76,14 +75,10 @@ struct WhenLoaded {
     ui::Timer timer;
 };
 
-struct UninstallTab : ::testing::Test {
-    std::function<void()> previousEnd;
-    int ended = 0;
+struct UninstallTab : MainWindowFixture {
     std::unique_ptr<RegFixture> hklm, hkcu;
     void SetUp() override {
-        DroskGlobalDiscard();
-        previousEnd = Master::EndProgram();
-        Master::EndProgram() = [this] { ++ended; };
+        MainWindowFixture::SetUp();
         CreateDirectoryA(kFolder.c_str(), nullptr);
         CopyFileA("C:\\windows\\notepad.exe", kExe.c_str(), FALSE);
         std::string machine = "[SYSTEM\\CurrentControlSet\\Services]\n";
@@ -96,17 +91,14 @@ struct UninstallTab : ::testing::Test {
         hklm = std::make_unique<RegFixture>(HKEY_LOCAL_MACHINE, machine);
         hkcu = std::make_unique<RegFixture>(
             HKEY_CURRENT_USER,
-            Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"0\"\n") +
+            StartsOn(0) +
                 "[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders]\n"
                 "\"Start Menu\"=\"C:\\\\velmfx-tab-menus\"\n\"Desktop\"=\"C:\\\\velmfx-tab-menus\"\n"
                 "[Software\\Microsoft\\Windows\\CurrentVersion\\Run]\n\"TabTool\"=\"C:\\\\tabtool.exe\"\n");
         CreateDirectoryA("C:\\velmfx-tab-menus", nullptr);
     }
     void TearDown() override {
-        if (frmMain().IsLoaded()) frmMain().Unload();
-        ui::DoEvents();
-        Master::EndProgram() = previousEnd;
-        DroskGlobalDiscard();
+        MainWindowFixture::TearDown();
         hklm.reset();
         hkcu.reset();
         DeleteFileA(kExe.c_str());
@@ -115,10 +107,7 @@ struct UninstallTab : ::testing::Test {
     }
     // Starts the window on the uninstall tab, whose first visit runs the refresh.
     Form_Main& Open() {
-        Register_UninstClean::RunStartupSequence();
-        frmMain().Load();
-        frmMain().InitStartUpTab();
-        ui::DoEvents();
+        MainWindowFixture::Open();
         return frmMain();
     }
     void Select(Form_Main& f, const std::string& key) { f.lsvUS.SetSelectedItem(f.lsvUS.ListItems.Item("Key_" + key)); }
