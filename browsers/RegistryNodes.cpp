@@ -7,6 +7,8 @@
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
+#include "base/Variant.h"
 #include "ui/Form.h"
 #include "ui/TreeView.h"
 
@@ -52,6 +54,62 @@ void AddSubKeyNodes(ui::TreeView& tree, HKEY h, const std::string& nodeKey) {
             RegCloseKey(child);
         }
     }
+}
+
+bool AddSubKeys(ui::TreeView& tree, HKEY hive, const std::string& nodeKey) {
+    const std::string path = PathBelow(nodeKey, 2);
+    RegKey key;
+    if (path.empty() || QV_Registry_Lib::OpenKey(hive, path, key.Receive(), 0, QV_Registry_Lib::KEY_READ_ONLY) != 0)
+        return false;
+    AddSubKeyNodes(tree, key.get(), nodeKey);
+    return true;
+}
+
+void AddKeyNode(ui::TreeView& tree, const std::string& parentKey, const std::string& name) {
+    const std::string key = parentKey + "\\" + name;
+    if (!tree.Nodes.Exists(key)) tree.Nodes.Add(parentKey, ui::tvwChild, key, name, "Folder", "FolderOpen");
+}
+
+namespace {
+bool UsableName(const std::string& name) { return !name.empty() && name.find('\\') == std::string::npos; }
+}  // namespace
+
+void NewKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node, const std::string& name) {
+    if (!UsableName(name)) return;
+    RegKey key, created;
+    if (QV_Registry_Lib::OpenKey(hive, path, key.Receive(), 0) != 0) return;
+    if (QV_Registry_Lib::CreateKey(key.get(), name, created.Receive(), 0) != 0) return;
+    AddKeyNode(tree, node.Key(), name);
+}
+
+void DeleteKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node) {
+    std::string doomed = path;  // the library takes the path by reference
+    if (QV_Registry_Lib::DeleteKeyTree(hive, doomed, 0) == 0) tree.Nodes.Remove(node.Key());
+}
+
+void NewTextValue(HKEY hive, const std::string& path, const std::string& name, const std::string& data) {
+    RegKey key;
+    if (QV_Registry_Lib::OpenKey(hive, path, key.Receive(), 0) != 0) return;
+    QV_Registry_Lib::SetValue(key.get(), name, Variant(data), REG_SZ, 0);
+}
+
+void DeleteValue(HKEY hive, const std::string& path, const std::string& name) {
+    RegKey key;
+    if (QV_Registry_Lib::OpenKey(hive, path, key.Receive(), 0) != 0) return;
+    QV_Registry_Lib::DeleteValue(key.get(), name, 0);
+}
+
+bool RenameKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node,
+               const std::string& newName) {
+    if (!UsableName(newName)) return false;
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string::npos) return false;
+    if (QV_Registry_Lib::RenameKey(hive, path, hive, path.substr(0, slash) + "\\" + newName, 0) != 0) return false;
+    const std::string parentKey = node.Parent()->Key();
+    tree.Nodes.Remove(node.Key());
+    AddKeyNode(tree, parentKey, newName);
+    AddSubKeys(tree, hive, parentKey + "\\" + newName);
+    return true;
 }
 
 namespace {

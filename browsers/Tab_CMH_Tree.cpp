@@ -42,19 +42,10 @@ bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
     return true;
 }
 
-void AddFolder(ui::TreeView& tree, const std::string& parentKey, const std::string& name) {
-    const std::string key = parentKey + "\\" + name;
-    if (!tree.Nodes.Exists(key)) tree.Nodes.Add(parentKey, ui::tvwChild, key, name, "Folder", "FolderOpen");
-}
-
 }  // namespace
 
 bool CMH_AddSubKeys_Rec(ui::TreeView& tree, const std::string& nodeKey) {
-    const std::string path = RegistryNodes::PathBelow(nodeKey, 2);
-    RegKey key;
-    if (path.empty() || OpenKey(HKEY_CLASSES_ROOT, path, key.Receive(), 0, KEY_READ_ONLY) != 0) return false;
-    RegistryNodes::AddSubKeyNodes(tree, key.get(), nodeKey);
-    return true;
+    return RegistryNodes::AddSubKeys(tree, HKEY_CLASSES_ROOT, nodeKey);
 }
 
 void CMH_ExpandFileType(ui::TreeView& tree, ui::Node& node, const clsCMH& rec, bool makeVisible) {
@@ -64,13 +55,13 @@ void CMH_ExpandFileType(ui::TreeView& tree, ui::Node& node, const clsCMH& rec, b
     if (OpenKey(HKEY_CLASSES_ROOT, rec.Key, ext.Receive(), 0, KEY_READ_ONLY) != 0) return;
     const std::string hive = k + "\\" + kHive;
     tree.Nodes.Add(k, ui::tvwChild, hive, kHive, "Folder", "FolderOpen");
-    AddFolder(tree, hive, rec.Key);
+    RegistryNodes::AddKeyNode(tree, hive, rec.Key);
     if (makeVisible) tree.Nodes.Item(hive + "\\" + rec.Key)->EnsureVisible();
     RegistryNodes::AddSubKeyNodes(tree, ext.get(), hive + "\\" + rec.Key);
     if (rec.vntDefault.empty()) return;
     RegKey type;
     if (OpenKey(HKEY_CLASSES_ROOT, rec.vntDefault, type.Receive(), 0, KEY_READ_ONLY) != 0) return;
-    AddFolder(tree, hive, rec.vntDefault);
+    RegistryNodes::AddKeyNode(tree, hive, rec.vntDefault);
     RegistryNodes::AddSubKeyNodes(tree, type.get(), hive + "\\" + rec.vntDefault);
 }
 
@@ -81,39 +72,28 @@ void CMH_ListValues(const std::string& nodeKey, ui::ListView& list) {
 void CMH_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name) {
     TrapErrors("Tab_CMH", "CMH_NewKey", [&] {
         std::string path;
-        if (!OwnPath(node, 2, path) || name.empty() || name.find('\\') != std::string::npos) return;
-        RegKey key, created;
-        if (OpenKey(HKEY_CLASSES_ROOT, path, key.Receive(), 0) != 0) return;
-        if (CreateKey(key.get(), name, created.Receive(), 0) != 0) return;
-        AddFolder(tree, node.Key(), name);
+        if (OwnPath(node, 2, path)) RegistryNodes::NewKey(tree, HKEY_CLASSES_ROOT, path, node, name);
     });
 }
 
 void CMH_DeleteKey(ui::TreeView& tree, ui::Node& node) {
     TrapErrors("Tab_CMH", "CMH_DeleteKey", [&] {
         std::string path;
-        if (!OwnPath(node, 2, path)) return;
-        if (DeleteKeyTree(HKEY_CLASSES_ROOT, path, 0) == 0) tree.Nodes.Remove(node.Key());
+        if (OwnPath(node, 2, path)) RegistryNodes::DeleteKey(tree, HKEY_CLASSES_ROOT, path, node);
     });
 }
 
 void CMH_NewValue(ui::Node& node, const std::string& name, const std::string& data) {
     TrapErrors("Tab_CMH", "CMH_NewValue", [&] {
         std::string path;
-        if (!OwnPath(node, 2, path)) return;
-        RegKey key;
-        if (OpenKey(HKEY_CLASSES_ROOT, path, key.Receive(), 0) != 0) return;
-        SetValue(key.get(), name, Variant(data), REG_SZ, 0);
+        if (OwnPath(node, 2, path)) RegistryNodes::NewTextValue(HKEY_CLASSES_ROOT, path, name, data);
     });
 }
 
 void CMH_DeleteValue(ui::Node& node, const std::string& name) {
     TrapErrors("Tab_CMH", "CMH_DeleteValue", [&] {
         std::string path;
-        if (!OwnPath(node, 2, path)) return;
-        RegKey key;
-        if (OpenKey(HKEY_CLASSES_ROOT, path, key.Receive(), 0) != 0) return;
-        DeleteValue(key.get(), name, 0);
+        if (OwnPath(node, 2, path)) RegistryNodes::DeleteValue(HKEY_CLASSES_ROOT, path, name);
     });
 }
 
@@ -121,16 +101,8 @@ long CMH_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newNam
     long result = 1;
     TrapErrors("Tab_CMH", "CMH_RenameKey", [&] {
         std::string path;
-        if (!OwnPath(node, 3, path) || newName.empty() || newName.find('\\') != std::string::npos) return;
-        const size_t slash = path.rfind('\\');
-        if (slash == std::string::npos) return;
-        if (RenameKey(HKEY_CLASSES_ROOT, path, HKEY_CLASSES_ROOT, path.substr(0, slash) + "\\" + newName, 0) != 0)
-            return;
-        result = 0;
-        const std::string parentKey = node.Parent()->Key();
-        tree.Nodes.Remove(node.Key());
-        AddFolder(tree, parentKey, newName);
-        CMH_AddSubKeys_Rec(tree, parentKey + "\\" + newName);
+        if (OwnPath(node, 3, path) && RegistryNodes::RenameKey(tree, HKEY_CLASSES_ROOT, path, node, newName))
+            result = 0;
     });
     return result;
 }

@@ -44,10 +44,7 @@ bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
 }  // namespace
 
 void SD_AddSubKeys(ui::TreeView& tree, const std::string& nodeKey) {
-    const std::string path = RegistryNodes::PathBelow(nodeKey, 2);
-    RegKey key;
-    if (path.empty() || OpenKey(HKEY_LOCAL_MACHINE, path, key.Receive(), 0, KEY_READ_ONLY) != 0) return;
-    RegistryNodes::AddSubKeyNodes(tree, key.get(), nodeKey);
+    RegistryNodes::AddSubKeys(tree, HKEY_LOCAL_MACHINE, nodeKey);
 }
 
 void SD_ExpandNode(ui::TreeView& tree, ui::Node& node, const clsSD& rec, bool ensureVisible) {
@@ -68,39 +65,28 @@ void SD_FillValueList(const std::string& nodeKey, ui::ListView& list) {
 void SD_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name) {
     TrapErrors("Tab_SD", "SD_NewKey", [&] {
         std::string path;
-        if (!OwnPath(node, 5, path) || name.empty() || name.find('\\') != std::string::npos) return;
-        RegKey key, created;
-        if (OpenKey(HKEY_LOCAL_MACHINE, path, key.Receive(), 0) != 0) return;
-        if (CreateKey(key.get(), name, created.Receive(), 0) != 0) return;
-        tree.Nodes.Add(node.Key(), ui::tvwChild, node.Key() + "\\" + name, name, "Folder", "FolderOpen");
+        if (OwnPath(node, 5, path)) RegistryNodes::NewKey(tree, HKEY_LOCAL_MACHINE, path, node, name);
     });
 }
 
 void SD_DeleteKey(ui::TreeView& tree, ui::Node& node) {
     TrapErrors("Tab_SD", "SD_DeleteKey", [&] {
         std::string path;
-        if (!OwnPath(node, 5, path)) return;
-        if (DeleteKeyTree(HKEY_LOCAL_MACHINE, path, 0) == 0) tree.Nodes.Remove(node.Key());
+        if (OwnPath(node, 5, path)) RegistryNodes::DeleteKey(tree, HKEY_LOCAL_MACHINE, path, node);
     });
 }
 
 void SD_NewValue(ui::Node& node, const std::string& name, const std::string& data) {
     TrapErrors("Tab_SD", "SD_NewValue", [&] {
         std::string path;
-        if (!OwnPath(node, 5, path)) return;
-        RegKey key;
-        if (OpenKey(HKEY_LOCAL_MACHINE, path, key.Receive(), 0) != 0) return;
-        SetValue(key.get(), name, Variant(data), REG_SZ, 0);
+        if (OwnPath(node, 5, path)) RegistryNodes::NewTextValue(HKEY_LOCAL_MACHINE, path, name, data);
     });
 }
 
 void SD_DeleteValue(ui::Node& node, const std::string& name) {
     TrapErrors("Tab_SD", "SD_DeleteValue", [&] {
         std::string path;
-        if (!OwnPath(node, 5, path)) return;
-        RegKey key;
-        if (OpenKey(HKEY_LOCAL_MACHINE, path, key.Receive(), 0) != 0) return;
-        DeleteValue(key.get(), name, 0);
+        if (OwnPath(node, 5, path)) RegistryNodes::DeleteValue(HKEY_LOCAL_MACHINE, path, name);
     });
 }
 
@@ -108,16 +94,8 @@ long SD_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName
     long result = 1;
     TrapErrors("Tab_SD", "SD_RenameKey", [&] {
         std::string path;
-        if (!OwnPath(node, 6, path) || newName.empty() || newName.find('\\') != std::string::npos) return;
-        const std::string parentPath = path.substr(0, path.rfind('\\'));
-        if (RenameKey(HKEY_LOCAL_MACHINE, path, HKEY_LOCAL_MACHINE, parentPath + "\\" + newName, 0) != 0) return;
-        result = 0;
-        ui::NodePtr parent = node.Parent();
-        const std::string parentKey = parent->Key();
-        tree.Nodes.Remove(node.Key());
-        const std::string newKey = parentKey + "\\" + newName;
-        tree.Nodes.Add(parentKey, ui::tvwChild, newKey, newName, "Folder", "FolderOpen");
-        SD_AddSubKeys(tree, newKey);
+        if (OwnPath(node, 6, path) && RegistryNodes::RenameKey(tree, HKEY_LOCAL_MACHINE, path, node, newName))
+            result = 0;
     });
     return result;
 }
