@@ -113,16 +113,10 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
                 RegistryNodes::Pump();
                 if (cancel) return;
             }
-            DWORD len = static_cast<DWORD>(buffer.size());
-            long rc = RegEnumKeyExA(HKEY_CLASSES_ROOT, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
-            if (rc == ERROR_MORE_DATA) {  // a longer name was added meanwhile
-                buffer.resize(2 * 256);
-                len = static_cast<DWORD>(buffer.size());
-                rc = RegEnumKeyExA(HKEY_CLASSES_ROOT, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
-            }
+            std::string name;
+            const long rc = RegistryNodes::SubKeyName(HKEY_CLASSES_ROOT, index, buffer, name);
             if (rc == ERROR_NO_MORE_ITEMS) break;
-            if (rc != 0 || len == 0 || buffer[0] != '.') continue;
-            const std::string name(buffer.data(), len);
+            if (rc != 0 || name.empty() || name[0] != '.') continue;
             if (col.Exists(name)) continue;
 
             auto rec = col.Add(name, name);

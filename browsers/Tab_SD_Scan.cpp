@@ -184,16 +184,10 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
     for (DWORD index = 0; index < count; ++index) {
         RegistryNodes::Pump();
         if (cancel) break;
-        DWORD len = static_cast<DWORD>(buffer.size());
-        long rc = RegEnumKeyExA(services.get(), index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) {  // a longer name was added meanwhile
-            buffer.resize(2 * 256);
-            len = static_cast<DWORD>(buffer.size());
-            rc = RegEnumKeyExA(services.get(), index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        }
+        std::string name;
+        const long rc = RegistryNodes::SubKeyName(services.get(), index, buffer, name);
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc != 0) continue;  // an unreadable name is passed over; the next one is read
-        const std::string name(buffer.data(), len);
         if (col.Exists(name)) continue;
 
         auto rec = col.Add(name, name);

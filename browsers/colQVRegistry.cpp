@@ -6,6 +6,7 @@
 
 #include "base/QV_Registry_Lib.h"
 #include "base/TextCase.h"
+#include "browsers/RegistryNodes.h"
 
 namespace {
 
@@ -61,20 +62,14 @@ private:
         if (subKeys == 0) return 0;
         Fit(keyName_, (maxSubKey + 1) * 2);
         for (DWORD i = 0; i < subKeys; ++i) {
-            DWORD len = static_cast<DWORD>(keyName_.size());
-            long rc = RegEnumKeyExA(h, i, keyName_.data(), &len, nullptr, nullptr, nullptr, nullptr);
-            if (rc == ERROR_MORE_DATA) {  // a longer name was added meanwhile
-                Fit(keyName_, KEY_NAME_BYTES);
-                len = static_cast<DWORD>(keyName_.size());
-                rc = RegEnumKeyExA(h, i, keyName_.data(), &len, nullptr, nullptr, nullptr, nullptr);
-            }
+            std::string child;
+            const long rc = RegistryNodes::SubKeyName(h, i, keyName_, child);
             if (rc == ERROR_NO_MORE_ITEMS) break;
             if (rc != 0) {
                 // An unreadable name is skipped; its later siblings are still searched.
                 result = rc;
                 continue;
             }
-            const std::string child(keyName_.data(), len);
             const size_t before = path.size();
             path += '\\';
             path += child;
