@@ -3,26 +3,6 @@
 #include <algorithm>
 #include <unordered_set>
 
-MappedFile::MappedFile(const std::string& path) {
-    file_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) return;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_, &size) || size.QuadPart <= 0 ||
-        static_cast<unsigned long long>(size.QuadPart) > static_cast<size_t>(-1))
-        return;
-    mapping_ = CreateFileMappingA(file_, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!mapping_) return;
-    data_ = static_cast<const uint8_t*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
-    if (data_) size_ = static_cast<size_t>(size.QuadPart);
-}
-
-MappedFile::~MappedFile() {
-    if (data_) UnmapViewOfFile(data_);
-    if (mapping_) CloseHandle(mapping_);
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-}
-
 namespace {
 // More directory entries than any real file holds: a crafted tree of overlapping directories
 // is refused instead of walked for ever.

@@ -17,23 +17,11 @@
 #include <string>
 #include <vector>
 
-// A file's bytes, mapped read-only for the life of the object. Data() is null when the file
-// cannot be opened or is empty.
-class MappedFile {
-public:
-    explicit MappedFile(const std::string& path);
-    ~MappedFile();
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    const uint8_t* Data() const { return data_; }
-    size_t Size() const { return size_; }
+#include "base/PeResourceCheck.h"
 
-private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-    HANDLE mapping_ = nullptr;
-    const uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-};
+// A file's bytes, mapped read-only for the life of the object (Data() null when the file cannot
+// be opened or is empty).
+using PeResourceCheck::MappedFile;
 
 class ResourceTable {
 public:
