@@ -1,6 +1,7 @@
 #include "browsers/RegistryNodes.h"
 
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/TextCase.h"
@@ -122,67 +123,158 @@ bool RenameKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui:
 
 namespace {
 
-// The entries of each folder listed so far: lower-case name (long and short) -> is a folder.
-// A folder is listed only once it has been asked about a few times: listing a large folder
-// (system32) costs as much as several single tests of names it lacks, which a short scan may
-// never make.
-// A path the listings cannot answer is asked of the file system once: the answer is kept by
-// the path's exact text for the rest of the scan.
+// Answers to file tests from folder listings, for one scan.
+//
+// Under Wine a test of a name that a folder lacks reads the whole folder (the names are compared
+// without regard to case), and so does a test of any path that runs through a missing name; a
+// test of a name that is there costs next to nothing. The path resolvers test many candidates in
+// a few folders, and most of them are not there: the shortening walk tries "svchost.exe -k
+// netsvc", "svchost.exe -k netsv", ... each with several extensions. So once two names of one
+// initial letter were missing from a folder, the folder's names of that letter are listed (one
+// search with a pattern, about the cost of a single test) and answer every later candidate of
+// that letter; once eight names of any letter were missing, the whole folder is listed. A folder
+// that turns out not to exist answers "nothing there" for every name in it.
+//
+// A listing maps each lower-case name (long and short) to whether it is a folder. A path is
+// asked of the file system once: the answer is kept by the path's exact text for the scan.
+using Entries = std::unordered_map<std::string, bool>;
 struct Listings {
-    std::unordered_map<std::string, std::unordered_map<std::string, bool>> folders;
-    std::unordered_map<std::string, int> asked;
+    std::unordered_map<std::string, Entries> folders;   // whole folders
+    std::unordered_map<std::string, Entries> initials;  // folder & "\" & initial letter
+    std::unordered_map<std::string, int> misses, initialMisses;
+    std::unordered_set<std::string> refused;  // folders the system would not list
     std::unordered_map<std::string, bool> fileAnswers, folderAnswers;
 };
-constexpr int kListAfter = 8;
+constexpr int kListAfterMisses = 8;
+constexpr int kListInitialAfterMisses = 2;
 Listings* g_listings = nullptr;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// Answers from the listing of the path's folder: 1 a file, 2 a folder, 0 nothing; -1 when the
-// listing cannot answer as the file system would (not a drive path, wildcards, a doubled
-// separator, a name the system alters in a way the listing cannot follow), so the caller asks
-// the file system. The folder is listed by its text as given, so the system reads it exactly as
-// it reads the folder part of the whole path ("/" as a separator, ".." components and the like).
-// With `fileName` the last name is looked up as a file's: the system drops its trailing dots
-// and blanks, and a path ending in a separator names no file. Otherwise it is looked up as a
-// folder's, and a name ending in a dot or blank is left to the file system.
-int FromListing(const std::string& path, bool fileName) {
-    if (!g_listings) return -1;
+// Where a listing would answer for a path: the lower-case folder (as given), the name to look
+// up in it, and the key of its initial's listing ("" when a listing of one initial cannot answer
+// for it: the letter is no plain ASCII letter or digit, which a pattern would match as the
+// system does, or the name may be a short alias, with its "~"). `usable` is false when no
+// listing can answer as the file system would (not a drive path, wildcards, a doubled separator,
+// a name the system alters in a way the listing cannot follow). With `fileName` the last name is
+// looked up as a file's: the system drops its trailing dots and blanks, and a path ending in a
+// separator names no file (`none`). Otherwise it is looked up as a folder's, and a name ending
+// in a dot or blank is left to the file system.
+struct ListingQuery {
+    bool usable = false, none = false;
+    std::string folderText, folder, name, initial;
+};
+ListingQuery QueryFor(const std::string& path, bool fileName) {
+    ListingQuery q;
     const bool drive = path.size() > 3 && path[1] == ':' && path[2] == '\\';
-    if (!drive || path.find_first_of("*?<>\"") != std::string::npos) return -1;
+    if (!drive || path.find_first_of("*?<>\"") != std::string::npos) return q;
     for (size_t i = 3; i < path.size(); ++i)
-        if (IsSeparator(path[i]) && IsSeparator(path[i - 1])) return -1;
+        if (IsSeparator(path[i]) && IsSeparator(path[i - 1])) return q;
     size_t slash = path.size() - 1;
     while (!IsSeparator(path[slash])) --slash;
-    std::string name = TextCase::Lower(path.substr(slash + 1));
+    q.name = TextCase::Lower(path.substr(slash + 1));
     if (fileName) {
-        if (name.empty()) return 0;
-        const size_t keep = name.find_last_not_of(". ");
-        name.erase(keep == std::string::npos ? 0 : keep + 1);
-        if (name.empty()) return -1;
-    } else if (name.empty() || name.back() == '.' || name.back() == ' ') {
-        return -1;
-    }
-    const std::string folder = TextCase::Lower(path.substr(0, slash));
-    auto it = g_listings->folders.find(folder);
-    if (it == g_listings->folders.end()) {
-        if (++g_listings->asked[folder] <= kListAfter) return -1;
-        std::unordered_map<std::string, bool> entries;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((path.substr(0, slash) + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                const bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-                entries[TextCase::Lower(fd.cFileName)] = dir;
-                if (fd.cAlternateFileName[0]) entries[TextCase::Lower(fd.cAlternateFileName)] = dir;
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
+        if (q.name.empty()) {
+            q.usable = q.none = true;
+            return q;
         }
-        it = g_listings->folders.emplace(folder, std::move(entries)).first;
+        const size_t keep = q.name.find_last_not_of(". ");
+        q.name.erase(keep == std::string::npos ? 0 : keep + 1);
+        if (q.name.empty()) return q;
+    } else if (q.name.empty() || q.name.back() == '.' || q.name.back() == ' ') {
+        return q;
     }
-    auto entry = it->second.find(name);
-    if (entry == it->second.end()) return 0;
+    q.folderText = path.substr(0, slash);
+    q.folder = TextCase::Lower(q.folderText);
+    const char first = q.name[0];
+    if (((first >= 'a' && first <= 'z') || (first >= '0' && first <= '9')) && q.name.find('~') == std::string::npos)
+        q.initial = q.folder + "\\" + first;
+    q.usable = true;
+    return q;
+}
+
+// Lists the entries of `folderText` that match `pattern` ("*", or one letter and "*").
+enum class Listed { Yes, NoFolder, Refused };
+Listed List(const std::string& folderText, const std::string& pattern, Entries& entries) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folderText + "\\" + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) {
+        switch (GetLastError()) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_NO_MORE_FILES:
+                return Listed::Yes;  // nothing matches
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_DIRECTORY:
+                return Listed::NoFolder;  // nothing can be in it
+            default:
+                return Listed::Refused;  // a folder that may not be listed can still hold files
+        }
+    }
+    do {
+        const bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entries[TextCase::Lower(fd.cFileName)] = dir;
+        if (fd.cAlternateFileName[0]) entries[TextCase::Lower(fd.cAlternateFileName)] = dir;
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return Listed::Yes;
+}
+
+int Look(const Entries& entries, const std::string& name) {
+    auto entry = entries.find(name);
+    if (entry == entries.end()) return 0;
     return entry->second ? 2 : 1;
+}
+
+int Count(const std::unordered_map<std::string, int>& counts, const std::string& key) {
+    auto at = counts.find(key);
+    return at == counts.end() ? 0 : at->second;
+}
+
+// Answers from the listings of the path's folder: 1 a file, 2 a folder, 0 nothing; -1 when the
+// caller must ask the file system (no listing can answer, or none has been made yet). The folder
+// is listed by its text as given, so the system reads it exactly as it reads the folder part of
+// the whole path ("/" as a separator, ".." components and the like).
+int FromListing(const ListingQuery& q) {
+    if (!g_listings || !q.usable) return -1;
+    if (q.none) return 0;
+    Listings& l = *g_listings;
+    if (l.refused.count(q.folder)) return -1;
+    if (auto whole = l.folders.find(q.folder); whole != l.folders.end()) return Look(whole->second, q.name);
+    const bool wholeDue = Count(l.misses, q.folder) >= kListAfterMisses;
+    if (!wholeDue) {
+        if (q.initial.empty()) return -1;
+        if (auto part = l.initials.find(q.initial); part != l.initials.end()) return Look(part->second, q.name);
+        if (Count(l.initialMisses, q.initial) < kListInitialAfterMisses) return -1;
+    }
+    Entries entries;
+    switch (List(q.folderText, wholeDue ? "*" : std::string(1, q.name[0]) + "*", entries)) {
+        case Listed::Refused:
+            l.refused.insert(q.folder);
+            return -1;
+        case Listed::NoFolder:
+            l.folders.emplace(q.folder, Entries{});
+            return 0;
+        case Listed::Yes:
+            break;
+    }
+    auto& listed = wholeDue ? l.folders[q.folder] : l.initials[q.initial];
+    listed = std::move(entries);
+    return Look(listed, q.name);
+}
+
+// Asks the file system through `answers` (one question per exact path text in a scan), and
+// counts a "no" against the folder a listing would answer from.
+template <class Ask>
+bool AskOnce(std::unordered_map<std::string, bool>& answers, const std::string& path, const ListingQuery& q, Ask ask) {
+    auto [at, fresh] = answers.try_emplace(path, false);
+    if (fresh) {
+        at->second = ask(path);
+        if (!at->second && q.usable && !q.folder.empty()) {
+            ++g_listings->misses[q.folder];
+            if (!q.initial.empty()) ++g_listings->initialMisses[q.initial];
+        }
+    }
+    return at->second;
 }
 
 // The file system's answer to QV_APIFileAndDisk::FileExists, asked by the file's attributes,
@@ -210,17 +302,12 @@ FolderListingCache::~FolderListingCache() {
 bool ExistingFile(std::string candidate, std::string& found) {
     size_t end = candidate.find_last_not_of(' ');
     candidate.erase(end == std::string::npos ? 0 : end + 1);
-    const int listed = FromListing(candidate, true);
+    const ListingQuery q = QueryFor(candidate, true);
+    const int listed = FromListing(q);
     if (listed == 0 || listed == 2) return false;
     if (listed == -1) {
-        bool exists;
-        if (!g_listings) {
-            exists = FileExistsNow(candidate);
-        } else {
-            auto [at, fresh] = g_listings->fileAnswers.try_emplace(candidate, false);
-            if (fresh) at->second = FileExistsNow(candidate);
-            exists = at->second;
-        }
+        const bool exists = g_listings ? AskOnce(g_listings->fileAnswers, candidate, q, FileExistsNow)
+                                       : FileExistsNow(candidate);
         if (!exists) return false;
     }
     found = candidate;
@@ -232,12 +319,11 @@ bool ExistingFolder(const std::string& path) {
     size_t end = p.find_last_not_of(' ');
     p.erase(end == std::string::npos ? 0 : end + 1);
     if (!p.empty() && p.back() == '\\') p.pop_back();
-    const int listed = FromListing(p, false);
+    const ListingQuery q = QueryFor(p, false);
+    const int listed = FromListing(q);
     if (listed >= 0) return listed == 2;
     if (!g_listings) return QV_APIFileAndDisk::PathExists(path);
-    auto [at, fresh] = g_listings->folderAnswers.try_emplace(path, false);
-    if (fresh) at->second = QV_APIFileAndDisk::PathExists(path);
-    return at->second;
+    return AskOnce(g_listings->folderAnswers, path, q, [](const std::string& t) { return QV_APIFileAndDisk::PathExists(t); });
 }
 
 std::string Env(const std::string& name) {

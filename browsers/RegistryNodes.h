@@ -57,9 +57,10 @@ bool ExistingFolder(const std::string& path);
 
 // While an object of this class lives (one scan), the file and folder tests above answer from
 // one listing per folder instead of asking the file system for every candidate path: the path
-// resolvers try many candidates in the same few folders. A folder is listed once it has been
-// asked about a few times; before that each test asks the file system. A path no listing can
-// answer is asked of the file system once, and that answer holds for the rest of the scan.
+// resolvers try many candidates in the same few folders. A folder is listed once the file
+// system has answered "not there" for a few of its names (such a test costs about as much as
+// a listing, a test of a name that is there almost nothing); before that each test asks the file
+// system. A path is asked of the file system once, and that answer holds for the rest of the scan.
 class FolderListingCache {
 public:
     FolderListingCache();

@@ -35,17 +35,12 @@ bool ReadDefault(const std::string& path, std::string& text) {
 
 // The icons earlier scans drew, by source (lower-case file, index, resource flag), with the
 // file's size and time when they were drawn: a later scan adds the kept picture again instead of
-// extracting it anew, as long as the file is unchanged. A source that gave no icon is kept too.
+// extracting and drawing it anew, as long as the file is unchanged. A source that gave no icon
+// is kept too (with an empty picture).
 struct KeptIcon {
     ULONGLONG size = 0;
     FILETIME written{};
-    HICON icon = nullptr;
-    KeptIcon() = default;
-    KeptIcon(const KeptIcon&) = delete;
-    KeptIcon& operator=(const KeptIcon&) = delete;
-    ~KeptIcon() {
-        if (icon) DestroyIcon(icon);
-    }
+    ui::ImageList::Picture picture;
 };
 using IconSource = std::tuple<std::string, long, bool>;
 std::map<IconSource, KeptIcon>& KeptIcons() {
@@ -64,15 +59,15 @@ bool AddSourceIcon(const IconSource& source, const std::string& file, ui::ImageL
     auto found = KeptIcons().find(source);
     if (found != KeptIcons().end() && found->second.size == size &&
         CompareFileTime(&found->second.written, &data.ftLastWriteTime) == 0) {
-        if (!found->second.icon || images.Exists(key)) return false;
-        images.Add(key, found->second.icon);
+        if (!found->second.picture || images.Exists(key)) return false;
+        images.Add(key, found->second.picture);
         return true;
     }
     const bool added =
         QV_IconsAndResources::AddFileIcon(file, std::get<1>(source), std::get<2>(source), images, key, pixSmall);
     KeptIcon& kept = found != KeptIcons().end() ? found->second : KeptIcons()[source];
-    if (kept.icon) DestroyIcon(kept.icon);
-    kept.icon = added ? images.ExtractIcon(key) : nullptr;
+    // What the list received is the picture box's picture, masked with its back colour.
+    kept.picture = added ? images.Prepare(pixSmall.Picture(), pixSmall.BackColor()) : ui::ImageList::Picture{};
     kept.size = size;
     kept.written = data.ftLastWriteTime;
     return added;

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
@@ -43,45 +45,88 @@ long ImageList::Add(const std::string& key, HICON icon) {
 long ImageList::Add(const std::string& key, HBITMAP bitmap, COLORREF maskColor) {
     CheckKey(index_, key);
     if (!bitmap) QV_Err::Raise(5, "ImageList");
-    // The list would cut a wider bitmap into several pictures: a picture of another size is
-    // taken from its top-left corner at the list's size (the rest in the mask colour). A masked
-    // picture is added from a copy, since the list blackens the masked pixels of what it gets.
     BITMAP bm{};
     GetObject(bitmap, sizeof bm, &bm);
-    HBITMAP fitted = nullptr;
-    if (bm.bmWidth != cx_ || bm.bmHeight != cy_ || maskColor != CLR_NONE) {
-        // The copy's alpha bytes are cleared: drawing leaves stray alpha in a bitmap, which the
-        // 32-bit list would take as translucency instead of using the mask.
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx_, -cy_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HDC screen = GetDC(nullptr);
-        HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
-        fitted = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        ReleaseDC(nullptr, screen);
-        if (!fitted) {
-            DeleteDC(from);
-            DeleteDC(to);
-            QV_Err::Raise(7, "ImageList");
-        }
-        HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, fitted);
-        RECT r{0, 0, cx_, cy_};
-        HBRUSH fill = CreateSolidBrush(maskColor == CLR_NONE ? RGB(0, 0, 0) : maskColor);
-        FillRect(to, &r, fill);
-        DeleteObject(fill);
-        BitBlt(to, 0, 0, bm.bmWidth < cx_ ? bm.bmWidth : cx_, bm.bmHeight < cy_ ? bm.bmHeight : cy_, from, 0, 0, SRCCOPY);
-        GdiFlush();
-        auto* px = static_cast<uint32_t*>(bits);
-        for (int i = 0; i < cx_ * cy_; ++i) px[i] &= 0x00FFFFFFu;
-        SelectObject(from, oldFrom);
-        SelectObject(to, oldTo);
-        DeleteDC(from);
-        DeleteDC(to);
+    if (bm.bmWidth == cx_ && bm.bmHeight == cy_ && maskColor == CLR_NONE)
+        return Added(key, ImageList_Add(Handle(), bitmap, nullptr));
+    const Picture picture = Prepare(bitmap, maskColor);
+    if (!picture) QV_Err::Raise(7, "ImageList");
+    return Add(key, picture);
+}
+
+ImageList::Picture::~Picture() {
+    if (image_) DeleteObject(image_);
+    if (mask_) DeleteObject(mask_);
+}
+
+ImageList::Picture::Picture(Picture&& other) noexcept
+    : image_(std::exchange(other.image_, nullptr)), mask_(std::exchange(other.mask_, nullptr)), cx_(other.cx_),
+      cy_(other.cy_) {}
+
+ImageList::Picture& ImageList::Picture::operator=(Picture&& other) noexcept {
+    if (this != &other) {
+        Picture gone(std::move(*this));
+        image_ = std::exchange(other.image_, nullptr);
+        mask_ = std::exchange(other.mask_, nullptr);
+        cx_ = other.cx_;
+        cy_ = other.cy_;
     }
-    HBITMAP use = fitted ? fitted : bitmap;
-    int i = maskColor == CLR_NONE ? ImageList_Add(Handle(), use, nullptr) : ImageList_AddMasked(Handle(), use, maskColor);
-    if (fitted) DeleteObject(fitted);
-    return Added(key, i);
+    return *this;
+}
+
+ImageList::Picture ImageList::Prepare(HBITMAP bitmap, COLORREF maskColor) const {
+    Picture picture;
+    if (!bitmap) return picture;
+    // The list would cut a wider bitmap into several pictures: the picture is the bitmap's
+    // top-left corner at the list's size (the rest in the mask colour). Its alpha bytes are
+    // cleared: drawing leaves stray alpha in a bitmap, which the 32-bit list would take as
+    // translucency instead of using the mask. Everything is drawn in memory, off the screen.
+    BITMAP bm{};
+    GetObject(bitmap, sizeof bm, &bm);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), cx_, -cy_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP image = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!image) return picture;
+    HDC from = CreateCompatibleDC(nullptr), to = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, image);
+    RECT r{0, 0, cx_, cy_};
+    HBRUSH fill = CreateSolidBrush(maskColor == CLR_NONE ? RGB(0, 0, 0) : maskColor);
+    FillRect(to, &r, fill);
+    DeleteObject(fill);
+    BitBlt(to, 0, 0, bm.bmWidth < cx_ ? bm.bmWidth : cx_, bm.bmHeight < cy_ ? bm.bmHeight : cy_, from, 0, 0, SRCCOPY);
+    GdiFlush();
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+    DeleteDC(from);
+    DeleteDC(to);
+    auto* px = static_cast<uint32_t*>(bits);
+    for (int i = 0; i < cx_ * cy_; ++i) px[i] &= 0x00FFFFFFu;
+    picture.image_ = image;
+    picture.cx_ = cx_;
+    picture.cy_ = cy_;
+    if (maskColor == CLR_NONE) return picture;
+    // The mask: set where a pixel has the mask colour, whose pixel is then black, as the list
+    // itself would make them from the colour. Rows of a monochrome bitmap are whole 16-bit words.
+    const uint32_t key = (GetRValue(maskColor) << 16) | (GetGValue(maskColor) << 8) | GetBValue(maskColor);
+    const int stride = (cx_ + 15) / 16 * 2;
+    std::vector<uint8_t> maskBits(static_cast<size_t>(stride) * cy_, 0);
+    for (int y = 0; y < cy_; ++y)
+        for (int x = 0; x < cx_; ++x) {
+            uint32_t& p = px[y * cx_ + x];
+            if (p != key) continue;
+            p = 0;
+            maskBits[static_cast<size_t>(y) * stride + x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
+        }
+    picture.mask_ = CreateBitmap(cx_, cy_, 1, 1, maskBits.data());
+    if (!picture.mask_) return Picture{};
+    return picture;
+}
+
+long ImageList::Add(const std::string& key, const Picture& picture) {
+    CheckKey(index_, key);
+    if (!picture || picture.cx_ != cx_ || picture.cy_ != cy_) QV_Err::Raise(5, "ImageList");
+    return Added(key, ImageList_Add(Handle(), picture.image_, picture.mask_));
 }
 
 long ImageList::AddFromResource(const std::string& key, HINSTANCE module, int iconId) {

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "base/TextCase.h"
 #include "browsers/Tab_CMH.h"
@@ -352,10 +356,35 @@ TEST(FileTypesScan, KeptIconsFollowTheirFiles) {
         CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel);
         return w.tvw.Nodes.Item("File_Type_.kk")->Image().key;
     };
+    // The picture under a key as the tree shows it, over magenta (its transparent pixels).
+    auto shown = [&](const std::string& key) {
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        RECT r{0, 0, 16, 16};
+        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &r, magenta);
+        DeleteObject(magenta);
+        ImageList_Draw(w.iml.Handle(), w.iml.Resolve(key), dc, 0, 0, ILD_NORMAL);
+        GdiFlush();
+        std::vector<uint32_t> px(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + 256);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bmp);
+        for (auto& p : px) p &= 0xFFFFFF;
+        return px;
+    };
     const std::string first = scan();
     EXPECT_EQ(first.rfind("Key_", 0), 0u);
+    const auto drawn = shown(first);
+    EXPECT_GT(std::count(drawn.begin(), drawn.end(), 0xFF00FFu), 0) << "a transparent background";
+    EXPECT_LT(std::count(drawn.begin(), drawn.end(), 0xFF00FFu), 256) << "and an icon on it";
     EXPECT_EQ(scan(), first);
     EXPECT_TRUE(w.iml.Exists(first));
+    EXPECT_EQ(shown(first), drawn) << "the kept picture is the one drawn";
     // The file changes into one without icons: it is read again and gives none.
     HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
