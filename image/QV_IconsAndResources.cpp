@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <climits>
+#include <vector>
 
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
@@ -42,14 +43,41 @@ void AddDummy(ui::ImageList& iml, ui::PictureBox& pix) {
 // ExtractIconExA's answer: the number of icons, where UINT_MAX (a missing file) counts as none.
 UINT Extracted(UINT count) { return count == UINT_MAX ? 0 : count; }
 
-// The icon handles of one extraction, destroyed when the call ends.
+// The icon of one extraction, destroyed when the call ends.
 struct ExtractedIcons {
-    HICON large = nullptr, small = nullptr;
+    HICON small = nullptr;
     ~ExtractedIcons() {
-        if (large) DestroyIcon(large);
         if (small) DestroyIcon(small);
     }
 };
+
+// The entry of each resource name in its first language: the one the system's icon extraction
+// takes (the table lists every language of a name together).
+std::vector<ResourceTable::Item> FirstLanguages(std::vector<ResourceTable::Item> items) {
+    std::vector<ResourceTable::Item> first;
+    for (auto& item : items)
+        if (first.empty() || first.back().nameId != item.nameId || first.back().name != item.name)
+            first.push_back(std::move(item));
+    return first;
+}
+
+// The small icon of an icon group, made from the file's bytes as the system's extraction makes
+// it: the group's best image for the small-icon size, in its first language. Null when the group
+// names no image the file has. The table has been checked (CheckIconSource): the group's entries
+// and every image lie inside the file.
+HICON SmallIconOf(const uint8_t* bytes, const ResourceTable& table, const ResourceTable::Item& group) {
+    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    auto* directory = const_cast<PBYTE>(bytes + group.offset);
+    const int id = LookupIconIdFromDirectoryEx(directory, TRUE, cx, cy, LR_DEFAULTCOLOR);
+    if (id <= 0) return nullptr;
+    for (const auto& image : FirstLanguages(table.OfType(3))) {
+        if (!image.name.empty() || image.nameId != id) continue;
+        if (!image.fits || image.size == 0) return nullptr;
+        return CreateIconFromResourceEx(const_cast<PBYTE>(bytes + image.offset), image.size, TRUE, 0x00030000, cx, cy,
+                                        LR_DEFAULTCOLOR);
+    }
+    return nullptr;
+}
 
 bool AddFileIconWork(const std::string& file, long index, bool resourceId, ui::ImageList& iml, const std::string& key,
                      ui::PictureBox& pix) {
@@ -69,8 +97,15 @@ bool AddFileIconWork(const std::string& file, long index, bool resourceId, ui::I
     }
 
     // By position.
-    if (CheckIconSource(file) != IconSource::Sound) return false;
-    const long count = static_cast<long>(Extracted(ExtractIconExA(file.c_str(), -1, nullptr, nullptr, 0)));
+    MappedFile bytes(ResolveFile(file));
+    if (CheckIconSource(bytes.Data(), bytes.Size()) != IconSource::Sound) return false;
+    ResourceTable table(bytes.Data(), bytes.Size());
+    // A program file's icon is made from the bytes just checked; an icon file goes to the
+    // system's extraction.
+    std::vector<ResourceTable::Item> groups;
+    if (table.IsPe()) groups = FirstLanguages(table.OfType(14));
+    const long count = table.IsPe() ? static_cast<long>(groups.size())
+                                    : static_cast<long>(Extracted(ExtractIconExA(file.c_str(), -1, nullptr, nullptr, 0)));
     if (count < index) {
         const std::string digits = std::to_string(index);
         const long lastTwo = std::stol(digits.size() > 2 ? digits.substr(digits.size() - 2) : digits);
@@ -80,16 +115,27 @@ bool AddFileIconWork(const std::string& file, long index, bool resourceId, ui::I
     // handles), so it is not asked for.
     if (index >= count) return false;
     ExtractedIcons icons;
-    HICON large = nullptr, small = nullptr;
-    const UINT got = Extracted(ExtractIconExA(file.c_str(), static_cast<int>(index), &large, &small, 1));
-    // Success is the count: when nothing was extracted the handles are not to be trusted.
-    if (got == 0) return false;
-    icons.large = large;
-    icons.small = small;
-    if (!large) return false;
+    if (table.IsPe()) {
+        // A negative index is the number of a group.
+        const ResourceTable::Item* group = nullptr;
+        if (index >= 0) group = &groups[static_cast<size_t>(index)];
+        else
+            for (const auto& g : groups)
+                if (g.name.empty() && g.nameId == -index) group = &g;
+        if (!group) return false;
+        icons.small = SmallIconOf(bytes.Data(), table, *group);
+    } else {
+        // The small icon alone: asked for with the large one, Wine shrinks the large image.
+        HICON small = nullptr;
+        const UINT got = Extracted(ExtractIconExA(file.c_str(), static_cast<int>(index), nullptr, &small, 1));
+        // Success is the count: when nothing was extracted the handle is not to be trusted.
+        if (got == 0) return false;
+        icons.small = small;
+    }
+    if (!icons.small) return false;
 
     pix.ClearPicture();
-    if (small) DrawIconEx(pix.hDC(), 0, 0, small, 16, 16, 0, nullptr, DI_NORMAL);
+    DrawIconEx(pix.hDC(), 0, 0, icons.small, 16, 16, 0, nullptr, DI_NORMAL);
     pix.SetPictureFromImage();
     iml.Add(key, pix.Picture(), pix.BackColor());
     return true;

@@ -6,8 +6,10 @@
 //     QV_IconsAndResources::ResetImageList(imlUS, lsvUS, pixDummy);    // image 1 is "dummy"
 //     if (QV_IconsAndResources::AddFileIcon(exe, -1, false, imlUS, "Key_1", pixSmall)) ...
 //
-// A file is handed to the system's icon extraction only after its icon tables have been
-// checked against the file (ResourceTable.h): a damaged file gives no icon, never a crash.
+// A file's icon tables are checked against the file (ResourceTable.h) before any icon is made:
+// a damaged file gives no icon, never a crash. A program file's icon is then made from the bytes
+// just checked, as the system's extraction makes it (the group's best image for the small-icon
+// size); an icon file is handed to the system's extraction.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>

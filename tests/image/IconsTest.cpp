@@ -96,12 +96,12 @@ std::vector<uint32_t> IconPixels(HICON icon, int size, COLORREF back) {
     return px;
 }
 
-// The icon at a position or of a resource number (negative), as pixels: the large one alone
-// at 32, or the small one of a large-and-small pair at 16 (as the routines ask; Wine picks
-// another small image for a pair than for a small icon alone).
+// The icon at a position or of a resource number (negative), as pixels: the large one at 32,
+// or the small one at 16, each asked for alone. (Asked for as a pair, Wine makes the small icon
+// from the large image, shrunk, instead of the group's own small image that the routines draw.)
 std::vector<uint32_t> ExtractedPixels(const std::string& file, int index, bool small, COLORREF back = RGB(255, 0, 255)) {
     HICON large = nullptr, pairSmall = nullptr;
-    UINT got = small ? ExtractIconExA(file.c_str(), index, &large, &pairSmall, 1)
+    UINT got = small ? ExtractIconExA(file.c_str(), index, nullptr, &pairSmall, 1)
                      : ExtractIconExA(file.c_str(), index, &large, nullptr, 1);
     if (got == 0 || got == UINT_MAX) return {};
     auto px = IconPixels(small ? pairSmall : large, small ? 16 : 32, back);
