@@ -129,9 +129,9 @@ namespace {
 // without regard to case), and so does a test of any path that runs through a missing name; a
 // test of a name that is there costs next to nothing. The path resolvers test many candidates in
 // a few folders, and most of them are not there: the shortening walk tries "svchost.exe -k
-// netsvc", "svchost.exe -k netsv", ... each with several extensions. So once two names of one
+// netsvc", "svchost.exe -k netsv", ... each with several extensions. So once three names of one
 // initial letter were missing from a folder, the folder's names of that letter are listed (one
-// search with a pattern, about the cost of a single test) and answer every later candidate of
+// search with a pattern, about the cost of two single tests) and answer every later candidate of
 // that letter; once eight names of any letter were missing, the whole folder is listed. A folder
 // that turns out not to exist answers "nothing there" for every name in it.
 //
@@ -146,7 +146,7 @@ struct Listings {
     std::unordered_map<std::string, bool> fileAnswers, folderAnswers;
 };
 constexpr int kListAfterMisses = 8;
-constexpr int kListInitialAfterMisses = 2;
+constexpr int kListInitialAfterMisses = 3;
 Listings* g_listings = nullptr;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -280,15 +280,41 @@ bool AskOnce(std::unordered_map<std::string, bool>& answers, const std::string& 
 // The file system's answer to QV_APIFileAndDisk::FileExists, asked by the file's attributes,
 // which the system answers without reading the folder when the file is there. Paths the two
 // could read differently (the wildcards < > " that only a folder search knows, errors other
-// than a missing file or folder) are asked as FileExists asks.
-bool FileExistsNow(const std::string& path) {
+// than a missing file or folder) are asked as FileExists asks. `noFolder` is set when the
+// system found no folder for the path's folder part: nothing can be in it.
+bool FileExistsNow(const std::string& path, bool* noFolder = nullptr) {
     const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
     if (!absolute || path.find_first_of("*?<>\"") != std::string::npos) return QV_APIFileAndDisk::FileExists(path);
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     const DWORD error = GetLastError();
+    if (noFolder) *noFolder = error == ERROR_PATH_NOT_FOUND;
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return false;
     return QV_APIFileAndDisk::FileExists(path);
+}
+
+// The file system's answer to QV_APIFileAndDisk::PathExists, asked by the folder's
+// attributes: PathExists lists the folder (under Wine that reads all of it, system32 in about
+// a millisecond and a half), its attributes the system answers at once. Paths the two could
+// read differently (a drive root, wildcards, a last name ending in a dot or blank, a doubled
+// separator, errors other than a missing file or folder) are asked as PathExists asks. A folder
+// the system has but would not list counts as there.
+bool FolderExistsNow(const std::string& path) {
+    std::string p = path;
+    const size_t first = p.find_first_not_of(' '), last = p.find_last_not_of(' ');
+    p = first == std::string::npos ? "" : p.substr(first, last - first + 1);
+    if (!p.empty() && p.back() == '\\') p.pop_back();
+    const bool drive = p.size() > 3 && p[1] == ':' && p[2] == '\\';
+    bool plain = drive && p.find_first_of("*?<>\"") == std::string::npos && !IsSeparator(p.back()) &&
+                 p.back() != '.' && p.back() != ' ';
+    for (size_t i = 3; plain && i < p.size(); ++i)
+        if (IsSeparator(p[i]) && IsSeparator(p[i - 1])) plain = false;
+    if (!plain) return QV_APIFileAndDisk::PathExists(path);
+    const DWORD attributes = GetFileAttributesA(p.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return false;
+    return QV_APIFileAndDisk::PathExists(path);
 }
 
 }  // namespace
@@ -306,8 +332,13 @@ bool ExistingFile(std::string candidate, std::string& found) {
     const int listed = FromListing(q);
     if (listed == 0 || listed == 2) return false;
     if (listed == -1) {
-        const bool exists = g_listings ? AskOnce(g_listings->fileAnswers, candidate, q, FileExistsNow)
-                                       : FileExistsNow(candidate);
+        bool noFolder = false;
+        const bool exists =
+            g_listings ? AskOnce(g_listings->fileAnswers, candidate, q,
+                                 [&](const std::string& path) { return FileExistsNow(path, &noFolder); })
+                       : FileExistsNow(candidate);
+        // The folder is not there: every later name in it is answered without asking.
+        if (noFolder && q.usable && !q.folder.empty()) g_listings->folders.try_emplace(q.folder);
         if (!exists) return false;
     }
     found = candidate;
@@ -323,7 +354,7 @@ bool ExistingFolder(const std::string& path) {
     const int listed = FromListing(q);
     if (listed >= 0) return listed == 2;
     if (!g_listings) return QV_APIFileAndDisk::PathExists(path);
-    return AskOnce(g_listings->folderAnswers, path, q, [](const std::string& t) { return QV_APIFileAndDisk::PathExists(t); });
+    return AskOnce(g_listings->folderAnswers, path, q, FolderExistsNow);
 }
 
 std::string Env(const std::string& name) {

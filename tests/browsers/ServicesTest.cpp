@@ -98,11 +98,11 @@ TEST(ServicesResolver, ListedFoldersAnswerAsTheFileSystemDoes) {
         w + "\\system32 \\notepad.exe", s + "\\", s, s + "\\drivers", s + "\\drivers.", s + "\\drivers\\",
         s + "\\drivers\\.", s + "\\drivers\\..", s + "\\nothere.dll", w + "\\nofolder\\x.exe", s + "\\...",
         w + "\\C:\\windows\\notepad.exe", shortPath, std::string(shortPath) + ".",
-        // Names system32 lacks: two of one letter have the names of that letter listed (and
+        // Names system32 lacks: three of one letter have the names of that letter listed (and
         // then answer for notepad.exe), eight in all the whole folder.
-        s + "\\nothere2.dll", s + "\\notepad.exe", s + "\\NOTEPAD.EXE", s + "\\absent.dll", s + "\\b.dll",
-        s + "\\c.dll", s + "\\d.dll", s + "\\e.dll", s + "\\f.dll", s + "\\_.dll", s + "\\msiexec.exe",
-        // Two names of one letter in a folder that is not there: the folder answers "nothing".
+        s + "\\nothere2.dll", s + "\\nothere3.dll", s + "\\notepad.exe", s + "\\NOTEPAD.EXE", s + "\\absent.dll",
+        s + "\\b.dll", s + "\\c.dll", s + "\\d.dll", s + "\\e.dll", s + "\\f.dll", s + "\\_.dll", s + "\\msiexec.exe",
+        // A folder that is not there answers "nothing" for every name in it.
         w + "\\nofolder\\x2.exe", w + "\\nofolder\\x3.exe", w + "\\nofolder\\xfolder",
     };
     struct Answer {
