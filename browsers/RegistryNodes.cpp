@@ -300,12 +300,11 @@ bool FileExistsNow(const std::string& path, bool* noFolder = nullptr) {
 // separator, errors other than a missing file or folder) are asked as PathExists asks. A folder
 // the system has but would not list counts as there.
 bool FolderExistsNow(const std::string& path) {
-    std::string p = path;
-    const size_t first = p.find_first_not_of(' '), last = p.find_last_not_of(' ');
-    p = first == std::string::npos ? "" : p.substr(first, last - first + 1);
+    // As PathExists reads it: a drive path, without its trailing blanks and one trailing backslash.
+    const bool drive = path.size() > 3 && path[1] == ':' && path[2] == '\\';
+    std::string p = path.substr(0, path.find_last_not_of(' ') + 1);
     if (!p.empty() && p.back() == '\\') p.pop_back();
-    const bool drive = p.size() > 3 && p[1] == ':' && p[2] == '\\';
-    bool plain = drive && p.find_first_of("*?<>\"") == std::string::npos && !IsSeparator(p.back()) &&
+    bool plain = drive && p.size() > 3 && p.find_first_of("*?<>\"") == std::string::npos && !IsSeparator(p.back()) &&
                  p.back() != '.' && p.back() != ' ';
     for (size_t i = 3; plain && i < p.size(); ++i)
         if (IsSeparator(p[i]) && IsSeparator(p[i - 1])) plain = false;

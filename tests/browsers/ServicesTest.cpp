@@ -102,6 +102,7 @@ TEST(ServicesResolver, ListedFoldersAnswerAsTheFileSystemDoes) {
         // then answer for notepad.exe), eight in all the whole folder.
         s + "\\nothere2.dll", s + "\\nothere3.dll", s + "\\notepad.exe", s + "\\NOTEPAD.EXE", s + "\\absent.dll",
         s + "\\b.dll", s + "\\c.dll", s + "\\d.dll", s + "\\e.dll", s + "\\f.dll", s + "\\_.dll", s + "\\msiexec.exe",
+        " " + s, s + " ", s + "\\ ", w + "\\system32 \\drivers", s + "\\drivers\\ ",
         // A folder that is not there answers "nothing" for every name in it.
         w + "\\nofolder\\x2.exe", w + "\\nofolder\\x3.exe", w + "\\nofolder\\xfolder",
     };
