@@ -56,11 +56,13 @@ bool ExistingFile(std::string candidate, std::string& found);
 bool ExistingFolder(const std::string& path);
 
 // While an object of this class lives (one scan), the file and folder tests above answer from
-// one listing per folder instead of asking the file system for every candidate path: the path
-// resolvers try many candidates in the same few folders. A folder is listed once the file
-// system has answered "not there" for a few of its names (such a test costs about as much as
-// a listing, a test of a name that is there almost nothing); before that each test asks the file
-// system. A path is asked of the file system once, and that answer holds for the rest of the scan.
+// folder listings instead of asking the file system for every candidate path: the path
+// resolvers try many candidates in the same few folders, most of them not there, and under Wine
+// each "not there" reads the whole folder. Once a few names of one letter were not in a folder,
+// its names of that letter are listed; once a few more of any letter were not, all its names; a
+// folder found missing answers for every name in it at once. Until then each test asks the file
+// system (by attributes, which is quick for what is there). A path is asked of the file system
+// once, and that answer holds for the rest of the scan.
 class FolderListingCache {
 public:
     FolderListingCache();
