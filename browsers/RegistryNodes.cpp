@@ -298,8 +298,8 @@ bool FileExistsNow(const std::string& path, bool* noFolder = nullptr) {
 // a millisecond and a half), its attributes the system answers at once. Paths the two could
 // read differently (a drive root, wildcards, a last name ending in a dot or blank, a doubled
 // separator, errors other than a missing file or folder) are asked as PathExists asks. A folder
-// the system has but would not list counts as there.
-bool FolderExistsNow(const std::string& path) {
+// the system has but would not list counts as there. `noFolder` as for FileExistsNow.
+bool FolderExistsNow(const std::string& path, bool* noFolder = nullptr) {
     // As PathExists reads it: a drive path, without its trailing blanks and one trailing backslash.
     const bool drive = path.size() > 3 && path[1] == ':' && path[2] == '\\';
     std::string p = path.substr(0, path.find_last_not_of(' ') + 1);
@@ -312,8 +312,15 @@ bool FolderExistsNow(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(p.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     const DWORD error = GetLastError();
+    if (noFolder) *noFolder = error == ERROR_PATH_NOT_FOUND;
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return false;
     return QV_APIFileAndDisk::PathExists(path);
+}
+
+// The system found no folder for the folder part of a path the query stands for: every later
+// name in that folder is answered without asking.
+void NoteMissingFolder(const ListingQuery& q) {
+    if (q.usable && !q.folder.empty()) g_listings->folders.try_emplace(q.folder);
 }
 
 }  // namespace
@@ -336,8 +343,7 @@ bool ExistingFile(std::string candidate, std::string& found) {
             g_listings ? AskOnce(g_listings->fileAnswers, candidate, q,
                                  [&](const std::string& path) { return FileExistsNow(path, &noFolder); })
                        : FileExistsNow(candidate);
-        // The folder is not there: every later name in it is answered without asking.
-        if (noFolder && q.usable && !q.folder.empty()) g_listings->folders.try_emplace(q.folder);
+        if (noFolder) NoteMissingFolder(q);
         if (!exists) return false;
     }
     found = candidate;
@@ -353,7 +359,11 @@ bool ExistingFolder(const std::string& path) {
     const int listed = FromListing(q);
     if (listed >= 0) return listed == 2;
     if (!g_listings) return QV_APIFileAndDisk::PathExists(path);
-    return AskOnce(g_listings->folderAnswers, path, q, FolderExistsNow);
+    bool noFolder = false;
+    const bool exists = AskOnce(g_listings->folderAnswers, path, q,
+                                [&](const std::string& t) { return FolderExistsNow(t, &noFolder); });
+    if (noFolder) NoteMissingFolder(q);
+    return exists;
 }
 
 std::string Env(const std::string& name) {
