@@ -105,12 +105,8 @@ void Form_Main::Command7_Click() {
         // The image list holds its placeholder and the tab's own pictures; the scan adds the
         // file types' icons after them.
         QV_IconsAndResources::ResetImageList(imlCMH, tvwCMH, pixDummy);
-        for (const char* key : {"FolderRoot", "Folder", "FolderOpen", "Unknown", "Found"}) {
-            HICON icon = ImageList_GetIcon(imlRegComp.Handle(), imlRegComp.Resolve(key), ILD_NORMAL);
-            if (!icon) continue;
-            imlCMH.Add(key, icon);
-            DestroyIcon(icon);
-        }
+        for (const char* key : {"FolderRoot", "Folder", "FolderOpen", "Unknown", "Found"})
+            imlCMH.AddCopy(key, imlRegComp, key);
         clsDroskGlobal& g = DroskGlobal();
         Tab_CMH::CMH_Refresh(colCMH, tvwCMH, Option_select_by[0].Value(), cboCMH_arrangedby.Text(), imlCMH, pixSmall,
                              pixDummy, stb1, g.blnCancel);

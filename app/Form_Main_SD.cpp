@@ -14,10 +14,7 @@ namespace {
 // Copies a picture of one image list into another under a key of its own.
 void CopyImage(ui::ImageList& from, const char* key, ui::ImageList& to, const char* newKey) {
     if (to.Exists(newKey) || !from.Exists(key)) return;
-    HICON icon = ImageList_GetIcon(from.Handle(), from.Resolve(key), ILD_NORMAL);
-    if (!icon) return;
-    to.Add(newKey, icon);
-    DestroyIcon(icon);
+    to.AddCopy(newKey, from, key);
 }
 }  // namespace
 

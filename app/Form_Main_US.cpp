@@ -86,13 +86,7 @@ void Form_Main::MNU_UninstClean_RefreshUninst_Click() {
     LongRun({.tab = Tab::US, .procedure = "MNU_UninstClean_RefreshUninst_Click"}, [this] {
         clsDroskGlobal& g = DroskGlobal();
         QV_IconsAndResources::ResetImageList(imlUS, lsvUS, pixDummy);
-        if (imlRegComp.Exists("Computer") && !imlUS.Exists("Computer")) {
-            HICON computer = ImageList_GetIcon(imlRegComp.Handle(), imlRegComp.Resolve("Computer"), ILD_NORMAL);
-            if (computer) {
-                imlUS.Add("Computer", computer);
-                DestroyIcon(computer);
-            }
-        }
+        if (imlRegComp.Exists("Computer") && !imlUS.Exists("Computer")) imlUS.AddCopy("Computer", imlRegComp, "Computer");
         Tab_UninstClean::US_Refresh(lsvUS, colUS, colStartMenuTargets, imlUS, pixSmall, pixDummy, stb1, g.blnCancel);
         // A cancel is recorded before the closing steps clear the flag.
         if (g.blnCancel) colUS.blnUserCanceledRefresh = true;

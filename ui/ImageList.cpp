@@ -155,6 +155,45 @@ long ImageList::AddKey(const std::string& key, const std::string& existing) {
     return i + 1;
 }
 
+const ImageList::Picture& ImageList::PictureOf(const std::string& key) const {
+    const int i = Resolve(ImageRef(key));
+    auto [at, fresh] = copies_.try_emplace(i);
+    if (!fresh) return at->second;
+    // The picture as an icon once, whose image and mask are what adding the icon would store.
+    HICON icon = handle_ ? ImageList_GetIcon(handle_, i, ILD_NORMAL) : nullptr;
+    if (!icon) return at->second;
+    ICONINFO info{};
+    const bool got = GetIconInfo(icon, &info) != 0;
+    DestroyIcon(icon);
+    if (!got) return at->second;
+    BITMAP bm{};
+    if (info.hbmColor && GetObject(info.hbmColor, sizeof bm, &bm) && bm.bmWidth == cx_ && bm.bmHeight == cy_) {
+        Picture& picture = at->second;
+        picture.image_ = info.hbmColor;
+        picture.mask_ = info.hbmMask;
+        picture.cx_ = cx_;
+        picture.cy_ = cy_;
+        return picture;
+    }
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return at->second;
+}
+
+long ImageList::AddCopy(const std::string& key, const ImageList& from, const std::string& fromKey) {
+    const Picture& picture = from.PictureOf(fromKey);
+    if (picture && picture.cx_ == cx_ && picture.cy_ == cy_) return Add(key, picture);
+    HICON icon = from.ExtractIcon(fromKey);
+    try {
+        const long n = Add(key, icon);
+        DestroyIcon(icon);
+        return n;
+    } catch (...) {
+        DestroyIcon(icon);
+        throw;
+    }
+}
+
 HICON ImageList::ExtractIcon(const std::string& key) const {
     const int i = Resolve(ImageRef(key));
     HICON icon = handle_ ? ImageList_GetIcon(handle_, i, ILD_NORMAL) : nullptr;
@@ -173,6 +212,7 @@ void ImageList::Clear() {
     if (handle_) ImageList_Remove(handle_, -1);
     keys_.clear();
     index_.clear();
+    copies_.clear();
 }
 
 int ImageList::TryResolve(const ImageRef& image) const {

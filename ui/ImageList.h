@@ -61,6 +61,12 @@ public:
     Picture Prepare(HBITMAP bitmap, COLORREF maskColor = CLR_NONE) const;
     // Adds a prepared picture (one of another size than the list's is error 5, as a null one).
     long Add(const std::string& key, const Picture& picture);
+    // A ready copy of the picture under `key` (a key the list lacks throws 35601), made on first
+    // use and kept until the list is cleared; empty when the picture cannot be copied so.
+    const Picture& PictureOf(const std::string& key) const;
+    // Adds under `key` the picture under `fromKey` of another list of this size, from that
+    // list's ready copy: copying the same picture again and again costs no drawing.
+    long AddCopy(const std::string& key, const ImageList& from, const std::string& fromKey);
     // An icon resource of a module (null = the program).
     long AddFromResource(const std::string& key, HINSTANCE module, int iconId);
     // An .ico file; returns 0 (nothing added) when the file holds no icon.
@@ -93,6 +99,7 @@ private:
     HIMAGELIST handle_ = nullptr;
     std::vector<std::string> keys_;
     std::unordered_map<std::string, int> index_;  // folded key -> zero-based index
+    mutable std::unordered_map<int, Picture> copies_;  // zero-based index -> ready copy
 };
 
 }  // namespace ui

@@ -733,7 +733,7 @@ TEST(IconRoutinesTest, AddFileIconAddsByResourceIdSystemIconAndPosition) {
         EXPECT_GT(clear, 0);
     }
 
-    // An image taken out as an icon, as the tabs copy shared images into their lists.
+    // An image taken out as an icon, as a copy into a list of another size takes it.
     HICON copied = form.imlUS.ExtractIcon("Key_1");
     ASSERT_NE(copied, nullptr);
     EXPECT_EQ(IconPixels(copied, 16, RGB(255, 0, 255)), [&] {
@@ -777,6 +777,101 @@ TEST(IconRoutinesTest, AddFileIconAddsByResourceIdSystemIconAndPosition) {
     ReleaseDC(nullptr, screen);
     form.pixDummy.ClearPicture();
     EXPECT_FALSE(form.pixDummy.Picture());
+}
+
+// A picture copied from one list into another draws as the icon added directly does, its
+// translucent pixels too; the source keeps one copy per picture until it is cleared.
+TEST(IconRoutinesTest, CopiesBetweenListsDrawAsTheIconsThemselves) {
+    // An icon whose alpha runs from clear to solid across its rows, with a red square in it.
+    auto makeIcon = [](uint32_t colour) {
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP image = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        auto* px = static_cast<uint32_t*>(bits);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const uint32_t alpha = static_cast<uint32_t>(y * 17);
+                const bool square = x >= 4 && x < 12 && y >= 4 && y < 12;
+                px[y * 16 + x] = square ? 0xFF000000u | colour : (alpha << 24) | (0x40 * alpha / 255) * 0x010101u;
+            }
+        const std::vector<uint8_t> zeros(2 * 16, 0);
+        HBITMAP mask = CreateBitmap(16, 16, 1, 1, zeros.data());
+        ICONINFO info{TRUE, 0, 0, mask, image};
+        HICON icon = CreateIconIndirect(&info);
+        DeleteObject(image);
+        DeleteObject(mask);
+        return icon;
+    };
+    auto drawn = [](ui::ImageList& list, const char* key) {
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        RECT r{0, 0, 16, 16};
+        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &r, magenta);
+        DeleteObject(magenta);
+        ImageList_Draw(list.Handle(), list.Resolve(key), dc, 0, 0, ILD_NORMAL);
+        GdiFlush();
+        std::vector<uint32_t> px(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + 256);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bmp);
+        for (auto& p : px) p &= 0xFFFFFF;
+        return px;
+    };
+    HICON red = makeIcon(0xFF0000), blue = makeIcon(0x0000FF);
+    ui::ImageList source, direct, copied, large(32, 32);
+    source.Add("icon", red);
+    direct.Add("icon", red);
+    // A picture added from a bitmap with a mask colour: its background is clear.
+    const auto& form = IconForm();
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, 16, 16}, middle{5, 5, 11, 11};
+    HBRUSH back = CreateSolidBrush(form.pixSmall.BackColor()), green = CreateSolidBrush(RGB(0, 160, 0));
+    FillRect(dc, &all, back);
+    FillRect(dc, &middle, green);
+    DeleteObject(back);
+    DeleteObject(green);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    source.Add("masked", bitmap, form.pixSmall.BackColor());
+    DeleteObject(bitmap);
+
+    const auto redShown = drawn(direct, "icon");
+    EXPECT_NE(redShown[0], redShown[15 * 16]) << "the alpha shows";
+    EXPECT_EQ(redShown[0], 0xFF00FFu) << "the clear top row";
+    copied.AddCopy("icon", source, "icon");
+    copied.AddCopy("masked", source, "masked");
+    EXPECT_EQ(drawn(copied, "icon"), redShown);
+    EXPECT_EQ(drawn(copied, "masked"), drawn(source, "masked"));
+    EXPECT_EQ(drawn(copied, "masked")[0], 0xFF00FFu);
+    // Copied again, into a cleared list, from the kept copy; a list of another size gets the
+    // icon at its own size.
+    copied.Clear();
+    copied.AddCopy("again", source, "icon");
+    EXPECT_EQ(drawn(copied, "again"), redShown);
+    EXPECT_EQ(large.AddCopy("icon", source, "icon"), 1);
+    EXPECT_EQ(RaisedBy([&] { copied.AddCopy("x", source, "no such key"); }).number, 35601);
+    EXPECT_EQ(RaisedBy([&] { copied.AddCopy("again", source, "icon"); }).number, 35602);
+    // The source cleared and refilled: a copy is of the picture it holds now.
+    source.Clear();
+    source.Add("icon", blue);
+    copied.Clear();
+    copied.AddCopy("icon", source, "icon");
+    direct.Clear();
+    direct.Add("icon", blue);
+    EXPECT_EQ(drawn(copied, "icon"), drawn(direct, "icon"));
+    EXPECT_NE(drawn(copied, "icon"), redShown);
+    DestroyIcon(red);
+    DestroyIcon(blue);
 }
 
 namespace {
