@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <algorithm>
-#include <cstdint>
-#include <vector>
 
 #include "base/TextCase.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/colQVRegistry.h"
 #include "tests/browsers/BrowserWindow.h"
+#include "tests/support/ListPixels.h"
 #include "tests/support/RegFixture.h"
 #include "ui/RegistryValuesList.h"
 
@@ -357,26 +354,7 @@ TEST(FileTypesScan, KeptIconsFollowTheirFiles) {
         return w.tvw.Nodes.Item("File_Type_.kk")->Image().key;
     };
     // The picture under a key as the tree shows it, over magenta (its transparent pixels).
-    auto shown = [&](const std::string& key) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, bmp);
-        RECT r{0, 0, 16, 16};
-        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
-        FillRect(dc, &r, magenta);
-        DeleteObject(magenta);
-        ImageList_Draw(w.iml.Handle(), w.iml.Resolve(key), dc, 0, 0, ILD_NORMAL);
-        GdiFlush();
-        std::vector<uint32_t> px(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + 256);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(bmp);
-        for (auto& p : px) p &= 0xFFFFFF;
-        return px;
-    };
+    auto shown = [&](const std::string& key) { return DrawnPixels(w.iml.Handle(), w.iml.Resolve(key)); };
     const std::string first = scan();
     EXPECT_EQ(first.rfind("Key_", 0), 0u);
     const auto drawn = shown(first);

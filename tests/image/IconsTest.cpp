@@ -20,6 +20,7 @@
 #include "image/cResources.h"
 #include "image/mResource.h"
 #include "tests/image/PeSupport.h"
+#include "tests/support/ListPixels.h"
 #include "ui/ui.h"
 
 using pe_test::RawImage;
@@ -706,20 +707,7 @@ TEST(IconRoutinesTest, AddFileIconAddsByResourceIdSystemIconAndPosition) {
     // One picture per key, its background (the picture box's back colour) transparent.
     EXPECT_EQ(ImageList_GetImageCount(form.imlUS.Handle()), form.imlUS.Count());
     {
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
-        ReleaseDC(nullptr, screen);
-        HGDIOBJ old = SelectObject(dc, bmp);
-        RECT r{0, 0, 16, 16};
-        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
-        FillRect(dc, &r, magenta);
-        DeleteObject(magenta);
-        ImageList_Draw(form.imlUS.Handle(), form.imlUS.Resolve("Key_1"), dc, 0, 0, ILD_NORMAL);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        auto shown = Pixels(bmp, 16, 16);
-        DeleteObject(bmp);
+        auto shown = DrawnPixels(form.imlUS.Handle(), form.imlUS.Resolve("Key_1"));
         auto icon = ExtractedPixels(Shell32(), -154, true, back);
         int clear = 0;
         for (size_t i = 0; i < icon.size(); ++i) {
@@ -803,26 +791,7 @@ TEST(IconRoutinesTest, CopiesBetweenListsDrawAsTheIconsThemselves) {
         DeleteObject(mask);
         return icon;
     };
-    auto drawn = [](ui::ImageList& list, const char* key) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, bmp);
-        RECT r{0, 0, 16, 16};
-        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
-        FillRect(dc, &r, magenta);
-        DeleteObject(magenta);
-        ImageList_Draw(list.Handle(), list.Resolve(key), dc, 0, 0, ILD_NORMAL);
-        GdiFlush();
-        std::vector<uint32_t> px(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + 256);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(bmp);
-        for (auto& p : px) p &= 0xFFFFFF;
-        return px;
-    };
+    auto drawn = [](ui::ImageList& list, const char* key) { return DrawnPixels(list.Handle(), list.Resolve(key)); };
     HICON red = makeIcon(0xFF0000), blue = makeIcon(0x0000FF);
     ui::ImageList source, direct, copied, large(32, 32);
     source.Add("icon", red);
