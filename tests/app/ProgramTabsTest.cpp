@@ -126,13 +126,8 @@ HWND MessageBoxWith(DWORD pid, const std::string& text) {
 
 // Answers the Find dialog: the text, keys, values and data ticked, then OK.
 bool AnswerFind(DWORD pid, const std::string& text) {
-    HWND find = nullptr;
-    if (!WaitUntil([&] {
-            auto w = ProcessWindows(pid, "", "Find", true);
-            find = w.empty() ? nullptr : w.front();
-            return find != nullptr;
-        }, 60))
-        return false;
+    HWND find = WaitForWindow(pid, "", "Find", 60);
+    if (!find) return false;
     HWND edit = FirstChild(find, "Edit");
     if (!edit) return false;
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));

@@ -31,13 +31,8 @@ bool ShutdownFromTray(DWORD pid) {
     const UINT callback = WM_APP + 0x101;
     for (HWND w : ProcessWindows(pid, "", "", false))
         if (!IsWindowVisible(w)) PostMessageA(w, callback, 1, WM_RBUTTONUP);
-    HWND menu = nullptr;
-    if (!WaitUntil([&] {
-            auto m = ProcessWindows(pid, "#32768", "", true);
-            menu = m.empty() ? nullptr : m.front();
-            return menu != nullptr;
-        }, 60))
-        return false;
+    HWND menu = WaitForWindow(pid, "#32768", "", 60);
+    if (!menu) return false;
     PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
     PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     return true;

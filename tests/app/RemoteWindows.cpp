@@ -151,6 +151,18 @@ std::vector<HWND> ProcessWindows(DWORD pid, const std::string& cls, const std::s
     return s.out;
 }
 
+HWND WaitForWindow(DWORD pid, const std::string& cls, const std::string& title, int seconds) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            auto w = ProcessWindows(pid, cls, title, true);
+            found = w.empty() ? nullptr : w.front();
+            return found != nullptr;
+        },
+        seconds);
+    return found;
+}
+
 HWND ChildWindow(HWND parent, const std::string& cls, const std::string& text) {
     ChildSearch s{cls, text, false};
     EnumChildWindows(parent, FindChild, reinterpret_cast<LPARAM>(&s));

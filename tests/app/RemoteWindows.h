@@ -35,6 +35,9 @@ HWND MainWindow(DWORD pid);
 HWND BusyBox(DWORD pid);
 // Top-level windows of a process with that class name ("" = any) and title, hidden ones included.
 std::vector<HWND> ProcessWindows(DWORD pid, const std::string& cls, const std::string& title, bool visibleOnly);
+// Waits up to `seconds` for a visible top-level window of a process with that class name ("" =
+// any) and title; the first one, or null.
+HWND WaitForWindow(DWORD pid, const std::string& cls, const std::string& title, int seconds);
 // The first child (at any depth) of that class and text, or null.
 HWND ChildWindow(HWND parent, const std::string& cls, const std::string& text);
 // The first child (at any depth) of that class, or null.
