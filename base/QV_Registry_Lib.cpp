@@ -238,6 +238,29 @@ long WithMatchingValue(HKEY root, const std::string& keyPath, const std::string&
     return result;
 }
 
+// Gives a value a name that differs from its own only in letter case. The registry keeps the
+// spelling a value was created with, so the value is written anew; a copy under a spare name
+// holds the data meanwhile and is removed only when the value stands under its new name.
+long RespellValueName(HKEY hKey, const WideValue& v, const std::wstring& newName) {
+    const DWORD size = static_cast<DWORD>(v.data.size());
+    std::wstring spare;
+    for (int n = 1;; ++n) {
+        spare = newName + L"~rename" + std::to_wstring(n);
+        if (RegQueryValueExW(hKey, spare.c_str(), nullptr, nullptr, nullptr, nullptr) != 0) break;
+        if (n == 1000) return ERR_VALUE_EXISTS;
+    }
+    long rc = RegSetValueExW(hKey, spare.c_str(), 0, v.type, v.data.data(), size);
+    if (rc != 0) return rc;
+    rc = RegDeleteValueW(hKey, v.name.c_str());
+    if (rc == 0) {
+        rc = RegSetValueExW(hKey, newName.c_str(), 0, v.type, v.data.data(), size);
+        // When the new spelling cannot be written, the value goes back under its old name.
+        if (rc != 0 && RegSetValueExW(hKey, v.name.c_str(), 0, v.type, v.data.data(), size) != 0) return rc;
+    }
+    RegDeleteValueW(hKey, spare.c_str());
+    return rc;
+}
+
 }  // namespace
 
 void ShowRegError(long code, long level) {
@@ -584,6 +607,11 @@ long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldNa
     long rc = OpenKey(root, keyPath, key.Receive(), level);
     if (rc != 0) return rc;
     HKEY hKey = key.get();
+    const bool sameValue = CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, wideOld.c_str(), -1,
+                                          wideNew.c_str(), -1) == CSTR_EQUAL;
+    // Another value of the new name is never overwritten: the rename is refused and nothing changes.
+    if (!sameValue && RegQueryValueExW(hKey, wideNew.c_str(), nullptr, nullptr, nullptr, nullptr) == 0)
+        return ERR_VALUE_EXISTS;
     long result = ERR_NO_SUCH_VALUE;
     WideValueReader values(hKey);
     for (DWORD i = 0;; ++i) {
@@ -597,9 +625,8 @@ long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldNa
         if (CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, v.name.c_str(), -1, wideOld.c_str(), -1) !=
             CSTR_EQUAL)
             continue;
-        if (CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, wideOld.c_str(), -1, wideNew.c_str(), -1) ==
-            CSTR_EQUAL) {
-            result = 0;  // the same value by another spelling: nothing to move, and it must survive
+        if (sameValue) {
+            result = v.name == wideNew ? 0 : RespellValueName(hKey, v, wideNew);
             break;
         }
         rc = RegSetValueExW(hKey, wideNew.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
@@ -621,7 +648,7 @@ long ModifyValue(HKEY root, const std::string& keyPath, const std::string& name,
             switch (type) {
                 case REG_SZ:
                 case REG_EXPAND_SZ:
-                case REG_MULTI_SZ:
+                    if (oldData == newData + '\0') return 0;
                     return SetValue(hKey, name, Variant(newData), type, 0).ToLong();
                 case REG_DWORD: {
                     // A decimal number that fits 32 bits (negative numbers as their two's complement).
@@ -630,16 +657,14 @@ long ModifyValue(HKEY root, const std::string& keyPath, const std::string& name,
                     long long v = std::strtoll(newData.c_str(), &end, 10);
                     if (newData.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > UINT32_MAX)
                         return ERR_INVALID_PARAMETER;
-                    return SetValue(hKey, name, Variant(static_cast<long>(static_cast<uint32_t>(v))), REG_DWORD, 0)
-                        .ToLong();
+                    const uint32_t value = static_cast<uint32_t>(v);
+                    if (oldData == std::string(reinterpret_cast<const char*>(&value), 4)) return 0;
+                    return SetValue(hKey, name, Variant(static_cast<long>(value)), REG_DWORD, 0).ToLong();
                 }
-                default: {
-                    std::string bytes = newData.substr(0, oldData.size());
-                    bytes.resize(oldData.size(), '\0');
-                    return RegSetValueExA(hKey, name.c_str(), 0, static_cast<DWORD>(type),
-                                          reinterpret_cast<const BYTE*>(bytes.data()),
-                                          static_cast<DWORD>(bytes.size()));
-                }
+                default:
+                    // A multi-string, binary data and the other types have no text they could be
+                    // written back from without changing them: they are refused, never rewritten.
+                    return ERR_INVALID_DATATYPE;
             }
         });
 }

@@ -19,6 +19,9 @@ namespace QV_Registry_Lib {
 // Own result codes beside the Win32 ones.
 constexpr long ERR_KEY_EXISTS = 4005;   // a key rename found the target existing
 constexpr long ERR_NO_SUCH_VALUE = 1;   // no value of the wanted name (with data) was found
+// Win32 codes with a meaning of their own here.
+constexpr long ERR_VALUE_EXISTS = ERROR_ALREADY_EXISTS;       // a value rename found the new name taken
+constexpr long ERR_INVALID_DATATYPE = ERROR_INVALID_DATATYPE;  // ModifyValue has no text form for the type
 
 // Access mask of the read-only callers: read-control, query-value and enumerate-sub-keys.
 constexpr DWORD KEY_READ_ONLY = 0x20009;
@@ -88,9 +91,14 @@ long RenameKey(HKEY sourceRoot, const std::string& oldPath, HKEY targetRoot, con
 long FindValue(HKEY root, const std::string& keyPath, const std::string& name, long& index, long& type,
                std::string& rawData, std::string& dataText, long level);
 // Renames a value within its key; the old value is deleted only after the new one was written whole.
+// A new name that another value already has is refused with ERR_VALUE_EXISTS and nothing changes;
+// a new name that differs from the old one only in letter case respells the value's name.
 long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldName, const std::string& newName,
                  long level);
-// Replaces the data of an existing value and keeps its type.
+// Replaces the data of an existing value and keeps its type: REG_SZ and REG_EXPAND_SZ take the
+// text, REG_DWORD its decimal number (87 when it is none). Every other type (a multi-string, binary
+// data, ...) is refused with ERR_INVALID_DATATYPE, as no text stands for its data exactly. Data
+// equal to the stored bytes is not written again.
 long ModifyValue(HKEY root, const std::string& keyPath, const std::string& name, const std::string& newData,
                  long level);
 

@@ -314,8 +314,13 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         }
         if (!node) {
             // Already in the tree: a leaf without key, no row, no expansion. This ends cycles.
-            TrapErrors("frmDepends", "LoadTree",
-                       [&] { tvwModules.Nodes.Add(parent, ui::tvwChild, "", name, "DLL", "DLL"); });
+            // A module whose file could not be opened is marked so wherever it appears.
+            TrapErrors("frmDepends", "LoadTree", [&] {
+                const ui::NodePtr first = tvwModules.Nodes.Find(TextCase::Upper(name));
+                const bool missing = first && first->Image().key == "STRIKE";
+                const char* image = missing ? "STRIKE" : "DLL";
+                tvwModules.Nodes.Add(parent, ui::tvwChild, "", missing ? name + kNotFound : name, image, image);
+            });
             continue;
         }
         Expanding child{name, node, {}, 0};

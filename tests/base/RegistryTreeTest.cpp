@@ -199,6 +199,31 @@ TEST_F(RegistryTree, RenameValueMovesTheDataWhole) {
     EXPECT_EQ(RenameValue(HKCU, "Old", "Missing", "X", 0), ERR_NO_SUCH_VALUE);
 }
 
+TEST_F(RegistryTree, RenameValueNeverOverwritesAnotherValue) {
+    const std::string before = DumpKeyTree(HKCU, "Old");
+    // Another value's name in any case, and the unnamed value, are taken: nothing changes.
+    for (const char* taken : {"Dw", "EXP", "", "empty"})
+        EXPECT_EQ(RenameValue(HKCU, "Old", "Sz", taken, 0), ERR_VALUE_EXISTS) << taken;
+    EXPECT_EQ(DumpKeyTree(HKCU, "Old"), before);
+    // A change of letter case alone respells the name and keeps the data.
+    EXPECT_EQ(RenameValue(HKCU, "Old", "sz", "sZ", 0), 0);
+    std::string after = DumpKeyTree(HKCU, "Old");
+    EXPECT_EQ(after.find("\"Sz\""), std::string::npos);
+    std::string expected = before;
+    expected.replace(expected.find("\"Sz\""), 4, "\"sZ\"");
+    EXPECT_EQ(after, expected);
+}
+
+TEST_F(RegistryTree, ModifyValueRefusesTypesWithoutAFaithfulText) {
+    const std::string before = DumpKeyTree(HKCU, "Old");
+    EXPECT_EQ(ModifyValue(HKCU, "Old", "Multi", "a b c", 0), ERR_INVALID_DATATYPE);
+    EXPECT_EQ(ModifyValue(HKCU, "Old", "Bin1500", "3CA5", 0), ERR_INVALID_DATATYPE);
+    // The data as stored already: nothing is written.
+    EXPECT_EQ(ModifyValue(HKCU, "Old", "Sz", "text", 0), 0);
+    EXPECT_EQ(ModifyValue(HKCU, "Old", "Dw", "305419896", 0), 0);
+    EXPECT_EQ(DumpKeyTree(HKCU, "Old"), before);
+}
+
 TEST_F(RegistryTree, ModifyValueKeepsTheType) {
     EXPECT_EQ(ModifyValue(HKCU, "Old", "dw", "255", 0), 0);
     EXPECT_EQ(ModifyValue(HKCU, "Old", "Exp", "%TEMP%\\y", 0), 0);

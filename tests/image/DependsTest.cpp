@@ -71,7 +71,8 @@ TEST_P(Depends, FixtureGraphTreeListAndStrikes) {
     EXPECT_TRUE(f.LoadTree(root));
     EXPECT_EQ(f.Caption(), "Velm Depends - fxroot.dll");
     // fxroot -> fxb, fxc, fxgone; fxb -> FXC.DLL, fxroot.dll (by name: a second, expanded copy
-    // of the root, whose own imports are repeats except the missing fxgone.dll).
+    // of the root, whose own imports are repeats except the missing fxgone.dll). The missing
+    // module is struck out where it repeats too.
     const Strings expected = {
         root + " [DLL] {" + root + "}",
         "  fxb.dll [DLL] {FXB.DLL}",
@@ -81,7 +82,7 @@ TEST_P(Depends, FixtureGraphTreeListAndStrikes) {
         "      fxc.dll [DLL] {}",
         "      fxgone.dll- NOT FOUND/COULD NOT OPEN [STRIKE] {FXGONE.DLL}",
         "  fxc.dll [DLL] {}",
-        "  fxgone.dll [DLL] {}",
+        "  fxgone.dll- NOT FOUND/COULD NOT OPEN [STRIKE] {}",
     };
     EXPECT_EQ(Tree(f), expected);
     // Rows in the order the runs finish; a repeat adds none.

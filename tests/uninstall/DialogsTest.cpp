@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <utility>
 
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
@@ -144,6 +146,162 @@ TEST_F(HiddenAutostart, RegeditOpensAtTheHivesRunKey) {
     long type = REG_SZ;
     QV_Registry_Lib::QueryValue(key.get(), "LastKey", last, type, 0);
     EXPECT_EQ(last, "HKEY_LOCAL_MACHINE\\" + kRun);
+}
+
+// The Run key read back whole, one line per value (  "name" type N = bytes), sorted.
+std::vector<std::string> RunLines() {
+    std::vector<std::string> lines;
+    const std::string dump = DumpKeyTree(HKEY_CURRENT_USER, kRun);
+    for (size_t at = 0; at < dump.size();) {
+        size_t end = dump.find('\n', at);
+        if (end == std::string::npos) end = dump.size();
+        if (end > at) lines.push_back(dump.substr(at, end - at));
+        at = end + 1;
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The lines with the value `from` spelled `to` (or left out, with `to` empty).
+std::vector<std::string> Renamed(std::vector<std::string> lines, const std::string& from, const std::string& to) {
+    const std::string prefix = "  \"" + from + "\" ";
+    for (auto it = lines.begin(); it != lines.end(); ++it)
+        if (it->rfind(prefix, 0) == 0) {
+            if (to.empty()) lines.erase(it);
+            else it->replace(0, prefix.size(), "  \"" + to + "\" ");
+            break;
+        }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// A Run value's stored type and bytes.
+std::pair<DWORD, std::string> RunBytes(const std::string& name) {
+    RegKey key;
+    if (QV_Registry_Lib::OpenKey(HKEY_CURRENT_USER, kRun, key.Receive(), 0, KEY_READ) != 0) return {0, ""};
+    char buffer[256];
+    DWORD type = 0, size = sizeof buffer;
+    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != 0)
+        return {0, ""};
+    return {type, std::string(buffer, size)};
+}
+
+// Values of every type the dialog lists, each modified unchanged, modified, renamed onto other
+// values' names, renamed in another letter case and renamed to a free name, through the
+// dialog's commands: the Run key read back after each differs exactly by what was asked.
+class AutostartEdits : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (dlg.IsLoaded()) dlg.Unload();
+    }
+    void Select(const std::string& key) { dlg.lsvAE.SetSelectedItem(dlg.lsvAE.ListItems.Item(key)); }
+    dlg_hiddenAutostartEntries dlg;
+};
+
+TEST_F(AutostartEdits, EveryTypeChangesOnlyAsAskedAndNeverOverwritesAnotherValue) {
+    RegFixture machine(HKEY_LOCAL_MACHINE, "[" + kRun + "]\n");
+    RegFixture run(HKEY_CURRENT_USER, "[" + kRun + "]\n"
+                                      "@=\"C:\\\\unnamed.exe\"\n"
+                                      "\"Keep\"=\"C:\\\\keep.exe\"\n"
+                                      "\"Sz\"=\"C:\\\\Tools\\\\a.exe\"\n"
+                                      "\"Tail\"=hex(1):61,00,7a,7a,00\n"  // bytes after the string's end
+                                      "\"Exp\"=expand:\"%SystemRoot%\\\\b.exe\"\n"
+                                      "\"Dw\"=dword:0000002a\n"
+                                      "\"Bin\"=hex:0a,1b\n"
+                                      "\"Multi\"=multi:\"one\",\"two\"\n");
+    dlg.Show();
+    bool echo = false;
+    std::string answer;
+    std::vector<std::string> asked;
+    ui::InputBoxOverride input([&](const std::string&, const std::string&, const std::string& d) {
+        asked.push_back(d);
+        return echo ? d : answer;
+    });
+    // A string or DWORD is written from its text; a binary or multi-string value is refused.
+    struct Case {
+        const char* name;
+        DWORD type;
+        const char* shown;
+        const char* typed;
+        std::string stored;  // empty: Modify is refused
+    };
+    const Case cases[] = {
+        {"Sz", REG_SZ, "C:\\Tools\\a.exe", "C:\\Tools\\new.exe", std::string("C:\\Tools\\new.exe") + '\0'},
+        {"Tail", REG_SZ, "a", "b", std::string("b\0", 2)},
+        {"Exp", REG_EXPAND_SZ, "%SystemRoot%\\b.exe", "%TEMP%\\c.exe", std::string("%TEMP%\\c.exe") + '\0'},
+        {"Dw", REG_DWORD, "42", "4294967295", std::string("\xff\xff\xff\xff", 4)},
+        {"Bin", REG_BINARY, "0A1B", "0A1C", ""},
+        {"Multi", REG_MULTI_SZ, "one two", "one two", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string row = std::string("HKEY_CURRENT_USER") + c.name;
+        Select(row);
+        const bool modifiable = !c.stored.empty();
+
+        // OK on the text as shown writes nothing.
+        std::vector<std::string> before = RunLines();
+        {
+            BoxRecorder boxes;
+            asked.clear();
+            echo = true;
+            dlg.MNU_Edit_Modify_Click();
+            echo = false;
+            EXPECT_EQ(RunLines(), before);
+            EXPECT_EQ(asked, modifiable ? std::vector<std::string>{c.shown} : std::vector<std::string>{});
+            EXPECT_EQ(boxes.Prompts(),
+                      modifiable ? std::vector<std::string>{} : std::vector<std::string>{"Error modifying value !"});
+        }
+        // A new text: the value takes it in its own type, or the dialog refuses before asking.
+        {
+            BoxRecorder boxes;
+            asked.clear();
+            answer = c.typed;
+            dlg.MNU_Edit_Modify_Click();
+            if (modifiable) {
+                EXPECT_TRUE(boxes.boxes.empty());
+                EXPECT_EQ(RunBytes(c.name), std::make_pair(c.type, c.stored));
+                EXPECT_EQ(Renamed(RunLines(), c.name, ""), Renamed(before, c.name, ""));
+                EXPECT_EQ(dlg.lsvAE.ListItems.Item(row)->SubItem(1), c.typed);
+            } else {
+                EXPECT_TRUE(asked.empty());
+                EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Error modifying value !"}));
+                EXPECT_EQ(boxes.boxes[0].style, ui::vbCritical);
+                EXPECT_EQ(RunLines(), before);
+                EXPECT_EQ(dlg.lsvAE.ListItems.Item(row)->SubItem(1), c.shown);
+            }
+        }
+        // Renamed onto another value's name, in any letter case, or onto the unnamed value:
+        // refused, nothing changed.
+        before = RunLines();
+        for (const char* taken : {"Keep", "kEEP", "Default"}) {
+            BoxRecorder boxes;
+            answer = taken;
+            dlg.MNU_Edit_Rename_Click();
+            EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Error renaming value !"})) << taken;
+            EXPECT_EQ(RunLines(), before) << taken;
+            EXPECT_EQ(dlg.lsvAE.ListItems.Item(row)->Text(), c.name) << taken;
+        }
+        // Another letter case is the same value: it keeps its data under the new spelling.
+        std::string upper = c.name;
+        for (char& ch : upper) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+        {
+            BoxRecorder boxes;
+            answer = upper;
+            dlg.MNU_Edit_Rename_Click();
+            EXPECT_TRUE(boxes.boxes.empty());
+            EXPECT_EQ(RunLines(), Renamed(before, c.name, upper));
+            EXPECT_EQ(dlg.lsvAE.ListItems.Item(row)->Text(), upper);
+        }
+        // A free name takes the value byte for byte.
+        {
+            BoxRecorder boxes;
+            answer = std::string(c.name) + " moved";
+            dlg.MNU_Edit_Rename_Click();
+            EXPECT_TRUE(boxes.boxes.empty());
+            EXPECT_EQ(RunLines(), Renamed(before, c.name, answer));
+        }
+    }
 }
 
 // Handles the queue for about `ms` milliseconds (the dialog's timer keeps checking).
