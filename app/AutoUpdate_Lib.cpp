@@ -72,6 +72,18 @@ std::string Part(const std::string& text, size_t& pos) {
     return part;
 }
 
+// Waits kAttemptSpacingMs before the next attempt, letting the user interface run meanwhile
+// (the connecting dialog's animation and its Cancel); returns at once when `cancel` is set.
+void WaitBeforeNextAttempt(const bool& cancel) {
+    const ULONGLONG until = GetTickCount64() + kAttemptSpacingMs;
+    for (;;) {
+        ui::DoEvents();
+        const ULONGLONG now = GetTickCount64();
+        if (cancel || now >= until) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT);
+    }
+}
+
 }  // namespace
 
 Offer ParseVersionFile(const std::string& text) {
@@ -143,10 +155,13 @@ void CheckNow(ui::Form* owner, const Fetcher& fetch) {
         connecting.Show(ui::vbModeless, owner);
         std::string version, build, location;
         bool available = false;
-        for (;;) {
+        // A server that answers without a version file, or none that answers, is asked again a
+        // few times, spaced, never in a tight loop; then the check gives up.
+        for (int attempt = 1;; ++attempt) {
             for (int i = 0; i < 8; ++i) ui::DoEvents();
             if (checkForUpdate(fetch, version, build, location, available)) break;
-            if (g.blnCancelUpdate) {
+            if (!g.blnCancelUpdate && attempt < kMaxAttempts) WaitBeforeNextAttempt(g.blnCancelUpdate);
+            if (g.blnCancelUpdate || attempt >= kMaxAttempts) {
                 if (connecting.IsLoaded()) connecting.Unload();
                 ui::MsgBox("Error connecting to server. Please check your\ninternet connection and try again later",
                            ui::vbCritical);

@@ -46,8 +46,15 @@ bool IsDownloadAddress(const std::string& location);
 bool checkForUpdate(const Fetcher& fetch, std::string& version, std::string& build, std::string& location,
                     bool& available);
 
-// The "Check for Updates..." command: the connecting dialog, attempts until one succeeds or the
-// user cancels, then the offer dialog or the "No update required" box. `owner` owns the dialogs.
+// How many attempts the "Check for Updates..." command makes before it reports that it cannot
+// connect, and the least time between the end of one attempt and the start of the next.
+inline constexpr int kMaxAttempts = 5;
+inline constexpr unsigned long kAttemptSpacingMs = 1000;
+
+// The "Check for Updates..." command: the connecting dialog, attempts until one succeeds, the
+// user cancels or kMaxAttempts have failed (the connection error box), then the offer dialog or
+// the "No update required" box. Between attempts the dialog stays live (its animation runs and
+// its Cancel ends the check at once). `owner` owns the dialogs.
 void CheckNow(ui::Form* owner, const Fetcher& fetch = DefaultFetcher());
 
 }  // namespace AutoUpdate_Lib

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -197,6 +198,61 @@ TEST(UpdateCheck, NoConnectionRaisesAndRetriesUntilCancel) {
     ASSERT_EQ(boxes.Prompts(), std::vector<std::string>{"Error connecting to server. Please check your\n"
                                                         "internet connection and try again later"});
     EXPECT_EQ(boxes.boxes[0].style, ui::vbCritical);
+}
+
+// A server that answers every request with 404 (no version file) and an address where no
+// server listens: a bounded number of attempts, each at least the spacing after the one before,
+// with the connecting dialog shown throughout; then the connection error.
+TEST(UpdateCheck, GivesUpAfterSpacedAttemptsWhenNoVersionFileComes) {
+    LocalServer server;
+    DeleteFileA((server.folder + "\\www\\Velmora\\Velmora.txt").c_str());
+    for (const std::string& address : {server.Address(), std::string("http://127.0.0.1:1/")}) {
+        SCOPED_TRACE(address);
+        UpdateAddress use(address);
+        const std::string logBefore = server.Log();
+        BoxRecorder boxes;
+        std::vector<ULONGLONG> starts;
+        bool shownThroughout = true;
+        const U::Fetcher fetch = [&](const std::string& url) {
+            if (!url.ends_with(".txt")) starts.push_back(GetTickCount64());
+            shownThroughout = shownThroughout && TryingToConnect().IsLoaded() && TryingToConnect().Visible();
+            return TextFetch::OpenURL(url);
+        };
+        U::CheckNow(nullptr, fetch);
+        EXPECT_EQ(starts.size(), static_cast<size_t>(U::kMaxAttempts));
+        for (size_t i = 1; i < starts.size(); ++i) EXPECT_GE(starts[i] - starts[i - 1], U::kAttemptSpacingMs) << i;
+        EXPECT_TRUE(shownThroughout);
+        EXPECT_FALSE(TryingToConnect().IsLoaded());
+        ASSERT_EQ(boxes.Prompts(), std::vector<std::string>{"Error connecting to server. Please check your\n"
+                                                            "internet connection and try again later"});
+        // What the server received: both requests of each attempt, and nothing more.
+        const std::string log = server.Log().substr(logBefore.size());
+        const size_t requests = static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
+        EXPECT_EQ(requests, address == server.Address() ? 2u * U::kMaxAttempts : 0u) << log;
+    }
+}
+
+TEST(UpdateCheck, CancelBetweenAttemptsEndsTheCheckAtOnce) {
+    UpdateAddress address("http://127.0.0.1:1/");
+    BoxRecorder boxes;
+    int attempts = 0;
+    const U::Fetcher fetch = [&](const std::string& url) {
+        if (!url.ends_with(".txt")) ++attempts;
+        return TextFetch::OpenURL(url);
+    };
+    // The user presses Cancel while the check waits for its next attempt.
+    ui::Timer press;
+    press.Tick = [&] {
+        if (attempts == 0 || !TryingToConnect().IsLoaded()) return;
+        press.SetEnabled(false);
+        TryingToConnect().Command1.DoClick();
+    };
+    press.SetInterval(20);
+    press.SetEnabled(true);
+    U::CheckNow(nullptr, fetch);
+    EXPECT_EQ(attempts, 1);
+    EXPECT_FALSE(TryingToConnect().IsLoaded());
+    EXPECT_EQ(boxes.Prompts().size(), 1u);
 }
 
 TEST(UpdateCheck, LatestVersionNeedsNoUpdate) {
