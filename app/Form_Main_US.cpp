@@ -28,11 +28,6 @@ const char kRefreshFirst[] =
     "Please refresh Uninstall list prior calling this function.\r\n"
     "You can refresh the Uninstall list by selecting 'Refresh List' in the UninstClean menu.";
 
-// The uninstall key of an entry below HKEY_LOCAL_MACHINE.
-std::string UninstallKeyOf(const clsUS& entry) {
-    return std::string(Tab_UninstClean::cstrUninstallKey) + "\\" + entry.Key;
-}
-
 }  // namespace
 
 void Form_Main::WireEvents_US() {
@@ -112,8 +107,8 @@ void Form_Main::MNU_UninstClean_DeleteKey_Click() {
             return;
         auto entry = SelectedUninstallEntry();
         if (!entry) return;
-        std::string path = UninstallKeyOf(*entry);
-        if (QV_Registry_Lib::DeleteKeyTree(HKEY_LOCAL_MACHINE, path, 0) != 0) {
+        // The key in the registry view the row came from.
+        if (Tab_UninstClean::DeleteEntryKey(*entry) != 0) {
             ui::MsgBox("Error deleting key !", ui::vbCritical);
             return;
         }
@@ -125,7 +120,7 @@ void Form_Main::MNU_UninstClean_Regedit_Click() {
     TrapErrors("Form_Main", "MNU_UninstClean_Regedit_Click", [&] {
         auto entry = SelectedUninstallEntry();
         if (!entry) return;
-        Tab_RegComp::OpenRegeditAt("HKEY_LOCAL_MACHINE\\" + UninstallKeyOf(*entry));
+        Tab_RegComp::OpenRegeditAt(Tab_UninstClean::RegeditPathOf(*entry));
     });
 }
 
@@ -207,8 +202,7 @@ void Form_Main::MNU_UninstClean_Uninstall_Click() {
         auto still = SelectedUninstallEntry();
         if (!still) return;
         RegKey key;
-        if (QV_Registry_Lib::OpenKey(HKEY_LOCAL_MACHINE, UninstallKeyOf(*still), key.Receive(), 0,
-                                     QV_Registry_Lib::KEY_READ_ONLY) == ERROR_FILE_NOT_FOUND) {
+        if (Tab_UninstClean::OpenEntryKey(*still, key.Receive()) == ERROR_FILE_NOT_FOUND) {
             lsvUS.ListItems.Remove("Key_" + still->Key);
             colUS.Remove(still->Key);
         }

@@ -38,6 +38,11 @@ void DeleteUninstCache();
 inline Variant VerifiedFlag(bool flag) { return Variant(flag); }
 inline Variant VerifiedFlag(const Variant& flag) { return flag; }
 
+// The name of an entry's cache value (the two registry views and the user's entries apart).
+inline std::string CacheValueName(const clsUS& entry) { return Tab_UninstClean::CacheValueName(entry); }
+template <class Entry>
+std::string CacheValueName(const Entry& entry) { return entry.strDisplayName; }
+
 // Writes one value per entry of the uninstall collection into the uninstall cache.
 template <class Col>
 void Save_UninstCleanSettings(const Col& colUS) {
@@ -46,7 +51,7 @@ void Save_UninstCleanSettings(const Col& colUS) {
     // An error while walking the entries ends the walk; the entries written so far stay.
     TrapErrors("Register_UninstClean", "Save_UninstCleanSettings", [&] {
         for (const auto& entry : colUS)
-            WriteUninstCacheEntry(key.get(), entry->strDisplayName, entry->strAppPath, entry->strDefaultExecutable,
+            WriteUninstCacheEntry(key.get(), CacheValueName(*entry), entry->strAppPath, entry->strDefaultExecutable,
                                   VerifiedFlag(entry->blnGenerallyVerified));
     });
 }

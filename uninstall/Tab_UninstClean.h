@@ -24,9 +24,33 @@ class TextBox;
 
 namespace Tab_UninstClean {
 
-// HKEY_LOCAL_MACHINE: the uninstall entries, and the cache of what was found for them.
+// The uninstall entries (HKEY_LOCAL_MACHINE's two views and HKEY_CURRENT_USER), and the cache of
+// what was found for them (HKEY_LOCAL_MACHINE).
 inline constexpr const char* cstrUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr const char* cstrCacheKey = "Software\\Quorvath\\Velmora\\Settings\\UninstClean\\USCache";
+
+// ---- Registry views ----
+
+// Opens the Uninstall key of a view with `access` (KEY_READ_ONLY when 0); the Win32 result.
+long OpenUninstallKey(UninstallView view, HKEY& key, DWORD access = 0);
+// Opens an entry's own key in the view it came from; the Win32 result (2 when it is gone).
+long OpenEntryKey(const clsUS& entry, HKEY& key, DWORD access = 0);
+// Deletes an entry's key with all its sub-keys in the view it came from; the Win32 result.
+long DeleteEntryKey(const clsUS& entry);
+// The path the registry editor shows for an entry's key ("HKEY_LOCAL_MACHINE\Software\WOW6432Node\..."
+// for the 32-bit view).
+std::string RegeditPathOf(const clsUS& entry);
+// The collection (and row) key of an entry of `view` whose sub-key is `name`.
+std::string CollectionKeyOf(UninstallView view, const std::string& name);
+// The name of an entry's value in the uninstall cache: its display name for the machine's 64-bit
+// view, followed by " [WOW6432Node]" for the 32-bit view and by " [HKCU]" for the current user's.
+inline std::string CacheValueName(const clsUS& entry) {
+    switch (entry.lngView) {
+        case UninstallView::Machine32: return entry.strDisplayName + " [WOW6432Node]";
+        case UninstallView::User: return entry.strDisplayName + " [HKCU]";
+        default: return entry.strDisplayName;
+    }
+}
 
 // ---- Scan, list and cache comparison ----
 
@@ -81,6 +105,18 @@ void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& co
 std::string NormalizedAppName(const std::string& displayName);
 // How many (name word, shortcut word) pairs match for a normalized name.
 long StartMenuTargetScore(const std::string& normalizedName, const clsSartMenuTarget& target);
+
+// ---- What no entry may be given ----
+
+// An uninstaller: the file the entry's uninstall command runs, or a file whose name begins with
+// "unins" (unins000.exe, uninst.exe, "Uninstall Tool.exe"), in any letter case.
+bool IsUninstallerOf(const clsUS& entry, const std::string& path);
+// A folder that holds many applications (a drive root, the Windows and system folders, Program
+// Files and their common files, ProgramData, the users' and the user's profile folders and the
+// application data folders): never an application's own folder.
+bool IsApplicationsRoot(const std::string& folder);
+// The program the uninstall command runs, as written (without quotes and arguments).
+std::string CommandProgram(const std::string& command);
 
 // How many Start-menu walks have run since the program started (tests and benchmarks read it).
 long StartMenuWalks();

@@ -48,7 +48,10 @@ bool SecondPath(const std::string& text, std::string& out) {
 
 }  // namespace
 
-long chk_appPath(std::string command, std::string& folder) {
+namespace detail {
+
+long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) {
+    refusedRoot = false;
     long result = 1;
     bool ok = TrapErrors("Tab_UninstClean", "chk_appPath", [&] {
         for (char& c : command)
@@ -112,8 +115,21 @@ long chk_appPath(std::string command, std::string& folder) {
             QV_Strings_Lib::TrimSpaces(folder);
         }
         folder = QV_APIFileAndDiskINFO::GetLongFileName(folder);
+        // Shortening never ends at a folder that holds many applications: that is no folder found.
+        if (result == 0 && IsApplicationsRoot(folder)) {
+            folder.clear();
+            result = 1;
+            refusedRoot = true;
+        }
     });
     return ok ? result : 1;
+}
+
+}  // namespace detail
+
+long chk_appPath(std::string command, std::string& folder) {
+    bool refusedRoot = false;
+    return detail::CommandFolder(std::move(command), folder, refusedRoot);
 }
 
 long chk_Installer_AppPath(clsUS& entry, std::string& folder) {
@@ -229,7 +245,10 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
             long score = 0;
             for (const auto& w : words)
                 if (base.find(w) != std::string::npos && QV_VBExtensions::ContainsWord(base, w, false)) ++score;
-            if (score <= 0 || !detail::HasIcon(path)) continue;
+            if (score <= 0) continue;
+            // Never an uninstaller, nor a file another listed product's folder holds.
+            if (IsUninstallerOf(entry, path) || detail::InOtherEntrysFolder(entry, path)) continue;
+            if (!detail::HasIcon(path)) continue;
             const std::string& current = entry.strDefaultExecutable;
             if (score > best) {
                 entry.strDefaultExecutable = path;
@@ -243,32 +262,76 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
     });
 }
 
+namespace detail {
+
+void CompleteExecutable(clsUS& entry) {
+    std::string& exe = entry.strDefaultExecutable;
+    if (!exe.empty() && (IsUninstallerOf(entry, exe) || InOtherEntrysFolder(entry, exe))) {
+        exe.clear();
+        entry.blnDefaultExecutableVerified = false;
+    }
+    if (entry.strAppPath.empty()) return;
+    // A name match outside the entry's folder is not better than the entry's own display icon.
+    if (!exe.empty() && (entry.blnDefaultExecutableVerified || InFolder(exe, entry.strAppPath))) return;
+    // The entry's own display icon, when it names an existing program in the entry's folder.
+    const std::string icon = IconFilePath(entry.strDisplayIcon);
+    if (icon.size() < 4 || TextCase::Lower(icon.substr(icon.size() - 4)) != ".exe") return;
+    if (!InFolder(icon, entry.strAppPath) || IsUninstallerOf(entry, icon) || InOtherEntrysFolder(entry, icon)) return;
+    const DWORD attributes = GetFileAttributesA(icon.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    exe = icon;
+}
+
+}  // namespace detail
+
 void US_DetermineAppPath(clsUS& entry) {
     TrapErrors("Tab_UninstClean", "QuoteUninstallString", [&] {
         std::string start;
+        bool refusedRoot = false;
         long found = entry.blnIsInstaller ? chk_Installer_AppPath(entry, start)
-                                          : chk_appPath(entry.strUninstallString, start);
-        // A command from which no existing folder could be taken offers none.
+                                          : detail::CommandFolder(entry.strUninstallString, start, refusedRoot);
+        // A command from which no existing folder could be taken offers none; nor does one that
+        // led into another listed product's folder.
         if (found != 0) start.clear();
+        if (!start.empty() && (IsApplicationsRoot(start) || detail::InOtherEntrysFolder(entry, start + "\\x"))) {
+            refusedRoot = refusedRoot || IsApplicationsRoot(start);
+            start.clear();
+        }
 
         colMSInstallerComponent list;
+        // Candidates of another listed product never make this entry's folder.
+        auto offer = [&](const std::string& path) {
+            if (!detail::InOtherEntrysFolder(entry, path)) AddCandidate(list, path);
+        };
         if (!entry.strDefaultExecutable.empty()) {
             const std::string lowerStart = TextCase::Lower(start);
             if (entry.blnDefaultExecutableVerified ||
                 InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
                 InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("commonprogramfiles"))))
-                AddCandidate(list, entry.strDefaultExecutable);
+                offer(entry.strDefaultExecutable);
         }
-        if (!entry.strDisplayIcon.empty()) AddCandidate(list, entry.strDisplayIcon);
-        if (!start.empty()) AddCandidate(list, start + "\\" + "DummyEXE.exe");
+        if (!entry.strDisplayIcon.empty()) offer(entry.strDisplayIcon);
+        if (!start.empty()) offer(start + "\\" + "DummyEXE.exe");
 
         chk_Installer_AppPath_Filtering(list, entry.strDisplayName);
         std::string selected;
         chk_Installer_AppPath_Selecting(entry, list, entry.strDisplayName, selected);
+        if (IsApplicationsRoot(selected)) {
+            selected.clear();
+            refusedRoot = true;
+        }
         if (!entry.blnDefaultExecutableVerified &&
             !InStr(TextCase::Lower(entry.strDefaultExecutable), TextCase::Lower(selected)))
             FindDefaultExecinSelAppPath(entry, selected);
         entry.strAppPath = selected;
+        if (selected.empty() && refusedRoot) {
+            // Only a folder of many applications was left: no folder found, to be looked at again.
+            entry.strDefaultExecutable.clear();
+            entry.blnDefaultExecutableVerified = false;
+            entry.blnGenerallyVerified = false;
+            return;
+        }
+        detail::CompleteExecutable(entry);
         entry.blnGenerallyVerified = true;
     });
 }

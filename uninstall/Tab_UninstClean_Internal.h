@@ -1,7 +1,10 @@
 // Helpers shared by the parts of the uninstall tab's module.
 #pragma once
+#include <set>
 #include <string>
 #include <vector>
+
+#include "uninstall/clsUS.h"
 
 namespace Tab_UninstClean::detail {
 
@@ -49,5 +52,40 @@ bool HasIcon(const std::string& path);
 const std::vector<std::string>& InstallerComponentsOf(const std::string& productCode);
 // The words a shortcut offers to the name matching (see StartMenuTargetScore).
 const std::vector<std::string>& TargetWords(const void* target, std::vector<std::string> (*make)(const void*));
+
+// The file of a display icon or candidate path: without a ",index" after its name and without
+// surrounding quotes.
+std::string IconFilePath(const std::string& path);
+// True when the file of `path` lies in `folder` or below it (letter case ignored).
+bool InFolder(const std::string& path, const std::string& folder);
+// The folder the entry's own registry data name ("" when none): its install location, else the
+// first folder of its uninstall command, else its display icon's folder; never a folder that
+// holds many applications nor one in the Windows folder.
+std::string OwnFolderOf(const clsUS& entry);
+
+// While it lives, the analysis knows the scan's listed entries: the folder each one's own data
+// name (or, for an entry whose data name none, the folder the cache confirmed for it; `cached`
+// tells by position which entries the cache confirmed) and the name words of each publisher's
+// entries. Outside a scan an entry is compared with no other.
+class ListedEntries {
+public:
+    ListedEntries(const colUS& col, const std::vector<bool>& cached);
+    ~ListedEntries();
+    ListedEntries(const ListedEntries&) = delete;
+    ListedEntries& operator=(const ListedEntries&) = delete;
+};
+// True when the file of `path` lies in a listed entry's folder that is not the entry's own (the
+// deepest listed folder holding it decides): another product's file.
+bool InOtherEntrysFolder(const clsUS& entry, const std::string& path);
+// The words name matching leaves out for the entry: its publisher's and those of its name that
+// another listed entry of the same publisher has in its name.
+const std::set<std::string>& PublisherWords(const clsUS& entry);
+
+// chk_appPath, telling also whether shortening ended at a folder of many applications.
+long CommandFolder(std::string command, std::string& folder, bool& refusedRoot);
+// Once the entry's folder is known: drops an executable that is an uninstaller or another
+// product's file, and takes the entry's display icon when it names an existing program in
+// the entry's folder and no executable was found, or only a name match outside that folder.
+void CompleteExecutable(clsUS& entry);
 
 }  // namespace Tab_UninstClean::detail

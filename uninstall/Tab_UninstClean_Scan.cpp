@@ -3,6 +3,7 @@
 
 #include "uninstall/Tab_UninstClean.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -167,41 +168,53 @@ void SetStatus(ui::StatusBar& stb1, const std::string& text) {
     if (stb1.IsCreated() && stb1.PanelCount() > 0) stb1.Panel(1).SetText(text);
 }
 
-// Reads one uninstall sub-key into a new entry of `col`; nothing when it has no uninstall command.
-void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name) {
-    RegKey key;
-    if (OpenKey(uninstall, name, key.Receive(), 0, KEY_READ_ONLY) != 0) return;
+// The values of one uninstall key, in their order, as lower-cased names and data texts.
+struct Value {
+    std::string lowerName, data;
+    bool operator==(const Value& o) const { return lowerName == o.lowerName && data == o.data; }
+};
 
-    // The key's values are read once, in their order, as names and data texts.
-    struct Value {
-        std::string lowerName, data;
-    };
+std::vector<Value> ReadValues(HKEY key) {
     std::vector<Value> values;
-    bool hasCommand = false;
-    std::string command;
     int failures = 0;
     for (long i = 0;; ++i) {
         std::string valueName, raw;
         long type = 0, noMore = 0;
-        long rc = EnumValue(key.get(), i, valueName, raw, type, noMore, 0);
+        long rc = EnumValue(key, i, valueName, raw, type, noMore, 0);
         if (noMore) break;
         if (rc != 0) {
             if (++failures >= kMaxFailuresInARow) break;
             continue;
         }
         failures = 0;
-        Value v{TextCase::Lower(valueName), RegistryValuesList::DataText(raw, static_cast<unsigned long>(type))};
-        // The uninstall command (its name in any letter case) decides whether the entry is listed.
-        if (!hasCommand && v.lowerName == "uninstallstring") {
-            hasCommand = true;
-            command = v.data;
-        }
-        values.push_back(std::move(v));
+        values.push_back({TextCase::Lower(valueName), RegistryValuesList::DataText(raw, static_cast<unsigned long>(type))});
     }
-    if (!hasCommand) return;
+    return values;
+}
 
-    auto entry = col.Add(name, "");
-    entry->strUninstallString = command;
+// Reads one uninstall sub-key of a view into a new entry of `col`; nothing when it has no
+// uninstall command, or when it is the same entry as one the machine's 64-bit view listed
+// (`machine64` holds that view's values by folded key name).
+void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, UninstallView view,
+                        std::unordered_map<std::string, std::vector<Value>>& machine64) {
+    RegKey key;
+    if (OpenKey(uninstall, name, key.Receive(), 0, KEY_READ_ONLY) != 0) return;
+    std::vector<Value> values = ReadValues(key.get());
+    // The uninstall command (its name in any letter case) decides whether the entry is listed.
+    auto command = std::find_if(values.begin(), values.end(), [](const Value& v) { return v.lowerName == "uninstallstring"; });
+    if (command == values.end()) return;
+    if (view == UninstallView::Machine32) {
+        // On 32-bit Windows, or for a key both views share, the 32-bit view shows the same entry.
+        auto same = machine64.find(TextCase::Lower(name));
+        if (same != machine64.end() && same->second == values) return;
+    }
+    const std::string collectionKey = CollectionKeyOf(view, name);
+    if (col.Exists(collectionKey)) return;
+
+    auto entry = col.Add(collectionKey, "");
+    entry->strSubKeyName = name;
+    entry->lngView = view;
+    entry->strUninstallString = command->data;
     entry->strDisplayName = name;
     entry->blnIsInstaller = false;
     std::string location;
@@ -213,6 +226,8 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name) {
             if (TextCase::Lower(data).find("msiexec") != std::string::npos) entry->blnIsInstaller = true;
         } else if (lower == "displayicon") {
             entry->strDisplayIcon = data;
+        } else if (lower == "publisher") {
+            entry->strPublisher = data;
         } else if ((lower == "installlocation" || lower == "installpath") && !data.empty()) {
             location = data;
         }
@@ -221,19 +236,60 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name) {
         entry->strInstallLocation_ReadFromRegistry = location;
         entry->strAppPath = location;
     }
+    if (view == UninstallView::Machine64) machine64.emplace(TextCase::Lower(name), std::move(values));
+}
+
+DWORD ViewAccess(UninstallView view) {
+    switch (view) {
+        case UninstallView::Machine64: return KEY_WOW64_64KEY;
+        case UninstallView::Machine32: return KEY_WOW64_32KEY;
+        default: return 0;
+    }
+}
+
+HKEY ViewRoot(UninstallView view) {
+    return view == UninstallView::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
 // The folder of an entry whose install location the registry names: the location itself when
-// it exists, else its folder part.
+// it exists, else its folder part; a folder of many applications is no folder found. The main
+// executable proposed so far, the best named file in the folder or the display icon.
 void TakeInstallLocation(clsUS& entry) {
     std::string path = entry.strInstallLocation_ReadFromRegistry;
     if (!QV_APIFileAndDisk::PathExists(path)) QV_Strings_Lib::GetDirectory(path, path);
+    if (IsApplicationsRoot(path)) {
+        entry.strAppPath.clear();
+        entry.strDefaultExecutable.clear();
+        entry.blnDefaultExecutableVerified = false;
+        entry.blnGenerallyVerified = false;
+        return;
+    }
     entry.strAppPath = path;
+    detail::CompleteExecutable(entry);
+    if (entry.strDefaultExecutable.empty()) {
+        FindDefaultExecinSelAppPath(entry, path);
+        detail::CompleteExecutable(entry);
+    }
     entry.blnGenerallyVerified = true;
 }
 
+// True when a cached answer breaks what no entry may be given (an older version wrote it):
+// a folder of many applications, an uninstaller or another product's file as the executable,
+// or no executable where the entry's display icon names its program in its folder.
+bool CachedAnswerStale(const clsUS& entry) {
+    if (!entry.strAppPath.empty() && IsApplicationsRoot(entry.strAppPath)) return true;
+    const std::string& exe = entry.strDefaultExecutable;
+    if (exe.find_first_not_of(' ') != std::string::npos)
+        return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe);
+    if (entry.strAppPath.empty() || entry.strDisplayIcon.empty()) return false;
+    clsUS probe = entry;
+    probe.strDefaultExecutable.clear();
+    detail::CompleteExecutable(probe);
+    return !probe.strDefaultExecutable.empty();
+}
+
 // The cache comparison of one entry; `cache` is the open cache key of a scan, or null to open
-// it for this entry alone.
+// it for this entry alone. Whether the answer still stands is checked apart (CachedAnswerStale).
 bool CheckAgainstCache(clsUS& entry, HKEY cache) {
     bool confirmed = false;
     TrapErrors("Tab_UninstClean", "checkAppAgainstCache", [&] {
@@ -245,7 +301,7 @@ bool CheckAgainstCache(clsUS& entry, HKEY cache) {
                 cache = own.get();
             }
             long type = REG_SZ;
-            if (QueryValue(cache, entry.strDisplayName, data, type, 0) != "0") return;
+            if (QueryValue(cache, CacheValueName(entry), data, type, 0) != "0") return;
         }
         const auto fields = Split(data, "<:>");
         if (fields.size() >= 1) entry.strAppPath = fields[0];
@@ -265,39 +321,81 @@ bool CheckAgainstCache(clsUS& entry, HKEY cache) {
 
 }  // namespace
 
+long OpenUninstallKey(UninstallView view, HKEY& key, DWORD access) {
+    return OpenKey(ViewRoot(view), cstrUninstallKey, key, 0, (access ? access : KEY_READ_ONLY) | ViewAccess(view));
+}
+
+long OpenEntryKey(const clsUS& entry, HKEY& key, DWORD access) {
+    RegKey uninstall;
+    long rc = OpenUninstallKey(entry.lngView, uninstall.Receive());
+    if (rc != 0) return rc;
+    return OpenKey(uninstall.get(), entry.SubKeyName(), key, 0, access ? access : KEY_READ_ONLY);
+}
+
+long DeleteEntryKey(const clsUS& entry) {
+    RegKey uninstall;
+    long rc = OpenUninstallKey(entry.lngView, uninstall.Receive(), KEY_READ);
+    if (rc != 0) return rc;
+    std::string name = entry.SubKeyName();
+    if (name.empty()) return ERROR_INVALID_PARAMETER;
+    return DeleteKeyTree(uninstall.get(), name, 0);
+}
+
+std::string RegeditPathOf(const clsUS& entry) {
+    switch (entry.lngView) {
+        case UninstallView::Machine32:
+            return "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                   entry.SubKeyName();
+        case UninstallView::User:
+            return "HKEY_CURRENT_USER\\" + std::string(cstrUninstallKey) + "\\" + entry.SubKeyName();
+        default:
+            return "HKEY_LOCAL_MACHINE\\" + std::string(cstrUninstallKey) + "\\" + entry.SubKeyName();
+    }
+}
+
+std::string CollectionKeyOf(UninstallView view, const std::string& name) {
+    switch (view) {
+        case UninstallView::Machine32: return "WOW6432Node\\" + name;
+        case UninstallView::User: return "HKCU\\" + name;
+        default: return name;
+    }
+}
+
 void US_FillListFromRegisty(colUS& col) {
     TrapErrors("Tab_UninstClean", "US_FillListFromRegisty", [&] {
-        RegKey uninstall;
-        if (OpenKey(HKEY_LOCAL_MACHINE, cstrUninstallKey, uninstall.Receive(), 0, KEY_READ_ONLY) != 0) return;
-        int failures = 0;
-        for (long i = 0;; ++i) {
-            detail::PumpEvents();
-            std::string name;
-            long noMore = 0;
-            long rc = EnumKey(uninstall.get(), i, name, noMore, 0);
-            if (noMore) break;
-            if (rc != 0) {
-                // An unreadable name is skipped; the entries after it are still read.
-                if (++failures >= kMaxFailuresInARow) break;
-                continue;
+        std::unordered_map<std::string, std::vector<Value>> machine64;
+        // The machine's 64-bit view, its 32-bit view (the same key on 32-bit Windows), the user's.
+        for (UninstallView view : {UninstallView::Machine64, UninstallView::Machine32, UninstallView::User}) {
+            RegKey uninstall;
+            if (OpenUninstallKey(view, uninstall.Receive()) != 0) continue;
+            int failures = 0;
+            for (long i = 0;; ++i) {
+                detail::PumpEvents();
+                std::string name;
+                long noMore = 0;
+                long rc = EnumKey(uninstall.get(), i, name, noMore, 0);
+                if (noMore) break;
+                if (rc != 0) {
+                    // An unreadable name is skipped; the entries after it are still read.
+                    if (++failures >= kMaxFailuresInARow) break;
+                    continue;
+                }
+                failures = 0;
+                ReadUninstallEntry(col, uninstall.get(), name, view, machine64);
             }
-            failures = 0;
-            ReadUninstallEntry(col, uninstall.get(), name);
         }
     });
 }
 
 bool checkAppAgainstCache(clsUS& entry) {
-    return CheckAgainstCache(entry, nullptr);
+    return CheckAgainstCache(entry, nullptr) && !CachedAnswerStale(entry);
 }
 
 void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
     TrapErrors("Tab_UninstClean", "US_RefreshListbox", [&] {
         lsvUSInfo.SetText("");
         RegKey key;
-        if (OpenKey(HKEY_LOCAL_MACHINE, std::string(cstrUninstallKey) + "\\" + entry.Key, key.Receive(), 0,
-                    KEY_READ_ONLY) != 0)
-            return;
+        if (OpenEntryKey(entry, key.Receive()) != 0) return;
         std::string text;
         int failures = 0;
         for (long i = 0;; ++i) {
@@ -341,15 +439,26 @@ void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, u
             }
 
             // The cache key stays open for the scan; an entry finds it missing like a missing value.
+            // Every entry takes its cached answer first, so that the folders the cache confirms
+            // for the other entries are known when each answer is checked and each entry analysed.
             RegKey cache;
             OpenKey(HKEY_LOCAL_MACHINE, cstrCacheKey, cache.Receive(), 0, KEY_READ_ONLY);
-            bool walked = false;
+            std::vector<bool> cached;
+            cached.reserve(static_cast<size_t>(col.Count()));
             long n = 0;
+            for (const auto& entry : col) {
+                if (++n % 2 == 0) detail::PumpEvents();
+                cached.push_back(cache && CheckAgainstCache(*entry, cache.get()));
+            }
+            detail::ListedEntries listed(col, cached);
+            bool walked = false;
+            n = 0;
             for (const auto& entry : col) {
                 ++n;
                 if (n % 2 == 0) detail::PumpEvents();
-                const bool cached = cache && CheckAgainstCache(*entry, cache.get());
-                if (!cached && !cancel) {
+                // An answer an older version cached that no entry may be given is looked at again.
+                const bool confirmed = cached[static_cast<size_t>(n - 1)] && !CachedAnswerStale(*entry);
+                if (!confirmed && !cancel) {
                     detail::PumpEvents();
                     SetStatus(stb1, "Searching cross-linked information of new Software Component.");
                     if (!walked) {

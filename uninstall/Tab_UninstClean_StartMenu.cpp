@@ -138,11 +138,30 @@ long StartMenuTargetScore(const std::string& normalizedName, const clsSartMenuTa
     return Score(ScoringWords(normalizedName), target);
 }
 
+// True when a shortcut may give the entry its main executable: neither an uninstaller (by the
+// shortcut's name or its target) nor another listed product's file.
+static bool MayPropose(const clsUS& entry, const clsSartMenuTarget& target) {
+    if (TextCase::Lower(target.strLinkName).compare(0, 9, "uninstall") == 0) return false;
+    if (IsUninstallerOf(entry, target.strTargetFilePath)) return false;
+    return !detail::InOtherEntrysFolder(entry, target.strTargetFilePath);
+}
+
 void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& col, const bool& cancel) {
     TrapErrors("Tab_UninstClean", "FilterStartMenuTargetsByAppName", [&] {
         const std::string& raw = entry.strDisplayName;
-        const auto nameWords = ScoringWords(NormalizedAppName(raw));
+        // The words every entry of the publisher shares tell nothing about which product it is.
+        std::vector<std::string> nameWords;
+        const auto& shared = detail::PublisherWords(entry);
+        for (auto& w : ScoringWords(NormalizedAppName(raw)))
+            if (!shared.count(w)) nameWords.push_back(std::move(w));
+        const std::string ownFolder = detail::OwnFolderOf(entry);
+        // A proposal the entry holds already (from the cache) counts only when it may stand.
+        if (!entry.strDefaultExecutable.empty() &&
+            (IsUninstallerOf(entry, entry.strDefaultExecutable) ||
+             detail::InOtherEntrysFolder(entry, entry.strDefaultExecutable)))
+            entry.strDefaultExecutable.clear();
         long best = 0;
+        bool bestOwn = false;
         for (const auto& target : col) {
             detail::PumpEvents();
             if (cancel) {
@@ -152,29 +171,35 @@ void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& co
                 entry.strDefaultExecutable.clear();
                 return;
             }
-            if (target->strLinkName == raw || target->strLinkName == entry.Key) {
+            const bool direct = target->strLinkName == raw || target->strLinkName == entry.SubKeyName();
+            if (!direct && nameWords.empty()) continue;
+            const long score = direct ? 0 : Score(nameWords, *target);
+            if (!direct && score == 0) continue;
+            if (!MayPropose(entry, *target)) continue;
+            if (direct) {
                 entry.strDefaultExecutable = target->strTargetFilePath;
                 std::string folder = entry.strAppPath;
                 if (QV_Strings_Lib::GetDirectory(target->strTargetFilePath, folder)) entry.strAppPath = folder;
                 entry.blnDefaultExecutableVerified = true;
                 return;
             }
-            const long score = Score(nameWords, *target);
-            if (score == 0) continue;
-            if (score > best) {
+            const bool own = detail::InFolder(target->strTargetFilePath, ownFolder);
+            auto take = [&] {
                 entry.strDefaultExecutable = target->strTargetFilePath;
                 entry.blnDefaultExecutableVerified = false;
                 best = score;
+                bestOwn = own;
+            };
+            if (score > best) {
+                take();
+            } else if (score == best && own != bestOwn) {
+                // A tie goes to the shortcut whose target lies in the entry's own folder.
+                if (own) take();
             } else if (score == best || score == best - 1) {
-                if (!EndsWithExe(entry.strDefaultExecutable) &&
-                    !detail::HasIcon(entry.strDefaultExecutable))
+                // Otherwise a target with an icon beats one without.
+                if (!EndsWithExe(entry.strDefaultExecutable) && !detail::HasIcon(entry.strDefaultExecutable))
                     entry.strDefaultExecutable = target->strTargetFilePath;
-                if (!detail::HasIcon(entry.strDefaultExecutable) &&
-                    !entry.blnDefaultExecutableVerified) {
-                    entry.strDefaultExecutable = target->strTargetFilePath;
-                    entry.blnDefaultExecutableVerified = false;
-                    best = score;
-                }
+                if (!detail::HasIcon(entry.strDefaultExecutable) && !entry.blnDefaultExecutableVerified) take();
             }
         }
     });

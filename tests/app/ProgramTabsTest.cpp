@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/TextCase.h"
+#include "platform/ShellLink.h"
 #include "tests/app/RemoteWindows.h"
 #include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
@@ -506,4 +507,204 @@ TEST_F(ProgramTabs, AScanCancelledFromTheBusyBoxLeavesTheTabsUnlocked) {
     PostMessageA(tree, WM_KEYDOWN, VK_F5, 0);
     PostMessageA(tree, WM_KEYUP, VK_F5, 0);
     EXPECT_TRUE(TreeWith(extensions.size())) << "the new scan did not list every extension";
+}
+
+namespace {
+
+const std::string kPf = "C:\\Program Files";
+const std::string kPf86 = "C:\\Program Files (x86)";
+const std::string kMenus = "C:\\velmfx-prog-menus";
+
+// .reg quoting of a text.
+std::string RegQuoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// Realistic uninstall entries in the prefix's real registry: HKEY_LOCAL_MACHINE's 64-bit and
+// 32-bit views and HKEY_CURRENT_USER, with application folders holding copies of a real
+// program, the uninstallers under the names real installers give them, and shortcuts made
+// through the shell-link layer in the fixture Start menu.
+struct RealisticEntries {
+    struct Key {
+        HKEY root;
+        REGSAM view;
+        std::string name;
+    };
+    std::vector<Key> keys;
+    std::vector<std::string> folders;
+
+    void Entry(HKEY root, REGSAM view, const std::string& name, const std::string& values) {
+        HKEY uninstall;
+        ASSERT_EQ(RegCreateKeyExA(root, kUninstallKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &uninstall,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegDeleteTreeA(uninstall, name.c_str());
+        LoadRegText(uninstall, "[" + name + "]\n" + values);
+        RegCloseKey(uninstall);
+        keys.push_back({root, view, name});
+    }
+    void Copy(const std::string& path) {
+        const std::string folder = path.substr(0, path.rfind('\\'));
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+        CreateDirectoryA(folder.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA((WinDir() + "\\notepad.exe").c_str(), path.c_str(), FALSE)) << path;
+    }
+    void Link(const std::string& relative, const std::string& target) {
+        const std::string link = kMenus + "\\" + relative;
+        for (size_t at = link.find('\\', 3); at != std::string::npos; at = link.find('\\', at + 1))
+            CreateDirectoryA(link.substr(0, at).c_str(), nullptr);
+        QV_ShellLink::cShellLink shell;
+        QV_ShellLink::ShellLinkData data;
+        data.Target = target;
+        bool ok = false;
+        shell.CreateLink(link, data, ok);
+        ASSERT_TRUE(ok) << link;
+    }
+    ~RealisticEntries() {
+        for (const Key& k : keys) {
+            HKEY uninstall;
+            if (RegOpenKeyExA(k.root, kUninstallKey.c_str(), 0, KEY_ALL_ACCESS | k.view, &uninstall) != ERROR_SUCCESS)
+                continue;
+            RegDeleteTreeA(uninstall, k.name.c_str());
+            RegCloseKey(uninstall);
+        }
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCacheKey.c_str());
+        for (const std::string& folder : folders) {
+            WIN32_FIND_DATAA found;
+            HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
+            if (h != INVALID_HANDLE_VALUE) {
+                do DeleteFileA((folder + "\\" + found.cFileName).c_str());
+                while (FindNextFileA(h, &found));
+                FindClose(h);
+            }
+            RemoveDirectoryA(folder.c_str());
+        }
+    }
+};
+
+// The folder without a trailing backslash, the executable and the flag of a cache value as
+// `reg query` prints it, in lower case; "<none>" when the value is not there.
+std::string CachedAnswer(const std::string& valueName) {
+    const std::string out = RegQuery("HKLM\\" + kCacheKey, valueName);
+    const size_t type = out.find("REG_SZ");
+    if (type == std::string::npos) return "<none>";
+    std::string data = out.substr(out.find_first_not_of(' ', type + 6));
+    data = data.substr(0, data.find_first_of("\r\n"));
+    const size_t sep = data.find("<:>");
+    if (sep != std::string::npos && sep > 0 && data[sep - 1] == '\\') data.erase(sep - 1, 1);
+    return TextCase::Lower(data);
+}
+
+}  // namespace
+
+TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBothRegistryViews) {
+    FixtureShellFolders menus;
+    RealisticEntries fx;
+    const REGSAM v64 = KEY_WOW64_64KEY, v32 = KEY_WOW64_32KEY;
+    const std::string inno = kPf + "\\VelmFx Inno", nsis = kPf + "\\VelmFx Nsis", msi = kPf + "\\VelmFx Msi";
+    const std::string dual64 = kPf + "\\VelmFx Dual", dual32 = kPf86 + "\\VelmFx Dual", user = "C:\\VelmFx User App";
+    const std::string tie = kPf + "\\VelmFx Tie", loose = "C:\\VelmFx Tie Loose";
+    for (const std::string& p : {inno + "\\unins000.exe", inno + "\\InnoTool.exe", nsis + "\\Uninstall VelmFx Nsis Tool.exe",
+                                 nsis + "\\nsistool.exe", msi + "\\msisuite.exe", dual64 + "\\dual.exe",
+                                 dual64 + "\\uninst.exe", dual32 + "\\dual.exe", dual32 + "\\uninst.exe",
+                                 user + "\\unins000.exe", user + "\\uapp.exe", tie + "\\unins000.exe", tie + "\\tv.exe",
+                                 loose + "\\lv.exe"})
+        fx.Copy(p);
+    const std::string labs = "\"Publisher\"=\"VelmFx Labs\"\n";
+    // Inno Setup: its unins000.exe, InstallLocation with a trailing backslash.
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Inno_is1",
+             "\"DisplayName\"=\"VelmFx Inno Tool 2.1\"\n" + labs + "\"UninstallString\"=" +
+                 RegQuoted("\"" + inno + "\\unins000.exe\"") + "\n\"InstallLocation\"=" + RegQuoted(inno + "\\") +
+                 "\n\"DisplayIcon\"=" + RegQuoted(inno + "\\InnoTool.exe") + "\n");
+    // NSIS: "Uninstall <name>.exe", which is also its display icon; no install location.
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Nsis",
+             "\"DisplayName\"=\"VelmFx Nsis Tool\"\n" + labs + "\"UninstallString\"=" +
+                 RegQuoted("\"" + nsis + "\\Uninstall VelmFx Nsis Tool.exe\"") + "\n\"DisplayIcon\"=" +
+                 RegQuoted(nsis + "\\Uninstall VelmFx Nsis Tool.exe,0") + "\n");
+    // An installer product the installer has no data of, known by its display icon.
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "{5E1F0A11-0000-4000-8000-00000000C024}",
+             "\"DisplayName\"=\"VelmFx Msi Suite\"\n\"Publisher\"=\"Other Corp\"\n"
+             "\"UninstallString\"=\"MsiExec.exe /X{5E1F0A11-0000-4000-8000-00000000C024}\"\n"
+             "\"ModifyPath\"=\"MsiExec.exe /I{5E1F0A11-0000-4000-8000-00000000C024}\"\n\"DisplayIcon\"=" +
+                 RegQuoted(msi + "\\msisuite.exe,0") + "\n");
+    // An application whose folder was deleted.
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Gone_is1",
+             "\"DisplayName\"=\"VelmFx Gone\"\n\"UninstallString\"=" +
+                 RegQuoted("\"" + kPf + "\\VelmFx Gone\\unins000.exe\" /SILENT") + "\n");
+    // A 64-bit and a 32-bit copy of one program under one key name and display name.
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Dual",
+             "\"DisplayName\"=\"VelmFx Dual\"\n\"UninstallString\"=" + RegQuoted("\"" + dual64 + "\\uninst.exe\"") +
+                 "\n\"InstallLocation\"=" + RegQuoted(dual64) + "\n");
+    fx.Entry(HKEY_LOCAL_MACHINE, v32, "VelmFx Dual",
+             "\"DisplayName\"=\"VelmFx Dual\"\n\"UninstallString\"=" + RegQuoted("\"" + dual32 + "\\uninst.exe\"") +
+                 "\n\"InstallLocation\"=" + RegQuoted(dual32) + "\n");
+    // One entry both views hold alike: listed once.
+    for (REGSAM view : {v64, v32})
+        fx.Entry(HKEY_LOCAL_MACHINE, view, "VelmFx Same",
+                 "\"DisplayName\"=\"VelmFx Same\"\n\"UninstallString\"=\"C:\\\\nothere\\\\x.exe\"\n");
+    // A per-user installation, its program named by its display icon only.
+    fx.Entry(HKEY_CURRENT_USER, 0, "VelmFx User",
+             "\"DisplayName\"=\"VelmFx User App\"\n\"UninstallString\"=" + RegQuoted("\"" + user + "\\unins000.exe\"") +
+                 "\n\"InstallLocation\"=" + RegQuoted(user) + "\n\"DisplayIcon\"=" + RegQuoted(user + "\\uapp.exe,0") +
+                 "\n");
+    // Two shortcuts that score alike, one to a program in the entry's own folder.
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Tie_is1",
+             "\"DisplayName\"=\"VelmFx Tie Viewer\"\n\"UninstallString\"=" + RegQuoted("\"" + tie + "\\unins000.exe\"") + "\n");
+    fx.Link("Tie Viewer A.lnk", loose + "\\lv.exe");
+    fx.Link("Tie Viewer B.lnk", tie + "\\tv.exe");
+    // The shortcuts: uninstallers first in their folders, one named like the 64-bit entry.
+    fx.Link("VelmFx Labs\\Uninstall VelmFx Inno Tool.lnk", inno + "\\unins000.exe");
+    fx.Link("VelmFx Labs\\VelmFx Inno Tool.lnk", inno + "\\InnoTool.exe");
+    fx.Link("VelmFx Labs\\Uninstall VelmFx Nsis Tool.lnk", nsis + "\\Uninstall VelmFx Nsis Tool.exe");
+    fx.Link("VelmFx Labs\\Nsis Tool.lnk", nsis + "\\nsistool.exe");
+    fx.Link("VelmFx Dual.lnk", dual64 + "\\dual.exe");
+    fx.Link("VelmFx Dual (x86).lnk", dual32 + "\\dual.exe");
+    // Answers an older version cached: another product's program, and the entry's uninstaller.
+    LoadRegText(HKEY_LOCAL_MACHINE, "[" + kCacheKey + "]\n\"VelmFx Inno Tool 2.1\"=" +
+                                        RegQuoted(inno + "<:>" + nsis + "\\nsistool.exe<:>1") +
+                                        "\n\"VelmFx Nsis Tool\"=" +
+                                        RegQuoted(nsis + "<:>" + nsis + "\\Uninstall VelmFx Nsis Tool.exe<:>1") + "\n");
+
+    StartOn(kUninstallTab);
+    HWND list = nullptr;
+    std::vector<std::string> rows;
+    ASSERT_TRUE(WaitUntil([&] {
+        auto lists = VisibleLists(main);
+        list = lists.empty() ? nullptr : lists.front();
+        if (!list || BusyBox(pid) || Status() != "Ready.") return false;
+        rows = RemoteListTexts(process, list);
+        return std::count(rows.begin(), rows.end(), "VelmFx User App") == 1;
+    })) << "uninstall tab not filled";
+    // The 32-bit view's entry is listed beside the 64-bit one; an entry both views hold alike once.
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Dual"), 2);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Same"), 1);
+
+    // F5: the findings go to the cache.
+    RemoteSetStatusText(process, StatusBar(main), 0, "-");
+    PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
+    PostMessageA(list, WM_KEYUP, VK_F5, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Status() == "Ready." && !BusyBox(pid); })) << "the refresh did not end";
+
+    struct Shape {
+        const char* shape;
+        std::string value;   // the cache value's name
+        std::string answer;  // folder<:>executable<:>flag
+    } shapes[] = {
+        {"Inno Setup, publisher's words shared, stale cached program", "VelmFx Inno Tool 2.1",
+         inno + "<:>" + inno + "\\innotool.exe<:>1"},
+        {"NSIS, uninstaller as display icon and cached program", "VelmFx Nsis Tool",
+         nsis + "<:>" + nsis + "\\nsistool.exe<:>1"},
+        {"installer product without installer data", "VelmFx Msi Suite", msi + "<:>" + msi + "\\msisuite.exe<:>1"},
+        {"deleted application folder", "VelmFx Gone", "<:> <:>0"},
+        {"64-bit copy", "VelmFx Dual", dual64 + "<:>" + dual64 + "\\dual.exe<:>1"},
+        {"32-bit copy", "VelmFx Dual [WOW6432Node]", dual32 + "<:>" + dual32 + "\\dual.exe<:>1"},
+        {"per-user entry, display icon", "VelmFx User App [HKCU]", user + "<:>" + user + "\\uapp.exe<:>1"},
+        {"tie between shortcuts", "VelmFx Tie Viewer", tie + "<:>" + tie + "\\tv.exe<:>1"},
+    };
+    for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.value), TextCase::Lower(s.answer)) << s.shape;
 }

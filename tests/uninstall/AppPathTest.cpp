@@ -34,8 +34,9 @@ TEST(UninstallAppPath, CommandLineFormsGiveAnExistingFolderOrNothing) {
         {"C:\\windows\\unins.exe " + folder + "\\missing.log", 0, folder},
         // Three paths: the second one, cut before the third's switch.
         {"C:\\WINDOWS\\IsUninst.exe -f\"" + folder + "\\Uninst.isu\" -c\"" + folder + "\\Uninst.dll\"", 0, folder},
-        // A "+" breaks the folder name; the longest existing prefix remains.
-        {plus.Path() + "\\uninst.exe", 0, "C:\\Program Files"},
+        // A "+" breaks the folder name; shortening it would end at Program Files, which holds
+        // many applications: no folder.
+        {plus.Path() + "\\uninst.exe", 1, ""},
         // Nothing existing can be taken from these.
         {":\\odd", 1, ""},
         {"MsiExec.exe /X{11111111-2222-3333-4444-555555555555}", 1, ""},

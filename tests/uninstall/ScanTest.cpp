@@ -66,8 +66,8 @@ protected:
                                   fx::RegQuote(scan / "VelmFx Scan.exe,0") + "\n\"Comments\"=" +
                                   fx::RegQuote(std::string(2000, 'c')) + "\n\"ZLast\"=dword:0000002a\n");
         entry("VelmFx NoCommand", "\"DisplayName\"=\"VelmFx NoCommand\"\n");
-        entry(longName, "\"UninstallString\"=\"C:\\\\windows\\\\long.exe\"\n");
-        entry("Nameless Entry", "\"UninstallString\"=\"C:\\\\windows\\\\noname.exe\"\n");
+        entry(longName, "\"UninstallString\"=\"long /x\"\n");
+        entry("Nameless Entry", "\"UninstallString\"=\"noname /x\"\n");
         entry("VelmFx Msi", "\"DisplayName\"=\"VelmFx Msi Product\"\n"
                             "\"UninstallString\"=\"MsiExec.exe /X{1A2B3C4D-0000-4000-8000-00000000B001}\"\n"
                             "\"ModifyPath\"=\"MsiExec.exe /I{1A2B3C4D-0000-4000-8000-00000000B001}\"\n");
@@ -77,7 +77,7 @@ protected:
                                 fx::RegQuote(scan.Path()) + "\n");
         entry("VelmFx LocGone", "\"DisplayName\"=\"VelmFx LocGone\"\n\"UninstallString\"=\"x\"\n"
                                 "\"InstallPath\"=\"C:\\\\Program Files\\\\VelmFx Gone\\\\sub\"\n");
-        entry("zz after the long name", "\"UninstallString\"=\"C:\\\\windows\\\\after.exe\"\n");
+        entry("zz after the long name", "\"UninstallString\"=\"after /x\"\n");
         hklm = std::make_unique<RegFixture>(HKEY_LOCAL_MACHINE, text);
         hkcu = std::make_unique<RegFixture>(
             HKEY_CURRENT_USER, fx::ShellFoldersHkcu("C:\\velmfx-scan-menus\\user", "C:\\velmfx-scan-menus\\desk"));
@@ -255,3 +255,88 @@ TEST_F(Scan, ValuesListGoesOnPastALongValue) {
 }
 
 }  // namespace
+
+namespace {
+
+// An entry under one key name in each of HKEY_LOCAL_MACHINE's registry views of the prefix's
+// real registry, with different data, and one in HKEY_CURRENT_USER.
+struct ViewEntries {
+    static constexpr const char* kName = "VelmFx Views";
+    ViewEntries() {
+        Put(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "\"DisplayName\"=\"VelmFx Views\"\n\"UninstallString\"=\"sixty-four /x\"\n");
+        Put(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "\"DisplayName\"=\"VelmFx Views\"\n\"UninstallString\"=\"thirty-two /x\"\n");
+        Put(HKEY_CURRENT_USER, 0, "\"DisplayName\"=\"VelmFx Views\"\n\"UninstallString\"=\"user /x\"\n");
+    }
+    ~ViewEntries() {
+        for (auto [root, view] : {std::pair{HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY}, std::pair{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY},
+                                  std::pair{HKEY_CURRENT_USER, 0}})
+            if (HKEY k = Uninstall(root, static_cast<REGSAM>(view))) {
+                RegDeleteTreeA(k, kName);
+                RegCloseKey(k);
+            }
+    }
+    static HKEY Uninstall(HKEY root, REGSAM view) {
+        HKEY k = nullptr;
+        RegCreateKeyExA(root, cstrUninstallKey, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &k, nullptr);
+        return k;
+    }
+    static void Put(HKEY root, REGSAM view, const std::string& values) {
+        HKEY k = Uninstall(root, view);
+        ASSERT_TRUE(k);
+        LoadRegText(k, "[" + std::string(kName) + "]\n" + values);
+        RegCloseKey(k);
+    }
+    static bool Exists(HKEY root, REGSAM view) {
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(root, (kUninstall + kName).c_str(), 0, KEY_READ | view, &k) != ERROR_SUCCESS) return false;
+        RegCloseKey(k);
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(UninstallViews, EachRowReadsShowsAndDeletesTheKeyOfItsOwnRegistryView) {
+    ViewEntries views;
+    colUS col;
+    US_FillListFromRegisty(col);
+    const std::string name = ViewEntries::kName;
+    ASSERT_TRUE(col.Exists(name));
+    ASSERT_TRUE(col.Exists("WOW6432Node\\" + name));
+    ASSERT_TRUE(col.Exists("HKCU\\" + name));
+    auto m64 = col.Item(name), m32 = col.Item("WOW6432Node\\" + name), user = col.Item("HKCU\\" + name);
+    EXPECT_EQ(m64->strUninstallString, "sixty-four /x");
+    EXPECT_EQ(m32->strUninstallString, "thirty-two /x");
+    EXPECT_EQ(user->strUninstallString, "user /x");
+    // The cache tells the rows apart by their value names.
+    EXPECT_EQ(CacheValueName(*m64), name);
+    EXPECT_EQ(CacheValueName(*m32), name + " [WOW6432Node]");
+    EXPECT_EQ(CacheValueName(*user), name + " [HKCU]");
+    EXPECT_EQ(RegeditPathOf(*m32), "HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name);
+    EXPECT_EQ(RegeditPathOf(*user), "HKEY_CURRENT_USER\\" + kUninstall + name);
+
+    // The values list shows each row's own key.
+    for (const auto& [entry, command] : {std::pair{m64, "sixty-four /x"}, std::pair{m32, "thirty-two /x"},
+                                         std::pair{user, "user /x"}}) {
+        US_RefreshListbox(Form().lsvUSInfo, *entry);
+        EXPECT_NE(Form().lsvUSInfo.Text().find(std::string("UninstallString: ") + command), std::string::npos)
+            << entry->Key << ": " << Form().lsvUSInfo.Text();
+    }
+
+    // Deleting the 32-bit row's key leaves the others.
+    EXPECT_EQ(DeleteEntryKey(*m32), 0);
+    EXPECT_FALSE(ViewEntries::Exists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY));
+    EXPECT_TRUE(ViewEntries::Exists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY));
+    EXPECT_TRUE(ViewEntries::Exists(HKEY_CURRENT_USER, 0));
+    HKEY k = nullptr;
+    EXPECT_EQ(OpenEntryKey(*m32, k), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(OpenEntryKey(*user, k), 0);
+    RegCloseKey(k);
+
+    // Alike in both views: listed once.
+    ViewEntries::Put(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "\"DisplayName\"=\"VelmFx Views\"\n\"UninstallString\"=\"sixty-four /x\"\n");
+    colUS again;
+    US_FillListFromRegisty(again);
+    EXPECT_TRUE(again.Exists(name));
+    EXPECT_FALSE(again.Exists("WOW6432Node\\" + name));
+}
