@@ -28,7 +28,7 @@ Choice ChoiceOf(const std::string& mode) {
 
 dlg_ArrangedByOptions::dlg_ArrangedByOptions()
     : Form("dlg_ArrangedByOptions", {.caption = "Options",
-                                     .width = 4800,
+                                     .width = 5200,
                                      .height = 2900,
                                      .border = 3,
                                      .minButton = false,
@@ -38,11 +38,13 @@ dlg_ArrangedByOptions::dlg_ArrangedByOptions()
 
 void dlg_ArrangedByOptions::Form_Load() {
     Label1.Create(*this, 240, 200, 1700, 300, "Items arranged by");
-    cboArrangedby.Create(*this, 2000, 160, 2400, 1600);
-    Frame_RegComp_ArrangedBy.Create(*this, 240, 640, 4160, 900, "Please select, how results should be displayed");
+    // Sized for the frame's caption in the dialog font; the list and the buttons keep to its
+    // right edge.
+    cboArrangedby.Create(*this, 2000, 160, 2800, 1600);
+    Frame_RegComp_ArrangedBy.Create(*this, 240, 640, 4560, 900, "Please select, how results should be displayed");
     optdetailed.Create(Frame_RegComp_ArrangedBy, 200, 360, 2400, 300, "Detailed");
-    Command1.Create(*this, 1200, 1760, 1440, 400, "&OK", true);
-    Command2.Create(*this, 2880, 1760, 1440, 400, "&Cancel", false, true);
+    Command1.Create(*this, 1600, 1760, 1440, 400, "&OK", true);
+    Command2.Create(*this, 3280, 1760, 1440, 400, "&Cancel", false, true);
     TrapErrors("dlg_ArrangedByOptions", "Form_Load", [this] {
         cboArrangedby.Clear();
         const Choice c = ChoiceOf(Mode());

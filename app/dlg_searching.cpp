@@ -10,7 +10,7 @@ dlg_searching& BusyBox() {
 
 dlg_searching::dlg_searching()
     : Form("dlg_searching", {.caption = "Velmora", .width = 4200, .height = 2100, .border = 3, .minButton = false,
-                             .maxButton = false, .showInTaskbar = false}) {}
+                             .maxButton = false, .showInTaskbar = false, .centeredOnOwner = true}) {}
 
 void dlg_searching::Form_Load() {
     ccrpAnimation1.Create(*this, 240, 180, 1300, 700);

@@ -31,6 +31,15 @@ void frmSplash::Form_Load() {
     Label1.SetCaption(std::string("(") + "1.8.0" + " " + "1225" + ")");
 }
 
+bool frmSplash::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg == WM_COMMAND && !lParam && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        ui::Defer([this] { if (IsLoaded()) Unload(); });
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
 void frmSplash::ShowWhileStarting() {
     Load();
     RECT r;

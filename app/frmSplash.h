@@ -19,6 +19,8 @@ public:
 
 protected:
     void Form_Load() override;
+    // Enter and Escape close the About window, as a click does.
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
 
 frmSplash& SplashForm();

@@ -99,7 +99,8 @@ bool IsImageFileName(const std::string& name) {
 }
 
 frmDepends::frmDepends(bool standAlone)
-    : Form("frmDepends", {.caption = kCaption, .width = 12000, .height = 8400}), standAlone_(standAlone) {}
+    : Form("frmDepends", {.caption = kCaption, .width = 12000, .height = 8400, .centered = standAlone}),
+      standAlone_(standAlone) {}
 
 frmDepends::~frmDepends() {
     if (IsLoaded()) Unload();

@@ -50,7 +50,7 @@ bool TabButton::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
 }
 
 frmMessage::frmMessage()
-    : Form("frmMessage", {.caption = "VelmRegSvr 1.8", .width = 6600, .height = 3300, .border = 3,
+    : Form("frmMessage", {.caption = "VelmRegSvr 1.8", .width = 7200, .height = 3300, .border = 3,
                           .minButton = false, .maxButton = false, .centered = true}) {}
 
 frmMessage& frmMessage::Instance() {
@@ -63,14 +63,15 @@ void frmMessage::Form_Load() {
         iml1.Add("Information", LoadIconA(nullptr, MAKEINTRESOURCEA(32516)));  // IDI_INFORMATION
         iml1.Add("Exclamation", LoadIconA(nullptr, MAKEINTRESOURCEA(32515)));  // IDI_EXCLAMATION
     }
-    Frame1.Create(*this, 120, 60, 6240, 2055, "");
+    // Wide enough for lblView's text in one line between the two buttons.
+    Frame1.Create(*this, 120, 60, 6840, 2055, "");
     pbxMessage.Create(Frame1, 240, 300, 480, 480);
-    lblHeader.Create(Frame1, 900, 420, 5160, 300, "Component");
-    tbxFilePath.Create(Frame1, 240, 900, 5760, 315, false, true);
-    tbxMessage.Create(Frame1, 240, 1320, 5760, 615, true, true);
+    lblHeader.Create(Frame1, 900, 420, 5760, 300, "Component");
+    tbxFilePath.Create(Frame1, 240, 900, 6360, 315, false, true);
+    tbxMessage.Create(Frame1, 240, 1320, 6360, 615, true, true);
     cmdOK[0].Create(*this, 120, 2250, 1800, 375, "&View in Velmora");
-    lblView.Create(*this, 2040, 2310, 3000, 300, "(Switch to Velmora to view Component details)");
-    cmdOK[1].Create(*this, 5160, 2250, 1200, 375, "&OK", true, true);
+    lblView.Create(*this, 2040, 2310, 3600, 300, "(Switch to Velmora to view Component details)");
+    cmdOK[1].Create(*this, 5760, 2250, 1200, 375, "&OK", true, true);
     cmdOK[0].Click = [this] { cmdOK_Click(0); };
     cmdOK[1].Click = [this] { cmdOK_Click(1); };
     cmdOK[0].WantsTab = [] { return true; };

@@ -85,6 +85,15 @@ bool CommandButton::OnCommand(WORD code, WORD, LRESULT&) {
     if (code == BN_CLICKED) DoClick();
     return true;
 }
+bool CommandButton::OnOwnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) {
+    if ((msg != WM_SETFOCUS && msg != WM_KILLFOCUS) || !form_) return false;
+    const bool focused = msg == WM_SETFOCUS;
+    for (Control* c : form_->Controls())
+        if (auto* b = dynamic_cast<CommandButton*>(c); b && b->hWnd() && b != this && b->default_)
+            SendMessageA(b->hWnd(), BM_SETSTYLE, focused ? BS_PUSHBUTTON : BS_DEFPUSHBUTTON, TRUE);
+    SendMessageA(hWnd(), BM_SETSTYLE, focused || default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    return false;
+}
 
 void CheckBox::Create(Parent parent, long left, long top, long width, long height, const std::string& caption) {
     CreateWindowFor(parent, "BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, caption, left, top, width, height);
@@ -704,6 +713,14 @@ void TabContainer::AddToPage(int index, Control& control) {
     for (auto& page : pages_) page.erase(std::remove(page.begin(), page.end(), &control), page.end());
     pages_[static_cast<size_t>(index)].push_back(&control);
     control.SetPageVisible(index == current_);
+}
+
+int TabContainer::PageOf(HWND window) const {
+    for (HWND w = window; w && w != GetParent(hWnd()); w = GetParent(w))
+        for (size_t p = 0; p < pages_.size(); ++p)
+            for (const Control* c : pages_[p])
+                if (c->hWnd() == w) return static_cast<int>(p);
+    return -1;
 }
 
 void TabContainer::ShowPage() {

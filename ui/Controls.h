@@ -51,6 +51,9 @@ public:
     bool OnCommand(WORD code, WORD id, LRESULT& result) override;
     bool IsDefault() const { return default_; }
     bool IsCancel() const { return cancel_; }
+    // A focused button looks like the default one (Enter runs it); the form's default button
+    // gets the look back when the focus leaves.
+    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     bool default_ = false, cancel_ = false;
@@ -75,6 +78,7 @@ public:
     void SetValue(bool value);
     std::function<void()> Click;
     bool OnCommand(WORD code, WORD id, LRESULT& result) override;
+    int Group() const { return group_; }
 
 private:
     int group_ = 0;
@@ -268,6 +272,8 @@ public:
     std::string TabCaption(int index) const;
     void SetTabCaption(int index, const std::string& caption);
     void AddToPage(int index, Control& control);
+    // The page holding that window (a page's control or a window inside one), or -1.
+    int PageOf(HWND window) const;
     std::function<void(int previousTab)> Click;
     std::function<void(int keyCode, int shift)> KeyDown;
     bool OnNotify(NMHDR* header, LRESULT& result) override;

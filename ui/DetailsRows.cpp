@@ -2,6 +2,8 @@
 
 #include "ui/DetailsRows.h"
 
+#include <commctrl.h>
+
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Strings_Lib.h"
 #include "base/TextCase.h"
@@ -14,6 +16,20 @@ void AddRow(ui::ListView& list, const std::string& key, const std::string& label
     auto item = list.ListItems.Add(0, key, label, largeIcon ? ui::ImageRef(image) : ui::ImageRef(),
                                    image);
     item->SetSubItem(1, value);
+    // The "Name" column widens to its longest label ("File Location, calculated"), beside the
+    // row's picture.
+    HWND h = list.hWnd();
+    if (!h) return;
+    const int row = static_cast<int>(SendMessageA(h, LVM_GETITEMCOUNT, 0, 0)) - 1;
+    RECT labelRect{}, bounds{};
+    labelRect.left = LVIR_LABEL;
+    bounds.left = LVIR_BOUNDS;
+    if (row < 0 || !SendMessageA(h, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&labelRect)) ||
+        !SendMessageA(h, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds)))
+        return;
+    const int text = static_cast<int>(SendMessageA(h, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(label.c_str())));
+    const int need = labelRect.left - bounds.left + text + 12;
+    if (need > SendMessageA(h, LVM_GETCOLUMNWIDTH, 0, 0)) SendMessageA(h, LVM_SETCOLUMNWIDTH, 0, need);
 }
 
 std::string AttributesText(DWORD attributes) {

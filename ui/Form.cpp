@@ -26,6 +26,7 @@ namespace {
 const char kFormClass[] = "VelmForm";
 const char kSinkClass[] = "VelmUiSink";
 const UINT kDeferMessage = WM_APP + 0x3A1;
+const UINT kFocusMessage = WM_APP + 0x3A2;  // a form hands its focus on to a control
 
 std::vector<Form*>& LoadedForms() {
     static std::vector<Form*> forms;
@@ -68,13 +69,16 @@ void EnsureFormClass() {
     (void)done;
 }
 
-// Handles one message as the programs' loops do: dialog keys (Tab, Enter, Escape) within forms.
+// Handles one message as the programs' loops do: the keyboard of forms (Tab, Enter, Escape,
+// access keys) first, then the usual translation and dispatch.
 void Pump(MSG& msg) {
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root) {
-        char cls[32] = "";
-        GetClassNameA(root, cls, sizeof cls);
-        if (lstrcmpiA(cls, kFormClass) == 0 && IsDialogMessageA(root, &msg)) return;
+    if (msg.hwnd && (msg.message == WM_KEYDOWN || msg.message == WM_CHAR || msg.message == WM_SYSCHAR)) {
+        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        if (root) {
+            char cls[32] = "";
+            GetClassNameA(root, cls, sizeof cls);
+            if (lstrcmpiA(cls, kFormClass) == 0 && detail::FormKey(root, msg)) return;
+        }
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -259,6 +263,7 @@ void Form::DestroyOwnWindow() {
         tips_ = nullptr;
     }
     hwnd_ = nullptr;
+    lastFocus_ = nullptr;
     auto& forms = LoadedForms();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     SetWindowLongPtrA(h, GWLP_USERDATA, 0);
@@ -308,6 +313,7 @@ void Form::Load() {
     }
     LoadedForms().push_back(this);
     shownOnce_ = false;
+    lastFocus_ = nullptr;
     Menus.AttachTo(h);
     Form_Load();
 }
@@ -331,12 +337,21 @@ void Form::Show(int modal, Form* owner) {
         SetWindowLongPtrA(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner->hWnd()));
     if (!shownOnce_) {
         shownOnce_ = true;
-        if (style_.centered) {
+        if (style_.centered || style_.centeredOnOwner) {
             RECT r;
             GetWindowRect(hwnd_, &r);
-            int w = r.right - r.left, h = r.bottom - r.top;
-            SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                         (GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            const int w = r.right - r.left, h = r.bottom - r.top;
+            RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+            RECT around = area;
+            HWND ownerWindow = owner && owner->hWnd() ? owner->hWnd() : GetWindow(hwnd_, GW_OWNER);
+            if (style_.centeredOnOwner && ownerWindow && IsWindowVisible(ownerWindow) && !IsIconic(ownerWindow))
+                GetWindowRect(ownerWindow, &around);
+            int x = around.left + (around.right - around.left - w) / 2;
+            int y = around.top + (around.bottom - around.top - h) / 2;
+            // Whole on the screen, also beside an owner near its edge.
+            x = std::max<int>(area.left, std::min<int>(x, area.right - w));
+            y = std::max<int>(area.top, std::min<int>(y, area.bottom - h));
+            SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
     }
     if (!IsWindowVisible(hwnd_)) {
@@ -345,6 +360,9 @@ void Form::Show(int modal, Form* owner) {
                                                  : SW_SHOW;
         ShowWindow(hwnd_, cmd);
     }
+    // Shown and active: the focus goes into the form (activation does this too; a form that
+    // was active already gets it here).
+    if (hwnd_ && GetActiveWindow() == hwnd_ && !IsChild(hwnd_, GetFocus())) FocusControl();
     if (modal != vbModal) return;
 
     // Modal: the program's other windows are disabled until this one is hidden or unloaded.
@@ -505,6 +523,43 @@ void Form::PopupMenu(MenuItem& menu, MenuItem* defaultItem) {
 
 bool Form::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
+void Form::FocusControl() {
+    if (!hwnd_) return;
+    if (detail::FocusableIn(hwnd_, lastFocus_)) {
+        ::SetFocus(lastFocus_);
+        return;
+    }
+    HWND first = detail::FirstTabStop(hwnd_);
+    if (!first) {
+        if (GetFocus() != hwnd_) ::SetFocus(hwnd_);
+        return;
+    }
+    ::SetFocus(first);
+    // A text box that opens a form shows its text selected, so typing replaces it.
+    if (SendMessageA(first, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(first, EM_SETSEL, 0, -1);
+}
+
+bool Form::DialogCommand(int id, HWND focus) {
+    CommandButton* run = nullptr;
+    if (id == IDOK && focus) {
+        // A push button with the focus takes Enter itself.
+        for (HWND w = focus; w && w != hwnd_ && !run; w = GetParent(w))
+            if (auto* b = dynamic_cast<CommandButton*>(static_cast<Control*>(detail::ControlOf(w))))
+                if (b->ParentForm() == this && IsWindowEnabled(b->hWnd())) run = b;
+    }
+    if (!run)
+        for (Control* c : controls_)
+            if (auto* b = dynamic_cast<CommandButton*>(c))
+                if (b->IsCreated() && IsWindowEnabled(b->hWnd()) &&
+                    ((id == IDOK && b->IsDefault()) || (id == IDCANCEL && b->IsCancel()))) {
+                    run = b;
+                    break;
+                }
+    if (!run) return false;
+    TrapErrors(name_.c_str(), "Click", [run] { run->DoClick(); });
+    return true;
+}
+
 void Form::RegisterControl(Control* control) {
     if (std::find(controls_.begin(), controls_.end(), control) == controls_.end()) controls_.push_back(control);
 }
@@ -530,13 +585,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             if (id == IDOK || id == IDCANCEL) {
                 // Enter and Escape within the form run its default and cancel buttons.
-                for (Control* c : controls_)
-                    if (auto* b = dynamic_cast<CommandButton*>(c))
-                        if (b->IsCreated() && IsWindowEnabled(b->hWnd()) &&
-                            ((id == IDOK && b->IsDefault()) || (id == IDCANCEL && b->IsCancel()))) {
-                            TrapErrors(name_.c_str(), "Click", [b] { b->DoClick(); });
-                            return 0;
-                        }
+                DialogCommand(id, nullptr);
                 return 0;
             }
             break;
@@ -569,7 +618,24 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             TrapErrors(name_.c_str(), "Form_Resize", [this] { Form_Resize(); });
             return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE) TrapErrors(name_.c_str(), "Form_Activate", [this] { Form_Activate(); });
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                // Remembered for the next activation.
+                HWND focus = GetFocus();
+                if (focus && IsChild(h, focus)) lastFocus_ = focus;
+                return 0;
+            }
+            TrapErrors(name_.c_str(), "Form_Activate", [this] { Form_Activate(); });
+            // The focus goes to a control of the form (not to the form's own window), unless the
+            // activation handler has put it somewhere on the form already.
+            if (hwnd_ == h && !HIWORD(wParam) && !IsChild(h, GetFocus())) FocusControl();
+            return 0;
+        case WM_SETFOCUS:
+            // The form's own window got the focus (a control on it was hidden or disabled, or
+            // code focused the form): hand it on to a control once the change is over.
+            if (detail::FirstTabStop(h)) PostMessageA(h, kFocusMessage, 0, 0);
+            return 0;
+        case WM_MENUCHAR:
+            if (LRESULT r = detail::MenuBarChar(h, wParam, lParam)) return r;
             break;
         case WM_CLOSE:
             TrapErrors(name_.c_str(), "Unload", [this] { Unload(vbFormControlMenu); });
@@ -583,6 +649,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORBTN:
             return detail::FaceColors(wParam, lParam);
         default:
+            if (msg == kFocusMessage) {
+                if (GetFocus() == h) FocusControl();
+                return 0;
+            }
             break;
     }
     return DefWindowProcA(h, msg, wParam, lParam);

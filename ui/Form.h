@@ -54,6 +54,7 @@ struct FormStyle {
     bool maxButton = true;
     bool showInTaskbar = true;
     bool centered = false;      // centre on the screen when first shown
+    bool centeredOnOwner = false;  // centre on the owner when first shown with one (else the screen)
     int iconResource = 0;       // icon resource id in the program's module, 0 = none
 };
 
@@ -118,6 +119,11 @@ public:
     // The controls created on this form (and on its frames and picture boxes), in creation order.
     const std::vector<Control*>& Controls() const { return controls_; }
 
+    // Enter (IDOK) or Escape (IDCANCEL) on the form, `focus` being the window that has the
+    // focus: Enter runs the focused push button, else the default button; Escape runs the
+    // cancel button. False when no such button is there to run.
+    bool DialogCommand(int id, HWND focus);
+
 protected:
     // Event handlers. Form_Load runs inside Load; Form_QueryUnload and Form_Unload may set
     // cancel to non-zero to keep the form.
@@ -139,6 +145,9 @@ private:
     // Takes the window down: the controls' models are emptied, the menus and tooltips go, the
     // form leaves the program's list and its window and small icon are destroyed.
     void DestroyOwnWindow();
+    // Gives the focus to the control the form last had focused, or else to its first control in
+    // tab order; the form itself keeps it when it has none that can take it.
+    void FocusControl();
 
     std::string name_;
     FormStyle style_;
@@ -148,6 +157,7 @@ private:
     std::vector<Control*> controls_;
     HWND tips_ = nullptr;        // the tooltip window of the controls' tips
     HICON smallIcon_ = nullptr;  // the caption's small icon, loaded for this window
+    HWND lastFocus_ = nullptr;   // the control that had the focus when the form was deactivated
     int pendingState_ = vbNormal;
     long pendingLeft_ = -1, pendingTop_ = -1;
 };

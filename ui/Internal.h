@@ -28,6 +28,17 @@ LRESULT FaceColors(WPARAM dc, LPARAM control);
 
 HINSTANCE Instance();
 
+// The keyboard of a form (FormKeys.cpp). FormKey handles a key message of a window on the form
+// `root` (Tab, arrows in option groups, Enter, Escape, access keys); true when it was handled
+// and must not be dispatched.
+bool FormKey(HWND root, MSG& msg);
+// The first control of the form in tab order that can take the focus, or null.
+HWND FirstTabStop(HWND root);
+// Whether the window is a shown, enabled window inside the form.
+bool FocusableIn(HWND root, HWND window);
+// WM_MENUCHAR of a form: a menu-bar caption without an access key opens by its first letter.
+LRESULT MenuBarChar(HWND root, WPARAM wParam, LPARAM lParam);
+
 // Registers a window class of the program for windows with a form's face: button-face
 // background, arrow cursor, double clicks.
 void RegisterFaceClass(const char* className, WNDPROC proc);

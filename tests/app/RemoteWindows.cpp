@@ -309,3 +309,12 @@ void ClickTreeNode(HANDLE process, HWND tree, HTREEITEM item, bool twice) {
     PostMessageA(tree, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageA(tree, WM_LBUTTONUP, 0, at);
 }
+
+RECT RemoteToolbarButtonRect(HANDLE process, HWND toolbar, int index) {
+    RECT r{};
+    RemoteBuffer buf(process, sizeof(RECT));
+    if (!buf.at) return r;
+    if (SendMessageA(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buf.at))) buf.Get(r);
+    MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}

@@ -1,0 +1,59 @@
+#include "tests/support/RealInput.h"
+
+#include <cctype>
+#include <vector>
+
+namespace RealInput {
+namespace {
+INPUT Key(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    if (vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN) in.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    return in;
+}
+void Send(std::vector<INPUT>& in) {
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    Sleep(50);
+}
+}  // namespace
+
+void Chord(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> in;
+    for (WORD k : keys) in.push_back(Key(k, false));
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) in.push_back(Key(*it, true));
+    Send(in);
+}
+
+void Keys(std::initializer_list<WORD> keys) {
+    for (WORD k : keys) Chord({k});
+}
+
+void Type(const std::string& text) {
+    for (char c : text) Chord({static_cast<WORD>(std::toupper(static_cast<unsigned char>(c)))});
+}
+
+void Click(POINT at) {
+    SetCursorPos(at.x, at.y);
+    Sleep(50);
+    std::vector<INPUT> in(2);
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    Send(in);
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO g{};
+    g.cbSize = sizeof g;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &g) ? g.hwndFocus : nullptr;
+}
+
+HWND ActiveOf(HWND window) {
+    GUITHREADINFO g{};
+    g.cbSize = sizeof g;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &g) ? g.hwndActive : nullptr;
+}
+}  // namespace RealInput
