@@ -116,7 +116,6 @@ void Form_Main::ShowSelectedNodeData(Tab tab, bool values) {
     });
 }
 
-
 void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
     const ValuesList v = tab == Tab::SD    ? ValuesList{&tvwSD, &lsvSD_entries, HKEY_LOCAL_MACHINE, 2}
                          : tab == Tab::CMH ? ValuesList{&tvwCMH, &lsvCMH_entries, HKEY_CLASSES_ROOT, 2}
