@@ -139,17 +139,9 @@ void Form_Drosk_TrayIcon::mnuPopUp_Click(int index) {
 void Form_Drosk_TrayIcon::timrPassUserEvents_Timer() {
     timrPassUserEvents.SetEnabled(false);
     switch (lngPendingAction) {
-        case 0: {
-            Form_Main& f = frmMain();
-            if (!f.IsLoaded()) f.Load();
-            if (!f.IsLoaded()) break;
-            TrapErrors("Form_Drosk_TrayIcon", "timrPassUserEvents_Timer", [&] {
-                f.Show();
-                if (f.WindowState() == ui::vbMinimized) f.SetWindowState(ui::vbNormal);
-            });
-            if (f.IsLoaded()) f.InitStartUpTab();
+        case 0:
+            Master::ShowMainWindow(false);
             break;
-        }
         case 1:
             SharedFunctions::ShellOpen(cstrMakerWebAddress);
             break;

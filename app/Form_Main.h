@@ -138,6 +138,11 @@ public:
     void MNU_RegComp_Delete_components_Server_Click();
     void MNU_CMH_Delete_all_entries_of_this_component_Click();
     void MNU_ServicesDevices_DeleteComponent_Click();
+    // Brings a registry tab's lists in line with its tree after the tree changed under them (a
+    // refresh, a registration hand-over, a deletion): the details list shows the entry of the
+    // selected node, the values list (with `values`) the selected key's values; with no such
+    // node or entry they are empty, never showing an entry that is gone.
+    void ShowSelectedNodeData(Tab tab, bool values = true);
     void Form_Resize() override;
 
     // Whether this loaded window has restored its settings (only such a window saves them).

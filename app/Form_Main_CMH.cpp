@@ -116,6 +116,7 @@ void Form_Main::Command7_Click() {
             tvwCMH.SetSelectedItem(n);
         }
     });
+    if (IsLoaded()) ShowSelectedNodeData(Tab::CMH);
 }
 
 void Form_Main::Command5_Click() {

@@ -350,7 +350,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
                             return;
                         }
                         RemoveClassNodes(t.tree, clsid);
-                        lsvRegComp_entries.ListItems.Clear();
+                        ShowSelectedNodeData(Tab::RegComp, false);
                         return;
                     }
                 }
@@ -361,7 +361,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
                     return;
                 }
                 Tab_RegComp::DeleteRegistryKey(t.tree, n->Key());
-                lsvRegComp_entries.ListItems.Clear();
+                ShowSelectedNodeData(Tab::RegComp, false);
             });
             return;
         }
@@ -388,13 +388,13 @@ void Form_Main::EditDeleteKey(Tab tab) {
                             return;
                         }
                         t.tree.Nodes.Remove(top->Key());
-                        lsvCMH_entries.ListItems.Clear();
+                        ShowSelectedNodeData(Tab::CMH, false);
                         return;
                     }
                 }
                 if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical) != ui::vbYes) return;
                 Tab_CMH::CMH_DeleteKey(t.tree, *n);
-                lsvCMH_entries.ListItems.Clear();
+                ShowSelectedNodeData(Tab::CMH, false);
             });
             if (!ok) ui::MsgBox(kSelectEntry, ui::vbOKOnly);
             return;
@@ -412,7 +412,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
             TrapErrors("Form_Main", "MNU_ServicesDevices_Delete_Click", [&] {
                 if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, ui::kEmptyCaption) != ui::vbYes) return;
                 Tab_SD::SD_DeleteKey(tvwSD, *n);
-                lsvSD_entries.ListItems.Clear();
+                ShowSelectedNodeData(Tab::SD, false);
             });
             return;
         }
@@ -439,7 +439,7 @@ void Form_Main::MNU_RegComp_Delete_all_enties_of_this_component_Click() {
         lsvRegComp_entries.ListItems.Clear();
         DeleteClassEntries(*rec);
         RemoveClassNodes(tvwRegComp, clsid);
-        lsvRegComp_entries.ListItems.Clear();
+        ShowSelectedNodeData(Tab::RegComp, false);
     });
 }
 
@@ -478,7 +478,7 @@ void Form_Main::MNU_RegComp_Delete_components_Server_Click() {
             RemoveClassNodes(tvwRegComp, rec->Key);
             if (colRegComp.Exists(rec->Key)) colRegComp.Remove(rec->Key);
         }
-        lsvRegComp_entries.ListItems.Clear();
+        ShowSelectedNodeData(Tab::RegComp, false);
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
     });
     if (!ok) ui::MsgBox("Please select preferred Component from top-level", ui::vbOKOnly);
@@ -506,6 +506,7 @@ void Form_Main::MNU_CMH_Delete_all_entries_of_this_component_Click() {
         if (DeletableName(rec->vntDefault) && GeneralEntryName(rec->vntDefault).empty())
             DeleteTree(HKEY_CLASSES_ROOT, rec->vntDefault);
         if (tvwCMH.Nodes.Exists(key)) tvwCMH.Nodes.Remove(key);
+        ShowSelectedNodeData(Tab::CMH, false);
     });
     if (!ok) ui::MsgBox(kSelectComponent, ui::vbOKOnly);
 }
@@ -528,7 +529,7 @@ void Form_Main::MNU_ServicesDevices_DeleteComponent_Click() {
         if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete Component ") != ui::vbYes) return;
         if (DeleteTree(HKEY_LOCAL_MACHINE, std::string(Tab_SD::ServicesKey) + "\\" + n->Key()) == 0) {
             tvwSD.Nodes.Remove(n->Key());
-            lsvSD_entries.ListItems.Clear();
+            ShowSelectedNodeData(Tab::SD, false);
         } else {
             ui::MsgBox("Error deleting Component !", ui::vbCritical);
         }

@@ -15,6 +15,8 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/QV_Strings_Lib.h"
 #include "browsers/RegistryNodes.h"
+#include "browsers/Tab_CMH.h"
+#include "browsers/Tab_SD.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "components/Tab_RegComp.h"
 #include "ui/QV_TreeView_Lib.h"
@@ -81,6 +83,38 @@ void Form_Main::WireEvents_Lists() {
 }
 
 // ---------------------------------------------------------------- values and details lists
+
+void Form_Main::ShowSelectedNodeData(Tab tab, bool values) {
+    ui::TreeView& tree = tab == Tab::SD ? tvwSD : tab == Tab::CMH ? tvwCMH : tvwRegComp;
+    ui::ListView& entries = tab == Tab::SD ? lsvSD_entries : tab == Tab::CMH ? lsvCMH_entries : lsvRegComp_entries;
+    ui::ListView* details = tab == Tab::SD ? &lsvSDDetails : tab == Tab::RegComp ? &lsvRegCompDetails : nullptr;
+    // The level of a tab's entry nodes (a service, a class); the details list shows the entry
+    // the selected node belongs to.
+    const long entryLevel = tab == Tab::SD ? 0 : 1;
+    TrapErrors("Form_Main", "ShowSelectedNodeData", [&] {
+        entries.ListItems.Clear();
+        if (details) details->ListItems.Clear();
+        ui::NodePtr n = tree.SelectedItem();
+        if (!n || n->IsRemoved() || n->Key().empty()) return;
+        const long level = QV_TreeView_Lib::GetNodeLevel(tree, n->Key());
+        if (details && level >= entryLevel) {
+            ui::NodePtr entry = n;
+            if (level > entryLevel) QV_TreeView_Lib::GetAncestorNode(tree, n->Key(), entryLevel, entry);
+            if (tab == Tab::SD) {
+                if (colSD.Exists(entry->Key())) Tab_SD::SD_ShowDetails(*colSD.Item(entry->Key()), *details);
+            } else {
+                const size_t slash = entry->Key().find('\\');
+                const std::string clsid = slash == std::string::npos ? "" : entry->Key().substr(slash + 1);
+                if (!clsid.empty() && colRegComp.Exists(clsid))
+                    Tab_RegComp::ShowRegCompDetails(*colRegComp.Item(clsid), *details);
+            }
+        }
+        if (!values || level < 2) return;
+        if (tab == Tab::SD) Tab_SD::SD_FillValueList(n->Key(), entries);
+        else if (tab == Tab::CMH) Tab_CMH::CMH_ListValues(n->Key(), entries);
+        else Tab_RegComp::FillRegistryValuesList(n->Key(), entries);
+    });
+}
 
 void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
     const ValuesList v = tab == Tab::SD    ? ValuesList{&tvwSD, &lsvSD_entries, HKEY_LOCAL_MACHINE, 2}

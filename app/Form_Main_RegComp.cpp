@@ -90,6 +90,7 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
         if (tvwRegComp.Nodes.Exists(root)) tvwRegComp.Nodes.Remove(root);
     mTreeviewMacros_472::TreeView_DeleteAllItems(tvwRegComp.hWnd());
     lsvRegComp_entries.ListItems.Clear();
+    lsvRegCompDetails.ListItems.Clear();
     LongRun({.tab = Tab::RegComp, .procedure = "MNU_RegComp_RefreshTreeView_Click"}, [&] {
         Tab_RegComp::FillRegCompTree(colRegComp, tvwRegComp, g.vntRegCompSelectedBy.ToLong(), g.blnRegCompDetailed,
                                      stb1, g.blnCancel);
@@ -99,6 +100,8 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
             tvwRegComp.SetSelectedItem(n);
         }
     });
+    // The lists show the class found again, or nothing.
+    if (IsLoaded()) ShowSelectedNodeData(Tab::RegComp);
 }
 
 void Form_Main::MNU_RegComp_SearchInRegistry_Click() { Command9_Click(); }
@@ -293,6 +296,8 @@ void Form_Main::RegComp_checkVelm() {
             const bool succeeded = letter == "U" && mq->ActionSucceeded();
             Tab_RegComp::RefreshTypeLibClasses(colRegComp, tvwRegComp, by, g.blnRegCompDetailed, mq->ActionFilePath(),
                                                succeeded);
+            // The file's classes were read again or taken out: the lists follow the selection.
+            ShowSelectedNodeData(Tab::RegComp);
             if (letter == "V") SetWindowState(ui::vbNormal);
         }
     });

@@ -72,6 +72,7 @@ void Form_Main::cmdSD_Refresh_Click() {
     tvwSD.Nodes.Clear();
     mTreeviewMacros_472::TreeView_DeleteAllItems(tvwSD.hWnd());
     lsvSD_entries.ListItems.Clear();
+    lsvSDDetails.ListItems.Clear();
     LongRun({.tab = Tab::SD, .startText = "Analyzing installed Servics/Devices entries.", .procedure = "cmdSD_Refresh_Click"},
             [this, remembered] {
                 clsDroskGlobal& g = DroskGlobal();
@@ -82,6 +83,8 @@ void Form_Main::cmdSD_Refresh_Click() {
                     tvwSD.SetSelectedItem(n);
                 }
             });
+    // The lists show the service found again, or nothing.
+    if (IsLoaded()) ShowSelectedNodeData(Tab::SD);
 }
 
 void Form_Main::cmdSD_SearchRegistry_Click() {

@@ -153,6 +153,17 @@ void Form_Main::SSTab1_Click(int) {
     if (!tab) return;
     const TabFacts& facts = Facts(*tab);
     Reflect_ConnectMode(facts.key);
+    // A tab's first-visit refresh is a long run: while another run holds the turn (a
+    // registration hand-over switches tabs while it holds it) it could not start, so the shown
+    // step waits for that run's end and then runs for the tab shown at that time. A tab that is
+    // no longer shown then keeps its first visit for later.
+    if (RunGuard::Active()) {
+        RunGuard::AfterRun([this] {
+            if (!IsLoaded()) return;
+            if (const std::optional<Tab> shown = ShownTab()) (this->*Facts(*shown).shown)();
+        }, "tab shown");
+        return;
+    }
     (this->*facts.shown)();
 }
 
@@ -282,6 +293,9 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
                 EnableDisableFileMenuItems("start", tab.code);
                 Master::AutoUpdateStartStop("start");
                 Tabc_EnableAllTabs();
+                // A tab button clicked while it was disabled may have toggled anyway: exactly the
+                // shown tab's button is pressed after the run.
+                if (const std::optional<Tab> shown = ShownTab()) Reflect_ConnectMode(Facts(*shown).code);
                 stb1.Panel(1).SetText(plan.finishText ? plan.finishText : "Ready.");
             });
         });

@@ -70,6 +70,44 @@ bool PrevInstance() {
 }
 
 namespace {
+// The running instance's message-only window: a second start asks it, by a registered message,
+// to bring the main window forward (loading it when the program lives only in the tray).
+const char kInstanceClass[] = "Quorvath.Velmora.Instance";
+
+UINT BringForwardMessage() {
+    static const UINT id = RegisterWindowMessageA("Quorvath.Velmora.BringForward");
+    return id;
+}
+
+void BringForward() {
+    // Loading the window runs its start tab's refresh: never inside a prompt or another run.
+    if (!frmMain().IsLoaded() && RunGuard::Busy()) {
+        RunGuard::AfterRun(BringForward, "bring forward");
+        return;
+    }
+    TrapErrors("Master", "BringForward", [] { ShowMainWindow(true); });
+}
+
+LRESULT CALLBACK InstanceWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != 0 && msg == BringForwardMessage()) {
+        BringForward();
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+void CreateInstanceWindow() {
+    static HWND window = nullptr;
+    if (window) return;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = InstanceWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kInstanceClass;
+    RegisterClassA(&wc);
+    BringForwardMessage();
+    window = CreateWindowExA(0, kInstanceClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
 struct InstanceSearch {
     HWND found = nullptr;
 };
@@ -88,11 +126,33 @@ BOOL CALLBACK FindMainWindow(HWND w, LPARAM p) {
 }  // namespace
 
 bool ActivatePrevInstance() {
+    // The running instance shows its own window; it may take the foreground from this start.
+    if (HWND w = FindWindowExA(HWND_MESSAGE, nullptr, kInstanceClass, nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid != GetCurrentProcessId()) {
+            AllowSetForegroundWindow(pid);
+            if (PostMessageA(w, BringForwardMessage(), 0, 0)) return true;
+        }
+    }
+    // An instance still starting has no such window yet: its visible main window is activated.
     InstanceSearch s;
     EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&s));
     if (!s.found) return false;
     if (IsIconic(s.found)) ShowWindow(s.found, SW_RESTORE);
     return QV_Application::ActivateWindow(s.found, "");
+}
+
+void ShowMainWindow(bool activate) {
+    Form_Main& f = frmMain();
+    if (!f.IsLoaded()) f.Load();
+    if (!f.IsLoaded()) return;
+    TrapErrors("Master", "ShowMainWindow", [&] {
+        f.Show();
+        if (f.WindowState() == ui::vbMinimized) f.SetWindowState(ui::vbNormal);
+        if (activate) QV_Application::ActivateWindow(f.hWnd(), "");
+    });
+    if (f.IsLoaded()) f.InitStartUpTab();
 }
 
 void WireConnectorEvents() {
@@ -140,6 +200,7 @@ bool Main() {
             ui::MsgBox("Velmora could not connect to its single-instance connector and ends.", ui::vbCritical);
         go = false;
     }
+    if (go) CreateInstanceWindow();
     return go;
 }
 

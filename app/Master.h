@@ -30,8 +30,13 @@ void WireConnectorEvents();
 
 // True when another instance of the program runs (takes this process's instance mark otherwise).
 bool PrevInstance();
-// Activates the running instance's main window: a top-level window titled "Velmora" that no
-// other window owns. False when there is none.
+// Asks the running instance to show and activate its main window, loading it when the instance
+// lives only in the tray; an instance still starting has its visible main window (a top-level
+// window titled "Velmora" that no other window owns) activated. False when there is neither.
 bool ActivatePrevInstance();
+// Shows the main window, loading it (and selecting its start tab) when it is not loaded, and
+// restores it from the minimised state; with `activate` it is brought to the foreground before
+// the start tab's refresh runs. The tray icon's click and a second start use it.
+void ShowMainWindow(bool activate);
 
 }  // namespace Master

@@ -262,13 +262,71 @@ TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
             EXPECT_EQ(Text(t.root, t.path, ""), "changed");
             EXPECT_EQ(Text(t.root, t.path, "default"), "named");
         }
-        // Rename to "Default" makes the value the unnamed value.
+        // OK on the text as shown writes nothing.
+        for (const char* name : {"Text", "Start"}) {
+            ASSERT_TRUE(SelectRow(t.values, name));
+            const std::string before = DumpKeyTree(t.root, t.path);
+            BoxRecorder boxes;
+            Inputs in;
+            in.answers = {name == std::string("Text") ? "hello" : "4294967295"};
+            Click(entries + "_Modify");
+            EXPECT_EQ(in.asked.size(), 1u) << name;
+            EXPECT_TRUE(boxes.boxes.empty()) << name;
+            EXPECT_EQ(DumpKeyTree(t.root, t.path), before) << name;
+        }
+        // A rename onto another value's name (in any letter case, the unnamed value's "Default"
+        // included) is refused and changes nothing.
+        for (const char* taken : {"default", "Default", "LIST", "Bytes"}) {
+            ASSERT_TRUE(SelectRow(t.values, "Text"));
+            const std::string before = DumpKeyTree(t.root, t.path);
+            BoxRecorder boxes;
+            Inputs in;
+            in.answers = {taken};
+            Click(entries + "_Rename");
+            EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Error renaming value !"})) << taken;
+            EXPECT_EQ(DumpKeyTree(t.root, t.path), before) << taken;
+        }
+        // Each type renamed to a free name and back: the data moves byte for byte; a change of
+        // letter case alone respells the name.
+        for (const char* name : {"Start", "List", "Bytes", "Text"}) {
+            const std::string before = DumpKeyTree(t.root, t.path);
+            const std::string moved = std::string(name) + " moved";
+            ASSERT_TRUE(SelectRow(t.values, name));
+            {
+                Inputs in;
+                in.answers = {moved};
+                Click(entries + "_Rename");
+            }
+            const Read there = ReadValue(t.root, t.path, moved);
+            EXPECT_NE(there.type, 0u) << name;
+            EXPECT_EQ(Text(t.root, t.path, name), "<none>") << name;
+            ASSERT_TRUE(SelectRow(t.values, moved));
+            {
+                Inputs in;
+                in.answers = {name};
+                Click(entries + "_Rename");
+            }
+            EXPECT_EQ(DumpKeyTree(t.root, t.path), before) << name;
+        }
         ASSERT_TRUE(SelectRow(t.values, "Text"));
+        {
+            BoxRecorder boxes;
+            Inputs in;
+            in.answers = {"TEXT"};
+            Click(entries + "_Rename");
+            EXPECT_TRUE(boxes.boxes.empty());
+            EXPECT_NE(DumpKeyTree(t.root, t.path).find("\"TEXT\" type 1"), std::string::npos);
+            EXPECT_EQ(Text(t.root, t.path, "Text"), "hello");
+            EXPECT_TRUE(SelectRow(t.values, "TEXT"));
+        }
+        // Rename to "Default" makes the value the unnamed value once there is none.
+        ASSERT_EQ(RegDeleteKeyValueA(t.root, t.path.c_str(), ""), 0);
+        ASSERT_TRUE(SelectRow(t.values, "TEXT"));
         {
             Inputs in;
             in.answers = {"Default"};
             Click(entries + "_Rename");
-            EXPECT_EQ(in.asked, (std::vector<std::string>{"Please enter new Value name:|Rename Value|Text"}));
+            EXPECT_EQ(in.asked, (std::vector<std::string>{"Please enter new Value name:|Rename Value|TEXT"}));
             EXPECT_EQ(Text(t.root, t.path, ""), "hello");
             EXPECT_EQ(Text(t.root, t.path, "Text"), "<none>");
             EXPECT_EQ(Text(t.root, t.path, "default"), "named");
@@ -352,6 +410,56 @@ TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
             EXPECT_TRUE(KeyExists(t.root, t.path + "\\Existing"));
         }
     }
+}
+
+// After a refresh or a deletion the details and values lists show the selected node's entry, or
+// nothing: never an entry that is gone.
+TEST_F(EditCommands, TheListsNeverShowAnEntryThatIsGone) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
+        hkcu(HKEY_CURRENT_USER, StartsOn(3));
+    Open();
+    ShowAllTabs();
+    Form_Main& f = F();
+    auto mentions = [](ui::ListView& list, const std::string& text) {
+        for (const auto& row : list.ListItems)
+            if (row->SubItem(1).find(text) != std::string::npos) return true;
+        return false;
+    };
+    auto clickRegComp = [&](ui::Node& n) { f.tvwRegComp_NodeClick(n); };
+    auto clickSD = [&](ui::Node& n) { f.tvwSD_NodeClick(n); };
+
+    // Components: a class the refresh finds again is shown afresh; once its key is gone, nothing is.
+    const std::string classNode = std::string("DLLServer\\") + kClsid;
+    ASSERT_TRUE(Select(f.tvwRegComp, classNode, clickRegComp));
+    ASSERT_TRUE(mentions(f.lsvRegCompDetails, kClsid));
+    f.MNU_RegComp_RefreshTreeView_Click();
+    ASSERT_TRUE(f.tvwRegComp.SelectedItem());
+    EXPECT_EQ(f.tvwRegComp.SelectedItem()->Key(), classNode);
+    EXPECT_TRUE(mentions(f.lsvRegCompDetails, kClsid));
+    ASSERT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + kClsid).c_str()), 0);
+    f.MNU_RegComp_RefreshTreeView_Click();
+    EXPECT_FALSE(f.tvwRegComp.Nodes.Exists(classNode));
+    EXPECT_FALSE(mentions(f.lsvRegCompDetails, kClsid));
+    EXPECT_EQ(f.lsvRegComp_entries.ListItems.Count(), 0);
+
+    // Services: the deleted service's details go with it.
+    ASSERT_TRUE(Select(f.tvwSD, "VelmTestSvc", clickSD));
+    ASSERT_TRUE(mentions(f.lsvSDDetails, "VelmTestSvc"));
+    {
+        BoxRecorder yes(ui::vbYes);
+        f.MNU_ServicesDevices_DeleteComponent_Click();
+    }
+    EXPECT_FALSE(f.tvwSD.Nodes.Exists("VelmTestSvc"));
+    EXPECT_FALSE(mentions(f.lsvSDDetails, "VelmTestSvc"));
+    // A service removed behind the window: the refresh drops its details.
+    ASSERT_TRUE(Select(f.tvwSD, "OtherSvc", clickSD));
+    ASSERT_TRUE(mentions(f.lsvSDDetails, "OtherSvc"));
+    f.cmdSD_Refresh_Click();
+    EXPECT_TRUE(mentions(f.lsvSDDetails, "OtherSvc"));  // found again, shown afresh
+    ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\OtherSvc"), 0);
+    f.cmdSD_Refresh_Click();
+    EXPECT_FALSE(f.tvwSD.Nodes.Exists("OtherSvc"));
+    EXPECT_FALSE(mentions(f.lsvSDDetails, "OtherSvc"));
 }
 
 // The services commands refuse the levels their menus refuse: nothing is ever written into

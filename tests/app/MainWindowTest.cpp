@@ -2,6 +2,7 @@
 // the registry: the components tab end to end, a long run's locks, the close that waits for
 // the run, the settings a close keeps or writes, layout and splitter, and the tray icon.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -409,6 +410,36 @@ TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
     EXPECT_FALSE(f.IsLoaded());
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(Setting("Last_Tab"), "3");
+}
+
+// A click on a tab's toolbar button while the button is disabled during a scan: whatever the
+// control did with it, after the run exactly the shown tab's button is pressed.
+TEST_F(Shell, AfterARunExactlyTheShownTabsButtonIsPressed) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, std::string(kRoots) + ManyClasses(300));
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    bool clicked = false;
+    ui::Defer([&] {
+        for (const char* b : {"US", "SD"}) {
+            ASSERT_FALSE(f.Toolbar1.Button(b).Enabled()) << b;
+            RECT r{};
+            ASSERT_TRUE(SendMessageA(f.Toolbar1.hWnd(), TB_GETITEMRECT, f.Toolbar1.Button(b).Index() - 1,
+                                     reinterpret_cast<LPARAM>(&r)));
+            const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            PostMessageA(f.Toolbar1.hWnd(), WM_MOUSEMOVE, 0, at);
+            PostMessageA(f.Toolbar1.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+            PostMessageA(f.Toolbar1.hWnd(), WM_LBUTTONUP, 0, at);
+            for (int i = 0; i < 5; ++i) ui::DoEvents();
+        }
+        clicked = true;
+    });
+    f.MNU_RegComp_RefreshTreeView_Click();
+    ASSERT_TRUE(clicked);
+    EXPECT_FALSE(RunGuard::Active());
+    EXPECT_EQ(f.ShownTab(), Tab::RegComp);
+    for (const TabFacts& t : TabTable())
+        EXPECT_EQ(f.Toolbar1.Button(t.key).Value(), t.tab == Tab::RegComp ? ui::tbrPressed : ui::tbrUnpressed) << t.key;
 }
 
 TEST_F(Shell, AShutdownDuringARunStopsItAndWaitsForItsClosingSteps) {

@@ -1,7 +1,7 @@
 // Velmora started as a user starts it, on the test prefix's real registry: the components tab
-// fills from HKEY_CLASSES_ROOT\CLSID, a second start activates the first and ends, the window's
-// state comes back at the next start, and the File menu's Shutdown ends a program that lives
-// on in the tray.
+// fills from HKEY_CLASSES_ROOT\CLSID, a second start activates the first (also one living only
+// in the tray) and ends, the window's state comes back at the next start, and the File menu's
+// Shutdown ends a program that lives on in the tray.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -114,13 +114,19 @@ TEST(Program, SingleInstanceSettingsAndTray) {
     EXPECT_EQ(Setting("ShowInTaskbar"), "1");
     EXPECT_NE(Setting("Find_MatchWholeStringOnly"), "<none>");
 
-    // Still in the tray: a new start finds no main window and ends; the first keeps running.
+    // Living only in the tray: a second start has the first load, show and activate its main
+    // window (as the tray icon's click loads it), and ends.
     {
         Program second;
         ASSERT_TRUE(second.Start());
         EXPECT_TRUE(second.WaitEnd());
     }
     EXPECT_TRUE(first.Running());
+    ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(first.pi.dwProcessId); })) << "the main window did not come back";
+    main = MainWindow(first.pi.dwProcessId);
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }, 30));
+    EXPECT_EQ(VelmoraWindows(0, false).size(), 1u);
     first.Kill();
 
     // The next start comes back maximised over the stored normal rectangle.

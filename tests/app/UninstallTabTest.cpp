@@ -113,6 +113,23 @@ struct UninstallTab : MainWindowFixture {
     void Select(Form_Main& f, const std::string& key) { f.lsvUS.SetSelectedItem(f.lsvUS.ListItems.Item("Key_" + key)); }
 };
 
+// A registration hand-over taken at start switches from the uninstall tab to the components tab
+// while it holds the run's turn: the uninstall tab's first-visit refresh is not used up by that,
+// it runs when the tab is shown after the hand-over.
+TEST_F(UninstallTab, AHandOverAtStartLeavesTheFirstVisitsRefreshToTheVisit) {
+    DroskGlobal().objVelmora_mq()->ActionLetter("R");
+    DroskGlobal().objVelmora_mq()->ActionFilePath("C:\\nowhere\\none.dll");
+    Form_Main& f = Open();
+    ui::DoEvents();
+    ASSERT_EQ(f.ShownTab(), Tab::RegComp);
+    EXPECT_EQ(DroskGlobal().objVelmora_mq()->ActionLetter(), "");
+    EXPECT_EQ(f.lsvUS.ListItems.Count(), 0);
+    f.SelectTab(Tab::US);
+    ui::DoEvents();
+    EXPECT_EQ(f.lsvUS.ListItems.Count(), 3);
+    EXPECT_TRUE(f.lsvUS.ListItems.Exists("Key_VelmFx Tab"));
+}
+
 TEST_F(UninstallTab, RefreshListsEntriesWithIconsAndTheCloseWritesTheCache) {
     Form_Main& f = Open();
     ASSERT_EQ(f.ShownTab(), Tab::US);
