@@ -75,7 +75,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
         switch (form) {
             case 1:
                 folder = first;
-                if (!QV_APIFileAndDisk::FindExistingPathPrefix(folder)) QV_Strings_Lib::GetDirectory(folder, folder);
+                if (!detail::FindExistingPathPrefix(folder)) QV_Strings_Lib::GetDirectory(folder, folder);
                 StripTrailingBackslash(folder);
                 break;
             case 2:
@@ -95,7 +95,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
                     StripTrailingBackslash(second);
                 }
                 folder = second;
-                if (!QV_APIFileAndDisk::FindExistingPathPrefix(folder)) {
+                if (!detail::FindExistingPathPrefix(folder)) {
                     QV_Strings_Lib::GetDirectory(first, folder);
                     StripTrailingBackslash(folder);
                 }
@@ -106,7 +106,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
         }
 
         for (int step = 0; step < 100; ++step) {
-            if (QV_APIFileAndDisk::PathExists(folder)) {
+            if (detail::PathExists(folder)) {
                 result = 0;
                 break;
             }
@@ -169,9 +169,9 @@ long chk_Installer_AppPath(clsUS& entry, std::string& folder) {
 void chk_Installer_AppPath_Filtering(colMSInstallerComponent& list, const std::string& displayName) {
     (void)displayName;
     TrapErrors("Tab_UninstClean", "chk_Installer_AppPath_Filtering", [&] {
-        const std::string programFiles = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_);
-        const std::string commonFiles = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_COMMON_);
-        const std::string windows = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_WINDOWS_);
+        const std::string programFiles = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_);
+        const std::string commonFiles = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_COMMON_);
+        const std::string windows = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
         bool underProgramFiles = false, outsideCommonFiles = false, outsideWindows = false;
         for (const auto& c : list) {
             const std::string p = TextCase::Lower(c->strClientPath);
@@ -219,7 +219,7 @@ void chk_Installer_AppPath_Selecting(const clsUS& entry, const colMSInstallerCom
 
 void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
     TrapErrors("Tab_UninstClean", "FindDefaultExecinSelAppPath", [&] {
-        if (!QV_APIFileAndDisk::PathExists(folder)) return;
+        if (!detail::PathExists(folder)) return;
         const std::string lowerFolder = TextCase::Lower(folder);
         if (InStr(lowerFolder, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
             InStr(lowerFolder, "\\windows") || InStr(lowerFolder, "\\winnt"))

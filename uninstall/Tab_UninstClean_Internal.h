@@ -46,6 +46,14 @@ public:
     ScanMemory(const ScanMemory&) = delete;
     ScanMemory& operator=(const ScanMemory&) = delete;
 };
+// Whether a folder exists (QV_APIFileAndDisk::PathExists), answered during a scan from one
+// listing of its parent folder: a path shortened character by character asks for many names of
+// one folder, and the system looks each missing one up through the whole folder.
+bool PathExists(const std::string& path);
+// QV_APIFileAndDisk::FindExistingPathPrefix over PathExists above.
+bool FindExistingPathPrefix(std::string& path);
+// LowerSpecialFolder, asked once per scan for each folder.
+std::string LowerSpecialFolderOf(int csidl);
 // Whether the file yields an icon.
 bool HasIcon(const std::string& path);
 // The components the installer lists for a product, in its component order (each once).

@@ -256,7 +256,7 @@ HKEY ViewRoot(UninstallView view) {
 // executable proposed so far, the best named file in the folder or the display icon.
 void TakeInstallLocation(clsUS& entry) {
     std::string path = entry.strInstallLocation_ReadFromRegistry;
-    if (!QV_APIFileAndDisk::PathExists(path)) QV_Strings_Lib::GetDirectory(path, path);
+    if (!detail::PathExists(path)) QV_Strings_Lib::GetDirectory(path, path);
     if (IsApplicationsRoot(path)) {
         entry.strAppPath.clear();
         entry.strDefaultExecutable.clear();
