@@ -114,7 +114,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
             StripTrailingBackslash(folder);
             QV_Strings_Lib::TrimSpaces(folder);
         }
-        folder = QV_APIFileAndDiskINFO::GetLongFileName(folder);
+        folder = detail::LongFileName(folder);
         // Shortening never ends at a folder that holds many applications: that is no folder found.
         if (result == 0 && IsApplicationsRoot(folder)) {
             folder.clear();

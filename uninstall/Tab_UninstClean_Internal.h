@@ -50,6 +50,9 @@ public:
 // listing of its parent folder: a path shortened character by character asks for many names of
 // one folder, and the system looks each missing one up through the whole folder.
 bool PathExists(const std::string& path);
+// QV_APIFileAndDiskINFO::GetLongFileName, answered during a scan from the listings of the
+// path's folders.
+std::string LongFileName(const std::string& path);
 // QV_APIFileAndDisk::FindExistingPathPrefix over PathExists above.
 bool FindExistingPathPrefix(std::string& path);
 // LowerSpecialFolder, asked once per scan for each folder.

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "base/QV_APIFileAndDisk.h"
+#include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Err.h"
 #include "base/QV_Strings_Lib.h"
 #include "base/TextCase.h"
@@ -18,7 +19,7 @@ namespace {
 // not be listed.
 struct Listing {
     bool listed = false;
-    std::unordered_map<std::string, DWORD> names;
+    std::unordered_map<std::string, std::pair<DWORD, std::string>> names;  // attributes, name as written
 };
 
 struct Remembered {
@@ -51,7 +52,7 @@ const Listing& ListingOf(const std::string& folder) {
     HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
     if (h != INVALID_HANDLE_VALUE) {
         listing.listed = true;
-        do listing.names.emplace(TextCase::Lower(found.cFileName), found.dwFileAttributes);
+        do listing.names.emplace(TextCase::Lower(found.cFileName), std::pair{found.dwFileAttributes, std::string(found.cFileName)});
         while (FindNextFileA(h, &found));
         FindClose(h);
     }
@@ -77,7 +78,7 @@ bool FolderFromListing(const std::string& path, bool& known) {
     }
     auto it = listing.names.find(TextCase::Lower(name));
     known = true;
-    return it != listing.names.end() && (it->second & FILE_ATTRIBUTE_DIRECTORY);
+    return it != listing.names.end() && (it->second.first & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -92,6 +93,26 @@ bool PathExists(const std::string& path) {
     bool known = false;
     const bool exists = FolderFromListing(p, known);
     return known ? exists : QV_APIFileAndDisk::PathExists(path);
+}
+
+std::string LongFileName(const std::string& path) {
+    // Only a plain absolute path whose every part the listings name is answered here.
+    if (!scan || path.size() < 4 || path[1] != ':' || path[2] != '\\' || path.find_first_of("*?~/") != std::string::npos ||
+        path.find("\\\\") != std::string::npos || path.back() == '\\')
+        return QV_APIFileAndDiskINFO::GetLongFileName(path);
+    std::string result = path.substr(0, 2);
+    for (size_t start = 3; start <= path.size();) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string name = path.substr(start, end - start);
+        if (name.empty() || name.back() == '.' || name.back() == ' ') return QV_APIFileAndDiskINFO::GetLongFileName(path);
+        const Listing& listing = ListingOf(result.size() == 2 ? result + "\\" : result);
+        auto it = listing.names.find(TextCase::Lower(name));
+        if (!listing.listed || it == listing.names.end()) return QV_APIFileAndDiskINFO::GetLongFileName(path);
+        result += "\\" + it->second.second;
+        start = end + 1;
+    }
+    return result;
 }
 
 bool FindExistingPathPrefix(std::string& path) {
