@@ -230,15 +230,23 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
         for (const auto& w : Split(QV_Strings_Lib::ReplaceAll(TextCase::Lower(entry.strDisplayName), "-", " "), " "))
             if (!w.empty()) words.push_back(w);
 
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return;
+        // The folder's names as the system lists them: from the scan's listing when a scan runs.
+        std::vector<detail::FolderEntry> own;
+        const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder);
+        if (!names) {
+            WIN32_FIND_DATAA found;
+            HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE) return;
+            do own.push_back({QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes});
+            while (own.size() < 128 && FindNextFileA(search, &found));
+            FindClose(search);
+            names = &own;
+        }
         long best = 0, examined = 0;
-        do {
-            const std::string name = QV_Strings_Lib::TrimAtNull(found.cFileName);
+        for (const auto& [name, attributes] : *names) {
             if (name == ".") continue;  // the folder's own entry (a drive root has none)
             if (++examined >= 100) break;
-            if (name == ".." || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            if (name == ".." || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
             const std::string lower = TextCase::Lower(name);
             const std::string path = folder + "\\" + lower;
             const std::string base = lower.substr(0, lower.find('.'));
@@ -257,8 +265,7 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
                 entry.strDefaultExecutable = path;
                 best = score;
             }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        }
     });
 }
 

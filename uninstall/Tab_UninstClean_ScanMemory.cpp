@@ -19,6 +19,7 @@ namespace {
 // not be listed.
 struct Listing {
     bool listed = false;
+    std::vector<FolderEntry> order;  // as the system lists them
     std::unordered_map<std::string, std::pair<DWORD, std::string>> names;  // attributes, name as written
 };
 
@@ -52,7 +53,10 @@ const Listing& ListingOf(const std::string& folder) {
     HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
     if (h != INVALID_HANDLE_VALUE) {
         listing.listed = true;
-        do listing.names.emplace(TextCase::Lower(found.cFileName), std::pair{found.dwFileAttributes, std::string(found.cFileName)});
+        do {
+            listing.names.emplace(TextCase::Lower(found.cFileName), std::pair{found.dwFileAttributes, std::string(found.cFileName)});
+            listing.order.push_back({found.cFileName, found.dwFileAttributes});
+        }
         while (FindNextFileA(h, &found));
         FindClose(h);
     }
@@ -93,6 +97,12 @@ bool PathExists(const std::string& path) {
     bool known = false;
     const bool exists = FolderFromListing(p, known);
     return known ? exists : QV_APIFileAndDisk::PathExists(path);
+}
+
+const std::vector<FolderEntry>* FolderEntries(const std::string& folder) {
+    if (!scan) return nullptr;
+    const Listing& listing = ListingOf(folder);
+    return listing.listed ? &listing.order : nullptr;
 }
 
 std::string LongFileName(const std::string& path) {
