@@ -82,8 +82,8 @@ void cShellLink::ResolveLink(const std::string& linkFile, std::string& target, l
     PersistFile file(link_);
     if (!file || FAILED(file->Load(Wide(linkFile).c_str(), STGM_READ))) return;
     std::vector<char> path(MAX_PATH * 4, '\0');
-    WIN32_FIND_DATAA found{};
-    if (link_->GetPath(path.data(), static_cast<int>(path.size()), &found, 0) != S_OK) return;
+    // No find data: the shell would look the target up on disk to fill it.
+    if (link_->GetPath(path.data(), static_cast<int>(path.size()), nullptr, 0) != S_OK) return;
     std::string text(path.data());
     if (text.empty()) return;
     // A link to a folder has no program to offer.

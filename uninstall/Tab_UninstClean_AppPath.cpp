@@ -75,7 +75,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
         switch (form) {
             case 1:
                 folder = first;
-                if (!QV_APIFileAndDisk::FindExistingPathPrefix(folder)) QV_Strings_Lib::GetDirectory(folder, folder);
+                if (!detail::FindExistingPathPrefix(folder)) QV_Strings_Lib::GetDirectory(folder, folder);
                 StripTrailingBackslash(folder);
                 break;
             case 2:
@@ -95,7 +95,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
                     StripTrailingBackslash(second);
                 }
                 folder = second;
-                if (!QV_APIFileAndDisk::FindExistingPathPrefix(folder)) {
+                if (!detail::FindExistingPathPrefix(folder)) {
                     QV_Strings_Lib::GetDirectory(first, folder);
                     StripTrailingBackslash(folder);
                 }
@@ -106,7 +106,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
         }
 
         for (int step = 0; step < 100; ++step) {
-            if (QV_APIFileAndDisk::PathExists(folder)) {
+            if (detail::PathExists(folder)) {
                 result = 0;
                 break;
             }
@@ -114,7 +114,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
             StripTrailingBackslash(folder);
             QV_Strings_Lib::TrimSpaces(folder);
         }
-        folder = QV_APIFileAndDiskINFO::GetLongFileName(folder);
+        folder = detail::LongFileName(folder);
         // Shortening never ends at a folder that holds many applications: that is no folder found.
         if (result == 0 && IsApplicationsRoot(folder)) {
             folder.clear();
@@ -169,9 +169,9 @@ long chk_Installer_AppPath(clsUS& entry, std::string& folder) {
 void chk_Installer_AppPath_Filtering(colMSInstallerComponent& list, const std::string& displayName) {
     (void)displayName;
     TrapErrors("Tab_UninstClean", "chk_Installer_AppPath_Filtering", [&] {
-        const std::string programFiles = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_);
-        const std::string commonFiles = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_COMMON_);
-        const std::string windows = detail::LowerSpecialFolder(QV_APIFileAndDisk::CSIDL_WINDOWS_);
+        const std::string programFiles = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_);
+        const std::string commonFiles = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_COMMON_);
+        const std::string windows = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
         bool underProgramFiles = false, outsideCommonFiles = false, outsideWindows = false;
         for (const auto& c : list) {
             const std::string p = TextCase::Lower(c->strClientPath);
@@ -219,7 +219,7 @@ void chk_Installer_AppPath_Selecting(const clsUS& entry, const colMSInstallerCom
 
 void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
     TrapErrors("Tab_UninstClean", "FindDefaultExecinSelAppPath", [&] {
-        if (!QV_APIFileAndDisk::PathExists(folder)) return;
+        if (!detail::PathExists(folder)) return;
         const std::string lowerFolder = TextCase::Lower(folder);
         if (InStr(lowerFolder, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
             InStr(lowerFolder, "\\windows") || InStr(lowerFolder, "\\winnt"))
@@ -230,15 +230,23 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
         for (const auto& w : Split(QV_Strings_Lib::ReplaceAll(TextCase::Lower(entry.strDisplayName), "-", " "), " "))
             if (!w.empty()) words.push_back(w);
 
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return;
+        // The folder's names as the system lists them: from the scan's listing when a scan runs.
+        std::vector<detail::FolderEntry> own;
+        const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder);
+        if (!names) {
+            WIN32_FIND_DATAA found;
+            HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE) return;
+            do own.push_back({QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes});
+            while (own.size() < 128 && FindNextFileA(search, &found));
+            FindClose(search);
+            names = &own;
+        }
         long best = 0, examined = 0;
-        do {
-            const std::string name = QV_Strings_Lib::TrimAtNull(found.cFileName);
+        for (const auto& [name, attributes] : *names) {
             if (name == ".") continue;  // the folder's own entry (a drive root has none)
             if (++examined >= 100) break;
-            if (name == ".." || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            if (name == ".." || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
             const std::string lower = TextCase::Lower(name);
             const std::string path = folder + "\\" + lower;
             const std::string base = lower.substr(0, lower.find('.'));
@@ -257,8 +265,7 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
                 entry.strDefaultExecutable = path;
                 best = score;
             }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        }
     });
 }
 

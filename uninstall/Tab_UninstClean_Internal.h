@@ -1,5 +1,7 @@
 // Helpers shared by the parts of the uninstall tab's module.
 #pragma once
+#include <windows.h>
+
 #include <set>
 #include <string>
 #include <vector>
@@ -46,6 +48,25 @@ public:
     ScanMemory(const ScanMemory&) = delete;
     ScanMemory& operator=(const ScanMemory&) = delete;
 };
+// Whether a folder exists (QV_APIFileAndDisk::PathExists), answered during a scan from one
+// listing of its parent folder: a path shortened character by character asks for many names of
+// one folder, and the system looks each missing one up through the whole folder.
+bool PathExists(const std::string& path);
+// One name of a folder's listing.
+struct FolderEntry {
+    std::string name;
+    DWORD attributes = 0;
+};
+// During a scan, the folder's names in the system's order, listed once per scan (null outside a
+// scan or when the folder cannot be listed).
+const std::vector<FolderEntry>* FolderEntries(const std::string& folder);
+// QV_APIFileAndDiskINFO::GetLongFileName, answered during a scan from the listings of the
+// path's folders.
+std::string LongFileName(const std::string& path);
+// QV_APIFileAndDisk::FindExistingPathPrefix over PathExists above.
+bool FindExistingPathPrefix(std::string& path);
+// LowerSpecialFolder, asked once per scan for each folder.
+std::string LowerSpecialFolderOf(int csidl);
 // Whether the file yields an icon.
 bool HasIcon(const std::string& path);
 // The components the installer lists for a product, in its component order (each once).

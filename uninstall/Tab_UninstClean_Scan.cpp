@@ -164,7 +164,14 @@ private:
     std::unordered_map<std::string, std::string> drawn_;
 };
 
-void SetStatus(ui::StatusBar& stb1, const std::string& text) {
+// The status text; one of a quick succession of texts (an entry's, while hundreds are analysed
+// in a second) is shown only when the last was shown long enough ago to be read, since each
+// change redraws the status bar. `always` shows it in any case.
+void SetStatus(ui::StatusBar& stb1, const std::string& text, bool always = false) {
+    static DWORD shown = 0;
+    const DWORD now = GetTickCount();
+    if (!always && now - shown < 100) return;
+    shown = now;
     if (stb1.IsCreated() && stb1.PanelCount() > 0) stb1.Panel(1).SetText(text);
 }
 
@@ -256,7 +263,7 @@ HKEY ViewRoot(UninstallView view) {
 // executable proposed so far, the best named file in the folder or the display icon.
 void TakeInstallLocation(clsUS& entry) {
     std::string path = entry.strInstallLocation_ReadFromRegistry;
-    if (!QV_APIFileAndDisk::PathExists(path)) QV_Strings_Lib::GetDirectory(path, path);
+    if (!detail::PathExists(path)) QV_Strings_Lib::GetDirectory(path, path);
     if (IsApplicationsRoot(path)) {
         entry.strAppPath.clear();
         entry.strDefaultExecutable.clear();
@@ -462,7 +469,7 @@ void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, u
                     detail::PumpEvents();
                     SetStatus(stb1, "Searching cross-linked information of new Software Component.");
                     if (!walked) {
-                        SetStatus(stb1, "Scanning Start-Menu.");
+                        SetStatus(stb1, "Scanning Start-Menu.", true);
                         FillStartMenuTargetsCol(targets, cancel);
                         walked = true;
                     }

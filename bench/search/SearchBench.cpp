@@ -4,7 +4,11 @@
 // registry call the program makes is counted, so the figures include calls per key. Each piece
 // of work is timed in turns with its baseline (best of several runs of each); the first
 // file-types scan of a program run, which draws every icon from its file, is timed in five
-// runs of this program of their own ("first"), each beside its own baseline.
+// runs of this program of their own ("first"), each beside its own baseline. The file-types
+// scans are timed again at real size, with 1,000 more extensions whose types, open commands and
+// icons point at about 300 distinct icon files (copies of the prefix's programs and libraries,
+// with and without ",index", every tenth missing), beside a floor of the bare walk of the same
+// keys plus one existence test per distinct icon file.
 //
 //     tools/wine-run build/x64/bench/search/search_bench.exe [services [scans]]
 #include <windows.h>
@@ -230,6 +234,68 @@ long BareFileTypes() {
     return n;
 }
 
+// ---- A file-types fixture of real size: 1,000 extensions with types, open commands and icons
+// pointing at about 300 distinct icon files (copies of the prefix's programs and libraries,
+// named with and without ",index", some missing), in the prefix's real HKEY_CLASSES_ROOT so
+// that the programs of their own see it too.
+const char* const kIconDir = "C:\\velmfx-bench-icons";
+constexpr int kTypes = 1000, kIconFiles = 300;
+
+std::string IconFile(int i) {
+    return std::string(kIconDir) + "\\icon" + std::to_string(i) + (i % 3 == 0 ? ".exe" : ".dll");
+}
+
+void SetDefault(const std::string& path, const std::string& data) {
+    HKEY h;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\" + path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &h, nullptr))
+        return;
+    RegSetValueExA(h, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>(data.size() + 1));
+    RegCloseKey(h);
+}
+
+void RemoveFileTypesFixture() {
+    for (int k = 0; k < kTypes; ++k) {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\.vfxbench" + std::to_string(k)).c_str());
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, ("Software\\Classes\\vfxbenchtype" + std::to_string(k)).c_str());
+    }
+    for (int i = 0; i < kIconFiles; ++i) DeleteFileA(IconFile(i).c_str());
+    RemoveDirectoryA(kIconDir);
+}
+
+void MakeFileTypesFixture() {
+    RemoveFileTypesFixture();
+    CreateDirectoryA(kIconDir, nullptr);
+    char sys[MAX_PATH], win[MAX_PATH];
+    GetSystemDirectoryA(sys, MAX_PATH);
+    GetWindowsDirectoryA(win, MAX_PATH);
+    const std::string sources[] = {std::string(win) + "\\notepad.exe", std::string(win) + "\\regedit.exe",
+                                   std::string(sys) + "\\winecfg.exe", std::string(sys) + "\\shell32.dll",
+                                   std::string(sys) + "\\user32.dll", std::string(sys) + "\\comctl32.dll",
+                                   std::string(sys) + "\\msi.dll", std::string(sys) + "\\kernelbase.dll"};
+    // Every tenth icon file is missing.
+    for (int i = 0; i < kIconFiles; ++i)
+        if (i % 10 != 7) CopyFileA(sources[i % 8].c_str(), IconFile(i).c_str(), FALSE);
+    for (int k = 0; k < kTypes; ++k) {
+        const std::string type = "vfxbenchtype" + std::to_string(k);
+        SetDefault(".vfxbench" + std::to_string(k), type);
+        const int file = k % kIconFiles;
+        SetDefault(type, "VelmFx bench type " + std::to_string(k));
+        SetDefault(type + "\\DefaultIcon", IconFile(file) + (k % 2 ? "," + std::to_string(k % 4) : ""));
+        SetDefault(type + "\\shell\\open\\command", "\"" + IconFile(file) + "\" \"%1\"");
+    }
+}
+
+// One existence test per distinct icon file of the fixture: what the scan cannot avoid besides
+// its registry reads.
+bool g_iconFloor = false;
+long IconFileTests() {
+    long found = 0;
+    if (!g_iconFloor) return 0;
+    for (int i = 0; i < kIconFiles; ++i) found += GetFileAttributesA(IconFile(i).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return found;
+}
+
 struct Window : ui::Form {
     Window() : Form("Form_Bench", {.caption = "Bench"}) { Load(); }
     ui::ImageList iml;
@@ -321,9 +387,9 @@ struct FirstScan {
     Figure base, first;
     long extensions = 0;
 };
-FirstScan FirstScanInAProgramOfItsOwn(const char* self) {
+FirstScan FirstScanInAProgramOfItsOwn(const char* self, bool icons = false) {
     FirstScan result;
-    std::string cmd = std::string("\"") + self + "\" first";
+    std::string cmd = std::string("\"") + self + "\" first" + (icons ? " icons" : "");
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
     if (!CreatePipe(&read, &write, &sa, 0)) return result;
@@ -364,7 +430,8 @@ int main(int argc, char** argv) {
         Settle();
         bool cancel = false;
         long n = 0;
-        const Figure base = Measure(3, [&] { n = BareFileTypes(); });
+        g_iconFloor = argc > 2 && std::strcmp(argv[2], "icons") == 0;
+        const Figure base = Measure(3, [&] { n = BareFileTypes(); IconFileTests(); });
         ResetFileTypes(w);
         const Figure first = Measure(1, [&] { FileTypesScan(w, cancel); });
         printf("%.3f %.3f %ld %ld\n", base.ms, first.ms, first.calls, n);
@@ -437,6 +504,31 @@ int main(int argc, char** argv) {
         Line("CMH_Refresh, first scan", first, n, base);
         printf("%-34s %9.1f ms  (the first scans' own baseline)\n", "", base.ms);
         Line("CMH_Refresh, again", again.work, n, again.base);
+    }
+
+    // ---- The file-types scan at real size: 1,000 more extensions with ~300 icon files, each scan
+    // beside a bare walk of the same keys plus one existence test per distinct icon file.
+    {
+        MakeFileTypesFixture();
+        g_iconFloor = true;
+        Figure base, first;
+        long n = 0;
+        for (int i = 0; i < 3; ++i) {
+            const auto [b, f, count] = FirstScanInAProgramOfItsOwn(argv[0], true);
+            if (count <= 0) continue;
+            n = count;
+            if (b.ms < base.ms) base = b;
+            if (f.ms < first.ms) first = f;
+        }
+        const Pair again = MeasurePair(3, [&] { n = BareFileTypes(); IconFileTests(); }, [&] { FileTypesScan(w, cancel); },
+                                       [&] { ResetFileTypes(w); });
+        printf("File types with the fixture: %ld extensions, %d icon files (goals: first 1.5x, again 1.3x)\n", n,
+               kIconFiles);
+        Line("bare walk + icon files (floor)", again.base, n, again.base);
+        Line("CMH_Refresh, first scan", first, n, base);
+        printf("%-34s %9.1f ms  (the first scans' own floor)\n", "", base.ms);
+        Line("CMH_Refresh, again", again.work, n, again.base);
+        RemoveFileTypesFixture();
     }
     return 0;
 }
