@@ -141,11 +141,23 @@ TEST(Help, ContentsAndTheHelpButtonOpenTheHelpFileAndLicenseAgreementTheLicence)
     Program program;
     ASSERT_TRUE(program.Start());
     const DWORD pid = program.pi.dwProcessId;
-    HWND main = nullptr;
-    // The window is up and its first scan has ended (no busy box).
-    ASSERT_TRUE(WaitUntil([&] { return (main = MainWindow(pid)) && !BusyBox(pid); }));
-    HWND toolbar = FirstChild(main, TOOLBARCLASSNAMEA);
-    ASSERT_TRUE(toolbar);
+    HWND main = nullptr, toolbar = nullptr;
+    // The window is up with its toolbar and its first scan has ended (no busy box).
+    const bool up = WaitUntil([&] {
+        main = MainWindow(pid);
+        toolbar = main ? FirstChild(main, TOOLBARCLASSNAMEA) : nullptr;
+        return toolbar && !BusyBox(pid);
+    });
+    if (!up) {
+        std::string shown;
+        for (HWND w : ProcessWindows(pid, "", "", true)) {
+            char title[256] = {}, cls[64] = {};
+            GetWindowTextA(w, title, sizeof title);
+            GetClassNameA(w, cls, sizeof cls);
+            shown += std::string(" [") + cls + " \"" + title + "\"]";
+        }
+        FAIL() << "the main window did not come up; shown:" << shown;
+    }
 
     ChooseFromHelpMenu(pid, main, 0);  // Help > Contents
     ASSERT_EQ(openers.Lines(1).size(), 1u);
