@@ -120,6 +120,10 @@ void Form_Main::CreateControls() {
     pixSmall.SetVisible(false);
     pixDummy.Create(*this, 0, 0, 240, 240);
     pixDummy.SetVisible(false);
+    // The placeholder picture: 16 x 16 of the box's back colour, so image 1 of a reset list is
+    // transparent.
+    pixDummy.SetBackColor(RGB(255, 0, 255));
+    pixDummy.SetPictureFromResource(IDB_DUMMY);
     Command7.Create(Frame_CMH_Buttons, 120, 750, 1700, 285, "Re&fresh");
 
     tvwRegComp.Create(*this, 120, y + 480, 4095, 3690);

@@ -7,6 +7,7 @@
 #include "app/clsDroskGlobal.h"
 #include "base/QV_Err.h"
 #include "browsers/Tab_SD.h"
+#include "res/resource.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 
@@ -24,11 +25,13 @@ void Form_Main::WireEvents_SD() {
     tvwSD.KeyDown = [this](int k, int s) { tvwSD_KeyDown(k, s); };
     tvwSD.MouseUp = [this](int b, int s, long x, long y) { tvwSD_MouseUp(b, s, x, y); };
     Menus["MNU_ServicesDevices_SearchInRegistry"].Click = [this] { cmdSD_SearchRegistry_Click(); };
-    // The pictures of the tree and the details list, taken from the components tab's list (the
-    // values list has its own).
+    // The pictures of the tree and the details list: a service's and a driver's own, the others
+    // taken from the components tab's list (the values list has its own).
+    if (!imlSD.Exists("Service")) imlSD.AddFromResource("Service", nullptr, IDI_IML_SERVICE);
+    if (!imlSD.Exists("Device")) imlSD.AddFromResource("Device", nullptr, IDI_IML_DEVICE);
     struct { const char* from; const char* key; } images[] = {
-        {"DLLServer", "Service"}, {"Computer", "Device"}, {"Strike", "Strike"}, {"Folder", "Folder"},
-        {"FolderOpen", "FolderOpen"}, {"Found", "Found"}, {"RegistryItem", "RegistryItem"}, {"Info", "Info"}};
+        {"Strike", "Strike"}, {"Folder", "Folder"}, {"FolderOpen", "FolderOpen"}, {"Found", "Found"},
+        {"RegistryItem", "RegistryItem"}, {"Info", "Info"}};
     for (const auto& i : images) CopyImage(imlRegComp, i.from, imlSD, i.key);
     lsvSDDetails.SetSmallIcons(&imlSD);
     lsvSDDetails.SetIcons(&imlSD);

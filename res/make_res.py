@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
 """Writes Velmora's program icon, its busy animation (a small uncompressed 8-bit AVI: a
-magnifier sweeping over a registry tree) and the 16 x 16 pictures of the image lists of the main
-window and the dependency viewer (res/icons/). Run once; the outputs are kept in res/."""
-import math, os, struct
+magnifier sweeping over a registry tree), the 16 x 16 pictures of the image lists of the main
+window and the dependency viewer (res/icons/) and the window pictures (res/*.bmp).
+
+The pictures of the toolbar and of the main window's trees and lists are icons of the Tango icon
+library (public domain; see res/README.md), read from the 16 x 16 PNG files that Debian's
+tango-icon-theme package installs and converted with ImageMagick's `convert`. Run once on a
+machine with both; the outputs are kept in res/ so that no build needs either."""
+import math, os, struct, subprocess
 
 def icon_image(size):
     # 32-bit BGRA, bottom-up, with an AND mask.
@@ -161,6 +166,30 @@ class Canvas:
         image = hdr + xor + mask
         return struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', n, n, 0, 0, 1, 32, len(image), 22) + image
 
+# Where Debian's tango-icon-theme package puts the 16 x 16 icons.
+TANGO = '/usr/share/icons/Tango/16x16'
+
+def tango(name):
+    """A 16 x 16 Tango icon (its name without folder or extension) as a picture, its alpha kept."""
+    path = None
+    for context in sorted(os.listdir(TANGO)):
+        candidate = os.path.join(TANGO, context, name + '.png')
+        if os.path.exists(candidate):
+            path = candidate
+            break
+    if path is None:
+        raise SystemExit('make_res.py: no Tango icon %r under %s (apt-get install tango-icon-theme)' % (name, TANGO))
+    raw = subprocess.run(['convert', path, '-background', 'none', '-gravity', 'center', '-extent', '16x16',
+                          '-depth', '8', 'rgba:-'], check=True, stdout=subprocess.PIPE).stdout
+    if len(raw) != 16 * 16 * 4:
+        raise SystemExit('make_res.py: %s is not a 16 x 16 picture' % path)
+    c = Canvas()
+    for y in range(16):
+        for x in range(16):
+            r, g, b, a = raw[(y * 16 + x) * 4:(y * 16 + x) * 4 + 4]
+            c.px[y][x] = (r, g, b, a) if a else (0, 0, 0, 0)
+    return c
+
 GREY = (60, 60, 60)
 WHITE = (255, 255, 255)
 
@@ -210,19 +239,30 @@ def arrow(pointing_left):
         c.line(13, 7, 9, 3, green); c.line(13, 7, 9, 11, green)
     return c
 
-# Each picture's file under res/icons/ and how it is drawn; res/resource.h names its resource ID.
+# Each picture's file under res/icons/ and where it comes from; res/resource.h names its resource
+# ID. The Tango icons chosen for what each picture stands for:
 PICTURES = {
     # The main window's tree and list pictures.
-    'Control': tile((200, 120, 0), 'C'), 'DLLServer': tile((0, 110, 200), 'D'),
-    'EXEServer': tile((0, 150, 70), 'E'), 'Strike': tile((150, 150, 150), struck=True),
-    'Folder': folder((240, 200, 70)), 'FolderOpen': folder((255, 225, 120)), 'FolderRoot': folder((200, 160, 40)),
-    'String': tile((180, 40, 40), 'ab'), 'Bin': tile((40, 40, 180), '01'), 'RegistryItem': tile((90, 90, 160), 'i'),
-    'Info': info(), 'Found': tile((230, 0, 120), '!'), 'Computer': tile((80, 80, 80), 'PC'),
-    'Unknown': tile((128, 128, 128), '?'),
+    'Control': tango('preferences-system-windows'),   # a control: a window part
+    'DLLServer': tango('applications-other'),         # a component library (beside the program's diamond)
+    'EXEServer': tango('application-x-executable'),   # a program
+    'Strike': tango('image-missing'),                 # a file that is not there
+    'Folder': tango('folder'), 'FolderOpen': tango('folder-open'),
+    'FolderRoot': tango('system-file-manager'),       # the general entries of the file types
+    'String': tango('text-x-generic'),                # a text value
+    'Bin': tango('x-office-spreadsheet'),             # a number or binary value: cells of data
+    'RegistryItem': tango('document-properties'),     # a line of details
+    'Info': tango('dialog-information'),
+    'Found': tango('edit-find'),                      # a hit of the registry search
+    'Computer': tango('computer'),
+    'Unknown': tango('text-x-generic-template'),      # a file type without an icon of its own
+    'Service': tango('emblem-system'),                # a service of the services tab
+    'Device': tango('preferences-desktop-peripherals'),  # a driver of the services tab
     # The main window's toolbar pictures.
-    'TbExplore': tile((240, 200, 70), 'Ex'), 'TbRefresh': tile((0, 150, 70), 'R'), 'TbCMH': tile((150, 90, 170), 'F'),
-    'TbSD': tile((90, 90, 90), 'S'), 'TbRegComp': tile((0, 110, 200), 'C'), 'TbOptions': tile((120, 120, 120), 'O'),
-    'TbUS': tile((200, 120, 0), 'U'), 'TbSearch': tile((230, 0, 120), '?'), 'TbHelp': tile((0, 90, 160), 'H'),
+    'TbExplore': tango('document-open'), 'TbRefresh': tango('view-refresh'),
+    'TbCMH': tango('x-office-document'), 'TbSD': tango('applications-system'),
+    'TbRegComp': tango('package-x-generic'), 'TbOptions': tango('preferences-system'),
+    'TbUS': tango('system-installer'), 'TbSearch': tango('system-search'), 'TbHelp': tango('help-browser'),
     # The dependency viewer's pictures.
     'DepBlank': Canvas(), 'DepIn': arrow(True), 'DepOut': arrow(False), 'DepDll': page((0, 64, 192)),
     'DepDllGrey': page((160, 160, 160)), 'DepStrike': page((160, 160, 160), struck=True),
@@ -255,11 +295,15 @@ class Picture:
                         self.rect(x, y, x + scale - 1, y + scale - 1, rgb)
         return (len(letters) * 4 - 1) * scale
     def icon(self, x0, y0, canvas, scale=1):
-        """A 16 x 16 picture of the image lists, its transparent pixels left as they are."""
+        """A 16 x 16 picture of the image lists over what is there (its alpha blended in)."""
         for y, row in enumerate(canvas.px):
             for x, (r, g, b, a) in enumerate(row):
-                if a:
-                    self.rect(x0 + x * scale, y0 + y * scale, x0 + x * scale + scale - 1, y0 + y * scale + scale - 1, (r, g, b))
+                if not a:
+                    continue
+                px, py = x0 + x * scale, y0 + y * scale
+                under = self.px[min(py, self.h - 1)][min(px, self.w - 1)]
+                mix = tuple((c * a + u * (255 - a)) // 255 for c, u in zip((r, g, b), under))
+                self.rect(px, py, px + scale - 1, py + scale - 1, mix)
     def bmp(self):
         stride = (self.w * 3 + 3) & ~3
         rows = b''
@@ -280,9 +324,9 @@ def explorer_menu_picture():
     # The Explorer window with the file.
     p.rect(8, 8, 190, 163, WHITE); p.frame(8, 8, 190, 163, DARK)
     p.rect(9, 9, 189, 24, BLUE); p.text(14, 12, 'EXPLORER', WHITE, 2)
-    p.icon(40, 50, page((0, 64, 192)), 4)
+    p.icon(40, 50, PICTURES['DLLServer'], 4)
     p.text(36, 124, 'X.DLL', DARK, 3)
-    p.icon(122, 62, tile((200, 120, 0), 'C'), 3)
+    p.icon(122, 62, PICTURES['Control'], 3)
     p.text(118, 124, 'Y.OCX', DARK, 3)
     # The context menu beside it.
     left, top, width = 200, 30, 218
@@ -300,7 +344,7 @@ def explorer_menu_picture():
         if hot:
             p.rect(left + 3, y, left + width - 3, y + 21, BLUE)
         if item in ('REGISTER', 'UNREGISTER'):
-            p.icon(left + 6, y + 3, tile((0, 110, 200) if hot else (0, 150, 70), item[0]))
+            p.icon(left + 6, y + 3, tango('list-add' if item == 'REGISTER' else 'list-remove'), 1)
         p.text(left + 30, y + 6, item, WHITE if hot else (0, 0, 0), 2)
         y += 22
     # The mouse pointer on the register command.
@@ -322,8 +366,17 @@ def splash_picture():
     p.text(94, 62, 'REGISTRY AND COMPONENTS', (200, 210, 255), 2)
     return p
 
+# The colour that the main window's placeholder picture box takes as transparent (its back colour).
+DUMMY_BACK = (255, 0, 255)
+
+def dummy_picture():
+    """The placeholder picture of the main window's pixDummy (16 x 16): image 1 of the image lists
+    that are reset before a refresh. All of it is the box's back colour, so the list's image is
+    transparent: a placeholder shows nothing."""
+    return Picture(16, 16, DUMMY_BACK)
+
 # The larger pictures: each is a .bmp file in res/, named in res/resource.h.
-BITMAPS = {'ExplorerMenu': explorer_menu_picture, 'Splash': splash_picture}
+BITMAPS = {'ExplorerMenu': explorer_menu_picture, 'Splash': splash_picture, 'Dummy': dummy_picture}
 
 def write_bitmaps(folder_path):
     for name, draw in BITMAPS.items():

@@ -23,6 +23,9 @@
 #define IDI_IML_FOUND 212
 #define IDI_IML_COMPUTER 213
 #define IDI_IML_UNKNOWN 214
+// The services tab's pictures of a service and of a driver (imlSD).
+#define IDI_IML_SERVICE 215
+#define IDI_IML_DEVICE 216
 
 // The 16 x 16 pictures of the main window's toolbar (imlToolbarIcons).
 #define IDI_TB_EXPLORE 301
@@ -44,8 +47,11 @@
 #define IDI_DEP_DLL 406
 #define IDI_DEP_DLLGREY 407
 
-// The pictures of the windows (24-bit bitmaps drawn by make_res.py).
+// The pictures of the windows (24-bit bitmaps written by make_res.py).
 // The Explorer menu dialog's illustration (Reg_Unreg_Shortcut_Dialog.Picture1), 426 x 172.
 #define IDB_EXPLORER_MENU 501
 // The splash and About window's picture (frmSplash.Image2), 320 x 80.
 #define IDB_SPLASH 502
+// The main window's 16 x 16 placeholder picture (pixDummy): all of it the box's back colour
+// RGB(255, 0, 255), which the image lists take as transparent.
+#define IDB_DUMMY 503

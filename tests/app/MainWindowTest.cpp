@@ -23,7 +23,9 @@
 #include "res/resource.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
+#include "image/QV_IconsAndResources.h"
 #include "tests/support/Helpers.h"
+#include "tests/support/ListPixels.h"
 #include "tests/support/RegFixture.h"
 #include "ui/QV_TreeView_Lib.h"
 
@@ -130,6 +132,56 @@ TEST_F(Shell, TheComponentsTabFillsAtStart) {
     for (const TabFacts& t : TabTable()) EXPECT_TRUE(f.imlToolbarIcons.Exists(t.key)) << t.key;
     for (const char* key : {"Explore", "Refresh", "Options", "Search", "Help"})
         EXPECT_TRUE(f.imlToolbarIcons.Exists(key)) << key;
+}
+
+// The pictures of the toolbar and the image lists: each one drawn over two backgrounds shows the
+// background around it (pixels that change with the background: no black or white box) and a
+// picture of its own in front of it (pixels that do not); no two keys with pictures of their own
+// look alike, and the services tab's service and driver are not a component's pictures. The
+// placeholder picture box holds a 16 x 16 picture that a reset list takes as a transparent image.
+TEST_F(Shell, ThePicturesAreTheirOwnOnTransparentBackgroundsAndThePlaceholderIsBlank) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    const COLORREF magenta = RGB(255, 0, 255), green = RGB(0, 255, 0);
+    struct Picture {
+        ui::ImageList* list;
+        const char* key;
+    };
+    std::vector<Picture> pictures;
+    for (const char* key : {"Control", "DLLServer", "EXEServer", "Strike", "Folder", "FolderOpen", "FolderRoot", "String",
+                            "Bin", "RegistryItem", "Info", "Found", "Computer", "Unknown"})
+        pictures.push_back({&f.imlRegComp, key});
+    // The toolbar's keys of one tab ("RegComp", "RegComp_", "RegComp2") share the tab's picture.
+    for (const char* key : {"Explore", "Refresh", "CMH", "SD", "RegComp", "Options", "US", "Search", "Help"})
+        pictures.push_back({&f.imlToolbarIcons, key});
+    for (const char* key : {"Service", "Device"}) pictures.push_back({&f.imlSD, key});
+    std::map<std::vector<uint32_t>, std::string> seen;
+    for (const Picture& p : pictures) {
+        SCOPED_TRACE(p.key);
+        ASSERT_TRUE(p.list->Exists(p.key));
+        const int index = p.list->Resolve(p.key);
+        const auto overMagenta = DrawnPixels(p.list->Handle(), index, magenta);
+        const auto overGreen = DrawnPixels(p.list->Handle(), index, green);
+        ASSERT_EQ(overMagenta.size(), 256u);
+        int opaque = 0;
+        for (size_t i = 0; i < overMagenta.size(); ++i) opaque += overMagenta[i] == overGreen[i];
+        EXPECT_GT(opaque, 40);
+        EXPECT_GE(256 - opaque, 4);
+        const auto [other, isNew] = seen.emplace(overMagenta, p.key);
+        EXPECT_TRUE(isNew) << "looks like " << other->second;
+    }
+
+    ASSERT_TRUE(f.pixDummy.Picture());
+    BITMAP bm{};
+    ASSERT_TRUE(GetObjectA(f.pixDummy.Picture(), sizeof bm, &bm));
+    EXPECT_EQ(bm.bmWidth, 16);
+    EXPECT_EQ(bm.bmHeight, 16);
+    ui::ImageList reset;
+    ASSERT_TRUE(QV_IconsAndResources::ResetImageList(reset, f.lsvUS, f.pixDummy));
+    f.lsvUS.SetSmallIcons(&f.imlUS);
+    ASSERT_EQ(reset.Count(), 1);
+    EXPECT_EQ(DrawnPixels(reset.Handle(), reset.Resolve("dummy"), green), std::vector<uint32_t>(256, 0x00FF00u));
 }
 
 TEST_F(Shell, AClickOnAClassListsItsFileFactsAndEnablesItsCommands) {
