@@ -71,8 +71,7 @@ std::vector<ResourceTable::Item> FirstLanguages(std::vector<ResourceTable::Item>
 // the bytes (cFileIcon::ReadDib). An image header may claim any width and height; the system
 // would allocate and draw what it claims.
 bool ImageSound(const uint8_t* image, size_t size) {
-    const std::vector<uint8_t> bytes(image, image + size);
-    if (cFileIcon::IsPng(bytes)) {
+    if (cFileIcon::IsPng(image, size)) {
         // The signature, then the IHDR chunk: length 13, type, width and height (big-endian).
         if (size < 8 + 8 + 13) return false;
         auto be32 = [&](size_t at) {
@@ -84,7 +83,7 @@ bool ImageSound(const uint8_t* image, size_t size) {
         return width >= 1 && width <= kLargestPngIcon && height >= 1 && height <= kLargestPngIcon;
     }
     cFileIcon::DibLayout layout;
-    return cFileIcon::ReadDib(bytes, layout);
+    return cFileIcon::ReadDib(image, size, layout);
 }
 
 // True when every icon image of the file (an icon file's images, a program file's icon
