@@ -46,6 +46,12 @@ namespace QV_APIFileAndDisk {
 
 bool PathExists(const std::string& path) {
     if (path.empty()) return false;
+    if (!CanBePath(path)) {
+        // Trailing blanks do not count (the search drops them); anything else makes it no path.
+        const size_t end = path.find_last_not_of(' ');
+        if (end == std::string::npos || end + 1 > kLongestPath) return false;
+        return PathExists(path.substr(0, end + 1));
+    }
     if (path.size() == 2) return path[1] == ':' && DriveExists(path);
     if (!IsAbsolute(path) || HasWildcard(path)) return false;
     std::string p = TrimPath(path);
@@ -60,7 +66,7 @@ bool PathExists(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
-    if (path.size() < 3 || !IsAbsolute(path) || HasWildcard(path)) return false;
+    if (path.size() < 3 || !CanBePath(path) || !IsAbsolute(path) || HasWildcard(path)) return false;
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(path.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -69,6 +75,7 @@ bool FileExists(const std::string& path) {
 }
 
 bool FindExistingPathPrefix(std::string& path) {
+    if (!CanBePath(path)) path.resize(kLongestPath);
     while (path.size() > 3) {
         if (PathExists(path)) return true;
         path.pop_back();
@@ -169,6 +176,34 @@ bool DeleteFile(const std::string& path) {
 
 bool CopyFile(const std::string& source, const std::string& target, bool failIfExists) {
     return ::CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE) == TRUE;
+}
+
+std::string ExpandReferences(const std::string& text, const std::function<std::string(const std::string&)>& value,
+                             bool firstNameOnly) {
+    std::string out, only;
+    size_t pos = 0;
+    bool first = true;
+    for (;;) {
+        const size_t open = text.find('%', pos);
+        const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+        if (close == std::string::npos || close - open - 1 > kLongestPath || out.size() + (open - pos) > kLongestPath)
+            break;
+        const std::string name = text.substr(open + 1, close - open - 1);
+        if (first) only = name;
+        first = false;
+        out.append(text, pos, open - pos);
+        if (!firstNameOnly || name == only) {
+            out += value(name);
+            pos = close + 1;
+        } else {
+            // Another name stays as it stands; its closing "%" may open the next reference.
+            out += '%';
+            out += name;
+            pos = close;
+        }
+    }
+    out.append(text, pos, std::string::npos);
+    return out;
 }
 
 }  // namespace QV_APIFileAndDisk

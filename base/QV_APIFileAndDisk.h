@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 
 namespace QV_APIFileAndDisk {
@@ -22,7 +24,8 @@ bool PathExists(const std::string& path);
 bool FileExists(const std::string& path);
 // Shortens `path` one character at a time (dropping trailing blanks and one trailing
 // backslash) until it is an existing folder: true then. False when three or fewer
-// characters remain; the argument is left shortened.
+// characters remain; the argument is left shortened. A text longer than any path is first
+// cut to kLongestPath characters (no longer part of it can be a folder).
 bool FindExistingPathPrefix(std::string& path);
 // The path of a special folder (CSIDL), without a trailing backslash except for a root.
 bool GetSpecialFolder(HWND owner, int csidl, std::string& path);
@@ -40,5 +43,40 @@ std::string StripTrailingBackslash(std::string& path);
 bool DeleteFile(const std::string& path);
 // CopyFileA; true when copied.
 bool CopyFile(const std::string& source, const std::string& target, bool failIfExists);
+
+// ---- Texts from the registry that may name a file ----
+//
+// A registered text may be of any length. The programs' file functions are the ANSI ones and
+// accept no path longer than MAX_PATH - 1 characters, so no longer text names a file or folder:
+// the existence tests above answer false for it at once, and the path resolvers test only
+// candidates up to that length, so their cost grows with a text's length only through single
+// passes over it.
+
+// The longest path that names a file or folder, and the longest name of one file or folder.
+constexpr size_t kLongestPath = MAX_PATH - 1;
+constexpr size_t kLongestName = 255;
+// True when the text is short enough to name a file or folder.
+inline bool CanBePath(const std::string& text) { return text.size() <= kLongestPath; }
+
+// The resolvers' cut from the right ("C:\App\app.exe /switch" gives "C:\App\app.exe"): calls
+// `test` with the leading parts of `text`, longest first, from the text without its last
+// character (cut to kLongestPath characters) down to `shortest` characters, and stops at the
+// first for which it answers true. True then.
+template <class Test>
+bool TryLeadingParts(const std::string& text, size_t shortest, Test test) {
+    if (text.empty()) return false;
+    for (size_t n = std::min(text.size() - 1, kLongestPath); n >= shortest && n > 0; --n)
+        if (test(text.substr(0, n))) return true;
+    return false;
+}
+
+// Environment references in one pass, left to right: each "%NAME%" is replaced by value(NAME),
+// and a value is not read again for references. With `firstNameOnly` only the references of
+// the first name are replaced. The pass ends, keeping the rest as it stands, at a "%" without
+// its closing "%", at a name longer than any path (no variable a path could use), and once the
+// result is longer than any path: it names no file either way, and the expansion cannot grow
+// without bound.
+std::string ExpandReferences(const std::string& text, const std::function<std::string(const std::string&)>& value,
+                             bool firstNameOnly = false);
 
 }  // namespace QV_APIFileAndDisk

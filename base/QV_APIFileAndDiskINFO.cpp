@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/PeResourceCheck.h"
+#include "base/QV_APIFileAndDisk.h"
 
 namespace {
 
@@ -170,6 +171,8 @@ bool GetFileVersionAndStrings(const std::string& path, std::string& version, Fil
 
 std::string GetLongFileName(const std::string& path) {
     if (path.find('\\') == std::string::npos || path.find_first_of("*?") != std::string::npos) return "";
+    // A text longer than any path names nothing to find.
+    if (!QV_APIFileAndDisk::CanBePath(path)) return "";
     std::string work = path;
     std::string result;
     bool cut = false;

@@ -334,6 +334,7 @@ FolderListingCache::~FolderListingCache() {
 bool ExistingFile(std::string candidate, std::string& found) {
     size_t end = candidate.find_last_not_of(' ');
     candidate.erase(end == std::string::npos ? 0 : end + 1);
+    if (!QV_APIFileAndDisk::CanBePath(candidate)) return false;
     const ListingQuery q = QueryFor(candidate, true);
     const int listed = FromListing(q);
     if (listed == 0 || listed == 2) return false;
@@ -355,6 +356,7 @@ bool ExistingFolder(const std::string& path) {
     size_t end = p.find_last_not_of(' ');
     p.erase(end == std::string::npos ? 0 : end + 1);
     if (!p.empty() && p.back() == '\\') p.pop_back();
+    if (!QV_APIFileAndDisk::CanBePath(p)) return false;
     const ListingQuery q = QueryFor(p, false);
     const int listed = FromListing(q);
     if (listed >= 0) return listed == 2;
@@ -367,7 +369,8 @@ bool ExistingFolder(const std::string& path) {
 }
 
 std::string Env(const std::string& name) {
-    if (name.empty()) return "";
+    // A name longer than any path is no variable a path could use.
+    if (name.empty() || !QV_APIFileAndDisk::CanBePath(name)) return "";
     char buffer[4096];
     DWORD n = GetEnvironmentVariableA(name.c_str(), buffer, sizeof buffer);
     if (n == 0) return "";

@@ -7,7 +7,6 @@
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
-#include "base/QV_Strings_Lib.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 
@@ -56,14 +55,10 @@ void SplitAt(IconLocation& icon, char separator) {
     icon.location.erase(at);
 }
 
-// The shortest-first walk from the right: the first prefix (longer than three characters)
-// that is an existing file.
-bool ShortenToFile(std::string text, std::string& found) {
-    while (text.size() > 3) {
-        text.pop_back();
-        if (ExistingFile(text, found)) return true;
-    }
-    return false;
+// The walk from the right: the longest leading part (of three characters or more, and short
+// enough to be a path) that is an existing file.
+bool ShortenToFile(const std::string& text, std::string& found) {
+    return QV_APIFileAndDisk::TryLeadingParts(text, 3, [&](const std::string& t) { return ExistingFile(t, found); });
 }
 
 }  // namespace
@@ -118,11 +113,10 @@ bool FindFileOnSearchPath(const std::string& location, std::string& found) {
                     return;
                 }
         } else if (size_t first = l.find('%'); first != std::string::npos) {
-            // A "%" without its closing "%" names no variable: nothing is expanded.
-            size_t second = l.find('%', first + 1);
-            if (second != std::string::npos) {
-                const std::string name = l.substr(first + 1, second - first - 1);
-                l = QV_Strings_Lib::ReplaceAll(l, "%" + name + "%", RegistryNodes::Env(name));
+            // A "%" without its closing "%" names no variable: nothing is expanded. Every
+            // reference to the first name is, in one bounded pass.
+            if (l.find('%', first + 1) != std::string::npos) {
+                l = QV_APIFileAndDisk::ExpandReferences(l, RegistryNodes::Env, true);
                 if (ExistingFile(l, found)) {
                     ok = true;
                     return;

@@ -87,29 +87,27 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
                 start = end + 1;
             }
         } else if (size_t first = path.find('%'); first != std::string::npos) {
-            // "%" without its closing "%" names no variable: nothing is expanded.
-            size_t second = path.find('%', first + 1);
-            if (second != std::string::npos) {
-                const std::string name = path.substr(first + 1, second - first - 1);
-                path = QV_Strings_Lib::ReplaceAll(path, "%" + name + "%", Env(name));
+            // "%" without its closing "%" names no variable: nothing is expanded. Every
+            // reference to the first name is, in one bounded pass.
+            if (path.find('%', first + 1) != std::string::npos) {
+                path = QV_APIFileAndDisk::ExpandReferences(path, Env, true);
                 rec.vntImagePathEx = path;
                 tryFile(path);
             }
         }
     }
 
-    // 4: shorten from the right (arguments after the program), with the usual extensions.
+    // 4: shorten from the right (arguments after the program), with the usual extensions:
+    // only leading parts that can be a path are tried.
     if (!found) {
-        std::string text = path;
-        while (text.size() > 3) {
-            text.pop_back();
+        QV_APIFileAndDisk::TryLeadingParts(path, 3, [&](const std::string& text) {
             if (RegistryNodes::ExistingFolder(text)) {
                 rec.vntImagePathEx = text;
-                break;
+                return true;
             }
             const std::string bare = TrimRight(text);
-            if (tryFile(bare) || tryFile(bare + ".exe") || tryFile(bare + ".sys") || tryFile(bare + ".dll")) break;
-        }
+            return tryFile(bare) || tryFile(bare + ".exe") || tryFile(bare + ".sys") || tryFile(bare + ".dll");
+        });
     }
 
     // 5: a leading single backslash: its first component is a variable (\SystemRoot\...).

@@ -5,10 +5,9 @@
 // unknown texts one character at a time. Existence answers are therefore taken from one
 // listing per folder, cached for the scan, instead of one file-system query per candidate.
 //
-// A registered text may be of any length. The programs' file functions are the ANSI ones and
-// accept no path longer than MAX_PATH - 1 characters, so no longer text names a file, and
-// the search tests only candidates up to that length: its cost grows with the text's length
-// only through single passes over the text.
+// A registered text may be of any length: the search follows the path limits of
+// QV_APIFileAndDisk (no text longer than a path names a file; expansion in one bounded pass;
+// shortening tests only candidates up to that length).
 #include <windows.h>
 
 #include <unordered_map>
@@ -22,10 +21,8 @@
 namespace Tab_RegComp {
 namespace {
 
-// The longest path that names a file for the programs' (ANSI) file functions, and the longest
-// name of one file.
-constexpr size_t kLongestPath = MAX_PATH - 1;
-constexpr size_t kLongestName = 255;
+using QV_APIFileAndDisk::kLongestName;
+using QV_APIFileAndDisk::kLongestPath;
 
 std::string g_searchPath;     // the PATH value, read once per scan
 std::string g_windowsFolder;  // the Windows folder
@@ -134,21 +131,8 @@ bool FindServerFile(clsRegComp& rec, const std::string& path) {
         // each %NAME% is replaced by the variable's value (empty when it is not set).
         size_t open = p.find('%');
         if (open != std::string::npos && p.find('%', open + 1) != std::string::npos) {
-            // Left to right, each reference once: a value that itself holds "%" is not expanded
-            // again. Once the text is longer than any path the rest stays as it is: it names
-            // no file either way, and the expansion cannot grow without bound.
-            std::string out;
-            size_t pos = 0;
-            for (;;) {
-                open = p.find('%', pos);
-                size_t close = open == std::string::npos ? open : p.find('%', open + 1);
-                if (close == std::string::npos || out.size() + (open - pos) > kLongestPath) break;
-                out.append(p, pos, open - pos);
-                out += QV_InfoLocal_Lib::GetEnvironmentValue(p.substr(open + 1, close - open - 1));
-                pos = close + 1;
-            }
-            out.append(p, pos, std::string::npos);
-            p = std::move(out);
+            // Left to right, each reference once, in one bounded pass.
+            p = QV_APIFileAndDisk::ExpandReferences(p, QV_InfoLocal_Lib::GetEnvironmentValue);
             rec.vntFileLocationEx = p;
             if (ServerFileExists(p)) return true;
         }
@@ -184,12 +168,14 @@ bool FindServerFile(clsRegComp& rec, const std::string& path) {
     // ending in a blank or a dot names the same file as the one without them (Windows drops
     // them), which is found next under its exact name.
     if (p.size() <= 3) return false;
-    std::string t = p.substr(0, std::min(p.size() - 1, kLongestPath));
-    for (;;) {
-        if (t.back() != ' ' && t.back() != '.' && ServerFileExists(t)) return found(t);
-        if (t.size() <= 4) return false;
-        t.pop_back();
-    }
+    std::string hit;
+    if (!QV_APIFileAndDisk::TryLeadingParts(p, 3, [&](const std::string& t) {
+            if (t.back() == ' ' || t.back() == '.' || !ServerFileExists(t)) return false;
+            hit = t;
+            return true;
+        }))
+        return false;
+    return found(hit);
 }
 
 }  // namespace Tab_RegComp

@@ -3,16 +3,21 @@
 #include <shellapi.h>
 
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "image/ResourceTable.h"
+#include "image/cFileIcon.h"
 #include "image/cResources.h"
 
 namespace QV_IconsAndResources {
 
 namespace {
+
+// The largest width and height a PNG icon image may claim (the icon format's own limit is 256).
+constexpr uint32_t kLargestPngIcon = 1024;
 
 // Image 1 of a reset list: the picture box's picture, or a blank of its back colour.
 void AddDummy(ui::ImageList& iml, ui::PictureBox& pix) {
@@ -61,6 +66,55 @@ std::vector<ResourceTable::Item> FirstLanguages(std::vector<ResourceTable::Item>
     return first;
 }
 
+// True when one icon image's bytes hold what the system's icon functions can make an icon of
+// without harm: a PNG whose header gives a modest size, or a DIB whose header, size and rows fit
+// the bytes (cFileIcon::ReadDib). An image header may claim any width and height; the system
+// would allocate and draw what it claims.
+bool ImageSound(const uint8_t* image, size_t size) {
+    if (cFileIcon::IsPng(image, size)) {
+        // The signature, then the IHDR chunk: length 13, type, width and height (big-endian).
+        if (size < 8 + 8 + 13) return false;
+        auto be32 = [&](size_t at) {
+            return static_cast<uint32_t>(image[at]) << 24 | static_cast<uint32_t>(image[at + 1]) << 16 |
+                   static_cast<uint32_t>(image[at + 2]) << 8 | image[at + 3];
+        };
+        if (be32(8) != 13 || std::memcmp(image + 12, "IHDR", 4) != 0) return false;
+        const uint32_t width = be32(16), height = be32(20);
+        return width >= 1 && width <= kLargestPngIcon && height >= 1 && height <= kLargestPngIcon;
+    }
+    cFileIcon::DibLayout layout;
+    return cFileIcon::ReadDib(image, size, layout);
+}
+
+// True when every icon image of the file (an icon file's images, a program file's icon
+// resources) is sound. The file's tables have been checked (CheckIconSource): every image lies
+// inside the file.
+bool ImagesSound(const uint8_t* b, size_t size) {
+    if (size >= 6 && b[0] == 0 && b[1] == 0 && b[2] == 1 && b[3] == 0) {
+        auto u32 = [b](size_t at) {
+            return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
+                   static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+        };
+        const size_t count = b[4] | b[5] << 8;
+        for (size_t i = 0; i < count; ++i) {
+            const size_t e = 6 + 16 * i;
+            if (!ImageSound(b + u32(e + 12), u32(e + 8))) return false;
+        }
+        return true;
+    }
+    ResourceTable table(b, size);
+    if (!table.IsPe()) return true;  // the extraction finds no icon in it
+    for (const auto& image : table.OfType(3))
+        if (!image.fits || !ImageSound(b + image.offset, image.size)) return false;
+    return true;
+}
+
+// A file whose icon tables and icon images are sound (see above).
+bool IconFileSound(const std::string& file) {
+    MappedFile bytes(ResolveFile(file));
+    return CheckIconSource(bytes.Data(), bytes.Size()) == IconSource::Sound && ImagesSound(bytes.Data(), bytes.Size());
+}
+
 // The small icon of an icon group, made from the file's bytes as the system's extraction makes
 // it: the group's best image for the small-icon size, in its first language. Null when the group
 // names no image the file has. The table has been checked (CheckIconSource): the group's entries
@@ -85,7 +139,8 @@ bool AddFileIconWork(const std::string& file, long index, bool resourceId, ui::I
         index = FindIconGroupPosition(file, std::to_string(index));
     } else if (index == -1) {
         // The shell's icon: asked without SHGFI_EXETYPE, with which the shell answers nothing.
-        if (CheckIconSource(file) == IconSource::Damaged) return false;
+        const IconSource kind = CheckIconSource(file);
+        if (kind == IconSource::Damaged || (kind == IconSource::Sound && !IconFileSound(file))) return false;
         SHFILEINFOA info{};
         auto list = reinterpret_cast<HIMAGELIST>(
             SHGetFileInfoA(file.c_str(), 0, &info, sizeof info,
@@ -99,6 +154,7 @@ bool AddFileIconWork(const std::string& file, long index, bool resourceId, ui::I
     // By position.
     MappedFile bytes(ResolveFile(file));
     if (CheckIconSource(bytes.Data(), bytes.Size()) != IconSource::Sound) return false;
+    if (!ImagesSound(bytes.Data(), bytes.Size())) return false;
     ResourceTable table(bytes.Data(), bytes.Size());
     // A program file's icon is made from the bytes just checked; an icon file goes to the
     // system's extraction.
@@ -175,7 +231,7 @@ bool AddFileIcon(const std::string& file, long index, bool resourceId, ui::Image
 }
 
 bool HasFileIcon(const std::string& file) {
-    if (CheckIconSource(file) != IconSource::Sound) return false;
+    if (!IconFileSound(file)) return false;
     HICON large = nullptr;
     const UINT got = Extracted(ExtractIconExA(file.c_str(), 0, &large, nullptr, 1));
     if (got == 0) return false;

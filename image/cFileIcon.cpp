@@ -51,15 +51,21 @@ int64_t cFileIcon::ColourCountOfBits(const BITMAPINFOHEADER& header) {
 
 int64_t cFileIcon::HeaderSize(const BITMAPINFOHEADER& header) { return 40 + 4 * ColourCountOfBits(header); }
 
-bool cFileIcon::IsPng(const std::vector<uint8_t>& image) {
+bool cFileIcon::IsPng(const std::vector<uint8_t>& image) { return IsPng(image.data(), image.size()); }
+
+bool cFileIcon::IsPng(const uint8_t* image, size_t size) {
     static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    return image.size() >= 8 && std::equal(sig, sig + 8, image.begin());
+    return size >= 8 && std::equal(sig, sig + 8, image);
 }
 
 bool cFileIcon::ReadDib(const std::vector<uint8_t>& image, DibLayout& layout) {
-    if (image.size() < sizeof(BITMAPINFOHEADER)) return false;
+    return ReadDib(image.data(), image.size(), layout);
+}
+
+bool cFileIcon::ReadDib(const uint8_t* image, size_t size, DibLayout& layout) {
+    if (size < sizeof(BITMAPINFOHEADER)) return false;
     BITMAPINFOHEADER h;
-    std::memcpy(&h, image.data(), sizeof h);
+    std::memcpy(&h, image, sizeof h);
     if (h.biSize != sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biCompression != BI_RGB) return false;
     switch (h.biBitCount) {
         case 1: case 4: case 8: case 16: case 24: case 32: break;
@@ -70,8 +76,8 @@ bool cFileIcon::ReadDib(const std::vector<uint8_t>& image, DibLayout& layout) {
     const int64_t width = h.biWidth, height = h.biHeight / 2;
     const int64_t header = HeaderSize(h);
     const int64_t colour = RowStride(int64_t{h.biPlanes} * width * h.biBitCount), mask = RowStride(width);
-    if (header > static_cast<int64_t>(image.size())) return false;
-    if (header + (colour + mask) * height > static_cast<int64_t>(image.size())) return false;
+    if (header > static_cast<int64_t>(size)) return false;
+    if (header + (colour + mask) * height > static_cast<int64_t>(size)) return false;
     layout.width = static_cast<long>(width);
     layout.height = static_cast<long>(height);
     layout.headerSize = static_cast<size_t>(header);

@@ -95,6 +95,9 @@ public:
     };
     static bool ReadDib(const std::vector<uint8_t>& image, DibLayout& layout);
     static bool IsPng(const std::vector<uint8_t>& image);
+    // The same of bytes in place (an image inside a mapped file).
+    static bool ReadDib(const uint8_t* image, size_t size, DibLayout& layout);
+    static bool IsPng(const uint8_t* image, size_t size);
 
 private:
     void CopyFrom(const std::string& fileName, const Variant& resourceId, const ICONDIR& dir,

@@ -519,7 +519,7 @@ struct ChildHost {
 } g_childHost;
 
 // Parent side: runs the entry point in the child and turns its report into the result.
-bool RunEntryInChild(const std::string& path, bool doRegister, std::string& errText) {
+bool RunEntryInChild(const std::string& path, bool doRegister, std::string& errText, unsigned long waitMs) {
     const char* entry = doRegister ? "DllRegisterServer" : "DllUnregisterServer";
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
@@ -550,8 +550,21 @@ bool RunEntryInChild(const std::string& path, bool doRegister, std::string& errT
         return false;
     }
     CloseHandle(pi.hThread);
-    // The child's report fits the pipe's buffer: read it once the child has ended.
-    WaitForSingleObject(pi.hProcess, INFINITE);
+    // The child's report fits the pipe's buffer: read it once the child has ended. An entry
+    // point that never returns would keep the caller waiting for ever: the wait is bounded, and
+    // a child still running then is ended. It runs nothing but the component's entry point, so
+    // nothing of the calling program is lost with it; what the component wrote so far stays.
+    if (WaitForSingleObject(pi.hProcess, waitMs) != WAIT_OBJECT_0) {
+        TerminateProcess(pi.hProcess, static_cast<UINT>(ERROR_TIMEOUT));
+        const bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;
+        errText = std::string(entry) + " did not return within " + Seconds(waitMs) +
+                  ", so the component is not known to be " + (doRegister ? "registered" : "unregistered") +
+                  ". Its registration process (process id " +
+                  std::to_string(pi.dwProcessId) + ") " + (ended ? "was ended." : "could not be ended.");
+        CloseHandle(pi.hProcess);
+        CloseHandle(readEnd);
+        return false;
+    }
     DWORD exitCode = 0;
     GetExitCodeProcess(pi.hProcess, &exitCode);
     CloseHandle(pi.hProcess);
@@ -601,7 +614,7 @@ bool RunEntryInChild(const std::string& path, bool doRegister, std::string& errT
     return true;
 }
 
-bool RunDllServer(const std::string& path, bool doRegister, std::string& errText) {
+bool RunDllServer(const std::string& path, bool doRegister, std::string& errText, unsigned long waitMs) {
 #if defined(_WIN64)
     const WORD ownMachine = IMAGE_FILE_MACHINE_AMD64;
     const char* const ownBits = "64-bit";
@@ -622,12 +635,13 @@ bool RunDllServer(const std::string& path, bool doRegister, std::string& errText
                   " VelmRegSvr cannot load it. Use the VelmRegSvr of the component's bitness.";
         return false;
     }
-    return RunEntryInChild(path, doRegister, errText);
+    return RunEntryInChild(path, doRegister, errText, waitMs);
 }
 
 }  // namespace
 
-bool Registration::Run(const std::string& path, bool doRegister, std::string& errText, unsigned long exeWaitMs) {
+bool Registration::Run(const std::string& path, bool doRegister, std::string& errText, unsigned long exeWaitMs,
+                       unsigned long dllWaitMs) {
     errText.clear();
     DWORD attr = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -635,7 +649,7 @@ bool Registration::Run(const std::string& path, bool doRegister, std::string& er
         return false;
     }
     return EndsWithExe(path) ? RunExeServer(path, doRegister, errText, exeWaitMs)
-                             : RunDllServer(path, doRegister, errText);
+                             : RunDllServer(path, doRegister, errText, dllWaitMs);
 }
 
 }  // namespace Velm

@@ -10,8 +10,9 @@
 //
 // Registering and unregistering are asked for by the calling process: a DLL or OCX through its
 // DllRegisterServer / DllUnregisterServer (OLE initialised), run in a child process of the
-// calling program so that a crashing component cannot take it down, an EXE through
-// /RegServer and /UnregServer, waited for at most kExeServerWaitMs. A finished event is
+// calling program so that a crashing component cannot take it down, and waited for at most
+// kDllEntryWaitMs (a child still running then is ended), an EXE through /RegServer and
+// /UnregServer, waited for at most kExeServerWaitMs. A finished event is
 // posted to the main program only once the caller has completed the mailbox write that
 // follows the call (the success flag is its last step), so the main program always finds the
 // action in the mailbox when the event arrives.
@@ -111,13 +112,17 @@ namespace Registration {
 // (un)registered. A program that has not ended by then is left running, and the text says so
 // and names its process id.
 constexpr unsigned long kExeServerWaitMs = 10000;
+// How long a DLL's DllRegisterServer / DllUnregisterServer may run in its child process before
+// it is reported as not (un)registered. Real components take a second or two; the child of
+// one that has not returned by then is ended (it runs nothing but that entry point).
+constexpr unsigned long kDllEntryWaitMs = 60000;
 // Runs DllRegisterServer / DllUnregisterServer or the EXE's /RegServer / /UnregServer. The DLL
 // entry point runs in a child process: this program started again with an internal switch,
 // which every program linking this code serves before its main() (a crash of the component
 // comes back as "DllRegisterServer crashed with exception 0xC0000005 (access violation) in
 // x.dll.").
 bool Run(const std::string& path, bool doRegister, std::string& errText,
-         unsigned long exeWaitMs = kExeServerWaitMs);
+         unsigned long exeWaitMs = kExeServerWaitMs, unsigned long dllWaitMs = kDllEntryWaitMs);
 }  // namespace Registration
 
 }  // namespace Velm

@@ -106,6 +106,60 @@ TEST(FileAndDisk, ExistingPrefixShrinksToTheExistingFolder) {
     }
 }
 
+// No text longer than a path names a file or folder, whatever it begins with; the shortening
+// of such a text starts at the path limit.
+TEST(FileAndDisk, TextsLongerThanAPathNameNothing) {
+    const std::string sys = "C:\\windows\\system32";
+    for (const std::string& tail : {std::string(300, ' '), std::string(300, '\\'), "\\" + std::string(300, 'x')}) {
+        EXPECT_FALSE(FileExists(sys + "\\notepad.exe" + tail)) << tail.size();
+        if (tail[0] != ' ') EXPECT_FALSE(PathExists(sys + tail.substr(1))) << tail[0];
+    }
+    EXPECT_TRUE(PathExists(sys + std::string(300, ' ')));  // trailing blanks do not count
+    std::string p = sys + "\\" + std::string(100000, 'x');
+    EXPECT_TRUE(FindExistingPathPrefix(p));
+    EXPECT_EQ(p, sys);
+    // The leading parts tried: longest first, from the path limit down to the shortest asked.
+    std::vector<size_t> lengths;
+    EXPECT_FALSE(TryLeadingParts(std::string(100000, 'x'), 3, [&](const std::string& t) {
+        lengths.push_back(t.size());
+        return false;
+    }));
+    ASSERT_EQ(lengths.size(), kLongestPath - 2);
+    EXPECT_EQ(lengths.front(), kLongestPath);
+    EXPECT_EQ(lengths.back(), 3u);
+    std::string hit;
+    EXPECT_TRUE(TryLeadingParts("abcdef", 3, [&](const std::string& t) { return (hit = t) == "abcd"; }));
+    EXPECT_EQ(hit, "abcd");
+}
+
+// Environment references expand in one pass, each value once, and never beyond the path limit.
+TEST(FileAndDisk, ExpandReferencesInOneBoundedPass) {
+    auto value = [](const std::string& name) { return name == "A" ? std::string("aa%B%") : name == "B" ? "b" : ""; };
+    const struct {
+        std::string text;
+        bool firstOnly;
+        std::string expanded;
+    } cases[] = {
+        {"%A%\\%B%\\x", false, "aa%B%\\b\\x"},
+        {"%A%\\%B%\\%A%", true, "aa%B%\\%B%\\aa%B%"},
+        {"%B%%A%%B%", true, "b%A%b"},
+        {"x%A", false, "x%A"},
+        {"%%", false, ""},
+        {"%Unset%\\x", false, "\\x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExpandReferences(c.text, value, c.firstOnly), c.expanded) << c.text;
+    // A long run of references stops growing once past the limit; the rest stays as it stands.
+    std::string many;
+    while (many.size() < 100000) many += "%A%";
+    const std::string out = ExpandReferences(many, value);
+    EXPECT_LT(out.size(), many.size() + 2 * kLongestPath);
+    EXPECT_EQ(out.rfind("aa%B%", 0), 0u);
+    EXPECT_TRUE(out.ends_with("%A%%A%"));
+    // A name longer than any path is no variable: the pass ends before it.
+    const std::string longName = "%B%\\%" + std::string(100000, 'n') + "%";
+    EXPECT_EQ(ExpandReferences(longName, value), "b" + longName.substr(3));
+}
+
 TEST(FileAndDisk, SpecialFolders) {
     char windows[MAX_PATH + 1] = {};
     GetWindowsDirectoryA(windows, sizeof windows);

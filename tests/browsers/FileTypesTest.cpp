@@ -7,6 +7,7 @@
 
 #include "base/TextCase.h"
 #include "browsers/Tab_CMH.h"
+#include "image/QV_IconsAndResources.h"
 #include "browsers/colQVRegistry.h"
 #include "tests/browsers/BrowserWindow.h"
 #include "tests/support/ListPixels.h"
@@ -371,4 +372,119 @@ TEST(FileTypesScan, KeptIconsFollowTheirFiles) {
     CloseHandle(h);
     EXPECT_EQ(scan(), "Unknown");
     DeleteFileA(file.c_str());
+}
+
+namespace {
+
+// An icon file of one image whose image header claims a huge size: a DIB (with a header of its
+// own) or a PNG (its IHDR chunk), the rest of the bytes a few hundred zeros.
+std::string HugeIconFile(const std::string& name, bool png) {
+    std::vector<uint8_t> image(400, 0);
+    auto put32 = [&](size_t at, uint32_t v, bool big) {
+        for (int i = 0; i < 4; ++i) image[at + i] = static_cast<uint8_t>(v >> (big ? 24 - 8 * i : 8 * i));
+    };
+    if (png) {
+        const uint8_t head[16] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+        std::copy(head, head + 16, image.begin());
+        put32(16, 0x7FFFFFF0, true);
+        put32(20, 0x7FFFFFF0, true);
+        image[24] = 8;  // bit depth
+        image[25] = 6;  // RGBA
+    } else {
+        put32(0, 40, false);
+        put32(4, 0x7FFFFFF0, false);   // width
+        put32(8, 0x7FFFFFE0, false);   // height (colour and mask)
+        image[12] = 1;                  // planes
+        image[14] = 32;                 // bits
+    }
+    std::vector<uint8_t> file = {0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0};
+    for (uint32_t v : {static_cast<uint32_t>(image.size()), 22u})
+        for (int i = 0; i < 4; ++i) file.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    file.insert(file.end(), image.begin(), image.end());
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string path = std::string(temp) + name;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put = 0;
+    WriteFile(h, file.data(), static_cast<DWORD>(file.size()), &put, nullptr);
+    CloseHandle(h);
+    return path;
+}
+
+void SetDefault(const std::string& key, const std::string& text) {
+    HKEY h;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
+    EXPECT_EQ(RegSetValueExA(h, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              0);
+    RegCloseKey(h);
+}
+
+}  // namespace
+
+// Icon images whose header claims a huge width and height are refused before the system sees
+// them, however the icon is asked for.
+TEST(FileTypesFiles, IconsWithHugeImagesGiveNoIcon) {
+    BrowserWindow w;
+    for (bool png : {false, true}) {
+        const std::string file = HugeIconFile(png ? "velm_huge_png.ico" : "velm_huge_dib.ico", png);
+        SCOPED_TRACE(file);
+        for (long index : {0L, -1L})
+            EXPECT_FALSE(QV_IconsAndResources::AddFileIcon(file, index, false, w.iml, "Key_x", w.pixSmall)) << index;
+        EXPECT_FALSE(QV_IconsAndResources::HasFileIcon(file));
+        DeleteFileA(file.c_str());
+    }
+}
+
+// File types whose DefaultIcon or open command is 200,000 characters of each shape, and icon
+// files with huge images: every type is listed with the "Unknown" picture, and the types after
+// them get their icons.
+TEST(FileTypesScan, HostileIconLocationsAreListedWithoutIcons) {
+    const std::string w32 = Windows() + "\\system32\\notepad.exe";
+    const size_t length = 200000;
+    auto fill = [length](std::string head, const std::string& unit) {
+        while (head.size() < length) head += unit;
+        return head;
+    };
+    const std::string dib = HugeIconFile("velm_scan_dib.ico", false), png = HugeIconFile("velm_scan_png.ico", true);
+    const std::vector<std::pair<std::string, std::string>> locations = {
+        {"backslashes", std::string(length, '\\')},
+        {"percents", fill("%", "%SystemRoot%\\a%")},
+        {"reference", fill("%SystemRoot%\\", "%PATH%")},
+        {"leading", fill("\\", "x\\")},
+        {"relative", fill("system32\\", "x\\")},
+        {"plain", std::string(length, 'x')},
+        {"commas", fill("x", ",")},
+        {"hugedib", dib + ",0"},
+        {"hugepng", "\"" + png + "\""},
+    };
+    RegFixture hkcr(HKEY_CLASSES_ROOT);
+    for (const auto& [name, text] : locations) {
+        SetDefault(".h" + name, "h" + name + "file");
+        SetDefault(".o" + name, "o" + name + "file");
+        SetDefault("h" + name + "file\\DefaultIcon", text);
+        SetDefault("o" + name + "file\\shell\\open\\command", text);
+    }
+    SetDefault(".zz", "zzfile");
+    SetDefault("zzfile\\DefaultIcon", w32 + ",0");
+    BrowserWindow w;
+    ResetImages(w);
+    colCMH col;
+    ASSERT_TRUE(CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel));
+    EXPECT_EQ(w.tvw.Nodes.Count(), static_cast<long>(2 * locations.size() + 1));
+    for (const auto& [name, text] : locations)
+        for (const std::string ext : {".h" + name, ".o" + name})
+            EXPECT_EQ(w.tvw.Nodes.Item(NodePrefix + ext)->Image().key, "Unknown") << ext;
+    EXPECT_EQ(w.tvw.Nodes.Item(NodePrefix + std::string(".zz"))->Image().key.rfind("Key_", 0), 0u);
+    // The file lookup alone: nothing of these texts is a file.
+    for (const auto& [name, text] : locations) {
+        std::string found;
+        if (name.rfind("huge", 0) != 0) EXPECT_FALSE(FindFileOnSearchPath(text, found)) << name;
+    }
+    // A real program followed by any amount of text is still found.
+    std::string found;
+    EXPECT_TRUE(FindFileOnSearchPath(fill(w32 + " ", "/x "), found));
+    EXPECT_TRUE(TextCase::Equal(found, w32)) << found;
+    DeleteFileA(dib.c_str());
+    DeleteFileA(png.c_str());
 }

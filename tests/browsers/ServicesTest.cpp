@@ -376,3 +376,91 @@ TEST_F(ServicesFixture, SearchMarksTheHitsOfEachService) {
     EXPECT_EQ(Node("B2").Children(), 0);
     EXPECT_EQ(Node("C3").Children(), 0);
 }
+
+namespace {
+
+// Registered texts of every hostile shape, far longer than any path: made of backslashes, with
+// "%" references, starting with "\", relative, plain, and a real file followed by long text.
+struct HostileText {
+    const char* name;
+    std::string text;
+};
+std::vector<HostileText> HostileTexts(size_t length) {
+    const std::string w = Windows();
+    auto fill = [length](std::string head, const std::string& unit) {
+        while (head.size() < length) head += unit;
+        return head;
+    };
+    return {
+        {"Backslashes", std::string(length, '\\')},
+        {"Percents", fill("%", "%SystemRoot%\\a%")},
+        {"Reference", fill("%SystemRoot%\\", "%PATH%")},
+        {"Leading", fill("\\", "SystemRoot")},
+        {"LeadingPath", fill("\\", "x\\")},
+        {"Relative", fill("System32\\", "drivers\\")},
+        {"Plain", std::string(length, 'x')},
+        {"Blanks", fill(w + "\\system32\\spoolsv.exe", " ")},
+        {"Arguments", fill(w + "\\system32\\spoolsv.exe -k ", "netsvcs ")},
+        {"ExpandedArguments", fill("%SystemRoot%\\system32\\spoolsv.exe -k ", "%x% ")},
+    };
+}
+
+void SetText(HKEY root, const std::string& key, const char* name, const std::string& text, DWORD type = REG_SZ) {
+    HKEY h;
+    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0) << key;
+    EXPECT_EQ(RegSetValueExA(h, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              0);
+    RegCloseKey(h);
+}
+
+}  // namespace
+
+// No text longer than a path names a file; the resolver tests only candidates that can be one,
+// so a real file followed by any amount of arguments is still found.
+TEST(ServicesResolver, TextsLongerThanAPathResolveOnlyToTheFileTheyBeginWith) {
+    for (const HostileText& t : HostileTexts(100000)) {
+        SCOPED_TRACE(t.name);
+        clsSD rec;
+        const bool found = SD_ResolveImagePath(rec, t.text);
+        const std::string name = t.name;
+        const bool real = name == "Blanks" || name == "Arguments" || name == "ExpandedArguments";
+        EXPECT_EQ(found, real);
+        EXPECT_EQ(rec.blnFileExist, real);
+        if (real) {
+            EXPECT_TRUE(TextCase::Equal(rec.vntImagePathEx, Windows() + "\\system32\\spoolsv.exe"))
+                << rec.vntImagePathEx;
+        }
+    }
+}
+
+// Services whose image paths are 100,000 characters of each shape: the scan lists every one
+// and goes on, and the details list of each shows.
+TEST(ServicesScan, HostileImagePathsAreListedNotResolved) {
+    RegFixture hklm(HKEY_LOCAL_MACHINE);
+    const std::vector<HostileText> texts = HostileTexts(100000);
+    for (const HostileText& t : texts) {
+        SetText(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "\\" + t.name, "ImagePath", t.text);
+        SetText(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "\\Expand" + t.name, "ImagePath", t.text,
+                REG_EXPAND_SZ);
+    }
+    SetText(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "\\Zz", "ImagePath", Windows() + "\\system32\\spoolsv.exe");
+    BrowserWindow w;
+    colSD col;
+    ASSERT_TRUE(SD_FillList(col, w.tvw, "3", true, w.stb1, w.blnCancel));
+    EXPECT_EQ(col.Count(), static_cast<long>(2 * texts.size() + 1));
+    EXPECT_TRUE(col.Item("Zz")->blnFileExist);
+    for (const HostileText& t : texts) {
+        for (const std::string& key : {std::string(t.name), "Expand" + std::string(t.name)}) {
+            SCOPED_TRACE(key);
+            auto rec = col.Item(key);
+            EXPECT_EQ(rec->vntImagePath, t.text);
+            const std::string name = t.name;
+            const bool real = name == "Blanks" || name == "Arguments" || name == "ExpandedArguments";
+            EXPECT_EQ(rec->blnFileExist, real);
+            EXPECT_EQ(w.tvw.Nodes.Item(key)->Image().key, real ? "Service" : "Strike");
+            SD_ShowDetails(*rec, w.lsvDetails);
+            EXPECT_EQ(w.lsvDetails.ListItems.Count(), real ? 6 + 15 : 7);
+        }
+    }
+}

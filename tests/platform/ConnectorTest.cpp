@@ -195,6 +195,27 @@ TEST(Registration, AProgramThatIsNoServerIsReportedAfterABoundedWait) {
     }
 }
 
+TEST(Registration, AnEntryPointThatNeverReturnsIsEndedAfterABoundedWait) {
+    for (bool doRegister : {true, false}) {
+        std::string err;
+        EXPECT_FALSE(Velm::Registration::Run(VELM_FIXTURE_HANG_DLL, doRegister, err,
+                                             Velm::Registration::kExeServerWaitMs, 1000));
+        const std::string head = std::string(doRegister ? "DllRegisterServer" : "DllUnregisterServer") +
+                                 " did not return within 1 second, so the component is not known to be " +
+                                 (doRegister ? "registered" : "unregistered") +
+                                 ". Its registration process (process id ";
+        ASSERT_EQ(err.rfind(head, 0), 0u) << err;
+        EXPECT_TRUE(err.ends_with(") was ended.")) << err;
+        // The child named has really gone.
+        const DWORD pid = std::stoul(err.substr(head.size()));
+        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        if (h) {
+            EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_OBJECT_0)) << pid;
+            CloseHandle(h);
+        }
+    }
+}
+
 TEST(Connector, AMailboxThatCannotBeMadeLeavesNoLockBehind) {
     // Another kind of object holds the mailbox's name: the mapping cannot be made.
     HANDLE squatter = CreateEventA(nullptr, TRUE, FALSE, "Local\\VelmoraConnector.Mailbox");

@@ -40,9 +40,10 @@ public:
         CloseHandle(pi_.hProcess);
     }
     bool Started() const { return ok_; }
-    // Waits (bounded) for the program's top-level window of that class and title ("" = any).
-    HWND WaitWindow(const char* cls, const std::string& title) const {
-        for (int i = 0; i < 1200; ++i) {
+    // Waits (bounded, 60 s unless said) for the program's top-level window of that class and
+    // title ("" = any).
+    HWND WaitWindow(const char* cls, const std::string& title, int waitMs = 60000) const {
+        for (int i = 0; i < waitMs / 50; ++i) {
             Search s{pi_.dwProcessId, cls, title, nullptr};
             EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
             if (s.found) return s.found;
@@ -297,6 +298,26 @@ TEST(RegSvrProgram, FailuresShowTheConnectorsText) {
         EXPECT_EQ(r.message.rfind(c.message, 0), 0u) << c.tail << ": " << r.message;
     }
     for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+}
+
+TEST(RegSvrProgram, FailuresOfAComponentThatNeverReturnsAreShownAfterABoundedWait) {
+    // DllRegisterServer sleeps for ever: after its wait the program ends the registration
+    // process, shows its result window and ends when it is closed.
+    Program p("-R " VELM_FIXTURE_HANG_DLL);
+    HWND form = p.WaitWindow(nullptr, "VelmRegSvr 1.8", 120000);
+    ASSERT_TRUE(form != nullptr);
+    const Result r = AnswerResult(p);
+    EXPECT_EQ(r.header, "Component registered NOT successfully!");
+    const std::string head =
+        "DllRegisterServer did not return within 60 seconds, so the component is not known to be registered. "
+        "Its registration process (process id ";
+    ASSERT_EQ(r.message.rfind(head, 0), 0u) << r.message;
+    EXPECT_TRUE(r.message.ends_with(") was ended.")) << r.message;
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(r.message.substr(head.size())));
+    if (h) {
+        EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+        CloseHandle(h);
+    }
 }
 
 TEST(RegSvrProgram, AProgramThatIsNoServerIsReportedNotUnregistered) {

@@ -240,6 +240,45 @@ TEST_F(Scan, CacheRecordsConfirmOrLeaveTheEntryToAnalysis) {
     EXPECT_EQ(blank.strDefaultExecutable, " ");
 }
 
+// Entries whose command, icon and location are 100,000 characters of each hostile shape: the
+// scan lists every one (with the "Computer" picture) and goes on to the entries after them.
+TEST_F(Scan, HostilePathsAreListedAndPassedOver) {
+    const size_t length = 100000;
+    auto fill = [length](std::string head, const std::string& unit) {
+        while (head.size() < length) head += unit;
+        return head;
+    };
+    const std::pair<const char*, std::string> shapes[] = {
+        {"Backslashes", std::string(length, '\\')},
+        {"Drive", fill("C:", "\\")},
+        {"Percents", fill("%", "%SystemRoot%\\a%")},
+        {"Leading", fill("\\", "x\\")},
+        {"Relative", fill("Program Files\\", "x\\")},
+        {"Plain", std::string(length, 'x')},
+        {"Colons", fill("C:\\x", " C:\\y")},
+        {"Arguments", fill(scan / "unins000.exe ", "/x ")},
+    };
+    std::string text;
+    for (const auto& [name, value] : shapes) {
+        const std::string q = fx::RegQuote(value);
+        text += "[" + kUninstall + "VelmFx Hostile " + name + "]\n\"DisplayName\"=\"Quux Hostile\"\n"
+                "\"UninstallString\"=" + q + "\n\"DisplayIcon\"=" + q + "\n";
+        text += "[" + kUninstall + "VelmFx Located " + name + "]\n\"UninstallString\"=\"x\"\n"
+                "\"InstallLocation\"=" + q + "\n";
+    }
+    hklm->Load(text);
+    Refresh();
+    for (const auto& [name, value] : shapes) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(col.Exists(std::string("VelmFx Hostile ") + name));
+        EXPECT_TRUE(col.Exists(std::string("VelmFx Located ") + name));
+        EXPECT_EQ(col.Item(std::string("VelmFx Hostile ") + name)->strUninstallString, value);
+        if (std::string(name) != "Arguments") EXPECT_EQ(SmallIconOf(std::string("VelmFx Hostile ") + name), "Computer");
+    }
+    EXPECT_TRUE(col.Exists("zz after the long name"));
+    EXPECT_EQ(Form().lsvUS.ListItems.Count(), col.Count());
+}
+
 TEST_F(Scan, ValuesListGoesOnPastALongValue) {
     clsUS e;
     e.Key = "VelmFx Upper";
