@@ -168,3 +168,50 @@ TEST(VelmDepends, AnythingElseOpensAnEmptyWindow) {
     }
     DeleteFileA(text.c_str());
 }
+
+// Started alone, the window opens centred on the screen with the tree focused: the arrow keys
+// (real key input) walk it without a click first.
+TEST(VelmDepends, OpensCentredAndTheArrowKeysWalkTheTree) {
+    std::string line = "\"" + ProgramPath() + "\" " + SystemDir() + "\\notepad.exe";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    Seen seen{pi.dwProcessId};
+    HWND tree = nullptr;
+    GUITHREADINFO gti{};
+    gti.cbSize = sizeof gti;
+    for (int i = 0; i < 600; ++i) {
+        if (!seen.window) EnumWindows(FindTop, reinterpret_cast<LPARAM>(&seen));
+        if (seen.window && !tree) EnumChildWindows(seen.window, FindTree, reinterpret_cast<LPARAM>(&tree));
+        if (tree && SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 1 &&
+            GetGUIThreadInfo(GetWindowThreadProcessId(seen.window, nullptr), &gti) && gti.hwndFocus == tree)
+            break;
+        Sleep(100);
+    }
+    ASSERT_TRUE(tree);
+    EXPECT_EQ(gti.hwndFocus, tree) << "the tree has the focus";
+    RECT r{};
+    GetWindowRect(seen.window, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 2);
+    EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 2);
+
+    auto caret = [&] { return SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0); };
+    const LRESULT root = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    SetForegroundWindow(seen.window);
+    Sleep(700);  // the display's focus change settles before keys come
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = VK_DOWN;
+    in[0].ki.dwFlags = KEYEVENTF_EXTENDEDKEY;
+    in[1].ki.dwFlags = KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP;
+    // Two presses: the first selects the root when nothing is selected yet.
+    for (int i = 0; i < 2; ++i) SendInput(2, in, sizeof(INPUT));
+    for (int j = 0; j < 100 && (caret() == 0 || caret() == root); ++j) Sleep(100);
+    EXPECT_NE(caret(), 0);
+    EXPECT_NE(caret(), root) << "Down moved the selection below the root";
+    PostMessageA(seen.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}

@@ -21,10 +21,15 @@ void Send(std::vector<INPUT>& in) {
 }  // namespace
 
 void Chord(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> in;
-    for (WORD k : keys) in.push_back(Key(k, false));
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) in.push_back(Key(*it, true));
-    Send(in);
+    // One event at a time, as fingers press them.
+    for (WORD k : keys) {
+        std::vector<INPUT> in{Key(k, false)};
+        Send(in);
+    }
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
+        std::vector<INPUT> in{Key(*it, true)};
+        Send(in);
+    }
 }
 
 void Keys(std::initializer_list<WORD> keys) {

@@ -588,3 +588,118 @@ TEST(Handlers, TheUtilityClassSetsSystemCursorsAndIgnoresMissingOnes) {
 }
 
 }  // namespace
+
+namespace {
+
+// A dialog with the pieces the keyboard walks: a text box, a frame with a group of option
+// buttons, a check box, two buttons that share an access key, a default and a cancel button.
+class frmKeys : public ui::Form {
+public:
+    frmKeys() : Form("frmKeys", {.caption = "Keys", .width = 6000, .height = 4000, .border = 3}) {}
+    ui::Label lbl;
+    ui::TextBox txt;
+    ui::Frame frame;
+    ui::OptionButton opt[3];
+    ui::CheckBox chk;
+    ui::CommandButton cmdCreate, cmdOK, cmdCancel;
+    std::string ran;
+
+protected:
+    void Form_Load() override {
+        lbl.Create(*this, 120, 120, 2000, 255, "&Name:");
+        txt.Create(*this, 120, 420, 3000, 315);
+        frame.Create(*this, 120, 840, 3000, 1300, "Kind");
+        for (int i = 0; i < 3; ++i) {
+            opt[i].Click = [this, i] { ran += "opt" + std::to_string(i) + " "; };
+            opt[i].Create(frame, 120, 240 + i * 300, 2000, 255, "Kind " + std::to_string(i), 1);
+        }
+        chk.Create(*this, 120, 2240, 2000, 255, "&Check");
+        cmdCreate.Click = [this] { ran += "create "; };
+        cmdOK.Click = [this] { ran += "ok "; };
+        cmdCancel.Click = [this] { ran += "cancel "; };
+        cmdCreate.Create(*this, 3300, 420, 1500, 375, "&Create");
+        cmdOK.Create(*this, 3300, 900, 1500, 375, "OK", true);
+        cmdCancel.Create(*this, 3300, 1380, 1500, 375, "&Cancel", false, true);
+    }
+};
+
+void PostKey(WPARAM vk) {
+    HWND to = GetFocus();
+    PostMessageA(to, WM_KEYDOWN, vk, 1);
+    PostMessageA(to, WM_KEYUP, vk, 0xC0000001);
+    ui::DoEvents();
+}
+void PostAlt(char key) {
+    PostMessageA(GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(key), 0x20000001);
+    ui::DoEvents();
+}
+
+}  // namespace
+
+// (key, where the focus goes or what runs), in order, on one dialog; then the focus comes back
+// to the last focused control when the dialog is activated again.
+TEST(FormKeyboard, TabOrderGroupsAccessKeysEnterAndEscape) {
+    frmKeys f;
+    f.Show();
+    SetForegroundWindow(f.hWnd());
+    ui::DoEvents();
+    EXPECT_EQ(GetFocus(), f.txt.hWnd()) << "the first control in tab order";
+    f.opt[0].SetValue(true);
+    f.ran.clear();
+    PostKey(VK_TAB);
+    EXPECT_EQ(GetFocus(), f.opt[0].hWnd()) << "into the frame";
+    PostKey(VK_DOWN);
+    EXPECT_EQ(GetFocus(), f.opt[1].hWnd());
+    EXPECT_TRUE(f.opt[1].Value()) << "an arrow chooses the option";
+    PostKey(VK_UP);
+    PostKey(VK_UP);
+    EXPECT_EQ(GetFocus(), f.opt[2].hWnd()) << "the group wraps";
+    EXPECT_EQ(f.ran, "opt1 opt0 opt2 ");
+    PostKey(VK_TAB);
+    EXPECT_EQ(GetFocus(), f.chk.hWnd()) << "out of the frame";
+    {
+        // Shift+Tab goes back.
+        BYTE state[256];
+        GetKeyboardState(state);
+        state[VK_SHIFT] = 0x80;
+        SetKeyboardState(state);
+        PostKey(VK_TAB);
+        state[VK_SHIFT] = 0;
+        SetKeyboardState(state);
+    }
+    EXPECT_EQ(GetFocus(), f.opt[2].hWnd());
+    f.ran.clear();
+
+    // Access keys: a label gives the focus to the control after it; two buttons sharing C take
+    // the focus in turn and neither runs; Enter runs the focused button, else the default.
+    PostAlt('n');
+    EXPECT_EQ(GetFocus(), f.txt.hWnd());
+    PostKey(VK_RETURN);
+    EXPECT_EQ(f.ran, "ok ");
+    PostAlt('c');
+    EXPECT_EQ(GetFocus(), f.chk.hWnd()) << "the next control with that key after the focus";
+    PostAlt('c');
+    EXPECT_EQ(GetFocus(), f.cmdCreate.hWnd());
+    PostAlt('c');
+    EXPECT_EQ(GetFocus(), f.cmdCancel.hWnd());
+    EXPECT_EQ(f.ran, "ok ");
+    EXPECT_EQ(f.chk.Value(), 0);
+    PostKey(VK_RETURN);
+    EXPECT_EQ(f.ran, "ok cancel ");
+    f.txt.SetFocus();
+    PostKey(VK_ESCAPE);
+    EXPECT_EQ(f.ran, "ok cancel cancel ");
+
+    // Deactivated and activated again: the focus returns to the control that had it.
+    f.cmdCreate.SetFocus();
+    frmKeys other;
+    other.Show();
+    SetForegroundWindow(other.hWnd());
+    ui::DoEvents();
+    EXPECT_EQ(GetFocus(), other.txt.hWnd());
+    SetForegroundWindow(f.hWnd());
+    ui::DoEvents();
+    EXPECT_EQ(GetFocus(), f.cmdCreate.hWnd());
+    other.Unload();
+    f.Unload();
+}
