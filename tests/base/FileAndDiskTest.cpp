@@ -112,7 +112,9 @@ TEST(FileAndDisk, TextsLongerThanAPathNameNothing) {
     const std::string sys = "C:\\windows\\system32";
     for (const std::string& tail : {std::string(300, ' '), std::string(300, '\\'), "\\" + std::string(300, 'x')}) {
         EXPECT_FALSE(FileExists(sys + "\\notepad.exe" + tail)) << tail.size();
-        if (tail[0] != ' ') EXPECT_FALSE(PathExists(sys + tail.substr(1))) << tail[0];
+        if (tail[0] != ' ') {
+            EXPECT_FALSE(PathExists(sys + tail.substr(1))) << tail[0];
+        }
     }
     EXPECT_TRUE(PathExists(sys + std::string(300, ' ')));  // trailing blanks do not count
     std::string p = sys + "\\" + std::string(100000, 'x');

@@ -473,13 +473,15 @@ TEST(FileTypesScan, HostileIconLocationsAreListedWithoutIcons) {
     ASSERT_TRUE(CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel));
     EXPECT_EQ(w.tvw.Nodes.Count(), static_cast<long>(2 * locations.size() + 1));
     for (const auto& [name, text] : locations)
-        for (const std::string ext : {".h" + name, ".o" + name})
+        for (const std::string& ext : {".h" + name, ".o" + name})
             EXPECT_EQ(w.tvw.Nodes.Item(NodePrefix + ext)->Image().key, "Unknown") << ext;
     EXPECT_EQ(w.tvw.Nodes.Item(NodePrefix + std::string(".zz"))->Image().key.rfind("Key_", 0), 0u);
     // The file lookup alone: nothing of these texts is a file.
     for (const auto& [name, text] : locations) {
         std::string found;
-        if (name.rfind("huge", 0) != 0) EXPECT_FALSE(FindFileOnSearchPath(text, found)) << name;
+        if (name.rfind("huge", 0) != 0) {
+            EXPECT_FALSE(FindFileOnSearchPath(text, found)) << name;
+        }
     }
     // A real program followed by any amount of text is still found.
     std::string found;

@@ -273,7 +273,9 @@ TEST_F(Scan, HostilePathsAreListedAndPassedOver) {
         ASSERT_TRUE(col.Exists(std::string("VelmFx Hostile ") + name));
         EXPECT_TRUE(col.Exists(std::string("VelmFx Located ") + name));
         EXPECT_EQ(col.Item(std::string("VelmFx Hostile ") + name)->strUninstallString, value);
-        if (std::string(name) != "Arguments") EXPECT_EQ(SmallIconOf(std::string("VelmFx Hostile ") + name), "Computer");
+        if (std::string(name) != "Arguments") {
+            EXPECT_EQ(SmallIconOf(std::string("VelmFx Hostile ") + name), "Computer");
+        }
     }
     EXPECT_TRUE(col.Exists("zz after the long name"));
     EXPECT_EQ(Form().lsvUS.ListItems.Count(), col.Count());
