@@ -57,14 +57,16 @@ SIZE Extent(HWND w, const std::string& text, UINT flags, int width = 0) {
     return {r.right, r.bottom};
 }
 
+BOOL CALLBACK CollectWindow(HWND w, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+    return TRUE;
+}
+
 // The texts of one form (and of the windows on it) that do not fit, one line each.
 std::vector<std::string> Overflows(ui::Form& form) {
     std::vector<std::string> out;
     std::vector<HWND> all;
-    EnumChildWindows(form.hWnd(), [](HWND w, LPARAM p) {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(form.hWnd(), CollectWindow, reinterpret_cast<LPARAM>(&all));
     auto report = [&](HWND w, const std::string& text, SIZE need, RECT have) {
         if (need.cx > have.right || need.cy > have.bottom)
             out.push_back(form.Name() + ": " + ClassOf(w) + " \"" + text + "\" needs " + std::to_string(need.cx) + "x" +
