@@ -54,11 +54,6 @@ bool TakesTab(HWND root, HWND w) { return (GetWindowLongA(w, GWL_STYLE) & WS_TAB
 
 int ButtonType(HWND w) { return static_cast<int>(GetWindowLongA(w, GWL_STYLE) & BS_TYPEMASK); }
 bool IsButtonClass(HWND w) { return lstrcmpiA(ClassOf(w).c_str(), "Button") == 0; }
-bool IsPushButton(HWND w) {
-    if (!IsButtonClass(w)) return false;
-    const int t = ButtonType(w);
-    return t == BS_PUSHBUTTON || t == BS_DEFPUSHBUTTON;
-}
 bool IsOptionButton(HWND w) {
     if (!IsButtonClass(w)) return false;
     const int t = ButtonType(w);

@@ -57,7 +57,7 @@ SIZE Extent(HWND w, const std::string& text, UINT flags, int width = 0) {
     return {r.right, r.bottom};
 }
 
-BOOL CALLBACK CollectChild(HWND w, LPARAM p) {
+BOOL CALLBACK CollectWindow(HWND w, LPARAM p) {
     reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
     return TRUE;
 }
@@ -66,7 +66,7 @@ BOOL CALLBACK CollectChild(HWND w, LPARAM p) {
 std::vector<std::string> Overflows(ui::Form& form) {
     std::vector<std::string> out;
     std::vector<HWND> all;
-    EnumChildWindows(form.hWnd(), CollectChild, reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(form.hWnd(), CollectWindow, reinterpret_cast<LPARAM>(&all));
     auto report = [&](HWND w, const std::string& text, SIZE need, RECT have) {
         if (need.cx > have.right || need.cy > have.bottom)
             out.push_back(form.Name() + ": " + ClassOf(w) + " \"" + text + "\" needs " + std::to_string(need.cx) + "x" +

@@ -21,15 +21,12 @@ void Send(std::vector<INPUT>& in) {
 }  // namespace
 
 void Chord(std::initializer_list<WORD> keys) {
-    // One event at a time, as fingers press them.
-    for (WORD k : keys) {
-        std::vector<INPUT> in{Key(k, false)};
-        Send(in);
-    }
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
-        std::vector<INPUT> in{Key(*it, true)};
-        Send(in);
-    }
+    // In one go: Wine takes the modifier keys' state from the display when a window of the
+    // program gets the display's focus, and would release a held Alt between two calls.
+    std::vector<INPUT> in;
+    for (WORD k : keys) in.push_back(Key(k, false));
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) in.push_back(Key(*it, true));
+    Send(in);
 }
 
 void Keys(std::initializer_list<WORD> keys) {
