@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/PeImage.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
@@ -72,8 +73,7 @@ void HookImports() {
         {reinterpret_cast<void*>(realQueryInfo), reinterpret_cast<void*>(&CountQueryInfo)},
     };
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_NT_HEADERS* nt = PeImage::LoadedHeaders(reinterpret_cast<HMODULE>(base));
     const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
         for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t) {
