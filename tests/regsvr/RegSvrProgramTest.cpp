@@ -188,6 +188,33 @@ TEST(RegSvrProgram, CommandLineBoxes) {
     for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
 }
 
+// A damaged type library viewed as a user views it: the program shows its box and ends, it is
+// not taken down inside the type-library loader.
+TEST(RegSvrProgram, ViewOfADamagedTypeLibraryShowsItsBox) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    const std::string path = std::string(tmp) + "velm-29-bytes.tlb";
+    HANDLE src = CreateFileA(VELM_FIXTURE_COMSERVER_TLB, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    ASSERT_NE(src, INVALID_HANDLE_VALUE);
+    char head[29] = {};
+    DWORD got = 0;
+    ReadFile(src, head, sizeof head, &got, nullptr);
+    CloseHandle(src);
+    ASSERT_EQ(got, sizeof head);
+    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(out, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    WriteFile(out, head, sizeof head, &put, nullptr);
+    CloseHandle(out);
+    Program p("-V " + path);
+    ASSERT_TRUE(p.Started());
+    const Box box = AnswerBox(p);
+    EXPECT_EQ(box.title, "VelmRegSvr");
+    EXPECT_EQ(box.text, "Component does not contain any typelib information\r\n" + path);
+    DeleteFileA(path.c_str());
+}
+
 TEST(RegSvrProgram, RegistersAndUnregistersTheFixtureServer) {
     // No main program runs: the mailbox is left alone.
     Velm::VelmSingleInstanceConnector connector;
