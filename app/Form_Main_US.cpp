@@ -125,7 +125,7 @@ void Form_Main::MNU_UninstClean_Regedit_Click() {
     TrapErrors("Form_Main", "MNU_UninstClean_Regedit_Click", [&] {
         auto entry = SelectedUninstallEntry();
         if (!entry) return;
-        Tab_RegComp::OpenRegeditAt("HKEY_LOCAL_MACHINE\\" + UninstallKeyOf(*entry));
+        QV_Registry_Lib::OpenRegeditAt("HKEY_LOCAL_MACHINE\\" + UninstallKeyOf(*entry));
     });
 }
 
