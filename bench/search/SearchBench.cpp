@@ -58,12 +58,12 @@ LSTATUS WINAPI CountQueryInfo(HKEY a, LPSTR b, LPDWORD c, LPDWORD d, LPDWORD e, 
 
 void HookImports() {
     HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    realOpen = reinterpret_cast<decltype(realOpen)>(GetProcAddress(advapi, "RegOpenKeyExA"));
-    realClose = reinterpret_cast<decltype(realClose)>(GetProcAddress(advapi, "RegCloseKey"));
-    realEnumKey = reinterpret_cast<decltype(realEnumKey)>(GetProcAddress(advapi, "RegEnumKeyExA"));
-    realEnumValue = reinterpret_cast<decltype(realEnumValue)>(GetProcAddress(advapi, "RegEnumValueA"));
-    realQueryValue = reinterpret_cast<decltype(realQueryValue)>(GetProcAddress(advapi, "RegQueryValueExA"));
-    realQueryInfo = reinterpret_cast<decltype(realQueryInfo)>(GetProcAddress(advapi, "RegQueryInfoKeyA"));
+    realOpen = reinterpret_cast<decltype(realOpen)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegOpenKeyExA")));
+    realClose = reinterpret_cast<decltype(realClose)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegCloseKey")));
+    realEnumKey = reinterpret_cast<decltype(realEnumKey)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegEnumKeyExA")));
+    realEnumValue = reinterpret_cast<decltype(realEnumValue)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegEnumValueA")));
+    realQueryValue = reinterpret_cast<decltype(realQueryValue)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryValueExA")));
+    realQueryInfo = reinterpret_cast<decltype(realQueryInfo)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryInfoKeyA")));
     const std::pair<void*, void*> hooks[] = {
         {reinterpret_cast<void*>(realOpen), reinterpret_cast<void*>(&CountOpen)},
         {reinterpret_cast<void*>(realClose), reinterpret_cast<void*>(&CountClose)},
