@@ -5,14 +5,16 @@
 #include <functional>
 #include <string>
 
+#include "VelmVersion.h"
+
 namespace ui {
 class Form;
 }
 
 namespace AutoUpdate_Lib {
 
-inline constexpr const char* kProgramVersion = "1.8.0";
-inline constexpr const char* kProgramBuild = "1225";
+inline constexpr const char* kProgramVersion = VELM_VERSION_TEXT;
+inline constexpr const char* kProgramBuild = VELM_VERSION_BUILD_TEXT;
 // The web root of the update server. No address is known yet, so the default lies in the
 // reserved .invalid domain and every check fails to connect; the environment variable
 // VELMORA_UPDATE_URL (a web root ending in "/") replaces it.

@@ -6,6 +6,8 @@
 
 #include "app/clsDroskGlobal.h"
 #include "base/QV_Err.h"
+#include "base/QV_Registry_Lib.h"
+#include "base/ScopeExit.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "components/Tab_RegComp.h"
@@ -91,7 +93,7 @@ void Form_Main::Command7_Click() {
     // The tree is hidden while it is emptied.
     tvwCMH.SetVisible(false);
     tvwCMH.Nodes.Clear();
-    mTreeviewMacros_472::TreeView_DeleteAllItems(tvwCMH.hWnd());
+    (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwCMH.hWnd());
     tvwCMH.SetVisible(true);
     lsvCMH_entries.ListItems.Clear();
     LongRun({.tab = Tab::CMH, .startText = "Scanning Registered File Types.", .procedure = "Refresh CMH"}, [this, remembered] {
@@ -134,7 +136,7 @@ void Form_Main::Command1_Click() {
         }
         // The node key without its extension node's and root node's components is the key
         // below HKEY_CLASSES_ROOT.
-        Tab_RegComp::OpenRegeditAt("HKEY_CLASSES_ROOT\\" + RegistryNodes::PathBelow(n->Key(), 2));
+        QV_Registry_Lib::OpenRegeditAt("HKEY_CLASSES_ROOT\\" + RegistryNodes::PathBelow(n->Key(), 2));
     });
 }
 

@@ -192,7 +192,7 @@ void Form_Main::RegeditAtNode(ui::TreeView& tree, const char* rootName, const ch
         return;
     }
     TrapErrors("Form_Main", procedure, [&] {
-        Tab_RegComp::OpenRegeditAt(std::string(rootName) + "\\" +
+        QV_Registry_Lib::OpenRegeditAt(std::string(rootName) + "\\" +
                                    RegistryNodes::PathBelow(tree.SelectedItem()->Key(), 2));
     });
 }

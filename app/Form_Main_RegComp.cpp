@@ -5,6 +5,7 @@
 
 #include "app/clsDroskGlobal.h"
 #include "base/QV_APIFileAndDisk.h"
+#include "base/QV_Registry_Lib.h"
 #include "base/QV_Err.h"
 #include "base/QV_Forms.h"
 #include "base/QV_Strings_Lib.h"
@@ -88,7 +89,7 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
     if (ui::NodePtr n = tvwRegComp.SelectedItem()) remembered = n->Key();
     for (const char* root : {"Control", "DLLServer", "EXEServer"})
         if (tvwRegComp.Nodes.Exists(root)) tvwRegComp.Nodes.Remove(root);
-    mTreeviewMacros_472::TreeView_DeleteAllItems(tvwRegComp.hWnd());
+    (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwRegComp.hWnd());
     lsvRegComp_entries.ListItems.Clear();
     lsvRegCompDetails.ListItems.Clear();
     LongRun({.tab = Tab::RegComp, .procedure = "MNU_RegComp_RefreshTreeView_Click"}, [&] {
@@ -207,7 +208,7 @@ void Form_Main::MNU_RegComp_Regedit_Click() {
         return;
     }
     TrapErrors("Form_Main", "MNU_RegComp_Regedit_Click", [this] {
-        Tab_RegComp::OpenRegeditAt("HKEY_CLASSES_ROOT\\" +
+        QV_Registry_Lib::OpenRegeditAt("HKEY_CLASSES_ROOT\\" +
                                    Tab_RegComp::RegistryPathOf(tvwRegComp.SelectedItem()->Key(), 3));
     });
 }

@@ -73,7 +73,7 @@ void Form_Main::cmdSD_Refresh_Click() {
     std::string remembered;
     if (ui::NodePtr n = tvwSD.SelectedItem()) remembered = n->Key();
     tvwSD.Nodes.Clear();
-    mTreeviewMacros_472::TreeView_DeleteAllItems(tvwSD.hWnd());
+    (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwSD.hWnd());
     lsvSD_entries.ListItems.Clear();
     lsvSDDetails.ListItems.Clear();
     LongRun({.tab = Tab::SD, .startText = "Analyzing installed Servics/Devices entries.", .procedure = "cmdSD_Refresh_Click"},

@@ -7,6 +7,7 @@
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/QV_Err.h"
+#include "base/ScopeExit.h"
 #include "browsers/dlg_FindString.h"
 #include "base/TextCase.h"
 #include "ui/QV_TreeView_Lib.h"

@@ -120,7 +120,7 @@ void Form_Main::MNU_UninstClean_Regedit_Click() {
     TrapErrors("Form_Main", "MNU_UninstClean_Regedit_Click", [&] {
         auto entry = SelectedUninstallEntry();
         if (!entry) return;
-        Tab_RegComp::OpenRegeditAt(Tab_UninstClean::RegeditPathOf(*entry));
+        QV_Registry_Lib::OpenRegeditAt(Tab_UninstClean::RegeditPathOf(*entry));
     });
 }
 

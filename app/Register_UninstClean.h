@@ -9,6 +9,7 @@
 #include "base/QV_Err.h"
 #include "base/RegKey.h"
 #include "base/Variant.h"
+#include "VelmVersion.h"
 #include "browsers/colQVRegistry.h"
 #include "uninstall/Tab_UninstClean.h"
 
@@ -18,7 +19,7 @@ inline constexpr const char* cstrProgramKey = "Software\\Quorvath\\Velmora";
 inline constexpr const char* cstrSettingsKey = "Software\\Quorvath\\Velmora\\Settings";
 // The uninstall cache key (HKEY_LOCAL_MACHINE), defined with the uninstall tab that reads it.
 using Tab_UninstClean::cstrCacheKey;
-inline constexpr const char* cstrVersion = "1.8.0";
+inline constexpr const char* cstrVersion = VELM_VERSION_TEXT;
 
 // The registry search engine, whose text and options the settings store restores and saves.
 inline ::colQVRegistry& colQVRegistry() { return QVRegistry(); }

@@ -64,16 +64,3 @@ bool Busy();
 void AfterRun(std::function<void()> action, const std::string& once = "");
 
 }  // namespace RunGuard
-
-// Runs a step when the scope ends, also when an error leaves it: the closing steps of a run.
-template <class F>
-class ScopeExit {
-public:
-    explicit ScopeExit(F f) : f_(std::move(f)) {}
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-    ~ScopeExit() { f_(); }
-
-private:
-    F f_;
-};

@@ -2,6 +2,7 @@
 
 #include "base/SharedFunctions.h"
 #include "res/resource.h"
+#include "VelmVersion.h"
 
 const char* const cstrMakerWebAddress = "http://www.quorvath.com/velmora";
 
@@ -28,7 +29,7 @@ void frmSplash::Form_Load() {
     lblPlatform.Create(*this, 360, 1920, 4600, 300, "For Windows ME/2000");
     lblCopyright.Create(*this, 360, 2280, 4600, 300, "Copyright (C) Quorvath. All rights reserved.");
     Label5.Create(*this, 360, 2640, 4600, 300, cstrMakerWebAddress);
-    Label1.SetCaption(std::string("(") + "1.8.0" + " " + "1225" + ")");
+    Label1.SetCaption(std::string("(") + VELM_VERSION_TEXT + " " + VELM_VERSION_BUILD_TEXT + ")");
 }
 
 bool frmSplash::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/PeResourceCheck.h"
+#include "base/PeImage.h"
 #include "base/QV_APIFileAndDisk.h"
 
 namespace {
@@ -45,7 +45,7 @@ namespace {
 
 // The one entry of the version resource the system's lookup picks among its languages: the
 // neutral one, the user's language, US English, else the first.
-const PeResourceCheck::ResourceData& PickLanguage(const std::vector<PeResourceCheck::ResourceData>& found) {
+const PeImage::ResourceData& PickLanguage(const std::vector<PeImage::ResourceData>& found) {
     const WORD user = GetUserDefaultLangID();
     const WORD order[] = {MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), user,
                           MAKELANGID(PRIMARYLANGID(user), SUBLANG_NEUTRAL), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)};
@@ -71,16 +71,15 @@ std::vector<char> ReadVersionResource(const std::string& path, size_t& size) {
     // The version functions trust the file's resource directory and section table: a damaged
     // one has them copy past the file's end or walk gigabytes. The resource is located here in
     // the file's checked bytes, and its bytes are taken from there: the file is read once.
-    std::vector<PeResourceCheck::ResourceData> found;
+    std::vector<PeImage::ResourceData> found;
     {
-        PeResourceCheck::MappedFile file(path);
+        const PeImage file(path);
         if (!file.Data()) return {};
-        if (!PeResourceCheck::PeBytes(file.Data(), file.Size())
-                 .LocateResource(PeResourceCheck::ResId(uint16_t(16)) /* RT_VERSION */,
-                                 PeResourceCheck::ResId(uint16_t(VS_VERSION_INFO)), found) ||
+        if (!file.LocateResource(PeImage::ResId(uint16_t(16)) /* RT_VERSION */,
+                                 PeImage::ResId(uint16_t(VS_VERSION_INFO)), found) ||
             found.empty())
             return {};
-        const PeResourceCheck::ResourceData& r = PickLanguage(found);
+        const PeImage::ResourceData& r = PickLanguage(found);
         // A block of the 32-bit layout (a WORD type after the two lengths, not a key text) is
         // what VerQueryValueA reads in place; it converts a text it returns into the room
         // behind the block, as large again as the block (the size the system reports).

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 
+#include "base/QV_Err.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
 #include "base/TextCase.h"
@@ -355,6 +356,16 @@ long DeleteValue(HKEY hKey, const std::string& name, long level) {
     long rc = RegDeleteValueA(hKey, name.c_str());
     ShowRegError(rc, level);
     return rc;
+}
+
+void OpenRegeditAt(const std::string& path) {
+    TrapErrors("QV_Registry_Lib", "OpenRegeditAt", [&] {
+        RegKey regedit;
+        if (OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
+                    regedit.Receive(), 0) == 0)
+            SetValue(regedit.get(), "LastKey", Variant(path), REG_SZ, 0);
+        ui::StartProgram("Regedit.exe", SW_SHOWNORMAL, false);
+    });
 }
 
 long EnumKey(HKEY hKey, long index, std::string& name, long& noMore, long level) {

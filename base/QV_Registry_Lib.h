@@ -53,6 +53,8 @@ void NoteKeyClosed(HKEY hKey);
 long DeleteKey(HKEY root, const std::string& subKey, long level);
 // Deletes a value; "" addresses the key's unnamed value.
 long DeleteValue(HKEY hKey, const std::string& name, long level);
+// Makes Regedit open at `path` (a full path beginning with the hive's name) and starts it.
+void OpenRegeditAt(const std::string& path);
 
 // The name of sub-key `index` (from 0). Past the last one the result is 0 with noMore = 1.
 long EnumKey(HKEY hKey, long index, std::string& name, long& noMore, long level);

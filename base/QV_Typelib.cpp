@@ -6,6 +6,7 @@
 
 #include "base/ComPtr.h"
 #include "base/QV_Err.h"
+#include "base/TypeLibCheck.h"
 #include "base/WinText.h"
 
 namespace QV_Typelib {
@@ -40,6 +41,9 @@ CoClassList ReadCoClasses(const std::string& file) {
     CoClassList list;
     ComPtr<ITypeLib> lib;
     const std::wstring path = WinText::Wide(file);
+    // The loader trusts the file's tables: a damaged type library is not handed to it, and
+    // reads as a file without one.
+    if (!TypeLibCheck::FileSound(file)) return list;
     if (path.empty() || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Receive())) || !lib) return list;
     list.loaded = true;
     auto fail = [&list](long number, const std::string& text) {

@@ -130,8 +130,6 @@ long RenameRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std
 void NewRegistryValue(const std::string& nodeKey, const std::string& name, const std::string& data);
 // Deletes the value of that exact name ("" = the unnamed value; see ValueNameOfRow).
 void DeleteRegistryValue(const std::string& nodeKey, const std::string& name);
-// Makes Regedit open at `path` (a full path beginning with the hive's name) and starts it.
-void OpenRegeditAt(const std::string& path);
 // Starts the registration server to unregister the record's server file.
 void UnregisterComponent(const clsRegComp& rec);
 

@@ -93,16 +93,6 @@ void DeleteRegistryValue(const std::string& nodeKey, const std::string& name) {
     });
 }
 
-void OpenRegeditAt(const std::string& path) {
-    TrapErrors("Tab_RegComp", "OpenRegeditAt", [&] {
-        RegKey regedit;
-        if (OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
-                    regedit.Receive(), 0) == 0)
-            SetValue(regedit.get(), "LastKey", Variant(path), REG_SZ, 0);
-        ui::StartProgram("Regedit.exe", SW_SHOWNORMAL, false);
-    });
-}
-
 void UnregisterComponent(const clsRegComp& rec) {
     TrapErrors("Tab_RegComp", "UnregisterComponent",
                [&] { ui::StartProgram("VelmRegSvr.exe -U " + rec.vntFileLocationEx, SW_SHOWNORMAL, false); });

@@ -7,7 +7,7 @@
 // checked here first and handed to them only when its tables fit.
 //
 //     MappedFile file(path);
-//     ResourceTable table(file.Data(), file.Size());
+//     ResourceTable table(file.Data(), file.Size());     // base/PeImage.h reads them
 //     if (table.Sound()) for (auto& r : table.OfType(14)) ... r.fits, r.offset, r.size
 #pragma once
 #include <windows.h>
@@ -17,59 +17,23 @@
 #include <string>
 #include <vector>
 
-#include "base/PeResourceCheck.h"
+#include "base/PeImage.h"
 
-// A file's bytes, mapped read-only for the life of the object (Data() null when the file cannot
-// be opened or is empty).
-using PeResourceCheck::MappedFile;
-
-class ResourceTable {
+// The resource tables of a PE image as the icon layers read them: the one image reader's
+// resource walk (PeImage) under the names they use.
+class ResourceTable : public PeImage {
 public:
-    // One resource (one language of one name of one type) as the directory lists it.
-    struct Item {
-        uint16_t nameId = 0;   // the number of a numbered resource, 0 for a named one
-        std::string name;      // the name of a named resource (ANSI), empty for a numbered one
-        uint16_t language = 0;
-        uint32_t rva = 0;      // the data as the data entry gives it
-        uint32_t size = 0;
-        bool fits = false;     // the data lies inside a section's raw data and inside the file
-        size_t offset = 0;     // where the data starts in the file (when it fits)
-    };
+    using Item = PeImage::ResourceItem;
 
     // Reads the tables of a file's bytes (which must stay valid while the object is used).
-    ResourceTable(const uint8_t* bytes, size_t size);
+    ResourceTable(const uint8_t* bytes, size_t size) : PeImage(bytes, size) {}
 
-    // The file is a PE image (MZ header, "PE\0\0" signature, known optional header) whose
-    // headers and section table fit in the file.
-    bool IsPe() const { return pe_; }
-    // The file starts like a 16-bit "NE" image, whose tables this reader does not check.
-    bool IsNe() const { return ne_; }
-    // The PE image has a resource directory that the system's functions would find.
-    bool HasResources() const { return root_ != 0; }
     // A PE image whose headers, section table and every resource directory, directory entry and
     // name string fit in the file (a PE image without resources is sound too). Data entries are
     // checked per resource: see Item::fits.
-    bool Sound() const { return pe_ && sound_; }
-    // Every resource of a numbered type, in directory order (names as listed, then languages),
-    // each directory read once. Empty when the type is absent or the tables are not sound.
-    std::vector<Item> OfType(uint16_t type) const;
-
-private:
-    bool ReadHeaders();
-    bool Fits(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
-    uint16_t U16(size_t at) const { return static_cast<uint16_t>(b_[at] | b_[at + 1] << 8); }
-    uint32_t U32(size_t at) const { return U16(at) | static_cast<uint32_t>(U16(at + 2)) << 16; }
-    // The file offset of an RVA through the section table (a section whose raw data holds
-    // [rva, rva + length)); false when none does.
-    bool SectionOffset(uint32_t rva, uint32_t length, size_t& offset) const;
-    std::string NameAt(uint32_t field) const;
-
-    const uint8_t* b_;
-    size_t size_;
-    bool pe_ = false, ne_ = false, sound_ = false;
-    size_t sections_ = 0;        // file offset of the section table
-    uint16_t sectionCount_ = 0;
-    size_t root_ = 0;            // file offset of the root resource directory, 0 when none
+    bool Sound() const { return IsPe() && ResourcesSound(); }
+    // Every resource of a numbered type, in directory order (names as listed, then languages).
+    std::vector<Item> OfType(uint16_t type) const { return ResourcesOfType(type); }
 };
 
 // What a file is to the system's icon extraction, checked before it is handed over.

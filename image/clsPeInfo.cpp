@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "base/PeResourceCheck.h"
+#include <imagehlp.h>
 
 namespace {
 
@@ -31,13 +31,16 @@ uint32_t clsPeInfo::RealCheckSum() const {
     if (!loaded_) return 0;
     DWORD headerSum = 0, checkSum = 0;
     // The sum runs over the file's own bytes, never past its end.
-    if (!CheckSumMappedFile(image_.MappedAddress, static_cast<DWORD>(fileSize_), &headerSum, &checkSum)) return 0;
+    if (!CheckSumMappedFile(const_cast<unsigned char*>(image_.Data()), static_cast<DWORD>(image_.Size()), &headerSum,
+                            &checkSum))
+        return 0;
     return checkSum;
 }
 
 uint64_t clsPeInfo::PreferredBase() const { return imageBase_; }
 
-uint32_t clsPeInfo::ImageSize() const { return image_.SizeOfImage; }
+// As MapAndLoad reports it: the mapped file's length.
+uint32_t clsPeInfo::ImageSize() const { return loaded_ ? static_cast<uint32_t>(image_.Size()) : 0; }
 std::string clsPeInfo::ImageVer() const { return VersionText(imageMajor_, imageMinor_); }
 uint16_t clsPeInfo::Machine() const { return fileHeader_.Machine; }
 std::string clsPeInfo::MachineName() const { return MachineText(fileHeader_.Machine); }
@@ -45,7 +48,7 @@ std::string clsPeInfo::SubSystem() const { return SubSystemText(subsystem_); }
 std::string clsPeInfo::SubSystemVer() const { return VersionText(subMajor_, subMinor_); }
 std::string clsPeInfo::OSVer() const { return VersionText(osMajor_, osMinor_); }
 std::string clsPeInfo::LinkerVer() const { return VersionText(linkerMajor_, linkerMinor_); }
-long clsPeInfo::Sections() const { return static_cast<long>(image_.NumberOfSections); }
+long clsPeInfo::Sections() const { return loaded_ ? static_cast<long>(image_.NumberOfSections()) : 0; }
 
 std::string clsPeInfo::MachineText(uint16_t machine) {
     switch (machine) {
@@ -130,26 +133,23 @@ std::string clsPeInfo::GroupedNumber(uint32_t value) {
 
 bool clsPeInfo::InFile(const void* p, size_t len) const {
     if (!loaded_ || p == nullptr) return false;
-    const auto* base = static_cast<const unsigned char*>(image_.MappedAddress);
+    const unsigned char* base = image_.Data();
     const auto* q = static_cast<const unsigned char*>(p);
     if (q < base) return false;
-    const uint64_t off = static_cast<uint64_t>(q - base);
-    return off <= fileSize_ && len <= fileSize_ - off;
+    return image_.Fits(static_cast<uint64_t>(q - base), len);
 }
 
 const unsigned char* clsPeInfo::RvaToPtr(uint32_t rva, size_t len) const {
-    if (!loaded_) return nullptr;
-    auto* p = static_cast<const unsigned char*>(
-        ImageRvaToVa(image_.FileHeader, image_.MappedAddress, rva, nullptr));
-    return InFile(p, len) ? p : nullptr;
+    uint64_t offset = 0;
+    if (!loaded_ || !image_.RvaToOffset(rva, len, offset)) return nullptr;
+    return image_.Data() + offset;
 }
 
 std::string clsPeInfo::StringFromPointer(const void* address, bool* ok) const {
     if (ok) *ok = false;
     if (!InFile(address, 1)) return {};
     const auto* p = static_cast<const unsigned char*>(address);
-    const auto* base = static_cast<const unsigned char*>(image_.MappedAddress);
-    const size_t room = static_cast<size_t>(fileSize_ - static_cast<uint64_t>(p - base));
+    const size_t room = image_.Size() - static_cast<size_t>(p - image_.Data());
     const void* nul = std::memchr(p, 0, room);
     if (!nul) return {};  // the text runs to the end of the file: not a text
     if (ok) *ok = true;
@@ -186,52 +186,18 @@ bool clsPeInfo::TryMap(const std::string& path) {
     // The file is found as imagehlp's MapAndLoad finds it (a bare name through the platform's
     // search, ".DLL" for a name without extension), mapped read-only, and its headers are
     // checked against the file's length before anything reads them: MapAndLoad itself reads
-    // the headers at e_lfanew unchecked and faults on a file that ends there. The record is
-    // filled as MapAndLoad fills it (SizeOfImage is the mapped file's length).
+    // the NT headers unchecked and faults on a file that ends there.
     char full[MAX_PATH];
     const DWORD n = SearchPathA(nullptr, path.c_str(), ".DLL", MAX_PATH, full, nullptr);
     if (n == 0 || n >= MAX_PATH) return false;
-    HANDLE file = CreateFileA(full, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER length{};
-    void* view = nullptr;
-    if (GetFileSizeEx(file, &length) && length.QuadPart > 0 && length.QuadPart <= 0xFFFFFFFFll) {
-        if (HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr)) {
-            view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-            CloseHandle(mapping);
-        }
-    }
-    const uint64_t size = view ? static_cast<uint64_t>(length.QuadPart) : 0;
-    const PeResourceCheck::PeBytes headers(static_cast<const unsigned char*>(view), static_cast<size_t>(size));
-    if (!headers.HeadersSound()) {
-        if (view) UnmapViewOfFile(view);
-        CloseHandle(file);
-        return false;
-    }
-
-    const auto* base = static_cast<const unsigned char*>(view);
-    const uint32_t ntOff = Read<uint32_t>(base + offsetof(IMAGE_DOS_HEADER, e_lfanew));
-    const unsigned char* nt = base + ntOff;
-    const auto fh = Read<IMAGE_FILE_HEADER>(nt + 4);
+    PeImage image{std::string(full, n)};
+    // The checksum routine takes the length as 32 bits.
+    if (!image.HeadersSound() || (static_cast<uint64_t>(image.Size()) >> 32) != 0) return false;
+    image_ = std::move(image);
     moduleName_.assign(full, n);
-    image_ = LOADED_IMAGE{};
-    image_.ModuleName = moduleName_.data();
-    image_.hFile = file;
-    image_.MappedAddress = static_cast<PUCHAR>(view);
-    image_.FileHeader = reinterpret_cast<PIMAGE_NT_HEADERS>(const_cast<unsigned char*>(nt));
-    image_.NumberOfSections = fh.NumberOfSections;
-    image_.Sections = reinterpret_cast<PIMAGE_SECTION_HEADER>(
-        const_cast<unsigned char*>(nt + 4 + sizeof(IMAGE_FILE_HEADER) + fh.SizeOfOptionalHeader));
-    image_.Characteristics = fh.Characteristics;
-    image_.fSystemImage = FALSE;
-    image_.fDOSImage = FALSE;
-    image_.fReadOnly = TRUE;
-    image_.SizeOfImage = static_cast<ULONG>(size);
     loaded_ = true;
-    fileSize_ = size;
-    fileHeader_ = fh;
-    pe64_ = headers.Pe64();
-    const unsigned char* opt = nt + 4 + sizeof(IMAGE_FILE_HEADER);
+    fileHeader_ = image_.FileHeader();
+    pe64_ = image_.Pe64();
     // The 32- and 64-bit optional headers name these fields alike; only their layout differs.
     auto takeOptionalHeader = [this](const auto& oh) {
         imageBase_ = oh.ImageBase;
@@ -242,8 +208,8 @@ bool clsPeInfo::TryMap(const std::string& path) {
         imageMajor_ = oh.MajorImageVersion, imageMinor_ = oh.MinorImageVersion;
         subMajor_ = oh.MajorSubsystemVersion, subMinor_ = oh.MinorSubsystemVersion;
     };
-    if (pe64_) takeOptionalHeader(Read<IMAGE_OPTIONAL_HEADER64>(opt));
-    else takeOptionalHeader(Read<IMAGE_OPTIONAL_HEADER32>(opt));
+    if (pe64_) takeOptionalHeader(image_.OptionalHeader64());
+    else takeOptionalHeader(image_.OptionalHeader32());
     return true;
 }
 
@@ -258,34 +224,33 @@ bool clsPeInfo::Load(const std::string& FileName, const std::string& Folder1, co
 
 void clsPeInfo::Unload() {
     if (!loaded_) return;
-    UnmapViewOfFile(image_.MappedAddress);
-    CloseHandle(image_.hFile);
-    image_.MappedAddress = nullptr;
-    image_.hFile = nullptr;
+    image_ = PeImage();
     loaded_ = false;
-    fileSize_ = 0;
 }
 
 void clsPeInfo::EnumerateSections(TextTable& Table) const {
     if (!loaded_) return;
-    Table.assign(image_.NumberOfSections, std::vector<std::string>(3));
-    const auto* first = reinterpret_cast<const unsigned char*>(image_.Sections);
-    for (ULONG i = 0; i < image_.NumberOfSections; ++i) {
-        const unsigned char* p = first + 40ull * i;
-        if (!InFile(p, sizeof(IMAGE_SECTION_HEADER))) break;  // checked at Load; kept as a guard
-        const auto sh = Read<IMAGE_SECTION_HEADER>(p);
+    Table.assign(image_.NumberOfSections(), std::vector<std::string>(3));
+    for (uint16_t i = 0; i < image_.NumberOfSections(); ++i) {
+        // The section table lies in the file (checked at Load).
+        const auto sh = image_.Section(i);
         Table[i][0].assign(reinterpret_cast<const char*>(sh.Name), IMAGE_SIZEOF_SHORT_NAME);
         Table[i][1] = SectionFlagsText(sh.Characteristics);
         Table[i][2] = GroupedNumber(sh.SizeOfRawData);
     }
 }
 
+const unsigned char* clsPeInfo::DirectoryData(int index, size_t len) const {
+    uint64_t offset = 0;
+    uint32_t size = 0;
+    if (!loaded_ || image_.DirectoryOffset(index, offset, size) != PeImage::Lookup::Found || !image_.Fits(offset, len))
+        return nullptr;
+    return image_.Data() + offset;
+}
+
 const IMAGE_IMPORT_DESCRIPTOR* clsPeInfo::ImportDirectory() const {
-    if (!loaded_) return nullptr;
-    ULONG size = 0;
-    auto* dir = static_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-        ImageDirectoryEntryToData(image_.MappedAddress, FALSE, IMAGE_DIRECTORY_ENTRY_IMPORT, &size));
-    return InFile(dir, sizeof(IMAGE_IMPORT_DESCRIPTOR)) ? dir : nullptr;
+    return reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+        DirectoryData(IMAGE_DIRECTORY_ENTRY_IMPORT, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
 }
 
 void clsPeInfo::EnumerateImportedModules(std::vector<std::string>& Names, long& Count) const {
@@ -356,15 +321,12 @@ void clsPeInfo::EnumerateImportedFunctions(const std::string& ModuleName, std::v
 void clsPeInfo::EnumerateExportedFunctions(TextTable& Table, long& Count) const {
     Table.clear();
     Count = 0;
-    if (!loaded_) return;
-    ULONG size = 0;
-    auto* dir = static_cast<const unsigned char*>(
-        ImageDirectoryEntryToData(image_.MappedAddress, FALSE, IMAGE_DIRECTORY_ENTRY_EXPORT, &size));
-    if (!InFile(dir, sizeof(IMAGE_EXPORT_DIRECTORY))) return;
+    const unsigned char* dir = DirectoryData(IMAGE_DIRECTORY_ENTRY_EXPORT, sizeof(IMAGE_EXPORT_DIRECTORY));
+    if (!dir) return;
     const auto ed = Read<IMAGE_EXPORT_DIRECTORY>(dir);
     // Each function has a 4-byte slot in the address table: a count whose table does not fit
     // in the file is damage, and such a table is not read at all.
-    if (ed.NumberOfFunctions == 0 || ed.NumberOfFunctions > fileSize_ / 4 ||
+    if (ed.NumberOfFunctions == 0 || ed.NumberOfFunctions > image_.Size() / 4 ||
         !RvaToPtr(ed.AddressOfFunctions, static_cast<size_t>(ed.NumberOfFunctions) * 4))
         return;
     const uint32_t rows = ed.NumberOfFunctions;

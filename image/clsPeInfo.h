@@ -1,7 +1,7 @@
-// clsPeInfo: opens one PE image file read-only and answers questions about it through imagehlp:
-// header facts, the section table, the export table and the imports. The file is found and
-// mapped as imagehlp's MapAndLoad does it, but its headers are checked before anything reads
-// them (MapAndLoad reads them unchecked).
+// clsPeInfo: opens one PE image file read-only and answers questions about it: header facts,
+// the section table, the export table and the imports. The file is found as imagehlp's
+// MapAndLoad finds it and read through the one image reader (base/PeImage.h), whose headers are
+// checked before anything reads them (MapAndLoad reads them unchecked).
 //
 // The file is never trusted. Every read of the mapping is checked against the file's length
 // (directory pointers, descriptors, thunks, names with their NUL, export counts), so a cut
@@ -9,11 +9,12 @@
 // PE32 and PE32+ images are both read by their optional header's Magic.
 #pragma once
 #include <windows.h>
-#include <imagehlp.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "base/PeImage.h"
 
 class clsPeInfo {
 public:
@@ -63,8 +64,8 @@ public:
     // file's end; "" (and ok false) when the address is not in it or no NUL ends the text there.
     std::string StringFromPointer(const void* address, bool* ok = nullptr) const;
     // Start of the mapped file (null when nothing is loaded) and its length.
-    const void* MappedAddress() const { return loaded_ ? image_.MappedAddress : nullptr; }
-    uint64_t MappedSize() const { return loaded_ ? fileSize_ : 0; }
+    const void* MappedAddress() const { return loaded_ ? image_.Data() : nullptr; }
+    uint64_t MappedSize() const { return loaded_ ? image_.Size() : 0; }
 
     // Maps FileName, else Folder1\FileName, else Folder2\FileName. True when one of them could
     // be mapped and its headers lie inside the file (checked before the file is mapped); false
@@ -87,13 +88,14 @@ private:
     bool InFile(const void* p, size_t len) const;
     // The NUL-terminated string at an RVA; ok is false when it (with its NUL) is not in the file.
     std::string StringFromRva(uint32_t rva, bool* ok = nullptr) const;
+    // Pointer to len bytes of a data directory as the loader finds it in a file, or nullptr.
+    const unsigned char* DirectoryData(int index, size_t len) const;
     // First import descriptor, or nullptr when the image has none.
     const IMAGE_IMPORT_DESCRIPTOR* ImportDirectory() const;
 
-    LOADED_IMAGE image_{};  // filled as imagehlp's MapAndLoad fills it; the mapping is our own
+    PeImage image_;  // the mapped file
     std::string moduleName_;
     bool loaded_ = false;
-    uint64_t fileSize_ = 0;
     // Header facts copied at the last successful Load.
     bool pe64_ = false;
     IMAGE_FILE_HEADER fileHeader_{};

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/PeImage.h"
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
 #include "base/WinText.h"
@@ -340,23 +341,8 @@ std::string Hex32(unsigned long v) {
 
 // The machine a PE file is built for, read from its headers; 0 when the file is no PE image.
 WORD PeMachine(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return 0;
-    WORD machine = 0;
-    IMAGE_DOS_HEADER dos{};
-    DWORD got = 0;
-    if (ReadFile(f, &dos, sizeof dos, &got, nullptr) && got == sizeof dos && dos.e_magic == IMAGE_DOS_SIGNATURE &&
-        dos.e_lfanew > 0 && SetFilePointer(f, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER) {
-        struct {
-            DWORD signature;
-            IMAGE_FILE_HEADER file;
-        } nt{};
-        if (ReadFile(f, &nt, sizeof nt, &got, nullptr) && got == sizeof nt && nt.signature == IMAGE_NT_SIGNATURE)
-            machine = nt.file.Machine;
-    }
-    CloseHandle(f);
-    return machine;
+    const PeImage image(path);
+    return image.HasFileHeader() ? image.FileHeader().Machine : 0;
 }
 
 bool EndsWithExe(const std::string& path) { return TextCase::EndsWith(path, ".EXE"); }

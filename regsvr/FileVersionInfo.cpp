@@ -31,7 +31,7 @@ std::string Num(unsigned v, const char* format) {
     return buf;
 }
 
-// major.minor as 00, then the build and revision: 1.8.0.1225 gives 1.08.1225, 6.0.81.7 gives 6.00.8107.
+// major.minor as 00, then the build and revision: 2.5.0.31 gives 2.05.0031, 6.0.81.7 gives 6.00.8107.
 std::string VersionText(DWORD ms, DWORD ls) {
     std::string text = Num(HIWORD(ms), "%u") + "." + Num(LOWORD(ms), "%02u") + ".";
     if (HIWORD(ls) == 0)

@@ -2,7 +2,7 @@
 
 namespace mTreeviewMacros_472 {
 
-bool TreeView_DeleteAllItems(HWND tree) {
+bool(TreeView_DeleteAllItems)(HWND tree) {
     // Some controls answer the message with success also when they held nothing; an empty tree
     // had nothing to delete.
     bool hadItems = SendMessageA(tree, TVM_GETCOUNT, 0, 0) > 0;

@@ -4,10 +4,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
-// commctrl.h has a macro of the same name; the module's own function replaces it.
-#undef TreeView_DeleteAllItems
-
 namespace mTreeviewMacros_472 {
 // True when the control reported that it deleted something (false on an empty tree).
-bool TreeView_DeleteAllItems(HWND tree);
+// commctrl.h has a function-like macro of the same name, left as it is for every other
+// includer: the name is written in parentheses here and at each call, where no macro expands:
+//     (mTreeviewMacros_472::TreeView_DeleteAllItems)(tree.hWnd());
+bool(TreeView_DeleteAllItems)(HWND tree);
 }  // namespace mTreeviewMacros_472

@@ -6,7 +6,6 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
-#include "components/Tab_RegComp.h"
 #include "ui/RegistryValuesList.h"
 
 using namespace QV_Registry_Lib;
@@ -182,6 +181,6 @@ void dlg_hiddenAutostartEntries::MNU_Edit_Regedit_Click() {
     TrapErrors(kModule, "MNU_Edit_Regedit_Click", [&] {
         auto entry = SelectedEntry();
         if (!entry) return;
-        Tab_RegComp::OpenRegeditAt(entry->vntHEKYTYPE + "\\" + cstrRunKey);
+        QV_Registry_Lib::OpenRegeditAt(entry->vntHEKYTYPE + "\\" + cstrRunKey);
     });
 }

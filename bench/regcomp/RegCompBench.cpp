@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/PeImage.h"
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
 #include "tests/support/RegFixture.h"
@@ -152,7 +153,7 @@ void CountRegistryCalls() {
         VELM_COUNTED(13, RegQueryValueA),  VELM_COUNTED(14, RegEnumKeyA),
     };
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_NT_HEADERS* nt = PeImage::LoadedHeaders(reinterpret_cast<HMODULE>(base));
     const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
         if (!TextCase::Equal(reinterpret_cast<const char*>(base + imp->Name), "advapi32.dll")) continue;

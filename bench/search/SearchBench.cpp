@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "base/PeImage.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
@@ -61,12 +62,12 @@ LSTATUS WINAPI CountQueryInfo(HKEY a, LPSTR b, LPDWORD c, LPDWORD d, LPDWORD e, 
 
 void HookImports() {
     HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    realOpen = reinterpret_cast<decltype(realOpen)>(GetProcAddress(advapi, "RegOpenKeyExA"));
-    realClose = reinterpret_cast<decltype(realClose)>(GetProcAddress(advapi, "RegCloseKey"));
-    realEnumKey = reinterpret_cast<decltype(realEnumKey)>(GetProcAddress(advapi, "RegEnumKeyExA"));
-    realEnumValue = reinterpret_cast<decltype(realEnumValue)>(GetProcAddress(advapi, "RegEnumValueA"));
-    realQueryValue = reinterpret_cast<decltype(realQueryValue)>(GetProcAddress(advapi, "RegQueryValueExA"));
-    realQueryInfo = reinterpret_cast<decltype(realQueryInfo)>(GetProcAddress(advapi, "RegQueryInfoKeyA"));
+    realOpen = reinterpret_cast<decltype(realOpen)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegOpenKeyExA")));
+    realClose = reinterpret_cast<decltype(realClose)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegCloseKey")));
+    realEnumKey = reinterpret_cast<decltype(realEnumKey)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegEnumKeyExA")));
+    realEnumValue = reinterpret_cast<decltype(realEnumValue)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegEnumValueA")));
+    realQueryValue = reinterpret_cast<decltype(realQueryValue)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryValueExA")));
+    realQueryInfo = reinterpret_cast<decltype(realQueryInfo)>(reinterpret_cast<void*>(GetProcAddress(advapi, "RegQueryInfoKeyA")));
     const std::pair<void*, void*> hooks[] = {
         {reinterpret_cast<void*>(realOpen), reinterpret_cast<void*>(&CountOpen)},
         {reinterpret_cast<void*>(realClose), reinterpret_cast<void*>(&CountClose)},
@@ -76,8 +77,7 @@ void HookImports() {
         {reinterpret_cast<void*>(realQueryInfo), reinterpret_cast<void*>(&CountQueryInfo)},
     };
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_NT_HEADERS* nt = PeImage::LoadedHeaders(reinterpret_cast<HMODULE>(base));
     const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
         for (auto* t = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk); t->u1.Function; ++t) {

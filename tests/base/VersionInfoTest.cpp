@@ -147,7 +147,9 @@ TEST(VersionInfo, BlockIsTheOneTheVersionFunctionsGive) {
             const BOOL okA = VerQueryValueA(block.data(), sub, &a, &la);
             const BOOL okB = VerQueryValueA(system.data(), sub, &b, &lb);
             ASSERT_EQ(okA, okB) << f << sub;
-            if (okA) EXPECT_EQ(std::string(static_cast<char*>(a), la), std::string(static_cast<char*>(b), lb)) << f << sub;
+            if (okA) {
+                EXPECT_EQ(std::string(static_cast<char*>(a), la), std::string(static_cast<char*>(b), lb)) << f << sub;
+            }
         }
     }
 }

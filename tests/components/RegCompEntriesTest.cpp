@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/QV_Registry_Lib.h"
 #include "base/TextCase.h"
 #include "ui/DetailsRows.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
@@ -302,10 +303,10 @@ TEST(Starts, RegeditJumpAndUnregister) {
     });
     RegFixture hkcu(HKEY_CURRENT_USER);
     // Without Regedit's key nothing is written, and Regedit is started all the same.
-    OpenRegeditAt("HKEY_CLASSES_ROOT\\CLSID");
+    QV_Registry_Lib::OpenRegeditAt("HKEY_CLASSES_ROOT\\CLSID");
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit"));
     hkcu.Load("[Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit]\n");
-    OpenRegeditAt("HKEY_CLASSES_ROOT\\CLSID\\{X}");
+    QV_Registry_Lib::OpenRegeditAt("HKEY_CLASSES_ROOT\\CLSID\\{X}");
     char data[64] = {};
     DWORD size = sizeof data;
     RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey",

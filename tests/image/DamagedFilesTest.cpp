@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "base/PeResourceCheck.h"
+#include "base/PeImage.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "image/clsPeInfo.h"
 #include "image/frmDepends.h"
@@ -53,14 +53,14 @@ private:
 }  // namespace
 
 // The locator finds a version resource and the icon groups where the bytes say they are.
-TEST(PeResourceCheck, FindsResourcesOfIntactFiles) {
+TEST(PeImage, FindsResourcesOfIntactFiles) {
     const std::string verde = pe_test::VersionFixtureDir() + "\\verde.dll";
-    PeResourceCheck::MappedFile file(verde);
+    MappedFile file(verde);
     ASSERT_NE(file.Data(), nullptr) << verde;
-    PeResourceCheck::PeBytes pe(file.Data(), file.Size());
+    PeImage pe(file.Data(), file.Size());
     EXPECT_TRUE(pe.HeadersSound());
     EXPECT_TRUE(pe.SectionsSound());
-    std::vector<PeResourceCheck::ResourceData> found;
+    std::vector<PeImage::ResourceData> found;
     ASSERT_TRUE(pe.LocateResource(MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), found));
     ASSERT_EQ(found.size(), 1u);
     const RawImage raw(pe_test::ReadAll(verde));
@@ -72,19 +72,19 @@ TEST(PeResourceCheck, FindsResourcesOfIntactFiles) {
     EXPECT_EQ(std::memcmp(file.Data() + found[0].fileOffset + 6, L"VS_VERSION_INFO", 30), 0);
     EXPECT_FALSE(pe.LocateResource(MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(2), found));
     EXPECT_FALSE(pe.LocateResource(MAKEINTRESOURCEA(14), MAKEINTRESOURCEA(1), found));
-    EXPECT_TRUE(PeResourceCheck::VersionResourceSound(verde));
-    EXPECT_FALSE(PeResourceCheck::VersionResourceSound(pe_test::VersionFixtureDir() + "\\vernone.dll"));
+    EXPECT_TRUE(PeImage::VersionResourceSound(verde));
+    EXPECT_FALSE(PeImage::VersionResourceSound(pe_test::VersionFixtureDir() + "\\vernone.dll"));
 
     // A real system DLL: its icon group 154 exists in the resource tree.
-    PeResourceCheck::MappedFile shell(pe_test::SystemDir() + "\\shell32.dll");
-    PeResourceCheck::PeBytes shellPe(shell.Data(), shell.Size());
+    MappedFile shell(pe_test::SystemDir() + "\\shell32.dll");
+    PeImage shellPe(shell.Data(), shell.Size());
     EXPECT_TRUE(shellPe.LocateResource(MAKEINTRESOURCEA(14), MAKEINTRESOURCEA(154), found));
     EXPECT_FALSE(found.empty());
     // Texts, numbers and files that are no images.
-    EXPECT_FALSE(PeResourceCheck::PeBytes(nullptr, 0).HeadersSound());
-    EXPECT_FALSE(PeResourceCheck::HeadersInFile("C:\\windows\\win.ini"));
-    EXPECT_FALSE(PeResourceCheck::HeadersInFile("C:\\no-such-folder\\x.dll"));
-    EXPECT_TRUE(PeResourceCheck::HeadersInFile(verde));
+    EXPECT_FALSE(PeImage(nullptr, 0).HeadersSound());
+    EXPECT_FALSE(PeImage::HeadersInFile("C:\\windows\\win.ini"));
+    EXPECT_FALSE(PeImage::HeadersInFile("C:\\no-such-folder\\x.dll"));
+    EXPECT_TRUE(PeImage::HeadersInFile(verde));
 }
 
 // Overwritten version sizes and offsets, and a 4 GB resource section, read as no version
@@ -103,7 +103,7 @@ TEST(DamagedFiles, VersionResourcesReadAsAbsent) {
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.name);
         const std::string path = dir.Write(d.name, d.bytes);
-        EXPECT_FALSE(PeResourceCheck::VersionResourceSound(path));
+        EXPECT_FALSE(PeImage::VersionResourceSound(path));
         EXPECT_EQ(QV_APIFileAndDiskINFO::GetFileVersion(path), "");
         FileVersionStrings s;
         s.CompanyName = "kept";
@@ -130,7 +130,7 @@ TEST(DamagedFiles, HeadersCutByTheEndOfTheFile) {
     for (uint32_t back = 4; back <= 22; ++back) {
         SCOPED_TRACE(back);
         const std::string path = dir.Write("end" + std::to_string(back) + ".dll", HeadersAtTheEnd(good, back));
-        EXPECT_FALSE(PeResourceCheck::HeadersInFile(path));
+        EXPECT_FALSE(PeImage::HeadersInFile(path));
         clsPeInfo pe;
         EXPECT_FALSE(pe.Load(path, "", ""));
         EXPECT_EQ(QV_APIFileAndDiskINFO::GetFileVersion(path), "");

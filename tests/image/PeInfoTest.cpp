@@ -1,6 +1,9 @@
 // The PE reader against the fixture DLLs of both kinds and the prefix's own system files.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <imagehlp.h>
+
 #include "image/clsPeInfo.h"
 #include "tests/image/PeSupport.h"
 

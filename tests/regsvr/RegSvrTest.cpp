@@ -3,11 +3,14 @@
 // check against the prefix's real files and registry.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <oleauto.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "VelmComServerFixture.h"
+#include "base/TypeLibCheck.h"
 #include "regsvr/FileVersionInfo.h"
 #include "regsvr/Master.h"
 #include "regsvr/QV_ErrHandler.h"
@@ -235,6 +238,170 @@ TEST(TypeLibCheck, CountsTheClassKeysOfAGeneratedLibrary) {
     EXPECT_EQ(message, "");
     // The type library embedded in the server DLL reads the same.
     EXPECT_EQ(Master::CheckTypeLibRegistration(VELM_FIXTURE_COMSERVER_DLL, message), 1);
+}
+
+namespace {
+
+struct TlbDamage {
+    std::string name;
+    std::vector<unsigned char> bytes;
+};
+
+int32_t Get32(const std::vector<unsigned char>& b, size_t at) {
+    int32_t v = 0;
+    std::memcpy(&v, &b[at], 4);
+    return v;
+}
+
+// Damaged copies of an MSFT type library: cut short, offsets past its end, huge counts, and
+// records whose lengths or type numbers lead out of their tables.
+std::vector<TlbDamage> MsftDamages(const std::vector<unsigned char>& good) {
+    const size_t types = static_cast<size_t>(Get32(good, 0x20));
+    const size_t dir = 0x54 + 4 * types + ((Get32(good, 0x14) & 0x100) ? 4 : 0);
+    auto seg = [&](int s) { return dir + 16u * s; };  // offset, then length
+    // The first type with members, and its first member record.
+    size_t info = 0;
+    const size_t table = static_cast<size_t>(Get32(good, seg(0)));
+    for (size_t i = 0; i < types && !info; ++i)
+        if (Get32(good, table + 0x64 * i + 0x18) != 0) info = table + 0x64 * i;
+    const size_t members = info ? static_cast<size_t>(Get32(good, info + 4)) : 0;
+    auto with = [&](const char* name, size_t at, int32_t value) {
+        TlbDamage d{name, good};
+        pe_test::Put32(d.bytes, at, static_cast<uint32_t>(value));
+        return d;
+    };
+    auto cut = [&](const char* name, size_t size) {
+        return TlbDamage{name, std::vector<unsigned char>(good.begin(), good.begin() + static_cast<long>(size))};
+    };
+    std::vector<TlbDamage> out = {
+        cut("29 bytes", 29),
+        cut("the header alone", 0x54),
+        cut("cut in the segment directory", dir + 100),
+        cut("cut in half", good.size() / 2),
+        cut("the last byte gone", good.size() - 1),
+        with("a huge type count", 0x20, 0x7FFFFFF0),
+        with("a negative type count", 0x20, -5),
+        with("the type table past the end", seg(0), static_cast<int32_t>(good.size()) + 0x1000),
+        with("the name table longer than the file", seg(7) + 4, 0x7FFFFFF0),
+        with("the string table at a negative offset", seg(8), -64),
+        with("a type description table past the end", seg(9), static_cast<int32_t>(good.size()) + 8),
+    };
+    if (info) {
+        out.push_back(with("a type's members past the end", info + 4, static_cast<int32_t>(good.size()) + 16));
+        out.push_back(with("a huge member count", info + 0x18, 0x7FFF7FFF));
+        out.push_back(with("a member table length past the end", members, 0x7FFFFFF0));
+        out.push_back(with("a member record of length 0", members + 4, 0));
+        out.push_back(with("a return type out of the description table", members + 8, 0x00FFFF00));
+        out.push_back(with("a huge argument count", members + 4 + 20, 0x7FFF));
+    }
+    return out;
+}
+
+// A type library of the other format: header, block table, magic, index strings, padding and
+// its blocks, each damaged in turn.
+std::vector<TlbDamage> SltgDamages() {
+    std::vector<unsigned char> b(0x24 + 2 * 8 + 13 + 2 * 11 + 9 + 64, 0);
+    std::memcpy(b.data(), "SLTG", 4);
+    b[4] = 3;     // three file blocks: two entries
+    b[0x0A] = 1;  // the chain starts at entry 1
+    auto entry = [&](std::vector<unsigned char>& v, int i, uint32_t len, uint16_t next) {
+        std::memcpy(&v[0x24 + 8 * i], &len, 4);
+        std::memcpy(&v[0x24 + 8 * i + 6], &next, 2);
+    };
+    entry(b, 0, 16, 2);
+    entry(b, 1, 48, 0);
+    const size_t magic = 0x24 + 16;
+    b[magic] = 1;
+    std::memcpy(&b[magic + 1], "CompObj", 8);
+    std::memcpy(&b[magic + 9], "dir", 4);
+    std::vector<TlbDamage> out;
+    out.push_back({"SLTG cut in its header", std::vector<unsigned char>(b.begin(), b.begin() + 20)});
+    out.push_back({"SLTG cut in its magic", std::vector<unsigned char>(b.begin(), b.begin() + static_cast<long>(magic) + 5)});
+    TlbDamage circle{"SLTG blocks in a circle", b};
+    entry(circle.bytes, 1, 48, 1);
+    out.push_back(circle);
+    TlbDamage past{"SLTG block past the end", b};
+    entry(past.bytes, 1, 0x7FFFFFF0, 0);
+    out.push_back(past);
+    TlbDamage stray{"SLTG chain to a missing entry", b};
+    entry(stray.bytes, 0, 16, 40);
+    out.push_back(stray);
+    TlbDamage first{"SLTG first block out of the table", b};
+    first.bytes[0x0A] = 9;
+    out.push_back(first);
+    TlbDamage count{"SLTG huge block count", b};
+    count.bytes[4] = 0xFF, count.bytes[5] = 0xFF;
+    out.push_back(count);
+    return out;
+}
+
+}  // namespace
+
+// Damaged type libraries, on their own and as the type library of a DLL, are never handed to
+// the loader (which reads out of bounds and ends the process on them): each reads as a file
+// without a type library, -2 with that message, and nothing is raised.
+TEST(TypeLibCheck, DamagedTypeLibrariesReadAsNone) {
+    const std::vector<unsigned char> good = pe_test::ReadAll(VELM_FIXTURE_COMSERVER_TLB);
+    ASSERT_GT(good.size(), 0x200u);
+    ASSERT_TRUE(TypeLibCheck::BytesSound(ByteSpan(good.data(), good.size())));
+    std::vector<TlbDamage> damages = MsftDamages(good);
+    ASSERT_GE(damages.size(), 17u) << "the fixture has a type with members";
+    for (TlbDamage& d : SltgDamages()) damages.push_back(std::move(d));
+
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    // The DLL's own type library, found in its resources, damaged in place.
+    const std::vector<unsigned char> dll = pe_test::ReadAll(VELM_FIXTURE_COMSERVER_DLL);
+    size_t embedded = 0;
+    for (size_t i = 0; i + 4 <= dll.size() && !embedded; ++i)
+        if (std::memcmp(&dll[i], "MSFT", 4) == 0) embedded = i;
+    ASSERT_NE(embedded, 0u);
+    for (const TlbDamage& d : damages) {
+        SCOPED_TRACE(d.name);
+        EXPECT_FALSE(TypeLibCheck::BytesSound(ByteSpan(d.bytes.data(), d.bytes.size())));
+        const std::string path = std::string(tmp) + "velm-damaged.tlb";
+        ASSERT_TRUE(pe_test::WriteAll(path, d.bytes.data(), d.bytes.size()));
+        std::string message = "x";
+        EXPECT_EQ(Master::CheckTypeLibRegistration(path, message), -2);
+        EXPECT_EQ(message, "Component does not contain any typelib information");
+        // The same damage inside the DLL, where it still fits in the resource.
+        if (d.bytes.size() == good.size() && embedded + good.size() <= dll.size()) {
+            std::vector<unsigned char> copy = dll;
+            std::memcpy(&copy[embedded], d.bytes.data(), d.bytes.size());
+            const std::string dllPath = std::string(tmp) + "velm-damaged-tlb.dll";
+            ASSERT_TRUE(pe_test::WriteAll(dllPath, copy.data(), copy.size()));
+            EXPECT_EQ(Master::CheckTypeLibRegistration(dllPath, message), -2);
+            EXPECT_EQ(message, "Component does not contain any typelib information");
+            DeleteFileA(dllPath.c_str());
+        }
+        DeleteFileA(path.c_str());
+    }
+}
+
+// Every type library of the prefix's system folder passes the check exactly when the loader
+// loads it: no real file is refused.
+TEST(TypeLibCheck, RealTypeLibrariesPass) {
+    std::vector<std::string> files = {kSys + "scrrun.dll", kSys + "msxml3.dll", kSys + "oleaut32.dll",
+                                      VELM_FIXTURE_COMSERVER_DLL, VELM_FIXTURE_COMSERVER_TLB, VELM_FIXTURE_NOCLASS_TLB};
+    for (const char* pattern : {"*.tlb", "*.olb"}) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((kSys + pattern).c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) continue;
+        do files.push_back(kSys + fd.cFileName);
+        while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    int loaded = 0;
+    for (const std::string& f : files) {
+        ITypeLib* lib = nullptr;
+        const std::wstring wide(f.begin(), f.end());
+        const bool loads = SUCCEEDED(LoadTypeLibEx(wide.c_str(), REGKIND_NONE, &lib)) && lib;
+        if (lib) lib->Release();
+        loaded += loads;
+        EXPECT_EQ(TypeLibCheck::FileSound(f), loads) << f;
+    }
+    EXPECT_GE(loaded, 5);
+    EXPECT_TRUE(TypeLibCheck::FileSound("stdole2.tlb")) << "a bare name is looked up as the loader does";
 }
 
 // A version resource whose size or offset is overwritten, or whose section claims 4 GB, reads

@@ -70,11 +70,11 @@ TEST_F(TreeTest, RemovingASubtreeDropsItsKeysAndAStaleNodeIsSafe) {
 }
 
 TEST_F(TreeTest, RawDeleteAllMessageEmptiesTheModelAndItsKeys) {
-    EXPECT_FALSE(mTreeviewMacros_472::TreeView_DeleteAllItems(tvw.hWnd())) << "nothing to delete";
+    EXPECT_FALSE((mTreeviewMacros_472::TreeView_DeleteAllItems)(tvw.hWnd())) << "nothing to delete";
     EXPECT_EQ(TreeCount(tvw.hWnd()), 0);
     auto r = tvw.Nodes.Add("", ui::tvwLast, "R", "R");
     tvw.Nodes.Add(r, ui::tvwChild, "R\\x", "x");
-    EXPECT_TRUE(mTreeviewMacros_472::TreeView_DeleteAllItems(tvw.hWnd()));
+    EXPECT_TRUE((mTreeviewMacros_472::TreeView_DeleteAllItems)(tvw.hWnd()));
     EXPECT_EQ(TreeCount(tvw.hWnd()), 0);
     EXPECT_EQ(tvw.Nodes.Count(), 0);
     EXPECT_TRUE(r->IsRemoved());
