@@ -75,9 +75,13 @@ bool FileExists(const std::string& path) {
 }
 
 bool FindExistingPathPrefix(std::string& path) {
+    return FindExistingPathPrefix(path, [](const std::string& p) { return PathExists(p); });
+}
+
+bool FindExistingPathPrefix(std::string& path, const std::function<bool(const std::string&)>& pathExists) {
     if (!CanBePath(path)) path.resize(kLongestPath);
     while (path.size() > 3) {
-        if (PathExists(path)) return true;
+        if (pathExists(path)) return true;
         path.pop_back();
         std::string::size_type end = path.find_last_not_of(' ');
         path.erase(end == std::string::npos ? 0 : end + 1);

@@ -27,6 +27,8 @@ bool FileExists(const std::string& path);
 // characters remain; the argument is left shortened. A text longer than any path is first
 // cut to kLongestPath characters (no longer part of it can be a folder).
 bool FindExistingPathPrefix(std::string& path);
+// The same, with the caller's own folder test (a scan that answers from its folder listings).
+bool FindExistingPathPrefix(std::string& path, const std::function<bool(const std::string&)>& pathExists);
 // The path of a special folder (CSIDL), without a trailing backslash except for a root.
 bool GetSpecialFolder(HWND owner, int csidl, std::string& path);
 // Lets the user pick a folder (the dialog opens at `initialFolder`); "" when cancelled.

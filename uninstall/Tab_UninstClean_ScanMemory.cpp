@@ -126,14 +126,7 @@ std::string LongFileName(const std::string& path) {
 }
 
 bool FindExistingPathPrefix(std::string& path) {
-    while (path.size() > 3) {
-        if (PathExists(path)) return true;
-        path.pop_back();
-        std::string::size_type end = path.find_last_not_of(' ');
-        path.erase(end == std::string::npos ? 0 : end + 1);
-        if (!path.empty() && path.back() == '\\') path.pop_back();
-    }
-    return false;
+    return QV_APIFileAndDisk::FindExistingPathPrefix(path, [](const std::string& p) { return PathExists(p); });
 }
 
 ScanMemory::ScanMemory() {
