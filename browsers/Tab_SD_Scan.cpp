@@ -98,9 +98,9 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
         }
     }
 
-    // 4: shorten from the right (arguments after the program), with the usual extensions.
-    if (!found) {
-        std::string text = path;
+    // Shortens a path from the right (arguments after the program), with the usual extensions,
+    // until a file or an existing folder is met.
+    auto shorten = [&](std::string text) {
         while (text.size() > 3) {
             text.pop_back();
             if (RegistryNodes::ExistingFolder(text)) {
@@ -110,7 +110,10 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
             const std::string bare = TrimRight(text);
             if (tryFile(bare) || tryFile(bare + ".exe") || tryFile(bare + ".sys") || tryFile(bare + ".dll")) break;
         }
-    }
+    };
+
+    // 4: shorten from the right.
+    if (!found) shorten(path);
 
     // 5: a leading single backslash: its first component is a variable (\SystemRoot\...).
     if (!found && path.size() > 1 && path[0] == '\\' && path[1] != '\\') {
@@ -133,9 +136,11 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
             tryFile(result);
         }
         if (!found) {
+            // Below the system root; a path without a drive also with arguments after the
+            // program (system32\svchost.exe -k Group, as systems store it).
             const std::string result = Env("systemroot") + "\\" + path;
             folderOf(result);
-            tryFile(result);
+            if (!tryFile(result) && path.find(':') == std::string::npos) shorten(result);
         }
     }
     return found;
