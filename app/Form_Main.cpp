@@ -247,7 +247,12 @@ void Form_Main::InitStartUpTab() {
 }
 
 void Form_Main::Form_QueryUnload(int& cancel, int) {
-    // A close asked for during a long run (or a hand-over) waits for the run's closing steps.
+    // Closing is refused while a refresh fills a tab: the window stays open, without a message.
+    if (DroskGlobal().blnProcessing()) {
+        cancel = 1;
+        return;
+    }
+    // A close asked for during a search or a hand-over waits for its closing steps.
     if (RunGuard::Active()) {
         cancel = 1;
         RunGuard::AfterRun(

@@ -179,12 +179,15 @@ private:
         const char* startText = nullptr;             // panel 1 at the start (null: unchanged)
         const char* finishText = "Ready.";           // panel 1 after the run
         const char* procedure = "";                  // the error report's procedure name
+        std::vector<ui::Control*> controls;          // the tab's own buttons switched off meanwhile
     };
     void LongRun(const RunPlan& plan, const std::function<void()>& worker);
     // A registry search of a tab: the Find dialog first, then (confirmed or not) a long run of
     // kind Search that calls `worker` only for a confirmed search and ends a search that was not
     // cancelled with "Finished searching through the registry.".
-    void SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker);
+    // `controls` are the tab's own buttons the search switches off.
+    void SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker,
+                   std::vector<ui::Control*> controls = {});
     // The commands a run of that plan switches off while it goes on.
     std::vector<const char*> LockedItems(const RunPlan& plan) const;
     // What happens when a tab is shown: its Edit menu, and each tab's first-visit refresh.
@@ -259,7 +262,8 @@ struct TabFacts {
     bool searchButton;        // "Search" enabled while the tab is shown and after its runs
     bool optionsButton;       // "Options" likewise
     bool exploreButton;       // "Explore" enabled while the tab is shown
-    std::vector<const char*> scanLocks;  // the commands a scan switches off (a search: refresh and search)
+    std::vector<const char*> scanLocks;    // the menu commands a scan switches off
+    std::vector<const char*> searchLocks;  // the menu commands a search switches off
     void (Form_Main::*refresh)();        // the refresh command
     void (Form_Main::*shown)();          // the tab was shown (first-visit refresh)
     void (Form_Main::*disableItems)();   // its Edit menu's items by the selection

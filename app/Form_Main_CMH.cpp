@@ -55,13 +55,11 @@ void Form_Main::TabShown_CMH() {
     cboCMH_arrangedby.SetListIndex(by >= 0 && by <= 1 ? by : 0);
     Visited(Tab::CMH) = true;
     Disable_MNU_CMH_Items();
-    // Exactly one refresh: through the option's Click when the stored choice changes it.
-    if (g.blnCMHGeneralEntries != Option_select_by[0].Value()) {
-        if (g.blnCMHGeneralEntries) Option_select_by[0].SetValue(true);
-        else Option_select_by[1].SetValue(true);
-    } else {
-        Command7_Click();
-    }
+    // Exactly one refresh: through the option's Click when the stored choice's button is not
+    // selected yet (on a new window neither is), else directly.
+    ui::OptionButton& stored = Option_select_by[g.blnCMHGeneralEntries ? 0 : 1];
+    if (!stored.Value()) stored.SetValue(true);
+    else Command7_Click();
 }
 
 void Form_Main::Disable_MNU_CMH_Items() {
@@ -123,7 +121,8 @@ void Form_Main::Command7_Click() {
 
 void Form_Main::Command5_Click() {
     SearchRun(Tab::CMH, "Search in CMH",
-              [this] { Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, DroskGlobal().blnCancel); });
+              [this] { Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, DroskGlobal().blnCancel); },
+              {&Command7, &Command5});
 }
 
 void Form_Main::Command1_Click() {

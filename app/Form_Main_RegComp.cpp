@@ -221,9 +221,8 @@ void Form_Main::MNU_RegComp_Register_NEW_component_Click() {
     request.initialDir = windir;
     const std::string file = ui::OpenFileDialog(request);
     if (file.empty()) return;
-    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    ui::HourglassScope hourglass;
     ui::StartProgram("VelmRegSvr.exe -R " + file, 1, false);
-    SetCursor(old);
 }
 
 void Form_Main::MNU_RegComp_Show_File_path_Click() {
@@ -254,12 +253,11 @@ void Form_Main::MNU_RegComp_Unregisterthiscomponent_Click() {
             return;
         }
         if (ui::MsgBox("Really unregister component\r\n" + rec->vntCalcDisplayName + " ?", ui::vbYesNo | ui::vbCritical,
-                       "") != ui::vbYes)
+                       ui::kEmptyCaption) != ui::vbYes)
             return;
         if (rec->blnFileExist && !rec->vntFileLocationEx.empty()) {
-            HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+            ui::HourglassScope hourglass;
             Tab_RegComp::UnregisterComponent(*rec);
-            SetCursor(old);
         } else {
             ui::MsgBox("Path could not be resolved.", ui::vbInformation, "Action Canceled");
         }

@@ -32,6 +32,7 @@ const std::vector<TabFacts>& TabTable() {
          .optionsButton = false,
          .exploreButton = true,
          .scanLocks = {"MNU_UninstClean_RefreshUninst", "MNU_UninstClean_RebuildCache"},
+         .searchLocks = {},
          .refresh = &Form_Main::MNU_UninstClean_RefreshUninst_Click,
          .shown = &Form_Main::TabShown_US,
          .disableItems = &Form_Main::Disable_MNU_US_Items},
@@ -52,6 +53,7 @@ const std::vector<TabFacts>& TabTable() {
          .exploreButton = true,
          .scanLocks = {"MNU_ServicesDevices_Refresh", "MNU_ServicesDevices_SearchInRegistry",
                        "MNU_ServicesDevices_Options"},
+         .searchLocks = {"MNU_ServicesDevices_Refresh", "MNU_ServicesDevices_SearchInRegistry"},
          .refresh = &Form_Main::cmdSD_Refresh_Click,
          .shown = &Form_Main::TabShown_SD,
          .disableItems = &Form_Main::Disable_MNU_ServicesDevices_Items},
@@ -71,6 +73,8 @@ const std::vector<TabFacts>& TabTable() {
          .optionsButton = false,
          .exploreButton = false,
          .scanLocks = {"MNU_CMH_Refresh", "MNU_CMH_SearchInRegistry"},
+         // Its search switches off the tab's buttons Refresh and Search instead (Command5_Click).
+         .searchLocks = {},
          .refresh = &Form_Main::Command7_Click,
          .shown = &Form_Main::TabShown_CMH,
          .disableItems = &Form_Main::Disable_MNU_CMH_Items},
@@ -90,6 +94,7 @@ const std::vector<TabFacts>& TabTable() {
          .optionsButton = true,
          .exploreButton = true,
          .scanLocks = {"MNU_RegComp_RefreshTreeView", "MNU_RegComp_SearchInRegistry", "MNU_RegComp_Options"},
+         .searchLocks = {"MNU_RegComp_RefreshTreeView", "MNU_RegComp_SearchInRegistry"},
          .refresh = &Form_Main::MNU_RegComp_RefreshTreeView_Click,
          .shown = &Form_Main::TabShown_RegComp,
          .disableItems = &Form_Main::Disable_MNU_RegComp_Items},
@@ -205,10 +210,10 @@ void Form_Main::Toolbar1_ButtonClick(ui::ToolbarButton& button) {
                               : key == "Explore" ? t.exploreItem
                               : key == "Options" ? t.optionsItem
                                                  : nullptr;
-        if (!command) return;
-        // A command switched off (a run is under way) does not run from the toolbar either.
-        ui::MenuItem& item = Menus[command];
-        if (item.Enabled()) item.DoClick();
+        // The command runs whatever the state of its menu item: it answers a selection it cannot
+        // act on itself. (During a run the buttons that would start another are switched off,
+        // and a run's command returns at once while one is under way.)
+        if (command) Menus[command].DoClick();
     });
 }
 
@@ -266,10 +271,7 @@ void Form_Main::Tabc_EnableOneTab(long tab) {
 
 std::vector<const char*> Form_Main::LockedItems(const RunPlan& plan) const {
     const TabFacts& t = Facts(plan.tab);
-    if (plan.kind == RunGuard::Kind::Scan) return t.scanLocks;
-    std::vector<const char*> items{t.refreshItem};
-    if (t.searchItem) items.push_back(t.searchItem);
-    return items;
+    return plan.kind == RunGuard::Kind::Scan ? t.scanLocks : t.searchLocks;
 }
 
 void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker) {
@@ -291,6 +293,7 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
                 if (!IsLoaded()) return;
                 ui::Menu::Batch batch(Menus);
                 for (const char* item : locked) Menus[item].SetEnabled(true);
+                for (ui::Control* c : plan.controls) c->SetEnabled(true);
                 EnableDisableFileMenuItems("start", tab.code);
                 Master::AutoUpdateStartStop("start");
                 Tabc_EnableAllTabs();
@@ -307,6 +310,7 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
             {
                 ui::Menu::Batch batch(Menus);
                 for (const char* item : locked) Menus[item].SetEnabled(false);
+                for (ui::Control* c : plan.controls) c->SetEnabled(false);
                 EnableDisableFileMenuItems("stop", tab.code);
             }
             g.blnCancel = false;
@@ -316,7 +320,8 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
     }
 }
 
-void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker) {
+void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker,
+                          std::vector<ui::Control*> controls) {
     if (RunGuard::Busy() || !IsLoaded()) return;
     clsDroskGlobal& g = DroskGlobal();
     colQVRegistry& engine = QVRegistry();
@@ -327,7 +332,7 @@ void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<vo
         find.Show(ui::vbModal);
     }
     const bool confirmed = engine.blnFindOptionEnabled;
-    LongRun({.tab = tab, .kind = RunGuard::Kind::Search, .procedure = procedure}, [&] {
+    LongRun({.tab = tab, .kind = RunGuard::Kind::Search, .procedure = procedure, .controls = std::move(controls)}, [&] {
         if (!confirmed) return;
         worker();
         const bool cancelled = g.blnCancel;

@@ -73,7 +73,7 @@ std::shared_ptr<clsUS> Form_Main::SelectedUninstallEntry() {
 
 void Form_Main::MNU_UninstClean_RefreshUninst_Click() {
     if (RunGuard::Busy()) return;
-    HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    ui::HourglassScope hourglass;
     stb1.Panel(1).SetText("Analyzing installed Software entries.");
     // The findings of the list shown so far go to the cache the scan then reads.
     Register_UninstClean::Save_UninstCleanSettings(colUS);
@@ -86,7 +86,6 @@ void Form_Main::MNU_UninstClean_RefreshUninst_Click() {
         // A cancel is recorded before the closing steps clear the flag.
         if (g.blnCancel) colUS.blnUserCanceledRefresh = true;
     });
-    SetCursor(oldCursor);
 }
 
 void Form_Main::MNU_UninstClean_RebuildCache_Click() {
@@ -103,7 +102,7 @@ void Form_Main::MNU_UninstClean_DeleteKey_Click() {
         if (ui::MsgBox("Return to original setting not possible - always make\r\n"
                        "backup copies of your Registry before editing !\r\n"
                        "Really Delete currently selected Registry-Key ?",
-                       ui::vbYesNo | ui::vbCritical, "") != ui::vbYes)
+                       ui::vbYesNo | ui::vbCritical, ui::kEmptyCaption) != ui::vbYes)
             return;
         auto entry = SelectedUninstallEntry();
         if (!entry) return;
@@ -147,7 +146,8 @@ void Form_Main::MNU_UninstClean_ShowApplicationPath_Click() {
             return;
         }
         clsDroskGlobal& g = DroskGlobal();
-        HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        // The hourglass stays until the command ends, whatever the mouse does meanwhile.
+        ui::HourglassScope hourglass;
         g.Custom2 = Variant(path);
         if (!QV_APIFileAndDisk::PathExists(path)) {
             g.Custom = Variant("The install path of '" + entry->strDisplayName + "'  does NOT exist.\r\n" +
@@ -155,12 +155,12 @@ void Form_Main::MNU_UninstClean_ShowApplicationPath_Click() {
             dlg_showAppPath dlg(g.Custom, g.Custom2);
             dlg.Show(ui::vbModal, this);
         } else if (path.size() > 3) {
-            unsigned long pid = ui::StartProgram("Explorer.exe /e," + path, SW_SHOWNORMAL, false);
-            (void)pid;
+            // The started Explorer's window comes to the front once it shows.
+            const unsigned long pid = ui::StartProgram("Explorer.exe /e," + path, SW_SHOWNORMAL, false);
+            QV_Forms::ActivateTask(pid, 5000);
         } else {
             ui::MsgBox("The installation path could not be resolved", ui::vbOKOnly);
         }
-        SetCursor(oldCursor);
     });
 }
 

@@ -107,6 +107,11 @@ void RunStartupSequence() {
             g.blnOptionAutoUpdate = true;
             g.blnOptionLaunchMinimized = false;
             g.LastTab = Variant(3L);
+            // The arranged-by choices start where a later start restores an unset one: the first
+            // entry, not detailed, so that the trees, the options and the stored values agree.
+            g.vntSDSelectedBy = Variant(0L);
+            g.vntCMHSelectedBy = Variant(0L);
+            g.vntRegCompSelectedBy = Variant(0L);
         }
     });
 }

@@ -360,9 +360,11 @@ long DeleteValue(HKEY hKey, const std::string& name, long level) {
 
 void OpenRegeditAt(const std::string& path) {
     TrapErrors("QV_Registry_Lib", "OpenRegeditAt", [&] {
+        // Regedit opens at its LastKey; on a profile where it never ran its settings key is
+        // made here, as Regedit itself would make it.
         RegKey regedit;
-        if (OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
-                    regedit.Receive(), 0) == 0)
+        if (CreateKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit",
+                      regedit.Receive(), 0) == 0)
             SetValue(regedit.get(), "LastKey", Variant(path), REG_SZ, 0);
         ui::StartProgram("Regedit.exe", SW_SHOWNORMAL, false);
     });

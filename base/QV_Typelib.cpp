@@ -39,21 +39,31 @@ std::string GuidText(const GUID& guid) {
 
 CoClassList ReadCoClasses(const std::string& file) {
     CoClassList list;
+    auto systemText = [](HRESULT hr) {
+        // A system error wrapped in a result is told by the system error's own text.
+        const DWORD code = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr);
+        std::string text = WinText::SystemMessage(code, "\r\n ");
+        return text.empty() ? "Error " + std::to_string(hr) : text;
+    };
     ComPtr<ITypeLib> lib;
     const std::wstring path = WinText::Wide(file);
-    // The loader trusts the file's tables: a damaged type library is not handed to it, and
-    // reads as a file without one.
-    if (!TypeLibCheck::FileSound(file)) return list;
-    if (path.empty() || FAILED(LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Receive())) || !lib) return list;
+    HRESULT loadResult = TYPE_E_CANTLOADLIBRARY;
+    // A path the file functions cannot take is refused before the load (Wine's loader
+    // overruns its buffers on one). The loader trusts the file's tables: a damaged type
+    // library is not handed to it, and reads as a file without one.
+    if (file.size() >= MAX_PATH) loadResult = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    else if (!path.empty() && TypeLibCheck::FileSound(file))
+        loadResult = LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Receive());
+    if (FAILED(loadResult) || !lib) {
+        list.loadResult = FAILED(loadResult) ? static_cast<long>(loadResult) : static_cast<long>(TYPE_E_CANTLOADLIBRARY);
+        list.loadFailureText = systemText(list.loadResult);
+        return list;
+    }
     list.loaded = true;
     auto fail = [&list](long number, const std::string& text) {
         if (list.Failed()) return;
         list.failureNumber = number;
         list.failureText = text.empty() ? "Error " + std::to_string(number) : text;
-    };
-    auto systemText = [](HRESULT hr) {
-        std::string text = WinText::SystemMessage(static_cast<DWORD>(hr), "\r\n ");
-        return text.empty() ? "Error " + std::to_string(hr) : text;
     };
     const UINT count = lib->GetTypeInfoCount();
     for (UINT i = 0; i < count; ++i) {

@@ -16,6 +16,10 @@ TYPEATTR GetTypeAttr(ITypeInfo* typeInfo);
 // EXE), read without registering anything.
 struct CoClassList {
     bool loaded = false;               // the file holds a type library that could be loaded
+    // Why it could not be loaded: the load's result (TYPE_E_CANTLOADLIBRARY for a file without a
+    // type library, a missing file or an empty path) and its description.
+    long loadResult = 0;
+    std::string loadFailureText;
     std::vector<std::string> clsids;   // each co-class's CLSID as "{...}", in the library's order
     // The first type description that could not be read (its kind, its type information or its
     // attributes): the error's number and text. Descriptions that can be read are still listed.

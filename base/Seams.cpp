@@ -47,7 +47,10 @@ int MsgBox(const std::string& prompt, int style, const std::string& title) {
     return CurrentMsgBox()(prompt, style, title.empty() ? AppTitle() : title);
 }
 
-int MsgBox(const std::string& prompt, int style, EmptyCaption) { return CurrentMsgBox()(prompt, style, ""); }
+int MsgBox(const std::string& prompt, int style, EmptyCaption) {
+    PromptScope scope;
+    return CurrentMsgBox()(prompt, style, "");
+}
 
 MsgBoxOverride::MsgBoxOverride(MsgBoxHandler handler) : previous_(std::move(CurrentMsgBox())) {
     CurrentMsgBox() = std::move(handler);

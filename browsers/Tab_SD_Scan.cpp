@@ -97,18 +97,38 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
         }
     }
 
-    // 4: shorten from the right (arguments after the program), with the usual extensions:
-    // only leading parts that can be a path are tried.
-    if (!found) {
-        QV_APIFileAndDisk::TryLeadingParts(path, 3, [&](const std::string& text) {
+    // Shortens a path from the right (arguments after the program), with the usual extensions,
+    // until a file or an existing folder is met: only leading parts that can be a path are tried.
+    auto shorten = [&](const std::string& text) {
+        QV_APIFileAndDisk::TryLeadingParts(text, 3, [&](const std::string& part) {
+            if (RegistryNodes::ExistingFolder(part)) {
+                rec.vntImagePathEx = part;
+                return true;
+            }
+            const std::string bare = TrimRight(part);
+            return tryFile(bare) || tryFile(bare + ".exe") || tryFile(bare + ".sys") || tryFile(bare + ".dll");
+        });
+    };
+
+    // 4: shorten from the right.
+    if (!found) shorten(path);
             if (RegistryNodes::ExistingFolder(text)) {
                 rec.vntImagePathEx = text;
                 return true;
             }
             const std::string bare = TrimRight(text);
+<<<<<<< HEAD
             return tryFile(bare) || tryFile(bare + ".exe") || tryFile(bare + ".sys") || tryFile(bare + ".dll");
         });
     }
+=======
+            if (tryFile(bare) || tryFile(bare + ".exe") || tryFile(bare + ".sys") || tryFile(bare + ".dll")) break;
+        }
+    };
+
+    // 4: shorten from the right.
+    if (!found) shorten(path);
+>>>>>>> h26
 
     // 5: a leading single backslash: its first component is a variable (\SystemRoot\...).
     if (!found && path.size() > 1 && path[0] == '\\' && path[1] != '\\') {
@@ -131,9 +151,11 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
             tryFile(result);
         }
         if (!found) {
+            // Below the system root; a path without a drive also with arguments after the
+            // program (system32\svchost.exe -k Group, as systems store it).
             const std::string result = Env("systemroot") + "\\" + path;
             folderOf(result);
-            tryFile(result);
+            if (!tryFile(result) && path.find(':') == std::string::npos) shorten(result);
         }
     }
     return found;

@@ -88,15 +88,14 @@ void ReadTypeLib(clsRegComp& rec, HKEY hTypeLib) {
     if (rec.vntFileLocation.empty() && !facts.file.empty()) rec.vntFileLocation = facts.file;
 }
 
-// Reads the server text of the class's server sub-key; false when the sub-key does not exist.
-// A sub-key that exists but cannot be opened, or whose default value is no text, still makes
-// the class a server of that kind, with an empty server text.
+// Reads the server text of the class's server sub-key; false when the sub-key does not open
+// (missing, or locked: the next kind of server is looked at then). A sub-key whose default value
+// is no text still makes the class a server of that kind, with an empty server text.
 bool ReadServerKey(HKEY hClass, const char* subkey, std::string& file) {
     RegKey key;
-    long rc = OpenKey(hClass, subkey, key.Receive(), 0, KEY_READ_ONLY);
-    if (rc == ERROR_FILE_NOT_FOUND) return false;
+    if (OpenKey(hClass, subkey, key.Receive(), 0, KEY_READ_ONLY) != 0) return false;
     file.clear();
-    if (rc == 0) ReadText(key.get(), "", "", file, true);
+    ReadText(key.get(), "", "", file, true);
     return true;
 }
 

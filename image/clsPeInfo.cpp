@@ -121,7 +121,7 @@ std::string clsPeInfo::GroupedNumber(uint32_t value) {
         if (*g >= '1' && *g <= '9') group = group * 10 + static_cast<UINT>(*g - '0');
     if (std::strstr(grouping, ";0") == nullptr && group >= 10) group /= 10;
     fmt.NumDigits = 0;
-    fmt.LeadingZero = 0;
+    fmt.LeadingZero = 1;  // "#,##0": a zero is "0", never empty
     fmt.Grouping = group;
     fmt.lpDecimalSep = decimal;
     fmt.lpThousandSep = thousand;

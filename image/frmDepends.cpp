@@ -22,8 +22,9 @@ const char* const kNotFound = "- NOT FOUND/COULD NOT OPEN";
 
 }  // namespace
 
-// Dropping files on the tree: the drag shows that only an existing DLL, EXE, OCX or SYS file
-// will be opened (anything else gets the no-drop effect), and the drop opens it.
+// Dropping files on the tree: the drag shows the no-drop effect for an existing file that is no
+// DLL, EXE, OCX or SYS file (anything else keeps the effect offered), and the drop opens an
+// existing file of those four kinds.
 class frmDepends::DropTarget final : public IDropTarget {
 public:
     explicit DropTarget(frmDepends* form) : form_(form) {}
@@ -43,16 +44,16 @@ public:
         return left;
     }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
-        accepted_ = Opens(data, path_);
-        if (!accepted_) *effect = DROPEFFECT_NONE;
+        refused_ = Refuses(data);
+        if (refused_) *effect = DROPEFFECT_NONE;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override {
-        if (!accepted_) *effect = DROPEFFECT_NONE;
+        if (refused_) *effect = DROPEFFECT_NONE;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DragLeave() override {
-        accepted_ = false;
+        refused_ = false;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
@@ -62,34 +63,41 @@ public:
         } else {
             *effect = DROPEFFECT_NONE;
         }
-        accepted_ = false;
+        refused_ = false;
         return S_OK;
     }
     void Detach() { form_ = nullptr; }
 
 private:
-    // True when the data holds files and the first is an existing image file.
-    static bool Opens(IDataObject* data, std::string& path) {
-        if (!data) return false;
+    // The first file the data holds ("" when it holds none).
+    static std::string FirstFile(IDataObject* data) {
+        std::string path;
+        if (!data) return path;
         FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
         STGMEDIUM medium{};
-        if (FAILED(data->GetData(&format, &medium))) return false;
-        bool ok = false;
+        if (FAILED(data->GetData(&format, &medium))) return path;
         if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
             char first[MAX_PATH] = "";
-            if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0 && DragQueryFileA(drop, 0, first, MAX_PATH) > 0) {
+            if (DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) > 0 && DragQueryFileA(drop, 0, first, MAX_PATH) > 0)
                 path = first;
-                ok = QV_APIFileAndDisk::FileExists(path) && IsImageFileName(path);
-            }
             GlobalUnlock(medium.hGlobal);
         }
         ReleaseStgMedium(&medium);
-        return ok;
+        return path;
+    }
+    // The drag is refused only for an existing file of another kind.
+    static bool Refuses(IDataObject* data) {
+        const std::string path = FirstFile(data);
+        return !path.empty() && QV_APIFileAndDisk::FileExists(path) && !IsImageFileName(path);
+    }
+    // True when the data holds files and the first is an existing image file.
+    static bool Opens(IDataObject* data, std::string& path) {
+        path = FirstFile(data);
+        return !path.empty() && QV_APIFileAndDisk::FileExists(path) && IsImageFileName(path);
     }
     LONG refs_ = 1;
     frmDepends* form_;
-    bool accepted_ = false;
-    std::string path_;
+    bool refused_ = false;
 };
 
 bool IsImageFileName(const std::string& name) {
@@ -333,12 +341,9 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
     }
 
     if (!ParentNode) {
-        // The finished tree opens at its root's imports, and the root's facts are shown.
-        TrapErrors("frmDepends", "LoadTree", [&] {
-            current->SetExpanded(true);
-            tvwModules.SetSelectedItem(current);
-            lstFileVerShow(current->Text(), current->Key());
-        });
+        // The finished tree opens at its root's imports; the facts list stays empty until a
+        // module is clicked.
+        TrapErrors("frmDepends", "LoadTree", [&] { current->SetExpanded(true); });
     }
     return true;
 }

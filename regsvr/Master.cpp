@@ -66,7 +66,8 @@ CommandLine ParseCommandLine(std::string tail) {
     CommandLine cl;
     cl.errText = "Parameter Missing";
     QV_Strings_Lib::TrimSpaces(tail);
-    if (tail.empty() || tail[0] != '-') return cl;
+    // The action letter follows "-" or "/" (the usage box shows "/R /U /V").
+    if (tail.empty() || (tail[0] != '-' && tail[0] != '/')) return cl;
     const std::string rest = tail.substr(1);
     const std::string action = TextCase::Upper(rest.substr(0, 1));
     if (action != "R" && action != "U" && action != "V") {
@@ -92,7 +93,11 @@ long CheckTypeLibRegistration(const std::string& path, std::string& message) {
     message.clear();
     const QV_Typelib::CoClassList lib = QV_Typelib::ReadCoClasses(path);
     if (!lib.loaded) {
-        message = "Component does not contain any typelib information";
+        // A file without a type library (the platform's "cannot load" error); any other failure
+        // is told by its own description.
+        message = lib.loadResult == static_cast<long>(TYPE_E_CANTLOADLIBRARY)
+                      ? "Component does not contain any typelib information"
+                      : lib.loadFailureText;
         return -2;
     }
     if (lib.Failed()) {

@@ -117,6 +117,7 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     LRESULT result = 0;
     if ((msg == WM_COMMAND || msg == WM_NOTIFY) && detail::RouteChildMessage(hwnd, msg, wParam, lParam, result))
         return result;
+    if (msg == WM_SETCURSOR && detail::SetPointerCursor()) return TRUE;
     if (msg == WM_NCDESTROY) {
         c->Destroyed();
         return CallWindowProcA(old, hwnd, msg, wParam, lParam);

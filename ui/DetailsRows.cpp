@@ -33,7 +33,8 @@ void AddRow(ui::ListView& list, const std::string& key, const std::string& label
 }
 
 std::string AttributesText(DWORD attributes) {
-    std::string text = attributes == 0 ? "Normal" : "";
+    // FILE_ATTRIBUTE_NORMAL is what the system reports for a file with no other attribute.
+    std::string text = (attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL)) == 0 ? "Normal" : "";
     const std::pair<DWORD, const char*> names[] = {
         {FILE_ATTRIBUTE_READONLY, "Read-only"}, {FILE_ATTRIBUTE_HIDDEN, "Hidden"},
         {FILE_ATTRIBUTE_SYSTEM, "System file"}, {FILE_ATTRIBUTE_DIRECTORY, "Directory or folder"},

@@ -132,7 +132,29 @@ long TwipsPerPixelX() { static long t = detail::Tpp(LOGPIXELSX); return t; }
 long TwipsPerPixelY() { static long t = detail::Tpp(LOGPIXELSY); return t; }
 long Width() { return detail::ToTwipsX(GetSystemMetrics(SM_CXSCREEN)); }
 long Height() { return detail::ToTwipsY(GetSystemMetrics(SM_CYSCREEN)); }
+
+namespace {
+int g_pointer = vbDefault;
+}
+
+int MousePointer() { return g_pointer; }
+
+void SetMousePointer(int pointer) {
+    g_pointer = pointer;
+    // Shown at once; the windows keep it through their WM_SETCURSOR.
+    SetCursor(LoadCursor(nullptr, pointer == vbHourglass ? IDC_WAIT : IDC_ARROW));
+}
 }  // namespace Screen
+
+HourglassScope::HourglassScope() : previous_(Screen::MousePointer()) { Screen::SetMousePointer(Screen::vbHourglass); }
+
+HourglassScope::~HourglassScope() { Screen::SetMousePointer(previous_); }
+
+bool detail::SetPointerCursor() {
+    if (Screen::MousePointer() != Screen::vbHourglass) return false;
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    return true;
+}
 
 // ---------------------------------------------------------------------------------------------
 // message loop
@@ -573,6 +595,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     TrapErrors(name_.c_str(), "OnMessage", [&] { handled = OnMessage(msg, wParam, lParam, result); });
     if (handled) return result;
     HWND h = hwnd_;
+    if (msg == WM_SETCURSOR && detail::SetPointerCursor()) return TRUE;
     switch (msg) {
         case WM_COMMAND: {
             if (detail::RouteChildMessage(h, msg, wParam, lParam, result)) return result;

@@ -180,7 +180,29 @@ long TwipsPerPixelX();
 long TwipsPerPixelY();
 long Width();   // twips
 long Height();  // twips
+// The program-wide mouse pointer: vbHourglass shows the wait cursor over every window of the
+// program until it is set back to vbDefault (a mouse move does not undo it).
+enum : int { vbDefault = 0, vbHourglass = 11 };
+int MousePointer();
+void SetMousePointer(int pointer);
 }  // namespace Screen
+
+// Holds the hourglass for the life of the guard (nested guards keep it until the outermost ends).
+class HourglassScope {
+public:
+    HourglassScope();
+    ~HourglassScope();
+    HourglassScope(const HourglassScope&) = delete;
+    HourglassScope& operator=(const HourglassScope&) = delete;
+
+private:
+    int previous_;
+};
+
+namespace detail {
+// A window under the mouse asks for its cursor: true (and the cursor set) while the hourglass is held.
+bool SetPointerCursor();
+}  // namespace detail
 
 // A timer (no window of its own). Tick never runs again while its handler is running.
 class Timer {

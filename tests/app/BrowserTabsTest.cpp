@@ -169,6 +169,17 @@ TEST_F(BrowserTabs, ScansAndSearchesCancelFromTheBusyBoxAndLockTheWindowMeanwhil
             probed = true;
             EXPECT_TRUE(RunGuard::Active());
             EXPECT_TRUE(BusyBox().IsLoaded());
+            if (r.tab == Tab::CMH) {
+                // The file-types tab's buttons are off; its search leaves the menu's refresh and
+                // search on (they start nothing while it runs), its scan switches them off.
+                EXPECT_FALSE(f.Command7.Enabled());
+                EXPECT_FALSE(f.Command5.Enabled());
+                EXPECT_EQ(f.Option_select_by[0].Enabled(), r.search);
+                EXPECT_EQ(f.Menus["MNU_CMH_Refresh"].Enabled(), r.search);
+                EXPECT_EQ(f.Menus["MNU_CMH_SearchInRegistry"].Enabled(), r.search);
+                f.Menus["MNU_CMH_SearchInRegistry"].DoClick();
+                EXPECT_FALSE(ui::FindForm("dlg_FindString"));
+            }
             // F5, the other tabs' refreshes and a tab switch start nothing while it runs.
             const long sd = f.tvwSD.Nodes.Count(), cmh = f.tvwCMH.Nodes.Count();
             f.tvwSD_KeyDown(VK_F5, 0);
@@ -201,6 +212,10 @@ TEST_F(BrowserTabs, ScansAndSearchesCancelFromTheBusyBoxAndLockTheWindowMeanwhil
         EXPECT_TRUE(boxes.boxes.empty());
         for (int t = 0; t < kTabCount; ++t) EXPECT_TRUE(f.SSTab1.TabEnabled(t)) << t;
         EXPECT_EQ(f.stb1.Panel(1).Text(), "Ready.");
+        for (ui::Control* c : {static_cast<ui::Control*>(&f.Command7), static_cast<ui::Control*>(&f.Command5),
+                               static_cast<ui::Control*>(&f.Option_select_by[0])})
+            EXPECT_TRUE(c->Enabled());
+        EXPECT_TRUE(f.Menus["MNU_CMH_SearchInRegistry"].Enabled());
     }
     // A cancelled scan leaves what it read so far; a new one reads everything.
     f.SelectTab(Tab::SD);

@@ -1,6 +1,6 @@
 // The main window driven in this process through its controls' models, on scratch copies of
-// the registry: the components tab end to end, a long run's locks, the close that waits for
-// the run, the settings a close keeps or writes, layout and splitter, and the tray icon.
+// the registry: the components tab end to end, a long run's locks, the close refused during a
+// refresh, the settings a close keeps or writes, layout and splitter, and the tray icon.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -373,6 +373,52 @@ TEST_F(Shell, EachTabShowsItsMenuPanelAndToolbarButtons) {
     EXPECT_EQ(f.Toolbar1.Button("RegComp").Value(), ui::tbrPressed);
 }
 
+TEST_F(Shell, TheToolbarRunsTheTabsCommandAlsoWhenItsMenuItemIsGreyed) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    // A group node: the menu's Show File path is greyed, the toolbar's Explore is not.
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Item("DLLServer"));
+    f.Disable_MNU_RegComp_Items();
+    ASSERT_FALSE(f.Menus["MNU_RegComp_Show_File_path"].Enabled());
+    ui::ToolbarButton& explore = f.Toolbar1.Button("Explore");
+    ASSERT_TRUE(explore.Enabled());
+    // A real click on the button: the command answers the selection itself.
+    BoxRecorder boxes;
+    std::vector<std::string> programs;
+    ui::StartProgramOverride recorder([&](const std::string& cmd, int, bool) {
+        programs.push_back(cmd);
+        return 1ul;
+    });
+    RECT r{};
+    SendMessageA(f.Toolbar1.hWnd(), TB_GETITEMRECT, explore.Index() - 1, reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageA(f.Toolbar1.hWnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(f.Toolbar1.hWnd(), WM_LBUTTONUP, 0, at);
+    for (int i = 0; i < 5; ++i) ui::DoEvents();
+    EXPECT_EQ(boxes.Prompts(), std::vector<std::string>{"Plase select preferred Component from Top-level."});
+    EXPECT_TRUE(programs.empty());
+}
+
+TEST_F(Shell, UnregisterAsksWithAnEmptyTitle) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
+    Open();
+    Form_Main& f = frmMain();
+    BoxRecorder boxes(ui::vbNo);
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Item("DLLServer"));
+    f.Menus["MNU_RegComp_Unregisterthiscomponent"].DoClick();
+    f.tvwRegComp.SetSelectedItem(f.tvwRegComp.Nodes.Item(kClassKey));
+    f.Menus["MNU_RegComp_Unregisterthiscomponent"].DoClick();
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].prompt, "Please select preferred Component from top-level");
+    EXPECT_EQ(boxes.boxes[0].title, "Velmora");
+    EXPECT_EQ(boxes.boxes[1].prompt, "Really unregister component\r\n" +
+                                         f.colRegComp.Item("{0E0E0E0E-0000-4000-8000-00000000000A}")->vntCalcDisplayName +
+                                         " ?");
+    EXPECT_EQ(boxes.boxes[1].style, ui::vbYesNo | ui::vbCritical);
+    EXPECT_EQ(boxes.boxes[1].title, "");
+}
+
 TEST_F(Shell, TheFileMenuAndToolbarLockAroundARunByTab) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, kRoots), hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
     Open();
@@ -411,7 +457,7 @@ TEST_F(Shell, TheCloseSavesTheWindowStateAndEndsTheProgram) {
     EXPECT_NE(Setting("WindowWidth"), "<none>");
 }
 
-TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
+TEST_F(Shell, ALongRunLocksTheWindowAndRefusesToClose) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, std::string(kRoots) + ManyClasses(700));
     RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, Shown());
     Open();
@@ -442,10 +488,13 @@ TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
         f.tvwRegComp_KeyDown(VK_F5, 0);
         f.Toolbar1.PressButton("Refresh");
         EXPECT_EQ(f.tvwRegComp.Nodes.Count(), nodes);
-        // A close request waits (a repeated one too); Cancel in the busy box stops the scan.
+        // A close request is refused (the close box and the system's close alike), without a
+        // message; Cancel in the busy box stops the scan.
+        BoxRecorder boxes;
         EXPECT_FALSE(f.Unload(ui::vbFormControlMenu));
-        EXPECT_FALSE(f.Unload(ui::vbFormControlMenu));
+        SendMessageA(f.hWnd(), WM_CLOSE, 0, 0);
         EXPECT_TRUE(f.IsLoaded());
+        EXPECT_TRUE(boxes.boxes.empty());
         BusyBox().Command1.DoClick();
         EXPECT_TRUE(DroskGlobal().blnCancel);
     });
@@ -456,10 +505,13 @@ TEST_F(Shell, ALongRunLocksTheWindowAndACloseWaitsForItsEnd) {
     EXPECT_FALSE(DroskGlobal().blnCancel);
     EXPECT_FALSE(DroskGlobal().blnProcessing());
     EXPECT_EQ(ended, 0);
-    // The waiting hand-over and close happen once the run has ended.
+    // The waiting hand-over happens once the run has ended; the refused close does not.
     ui::DoEvents();
     EXPECT_EQ(DroskGlobal().objVelmora_mq()->ActionLetter(), "");
-    EXPECT_FALSE(f.IsLoaded());
+    EXPECT_TRUE(f.IsLoaded());
+    EXPECT_EQ(ended, 0);
+    // Once the run has ended the window closes.
+    EXPECT_TRUE(f.Unload(ui::vbFormControlMenu));
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(Setting("Last_Tab"), "3");
 }
@@ -585,6 +637,42 @@ TEST_F(Shell, DecliningTheRegistryAccessBoxLeavesTheSettingsAlone) {
     EXPECT_FALSE(frmMain().IsLoaded());
     EXPECT_EQ(Setting("WindowWidth"), "7777");
     EXPECT_EQ(Setting("CMH_SelectedBy"), "1");
+}
+
+TEST_F(Shell, AFirstRunShowsTheArrangedByChoicesItStores) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, std::string(kRoots) + "[.fta]\n@=\"FtaFile\"\n[FtaFile]\n@=\"Fta document\"\n");
+    RegFixture hklm(HKEY_LOCAL_MACHINE, std::string(kMachine) + R"(
+[SYSTEM\CurrentControlSet\Services\VelmFirstRun]
+"DisplayName"="First run service"
+"Description"="Shown plain"
+"Type"=dword:00000010
+"ImagePath"="C:\\windows\\system32\\notepad.exe"
+)");
+    RegFixture hkcu(HKEY_CURRENT_USER);  // no settings at all: a first run
+    Open();
+    Form_Main& f = frmMain();
+    clsDroskGlobal& g = DroskGlobal();
+    ASSERT_TRUE(g.blnIsFirsttime);
+    for (const Variant* choice : {&g.vntSDSelectedBy, &g.vntCMHSelectedBy, &g.vntRegCompSelectedBy})
+        EXPECT_EQ(choice->ToText(), "0");
+    // Services: labelled by display name, not detailed, as the options show them.
+    f.SelectTab(Tab::SD);
+    ui::DoEvents();
+    ASSERT_TRUE(f.tvwSD.Nodes.Exists("VelmFirstRun"));
+    EXPECT_EQ(f.tvwSD.Nodes.Item("VelmFirstRun")->Text(), "First run service");
+    EXPECT_FALSE(g.blnSDDetailed);
+    // File types: the stored choice's option button is selected.
+    f.SelectTab(Tab::CMH);
+    ui::DoEvents();
+    EXPECT_FALSE(f.Option_select_by[0].Value());
+    EXPECT_TRUE(f.Option_select_by[1].Value());
+    EXPECT_TRUE(f.cboCMH_arrangedby.Enabled());
+    EXPECT_EQ(f.cboCMH_arrangedby.ListIndex(), 0);
+    EXPECT_TRUE(f.tvwCMH.Nodes.Exists("File_Type_.fta"));
+    // What was shown is stored.
+    f.Unload();
+    for (const char* name : {"SD_SelectedBy", "CMH_SelectedBy", "RegComp_SelectedBy"}) EXPECT_EQ(Setting(name), "0") << name;
+    for (const char* name : {"SD_Detailed", "CMH_GeneralEntries", "RegComp_Detailed"}) EXPECT_EQ(Setting(name), "0") << name;
 }
 
 TEST_F(Shell, TheFileTypesChoiceIsSavedOnlyWhenItsTabWasShown) {

@@ -51,6 +51,11 @@ TEST_F(SettingsStore, FirstRunCreatesTheKeyAndAppliesTheDefaults) {
     EXPECT_FALSE(g.blnOptionLaunchMinimized);
     EXPECT_TRUE(g.blnOptionShowInTaskbar);
     EXPECT_EQ(g.LastTab.ToLong(), 3);
+    // The arranged-by choices start at the first entry, as a later start restores unset ones.
+    for (const Variant* choice : {&g.vntSDSelectedBy, &g.vntCMHSelectedBy, &g.vntRegCompSelectedBy}) {
+        EXPECT_TRUE(choice->IsNumber());
+        EXPECT_EQ(choice->ToLong(), 0);
+    }
     EXPECT_EQ(Read(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, R::cstrSettingsKey));
     EXPECT_FALSE(R::Firsttime());  // the key is now in order

@@ -1,7 +1,8 @@
 // The uninstall tab of the main window over fixture uninstall entries of the overridden
 // HKEY_LOCAL_MACHINE: the refresh with icons, the cache written at the close and taken by the
-// next refresh, Rebuild cache, Delete Key, Uninstall, Show Application Path after a cancelled
-// refresh, and the hidden-autostart dialog opened through TimerPopUpMenu.
+// next refresh, Rebuild cache, Delete Key, Uninstall, Show Application Path (Explorer to the
+// front, under the hourglass; after a cancelled refresh), and the hidden-autostart dialog opened
+// through TimerPopUpMenu.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -225,6 +226,7 @@ TEST_F(UninstallTab, DeleteKeyAndUninstallFollowTheRegistry) {
         f.MNU_UninstClean_DeleteKey_Click();
         EXPECT_EQ(boxes.boxes.size(), 1u);
         EXPECT_EQ(boxes.boxes[0].style, ui::vbYesNo | ui::vbCritical);
+        EXPECT_EQ(boxes.boxes[0].title, "");  // an empty title, not the program's
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "Plain Entry"));
         EXPECT_FALSE(f.lsvUS.ListItems.Exists("Key_Plain Entry"));
     }
@@ -248,6 +250,44 @@ TEST_F(UninstallTab, ShowPathAfterACancelledRefreshAsksForARefresh) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].title, "Configure Application");
     EXPECT_EQ(boxes.boxes[0].prompt.rfind("Rebuild of Application's cache information was canceled.\r\n", 0), 0u);
+}
+
+TEST_F(UninstallTab, ShowPathBringsExplorerToTheFrontUnderAHeldHourglass) {
+    Form_Main& f = Open();
+    // The started program stands in for Explorer: a real process whose window shows a moment later.
+    PROCESS_INFORMATION pi{};
+    std::vector<std::string> started;
+    bool waitCursor = false;
+    ui::StartProgramOverride start([&](const std::string& cmd, int, bool) -> unsigned long {
+        started.push_back(cmd);
+        // The hourglass is held: the mouse over the list (which asks for its cursor on every
+        // move) still shows it.
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        SendMessageA(f.lsvUS.hWnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(f.lsvUS.hWnd()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        waitCursor = ui::Screen::MousePointer() == ui::Screen::vbHourglass &&
+                     GetCursor() == LoadCursor(nullptr, IDC_WAIT);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        char line[] = "notepad.exe";
+        if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+        return pi.dwProcessId;
+    });
+    // The entry's existing folder (the list keeps what earlier windows found, through the cache).
+    f.colUS.Item("VelmFx Tab")->strAppPath = kFolder;
+    Select(f, "VelmFx Tab");
+    f.MNU_UninstClean_ShowApplicationPath_Click();
+    ASSERT_EQ(started, (std::vector<std::string>{"Explorer.exe /e," + kFolder}));
+    EXPECT_TRUE(waitCursor);
+    EXPECT_EQ(ui::Screen::MousePointer(), ui::Screen::vbDefault);  // back when the command ends
+    ASSERT_NE(pi.hProcess, nullptr);
+    DWORD frontProcess = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &frontProcess);
+    EXPECT_EQ(frontProcess, pi.dwProcessId);
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
 }
 
 TEST_F(UninstallTab, HiddenAutostartOpensAfterTheMenuThroughTheTimer) {
@@ -289,7 +329,7 @@ TEST_F(UninstallTab, CancelFromTheBusyBoxKeepsTheRows) {
     EXPECT_EQ(f.lsvUS.ListItems.Item("Key_VelmFx Tab")->Text(), "VelmFx Tab");
 }
 
-TEST_F(UninstallTab, RegeditWritesLastKeyOnlyWhereTheEditorKeptItsKey) {
+TEST_F(UninstallTab, RegeditOpensAtTheEntryAlsoOnAFreshProfile) {
     Form_Main& f = Open();
     std::vector<std::string> started;
     ui::StartProgramOverride start([&](const std::string& cmd, int, bool) {
@@ -298,9 +338,10 @@ TEST_F(UninstallTab, RegeditWritesLastKeyOnlyWhereTheEditorKeptItsKey) {
     });
     const std::string applet = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
     Select(f, "VelmFx Tab");
-    // The editor has never run for this user: its key is not made, the editor just starts.
+    // The editor has never run for this user: its key is made with the entry as its last key.
+    ASSERT_FALSE(KeyExists(HKEY_CURRENT_USER, applet));
     f.MNU_UninstClean_Regedit_Click();
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, applet));
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, applet, "LastKey"), "HKEY_LOCAL_MACHINE\\" + kUninstall + "VelmFx Tab");
 
     hkcu->Load("[" + applet + "]\n\"LastKey\"=\"HKEY_CURRENT_USER\"\n");
     f.MNU_UninstClean_Regedit_Click();

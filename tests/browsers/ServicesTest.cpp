@@ -57,6 +57,9 @@ TEST(ServicesResolver, ResolvesEveryFormOfImagePath) {
         {w + "\\system32\\spoolsv.exe", true, w + "\\system32\\spoolsv.exe"},
         {"\\SystemRoot\\System32\\drivers\\winebus.sys", true, w + "\\System32\\drivers\\winebus.sys"},
         {"System32\\drivers\\winebus.sys", true, w + "\\System32\\drivers\\winebus.sys"},
+        // Relative to the Windows folder, with arguments, as systems store svchost services.
+        {"system32\\svchost.exe -k LocalServiceNetworkRestricted", true, w + "\\system32\\svchost.exe"},
+        {"system32\\svchost.exe", true, w + "\\system32\\svchost.exe"},
         {"\\??\\" + w + "\\system32\\notepad.exe", true, w + "\\system32\\notepad.exe"},
         {"%SystemRoot%\\System32\\svchost.exe -k netsvcs", true, w + "\\System32\\svchost.exe"},
         {w + "\\system32\\svchost -k netsvcs", true, w + "\\system32\\svchost.exe"},

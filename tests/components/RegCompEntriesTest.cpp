@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "base/QV_Registry_Lib.h"
@@ -273,7 +274,12 @@ TEST(Details, RowsOfStdFontWithOleaut32Facts) {
     version << HIWORD(fixed->dwFileVersionMS) << '.' << LOWORD(fixed->dwFileVersionMS) << '.'
             << HIWORD(fixed->dwFileVersionLS) << '.' << LOWORD(fixed->dwFileVersionLS);
     EXPECT_EQ(items.Item("File_version")->SubItem(1), version.str());
-    EXPECT_EQ(items.Item("File_Attributes")->SubItem(1), DetailsRows::AttributesText(data.dwFileAttributes));
+    // The attributes a file of the prefix can have, and their text.
+    const std::map<DWORD, std::string> attributeTexts = {
+        {FILE_ATTRIBUTE_NORMAL, "Normal"}, {FILE_ATTRIBUTE_ARCHIVE, "Archive"}, {FILE_ATTRIBUTE_READONLY, "Read-only"},
+        {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, "Read-only, Archive"}};
+    ASSERT_TRUE(attributeTexts.count(data.dwFileAttributes)) << data.dwFileAttributes;
+    EXPECT_EQ(items.Item("File_Attributes")->SubItem(1), attributeTexts.at(data.dwFileAttributes));
     EXPECT_NE(items.Item("File_Last_Modified")->SubItem(1).find(", "), std::string::npos);
 
     // A missing file ends with the struck-out row; no location at all ends after row 10.
@@ -289,10 +295,20 @@ TEST(Details, RowsOfStdFontWithOleaut32Facts) {
 }
 
 TEST(Details, AttributesText) {
-    EXPECT_EQ(DetailsRows::AttributesText(0), "Normal");
-    EXPECT_EQ(DetailsRows::AttributesText(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE), "Read-only, Archive");
-    EXPECT_EQ(DetailsRows::AttributesText(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), "Hidden, System file");
-    EXPECT_EQ(DetailsRows::AttributesText(FILE_ATTRIBUTE_TEMPORARY), "");
+    const struct { DWORD attributes; const char* text; } cases[] = {
+        {0, "Normal"},
+        {FILE_ATTRIBUTE_NORMAL, "Normal"},  // 0x80: a file with no other attribute
+        {FILE_ATTRIBUTE_READONLY, "Read-only"},
+        {FILE_ATTRIBUTE_HIDDEN, "Hidden"},
+        {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, "Hidden, System file"},
+        {FILE_ATTRIBUTE_DIRECTORY, "Directory or folder"},
+        {FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, "Read-only, Archive"},
+        {0x37, "Read-only, Hidden, System file, Directory or folder, Archive"},
+        {FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY, "Archive"},
+        {FILE_ATTRIBUTE_TEMPORARY, ""},  // only bits without a name
+        {FILE_ATTRIBUTE_COMPRESSED | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DetailsRows::AttributesText(c.attributes), c.text) << std::hex << c.attributes;
 }
 
 TEST(Starts, RegeditJumpAndUnregister) {
@@ -302,16 +318,19 @@ TEST(Starts, RegeditJumpAndUnregister) {
         return 1ul;
     });
     RegFixture hkcu(HKEY_CURRENT_USER);
-    // Without Regedit's key nothing is written, and Regedit is started all the same.
+    const char* applet = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+    auto lastKey = [&] {
+        char data[64] = {};
+        DWORD size = sizeof data;
+        RegGetValueA(HKEY_CURRENT_USER, applet, "LastKey", RRF_RT_REG_SZ, nullptr, data, &size);
+        return std::string(data);
+    };
+    // On a fresh profile Regedit's key is made, so that the first jump lands on the key too.
     QV_Registry_Lib::OpenRegeditAt("HKEY_CLASSES_ROOT\\CLSID");
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit"));
-    hkcu.Load("[Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit]\n");
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, applet));
+    EXPECT_EQ(lastKey(), "HKEY_CLASSES_ROOT\\CLSID");
     QV_Registry_Lib::OpenRegeditAt("HKEY_CLASSES_ROOT\\CLSID\\{X}");
-    char data[64] = {};
-    DWORD size = sizeof data;
-    RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey",
-                 RRF_RT_REG_SZ, nullptr, data, &size);
-    EXPECT_STREQ(data, "HKEY_CLASSES_ROOT\\CLSID\\{X}");
+    EXPECT_EQ(lastKey(), "HKEY_CLASSES_ROOT\\CLSID\\{X}");
     clsRegComp rec;
     rec.vntFileLocationEx = "C:\\Program Files\\App\\a b.dll";
     UnregisterComponent(rec);

@@ -160,8 +160,8 @@ TEST_F(ResolveTable, EachRegisteredFormFindsItsFile) {
 }
 
 TEST_F(ResolveTable, ServerDataThatIsNoTextNamesNoFile) {
-    // "ole32.dll" stored as bytes, a number, a binary AppID, and a server key that exists but
-    // does not open (beside a LocalServer32 that does).
+    // "ole32.dll" stored as bytes, a number, a binary AppID, and an InprocServer32 key that
+    // exists but does not open (beside a LocalServer32 that does).
     hkcr.Load(R"(
         [CLSID\{0000BBBB-0000-0000-0000-000000000001}\ProgID]
         @="Fixture.BinaryServer"
@@ -192,7 +192,8 @@ TEST_F(ResolveTable, ServerDataThatIsNoTextNamesNoFile) {
         {"{0000BBBB-0000-0000-0000-000000000001}", "DLLServer", false, "Not defined."},
         {"{0000BBBB-0000-0000-0000-000000000002}", "EXEServer", false, "Not defined."},
         {"{0000BBBB-0000-0000-0000-000000000003}", "DLLServer", true, "%SystemRoot%\\system32\\ole32.dll"},
-        {"{0000BBBB-0000-0000-0000-000000000004}", "DLLServer", false, "Not defined."},
+        // InprocServer32 does not open: the class's LocalServer32 makes it an EXE server.
+        {"{0000BBBB-0000-0000-0000-000000000004}", "EXEServer", true, "notepad.exe"},
     };
     colRegComp col;
     for (const auto& c : cases) {
@@ -205,7 +206,7 @@ TEST_F(ResolveTable, ServerDataThatIsNoTextNamesNoFile) {
         EXPECT_EQ(rec->vntAppID, "");
     }
     EXPECT_TRUE(col.Item("{0000BBBB-0000-0000-0000-000000000002}")->blnIsLocalServer32);
-    EXPECT_FALSE(col.Item("{0000BBBB-0000-0000-0000-000000000004}")->blnIsLocalServer32);
+    EXPECT_TRUE(col.Item("{0000BBBB-0000-0000-0000-000000000004}")->blnIsLocalServer32);
 }
 
 TEST_F(ResolveTable, ServerTextsOfAnyLengthResolveInOnePass) {

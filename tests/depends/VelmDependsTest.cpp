@@ -48,11 +48,23 @@ BOOL CALLBACK FindTree(HWND hwnd, LPARAM lp) {
     return TRUE;
 }
 
+// The facts list: the list view with the two columns "Name" and "Value".
+BOOL CALLBACK FindFacts(HWND hwnd, LPARAM lp) {
+    char cls[64];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (lstrcmpiA(cls, WC_LISTVIEWA) != 0) return TRUE;
+    HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd, LVM_GETHEADER, 0, 0));
+    if (!header || SendMessageA(header, HDM_GETITEMCOUNT, 0, 0) != 2) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = hwnd;
+    return FALSE;
+}
+
 // Starts the program with the text after its name, waits for its window and reads the
-// caption and the number of tree nodes; then closes it as a user does.
+// caption, the number of tree nodes and of rows of the facts list; then closes it as a user does.
 struct Outcome {
     std::string caption;
     long nodes = -1;
+    long facts = -1;
 };
 
 Outcome RunWith(const std::string& arguments, int waitSeconds = 60) {
@@ -76,6 +88,9 @@ Outcome RunWith(const std::string& arguments, int waitSeconds = 60) {
         HWND tree = nullptr;
         EnumChildWindows(seen.window, FindTree, reinterpret_cast<LPARAM>(&tree));
         if (tree) out.nodes = static_cast<long>(SendMessageA(tree, TVM_GETCOUNT, 0, 0));
+        HWND facts = nullptr;
+        EnumChildWindows(seen.window, FindFacts, reinterpret_cast<LPARAM>(&facts));
+        if (facts) out.facts = static_cast<long>(SendMessageA(facts, LVM_GETITEMCOUNT, 0, 0));
         PostMessageA(seen.window, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
@@ -95,6 +110,7 @@ TEST(VelmDepends, OpensTheFileOfItsCommandLine) {
         const Outcome o = RunWith(args);
         EXPECT_EQ(o.caption, "Velm Depends - notepad.exe") << args;
         EXPECT_GT(o.nodes, imports) << args;
+        EXPECT_EQ(o.facts, 0) << args;  // empty until a module is clicked
     }
 }
 

@@ -109,8 +109,10 @@ TEST(DamagedFiles, VersionResourcesReadAsAbsent) {
         s.CompanyName = "kept";
         EXPECT_FALSE(QV_APIFileAndDiskINFO::GetFileVersionStrings(path, s));
         EXPECT_EQ(s.CompanyName, "kept");
-        // The viewer opens the file and shows its facts (the root's facts come with the tree).
+        // The viewer opens the file and shows its facts once it is clicked.
         f.LoadTree(path);
+        EXPECT_EQ(f.lstFileVer.ListItems.Count(), 0);
+        f.lstFileVerShow(path, path);
         ASSERT_GT(f.lstFileVer.ListItems.Count(), 3);
         EXPECT_EQ(f.lstFileVer.ListItems.Item("File_exists")->SubItem(1), "True");
         EXPECT_EQ(f.lstFileVer.ListItems.Item("File_version")->SubItem(1), "");

@@ -89,6 +89,9 @@ TEST_P(Depends, FixtureGraphTreeListAndStrikes) {
     EXPECT_EQ(Rows(f.lstDep), (Strings{"FXC.DLL [DLL]", "fxgone.dll [STRIKE]", "fxroot.dll [DLL]", "fxb.dll [DLL]"}));
     EXPECT_TRUE(f.strParentPath.empty());
     EXPECT_EQ(f.strRootFolder, Dir());
+    // The facts list stays empty until a module is clicked; no module is selected.
+    EXPECT_EQ(f.lstFileVer.ListItems.Count(), 0);
+    EXPECT_FALSE(f.tvwModules.SelectedItem());
 
     // A second run replaces everything.
     EXPECT_TRUE(f.LoadTree(Dir() + "\\fxc.dll"));
@@ -266,11 +269,13 @@ TEST(DependsWindow, DraggingShowsWhatADropWillOpen) {
         IDropTarget* target = f.TreeDropTarget();
         ASSERT_NE(target, nullptr);
         const std::string dll = FixtureDir("x64") + "\\fxc.dll";
+        // Only an existing file of another kind shows the no-drop effect; the rest keep the
+        // effect offered (a folder or a missing file is then ignored by the drop).
         const struct { std::string path; bool accepted; } cases[] = {
             {dll, true},
             {FixtureDir("x64") + "\\..\\..\\..\\..\\CMakeCache.txt", false},  // exists, not an image
-            {FixtureDir("x64"), false},                                               // a folder
-            {FixtureDir("x64") + "\\gone.dll", false},                                // missing
+            {FixtureDir("x64"), true},                                                // a folder
+            {FixtureDir("x64") + "\\gone.dll", true},                                 // missing
         };
         for (const auto& c : cases) {
             IDataObject* data = DraggedFiles(c.path);

@@ -48,6 +48,13 @@ TEST(PeInfoFormats, MachinesSubsystemsOrdinals) {
         {123456, "123456 (&H1E240)"},
     };
     for (const auto& o : ordinals) EXPECT_EQ(clsPeInfo::OrdinalText(o.v), o.text);
+    // A section's raw size, "#,##0": a zero is "0" (every .bss section has one).
+    char sep[8] = ",";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, sep, sizeof sep);
+    const struct { uint32_t v; std::string text; } sizes[] = {
+        {0, "0"}, {7, "7"}, {512, "512"}, {1234567, std::string("1") + sep + "234" + sep + "567"},
+    };
+    for (const auto& z : sizes) EXPECT_EQ(clsPeInfo::GroupedNumber(z.v), z.text) << z.v;
 }
 
 TEST(PeInfoFormats, NothingLoadedAnswersZero) {

@@ -169,7 +169,9 @@ TEST(RegSvrProgram, CommandLineBoxes) {
         std::string tail, text;
     } cases[] = {
         {"", "Parameter Missing" + usage},
-        {"/R " + kDll, "Parameter Missing" + usage},
+        {"R " + kDll, "Parameter Missing" + usage},
+        // Typed as the usage box shows it.
+        {"/V " + kSys + "kernel32.dll", "Component does not contain any typelib information\r\n" + kSys + "kernel32.dll"},
         {"-x " + kDll, "Wrong action parameter" + usage},
         {"-U " + missing, "File does not exist !\r\n" + missing},
         {"-R", "File does not exist !\r\n"},

@@ -34,7 +34,12 @@ TEST(CommandLine, ReadAsTheWholeTail) {
     const Case cases[] = {
         {"", false, "", "", "Parameter Missing"},
         {"    ", false, "", "", "Parameter Missing"},
-        {"/R C:\\x.dll", false, "", "", "Parameter Missing"},
+        // "/" before the letter, as the usage box shows it, is taken like "-".
+        {"/R C:\\x.dll", true, "R", "C:\\x.dll", ""},
+        {"/v C:\\x.dll", true, "V", "C:\\x.dll", ""},
+        {"/U", true, "U", "", ""},
+        {"/x C:\\x.dll", false, "", "", "Wrong action parameter"},
+        {"\\R C:\\x.dll", false, "", "", "Parameter Missing"},
         {"R C:\\x.dll", false, "", "", "Parameter Missing"},
         {"-x C:\\x.dll", false, "", "", "Wrong action parameter"},
         {"-", false, "", "", "Wrong action parameter"},
@@ -194,7 +199,20 @@ TEST(FileVersionInfo, RealSystemFiles) {
     EXPECT_FALSE(longName.Available());
 }
 
+namespace {
+// The system's text for a path that is too long.
+std::string TooLongText() {
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_FILENAME_EXCED_RANGE, 0, text,
+                   sizeof text, nullptr);
+    std::string t = text;
+    while (!t.empty() && (t.back() == '\r' || t.back() == '\n' || t.back() == ' ')) t.pop_back();
+    return t;
+}
+}  // namespace
+
 TEST(TypeLibCheck, RealFiles) {
+    ASSERT_FALSE(TooLongText().empty());
     struct Case {
         std::string path;
         long result;
@@ -203,6 +221,8 @@ TEST(TypeLibCheck, RealFiles) {
     const std::vector<Case> cases = {
         {kSys + "kernel32.dll", -2, "Component does not contain any typelib information"},
         {kSys + "no_such_file_here.dll", -2, "Component does not contain any typelib information"},
+        // Any other failure is told by its own description.
+        {kSys + std::string(300, 'x') + ".tlb", -2, TooLongText()},
         {kSys + "stdole32.tlb", -1, "Component does not contain interface definitions in it's typelib header"},
         {VELM_FIXTURE_NOCLASS_TLB, -1, "Component does not contain interface definitions in it's typelib header"},
         {kSys + "stdole2.tlb", 1, ""},
