@@ -112,23 +112,6 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
 
     // 4: shorten from the right.
     if (!found) shorten(path);
-            if (RegistryNodes::ExistingFolder(text)) {
-                rec.vntImagePathEx = text;
-                return true;
-            }
-            const std::string bare = TrimRight(text);
-<<<<<<< HEAD
-            return tryFile(bare) || tryFile(bare + ".exe") || tryFile(bare + ".sys") || tryFile(bare + ".dll");
-        });
-    }
-=======
-            if (tryFile(bare) || tryFile(bare + ".exe") || tryFile(bare + ".sys") || tryFile(bare + ".dll")) break;
-        }
-    };
-
-    // 4: shorten from the right.
-    if (!found) shorten(path);
->>>>>>> h26
 
     // 5: a leading single backslash: its first component is a variable (\SystemRoot\...).
     if (!found && path.size() > 1 && path[0] == '\\' && path[1] != '\\') {
