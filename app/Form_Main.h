@@ -179,7 +179,7 @@ private:
         const char* startText = nullptr;             // panel 1 at the start (null: unchanged)
         const char* finishText = "Ready.";           // panel 1 after the run
         const char* procedure = "";                  // the error report's procedure name
-        std::vector<ui::Control*> controls;          // the tab's own buttons switched off meanwhile
+        std::vector<ui::Control*> controls = {};     // the tab's own buttons switched off meanwhile
     };
     void LongRun(const RunPlan& plan, const std::function<void()>& worker);
     // A registry search of a tab: the Find dialog first, then (confirmed or not) a long run of
