@@ -115,7 +115,7 @@ constexpr unsigned long kExeServerWaitMs = 10000;
 // How long a DLL's DllRegisterServer / DllUnregisterServer may run in its child process before
 // it is reported as not (un)registered. Real components take a second or two; the child of
 // one that has not returned by then is ended (it runs nothing but that entry point).
-constexpr unsigned long kDllEntryWaitMs = 60000;
+constexpr unsigned long kDllEntryWaitMs = 50000;
 // Runs DllRegisterServer / DllUnregisterServer or the EXE's /RegServer / /UnregServer. The DLL
 // entry point runs in a child process: this program started again with an internal switch,
 // which every program linking this code serves before its main() (a crash of the component

@@ -338,7 +338,7 @@ TEST(RegSvrProgram, FailuresOfAComponentThatNeverReturnsAreShownAfterABoundedWai
     const Result r = AnswerResult(p);
     EXPECT_EQ(r.header, "Component registered NOT successfully!");
     const std::string head =
-        "DllRegisterServer did not return within 60 seconds, so the component is not known to be registered. "
+        "DllRegisterServer did not return within 50 seconds, so the component is not known to be registered. "
         "Its registration process (process id ";
     ASSERT_EQ(r.message.rfind(head, 0), 0u) << r.message;
     EXPECT_TRUE(r.message.ends_with(") was ended.")) << r.message;
