@@ -515,16 +515,6 @@ const std::string kPf = "C:\\Program Files";
 const std::string kPf86 = "C:\\Program Files (x86)";
 const std::string kMenus = "C:\\velmfx-prog-menus";
 
-// .reg quoting of a text.
-std::string RegQuoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
 // Realistic uninstall entries in the prefix's real registry: HKEY_LOCAL_MACHINE's 64-bit and
 // 32-bit views and HKEY_CURRENT_USER, with application folders holding copies of a real
 // program, the uninstallers under the names real installers give them, and shortcuts made

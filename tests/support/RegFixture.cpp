@@ -268,3 +268,12 @@ bool KeyExists(HKEY root, const std::string& path) {
     RegCloseKey(key);
     return true;
 }
+
+std::string RegQuoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}

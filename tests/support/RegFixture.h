@@ -21,6 +21,9 @@
 #include <string>
 #include <string_view>
 
+// A text quoted for a value line of that form ("C:\\a" for C:\a).
+std::string RegQuoted(const std::string& text);
+
 class RegFixture {
 public:
     explicit RegFixture(HKEY hive, std::string_view regText = "");

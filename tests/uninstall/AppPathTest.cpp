@@ -155,7 +155,7 @@ std::string InstallerFixture(const std::string& product,
     const std::string userData = "Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18";
     for (const auto& [component, path] : components)
         text += "[" + userData + "\\Components\\" + WindowsInstaller::PackedGuid(component) + "]\n\"" + sqProduct + "\"=" +
-                fx::RegQuote(path) + "\n";
+                RegQuoted(path) + "\n";
     text += "[" + userData + "\\Products\\" + sqProduct + "\\InstallProperties]\n"
             "\"LocalPackage\"=\"C:\\\\windows\\\\Installer\\\\velmfx.msi\"\n";
     text += "[Software\\Classes\\Installer\\Products\\" + sqProduct + "]\n\"ProductName\"=\"VelmFx Msi\"\n";

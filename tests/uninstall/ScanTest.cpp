@@ -62,9 +62,9 @@ protected:
             text += "[" + kUninstall + key + "]\n" + values;
         };
         entry("VelmFx Upper", "\"DisplayName\"=\"VelmFx Scan\"\n\"UNINSTALLSTRING\"=" +
-                                  fx::RegQuote(scan / "unins000.exe") + "\n\"DisplayIcon\"=" +
-                                  fx::RegQuote(scan / "VelmFx Scan.exe,0") + "\n\"Comments\"=" +
-                                  fx::RegQuote(std::string(2000, 'c')) + "\n\"ZLast\"=dword:0000002a\n");
+                                  RegQuoted(scan / "unins000.exe") + "\n\"DisplayIcon\"=" +
+                                  RegQuoted(scan / "VelmFx Scan.exe,0") + "\n\"Comments\"=" +
+                                  RegQuoted(std::string(2000, 'c')) + "\n\"ZLast\"=dword:0000002a\n");
         entry("VelmFx NoCommand", "\"DisplayName\"=\"VelmFx NoCommand\"\n");
         entry(longName, "\"UninstallString\"=\"long /x\"\n");
         entry("Nameless Entry", "\"UninstallString\"=\"noname /x\"\n");
@@ -72,9 +72,9 @@ protected:
                             "\"UninstallString\"=\"MsiExec.exe /X{1A2B3C4D-0000-4000-8000-00000000B001}\"\n"
                             "\"ModifyPath\"=\"MsiExec.exe /I{1A2B3C4D-0000-4000-8000-00000000B001}\"\n");
         entry("VelmFx Plain", "\"DisplayName\"=\"Plainly Other\"\n\"UninstallString\"=" +
-                                  fx::RegQuote("C:\\windows\\unins.exe " + plain / "unins.log") + "\n");
+                                  RegQuoted("C:\\windows\\unins.exe " + plain / "unins.log") + "\n");
         entry("VelmFx Loc", "\"DisplayName\"=\"VelmFx Loc\"\n\"UninstallString\"=\"x\"\n\"InstallLocation\"=" +
-                                fx::RegQuote(scan.Path()) + "\n");
+                                RegQuoted(scan.Path()) + "\n");
         entry("VelmFx LocGone", "\"DisplayName\"=\"VelmFx LocGone\"\n\"UninstallString\"=\"x\"\n"
                                 "\"InstallPath\"=\"C:\\\\Program Files\\\\VelmFx Gone\\\\sub\"\n");
         entry("zz after the long name", "\"UninstallString\"=\"after /x\"\n");
@@ -225,7 +225,7 @@ TEST_F(Scan, CacheRecordsConfirmOrLeaveTheEntryToAnalysis) {
     };
     std::string text = "[" + std::string(cstrCacheKey) + "]\n";
     for (const auto& c : cases)
-        if (!c.data.empty()) text += fx::RegQuote(c.name) + "=" + fx::RegQuote(c.data) + "\n";
+        if (!c.data.empty()) text += RegQuoted(c.name) + "=" + RegQuoted(c.data) + "\n";
     hklm->Load(text);
     for (const auto& c : cases) {
         clsUS e;
@@ -260,7 +260,7 @@ TEST_F(Scan, HostilePathsAreListedAndPassedOver) {
     };
     std::string text;
     for (const auto& [name, value] : shapes) {
-        const std::string q = fx::RegQuote(value);
+        const std::string q = RegQuoted(value);
         text += "[" + kUninstall + "VelmFx Hostile " + name + "]\n\"DisplayName\"=\"Quux Hostile\"\n"
                 "\"UninstallString\"=" + q + "\n\"DisplayIcon\"=" + q + "\n";
         text += "[" + kUninstall + "VelmFx Located " + name + "]\n\"UninstallString\"=\"x\"\n"

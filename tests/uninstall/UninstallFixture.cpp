@@ -74,23 +74,14 @@ std::string IconlessPe() {
     return "C:\\windows\\system32\\kernelbase.dll";
 }
 
-std::string RegQuote(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::string ShellFoldersHkcu(const std::string& startMenu, const std::string& desktop) {
     return "[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders]\n"
-           "\"Start Menu\"=" + RegQuote(startMenu) + "\n\"Desktop\"=" + RegQuote(desktop) + "\n";
+           "\"Start Menu\"=" + RegQuoted(startMenu) + "\n\"Desktop\"=" + RegQuoted(desktop) + "\n";
 }
 
 std::string ShellFoldersHklm(const std::string& commonStartMenu) {
     return "[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders]\n"
-           "\"Common Start Menu\"=" + RegQuote(commonStartMenu) + "\n"
+           "\"Common Start Menu\"=" + RegQuoted(commonStartMenu) + "\n"
            "[Software\\Microsoft\\Windows\\CurrentVersion]\n"
            "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n"
            "\"CommonFilesDir\"=\"C:\\\\Program Files\\\\Common Files\"\n";

@@ -41,8 +41,6 @@ std::string IconlessPe();
 std::string ShellFoldersHkcu(const std::string& startMenu, const std::string& desktop);
 std::string ShellFoldersHklm(const std::string& commonStartMenu);
 
-// .reg text escaping of a text between quotes.
-std::string RegQuote(const std::string& text);
 
 // A folder tree under C:\Program Files removed again when the object ends.
 class ProgramFolder {
