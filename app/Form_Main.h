@@ -111,7 +111,6 @@ public:
     void cmdSD_SearchRegistry_Click();
     void Command5_Click();
     void Command9_Click();
-    void Command1_Click();
     void tvwSD_NodeClick(ui::Node& node);
     void tvwSD_DblClick();
     void tvwSD_KeyDown(int keyCode, int shift);
@@ -211,7 +210,6 @@ private:
     void MNU_RegComp_Register_NEW_component_Click();
     void MNU_RegComp_Show_File_path_Click();
     void MNU_RegComp_Unregisterthiscomponent_Click();
-    void MNU_RegComp_NewValue_Click();
     void MNU_RegComp_SearchInRegistry_Click();
 public:
     void MNU_RegComp_Dependencies_Click();

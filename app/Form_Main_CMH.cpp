@@ -30,8 +30,8 @@ void Form_Main::WireEvents_CMH() {
     };
     Command7.Click = [this] { Command7_Click(); };
     Command5.Click = [this] { Command5_Click(); };
-    Command1.Click = [this] { Command1_Click(); };
-    Menus["MNU_CMH_Regedit"].Click = [this] { Command1_Click(); };
+    // The Regedit button runs the Edit menu's "Regedit..." (wired with the other Regedit items).
+    Command1.Click = [this] { Menus["MNU_CMH_Regedit"].DoClick(); };
     Menus["MNU_CMH_SearchInRegistry"].Click = [this] { Command5_Click(); };
     // A new "arranged by" choice rebuilds the list (not while the tab is being set up).
     cboCMH_arrangedby.Click = [this] {
@@ -123,20 +123,6 @@ void Form_Main::Command5_Click() {
     SearchRun(Tab::CMH, "Search in CMH",
               [this] { Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, DroskGlobal().blnCancel); },
               {&Command7, &Command5});
-}
-
-void Form_Main::Command1_Click() {
-    // Regedit at the selected key of the file types' tree.
-    TrapErrors("Form_Main", "Command1_Click", [this] {
-        ui::NodePtr n = tvwCMH.SelectedItem();
-        if (!n || QV_TreeView_Lib::GetNodeLevel(tvwCMH, n->Key()) < 2) {
-            ui::MsgBox("Please select preferred Registry entry first.");
-            return;
-        }
-        // The node key without its extension node's and root node's components is the key
-        // below HKEY_CLASSES_ROOT.
-        QV_Registry_Lib::OpenRegeditAt("HKEY_CLASSES_ROOT\\" + RegistryNodes::PathBelow(n->Key(), 2));
-    });
 }
 
 // ---------------------------------------------------------------- tree events

@@ -80,7 +80,7 @@ void Form_Main::BuildMenus() {
     auto& rc = Menus.Add(Facts(Tab::RegComp).editMenu, "Edit");
     auto& rcNew = item(rc, "MNU_RegComp_Newxx", "New");
     item(rcNew, "MNU_RegComp_New", "Key");
-    item(rcNew, "MNU_RegComp_NewValue", "Value", [this] { MNU_RegComp_NewValue_Click(); });
+    item(rcNew, "MNU_RegComp_NewValue", "Value");
     item(rc, "MNU_RegComp_Sep1", "-");
     item(rc, "MNU_RegComp_Delete", "Delete");
     item(rc, "MNU_RegComp_Rename", "Rename");
@@ -147,7 +147,6 @@ void Form_Main::BuildMenus() {
         m.Add(n + "_Rename", "Rename");
         m.SetVisible(false);
     }
-    Menus["MNU_RegCompEntries_New"].Click = [this] { MNU_RegComp_NewValue_Click(); };
     Menus.Add("MNU_RegComp_Clipboard", "Clipboard").Add("MNU_RegComp_Clipboard_Copy", "Copy to clipboard");
     Menus["MNU_RegComp_Clipboard"].SetVisible(false);
     Menus.Add("MNU_SD_Clipboard", "Clipboard").Add("MNU_SD_Clipboard_copy", "Copy to clipboard");

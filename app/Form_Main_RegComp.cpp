@@ -265,8 +265,6 @@ void Form_Main::MNU_RegComp_Unregisterthiscomponent_Click() {
     if (!done) ui::MsgBox("Please select preferred Component from top-level", ui::vbOKOnly);
 }
 
-void Form_Main::MNU_RegComp_NewValue_Click() { EditNewValue(Tab::RegComp); }
-
 void Form_Main::RegComp_checkVelm() {
     // A hand-over is a run of its own: one that arrives during a long run or another hand-over
     // is taken once that has ended.

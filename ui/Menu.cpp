@@ -4,6 +4,8 @@
 #include "base/TextCase.h"
 #include "ui/Internal.h"
 
+#include <stdexcept>
+
 namespace ui {
 
 MenuItem::MenuItem(Menu* owner, MenuItem* parent, std::string name, std::string caption, UINT id)
@@ -50,6 +52,12 @@ MenuItem& MenuItem::Add(const std::string& name, const std::string& caption) {
 MenuItem& MenuItem::Item(long index) {
     if (index < 1 || index > Count()) QV_Err::Raise(35600, "Menu");
     return *children_[static_cast<size_t>(index - 1)];
+}
+
+MenuItem::Command& MenuItem::Command::operator=(std::function<void()> run) {
+    if (run && run_) throw std::logic_error("the menu item " + item_ + " was given a second command");
+    run_ = std::move(run);
+    return *this;
 }
 
 void MenuItem::DoClick() {

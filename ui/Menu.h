@@ -45,7 +45,26 @@ public:
     MenuItem* Parent() const { return parent_; }
 
     // Runs when the item is chosen (from the menu bar or a pop-up), or when code calls DoClick.
-    std::function<void()> Click;
+    // An item is wired in one place only: giving it a second command throws, so two files that
+    // both wire it cannot silently depend on which of them runs last. nullptr unwires it.
+    class Command {
+    public:
+        explicit Command(const std::string& item) : item_(item) {}
+        Command(const Command&) = delete;
+        Command& operator=(const Command&) = delete;
+        Command& operator=(std::function<void()> run);
+        Command& operator=(std::nullptr_t) {
+            run_ = nullptr;
+            return *this;
+        }
+        explicit operator bool() const { return static_cast<bool>(run_); }
+        void operator()() const { run_(); }
+
+    private:
+        const std::string& item_;  // the item's name, for the message
+        std::function<void()> run_;
+    };
+    Command Click{name_};
     void DoClick();
 
 private:

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <stdexcept>
 
 #include "base/QV_Err.h"
 #include "resource.h"
@@ -250,6 +251,17 @@ TEST_F(FormTest, HiddenMenusLeaveTheBarAndComeBackInTheirPlace) {
     UINT exitId = GetMenuItemID(GetSubMenu(GetMenu(h), 0), 0);
     SendMessageA(h, WM_COMMAND, MAKEWPARAM(exitId, 0), 0);
     EXPECT_TRUE(exited);
+
+    // An item has one command: a second one is refused (the first stays), unwiring is allowed.
+    EXPECT_THROW(form.Menus["MNU_File_Exit"].Click = [] {}, std::logic_error);
+    exited = false;
+    form.Menus["MNU_File_Exit"].DoClick();
+    EXPECT_TRUE(exited);
+    form.Menus["MNU_File_Exit"].Click = nullptr;
+    EXPECT_FALSE(form.Menus["MNU_File_Exit"].Click);
+    form.Menus["MNU_File_Exit"].Click = [&] { exited = false; };
+    form.Menus["MNU_File_Exit"].DoClick();
+    EXPECT_FALSE(exited);
 }
 
 TEST_F(FormTest, MenuChangesInABatchReachTheRealMenusWhenTheOutermostBatchEnds) {
