@@ -320,8 +320,26 @@ void NoteKeyClosed(HKEY hKey) {
     if (watched) watched->open.erase(hKey);
 }
 
+namespace {
+// The ANSI functions that take a key path convert it into a buffer of MAX_PATH characters of
+// their own and refuse a longer path with ERROR_MORE_DATA, although a key path may be far longer
+// (a service name of 248 characters below SYSTEM\CurrentControlSet\Services makes 282). Such a
+// path is handed to the wide function instead, converted from the ANSI code page as the ANSI
+// function would convert it. A path that converts to nothing names no key below the root.
+bool PathTooLongForAnsi(const std::string& subKey) { return subKey.size() >= MAX_PATH; }
+
+long WidePath(const std::string& subKey, std::wstring& wide) {
+    wide = Wide(subKey);
+    return wide.empty() ? ERR_INVALID_PARAMETER : 0;
+}
+}  // namespace
+
 long OpenKey(HKEY root, const std::string& subKey, HKEY& hKey, long level, DWORD access) {
-    long rc = RegOpenKeyExA(root, subKey.c_str(), 0, access == 0 ? KEY_ALL_ACCESS : access, &hKey);
+    const REGSAM sam = access == 0 ? KEY_ALL_ACCESS : access;
+    std::wstring wide;
+    long rc = !PathTooLongForAnsi(subKey) ? RegOpenKeyExA(root, subKey.c_str(), 0, sam, &hKey)
+              : WidePath(subKey, wide) == 0 ? RegOpenKeyExW(root, wide.c_str(), 0, sam, &hKey)
+                                            : ERR_INVALID_PARAMETER;
     NoteKeyOpened(rc, hKey);
     ShowRegError(rc, level);
     return rc;
@@ -332,8 +350,15 @@ long CreateKey(HKEY root, const std::string& subKey, HKEY& hKey, long level) {
     sa.nLength = sizeof sa;
     DWORD disposition = 0;
     char emptyClass[] = "";
-    long rc = RegCreateKeyExA(root, subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa,
-                              &hKey, &disposition);
+    wchar_t emptyClassW[] = L"";
+    std::wstring wide;
+    long rc = !PathTooLongForAnsi(subKey)
+                  ? RegCreateKeyExA(root, subKey.c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa,
+                                    &hKey, &disposition)
+              : WidePath(subKey, wide) == 0
+                  ? RegCreateKeyExW(root, wide.c_str(), 0, emptyClassW, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, &sa,
+                                    &hKey, &disposition)
+                  : ERR_INVALID_PARAMETER;
     NoteKeyOpened(rc, hKey);
     ShowRegError(rc, level);
     return rc;
@@ -347,7 +372,10 @@ long CloseKey(HKEY hKey, long level) {
 }
 
 long DeleteKey(HKEY root, const std::string& subKey, long level) {
-    long rc = RegDeleteKeyA(root, subKey.c_str());
+    std::wstring wide;
+    long rc = !PathTooLongForAnsi(subKey)      ? RegDeleteKeyA(root, subKey.c_str())
+              : WidePath(subKey, wide) == 0 ? RegDeleteKeyW(root, wide.c_str())
+                                            : ERR_INVALID_PARAMETER;
     ShowRegError(rc, level);
     return rc;
 }

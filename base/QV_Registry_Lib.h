@@ -29,6 +29,8 @@ constexpr DWORD KEY_READ_ONLY = 0x20009;
 void ShowRegError(long code, long level);
 
 // Opens root\subKey; an access mask of 0 means KEY_ALL_ACCESS. The handle is valid only on 0.
+// OpenKey, CreateKey and DeleteKey take a path of any length: a path longer than the ANSI
+// registry functions accept (MAX_PATH) goes through the wide ones.
 long OpenKey(HKEY root, const std::string& subKey, HKEY& hKey, long level, DWORD access = 0);
 // Creates (or opens) root\subKey with KEY_ALL_ACCESS and default security.
 long CreateKey(HKEY root, const std::string& subKey, HKEY& hKey, long level);

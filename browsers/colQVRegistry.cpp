@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/QV_Registry_Lib.h"
+#include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "browsers/RegistryNodes.h"
 
@@ -25,7 +26,8 @@ public:
            const bool& cancel)
         : hits_(hits), text_(lowerText), keys_(keys), values_(values), data_(data), whole_(whole), cancel_(cancel) {}
 
-    // Searches the key `name` below the open key `parent`; `path` is its path below the root.
+    // Searches the key `name` below the open key `parent` (for the starting key: its whole path
+    // below the root); `path` is its path below the root.
     long Key(HKEY parent, const std::string& name, std::string& path) {
         if (cancel_) return 0;
         if (keys_) {
@@ -34,11 +36,12 @@ public:
                                                                : std::string_view(path).substr(slash + 1);
             if (Matches(last)) AddHit(path).blnIsKey = true;
         }
-        HKEY h = nullptr;
+        // The library's open takes a path of any length (the ANSI function none beyond MAX_PATH).
+        RegKey h;
         long result = 0;
-        if (RegOpenKeyExA(parent, name.c_str(), 0, QV_Registry_Lib::KEY_READ_ONLY, &h) == 0) {
-            result = Contents(h, path);
-            RegCloseKey(h);
+        if (QV_Registry_Lib::OpenKey(parent, name, h.Receive(), 0, QV_Registry_Lib::KEY_READ_ONLY) == 0) {
+            result = Contents(h.get(), path);
+            h.Close();
         }
         if (hits_.Count() > 0) return 1;
         return result;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "app/Form_Main.h"
 #include "app/RunGuard.h"
 #include "app/clsDroskGlobal.h"
@@ -277,4 +279,74 @@ TEST_F(BrowserTabs, RegeditOpensAtTheSelectedFileTypeKeyFromLevelTwo) {
     RegQueryValueExA(h, "LastKey", nullptr, nullptr, reinterpret_cast<BYTE*>(last), &size);
     RegCloseKey(h);
     EXPECT_STREQ(last, "HKEY_CLASSES_ROOT\\ftafile\\shell\\print");
+}
+
+// A service whose key name of 248 characters makes its registry path longer than MAX_PATH: the
+// services tab lists it, the search finds the value inside it and expands its node, the values
+// list shows its values, and the value commands of the menu change exactly that key.
+TEST_F(BrowserTabs, ALongNamedServiceIsFoundExpandedAndEdited) {
+    const std::string name = "VelmLong" + std::string(240, 'l');
+    const std::string path = "SYSTEM\\CurrentControlSet\\Services\\" + name;
+    RegFixture hklm(HKEY_LOCAL_MACHINE, "[" + path + "]\n\"ImagePath\"=\"C:\\\\windows\\\\system32\\\\spoolsv.exe\"\n[" +
+                                            path + "\\Parameters]\n\"Marker\"=\"longserviceneedle\"\n" +
+                                            "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\n"),
+        hkcu(HKEY_CURRENT_USER, StartsOn(1));
+    Open();
+    Form_Main& f = frmMain();
+    ASSERT_EQ(f.ShownTab(), Tab::SD);
+    ASSERT_TRUE(f.tvwSD.Nodes.Exists(name));
+    {
+        BoxRecorder boxes;
+        AnswerFind("longserviceneedle");
+        f.cmdSD_SearchRegistry_Click();
+    }
+    const std::string own = name + "\\HKEY_LOCAL_MACHINE\\" + path, hit = own + "\\Parameters";
+    ASSERT_TRUE(f.tvwSD.Nodes.Exists(hit));
+    EXPECT_EQ(f.tvwSD.Nodes.Item(hit)->Image().key, "Found");
+    auto click = [&](const std::string& key) {
+        ui::NodePtr n = f.tvwSD.Nodes.Item(key);
+        f.tvwSD.SetSelectedItem(n);
+        f.tvwSD_NodeClick(*n);
+    };
+    click(own);
+    EXPECT_TRUE(f.lsvSD_entries.ListItems.Exists("KeyImagePath"));
+    click(hit);
+    auto& rows = f.lsvSD_entries.ListItems;
+    ASSERT_TRUE(rows.Exists("KeyMarker"));
+    EXPECT_EQ(rows.Item("KeyMarker")->SubItem(1), "longserviceneedle");
+
+    // The dump line of a plain ASCII text value, as DumpKeyTree writes it (read wide: UTF-16).
+    auto line = [](const std::string& value, const std::string& text) {
+        std::string hex;
+        for (unsigned char c : text + '\0') {
+            hex += "0123456789abcdef"[c >> 4];
+            hex += "0123456789abcdef"[c & 15];
+            hex += "00";
+        }
+        return "  \"" + value + "\" type 1 = " + hex + "\n";
+    };
+    std::deque<std::string> answers;
+    ui::InputBoxOverride inputs([&](const std::string&, const std::string&, const std::string&) {
+        std::string a = answers.empty() ? std::string() : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return a;
+    });
+    answers = {"Added", "new text"};
+    f.Menus["MNU_SDEntries_New"].DoClick();
+    EXPECT_EQ(DumpKeyTree(HKEY_LOCAL_MACHINE, path + "\\Parameters"),
+              line("Added", "new text") + line("Marker", "longserviceneedle"));
+    for (const auto& row : rows)
+        if (row->Key() == "KeyMarker") f.lsvSD_entries.SetSelectedItem(row);
+    answers = {"changed"};
+    f.Menus["MNU_SDEntries_Modify"].DoClick();
+    EXPECT_EQ(rows.Item("KeyMarker")->SubItem(1), "changed");
+    for (const auto& row : rows)
+        if (row->Key() == "KeyAdded") f.lsvSD_entries.SetSelectedItem(row);
+    {
+        BoxRecorder yes(ui::vbYes);
+        f.Menus["MNU_SDEntries_Delete"].DoClick();
+        EXPECT_EQ(yes.Prompts(), (std::vector<std::string>{"Really delete value ?"}));
+    }
+    EXPECT_EQ(DumpKeyTree(HKEY_LOCAL_MACHINE, path + "\\Parameters"), line("Marker", "changed"));
+    EXPECT_FALSE(rows.Exists("KeyAdded"));
 }

@@ -237,3 +237,67 @@ TEST(RegistryLibRealPrefix, ReadsTheRealRegistryUnconverted) {
     EXPECT_EQ(data, std::to_string(expected));
     CloseKey(h, 0);
 }
+
+// Key paths longer than the ANSI registry functions take (MAX_PATH): every routine that opens,
+// creates or deletes a key by its path reaches the key, around the limit and far beyond it.
+TEST_F(RegistryLib, KeysBelowPathsLongerThanMaxPathOpenEditAndDelete) {
+    // "T\" and then names of at most 255 characters up to `length` characters in all.
+    auto pathOf = [](size_t length, char letter) {
+        std::string path = "T";
+        while (path.size() < length) {
+            const size_t rest = length - path.size();
+            const size_t name = rest <= 256 ? rest - 1 : rest == 257 ? 254 : 255;
+            path += "\\" + std::string(name, letter);
+        }
+        return path;
+    };
+    struct Case {
+        const char* what;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"a 248-character name below a service-key path",
+         "T\\SYSTEM\\CurrentControlSet\\Services\\" + std::string(248, 's')},
+        {"259 characters", pathOf(259, 'a')},
+        {"260 characters", pathOf(260, 'b')},
+        {"261 characters", pathOf(261, 'c')},
+        {"four names of 255 characters", pathOf(2 + 4 * 256 - 1, 'd')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string& path = c.path;
+        {
+            HKEY h = nullptr;
+            ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, path, h, 0), 0);
+            SetValue(h, "Pin", Variant("needle"), REG_SZ, 0);
+            CloseKey(h, 0);
+        }
+        ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, path));
+        HKEY h = nullptr;
+        ASSERT_EQ(OpenKey(HKEY_CURRENT_USER, path, h, 3, KEY_READ_ONLY), 0);
+        CloseKey(h, 0);
+
+        long index = -1, type = 0;
+        std::string raw, text;
+        EXPECT_EQ(FindValue(HKEY_CURRENT_USER, path, "pin", index, type, raw, text, 0), 0);
+        EXPECT_EQ(text, "needle");
+        EXPECT_EQ(ModifyValue(HKEY_CURRENT_USER, path, "Pin", "changed", 0), 0);
+        EXPECT_EQ(RenameValue(HKEY_CURRENT_USER, path, "Pin", "Moved", 0), 0);
+        EXPECT_EQ(FindValue(HKEY_CURRENT_USER, path, "Moved", index, type, raw, text, 0), 0);
+        EXPECT_EQ(text, "changed");
+
+        ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, path + "\\Child", h, 0), 0);
+        CloseKey(h, 0);
+        EXPECT_EQ(RenameKey(HKEY_CURRENT_USER, path + "\\Child", HKEY_CURRENT_USER, path + "\\Renamed", 0), 0);
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, path + "\\Child"));
+        EXPECT_EQ(DeleteKey(HKEY_CURRENT_USER, path + "\\Renamed", 0), 0);
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, path + "\\Renamed"));
+
+        ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, path + "\\Child\\Grandchild", h, 0), 0);
+        CloseKey(h, 0);
+        std::string doomed = path;
+        EXPECT_EQ(DeleteKeyTree(HKEY_CURRENT_USER, doomed, 0), 0);
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, path));
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "T"));
+    }
+}

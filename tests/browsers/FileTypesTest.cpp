@@ -186,6 +186,8 @@ protected:
     const std::string H = "File_Type_.fx\\HKEY_CLASSES_ROOT";
     void SetUp() override {
         hkcr.Load("[fxfile\\A]\n[fxfile\\" + std::string("M") + std::string(119, 'x') + "\\inner]\n[fxfile\\Z]\n");
+        // Two names of 255 characters: a path longer than MAX_PATH.
+        hkcr.Load("[fxfile\\" + std::string(255, 'L') + "\\" + std::string(255, 'K') + "]\n\"Deep\"=\"deep value\"\n");
         for (const char* ext : {".fx", ".bad"}) {
             ui::Node& node = AddType(w, col, ext, ext == std::string(".fx") ? "fxfile" : "CLSID");
             CMH_ExpandFileType(w.tvw, node, *col.Item(ext), false);
@@ -205,6 +207,18 @@ TEST_F(FileTypesFixture, LongNamesAndEveryValue) {
     EXPECT_EQ(items.Item("KeyDefault")->Text(), "Default");
     EXPECT_EQ(items.Item("KeyNothing")->SmallIcon().key, "Bin");
     EXPECT_EQ(items.Item("KeyLast")->SubItem(1), "last");
+
+    // A key below a path longer than MAX_PATH has its node, lists its values and takes value edits.
+    const std::string deep = H + "\\fxfile\\" + std::string(255, 'L') + "\\" + std::string(255, 'K');
+    ASSERT_TRUE(w.tvw.Nodes.Exists(deep));
+    CMH_NewValue(Node(deep), "Added", "new");
+    CMH_ListValues(deep, w.lsvEntries);
+    ASSERT_EQ(items.Count(), 2);
+    EXPECT_EQ(items.Item("KeyDeep")->SubItem(1), "deep value");
+    EXPECT_EQ(items.Item("KeyAdded")->SubItem(1), "new");
+    CMH_DeleteValue(Node(deep), "Added");
+    CMH_ListValues(deep, w.lsvEntries);
+    EXPECT_EQ(items.Count(), 1);
 }
 
 TEST_F(FileTypesFixture, EditsActOnlyWithinTheFileTypeKeys) {

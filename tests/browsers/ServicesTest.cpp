@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "base/QV_APIFileAndDisk.h"
+#include "base/ScopeExit.h"
 #include "base/TextCase.h"
 #include "VelmComServerFixture.h"
 #include "browsers/RegistryNodes.h"
@@ -465,5 +466,86 @@ TEST(ServicesScan, HostileImagePathsAreListedNotResolved) {
             SD_ShowDetails(*rec, w.lsvDetails);
             EXPECT_EQ(w.lsvDetails.ListItems.Count(), real ? 6 + 15 : 7);
         }
+    }
+}
+
+// Services whose keys lie below paths longer than MAX_PATH, in the prefix's real registry: the
+// scan lists each one, its node expands to its whole sub-tree, the values list shows its values,
+// the search finds the value inside it, and the edits of values and keys reach it.
+TEST(ServicesScan, KeysBelowPathsLongerThanMaxPathAreListedExpandedSearchedAndEdited) {
+    struct Shape {
+        const char* what;
+        std::string service, below;
+    };
+    const Shape shapes[] = {
+        {"a 248-character service name", "VelmLong" + std::string(240, 'l'), "Parameters"},
+        {"a 255-character service name", "VelmLongest" + std::string(244, 'n'), "Parameters"},
+        {"a short service name above long sub-key names", "VelmDeep",
+         std::string(100, 'p') + "\\" + std::string(100, 'q') + "\\" + std::string(100, 'r')},
+    };
+    const std::string services = std::string(ServicesKey) + "\\";
+    std::string reg;
+    for (const Shape& s : shapes) {
+        reg += "[" + services + s.service + "]\n\"ImagePath\"=expand:\"%SystemRoot%\\\\system32\\\\spoolsv.exe\"\n";
+        reg += "[" + services + s.service + "\\" + s.below + "]\n\"Pin\"=\"a longpathneedle inside\"\n";
+        reg += "\"Count\"=dword:0000002a\n";
+    }
+    ScopeExit cleanup([&] {
+        for (const Shape& s : shapes) LoadRegText(HKEY_LOCAL_MACHINE, "[-" + services + s.service + "]\n");
+    });
+    LoadRegText(HKEY_LOCAL_MACHINE, reg);
+
+    BrowserWindow w;
+    colSD col;
+    ASSERT_TRUE(SD_FillList(col, w.tvw, "2", false, w.stb1, w.blnCancel));
+    colQVRegistry& engine = QVRegistry();
+    engine.cstrFindString = "longpathneedle";
+    engine.blnFindInKeys = engine.blnFindInValues = engine.blnFindInData = true;
+    engine.blnFindWholeStringOnly = false;
+    SD_Find(w.tvw, col, w.stb1, w.blnCancel);
+    auto found = w.NodesWithImage("Found");
+    std::vector<std::string> expected;
+    for (const Shape& s : shapes) expected.push_back(s.service + Chain + s.service + "\\" + s.below);
+    std::sort(found.begin(), found.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(found, expected);
+
+    auto& rows = w.lsvEntries.ListItems;
+    for (const Shape& s : shapes) {
+        SCOPED_TRACE(s.what);
+        ASSERT_TRUE(col.Exists(s.service));
+        EXPECT_EQ(w.tvw.Nodes.Item(s.service)->Text(), s.service);
+        SD_ExpandNode(w.tvw, *w.tvw.Nodes.Item(s.service), *col.Item(s.service), true);
+        const std::string own = s.service + Chain + s.service, deep = own + "\\" + s.below;
+        ASSERT_TRUE(w.tvw.Nodes.Exists(deep));
+        SD_FillValueList(own, w.lsvEntries);
+        EXPECT_TRUE(rows.Exists("KeyImagePath"));
+        SD_FillValueList(deep, w.lsvEntries);
+        ASSERT_EQ(rows.Count(), 2);
+        EXPECT_EQ(rows.Item("KeyPin")->SubItem(1), "a longpathneedle inside");
+        EXPECT_EQ(rows.Item("KeyCount")->SubItem(1), "42");
+
+        ui::Node& node = *w.tvw.Nodes.Item(deep);
+        SD_NewValue(node, "Added", "new text");
+        SD_FillValueList(deep, w.lsvEntries);
+        ASSERT_TRUE(rows.Exists("KeyAdded"));
+        EXPECT_EQ(rows.Item("KeyAdded")->SubItem(1), "new text");
+        SD_DeleteValue(node, "Added");
+        SD_FillValueList(deep, w.lsvEntries);
+        EXPECT_FALSE(rows.Exists("KeyAdded"));
+        EXPECT_EQ(rows.Count(), 2);
+
+        const std::string path = services + s.service + "\\" + s.below;
+        SD_NewKey(w.tvw, node, "Fresh");
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, path + "\\Fresh"));
+        ASSERT_TRUE(w.tvw.Nodes.Exists(deep + "\\Fresh"));
+        EXPECT_EQ(SD_RenameKey(w.tvw, *w.tvw.Nodes.Item(deep + "\\Fresh"), "Renamed"), 0);
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, path + "\\Renamed"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path + "\\Fresh"));
+        ASSERT_TRUE(w.tvw.Nodes.Exists(deep + "\\Renamed"));
+        SD_DeleteKey(w.tvw, *w.tvw.Nodes.Item(deep + "\\Renamed"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, path + "\\Renamed"));
+        EXPECT_FALSE(w.tvw.Nodes.Exists(deep + "\\Renamed"));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, path));
     }
 }

@@ -114,6 +114,16 @@ void Dump(HKEY key, const std::string& prefix, std::string& out) {
     }
 }
 
+// A key path in its wide form: the ANSI registry functions refuse paths longer than MAX_PATH,
+// and fixtures make and check keys below paths of any length.
+std::wstring WidePath(const std::string& path) {
+    std::wstring wide(path.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                                      static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return wide;
+}
+
 // Deletes a tree even where a key's DACL refuses to open it: such a key can still be
 // deleted by name from its parent once it has no sub-keys left.
 void ForceDeleteTree(HKEY parent, const std::string& name) {
@@ -176,11 +186,14 @@ void LoadRegText(HKEY root, std::string_view text) {
             closeCurrent();
             std::string path(line.substr(1, line.size() - 2));
             if (!path.empty() && path.front() == '-') {
-                RegDeleteTreeA(root, path.substr(1).c_str());
-                RegDeleteKeyA(root, path.substr(1).c_str());
+                const std::wstring doomed = WidePath(path.substr(1));
+                if (doomed.empty()) Fail("key path expected", line);
+                RegDeleteTreeW(root, doomed.c_str());
+                RegDeleteKeyW(root, doomed.c_str());
                 continue;
             }
-            if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &current, nullptr) != 0)
+            if (RegCreateKeyExW(root, WidePath(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &current,
+                                nullptr) != 0)
                 Fail("cannot create key", line);
             continue;
         }
@@ -255,7 +268,7 @@ void RegFixture::Load(std::string_view regText) { LoadRegText(scratch_, regText)
 
 std::string DumpKeyTree(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != 0) return "(missing)";
+    if (RegOpenKeyExW(root, WidePath(path).c_str(), 0, KEY_READ, &key) != 0) return "(missing)";
     std::string out;
     Dump(key, "", out);
     RegCloseKey(key);
@@ -264,7 +277,7 @@ std::string DumpKeyTree(HKEY root, const std::string& path) {
 
 bool KeyExists(HKEY root, const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != 0) return false;
+    if (RegOpenKeyExW(root, WidePath(path).c_str(), 0, KEY_READ, &key) != 0) return false;
     RegCloseKey(key);
     return true;
 }
