@@ -842,6 +842,9 @@ TEST_F(EditCommands, APartlyFailedKeyDeletionIsReportedAndTheTreeShowsWhatStayed
         LoadRegText(root, "[" + path + "\\Doomed\\A\\A1]\n[" + path + "\\Doomed\\Locked]\n[" + path + "\\Doomed\\C]\n");
         SetKeyDacl(root, path + "\\Doomed\\Locked", "D:P(A;;KR;;;WD)");  // everyone may read, nobody delete
     }
+    // The file type's extension key holds one too (its type's key holds the one above).
+    LoadRegText(HKEY_CLASSES_ROOT, "[.velmtest\\Gone]\n[.velmtest\\Doomed\\Locked]\n");
+    SetKeyDacl(HKEY_CLASSES_ROOT, ".velmtest\\Doomed\\Locked", "D:P(A;;KR;;;WD)");
     Open();
     for (TabUnderTest& t : ShowAllTabs()) {
         SCOPED_TRACE(t.name);
@@ -864,5 +867,30 @@ TEST_F(EditCommands, APartlyFailedKeyDeletionIsReportedAndTheTreeShowsWhatStayed
         EXPECT_EQ(NodesBelow(t.tree, doomed), (std::vector<std::string>{"\\Locked"}));
         ASSERT_TRUE(t.tree.SelectedItem());
         EXPECT_EQ(t.tree.SelectedItem()->Key(), doomed);
+    }
+    // The same on the entry's own key (the class's CLSID key, the extension's key, the service's
+    // key), which deletes the whole entry: reported, and the entry's nodes show what stayed.
+    for (TabUnderTest& t : ShowAllTabs()) {
+        SCOPED_TRACE(t.name);
+        std::string own = t.nodeKey, path = t.path, gone = t.path + "\\Existing";
+        if (t.tab == Tab::CMH) {
+            own = "File_Type_.velmtest\\HKEY_CLASSES_ROOT\\.velmtest";
+            path = ".velmtest";
+            gone = ".velmtest\\Gone";
+        }
+        ASSERT_TRUE(KeyExists(t.root, gone));
+        auto click = [&](ui::Node& n) {
+            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
+            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
+            else F().tvwSD_NodeClick(n);
+        };
+        ASSERT_TRUE(Select(t.tree, own, click));
+        BoxRecorder yes(ui::vbYes);
+        Click(MenusOf(t.tab).del);
+        ASSERT_EQ(yes.boxes.size(), 2u);
+        EXPECT_EQ(yes.boxes[1].prompt, t.tab == Tab::SD ? "Error deleting Component !" : "Error deleting key !");
+        EXPECT_TRUE(KeyExists(t.root, path + "\\Doomed\\Locked"));
+        EXPECT_FALSE(KeyExists(t.root, gone));
+        EXPECT_EQ(NodesBelow(t.tree, own), (std::vector<std::string>{"\\Doomed", "\\Doomed\\Locked"}));
     }
 }
