@@ -13,6 +13,7 @@
 #include "app/clsDroskGlobal.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/Seams.h"
 #include "base/TextCase.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
@@ -26,6 +27,7 @@ namespace {
 const char kCrLf[] = "\r\n";
 const char kSelectEntry[] = "Please select preferred Registry entry first.";
 const char kSelectComponent[] = "Please select preferred Component first.";
+const char kDeleteKeyError[] = "Error deleting key !";
 
 std::string DeletionWarning() {
     return std::string("Return to original setting not possible - always make") + kCrLf +
@@ -230,8 +232,11 @@ void Form_Main::EditModifyValue(Tab tab) {
         const std::string name = RegistryValuesList::ValueNameOfRow(*row);
         long index = 0, type = 0;
         std::string raw, current;
-        const long found = QV_Registry_Lib::FindValue(t.root, path, name, index, type, raw, current, 0);
-        if (found != 0 || (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_DWORD)) {
+        // Only a value that one line of text stands for whole is offered: a string with text
+        // after a NUL, or longer than the box offers for editing, would come back cut.
+        if (QV_Registry_Lib::FindValue(t.root, path, name, index, type, raw, current, 0) != 0 ||
+            QV_Registry_Lib::ModifiableText(t.root, path, name, current) != 0 ||
+            current.size() > ui::kInputBoxLongest) {
             ui::MsgBox("Only String values supported in modify mode !", ui::vbOKOnly);
             return;
         }
@@ -346,7 +351,11 @@ void Form_Main::EditDeleteKey(Tab tab) {
                         if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete Component") != ui::vbYes)
                             return;
                         if (!DeletableName(clsid) || DeleteTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid) != 0) {
-                            ui::MsgBox("Error deleting key !", ui::vbCritical);
+                            // What stayed of the class's keys is shown again from the registry.
+                            if (colRegComp.Exists(clsid))
+                                Tab_RegComp::FillRegCompEntriesTree(t.tree, component->Key(), *colRegComp.Item(clsid),
+                                                                    false);
+                            ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                             return;
                         }
                         RemoveClassNodes(t.tree, clsid);
@@ -360,7 +369,8 @@ void Form_Main::EditDeleteKey(Tab tab) {
                     TreeRefusal("delete the entire ", shared);
                     return;
                 }
-                Tab_RegComp::DeleteRegistryKey(t.tree, n->Key());
+                // A key that stayed, wholly or in part, is reported; its node shows what is left.
+                if (Tab_RegComp::DeleteRegistryKey(t.tree, n->Key()) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                 ShowSelectedNodeData(Tab::RegComp, false);
             });
             return;
@@ -384,7 +394,10 @@ void Form_Main::EditDeleteKey(Tab tab) {
                             return;
                         if (!DeletableName(extension) || !GeneralEntryName(extension).empty() ||
                             DeleteTree(HKEY_CLASSES_ROOT, extension) != 0) {
-                            ui::MsgBox("Error deleting key !", ui::vbCritical);
+                            // What stayed of the file type's keys is shown again from the registry.
+                            if (colCMH.Exists(extension))
+                                Tab_CMH::CMH_ExpandFileType(t.tree, *top, *colCMH.Item(extension), false);
+                            ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                             return;
                         }
                         t.tree.Nodes.Remove(top->Key());
@@ -393,7 +406,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
                     }
                 }
                 if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical) != ui::vbYes) return;
-                Tab_CMH::CMH_DeleteKey(t.tree, *n);
+                if (Tab_CMH::CMH_DeleteKey(t.tree, *n) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                 ShowSelectedNodeData(Tab::CMH, false);
             });
             if (!ok) ui::MsgBox(kSelectEntry, ui::vbOKOnly);
@@ -411,7 +424,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
             if (level < 6 || !EditNode(t, 6)) return;
             TrapErrors("Form_Main", "MNU_ServicesDevices_Delete_Click", [&] {
                 if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, ui::kEmptyCaption) != ui::vbYes) return;
-                Tab_SD::SD_DeleteKey(tvwSD, *n);
+                if (Tab_SD::SD_DeleteKey(tvwSD, *n) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                 ShowSelectedNodeData(Tab::SD, false);
             });
             return;
@@ -531,6 +544,8 @@ void Form_Main::MNU_ServicesDevices_DeleteComponent_Click() {
             tvwSD.Nodes.Remove(n->Key());
             ShowSelectedNodeData(Tab::SD, false);
         } else {
+            // What stayed of the service's keys is shown again from the registry.
+            if (colSD.Exists(n->Key())) Tab_SD::SD_ExpandNode(tvwSD, *n, *colSD.Item(n->Key()), false);
             ui::MsgBox("Error deleting Component !", ui::vbCritical);
         }
     });

@@ -262,6 +262,60 @@ long RespellValueName(HKEY hKey, const WideValue& v, const std::wstring& newName
     return rc;
 }
 
+// The text that stands for the data of the value `name` of the open key whole (see
+// ModifiableText). The data is read in its wide form, so that a character the ANSI code page
+// cannot hold is seen rather than replaced.
+long WholeValueText(HKEY hKey, const std::string& name, std::string& text) {
+    const std::wstring wideName = Wide(name);
+    std::vector<BYTE> data(256);
+    DWORD type = 0, size = 0;
+    for (;;) {
+        size = static_cast<DWORD>(data.size());
+        long rc = RegQueryValueExW(hKey, wideName.c_str(), nullptr, &type, data.data(), &size);
+        if (rc == ERR_MORE_DATA && data.size() < MAX_DATA_BYTES) {
+            data.resize(std::max<size_t>(size, data.size() * 2));
+            continue;
+        }
+        if (rc != 0) return rc;
+        break;
+    }
+    switch (type) {
+        case REG_SZ:
+        case REG_EXPAND_SZ: {
+            if (size % 2 != 0) return ERR_INVALID_DATATYPE;  // no whole characters
+            std::wstring wide(size / 2, L'\0');
+            if (size) memcpy(wide.data(), data.data(), size);
+            // The closing NULs end the text; a NUL with more text after it is part of the data
+            // that no line of text holds.
+            while (!wide.empty() && wide.back() == L'\0') wide.pop_back();
+            if (wide.find(L'\0') != std::wstring::npos) return ERR_INVALID_DATATYPE;
+            std::string narrow;
+            if (!wide.empty()) {
+                const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                                  nullptr, nullptr);
+                narrow.resize(static_cast<size_t>(std::max(n, 0)));
+                WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(), n, nullptr,
+                                    nullptr);
+                // A character the code page does not have would come back as another one.
+                if (n <= 0 || Wide(narrow) != wide) return ERR_INVALID_DATATYPE;
+            }
+            text = narrow;
+            return 0;
+        }
+        case REG_DWORD: {
+            if (size != 4) return ERR_INVALID_DATATYPE;  // four bytes, or no number stands for it
+            uint32_t value = 0;
+            memcpy(&value, data.data(), 4);
+            text = std::to_string(value);
+            return 0;
+        }
+        default:
+            // A multi-string, binary data and the other types have no text they could be
+            // written back from without changing them.
+            return ERR_INVALID_DATATYPE;
+    }
+}
+
 }  // namespace
 
 void ShowRegError(long code, long level) {
@@ -681,32 +735,36 @@ long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldNa
     return result;
 }
 
+long ModifiableText(HKEY root, const std::string& keyPath, const std::string& name, std::string& text) {
+    RegKey key;
+    long rc = OpenKey(root, keyPath, key.Receive(), 0, KEY_QUERY_VALUE);
+    if (rc != 0) return rc;
+    return WholeValueText(key.get(), name, text);
+}
+
 long ModifyValue(HKEY root, const std::string& keyPath, const std::string& name, const std::string& newData,
                  long level) {
     return WithMatchingValue(
         root, keyPath, name, level,
-        [&](HKEY hKey, long, const std::string&, const std::string& oldData, long type) -> long {
-            switch (type) {
-                case REG_SZ:
-                case REG_EXPAND_SZ:
-                    if (oldData == newData + '\0') return 0;
-                    return SetValue(hKey, name, Variant(newData), type, 0).ToLong();
-                case REG_DWORD: {
-                    // A decimal number that fits 32 bits (negative numbers as their two's complement).
-                    char* end = nullptr;
-                    errno = 0;
-                    long long v = std::strtoll(newData.c_str(), &end, 10);
-                    if (newData.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > UINT32_MAX)
-                        return ERR_INVALID_PARAMETER;
-                    const uint32_t value = static_cast<uint32_t>(v);
-                    if (oldData == std::string(reinterpret_cast<const char*>(&value), 4)) return 0;
-                    return SetValue(hKey, name, Variant(static_cast<long>(value)), REG_DWORD, 0).ToLong();
-                }
-                default:
-                    // A multi-string, binary data and the other types have no text they could be
-                    // written back from without changing them: they are refused, never rewritten.
-                    return ERR_INVALID_DATATYPE;
+        [&](HKEY hKey, long, const std::string& found, const std::string&, long type) -> long {
+            // Only a value that one text stands for whole is written from a text; the stored text
+            // also tells whether the new one changes anything.
+            std::string oldText;
+            const long rc = WholeValueText(hKey, found, oldText);
+            if (rc != 0) return rc;
+            if (type == REG_DWORD) {
+                // A decimal number that fits 32 bits (negative numbers as their two's complement).
+                char* end = nullptr;
+                errno = 0;
+                long long v = std::strtoll(newData.c_str(), &end, 10);
+                if (newData.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > UINT32_MAX)
+                    return ERR_INVALID_PARAMETER;
+                const uint32_t value = static_cast<uint32_t>(v);
+                if (std::to_string(value) == oldText) return 0;
+                return SetValue(hKey, name, Variant(static_cast<long>(value)), REG_DWORD, 0).ToLong();
             }
+            if (newData == oldText) return 0;
+            return SetValue(hKey, name, Variant(newData), type, 0).ToLong();
         });
 }
 

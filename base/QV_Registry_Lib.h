@@ -99,10 +99,18 @@ long FindValue(HKEY root, const std::string& keyPath, const std::string& name, l
 // a new name that differs from the old one only in letter case respells the value's name.
 long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldName, const std::string& newName,
                  long level);
+// The text that stands for the data of root\keyPath's value `name` whole, as Modify offers it
+// and writes it back: the text of a REG_SZ or REG_EXPAND_SZ (its closing NULs are not text), the
+// unsigned decimal number of a four-byte REG_DWORD. ERR_INVALID_DATATYPE for a value that no
+// text stands for whole: every other type, a DWORD of another length, a string with more text
+// after a NUL, or with a character the ANSI code page cannot hold. Else the read's code (0 when
+// `text` was set). Opens the key for reading only.
+long ModifiableText(HKEY root, const std::string& keyPath, const std::string& name, std::string& text);
 // Replaces the data of an existing value and keeps its type: REG_SZ and REG_EXPAND_SZ take the
-// text, REG_DWORD its decimal number (87 when it is none). Every other type (a multi-string, binary
-// data, ...) is refused with ERR_INVALID_DATATYPE, as no text stands for its data exactly. Data
-// equal to the stored bytes is not written again.
+// text, REG_DWORD its decimal number (87 when it is none). A value that no text stands for whole
+// (see ModifiableText: a multi-string, binary data, a string with text after a NUL, ...) is
+// refused with ERR_INVALID_DATATYPE and never rewritten. A text equal to the stored one writes
+// nothing.
 long ModifyValue(HKEY root, const std::string& keyPath, const std::string& name, const std::string& newData,
                  long level);
 

@@ -107,15 +107,20 @@ INT_PTR CALLBACK InputBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) 
             st = reinterpret_cast<InputBoxState*>(lParam);
             SetWindowTextA(dlg, st->title.c_str());
             SetDlgItemTextA(dlg, 100, st->prompt.c_str());
+            // The edit field takes the default whole, however long, and as much typing as the
+            // box offers for editing.
+            SendDlgItemMessageA(dlg, 101, EM_SETLIMITTEXT, std::max(kInputBoxLongest, st->text.size()), 0);
             SetDlgItemTextA(dlg, 101, st->text.c_str());
             SendDlgItemMessageA(dlg, 101, EM_SETSEL, 0, -1);
             SetFocus(GetDlgItem(dlg, 101));
             return FALSE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
-                char buf[4096] = "";
-                GetDlgItemTextA(dlg, 101, buf, sizeof buf);
-                st->text = buf;
+                // Read by its length: the text comes back whole.
+                HWND edit = GetDlgItem(dlg, 101);
+                std::vector<char> buf(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1);
+                const int got = GetWindowTextA(edit, buf.data(), static_cast<int>(buf.size()));
+                st->text.assign(buf.data(), got > 0 ? static_cast<size_t>(got) : 0);
                 EndDialog(dlg, IDOK);
                 return TRUE;
             }

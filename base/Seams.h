@@ -36,7 +36,11 @@ private:
 };
 
 // ---- Input box -------------------------------------------------------------------------
-// Asks for one line of text; returns "" when the user cancels.
+// Asks for one line of text; returns "" when the user cancels. The box returns its whole text
+// and never cuts the default it is given; a caller offers at most kInputBoxLongest characters
+// for editing (a longer line makes every keystroke in the edit field slow) and refuses a
+// longer text before asking.
+constexpr size_t kInputBoxLongest = 32767;
 std::string InputBox(const std::string& prompt, const std::string& title = "", const std::string& defaultText = "");
 using InputBoxHandler = std::function<std::string(const std::string& prompt, const std::string& title,
                                                   const std::string& defaultText)>;

@@ -11,6 +11,7 @@
 #include "base/RegKey.h"
 #include "base/Variant.h"
 #include "ui/Form.h"
+#include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
 namespace RegistryNodes {
@@ -91,9 +92,26 @@ void NewKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::No
     AddKeyNode(tree, node.Key(), name);
 }
 
-void DeleteKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node) {
+long DeleteKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node) {
     std::string doomed = path;  // the library takes the path by reference
-    if (QV_Registry_Lib::DeleteKeyTree(hive, doomed, 0) == 0) tree.Nodes.Remove(node.Key());
+    const long rc = QV_Registry_Lib::DeleteKeyTree(hive, doomed, 0);
+    if (rc == 0) {
+        tree.Nodes.Remove(node.Key());
+        return 0;
+    }
+    // A part of the tree stayed (a sub-key that may not be deleted): the node shows again what
+    // the registry holds now, or goes when its key went after all.
+    RegKey key;
+    const long open = QV_Registry_Lib::OpenKey(hive, path, key.Receive(), 0, QV_Registry_Lib::KEY_READ_ONLY);
+    if (open == ERROR_FILE_NOT_FOUND) {
+        tree.Nodes.Remove(node.Key());
+    } else if (open == 0) {
+        const bool expanded = node.Expanded();
+        QV_TreeView_Lib::RemoveChildNodes(tree, node.Key());
+        AddSubKeyNodes(tree, key.get(), node.Key());
+        if (expanded) tree.Nodes.Item(node.Key())->SetExpanded(true);
+    }
+    return rc;
 }
 
 void NewTextValue(HKEY hive, const std::string& path, const std::string& name, const std::string& data) {

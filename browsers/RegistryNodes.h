@@ -40,7 +40,9 @@ void AddKeyNode(ui::TreeView& tree, const std::string& parentKey, const std::str
 // is the key's path below `hive`, checked by the caller as one the tab may change. A name that
 // is empty or holds a backslash, and a failing registry call, change nothing.
 void NewKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node, const std::string& name);
-void DeleteKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node);
+// Deletes the key with its tree and removes its node: the deletion's code (0 when all went).
+// When a part of the tree stayed, the node's sub-tree is read again from the registry.
+long DeleteKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node);
 void NewTextValue(HKEY hive, const std::string& path, const std::string& name, const std::string& data);
 // Deletes the value of exactly that name ("" = the unnamed value).
 void DeleteValue(HKEY hive, const std::string& path, const std::string& name);

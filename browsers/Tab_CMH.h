@@ -73,7 +73,9 @@ void CMH_ListValues(const std::string& nodeKey, ui::ListView& list);
 // and deeper; rename from level 3), never on HKEY_CLASSES_ROOT itself or its CLSID key, and
 // otherwise changes nothing; failures are silent.
 void CMH_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name);
-void CMH_DeleteKey(ui::TreeView& tree, ui::Node& node);
+// 0 when the key went with its tree (its node removed); else the deletion's code, and the
+// node shows again what stayed of the key.
+long CMH_DeleteKey(ui::TreeView& tree, ui::Node& node);
 void CMH_NewValue(ui::Node& node, const std::string& name, const std::string& data);
 // Deletes the value of exactly that name ("" = the unnamed value).
 void CMH_DeleteValue(ui::Node& node, const std::string& name);

@@ -76,11 +76,13 @@ void CMH_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name) {
     });
 }
 
-void CMH_DeleteKey(ui::TreeView& tree, ui::Node& node) {
+long CMH_DeleteKey(ui::TreeView& tree, ui::Node& node) {
+    long result = ERROR_INVALID_PARAMETER;
     TrapErrors("Tab_CMH", "CMH_DeleteKey", [&] {
         std::string path;
-        if (OwnPath(node, 2, path)) RegistryNodes::DeleteKey(tree, HKEY_CLASSES_ROOT, path, node);
+        if (OwnPath(node, 2, path)) result = RegistryNodes::DeleteKey(tree, HKEY_CLASSES_ROOT, path, node);
     });
+    return result;
 }
 
 void CMH_NewValue(ui::Node& node, const std::string& name, const std::string& data) {

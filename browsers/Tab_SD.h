@@ -52,7 +52,9 @@ void SD_FillValueList(const std::string& nodeKey, ui::ListView& list);
 // The edits. Each acts only on a node of the service's own key or below (level 5 and deeper;
 // rename from level 6) and otherwise changes nothing; failures are silent.
 void SD_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name);
-void SD_DeleteKey(ui::TreeView& tree, ui::Node& node);
+// 0 when the key went with its tree (its node removed); else the deletion's code, and the
+// node shows again what stayed of the key.
+long SD_DeleteKey(ui::TreeView& tree, ui::Node& node);
 void SD_NewValue(ui::Node& node, const std::string& name, const std::string& data);
 // Deletes the value of exactly that name ("" = the unnamed value).
 void SD_DeleteValue(ui::Node& node, const std::string& name);

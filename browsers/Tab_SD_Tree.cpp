@@ -69,11 +69,13 @@ void SD_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name) {
     });
 }
 
-void SD_DeleteKey(ui::TreeView& tree, ui::Node& node) {
+long SD_DeleteKey(ui::TreeView& tree, ui::Node& node) {
+    long result = ERROR_INVALID_PARAMETER;
     TrapErrors("Tab_SD", "SD_DeleteKey", [&] {
         std::string path;
-        if (OwnPath(node, 5, path)) RegistryNodes::DeleteKey(tree, HKEY_LOCAL_MACHINE, path, node);
+        if (OwnPath(node, 5, path)) result = RegistryNodes::DeleteKey(tree, HKEY_LOCAL_MACHINE, path, node);
     });
+    return result;
 }
 
 void SD_NewValue(ui::Node& node, const std::string& name, const std::string& data) {

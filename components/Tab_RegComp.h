@@ -122,7 +122,8 @@ void FillRegistryValuesList(const std::string& nodeKey, ui::ListView& list);
 // ---- Edits of the registry entries (all below HKEY_CLASSES_ROOT, silent) ----
 
 void NewRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::string& name);
-// 0 when the key is gone and its node removed; 1 when the key is still there (node kept) or
+// 0 when the key is gone and its node removed; 1 when the key is still there (node kept, its
+// sub-tree read again from the registry), when a part of its tree could not be deleted, or when
 // the node stands for no key of the class.
 long DeleteRegistryKey(ui::TreeView& tree, const std::string& nodeKey);
 // 0 when moved (the node is rebuilt under its parent), 1 when nothing was changed.

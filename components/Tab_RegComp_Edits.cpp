@@ -10,6 +10,7 @@
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
 #include "base/Seams.h"
+#include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
 using namespace QV_Registry_Lib;
@@ -51,12 +52,21 @@ long DeleteRegistryKey(ui::TreeView& tree, const std::string& nodeKey) {
     TrapErrors("Tab_RegComp", "DeleteRegistryKey", [&] {
         std::string path = RegistryPathOf(nodeKey);
         if (!IsOwnKey(nodeKey, path)) return;
-        DeleteKeyTree(HKEY_CLASSES_ROOT, path, 0);
-        // The node goes only with its key: a key still there (a sub-key refused) stays shown.
+        const long rc = DeleteKeyTree(HKEY_CLASSES_ROOT, path, 0);
+        // The node goes only with its key: a key still there (a sub-key refused) stays shown,
+        // with what is left below it read again from the registry.
         RegKey still;
-        if (OpenKey(HKEY_CLASSES_ROOT, path, still.Receive(), 0, KEY_READ_ONLY) == 0) return;
+        if (OpenKey(HKEY_CLASSES_ROOT, path, still.Receive(), 0, KEY_READ_ONLY) == 0) {
+            ui::NodePtr node = tree.Nodes.Find(nodeKey);
+            if (!node) return;
+            const bool expanded = node->Expanded();
+            QV_TreeView_Lib::RemoveChildNodes(tree, nodeKey);
+            AddRegistrySubkeysRec(tree, nodeKey);
+            if (expanded) node->SetExpanded(true);
+            return;
+        }
         if (tree.Nodes.Exists(nodeKey)) tree.Nodes.Remove(nodeKey);
-        result = 0;
+        if (rc == 0) result = 0;
     });
     return result;
 }

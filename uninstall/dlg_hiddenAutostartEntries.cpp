@@ -135,23 +135,20 @@ void dlg_hiddenAutostartEntries::MNU_Edit_Modify_Click() {
     TrapErrors(kModule, "MNU_Edit_Modify_Click", [&] {
         auto entry = SelectedEntry();
         if (!entry) return;
-        // Only a string or a DWORD is written back from its text; a multi-string or binary value
-        // shown here is refused before anything is asked, as the registry tabs refuse them.
-        DWORD type = REG_NONE;
-        {
-            RegKey key;
-            if (OpenKey(HiveOf(*entry), cstrRunKey, key.Receive(), 0, KEY_READ) != 0 ||
-                RegQueryValueExA(key.get(), entry->vntValueName.c_str(), nullptr, &type, nullptr, nullptr) != 0)
-                type = REG_NONE;
-        }
-        if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_DWORD) {
+        // Only a value that one line of text stands for whole is written back from the box: a
+        // multi-string or binary value, a string with text after a NUL or one longer than the
+        // box offers for editing is refused before anything is asked, as the registry tabs
+        // refuse them. The box offers the text as the registry holds it now.
+        std::string current;
+        if (ModifiableText(HiveOf(*entry), cstrRunKey, entry->vntValueName, current) != 0 ||
+            current.size() > ui::kInputBoxLongest) {
             ui::MsgBox("Error modifying value !", ui::vbCritical);
             return;
         }
-        std::string answer = ui::InputBox("Please enter new Value:", "Modify Value", entry->vntValueData);
+        std::string answer = ui::InputBox("Please enter new Value:", "Modify Value", current);
         if (answer.empty()) return;
         if (answer == "Default") answer.clear();
-        if (answer == entry->vntValueData) return;  // unchanged: nothing is written
+        if (answer == current) return;  // unchanged: nothing is written
         if (ModifyValue(HiveOf(*entry), cstrRunKey, entry->vntValueName, answer, 0) == 0) {
             if (auto row = lsvAE.ListItems.Find(entry->Key)) row->SetSubItem(1, answer);
             entry->vntValueData = answer;

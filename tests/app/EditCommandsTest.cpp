@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
@@ -726,4 +727,170 @@ TEST_F(EditCommands, ComponentsRefuseTheSharedTrees) {
     Click("MNU_RegComp_New");
     EXPECT_EQ(yes.boxes.back().prompt, "Please select preferred Registry entry first.");
     EXPECT_TRUE(in.asked.empty());
+}
+
+namespace {
+
+// A text of `length` characters that shows where it was cut: letters in a running pattern.
+std::string LongText(size_t length) {
+    std::string text(length, ' ');
+    for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+    return text;
+}
+
+// The keys of every node below the node `key`, each without that key in front, sorted.
+std::vector<std::string> NodesBelow(ui::TreeView& tree, const std::string& key) {
+    std::vector<std::string> out;
+    std::function<void(const ui::NodePtr&)> walk = [&](const ui::NodePtr& n) {
+        for (ui::NodePtr c = n->Child(); c; c = c->Next()) {
+            out.push_back(c->Key().substr(key.size()));
+            walk(c);
+        }
+    };
+    if (ui::NodePtr n = tree.Nodes.Find(key)) walk(n);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace
+
+// Modify through the real input box on each tab: a value is offered whole and OK on it as shown
+// writes nothing; a value that no line of the box holds whole (text after a NUL, longer than
+// the box offers for editing) is refused before any box; a typed change is written whole.
+TEST_F(EditCommands, ModifyOffersWholeTextsOnlyAndAnUnchangedAnswerWritesNothing) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
+        hkcu(HKEY_CURRENT_USER, StartsOn(3));
+    struct Case {
+        const char* name;
+        DWORD type;
+        std::string text;  // written with its closing NUL
+        bool offered;
+    };
+    const Case cases[] = {
+        {"Short", REG_SZ, "C:\\Tools\\tool.exe", true},
+        {"Long", REG_SZ, LongText(5000), true},
+        {"LongExpand", REG_EXPAND_SZ, "%SystemRoot%\\" + LongText(5000), true},
+        {"Longer", REG_SZ, LongText(200000), false},
+        {"Huge", REG_SZ, LongText(1 << 20), false},
+        {"Inner", REG_SZ, std::string("a\0after the NUL", 15), false},
+    };
+    Open();
+    for (TabUnderTest& t : ShowAllTabs()) {
+        SCOPED_TRACE(t.name);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(t.root, t.path.c_str(), 0, KEY_SET_VALUE, &key), 0);
+        for (const Case& c : cases) {
+            const std::string bytes = c.text + '\0';
+            RegSetValueExA(key, c.name, 0, c.type, reinterpret_cast<const BYTE*>(bytes.data()),
+                           static_cast<DWORD>(bytes.size()));
+        }
+        RegCloseKey(key);
+        auto click = [&](ui::Node& n) {
+            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
+            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
+            else F().tvwSD_NodeClick(n);
+        };
+        ASSERT_TRUE(Select(t.tree, t.nodeKey, click));
+        const std::string entries = MenusOf(t.tab).menu;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            ASSERT_TRUE(SelectRow(t.values, c.name));
+            const std::string before = DumpKeyTree(t.root, t.path);
+            BoxRecorder boxes;
+            RealInputBoxAnswer box("Rename Value");
+            Click(entries + "_Modify");
+            EXPECT_EQ(box.shown, c.offered ? 1 : 0);
+            if (c.offered) {
+                EXPECT_TRUE(box.seen == c.text) << box.seen.size() << " characters shown";
+                EXPECT_TRUE(boxes.boxes.empty());
+            } else {
+                EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Only String values supported in modify mode !"}));
+            }
+            EXPECT_TRUE(DumpKeyTree(t.root, t.path) == before);
+        }
+        // Typed at the end of a long text: the whole text with the addition is stored.
+        ASSERT_TRUE(SelectRow(t.values, "LongExpand"));
+        {
+            RealInputBoxAnswer box("Rename Value", "X");
+            Click(entries + "_Modify");
+            EXPECT_EQ(box.shown, 1);
+        }
+        const std::string expected = "%SystemRoot%\\" + LongText(5000) + "X";
+        HKEY k = nullptr;
+        std::string stored(expected.size() + 16, '\0');
+        DWORD size = static_cast<DWORD>(stored.size()), type = 0;
+        ASSERT_EQ(RegOpenKeyExA(t.root, t.path.c_str(), 0, KEY_READ, &k), 0);
+        EXPECT_EQ(RegQueryValueExA(k, "LongExpand", nullptr, &type, reinterpret_cast<BYTE*>(stored.data()), &size), 0);
+        RegCloseKey(k);
+        stored.resize(size);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+        EXPECT_TRUE(stored == expected + '\0') << stored.size() << " bytes stored";
+    }
+}
+
+// Delete Key on a key of which one sub-key may not be deleted, on each tab: the others go, the
+// failure is reported with the delete error, and the key's node shows exactly what stayed.
+TEST_F(EditCommands, APartlyFailedKeyDeletionIsReportedAndTheTreeShowsWhatStayed) {
+    RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
+        hkcu(HKEY_CURRENT_USER, StartsOn(3));
+    const std::pair<HKEY, std::string> keys[] = {
+        {HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid},
+        {HKEY_CLASSES_ROOT, "velmtest_file"},
+        {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\VelmTestSvc"},
+    };
+    for (const auto& [root, path] : keys) {
+        LoadRegText(root, "[" + path + "\\Doomed\\A\\A1]\n[" + path + "\\Doomed\\Locked]\n[" + path + "\\Doomed\\C]\n");
+        SetKeyDacl(root, path + "\\Doomed\\Locked", "D:P(A;;KR;;;WD)");  // everyone may read, nobody delete
+    }
+    // The file type's extension key holds one too (its type's key holds the one above).
+    LoadRegText(HKEY_CLASSES_ROOT, "[.velmtest\\Gone]\n[.velmtest\\Doomed\\Locked]\n");
+    SetKeyDacl(HKEY_CLASSES_ROOT, ".velmtest\\Doomed\\Locked", "D:P(A;;KR;;;WD)");
+    Open();
+    for (TabUnderTest& t : ShowAllTabs()) {
+        SCOPED_TRACE(t.name);
+        const std::string doomed = t.nodeKey + "\\Doomed";
+        ASSERT_EQ(NodesBelow(t.tree, doomed), (std::vector<std::string>{"\\A", "\\A\\A1", "\\C", "\\Locked"}));
+        auto click = [&](ui::Node& n) {
+            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
+            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
+            else F().tvwSD_NodeClick(n);
+        };
+        ASSERT_TRUE(Select(t.tree, doomed, click));
+        BoxRecorder yes(ui::vbYes);
+        Click(MenusOf(t.tab).del);
+        ASSERT_EQ(yes.boxes.size(), 2u);
+        EXPECT_EQ(yes.boxes[1].prompt, "Error deleting key !");
+        EXPECT_EQ(yes.boxes[1].style, ui::vbCritical);
+        EXPECT_TRUE(KeyExists(t.root, t.path + "\\Doomed\\Locked"));
+        EXPECT_FALSE(KeyExists(t.root, t.path + "\\Doomed\\A"));
+        EXPECT_FALSE(KeyExists(t.root, t.path + "\\Doomed\\C"));
+        EXPECT_EQ(NodesBelow(t.tree, doomed), (std::vector<std::string>{"\\Locked"}));
+        ASSERT_TRUE(t.tree.SelectedItem());
+        EXPECT_EQ(t.tree.SelectedItem()->Key(), doomed);
+    }
+    // The same on the entry's own key (the class's CLSID key, the extension's key, the service's
+    // key), which deletes the whole entry: reported, and the entry's nodes show what stayed.
+    for (TabUnderTest& t : ShowAllTabs()) {
+        SCOPED_TRACE(t.name);
+        std::string own = t.nodeKey, path = t.path, gone = t.path + "\\Existing";
+        if (t.tab == Tab::CMH) {
+            own = "File_Type_.velmtest\\HKEY_CLASSES_ROOT\\.velmtest";
+            path = ".velmtest";
+            gone = ".velmtest\\Gone";
+        }
+        ASSERT_TRUE(KeyExists(t.root, gone));
+        auto click = [&](ui::Node& n) {
+            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
+            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
+            else F().tvwSD_NodeClick(n);
+        };
+        ASSERT_TRUE(Select(t.tree, own, click));
+        BoxRecorder yes(ui::vbYes);
+        Click(MenusOf(t.tab).del);
+        ASSERT_EQ(yes.boxes.size(), 2u);
+        EXPECT_EQ(yes.boxes[1].prompt, t.tab == Tab::SD ? "Error deleting Component !" : "Error deleting key !");
+        EXPECT_TRUE(KeyExists(t.root, path + "\\Doomed\\Locked"));
+        EXPECT_FALSE(KeyExists(t.root, gone));
+        EXPECT_EQ(NodesBelow(t.tree, own), (std::vector<std::string>{"\\Doomed", "\\Doomed\\Locked"}));
+    }
 }

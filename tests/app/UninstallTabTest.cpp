@@ -230,6 +230,21 @@ TEST_F(UninstallTab, DeleteKeyAndUninstallFollowTheRegistry) {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "Plain Entry"));
         EXPECT_FALSE(f.lsvUS.ListItems.Exists("Key_Plain Entry"));
     }
+    {
+        // A key with a sub-key that nobody may delete: the others go, the failure is reported
+        // and the row stays with the key.
+        LoadRegText(HKEY_LOCAL_MACHINE, "[" + kUninstall + "Own\\Gone]\n[" + kUninstall + "Own\\Locked]\n");
+        SetKeyDacl(HKEY_LOCAL_MACHINE, kUninstall + "Own\\Locked", "D:P(A;;KR;;;WD)");
+        BoxRecorder boxes(ui::vbYes);
+        Select(f, "Own");
+        f.MNU_UninstClean_DeleteKey_Click();
+        ASSERT_EQ(boxes.boxes.size(), 2u);
+        EXPECT_EQ(boxes.boxes[1].prompt, "Error deleting key !");
+        EXPECT_EQ(boxes.boxes[1].style, ui::vbCritical);
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "Own\\Locked"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstall + "Own\\Gone"));
+        EXPECT_TRUE(f.lsvUS.ListItems.Exists("Key_Own"));
+    }
 }
 
 TEST_F(UninstallTab, ShowPathAfterACancelledRefreshAsksForARefresh) {

@@ -234,3 +234,62 @@ TEST_F(RegistryTree, ModifyValueKeepsTheType) {
     // "%TEMP%\y" with its NUL (the dump reads strings as UTF-16), still REG_EXPAND_SZ.
     EXPECT_NE(dump.find("\"Exp\" type 2 = 2500540045004d00500025005c0079000000"), std::string::npos);
 }
+
+// The text Modify offers stands for the value's data whole, or no text is offered; written back
+// unchanged it writes nothing, and a value without a whole text is never rewritten.
+TEST_F(RegistryTree, ModifiableTextIsTheWholeValueOrNone) {
+    const std::wstring long5000(5000, L'x'), huge(1 << 20, L'y');
+    struct Case {
+        const wchar_t* name;
+        DWORD type;
+        std::wstring stored;  // the value's data in its wide form (closing NULs included)
+        long rc;              // of ModifiableText
+        std::string text;
+    } cases[] = {
+        {L"Long", REG_SZ, long5000 + L'\0', 0, std::string(5000, 'x')},
+        {L"Huge", REG_SZ, huge + L"end" + L'\0', 0, std::string(1 << 20, 'y') + "end"},
+        {L"NoNul", REG_SZ, L"abc", 0, "abc"},
+        {L"Padded", REG_EXPAND_SZ, std::wstring(L"%TEMP%\0\0", 8), 0, "%TEMP%"},
+        {L"Inner", REG_SZ, std::wstring(L"a\0zz\0", 5), ERR_INVALID_DATATYPE, ""},
+        {L"Foreign", REG_SZ, std::wstring(L"caf\u00e9 \u4e2d") + L'\0', ERR_INVALID_DATATYPE, ""},
+    };
+    HKEY h = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKCU, L"Mod", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr), 0);
+    for (const Case& c : cases)
+        ASSERT_EQ(RegSetValueExW(h, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.stored.data()),
+                                 static_cast<DWORD>(c.stored.size() * sizeof(wchar_t))),
+                  0);
+    const uint64_t eight = 0x1122334455667788ull;
+    RegSetValueExW(h, L"Dw8", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&eight), 8);
+    RegCloseKey(h);
+    hkcu.Load("[Mod]\n\"Dw\"=dword:12345678\n\"Multi\"=multi:\"a\",\"b\"\n\"Bin\"=hex:01,02\n");
+
+    const std::string before = DumpKeyTree(HKCU, "Mod");
+    for (const Case& c : cases) {
+        const std::string name(c.name, c.name + wcslen(c.name));
+        SCOPED_TRACE(name);
+        std::string text = "unset";
+        EXPECT_EQ(ModifiableText(HKCU, "Mod", name, text), c.rc);
+        if (c.rc == 0) {
+            EXPECT_EQ(text, c.text);
+            EXPECT_EQ(ModifyValue(HKCU, "Mod", name, text, 0), 0);
+        } else {
+            EXPECT_EQ(ModifyValue(HKCU, "Mod", name, "new", 0), ERR_INVALID_DATATYPE);
+        }
+    }
+    std::string text;
+    EXPECT_EQ(ModifiableText(HKCU, "Mod", "Dw", text), 0);
+    EXPECT_EQ(text, "305419896");
+    EXPECT_EQ(ModifyValue(HKCU, "Mod", "Dw", "305419896", 0), 0);
+    for (const char* none : {"Dw8", "Multi", "Bin"}) {
+        EXPECT_EQ(ModifiableText(HKCU, "Mod", none, text), ERR_INVALID_DATATYPE) << none;
+        EXPECT_EQ(ModifyValue(HKCU, "Mod", none, "1", 0), ERR_INVALID_DATATYPE) << none;
+    }
+    EXPECT_EQ(ModifiableText(HKCU, "Mod", "Missing", text), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(DumpKeyTree(HKCU, "Mod"), before);
+
+    // A new text replaces a long value whole, in its own type.
+    EXPECT_EQ(ModifyValue(HKCU, "Mod", "Long", std::string(5000, 'x') + "!", 0), 0);
+    EXPECT_EQ(ModifiableText(HKCU, "Mod", "Long", text), 0);
+    EXPECT_EQ(text, std::string(5000, 'x') + "!");
+}

@@ -11,3 +11,41 @@ std::vector<std::string> BoxRecorder::Prompts() const {
     for (const auto& b : boxes) out.push_back(b.prompt);
     return out;
 }
+
+#include <windows.h>
+
+void AnswerRealInputBox();
+
+namespace {
+RealInputBoxAnswer* currentAnswer = nullptr;
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { AnswerRealInputBox(); }
+}  // namespace
+
+RealInputBoxAnswer::RealInputBoxAnswer(std::string title, std::string typed)
+    : title_(std::move(title)), typed_(std::move(typed)) {
+    currentAnswer = this;
+    timer_ = SetTimer(nullptr, 0, 30, Tick);
+}
+
+RealInputBoxAnswer::~RealInputBoxAnswer() {
+    KillTimer(nullptr, static_cast<UINT_PTR>(timer_));
+    currentAnswer = nullptr;
+}
+
+void AnswerRealInputBox() {
+    RealInputBoxAnswer* self = currentAnswer;
+    if (!self) return;
+    HWND box = FindWindowA("#32770", self->title_.c_str());
+    if (!box || box == self->answered_ || !IsWindowVisible(box)) return;
+    self->answered_ = box;
+    HWND edit = GetDlgItem(box, 101);
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(edit)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
+    self->seen = text;
+    ++self->shown;
+    if (!self->typed_.empty()) {
+        SendMessageA(edit, EM_SETSEL, text.size(), text.size());
+        for (char c : self->typed_) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}

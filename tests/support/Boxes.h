@@ -1,5 +1,6 @@
 // Records the message boxes a test causes and answers them, through the MsgBox seam.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,4 +23,26 @@ public:
 
 private:
     ui::MsgBoxOverride override_;
+};
+
+// Answers the real input box (not a replaced seam) while it lives, as a user would: a timer of
+// the thread looks for a box of that title in whatever message loop runs; each box found has
+// its edit field's whole text recorded, `typed` added at its end by typed characters (when
+// given) and OK pressed. A command that refuses before asking shows no box and so leaves
+// `shown` at 0.
+class RealInputBoxAnswer {
+public:
+    explicit RealInputBoxAnswer(std::string title, std::string typed = "");
+    ~RealInputBoxAnswer();
+    RealInputBoxAnswer(const RealInputBoxAnswer&) = delete;
+    RealInputBoxAnswer& operator=(const RealInputBoxAnswer&) = delete;
+
+    int shown = 0;     // boxes answered
+    std::string seen;  // the edit field's text as the last box showed it
+
+private:
+    friend void AnswerRealInputBox();
+    std::string title_, typed_;
+    void* answered_ = nullptr;  // the box answered last (it may still be closing)
+    std::uintptr_t timer_ = 0;
 };

@@ -509,6 +509,33 @@ TEST(RealBoxes, TheInputBoxReturnsWhatWasTypedAndNothingOnCancel) {
     }
 }
 
+// Texts longer than any fixed buffer come back whole: a long default answered unchanged (also
+// one longer than the box offers for editing), and a long text put in place of a short one.
+TEST(RealBoxes, TheInputBoxReturnsLongTextsWhole) {
+    auto text = [](size_t length, char first) {
+        std::string t(length, ' ');
+        for (size_t i = 0; i < length; ++i) t[i] = static_cast<char>(first + (i * 7 + i / 26) % 26);
+        return t;
+    };
+    struct Case {
+        std::string defaultText, typed;  // typed "" = OK on the default
+    } cases[] = {{text(5000, 'a'), ""}, {text(ui::kInputBoxLongest + 5000, 'A'), ""}, {"short", text(9000, 'a')}};
+    for (auto& c : cases) {
+        size_t shownLength = 0;
+        ui::Defer([&] {
+            HWND box = FindWindowA(nullptr, "Long input test");
+            ASSERT_NE(box, nullptr);
+            shownLength = static_cast<size_t>(GetWindowTextLengthA(GetDlgItem(box, 101)));
+            if (!c.typed.empty()) SetDlgItemTextA(box, 101, c.typed.c_str());
+            SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+        const std::string answer = ui::InputBox("Value:", "Long input test", c.defaultText);
+        EXPECT_EQ(shownLength, c.defaultText.size());
+        const std::string& expected = c.typed.empty() ? c.defaultText : c.typed;
+        EXPECT_TRUE(answer == expected) << answer.size() << " characters returned";
+    }
+}
+
 TEST(Handlers, AnErrorEscapingAnEventHandlerGoesToTheErrorSink) {
     TestForm& tf = SharedForm();
     auto n = tf.tvw.Nodes.Add("", ui::tvwLast, "E", "E");

@@ -217,7 +217,8 @@ TEST_F(AutostartEdits, EveryTypeChangesOnlyAsAskedAndNeverOverwritesAnotherValue
         asked.push_back(d);
         return echo ? d : answer;
     });
-    // A string or DWORD is written from its text; a binary or multi-string value is refused.
+    // A string or DWORD is written from its text; a binary or multi-string value, and a string
+    // with more text after a NUL, is refused.
     struct Case {
         const char* name;
         DWORD type;
@@ -227,7 +228,7 @@ TEST_F(AutostartEdits, EveryTypeChangesOnlyAsAskedAndNeverOverwritesAnotherValue
     };
     const Case cases[] = {
         {"Sz", REG_SZ, "C:\\Tools\\a.exe", "C:\\Tools\\new.exe", std::string("C:\\Tools\\new.exe") + '\0'},
-        {"Tail", REG_SZ, "a", "b", std::string("b\0", 2)},
+        {"Tail", REG_SZ, "a", "b", ""},  // text after the NUL: no line of the box holds it whole
         {"Exp", REG_EXPAND_SZ, "%SystemRoot%\\b.exe", "%TEMP%\\c.exe", std::string("%TEMP%\\c.exe") + '\0'},
         {"Dw", REG_DWORD, "42", "4294967295", std::string("\xff\xff\xff\xff", 4)},
         {"Bin", REG_BINARY, "0A1B", "0A1C", ""},
@@ -302,6 +303,75 @@ TEST_F(AutostartEdits, EveryTypeChangesOnlyAsAskedAndNeverOverwritesAnotherValue
             EXPECT_EQ(RunLines(), Renamed(before, c.name, answer));
         }
     }
+}
+
+// Modify through the real input box: a long value is offered whole and OK on it as shown
+// writes nothing, a typed change is written whole; a value that no line of the box holds whole
+// (text after a NUL, longer than the box offers for editing) is refused before any box. The
+// Run key is read back byte for byte after each.
+TEST_F(AutostartEdits, ModifyOffersWholeTextsOnlyAndAnUnchangedAnswerWritesNothing) {
+    auto longText = [](size_t length) {
+        std::string text(length, ' ');
+        for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+        return text;
+    };
+    struct Case {
+        const char* name;
+        DWORD type;
+        std::string text;  // written with its closing NUL
+        bool offered;
+    };
+    const Case cases[] = {
+        {"Short", REG_SZ, "C:\\Tools\\tool.exe", true},
+        {"Long", REG_SZ, longText(5000), true},
+        {"LongExpand", REG_EXPAND_SZ, "%SystemRoot%\\" + longText(5000), true},
+        {"Longer", REG_SZ, longText(200000), false},
+        {"Huge", REG_SZ, longText(1 << 20), false},
+        {"Inner", REG_SZ, std::string("a\0after the NUL", 15), false},
+    };
+    RegFixture machine(HKEY_LOCAL_MACHINE, "[" + kRun + "]\n");
+    RegFixture run(HKEY_CURRENT_USER, "[" + kRun + "]\n");
+    {
+        RegKey key;
+        ASSERT_EQ(QV_Registry_Lib::OpenKey(HKEY_CURRENT_USER, kRun, key.Receive(), 0), 0);
+        for (const Case& c : cases) {
+            const std::string bytes = c.text + '\0';
+            RegSetValueExA(key.get(), c.name, 0, c.type, reinterpret_cast<const BYTE*>(bytes.data()),
+                           static_cast<DWORD>(bytes.size()));
+        }
+    }
+    dlg.Show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Select(std::string("HKEY_CURRENT_USER") + c.name);
+        const std::string before = DumpKeyTree(HKEY_CURRENT_USER, kRun);
+        BoxRecorder boxes;
+        RealInputBoxAnswer box("Modify Value");
+        dlg.MNU_Edit_Modify_Click();
+        EXPECT_EQ(box.shown, c.offered ? 1 : 0);
+        if (c.offered) {
+            EXPECT_TRUE(box.seen == c.text) << box.seen.size() << " characters shown";
+            EXPECT_TRUE(boxes.boxes.empty());
+        } else {
+            EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Error modifying value !"}));
+        }
+        EXPECT_TRUE(DumpKeyTree(HKEY_CURRENT_USER, kRun) == before);
+    }
+    Select("HKEY_CURRENT_USERLong");
+    {
+        RealInputBoxAnswer box("Modify Value", "X");
+        dlg.MNU_Edit_Modify_Click();
+        EXPECT_EQ(box.shown, 1);
+    }
+    RegKey key;
+    ASSERT_EQ(QV_Registry_Lib::OpenKey(HKEY_CURRENT_USER, kRun, key.Receive(), 0, KEY_READ), 0);
+    std::string stored(5016, '\0');
+    DWORD size = static_cast<DWORD>(stored.size()), type = 0;
+    EXPECT_EQ(RegQueryValueExA(key.get(), "Long", nullptr, &type, reinterpret_cast<BYTE*>(stored.data()), &size), 0);
+    stored.resize(size);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_TRUE(stored == longText(5000) + "X" + '\0') << stored.size() << " bytes stored";
+    EXPECT_EQ(dlg.lsvAE.ListItems.Item("HKEY_CURRENT_USERLong")->SubItem(1), longText(5000) + "X");
 }
 
 // Handles the queue for about `ms` milliseconds (the dialog's timer keeps checking).
