@@ -7,47 +7,11 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
+#include "base/ValueText.h"
 #include "ui/ListView.h"
 #include "ui/TreeView.h"
 
 namespace RegistryValuesList {
-
-std::string DataText(const std::string& data, unsigned long type) {
-    switch (type) {
-        case REG_SZ:
-        case REG_EXPAND_SZ:
-            return data.substr(0, data.find('\0'));
-        case REG_DWORD:
-            if (data.size() == 4) {
-                unsigned long v = 0;
-                for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
-                return std::to_string(v);
-            }
-            break;
-        case REG_MULTI_SZ: {
-            std::string out;
-            for (size_t start = 0; start < data.size();) {
-                size_t end = data.find('\0', start);
-                if (end == std::string::npos) end = data.size();
-                if (end == start) break;
-                if (!out.empty()) out += ' ';
-                out += data.substr(start, end - start);
-                start = end + 1;
-            }
-            return out;
-        }
-        default:
-            break;
-    }
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(data.size() * 2);
-    for (unsigned char b : data) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
-}
 
 void Fill(HKEY root, const std::string& path, ui::ListView& list) {
     RegKey key;
@@ -91,7 +55,7 @@ void Fill(HKEY root, const std::string& path, ui::ListView& list) {
                 row.text = std::move(valueName);
             }
             row.icon = row.smallIcon = (type == REG_SZ || type == REG_EXPAND_SZ) ? text : bytes;
-            row.subItems.push_back(DataText(std::string(reinterpret_cast<const char*>(data.data()), dataLen), type));
+            row.subItems.push_back(ValueText::Of(type, {reinterpret_cast<const char*>(data.data()), dataLen}));
         }
         ui::RedrawOff quiet(list);
         list.ListItems.Clear();

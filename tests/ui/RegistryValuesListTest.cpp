@@ -95,7 +95,7 @@ TEST_F(BigValuesList, EveryValueHasItsRowInEnumerationOrder) {
         {"Exp", "KeyExp", "String", "%SystemRoot%\\x"},
         {"Dw", "KeyDw", "Bin", "42"},
         {"Short", "KeyShort", "Bin", "2A00"},
-        {"Big", "KeyBig", "Bin", "0807060504030201"},
+        {"Big", "KeyBig", "Bin", "72623859790382856"},
         {"Multi", "KeyMulti", "Bin", "one two"},
         {"Bytes", "KeyBytes", "Bin", "000FA0"},
         {"Nothing", "KeyNothing", "Bin", ""},
