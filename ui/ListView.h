@@ -6,6 +6,7 @@
 //     lsv.ColumnHeaders.Add("Value", 3500);
 //     auto item = lsv.ListItems.Add(0, "k1", "Default", {}, "String");
 //     item->SetSubItem(1, "some data");
+//     { ui::RedrawOff quiet(lsv); lsv.ListItems.AddRows(std::move(rows)); }  // thousands at once
 //     lsv.ItemClick = [this](ui::ListItem& it) { ... };   // raised by the user only
 //
 // Item keys follow the tree's rules: unique, case-insensitive, 35602 for a duplicate, 35601
