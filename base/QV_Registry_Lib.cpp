@@ -8,6 +8,7 @@
 #include "base/RegKey.h"
 #include "base/Seams.h"
 #include "base/TextCase.h"
+#include "base/ValueText.h"
 #include "base/WinText.h"
 
 namespace QV_Registry_Lib {
@@ -47,17 +48,6 @@ long ReadValueBytes(HKEY hKey, const std::string& name, std::string& bytes, DWOR
         }
         return rc;
     }
-}
-
-std::string HexBytes(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (unsigned char b : bytes) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out;
 }
 
 std::string StripOneTrailingBackslash(std::string path) {
@@ -520,7 +510,7 @@ std::string QueryValue(HKEY hKey, const std::string& name, std::string& data, lo
             data = bytes.substr(0, bytes.find('\0'));
             break;
         case REG_BINARY:
-            data = HexBytes(bytes);
+            data = ValueText::Hex(bytes);
             break;
         case REG_DWORD: {
             // The bytes read, last byte first, as one unsigned number.

@@ -7,6 +7,7 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
+#include "base/ValueText.h"
 #include "browsers/RegistryNodes.h"
 
 namespace {
@@ -119,39 +120,9 @@ private:
         }
     }
 
-    // The data as the registry library's text forms give it: strings up to their first NUL
-    // (not expanded), binary data as hexadecimal digits, a DWORD as its unsigned decimal
-    // number, a multi-string as read (strings and their NUL separators); other types are "".
+    // The data as the values lists show it.
     void DataText(DWORD type, DWORD size) {
-        const char* bytes = reinterpret_cast<const char*>(data_buf_.data());
-        switch (type) {
-            case REG_SZ:
-            case REG_EXPAND_SZ:
-                dataText_.assign(bytes, strnlen(bytes, size));
-                break;
-            case REG_BINARY: {
-                static const char digits[] = "0123456789ABCDEF";
-                dataText_.resize(size * 2);
-                for (DWORD i = 0; i < size; ++i) {
-                    const auto b = static_cast<unsigned char>(bytes[i]);
-                    dataText_[2 * i] = digits[b >> 4];
-                    dataText_[2 * i + 1] = digits[b & 15];
-                }
-                break;
-            }
-            case REG_DWORD: {
-                unsigned long long v = 0;
-                for (DWORD i = size < 8 ? size : 8; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(bytes[i]);
-                dataText_ = std::to_string(v);
-                break;
-            }
-            case REG_MULTI_SZ:
-                dataText_.assign(bytes, size);
-                break;
-            default:
-                dataText_.clear();
-                break;
-        }
+        dataText_ = ValueText::Of(type, {reinterpret_cast<const char*>(data_buf_.data()), size});
     }
 
     bool Matches(std::string_view candidate) {

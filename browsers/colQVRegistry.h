@@ -43,9 +43,9 @@ public:
 
     // Empties the hit list and searches root\keyPath (one trailing backslash dropped) with its
     // whole sub-tree for `text`, ignoring case: key names (inKeys), value names (inValues) and
-    // value data as text (inData) that contain it, or equal it with `wholeOnly`. Hits are keyed
-    // "0", "1", ... in the order found (depth first, pre-order). The search stops entering keys
-    // once `cancel` is true. Result: 1 when there are hits, else the error of a sub-key
+    // value data as text (inData; the values lists' text, ValueText::Of) that contain it, or
+    // equal it with `wholeOnly`. Hits are keyed "0", "1", ... in the order found (depth first,
+    // pre-order). The search stops entering keys once `cancel` is true. Result: 1 when there are hits, else the error of a sub-key
     // enumeration of the starting key, else 0. Registry failures are silent.
     long Find(HKEY root, const std::string& keyPath, const std::string& text, bool inKeys, bool inValues,
               bool inData, bool wholeOnly, const bool& cancel);

@@ -127,6 +127,70 @@ ListItemPtr ListItems::Add(long index, const std::string& key, const std::string
     return item;
 }
 
+void ListItems::AddRows(std::vector<NewListRow> rows) {
+    HWND h = list_->hWnd();
+    if (!h) QV_Err::Raise(91, kSource);
+    // All checks first, so that a bad row adds nothing.
+    std::vector<std::string> folded(rows.size());
+    std::unordered_map<std::string, size_t> fresh;
+    fresh.reserve(rows.size());
+    const ImageRef* lastIcon = nullptr;
+    const ImageRef* lastSmall = nullptr;
+    auto same = [](const ImageRef* a, const ImageRef& b) { return a && a->key == b.key && a->index == b.index; };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const NewListRow& r = rows[i];
+        if (!r.key.empty()) {
+            folded[i] = TextCase::Lower(r.key);
+            if (byKey_.count(folded[i]) || !fresh.emplace(folded[i], i).second) QV_Err::Raise(35602, kSource);
+        }
+        if (list_->large_ && !r.icon.IsNone() && !same(lastIcon, r.icon)) {
+            list_->large_->Resolve(r.icon);
+            lastIcon = &r.icon;
+        }
+        if (list_->small_ && !r.smallIcon.IsNone() && !same(lastSmall, r.smallIcon)) {
+            list_->small_->Resolve(r.smallIcon);
+            lastSmall = &r.smallIcon;
+        }
+    }
+
+    const size_t first = rows_.size();
+    rows_.reserve(first + rows.size());
+    byKey_.reserve(byKey_.size() + fresh.size());
+    ListView_SetItemCount(h, static_cast<int>(first + rows.size()));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        NewListRow& r = rows[i];
+        auto item = std::make_shared<ListItem>();
+        item->list_ = list_;
+        item->key_ = std::move(r.key);
+        item->text_ = std::move(r.text);
+        item->icon_ = std::move(r.icon);
+        item->smallIcon_ = std::move(r.smallIcon);
+        item->sub_ = std::move(r.subItems);
+        item->pos_ = static_cast<long>(first + i);
+
+        LVITEMA it{};
+        it.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
+        it.iItem = static_cast<int>(item->pos_);
+        it.pszText = const_cast<char*>(item->text_.c_str());
+        it.iImage = I_IMAGECALLBACK;
+        it.lParam = reinterpret_cast<LPARAM>(item.get());
+        if (SendToList(h, LVM_INSERTITEMA, 0, &it) < 0) {
+            // The control refused a row (out of memory): the rows before it stay.
+            item->list_ = nullptr;
+            QV_Err::Raise(7, kSource);
+        }
+        rows_.push_back(item);
+        if (!item->key_.empty()) byKey_.emplace(std::move(folded[i]), item);
+        for (size_t c = 0; c < item->sub_.size(); ++c) {
+            if (item->sub_[c].empty()) continue;
+            LVITEMA sub{};
+            sub.iSubItem = static_cast<int>(c + 1);
+            sub.pszText = const_cast<char*>(item->sub_[c].c_str());
+            SendToList(h, LVM_SETITEMTEXTA, static_cast<WPARAM>(item->pos_), &sub);
+        }
+    }
+}
+
 bool ListItems::Exists(const std::string& key) const { return byKey_.count(TextCase::Lower(key)) != 0; }
 
 ListItemPtr ListItems::Find(const std::string& key) const {

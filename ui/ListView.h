@@ -6,6 +6,7 @@
 //     lsv.ColumnHeaders.Add("Value", 3500);
 //     auto item = lsv.ListItems.Add(0, "k1", "Default", {}, "String");
 //     item->SetSubItem(1, "some data");
+//     { ui::RedrawOff quiet(lsv); lsv.ListItems.AddRows(std::move(rows)); }  // thousands at once
 //     lsv.ItemClick = [this](ui::ListItem& it) { ... };   // raised by the user only
 //
 // Item keys follow the tree's rules: unique, case-insensitive, 35602 for a duplicate, 35601
@@ -63,11 +64,24 @@ private:
     long pos_ = 0;  // zero-based row
 };
 
+// A row for ListItems::AddRows: what Add takes, and the texts of the further columns.
+struct NewListRow {
+    std::string key, text;
+    ImageRef icon, smallIcon;
+    std::vector<std::string> subItems;  // columns 1, 2, ...
+};
+
 class ListItems {
 public:
     // Adds a row at the 1-based position `index` (0 = at the end).
     ListItemPtr Add(long index = 0, const std::string& key = "", const std::string& text = "",
                     const ImageRef& icon = {}, const ImageRef& smallIcon = {});
+    // Appends rows in one step, as Add(0, ...) and SetSubItem would one by one, for filling a
+    // list with thousands of rows: every key and picture is checked before anything is added
+    // (a key already in the list or twice among the rows throws 35602, a picture the image list
+    // lacks 35601, and the list stays as it was), the control makes room for all rows at once,
+    // and rows showing the same picture share its look-up. Turn painting off around it.
+    void AddRows(std::vector<NewListRow> rows);
     long Count() const { return static_cast<long>(rows_.size()); }
     bool Exists(const std::string& key) const;
     ListItemPtr Find(const std::string& key) const;

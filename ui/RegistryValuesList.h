@@ -1,7 +1,7 @@
 // The values list of a registry key, as every registry tab shows it: one row per value in
 // enumeration order, the value's name as text ("Default" for the unnamed value, whose row has
-// no key; a named value's row is keyed "Key" & name), the data as text in the first sub-item,
-// and the icon "String" for REG_SZ and REG_EXPAND_SZ, "Bin" for every other type.
+// no key; a named value's row is keyed "Key" & name), the data as text in the first sub-item
+// (ValueText::Of), and the icon "String" for REG_SZ and REG_EXPAND_SZ, "Bin" for every other type.
 #pragma once
 #include <windows.h>
 
@@ -21,8 +21,5 @@ void Fill(HKEY root, const std::string& path, ui::ListView& list);
 // The value a row stands for: "" for the unnamed value's row, else the value's own name (a
 // value really named "Default" keeps its name).
 std::string ValueNameOfRow(const ui::ListItem& row);
-// The text the list shows for raw data of a type: strings up to their first NUL, a DWORD as
-// unsigned decimal, a multi-string's strings joined by blanks, anything else as hex digits.
-std::string DataText(const std::string& data, unsigned long type);
 
 }  // namespace RegistryValuesList

@@ -15,7 +15,7 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "ui/RegistryValuesList.h"
+#include "base/ValueText.h"
 #include "image/QV_IconsAndResources.h"
 #include "ui/ui.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
@@ -194,7 +194,7 @@ std::vector<Value> ReadValues(HKEY key) {
             continue;
         }
         failures = 0;
-        values.push_back({TextCase::Lower(valueName), RegistryValuesList::DataText(raw, static_cast<unsigned long>(type))});
+        values.push_back({TextCase::Lower(valueName), ValueText::Of(static_cast<unsigned long>(type), raw)});
     }
     return values;
 }
@@ -415,7 +415,7 @@ void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
                 continue;
             }
             failures = 0;
-            text += name + ": " + RegistryValuesList::DataText(raw, static_cast<unsigned long>(type)) + "\r\n";
+            text += name + ": " + ValueText::Of(static_cast<unsigned long>(type), raw) + "\r\n";
         }
         lsvUSInfo.SetText(text);
     });

@@ -6,7 +6,7 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
-#include "ui/RegistryValuesList.h"
+#include "base/ValueText.h"
 
 using namespace QV_Registry_Lib;
 
@@ -91,9 +91,9 @@ void dlg_hiddenAutostartEntries::fillHAElist_rec(HKEY hKey, const std::string& h
             }
             failures = 0;
             if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_BINARY && type != REG_DWORD &&
-                type != REG_MULTI_SZ)
+                type != REG_QWORD && type != REG_MULTI_SZ)
                 continue;  // no text form for it
-            const std::string data = RegistryValuesList::DataText(raw, static_cast<unsigned long>(type));
+            const std::string data = ValueText::Of(static_cast<unsigned long>(type), raw);
             const std::string key = hive + name;
             if (colHAEs_.Exists(key)) continue;
             auto entry = colHAEs_.Add(key, "");

@@ -75,8 +75,12 @@ TEST_F(Search, FindsNamesAndDataInOrderIgnoringCase) {
         {"OPEN", true, true, false, true, {"K T\\Open"}},
         {"16", false, false, true, false, {"D T | 16 | 4"}},
         {"0a1b", false, false, true, false, {"D T | 0A1B | 3"}},
-        {"beta", false, false, true, false, {std::string("D T | alpha\0beta\0\0", 18) + " | 7"}},
+        // Data as the values lists show it: a multi-string's texts joined by blanks, a QWORD as
+        // its number, a value of no text type as hexadecimal digits.
+        {"beta", false, false, true, false, {"D T | alpha beta | 7"}},
         {"beta", false, false, true, true, {}},
+        {"alpha beta", false, false, true, true, {"D T | alpha beta | 7"}},
+        {"72623859790382856", false, false, true, true, {"D T | 72623859790382856 | 11"}},
         // One value can give two hits: its name first, then its data (without the name).
         {"twice", false, true, true, false, {"V T | Twice", "D T | twice | 1"}},
         {"locked", true, false, false, false, {"K T\\Locked"}},

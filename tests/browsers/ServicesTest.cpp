@@ -311,7 +311,7 @@ TEST_F(ServicesFixture, SubTreeAndValues) {
     EXPECT_EQ(items.Item(1)->Key(), "");
     EXPECT_EQ(items.Item(1)->SubItem(1), "unnamed");
     EXPECT_EQ(items.Item("KeyDefault")->SubItem(1), "a value really named Default");
-    EXPECT_EQ(items.Item("KeyBig")->SubItem(1), "0807060504030201");
+    EXPECT_EQ(items.Item("KeyBig")->SubItem(1), "72623859790382856");
     EXPECT_EQ(items.Item("KeyLast")->SubItem(1), "needle");
     EXPECT_EQ(RegistryValuesList::ValueNameOfRow(*items.Item("KeyDefault")), "Default");
     // A node that stands for no key leaves the list as it was.

@@ -107,7 +107,7 @@ TEST_F(Entries, ValuesListShowsEveryValue) {
         {"Exp", "KeyExp", "String", "%SystemRoot%\\x"},
         {"Multi", "KeyMulti", "Bin", "one two"},
         {"Nothing", "KeyNothing", "Bin", ""},
-        {"Big", "KeyBig", "Bin", "0807060504030201"},
+        {"Big", "KeyBig", "Bin", "72623859790382856"},
         {"Huge", "KeyHuge", "Bin", std::string(140000, ' ')},
     };
     ASSERT_EQ(items.Count(), static_cast<long>(std::size(rows)));

@@ -54,6 +54,26 @@ inline std::string TreeItemText(HWND tree, HTREEITEM item) {
     return buf;
 }
 
+// The text of a real list row's column (0 = the row's own text).
+inline std::string ListItemText(HWND list, int row, int column) {
+    char buf[512] = "";
+    LVITEMA it{};
+    it.iSubItem = column;
+    it.pszText = buf;
+    it.cchTextMax = sizeof buf;
+    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&it));
+    return buf;
+}
+
+// The picture index the real list shows for a row (the control asks the list's model for it).
+inline int ListItemImage(HWND list, int row) {
+    LVITEMA it{};
+    it.mask = LVIF_IMAGE;
+    it.iItem = row;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+    return it.iImage;
+}
+
 inline long TreeCount(HWND tree) { return static_cast<long>(SendMessageA(tree, TVM_GETCOUNT, 0, 0)); }
 
 // One form shared by the tests of a program: showing and closing windows costs the display
