@@ -91,8 +91,8 @@ void dlg_hiddenAutostartEntries::fillHAElist_rec(HKEY hKey, const std::string& h
             }
             failures = 0;
             if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_BINARY && type != REG_DWORD &&
-                type != REG_QWORD && type != REG_MULTI_SZ)
-                continue;  // no text form for it
+                type != REG_MULTI_SZ)
+                continue;  // no text form in the registry library (a QWORD among them)
             const std::string data = ValueText::Of(static_cast<unsigned long>(type), raw);
             const std::string key = hive + name;
             if (colHAEs_.Exists(key)) continue;
