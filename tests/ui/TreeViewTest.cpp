@@ -262,6 +262,15 @@ TEST(TreeReload, AChainThirtyThousandLevelsDeepIsRemovedClearedAndUnloaded) {
     EXPECT_TRUE(keep->IsRemoved());
     EXPECT_EQ(tvw.Nodes.Count(), 0);
     form.Load();
+    // The control's window destroyed on its own, as a container's destruction takes it.
+    fill();
+    keep = tvw.Nodes.Item("L29999");
+    EXPECT_TRUE(DestroyWindow(tvw.hWnd()));
+    EXPECT_TRUE(keep->IsRemoved());
+    EXPECT_EQ(tvw.Nodes.Count(), 0);
+    EXPECT_EQ(tvw.hWnd(), nullptr);
+    form.Unload();
+    form.Load();
     EXPECT_NO_THROW(tvw.Nodes.Add("", ui::tvwLast, "L0", "L0"));
     EXPECT_EQ(TreeCount(tvw.hWnd()), 1);
     form.Unload();
