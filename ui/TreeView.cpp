@@ -219,6 +219,7 @@ NodePtr Nodes::Add(const NodePtr& relative, int relationship, const std::string&
     node->image_ = image;
     node->selectedImage_ = selectedImage;
     node->parent_ = parent;
+    node->depth_ = parent ? parent->depth_ + 1 : 0;
 
     TVINSERTSTRUCTA ins{};
     ins.hParent = parent ? parent->item_ : TVI_ROOT;
@@ -238,6 +239,7 @@ NodePtr Nodes::Add(const NodePtr& relative, int relationship, const std::string&
     if (!key.empty()) byKey_[folded] = node;
     ++count_;
     if (parent) ++parent->children_;
+    if (node->depth_ > tree_->maxDepth_) tree_->maxDepth_ = node->depth_;
     if (parent ? parent->sorted_ : tree_->sorted_) tree_->ScheduleSort(parent);
     return node;
 }
@@ -278,7 +280,7 @@ void Nodes::Remove(const NodePtr& node) {
     if (!node || node->IsRemoved()) QV_Err::Raise(35605, kSource);
     if (&node->Tree() != tree_) QV_Err::Raise(35601, kSource);
     NodePtr keep = node;
-    tree_->Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node->item_));
+    tree_->DeleteItems(node->item_, node->depth_);
     // The control reports each deleted item (TVN_DELETEITEM); should it not have, drop the
     // subtree from the model here.
     if (!keep->IsRemoved()) {
@@ -297,14 +299,7 @@ void Nodes::Remove(const NodePtr& node) {
 void Nodes::Remove(const std::string& key) { Remove(Item(key)); }
 void Nodes::Remove(long index) { Remove(Item(index)); }
 
-void Nodes::Clear() {
-    if (tree_->hWnd()) tree_->Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    if (count_ > 0) {
-        std::vector<Node*> all;
-        for (auto& [raw, ptr] : live_) all.push_back(raw);
-        for (Node* n : all) tree_->ItemDeleted(n);
-    }
-}
+void Nodes::Clear() { tree_->DeleteAll(); }
 
 std::vector<NodePtr> Nodes::All() const {
     Compact();
@@ -320,6 +315,7 @@ TreeView::TreeView() : Nodes(this) {}
 TreeView::~TreeView() { DestroyOwnWindow(); }
 
 void TreeView::Create(Parent parent, long left, long top, long width, long height) {
+    windowGoing_ = false;
     CreateWindowFor(parent, WC_TREEVIEWA,
                     WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE,
                     "", left, top, width, height);
@@ -353,10 +349,13 @@ NodePtr TreeView::FromItem(HTREEITEM item) const {
 }
 
 void TreeView::ItemDeleted(Node* node) {
+    if (tearingDown_) return;
     auto it = Nodes.live_.find(node);
     if (it == Nodes.live_.end()) return;
     NodePtr keep = it->second;
-    if (node->parent_ && !node->parent_->IsRemoved() && node->parent_->children_ > 0) --node->parent_->children_;
+    // The parent is looked up rather than read: nodes may go in any order, and a parent that
+    // went first may be freed already.
+    if (node->parent_ && Nodes.live_.count(node->parent_) && node->parent_->children_ > 0) --node->parent_->children_;
     if (!node->key_.empty()) {
         auto k = Nodes.byKey_.find(TextCase::Lower(node->key_));
         if (k != Nodes.byKey_.end() && k->second.get() == node) Nodes.byKey_.erase(k);
@@ -376,10 +375,87 @@ void TreeView::ItemDeleted(Node* node) {
     }
 }
 
+void TreeView::DeleteAll() {
+    // The nodes stay allocated until the control's items, which point at them, are gone.
+    auto gone = std::move(Nodes.live_);
+    Nodes.live_.clear();
+    Nodes.byKey_.clear();
+    Nodes.order_.clear();
+    Nodes.holes_ = false;
+    Nodes.count_ = 0;
+    for (auto& [raw, ptr] : gone) {
+        raw->tree_ = nullptr;
+        raw->item_ = nullptr;
+        raw->parent_ = nullptr;
+        raw->children_ = 0;
+    }
+    pendingSorts_.clear();
+    rootSortPending_ = false;
+    if (hWnd() && !windowGoing_) {
+        tearingDown_ = true;
+        DeleteItems(TVI_ROOT, -1);
+        tearingDown_ = false;
+    }
+    maxDepth_ = 0;
+}
+
+void TreeView::DeleteItems(HTREEITEM item, int depth) {
+    if (!hWnd() || windowGoing_ || !item) return;
+    if (maxDepth_ - depth > kDeleteDepth) {
+        // Walk the subtree without recursion and take the items at every kDeleteDepth-th level
+        // below it; they go deepest level first, so each deletion finds at most kDeleteDepth
+        // levels below its item.
+        if (item == TVI_ROOT && NextItem(nullptr, TVGN_CARET)) {
+            // Everything goes: no selection hops up the chain as its items go.
+            codeSelecting_ = true;
+            TreeView_SelectItem(hWnd(), nullptr);
+            codeSelecting_ = false;
+        }
+        std::vector<std::vector<HTREEITEM>> levels;
+        int below = 1;
+        HTREEITEM h = NextItem(item == TVI_ROOT ? nullptr : item, item == TVI_ROOT ? TVGN_ROOT : TVGN_CHILD);
+        while (h) {
+            if (below % kDeleteDepth == 0) {
+                const size_t level = static_cast<size_t>(below / kDeleteDepth);
+                if (levels.size() < level) levels.resize(level);
+                levels[level - 1].push_back(h);
+            }
+            if (HTREEITEM child = NextItem(h, TVGN_CHILD)) {
+                h = child;
+                ++below;
+                continue;
+            }
+            for (;;) {
+                if (HTREEITEM next = NextItem(h, TVGN_NEXT)) {
+                    h = next;
+                    break;
+                }
+                if (--below == 0) {
+                    h = nullptr;
+                    break;
+                }
+                h = NextItem(h, TVGN_PARENT);
+            }
+        }
+        for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+            for (HTREEITEM cut : *level) Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(cut));
+    }
+    Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item));
+}
+
+bool TreeView::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg == WM_DESTROY) {
+        // The control would empty itself now, one call level per tree level; it is emptied
+        // here first, a bounded number of levels at a time.
+        Send(WM_SETREDRAW, FALSE, 0);
+        DeleteAll();
+        windowGoing_ = true;
+    }
+    return ItemsControl::OnOwnMessage(msg, wParam, lParam, result);
+}
+
 void TreeView::OnDestroyed() {
-    std::vector<Node*> all;
-    for (auto& [raw, ptr] : Nodes.live_) all.push_back(raw);
-    for (Node* n : all) ItemDeleted(n);
+    if (Nodes.count_ > 0 || !Nodes.live_.empty()) DeleteAll();
     images_ = nullptr;
     sorted_ = false;
     pendingSorts_.clear();

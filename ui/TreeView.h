@@ -21,6 +21,12 @@
 // The model follows the real control: emptying the control by its own message
 // (TVM_DELETEITEM with TVI_ROOT) empties the model and its key index too.
 //
+// Clearing the tree, and taking the control's window down, forget the whole model in one pass
+// and then empty the control, ignoring its per-item notifications. The control deletes a
+// subtree one call level per tree level, so in a tree nested thousands of levels deep (an import
+// chain) the items at every 128th level are deleted first, deepest first: no deletion reaches
+// more than 128 levels down, however deep the tree.
+//
 // Events (see ItemsControl): a press of the left button gives NodeClick (when it selects a node,
 // or clicks the selected one) and then MouseUp; a press of the right button gives MouseUp only.
 // Selecting a node from code raises no NodeClick.
@@ -96,6 +102,7 @@ private:
     bool sorted_ = false;
     long children_ = 0;
     size_t order_ = 0;  // slot in the collection's order list
+    int depth_ = 0;     // 0 for a top-level node
     Node* parent_ = nullptr;
 };
 
@@ -163,6 +170,7 @@ public:
     std::function<void(Node& node)> Expand;
 
     bool OnNotify(NMHDR* header, LRESULT& result) override;
+    bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void OnDestroyed() override;
 
 protected:
@@ -179,6 +187,13 @@ private:
     void InvalidateItem(HTREEITEM item) const;
     NodePtr FromItem(HTREEITEM item) const;
     void ItemDeleted(Node* node);
+    // Forgets every node in one pass and empties the control (while its window is there).
+    void DeleteAll();
+    // Deletes the item (TVI_ROOT: every item) with everything below it from the control, never
+    // letting one deletion go more than kDeleteDepth levels down. `depth` is the item's depth
+    // (-1 for TVI_ROOT).
+    void DeleteItems(HTREEITEM item, int depth);
+    static constexpr int kDeleteDepth = 128;
     void SortChildren(HTREEITEM parent);
     void ScheduleSort(Node* parent);  // sorted parents are sorted once after a run of adds
     void FlushSorts() const;
@@ -188,6 +203,9 @@ private:
     mutable std::vector<std::weak_ptr<Node>> pendingSorts_;
     mutable bool rootSortPending_ = false;
     bool sortDeferred_ = false;
+    int maxDepth_ = 0;           // deepest node added since the tree was last emptied
+    bool tearingDown_ = false;   // the control's deletion notifications are ignored meanwhile
+    bool windowGoing_ = false;   // the window has had WM_DESTROY: it takes no more messages
 };
 
 // Turns a tree's or list's painting off for its lifetime and back on (with a repaint) afterwards.

@@ -60,11 +60,14 @@ BOOL CALLBACK FindFacts(HWND hwnd, LPARAM lp) {
 }
 
 // Starts the program with the text after its name, waits for its window and reads the
-// caption, the number of tree nodes and of rows of the facts list; then closes it as a user does.
+// caption, the number of tree nodes and of rows of the facts list; then closes it as a user does
+// and takes the exit code (kStillRunning when it had not ended within the wait and was stopped).
+constexpr DWORD kStillRunning = 0xFFFFFFFF;
 struct Outcome {
     std::string caption;
     long nodes = -1;
     long facts = -1;
+    DWORD exitCode = kStillRunning;
 };
 
 Outcome RunWith(const std::string& arguments, int waitSeconds = 60) {
@@ -93,7 +96,10 @@ Outcome RunWith(const std::string& arguments, int waitSeconds = 60) {
         if (facts) out.facts = static_cast<long>(SendMessageA(facts, LVM_GETITEMCOUNT, 0, 0));
         PostMessageA(seen.window, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    if (WaitForSingleObject(pi.hProcess, static_cast<DWORD>(waitSeconds) * 1000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &out.exitCode);
+    else
+        TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return out;
@@ -111,7 +117,22 @@ TEST(VelmDepends, OpensTheFileOfItsCommandLine) {
         EXPECT_EQ(o.caption, "Velm Depends - notepad.exe") << args;
         EXPECT_GT(o.nodes, imports) << args;
         EXPECT_EQ(o.facts, 0) << args;  // empty until a module is clicked
+        EXPECT_EQ(o.exitCode, 0u) << args;
     }
+}
+
+// A chain of 30,000 DLLs, each importing the next, opens as one node per file nested as deep
+// as the chain, and closing the window ends the program cleanly: the deep tree is torn down
+// without work whose depth grows with the chain.
+TEST(VelmDepends, ClosingAVeryDeepTreeEndsTheProgram) {
+    std::string first = "Z:" VELM_DEPENDS_CHAIN_UNIX "/c00000.dll";
+    for (char& c : first)
+        if (c == '/') c = '\\';
+    ASSERT_FALSE(pe_test::ReadAll(first).empty()) << first;
+    const Outcome o = RunWith(first, 300);
+    EXPECT_EQ(o.caption, "Velm Depends - c00000.dll");
+    EXPECT_EQ(o.nodes, VELM_DEPENDS_CHAIN_LENGTH + 1);
+    EXPECT_EQ(o.exitCode, 0u) << "the program did not end cleanly after its window was closed";
 }
 
 namespace {

@@ -224,6 +224,58 @@ TEST_F(TreeTest, TwentyThousandNodesFillAndEmpty) {
     EXPECT_EQ(tvw.Nodes.Count(), 0);
 }
 
+// A chain nested 30,000 levels deep (an import chain's tree): a deep subtree is removed, the
+// tree is cleared, and the window goes, each with the model and the control in step and without
+// work that nests as deep as the chain.
+TEST(TreeReload, AChainThirtyThousandLevelsDeepIsRemovedClearedAndUnloaded) {
+    constexpr int kLevels = 30000;
+    TestForm form;
+    form.Load();
+    ui::TreeView& tvw = form.tvw;
+    auto fill = [&] {
+        ui::RedrawOff quiet(tvw);
+        ui::NodePtr n = tvw.Nodes.Add("", ui::tvwLast, "L0", "L0");
+        for (int i = 1; i < kLevels; ++i) n = tvw.Nodes.Add(n, ui::tvwChild, "L" + std::to_string(i), "leaf");
+        tvw.Nodes.Item("L0")->SetExpanded(true);
+    };
+    fill();
+    ASSERT_EQ(TreeCount(tvw.hWnd()), kLevels);
+    ui::NodePtr keep = tvw.Nodes.Item("L99");
+    tvw.Nodes.Item("L200")->SetSelected(true);
+    tvw.Nodes.Remove("L100");
+    EXPECT_EQ(TreeCount(tvw.hWnd()), 100);
+    EXPECT_EQ(tvw.Nodes.Count(), 100);
+    EXPECT_FALSE(tvw.Nodes.Exists("L100"));
+    EXPECT_FALSE(tvw.Nodes.Exists("L29999"));
+    EXPECT_EQ(keep->Children(), 0);
+    tvw.Nodes.Clear();
+    EXPECT_EQ(TreeCount(tvw.hWnd()), 0);
+    EXPECT_TRUE(keep->IsRemoved());
+    fill();
+    tvw.Nodes.Item("L300")->SetSelected(true);
+    tvw.Nodes.Clear();
+    EXPECT_EQ(TreeCount(tvw.hWnd()), 0);
+    EXPECT_EQ(tvw.Nodes.Count(), 0);
+    fill();
+    keep = tvw.Nodes.Item("L15000");
+    EXPECT_TRUE(form.Unload());
+    EXPECT_TRUE(keep->IsRemoved());
+    EXPECT_EQ(tvw.Nodes.Count(), 0);
+    form.Load();
+    // The control's window destroyed on its own, as a container's destruction takes it.
+    fill();
+    keep = tvw.Nodes.Item("L29999");
+    EXPECT_TRUE(DestroyWindow(tvw.hWnd()));
+    EXPECT_TRUE(keep->IsRemoved());
+    EXPECT_EQ(tvw.Nodes.Count(), 0);
+    EXPECT_EQ(tvw.hWnd(), nullptr);
+    form.Unload();
+    form.Load();
+    EXPECT_NO_THROW(tvw.Nodes.Add("", ui::tvwLast, "L0", "L0"));
+    EXPECT_EQ(TreeCount(tvw.hWnd()), 1);
+    form.Unload();
+}
+
 TEST(TreeReload, UnloadEmptiesTheModelAndALoadStartsAfresh) {
     TestForm form;
     form.Load();
