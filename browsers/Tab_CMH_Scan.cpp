@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "base/QV_Err.h"
@@ -73,6 +75,59 @@ bool AddSourceIcon(const IconSource& source, const std::string& file, ui::ImageL
     return added;
 }
 
+// The pictures of one scan's nodes. Drawing an icon from its file costs milliseconds, and a
+// registry of real size has hundreds of distinct icon sources: the nodes of the first page (as
+// many as the tree shows at once) get their pictures during the scan, the others when the tree
+// first draws them. Many types share one source (the same file and index): it is added to the
+// image list once, under the key of the first node that shows it, and later ones use that key;
+// a source that gave no icon is not tried again.
+class NodeIcons {
+public:
+    NodeIcons(ui::ImageList& images, ui::PictureBox& pixSmall) : images_(images), pix_(pixSmall) {}
+
+    // The image key for a node of a source now ("" when it gives none).
+    std::string Draw(const IconSource& source, const std::string& file, const std::string& key) {
+        auto [at, fresh] = drawn_.try_emplace(source, "");
+        if (!fresh && !at->second.empty() && !images_.Exists(at->second)) fresh = true;  // the list was emptied
+        if (fresh) at->second = AddSourceIcon(source, file, images_, key, pix_) ? key : "";
+        return at->second;
+    }
+    // The key a source was drawn under before: "" when it gave none, null when it has not been drawn.
+    const std::string* Known(const IconSource& source) const {
+        auto at = drawn_.find(source);
+        return at == drawn_.end() || (!at->second.empty() && !images_.Exists(at->second)) ? nullptr : &at->second;
+    }
+    // The node of `nodeKey` shows the icon of the source under `key` when it is first drawn.
+    void Expect(const std::string& nodeKey, const IconSource& source, const std::string& file, const std::string& key) {
+        waiting_[TextCase::Lower(nodeKey)] = {source, file, key};
+    }
+    // A node drawn: given its picture when it waits for one and still shows the placeholder (a
+    // search may have marked it meanwhile).
+    void Drawn(ui::Node& node, const std::string& placeholder) {
+        if (waiting_.empty()) return;
+        auto it = waiting_.find(TextCase::Lower(node.Key()));
+        if (it == waiting_.end()) return;
+        const Waiting w = std::move(it->second);
+        waiting_.erase(it);
+        if (node.Image().key != placeholder) return;
+        const std::string image = Draw(w.source, w.file, w.key);
+        if (!image.empty()) {
+            node.SetImage(image);
+            node.SetSelectedImage(image);
+        }
+    }
+
+private:
+    struct Waiting {
+        IconSource source;
+        std::string file, key;
+    };
+    ui::ImageList& images_;
+    ui::PictureBox& pix_;
+    std::map<IconSource, std::string> drawn_;
+    std::unordered_map<std::string, Waiting> waiting_;  // by folded node key
+};
+
 }  // namespace
 
 bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std::string& arrangedBy,
@@ -94,10 +149,13 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
             return;
         std::vector<char> buffer((maxName + 1) * 2);
         RegistryNodes::FolderListingCache listings;
-        // Many types share one icon (the same file and index): each is added to the image
-        // list once, under the key of the first extension that shows it, and later ones use
-        // that key; a source that gave no icon is not tried again.
-        std::map<IconSource, std::string> drawn;
+        // The nodes of the last scan wait for no picture any more.
+        auto icons = std::make_shared<NodeIcons>(images, pixSmall);
+        tree.ImageWanted = [icons](ui::Node& node) { icons->Drawn(node, "Unknown"); };
+        // The nodes the tree shows at once, counted from its top: a node added later is drawn
+        // by the tree when it comes into view.
+        const long firstPage = tree.hWnd() ? static_cast<long>(TreeView_GetVisibleCount(tree.hWnd())) + 1 : 0;
+        {
         // The nodes are added with the tree's painting off; it repaints once at the end.
         ui::RedrawOff quiet(tree);
         RegistryNodes::PumpNow();
@@ -124,23 +182,30 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
             std::string where;
             if (!rec->vntDefault.empty() && !ReadDefault(rec->vntDefault + "\\DefaultIcon", where))
                 ReadDefault(rec->vntDefault + "\\shell\\open\\command", where);
+            const std::string nodeKey = NodePrefix + name;
             if (!where.empty()) {
                 IconLocation icon = ParseIconLocation(where);
                 std::string file;
                 if (ExistingFile(icon.location, file) || FindFileOnSearchPath(icon.location, file)) {
                     const IconSource source{TextCase::Lower(file), icon.index, icon.resourceId};
-                    auto [at, fresh] = drawn.try_emplace(source, "");
-                    if (fresh) {
-                        const std::string key = "Key_" + std::to_string(index);
-                        if (AddSourceIcon(source, file, images, key, pixSmall)) at->second = key;
+                    const std::string key = "Key_" + std::to_string(index);
+                    if (const std::string* known = icons->Known(source)) {
+                        if (!known->empty()) image = *known;
+                    } else if (tree.Nodes.Count() < firstPage) {
+                        const std::string drawn = icons->Draw(source, file, key);
+                        if (!drawn.empty()) image = drawn;
+                    } else {
+                        icons->Expect(nodeKey, source, file, key);
                     }
-                    if (!at->second.empty()) image = at->second;
                 }
             }
             const std::string nodeText = arrangedBy == "File type name" ? rec->vntDefault + " - " + rec->vntFileType
                                                                          : rec->vntFileType + " - " + rec->vntDefault;
-            tree.Nodes.Add("", ui::tvwLast, NodePrefix + name, nodeText, image, image);
+            tree.Nodes.Add("", ui::tvwLast, nodeKey, nodeText, image, image);
         }
+        }
+        // The nodes in view are drawn now, with their pictures.
+        if (tree.hWnd()) UpdateWindow(tree.hWnd());
     });
 }
 

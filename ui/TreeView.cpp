@@ -114,7 +114,7 @@ void Node::SetImage(const ImageRef& image) {
     Check();
     if (tree_->images_ && !image.IsNone()) tree_->images_->Resolve(image);  // 35601 for an unknown key
     image_ = image;
-    tree_->InvalidateItem(item_);
+    if (!tree_->answeringImage_) tree_->InvalidateItem(item_);
 }
 
 void Node::SetSelectedImage(const ImageRef& image) {
@@ -546,6 +546,13 @@ bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
             auto* di = reinterpret_cast<NMTVDISPINFOA*>(hdr);
             auto* node = reinterpret_cast<Node*>(di->item.lParam);
             if (!node || !Nodes.live_.count(node)) return true;
+            if (ImageWanted && (di->item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) && !answeringImage_) {
+                NodePtr keep = Nodes.live_[node];
+                answeringImage_ = true;
+                TrapErrors("TreeView", "ImageWanted", [&] { ImageWanted(*keep); });
+                answeringImage_ = false;
+                if (!Nodes.live_.count(node)) return true;
+            }
             if (di->item.mask & TVIF_IMAGE) di->item.iImage = images_ ? images_->TryResolve(node->image_) : -1;
             if (di->item.mask & TVIF_SELECTEDIMAGE) {
                 const ImageRef& sel = node->selectedImage_.IsNone() ? node->image_ : node->selectedImage_;

@@ -168,6 +168,10 @@ public:
 
     std::function<void(Node& node)> NodeClick;
     std::function<void(Node& node)> Expand;
+    // Asked whenever the control draws a node, before its picture is looked up: a node whose
+    // picture is costly to make can be given it when it is first shown (SetImage there does not
+    // draw the node again).
+    std::function<void(Node& node)> ImageWanted;
 
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -200,6 +204,7 @@ private:
     ImageList* images_ = nullptr;
     bool sorted_ = false;
     bool codeSelecting_ = false;
+    bool answeringImage_ = false;
     mutable std::vector<std::weak_ptr<Node>> pendingSorts_;
     mutable bool rootSortPending_ = false;
     bool sortDeferred_ = false;

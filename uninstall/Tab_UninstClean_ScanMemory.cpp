@@ -1,6 +1,8 @@
 #include <windows.h>
 
+#include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_APIFileAndDiskINFO.h"
@@ -148,6 +150,45 @@ std::string LowerSpecialFolderOf(int csidl) {
 
 namespace {
 
+// The bytes of a file: read whole when it is small (one read costs a fraction of a mapping under
+// Wine, where making and dropping a view takes a millisecond or more), mapped when it is large.
+class FileBytes {
+public:
+    explicit FileBytes(const std::string& path) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return;
+        LARGE_INTEGER size{};
+        const bool small = GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kReadWhole;
+        if (small) {
+            // One buffer serves every read (one file is read at a time): a fresh block of this
+            // size each time is itself mapped and dropped by the heap, which costs more than the read.
+            static std::vector<uint8_t> buffer;
+            const size_t want = static_cast<size_t>(size.QuadPart);
+            if (buffer.size() < want) buffer.resize(want);
+            DWORD got = 0;
+            if (ReadFile(file, buffer.data(), static_cast<DWORD>(want), &got, nullptr) && got == want) {
+                data_ = buffer.data();
+                size_ = want;
+            }
+        }
+        CloseHandle(file);
+        if (!small) {
+            mapped_ = MappedFile(path);
+            data_ = mapped_.Data();
+            size_ = mapped_.Size();
+        }
+    }
+    const uint8_t* Data() const { return data_; }
+    size_t Size() const { return size_; }
+
+private:
+    static constexpr LONGLONG kReadWhole = 1 << 20;
+    MappedFile mapped_;
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
 // Whether a program file yields an icon, read from its checked resource tables: its first icon
 // group names an image the file holds, which is what the system's extraction of icon 0 makes
 // its icon from. Known false for a damaged image; unknown (false with `known` false) for a file
@@ -155,7 +196,7 @@ namespace {
 bool ProgramHasIcon(const std::string& path, bool& known) {
     known = false;
     if (path.size() < 4 || path[1] != ':') return false;
-    MappedFile bytes(path);
+    FileBytes bytes(path);
     if (!bytes.Data()) return known = true, false;
     ResourceTable table(bytes.Data(), bytes.Size());
     if (!table.IsPe()) return false;

@@ -504,3 +504,43 @@ TEST(FileTypesScan, HostileIconLocationsAreListedWithoutIcons) {
     DeleteFileA(dib.c_str());
     DeleteFileA(png.c_str());
 }
+
+// A scan of more types than the tree shows at once: the nodes of the first page have their
+// icons when the scan ends, a node further down gets its own when the tree first draws it, and
+// a node a search marked meanwhile keeps its mark.
+TEST(FileTypesScan, NodesBelowTheFirstPageGetTheirIconsWhenShown) {
+    const std::string shell32 = Windows() + "\\system32\\shell32.dll";
+    RegFixture hkcr(HKEY_CLASSES_ROOT);
+    char ext[16];
+    for (int k = 0; k < 60; ++k) {
+        snprintf(ext, sizeof ext, ".p%02d", k);
+        SetDefault(ext, std::string("p") + (ext + 1) + "file");
+        SetDefault(std::string("p") + (ext + 1) + "file\\DefaultIcon", shell32 + "," + std::to_string(k % 20));
+    }
+    // Sources of their own, met only below the first page.
+    SetDefault(".q1", "q1file");
+    SetDefault("q1file\\DefaultIcon", Windows() + "\\notepad.exe,0");
+    SetDefault(".q2", "q2file");
+    SetDefault("q2file\\DefaultIcon", Windows() + "\\regedit.exe,0");
+    BrowserWindow w;
+    ResetImages(w);
+    colCMH col;
+    ASSERT_TRUE(CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel));
+    ASSERT_EQ(w.tvw.Nodes.Count(), 62);
+    auto image = [&](const std::string& e) { return w.tvw.Nodes.Item(NodePrefix + e)->Image().key; };
+    EXPECT_EQ(image(".p00").rfind("Key_", 0), 0u);
+    // A later type of a source drawn on the first page shows that picture at once.
+    EXPECT_EQ(image(".p40"), image(".p00"));
+    EXPECT_EQ(image(".q1"), "Unknown");
+    EXPECT_EQ(image(".q2"), "Unknown");
+    w.tvw.Nodes.Item(std::string(NodePrefix) + ".q2")->SetImage("Found");
+
+    w.Show();
+    w.tvw.Nodes.Item(std::string(NodePrefix) + ".q2")->EnsureVisible();
+    UpdateWindow(w.tvw.hWnd());
+    const std::string shown = image(".q1");
+    EXPECT_EQ(shown.rfind("Key_", 0), 0u);
+    EXPECT_TRUE(w.iml.Exists(shown));
+    EXPECT_NE(shown, image(".p00"));
+    EXPECT_EQ(image(".q2"), "Found");
+}
