@@ -5,6 +5,7 @@
 #include <set>
 
 #include "base/QV_Err.h"
+#include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
 #include "base/TextCase.h"
@@ -18,13 +19,8 @@ constexpr long ERR_MORE_DATA = ERROR_MORE_DATA;      // 234
 constexpr long ERR_NO_MORE_ITEMS = ERROR_NO_MORE_ITEMS;  // 259
 constexpr long ERR_INVALID_PARAMETER = ERROR_INVALID_PARAMETER;  // 87
 
-// Names of keys are at most 255 characters and of values 16383; their ANSI forms can take
-// two bytes a character in a double-byte code page.
-constexpr DWORD KEY_NAME_BYTES = 2 * 256;
-constexpr DWORD VALUE_NAME_BYTES = 2 * 16384;
-
 // Buffers grow on ERROR_MORE_DATA up to this size; no registry value is larger.
-constexpr size_t MAX_DATA_BYTES = 64u << 20;
+constexpr size_t MAX_DATA_BYTES = RegEnum::kLargestData;
 
 std::vector<char>& DataBuffer() {
     thread_local std::vector<char> buffer(4096);
@@ -442,41 +438,32 @@ void OpenRegeditAt(const std::string& path) {
     });
 }
 
+namespace {
+// The index-at-a-time readers keep one set of buffers per thread.
+RegEnum::Reader& EntryReader() {
+    thread_local RegEnum::Reader reader;
+    return reader;
+}
+}  // namespace
+
 long EnumKey(HKEY hKey, long index, std::string& name, long& noMore, long level) {
-    char buffer[KEY_NAME_BYTES];
-    DWORD len = sizeof buffer;
-    long rc = RegEnumKeyExA(hKey, static_cast<DWORD>(index), buffer, &len, nullptr, nullptr, nullptr, nullptr);
+    long rc = EntryReader().SubKeyAt(hKey, static_cast<DWORD>(index), name);
     noMore = 0;
     if (rc == ERR_NO_MORE_ITEMS) {
         noMore = 1;
         rc = 0;
-    } else if (rc == 0) {
-        name.assign(buffer, strnlen(buffer, len));
     }
     ShowRegError(rc, level);
     return rc;
 }
 
 long EnumValue(HKEY hKey, long index, std::string& name, std::string& data, long& type, long& noMore, long level) {
-    thread_local std::vector<char> nameBuf(VALUE_NAME_BYTES);
-    auto& buf = DataBuffer();
-    long rc;
-    for (;;) {
-        DWORD nameLen = static_cast<DWORD>(nameBuf.size());
-        DWORD dataLen = static_cast<DWORD>(buf.size());
-        DWORD t = 0;
-        rc = RegEnumValueA(hKey, static_cast<DWORD>(index), nameBuf.data(), &nameLen, nullptr, &t,
-                           reinterpret_cast<BYTE*>(buf.data()), &dataLen);
-        if (rc == ERR_MORE_DATA && buf.size() < MAX_DATA_BYTES) {
-            buf.resize(std::max<size_t>(dataLen, buf.size() * 2));
-            continue;
-        }
-        if (rc == 0) {
-            name.assign(nameBuf.data(), strnlen(nameBuf.data(), nameLen));
-            data.assign(buf.data(), dataLen);
-            type = static_cast<long>(t);
-        }
-        break;
+    RegEnum::Value value;
+    const long rc = EntryReader().ValueAt(hKey, static_cast<DWORD>(index), true, value);
+    if (rc == 0) {
+        name.assign(value.name);
+        data.assign(value.data);
+        type = static_cast<long>(value.type);
     }
     noMore = rc == ERR_NO_MORE_ITEMS ? 1 : 0;
     ShowRegError(rc, level);

@@ -8,6 +8,7 @@
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/Variant.h"
 #include "ui/Form.h"
@@ -30,40 +31,14 @@ bool IsKeyPath(const std::string& path) {
     return !path.empty() && path.front() != '\\' && path.back() != '\\' && path.find("\\\\") == std::string::npos;
 }
 
-long SubKeyName(HKEY h, DWORD index, std::vector<char>& buffer, std::string& name) {
-    // Key names are at most 255 characters; an ANSI name can take two bytes a character.
-    constexpr size_t kLongestName = 2 * 256;
-    DWORD len = static_cast<DWORD>(buffer.size());
-    long rc = RegEnumKeyExA(h, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_MORE_DATA && buffer.size() < kLongestName) {  // a longer name was added meanwhile
-        buffer.resize(kLongestName);
-        len = static_cast<DWORD>(buffer.size());
-        rc = RegEnumKeyExA(h, index, buffer.data(), &len, nullptr, nullptr, nullptr, nullptr);
-    }
-    if (rc == 0) name.assign(buffer.data(), len);
-    return rc;
-}
-
 void AddSubKeyNodes(ui::TreeView& tree, HKEY h, const std::string& nodeKey) {
-    DWORD count = 0, maxName = 0;
-    if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr) != 0 ||
-        count == 0)
-        return;
-    std::vector<char> buffer((maxName + 1) * 2);
-    for (DWORD i = 0; i < count; ++i) {
-        std::string name;
-        const long rc = SubKeyName(h, i, buffer, name);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != 0) continue;
+    RegEnum::ForEachSubKey(h, [&](const std::string& name) {
         const std::string childKey = nodeKey + "\\" + name;
         if (!tree.Nodes.Exists(childKey)) tree.Nodes.Add(nodeKey, ui::tvwChild, childKey, name, "Folder", "FolderOpen");
-        HKEY child = nullptr;
-        if (RegOpenKeyExA(h, name.c_str(), 0, QV_Registry_Lib::KEY_READ_ONLY, &child) == 0) {
-            AddSubKeyNodes(tree, child, childKey);
-            RegCloseKey(child);
-        }
-    }
+        RegKey child;
+        if (RegOpenKeyExA(h, name.c_str(), 0, QV_Registry_Lib::KEY_READ_ONLY, &child.Receive()) == 0)
+            AddSubKeyNodes(tree, child.get(), childKey);
+    });
 }
 
 bool AddSubKeys(ui::TreeView& tree, HKEY hive, const std::string& nodeKey) {

@@ -21,11 +21,6 @@ std::string PathBelow(const std::string& nodeKey, int leading);
 // trailing or doubled backslash).
 bool IsKeyPath(const std::string& path);
 
-// Reads the name of sub-key `index` of the open key `h` into `name`, through `buffer`: the
-// caller sizes it once per key from the key's longest sub-key name (RegQueryInfoKey); it grows
-// to the registry's limit when a longer name was added since. The registry call's result.
-long SubKeyName(HKEY h, DWORD index, std::vector<char>& buffer, std::string& name);
-
 // Adds a node for every sub-key of the open key `h` below the node `nodeKey` (key nodeKey &
 // "\" & name, text name, images "Folder" and "FolderOpen"), each with its whole sub-tree, in
 // enumeration order. A name that cannot be read is passed over; nodes already present stay.

@@ -9,6 +9,7 @@
 
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "browsers/RegistryNodes.h"
@@ -147,7 +148,8 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
         if (RegQueryInfoKeyA(HKEY_CLASSES_ROOT, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr,
                              nullptr, nullptr, nullptr, nullptr) != 0)
             return;
-        std::vector<char> buffer((maxName + 1) * 2);
+        RegEnum::Reader reader;
+        reader.Prepare({.subKeys = count, .longestSubKey = maxName, .values = 0, .longestValueName = 0}, false);
         RegistryNodes::FolderListingCache listings;
         // The nodes of the last scan wait for no picture any more.
         auto icons = std::make_shared<NodeIcons>(images, pixSmall);
@@ -167,7 +169,7 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
                 if (cancel) return;
             }
             std::string name;
-            const long rc = RegistryNodes::SubKeyName(HKEY_CLASSES_ROOT, index, buffer, name);
+            const long rc = reader.SubKeyAt(HKEY_CLASSES_ROOT, index, name);
             if (rc == ERROR_NO_MORE_ITEMS) break;
             if (rc != 0 || name.empty() || name[0] != '.') continue;
             if (col.Exists(name)) continue;

@@ -7,6 +7,7 @@
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/QV_Strings_Lib.h"
+#include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
 #include "browsers/RegistryNodes.h"
@@ -179,7 +180,8 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
     if (RegQueryInfoKeyA(services.get(), nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr,
                          nullptr, nullptr, nullptr) != 0)
         return false;
-    std::vector<char> buffer((maxName + 1) * 2);
+    RegEnum::Reader reader;
+    reader.Prepare({.subKeys = count, .longestSubKey = maxName, .values = 0, .longestValueName = 0}, false);
     RegistryNodes::FolderListingCache listings;
     // The nodes are added with the tree's painting off; it repaints once at the end.
     ui::RedrawOff quiet(tree);
@@ -188,7 +190,7 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
         RegistryNodes::Pump();
         if (cancel) break;
         std::string name;
-        const long rc = RegistryNodes::SubKeyName(services.get(), index, buffer, name);
+        const long rc = reader.SubKeyAt(services.get(), index, name);
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc != 0) continue;  // an unreadable name is passed over; the next one is read
         if (col.Exists(name)) continue;

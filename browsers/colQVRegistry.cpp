@@ -5,17 +5,13 @@
 #include <vector>
 
 #include "base/QV_Registry_Lib.h"
+#include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "base/ValueText.h"
 #include "browsers/RegistryNodes.h"
 
 namespace {
-
-// The registry limits: key names up to 255 characters, value names up to 16383; an ANSI name
-// can take two bytes a character.
-constexpr DWORD KEY_NAME_BYTES = 2 * 256;
-constexpr DWORD VALUE_NAME_BYTES = 2 * 16384;
 
 // One search: the text, the options and the buffers reused from key to key. Each key costs
 // one open, one information query (which sizes the buffers and counts the entries, so no
@@ -52,22 +48,14 @@ private:
     // The values and sub-keys of the open key; returns the error of a failed sub-key
     // enumeration (the other sub-keys are still searched), else 0.
     long Contents(HKEY h, std::string& path) {
-        DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxData = 0;
-        if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &values, &maxValueName,
-                             &maxData, nullptr, nullptr) != 0) {
-            // Without the counts, enumerate until the registry reports the end.
-            subKeys = values = MAXDWORD;
-            maxSubKey = KEY_NAME_BYTES / 2;
-            maxValueName = VALUE_NAME_BYTES / 2;
-        }
-        if ((values_ || data_) && values > 0) Values(h, path, values, maxValueName, maxData);
+        const RegEnum::Counts counts = RegEnum::CountsOf(h);
+        reader_.Prepare(counts, data_);
+        if ((values_ || data_) && counts.values > 0) Values(h, path, counts.values);
 
         long result = 0;
-        if (subKeys == 0) return 0;
-        Fit(keyName_, (maxSubKey + 1) * 2);
-        for (DWORD i = 0; i < subKeys; ++i) {
+        for (DWORD i = 0; i < counts.subKeys; ++i) {
             std::string child;
-            const long rc = RegistryNodes::SubKeyName(h, i, keyName_, child);
+            const long rc = reader_.SubKeyAt(h, i, child);
             if (rc == ERROR_NO_MORE_ITEMS) break;
             if (rc != 0) {
                 // An unreadable name is skipped; its later siblings are still searched.
@@ -83,46 +71,28 @@ private:
         return result;
     }
 
-    void Values(HKEY h, const std::string& path, DWORD count, DWORD maxName, DWORD maxData) {
-        Fit(valueName_, (maxName + 1) * 2);
-        if (data_) Fit(data_buf_, maxData + 2);
+    void Values(HKEY h, const std::string& path, DWORD count) {
+        RegEnum::Value value;
         for (DWORD i = 0; i < count; ++i) {
-            DWORD nameLen = static_cast<DWORD>(valueName_.size());
-            DWORD dataLen = static_cast<DWORD>(data_buf_.size());
-            DWORD type = 0;
-            long rc = RegEnumValueA(h, i, valueName_.data(), &nameLen, nullptr, &type,
-                                    data_ ? data_buf_.data() : nullptr, data_ ? &dataLen : nullptr);
-            if (rc == ERROR_MORE_DATA) {  // the value grew meanwhile: read it again with room for it
-                Fit(valueName_, VALUE_NAME_BYTES);
-                if (data_) Fit(data_buf_, dataLen + 2);
-                nameLen = static_cast<DWORD>(valueName_.size());
-                dataLen = static_cast<DWORD>(data_buf_.size());
-                rc = RegEnumValueA(h, i, valueName_.data(), &nameLen, nullptr, &type,
-                                   data_ ? data_buf_.data() : nullptr, data_ ? &dataLen : nullptr);
-            }
+            const long rc = reader_.ValueAt(h, i, data_, value);
             if (rc == ERROR_NO_MORE_ITEMS) break;
             if (rc != 0) continue;  // a value that cannot be read is skipped
-            const std::string_view name(valueName_.data(), nameLen);
-            if (values_ && Matches(name)) {
+            if (values_ && Matches(value.name)) {
                 auto& hit = AddHit(path);
-                hit.vntValue = std::string(name);
+                hit.vntValue = std::string(value.name);
                 hit.blnIsValue = true;
             }
             if (data_) {
-                DataText(type, dataLen);
+                // The data as the values lists show it.
+                dataText_ = ValueText::Of(value.type, value.data);
                 if (Matches(dataText_)) {
                     auto& hit = AddHit(path);
                     hit.vntData = dataText_;
-                    hit.lngValueDataType = static_cast<long>(type);
+                    hit.lngValueDataType = static_cast<long>(value.type);
                     hit.blnIsData = true;
                 }
             }
         }
-    }
-
-    // The data as the values lists show it.
-    void DataText(DWORD type, DWORD size) {
-        dataText_ = ValueText::Of(type, {reinterpret_cast<const char*>(data_buf_.data()), size});
     }
 
     bool Matches(std::string_view candidate) {
@@ -139,17 +109,11 @@ private:
         return *hit;
     }
 
-    template <class V>
-    static void Fit(V& buffer, size_t size) {
-        if (buffer.size() < size) buffer.resize(size);
-    }
-
     colQVRegistry& hits_;
     const std::string& text_;
     const bool keys_, values_, data_, whole_;
     const bool& cancel_;
-    std::vector<char> keyName_, valueName_;
-    std::vector<BYTE> data_buf_;
+    RegEnum::Reader reader_;  // its buffers serve every key of the search
     std::string dataText_, lowered_;
 };
 

@@ -3,7 +3,12 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "base/QV_Registry_Lib.h"
+#include "base/RegEnum.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/RegFixture.h"
 
@@ -179,6 +184,59 @@ TEST_F(RegistryLib, ReadsValuesAndNamesOfEveryValidSize) {
     EXPECT_EQ(count, 13);
     EXPECT_TRUE(sawLongName);
     EXPECT_TRUE(sawBig);
+    CloseKey(h, 0);
+}
+
+// The one enumeration layer: names and data of every valid size, read whole by a reader whose
+// buffers were sized for a smaller key (an entry that grew after the key was counted).
+TEST_F(RegistryLib, TheEnumerationReadsEveryEntryWholeAndInTheRegistrysOrder) {
+    HKEY h = Open();
+    RegEnum::Reader reader;
+    reader.Prepare(RegEnum::CountsOf(h), true);  // sized for the fixture's small entries
+
+    const std::string longKey(255, 'k'), longValueName(16383, 'v'), megabyte(1 << 20, 'm');
+    HKEY sub = nullptr;
+    ASSERT_EQ(CreateKey(h, longKey, sub, 0), 0);
+    CloseKey(sub, 0);
+    SetValue(h, longValueName, Variant("y"), REG_SZ, 0);
+    SetValue(h, "Mega", Variant(megabyte), REG_SZ, 0);
+
+    std::string name;
+    ASSERT_EQ(reader.SubKeyAt(h, 0, name), 0);
+    EXPECT_EQ(name, longKey);
+    EXPECT_EQ(reader.SubKeyAt(h, 1, name), ERROR_NO_MORE_ITEMS);
+
+    std::map<std::string, std::pair<DWORD, size_t>> byIndex;
+    RegEnum::Value value;
+    for (DWORD i = 0;; ++i) {
+        const long rc = reader.ValueAt(h, i, true, value);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        ASSERT_EQ(rc, 0) << i;
+        byIndex[std::string(value.name)] = {value.type, value.data.size()};
+    }
+    EXPECT_EQ(byIndex.size(), 13u);
+    EXPECT_EQ(byIndex[longValueName], (std::pair<DWORD, size_t>{REG_SZ, 2}));
+    EXPECT_EQ(byIndex["Mega"], (std::pair<DWORD, size_t>{REG_SZ, megabyte.size() + 1}));
+    EXPECT_EQ(byIndex["Dword32"], (std::pair<DWORD, size_t>{REG_DWORD, 4}));
+
+    // The for-each forms see the same entries, in the same order; without data only the names.
+    std::vector<std::string> keys, values, valuesNoData;
+    EXPECT_EQ(RegEnum::ForEachSubKey(h, [&](const std::string& n) { keys.push_back(n); }), 0);
+    EXPECT_EQ(keys, std::vector<std::string>{longKey});
+    EXPECT_EQ(RegEnum::ForEachValue(h, true, [&](const RegEnum::Value& v) {
+                  values.emplace_back(v.name);
+                  if (v.name == "Mega") {
+                      EXPECT_EQ(v.data.substr(0, 4), "mmmm");
+                  }
+              }),
+              0);
+    EXPECT_EQ(RegEnum::ForEachValue(h, false, [&](const RegEnum::Value& v) {
+                  valuesNoData.emplace_back(v.name);
+                  EXPECT_TRUE(v.data.empty());
+              }),
+              0);
+    EXPECT_EQ(values.size(), 13u);
+    EXPECT_EQ(values, valuesNoData);
     CloseKey(h, 0);
 }
 
