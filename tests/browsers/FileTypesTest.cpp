@@ -9,7 +9,7 @@
 #include "browsers/Tab_CMH.h"
 #include "image/QV_IconsAndResources.h"
 #include "browsers/colQVRegistry.h"
-#include "tests/browsers/BrowserWindow.h"
+#include "tests/support/RegistryTabWindow.h"
 #include "tests/support/ListPixels.h"
 #include "tests/support/RegFixture.h"
 #include "ui/RegistryValuesList.h"
@@ -25,7 +25,7 @@ std::string Windows() {
 }
 
 // Adds a root node and record for one extension as the scan does.
-ui::Node& AddType(BrowserWindow& w, colCMH& col, const std::string& ext, const std::string& type) {
+ui::Node& AddType(RegistryTabWindow& w, colCMH& col, const std::string& ext, const std::string& type) {
     auto rec = col.Add(ext, ext);
     rec->vntFileType = ext.substr(1);
     rec->vntDefault = type;
@@ -94,7 +94,7 @@ TEST(FileTypesFiles, FindFileOnSearchPath) {
 }
 
 TEST(FileTypesTree, ExpandsThePrefixIniType) {
-    BrowserWindow w;
+    RegistryTabWindow w;
     colCMH col;
     ui::Node& ini = AddType(w, col, ".ini", "inifile");
     CMH_ExpandFileType(w.tvw, ini, *col.Item(".ini"), true);
@@ -112,7 +112,7 @@ TEST(FileTypesTree, ExpandsThePrefixIniType) {
 }
 
 TEST(FileTypesTree, SearchForPrintMarksThePrintKeysOfThePrefix) {
-    BrowserWindow w;
+    RegistryTabWindow w;
     colCMH col;
     // The prefix's extensions, as the scan lists them.
     HKEY hkcr = HKEY_CLASSES_ROOT;
@@ -181,7 +181,7 @@ protected:
         [CLSID\{00000000-0000-0000-0000-0000000000F1}]
         @="must stay"
     )"};
-    BrowserWindow w;
+    RegistryTabWindow w;
     colCMH col;
     const std::string H = "File_Type_.fx\\HKEY_CLASSES_ROOT";
     void SetUp() override {
@@ -263,7 +263,7 @@ TEST_F(FileTypesFixture, EditsActOnlyWithinTheFileTypeKeys) {
 
 namespace {
 // The images the tab puts into its list before a scan.
-void ResetImages(BrowserWindow& w) {
+void ResetImages(RegistryTabWindow& w) {
     w.iml.Clear();
     HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
     for (const char* key : {"FolderRoot", "Folder", "FolderOpen", "Unknown", "Found"}) w.iml.Add(key, icon);
@@ -271,7 +271,7 @@ void ResetImages(BrowserWindow& w) {
 }  // namespace
 
 TEST(FileTypesScan, EveryExtensionOfThePrefixWithItsIcon) {
-    BrowserWindow w;
+    RegistryTabWindow w;
     ResetImages(w);
     colCMH col;
     ASSERT_TRUE(CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel));
@@ -329,7 +329,7 @@ TEST(FileTypesScan, LongNamesSharedIconsAndMissingOnes) {
                                            "[.xx]\n@=\"xxfile\"\n[xxfile\\DefaultIcon]\n@=\"C:\\\\nowhere\\\\x.ico\"\n"
                                            "[.zz]\n@=\"zzfile\"\n[zzfile\\DefaultIcon]\n@=\"" +
                                            escaped(TextCase::Upper(std::string(sys) + "\\NOTEPAD.EXE")) + ",0\"\n");
-    BrowserWindow w;
+    RegistryTabWindow w;
     ResetImages(w);
     colCMH col;
     CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel);
@@ -360,7 +360,7 @@ TEST(FileTypesScan, KeptIconsFollowTheirFiles) {
     std::string escaped;
     for (char c : file) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
     RegFixture hkcr(HKEY_CLASSES_ROOT, "[.kk]\n@=\"kkfile\"\n[kkfile\\DefaultIcon]\n@=\"" + escaped + ",0\"\n");
-    BrowserWindow w;
+    RegistryTabWindow w;
     colCMH col;
     auto scan = [&] {
         w.tvw.Nodes.Clear();
@@ -439,7 +439,7 @@ void SetDefault(const std::string& key, const std::string& text) {
 // Icon images whose header claims a huge width and height are refused before the system sees
 // them, however the icon is asked for.
 TEST(FileTypesFiles, IconsWithHugeImagesGiveNoIcon) {
-    BrowserWindow w;
+    RegistryTabWindow w;
     for (bool png : {false, true}) {
         const std::string file = HugeIconFile(png ? "velm_huge_png.ico" : "velm_huge_dib.ico", png);
         SCOPED_TRACE(file);
@@ -481,7 +481,7 @@ TEST(FileTypesScan, HostileIconLocationsAreListedWithoutIcons) {
     }
     SetDefault(".zz", "zzfile");
     SetDefault("zzfile\\DefaultIcon", w32 + ",0");
-    BrowserWindow w;
+    RegistryTabWindow w;
     ResetImages(w);
     colCMH col;
     ASSERT_TRUE(CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel));
@@ -522,7 +522,7 @@ TEST(FileTypesScan, NodesBelowTheFirstPageGetTheirIconsWhenShown) {
     SetDefault("q1file\\DefaultIcon", Windows() + "\\notepad.exe,0");
     SetDefault(".q2", "q2file");
     SetDefault("q2file\\DefaultIcon", Windows() + "\\regedit.exe,0");
-    BrowserWindow w;
+    RegistryTabWindow w;
     ResetImages(w);
     colCMH col;
     ASSERT_TRUE(CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel));

@@ -6,7 +6,7 @@
 
 #include "browsers/colQVRegistry.h"
 #include "components/Tab_RegComp.h"
-#include "tests/components/RegCompWindow.h"
+#include "tests/support/RegistryTabWindow.h"
 #include "tests/support/RegFixture.h"
 
 using namespace Tab_RegComp;
@@ -49,26 +49,26 @@ protected:
         [CLSID\{00000000-0000-0000-0000-0000000000F5}\ProgID]
         @="CLSID"
     )"};
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
     void SetUp() override {
-        FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel);
-        ASSERT_TRUE(w.tvwRegComp.Nodes.Exists(ClassNode(1)));
+        FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel);
+        ASSERT_TRUE(w.tvw.Nodes.Exists(ClassNode(1)));
     }
     void Search(const std::string& text) {
         colQVRegistry& engine = QVRegistry();
         engine.cstrFindString = text;
         engine.blnFindInKeys = engine.blnFindInValues = engine.blnFindInData = true;
         engine.blnFindWholeStringOnly = false;
-        FindInRegComp(w.tvwRegComp, col, w.stb1, w.blnCancel);
+        FindInRegComp(w.tvw, col, w.stb1, w.blnCancel);
     }
     std::vector<std::string> Found() {
         std::vector<std::string> keys;
-        for (const auto& n : w.tvwRegComp.Nodes.All())
+        for (const auto& n : w.tvw.Nodes.All())
             if (n->Image().key == "Found") keys.push_back(n->Key());
         return keys;
     }
-    long Children(int n) { return w.tvwRegComp.Nodes.Item(ClassNode(n))->Children(); }
+    long Children(int n) { return w.tvw.Nodes.Item(ClassNode(n))->Children(); }
 };
 
 }  // namespace
@@ -78,7 +78,7 @@ TEST_F(RegCompFind, MarksATextFoundInOneClassServerKey) {
     const std::string hit = ClassNode(1) + "\\HKEY_CLASSES_ROOT\\CLSID\\" + Clsid(1) + "\\InprocServer32";
     EXPECT_EQ(Found(), std::vector<std::string>{hit});
     // The class's entries tree is rebuilt whole; the other classes stay unopened.
-    EXPECT_TRUE(w.tvwRegComp.Nodes.Exists(ClassNode(1) + "\\HKEY_CLASSES_ROOT\\CLSID\\" + Clsid(1)));
+    EXPECT_TRUE(w.tvw.Nodes.Exists(ClassNode(1) + "\\HKEY_CLASSES_ROOT\\CLSID\\" + Clsid(1)));
     for (int n : {2, 3, 4, 5}) EXPECT_EQ(Children(n), 0) << n;
 }
 

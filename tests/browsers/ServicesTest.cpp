@@ -12,7 +12,7 @@
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
-#include "tests/browsers/BrowserWindow.h"
+#include "tests/support/RegistryTabWindow.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/RegFixture.h"
 #include "ui/RegistryValuesList.h"
@@ -167,7 +167,7 @@ TEST(ServicesResolver, NodeTextByChoice) {
 }
 
 TEST(ServicesScan, ListsEveryServiceOfThePrefix) {
-    BrowserWindow w;
+    RegistryTabWindow w;
     colSD col;
     ASSERT_TRUE(SD_FillList(col, w.tvw, "2", false, w.stb1, w.blnCancel));
     const auto names = RealServices();
@@ -253,7 +253,7 @@ protected:
         "v"="1"
         [SYSTEM\CurrentControlSet\Services\Z9\Sub\Taken]
     )"};
-    BrowserWindow w;
+    RegistryTabWindow w;
     colSD col;
     void SetUp() override {
         hklm.Load("[SYSTEM\\CurrentControlSet\\Services\\" + LongName + "\\needle]\n");
@@ -449,7 +449,7 @@ TEST(ServicesScan, HostileImagePathsAreListedNotResolved) {
                 REG_EXPAND_SZ);
     }
     SetText(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "\\Zz", "ImagePath", Windows() + "\\system32\\spoolsv.exe");
-    BrowserWindow w;
+    RegistryTabWindow w;
     colSD col;
     ASSERT_TRUE(SD_FillList(col, w.tvw, "3", true, w.stb1, w.blnCancel));
     EXPECT_EQ(col.Count(), static_cast<long>(2 * texts.size() + 1));
@@ -495,7 +495,7 @@ TEST(ServicesScan, KeysBelowPathsLongerThanMaxPathAreListedExpandedSearchedAndEd
     });
     LoadRegText(HKEY_LOCAL_MACHINE, reg);
 
-    BrowserWindow w;
+    RegistryTabWindow w;
     colSD col;
     ASSERT_TRUE(SD_FillList(col, w.tvw, "2", false, w.stb1, w.blnCancel));
     colQVRegistry& engine = QVRegistry();

@@ -13,7 +13,7 @@
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "components/Tab_RegComp.h"
 #include "ui/RegistryValuesList.h"
-#include "tests/components/RegCompWindow.h"
+#include "tests/support/RegistryTabWindow.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/RegFixture.h"
 
@@ -59,7 +59,7 @@ protected:
         "Nothing"=none:
         "Big"=qword:0102030405060708
     )"};
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
     std::shared_ptr<clsRegComp> rec;
     void SetUp() override {
@@ -71,11 +71,11 @@ protected:
         std::string big(70000, '\x5a');
         RegSetValueExA(h, "Huge", 0, REG_BINARY, reinterpret_cast<const BYTE*>(big.data()), 70000);
         RegCloseKey(h);
-        FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel);
+        FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel);
         rec = col.Item(C);
-        FillRegCompEntriesTree(w.tvwRegComp, K, *rec, true);
+        FillRegCompEntriesTree(w.tvw, K, *rec, true);
     }
-    bool Node(const std::string& key) { return w.tvwRegComp.Nodes.Exists(key); }
+    bool Node(const std::string& key) { return w.tvw.Nodes.Exists(key); }
 };
 }  // namespace
 
@@ -85,18 +85,18 @@ TEST_F(Entries, TreeShowsTheClassKeysWithTheirSubKeys) {
                                    H + "\\AppID\\{00000000-0000-0000-0000-0000000000A1}", H + "\\TypeLib",
                                    H + "\\TypeLib\\{00000000-0000-0000-0000-0000000000B1}\\1.0\\0\\win32"})
         EXPECT_TRUE(Node(key)) << key;
-    EXPECT_EQ(w.tvwRegComp.Nodes.Item(Server)->Image().key, "Folder");
-    EXPECT_EQ(w.tvwRegComp.Nodes.Item(Server)->SelectedImage().key, "FolderOpen");
+    EXPECT_EQ(w.tvw.Nodes.Item(Server)->Image().key, "Folder");
+    EXPECT_EQ(w.tvw.Nodes.Item(Server)->SelectedImage().key, "FolderOpen");
     EXPECT_EQ(RegistryPathOf(Server), "CLSID\\" + C + "\\LocalServer32");
     // Opening the node again rebuilds it without duplicates.
-    const long count = w.tvwRegComp.Nodes.Count();
-    FillRegCompEntriesTree(w.tvwRegComp, K, *rec, false);
-    EXPECT_EQ(w.tvwRegComp.Nodes.Count(), count);
+    const long count = w.tvw.Nodes.Count();
+    FillRegCompEntriesTree(w.tvw, K, *rec, false);
+    EXPECT_EQ(w.tvw.Nodes.Count(), count);
 }
 
 TEST_F(Entries, ValuesListShowsEveryValue) {
-    auto& items = w.lsvRegComp_entries.ListItems;
-    RegistryValuesList::Fill(HKEY_CLASSES_ROOT, "Values", w.lsvRegComp_entries);
+    auto& items = w.lsvEntries.ListItems;
+    RegistryValuesList::Fill(HKEY_CLASSES_ROOT, "Values", w.lsvEntries);
     struct Row {
         std::string name, key, icon, value;
     };
@@ -131,17 +131,17 @@ TEST_F(Entries, ValuesListShowsEveryValue) {
         EXPECT_EQ(RegistryValuesList::ValueNameOfRow(*item), r.key.empty() ? "" : r.name);
     }
     // A key that does not open leaves the list as it was; the hive node opens no key.
-    FillRegistryValuesList(H, w.lsvRegComp_entries);
+    FillRegistryValuesList(H, w.lsvEntries);
     EXPECT_EQ(items.Count(), static_cast<long>(std::size(rows)));
-    FillRegistryValuesList(Server, w.lsvRegComp_entries);
+    FillRegistryValuesList(Server, w.lsvEntries);
     EXPECT_EQ(items.Count(), 2);
     EXPECT_EQ(items.Item("KeyThreadingModel")->SubItem(1), "Both");
 }
 
 TEST_F(Entries, DeletingTheValueNamedDefaultKeepsTheUnnamedOne) {
     const std::string values = K + "\\HKEY_CLASSES_ROOT\\Values";
-    FillRegistryValuesList(values, w.lsvRegComp_entries);
-    DeleteRegistryValue(values, RegistryValuesList::ValueNameOfRow(*w.lsvRegComp_entries.ListItems.Item("KeyDefault")));
+    FillRegistryValuesList(values, w.lsvEntries);
+    DeleteRegistryValue(values, RegistryValuesList::ValueNameOfRow(*w.lsvEntries.ListItems.Item("KeyDefault")));
     char data[64] = {};
     DWORD size = sizeof data;
     EXPECT_EQ(RegGetValueA(HKEY_CLASSES_ROOT, "Values", "Default", RRF_RT_ANY, nullptr, data, &size),
@@ -150,8 +150,8 @@ TEST_F(Entries, DeletingTheValueNamedDefaultKeepsTheUnnamedOne) {
     EXPECT_EQ(RegGetValueA(HKEY_CLASSES_ROOT, "Values", "", RRF_RT_ANY, nullptr, data, &size), 0);
     EXPECT_STREQ(data, "unnamed");
     // The unnamed value's row (no key) deletes the unnamed value.
-    FillRegistryValuesList(values, w.lsvRegComp_entries);
-    for (auto& it : w.lsvRegComp_entries.ListItems)
+    FillRegistryValuesList(values, w.lsvEntries);
+    for (auto& it : w.lsvEntries.ListItems)
         if (it->Key().empty()) DeleteRegistryValue(values, RegistryValuesList::ValueNameOfRow(*it));
     HKEY h;
     RegOpenKeyExA(HKEY_CLASSES_ROOT, "Values", 0, KEY_READ, &h);
@@ -171,54 +171,54 @@ TEST_F(Entries, KeyEditsFollowTheRegistry) {
     const std::string before = DumpKeyTree(HKEY_CLASSES_ROOT, serverPath);
 
     // Rename: moved with values and sub-keys; the node is rebuilt as the last child.
-    EXPECT_EQ(RenameRegistryKey(w.tvwRegComp, Server, "Foo"), 0);
+    EXPECT_EQ(RenameRegistryKey(w.tvw, Server, "Foo"), 0);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, serverPath));
     EXPECT_EQ(DumpKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + C + "\\Foo"), before);
     EXPECT_FALSE(Node(Server));
     EXPECT_TRUE(Node(CK + "\\Foo\\Sub"));
-    EXPECT_EQ(w.tvwRegComp.Nodes.Item(CK)->Child()->LastSibling()->Key(), CK + "\\Foo");
+    EXPECT_EQ(w.tvw.Nodes.Item(CK)->Child()->LastSibling()->Key(), CK + "\\Foo");
 
     // A case-only rename and a rename onto an existing sibling change nothing.
     const std::string whole = DumpKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + C);
-    EXPECT_EQ(RenameRegistryKey(w.tvwRegComp, CK + "\\Foo", "FOO"), 1);
-    EXPECT_EQ(RenameRegistryKey(w.tvwRegComp, CK + "\\Foo", "Version"), 1);
+    EXPECT_EQ(RenameRegistryKey(w.tvw, CK + "\\Foo", "FOO"), 1);
+    EXPECT_EQ(RenameRegistryKey(w.tvw, CK + "\\Foo", "Version"), 1);
     EXPECT_EQ(DumpKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + C), whole);
     EXPECT_TRUE(Node(CK + "\\Foo"));
 
     // A key whose sub-key refuses deletion stays, and so does its node.
-    EXPECT_EQ(DeleteRegistryKey(w.tvwRegComp, CK + "\\Guarded"), 1);
+    EXPECT_EQ(DeleteRegistryKey(w.tvw, CK + "\\Guarded"), 1);
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + C + "\\Guarded"));
     EXPECT_TRUE(Node(CK + "\\Guarded"));
     // The shared containers and the hive are never deleted through a class.
-    EXPECT_EQ(DeleteRegistryKey(w.tvwRegComp, H + "\\CLSID"), 1);
-    EXPECT_EQ(DeleteRegistryKey(w.tvwRegComp, H), 1);
-    EXPECT_EQ(RenameRegistryKey(w.tvwRegComp, H + "\\AppID", "X"), 1);
+    EXPECT_EQ(DeleteRegistryKey(w.tvw, H + "\\CLSID"), 1);
+    EXPECT_EQ(DeleteRegistryKey(w.tvw, H), 1);
+    EXPECT_EQ(RenameRegistryKey(w.tvw, H + "\\AppID", "X"), 1);
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + C));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "AppID"));
 
-    EXPECT_EQ(DeleteRegistryKey(w.tvwRegComp, CK + "\\Foo"), 0);
+    EXPECT_EQ(DeleteRegistryKey(w.tvw, CK + "\\Foo"), 0);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + C + "\\Foo"));
     EXPECT_FALSE(Node(CK + "\\Foo"));
     EXPECT_FALSE(Node(CK + "\\Foo\\Sub"));
 
     // A new key, and the same name again (opened, not a second node).
-    NewRegistryKey(w.tvwRegComp, CK, "Fresh");
-    NewRegistryKey(w.tvwRegComp, CK, "Fresh");
+    NewRegistryKey(w.tvw, CK, "Fresh");
+    NewRegistryKey(w.tvw, CK, "Fresh");
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID\\" + C + "\\Fresh"));
     EXPECT_TRUE(Node(CK + "\\Fresh"));
 
     // The ProgID key lies directly under the root: it is renamed there.
-    EXPECT_EQ(RenameRegistryKey(w.tvwRegComp, H + "\\Fix.Entries", "Fix.Renamed"), 0);
+    EXPECT_EQ(RenameRegistryKey(w.tvw, H + "\\Fix.Entries", "Fix.Renamed"), 0);
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Fix.Renamed\\CLSID"));
     EXPECT_TRUE(Node(H + "\\Fix.Renamed\\CLSID"));
 }
 
 TEST(Details, RowsOfStdFontWithOleaut32Facts) {
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
     auto rec = ReadRegCompRecord(col, "{0BE35203-8F91-11CE-9DE3-00AA004BB851}");
-    ShowRegCompDetails(*rec, w.lsvRegCompDetails);
-    auto& items = w.lsvRegCompDetails.ListItems;
+    ShowRegCompDetails(*rec, w.lsvDetails);
+    auto& items = w.lsvDetails.ListItems;
     const char* const expected[][3] = {
         {"ProgID", "ProgID", "RegistryItem"},
         {"CLS_Name", "CLS Name", "RegistryItem"},
@@ -284,13 +284,13 @@ TEST(Details, RowsOfStdFontWithOleaut32Facts) {
 
     // A missing file ends with the struck-out row; no location at all ends after row 10.
     rec->blnFileExist = false;
-    ShowRegCompDetails(*rec, w.lsvRegCompDetails);
+    ShowRegCompDetails(*rec, w.lsvDetails);
     ASSERT_EQ(items.Count(), 11);
     EXPECT_EQ(items.Item(11)->Key(), "File exists");
     EXPECT_EQ(items.Item(11)->SmallIcon().key, "Strike");
     EXPECT_EQ(items.Item(11)->SubItem(1), "False");
     rec->vntFileLocation = "Not defined.";
-    ShowRegCompDetails(*rec, w.lsvRegCompDetails);
+    ShowRegCompDetails(*rec, w.lsvDetails);
     EXPECT_EQ(items.Count(), 10);
 }
 

@@ -7,7 +7,7 @@
 #include "VelmComServerFixture.h"
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
-#include "tests/components/RegCompWindow.h"
+#include "tests/support/RegistryTabWindow.h"
 #include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 
@@ -31,10 +31,10 @@ int NodesOf(ui::TreeView& tree, const std::string& clsid) {
 }  // namespace
 
 TEST(RegCompScan, RealRegistryPutsEveryClassUnderItsRoot) {
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
-    EXPECT_TRUE(FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel));
-    auto& nodes = w.tvwRegComp.Nodes;
+    EXPECT_TRUE(FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel));
+    auto& nodes = w.tvw.Nodes;
     for (const char* root : {"Control", "DLLServer", "EXEServer"}) {
         SCOPED_TRACE(root);
         EXPECT_TRUE(nodes.Item(root)->Children() < 2 || nodes.Item(root)->Sorted());
@@ -89,7 +89,7 @@ protected:
         [CLSID\{00000000-0000-0000-0000-00000000000C}\InprocServer32]
         @="C:\\nowhere\\gone.ocx"
     )"};
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
     void SetUp() override {
         hkcr.Load("[CLSID\\{00000000-0000-0000-0000-00000000000A}\\LocalServer32]\n@=\"" + Esc(Sys32()) +
@@ -118,24 +118,24 @@ TEST_F(FixtureScan, NodeTextsInEveryArrangement) {
     for (const auto& m : modes) {
         for (bool detailed : {false, true}) {
             SCOPED_TRACE(m.by * 10 + detailed);
-            FillRegCompTree(col, w.tvwRegComp, m.by, detailed, w.stb1, w.blnCancel);
-            auto node = w.tvwRegComp.Nodes.Item("EXEServer\\" + c);
+            FillRegCompTree(col, w.tvw, m.by, detailed, w.stb1, w.blnCancel);
+            auto node = w.tvw.Nodes.Item("EXEServer\\" + c);
             EXPECT_TRUE(TextCase::Equal(node->Text(), detailed ? m.detailed : m.plain)) << node->Text();
         }
     }
     // The class without ProgID has a record but no node; the key "CLSID" is no class at all.
     EXPECT_EQ(col.Count(), 3);
     EXPECT_TRUE(col.Item("{00000000-0000-0000-0000-00000000000B}")->vntProgID.empty());
-    EXPECT_EQ(NodesOf(w.tvwRegComp, "{00000000-0000-0000-0000-00000000000B}"), 0);
+    EXPECT_EQ(NodesOf(w.tvw, "{00000000-0000-0000-0000-00000000000B}"), 0);
     EXPECT_FALSE(col.Exists("CLSID"));
     // A control whose file is missing: Strike and bold although nothing asked to mark it.
-    auto missing = w.tvwRegComp.Nodes.Item("Control\\{00000000-0000-0000-0000-00000000000C}");
+    auto missing = w.tvw.Nodes.Item("Control\\{00000000-0000-0000-0000-00000000000C}");
     EXPECT_EQ(missing->Image().key, "Strike");
     EXPECT_TRUE(missing->Bold());
     // Arranged by type-library name, a class without a library reads "Not defined.".
-    FillRegCompTree(col, w.tvwRegComp, 3, false, w.stb1, w.blnCancel);
+    FillRegCompTree(col, w.tvw, 3, false, w.stb1, w.blnCancel);
     EXPECT_EQ(missing->IsRemoved(), true);
-    EXPECT_EQ(w.tvwRegComp.Nodes.Item("Control\\{00000000-0000-0000-0000-00000000000C}")->Text(), "Not defined.");
+    EXPECT_EQ(w.tvw.Nodes.Item("Control\\{00000000-0000-0000-0000-00000000000C}")->Text(), "Not defined.");
 }
 
 TEST(RegCompScan, EachClassGoesUnderTheRootOfItsKind) {
@@ -177,9 +177,9 @@ TEST(RegCompScan, EachClassGoesUnderTheRootOfItsKind) {
         [CLSID\NotAClass\ProgID]
         @="Not.A.Class"
     )");
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
-    ASSERT_TRUE(FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel));
+    ASSERT_TRUE(FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel));
     // Sorted by text under each root.
     const std::pair<const char*, std::vector<std::string>> roots[] = {
         {"Control", {"Control.ControlKeyDll", "Control.OcxServer"}},
@@ -188,7 +188,7 @@ TEST(RegCompScan, EachClassGoesUnderTheRootOfItsKind) {
     };
     for (const auto& [root, texts] : roots) {
         SCOPED_TRACE(root);
-        auto node = w.tvwRegComp.Nodes.Item(root);
+        auto node = w.tvw.Nodes.Item(root);
         EXPECT_TRUE(node->Sorted());
         std::vector<std::string> shown;
         for (auto child = node->Child(); child; child = child->Next()) shown.push_back(child->Text());
@@ -196,16 +196,16 @@ TEST(RegCompScan, EachClassGoesUnderTheRootOfItsKind) {
     }
     // Records for every class, nodes only for those with a ProgID.
     EXPECT_EQ(col.Count(), 10);
-    EXPECT_EQ(w.tvwRegComp.Nodes.Count(), 3 + 8);
+    EXPECT_EQ(w.tvw.Nodes.Count(), 3 + 8);
     EXPECT_FALSE(col.Exists("NotAClass"));
 }
 
 TEST(RegCompScan, WithoutAClsidKeyOnlyTheRootsAreShown) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, "[TypeLib]\n");
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
-    EXPECT_FALSE(FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel));
-    EXPECT_EQ(w.tvwRegComp.Nodes.Count(), 3);
+    EXPECT_FALSE(FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel));
+    EXPECT_EQ(w.tvw.Nodes.Count(), 3);
     EXPECT_EQ(col.Count(), 0);
 }
 
@@ -224,53 +224,53 @@ TEST_F(FixtureScan, SurvivesReentryAndCancelThroughItsYield) {
     bool secondResult = true, deferredRan = false;
     ui::Defer([&] {
         deferredRan = true;
-        secondResult = FillRegCompTree(second, w.tvwRegComp, 0, false, w.stb1, w.blnCancel);
-        w.tvwRegComp.Nodes.Clear();
+        secondResult = FillRegCompTree(second, w.tvw, 0, false, w.stb1, w.blnCancel);
+        w.tvw.Nodes.Clear();
         col.Clear();
         w.blnCancel = true;
     });
-    EXPECT_FALSE(FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel));
+    EXPECT_FALSE(FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel));
     ASSERT_TRUE(deferredRan);
     EXPECT_FALSE(secondResult);
     EXPECT_EQ(second.Count(), 0);
     EXPECT_EQ(col.Count(), 0);
-    EXPECT_EQ(w.tvwRegComp.Nodes.Count(), 0);
+    EXPECT_EQ(w.tvw.Nodes.Count(), 0);
 
     // Cancelled before the first class: three unsorted roots and nothing else.
-    EXPECT_FALSE(FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel));
-    EXPECT_EQ(w.tvwRegComp.Nodes.Count(), 3);
-    EXPECT_FALSE(w.tvwRegComp.Nodes.Item("EXEServer")->Sorted());
+    EXPECT_FALSE(FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel));
+    EXPECT_EQ(w.tvw.Nodes.Count(), 3);
+    EXPECT_FALSE(w.tvw.Nodes.Item("EXEServer")->Sorted());
     w.blnCancel = false;
-    EXPECT_TRUE(FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel));
-    EXPECT_EQ(w.tvwRegComp.Nodes.Item("EXEServer")->Children(), 501);
-    EXPECT_TRUE(w.tvwRegComp.Nodes.Item("EXEServer")->Sorted());
+    EXPECT_TRUE(FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel));
+    EXPECT_EQ(w.tvw.Nodes.Item("EXEServer")->Children(), 501);
+    EXPECT_TRUE(w.tvw.Nodes.Item("EXEServer")->Sorted());
 }
 
 TEST(TypeLibRefresh, Stdole2ClassesAreReadAgainBoldAndSelected) {
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
-    FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel);
+    FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel);
     const long records = col.Count();
-    RefreshTypeLibClasses(col, w.tvwRegComp, 0, false, Sys32() + "\\stdole2.tlb", false);
+    RefreshTypeLibClasses(col, w.tvw, 0, false, Sys32() + "\\stdole2.tlb", false);
     EXPECT_EQ(col.Count(), records);
     for (const char* clsid : {kStdFont, kStdPicture}) {
         SCOPED_TRACE(clsid);
-        EXPECT_EQ(NodesOf(w.tvwRegComp, clsid), 1);
-        EXPECT_TRUE(w.tvwRegComp.Nodes.Item(std::string("DLLServer\\") + clsid)->Bold());
+        EXPECT_EQ(NodesOf(w.tvw, clsid), 1);
+        EXPECT_TRUE(w.tvw.Nodes.Item(std::string("DLLServer\\") + clsid)->Bold());
         EXPECT_EQ(col.Item(clsid)->Key, clsid);
     }
-    EXPECT_EQ(w.tvwRegComp.SelectedItem()->Key(), std::string("DLLServer\\") + kStdPicture);
+    EXPECT_EQ(w.tvw.SelectedItem()->Key(), std::string("DLLServer\\") + kStdPicture);
 
     // Files without a type library change nothing.
-    const long nodes = w.tvwRegComp.Nodes.Count();
-    RefreshTypeLibClasses(col, w.tvwRegComp, 0, false, Sys32() + "\\kernel32.dll", true);
-    RefreshTypeLibClasses(col, w.tvwRegComp, 0, false, VELM_FIXTURE_NOCLASS_TLB, true);
-    EXPECT_EQ(w.tvwRegComp.Nodes.Count(), nodes);
+    const long nodes = w.tvw.Nodes.Count();
+    RefreshTypeLibClasses(col, w.tvw, 0, false, Sys32() + "\\kernel32.dll", true);
+    RefreshTypeLibClasses(col, w.tvw, 0, false, VELM_FIXTURE_NOCLASS_TLB, true);
+    EXPECT_EQ(w.tvw.Nodes.Count(), nodes);
     EXPECT_EQ(col.Count(), records);
 
     // Remove only: the classes leave the tree and the records.
-    RefreshTypeLibClasses(col, w.tvwRegComp, 0, false, Sys32() + "\\stdole2.tlb", true);
-    EXPECT_EQ(NodesOf(w.tvwRegComp, kStdFont), 0);
+    RefreshTypeLibClasses(col, w.tvw, 0, false, Sys32() + "\\stdole2.tlb", true);
+    EXPECT_EQ(NodesOf(w.tvw, kStdFont), 0);
     EXPECT_FALSE(col.Exists(kStdFont));
     EXPECT_FALSE(col.Exists(kStdPicture));
 }
@@ -282,11 +282,11 @@ TEST(TypeLibRefresh, FollowsTheFixtureServerThroughRegistrationAndUnregistration
         [CLSID\{5c9bb794-0193-440a-96e0-02f2055dc807}\InprocServer32]
         @="C:\\old\\comserver.dll"
     )");
-    RegCompWindow w;
+    RegistryTabWindow w;
     colRegComp col;
-    FillRegCompTree(col, w.tvwRegComp, 0, false, w.stb1, w.blnCancel);
+    FillRegCompTree(col, w.tvw, 0, false, w.stb1, w.blnCancel);
     // Registered under a lower-case key: the scan shows it under that key.
-    ASSERT_TRUE(w.tvwRegComp.Nodes.Exists("DLLServer\\{5c9bb794-0193-440a-96e0-02f2055dc807}"));
+    ASSERT_TRUE(w.tvw.Nodes.Exists("DLLServer\\{5c9bb794-0193-440a-96e0-02f2055dc807}"));
 
     HMODULE dll = LoadLibraryA(VELM_FIXTURE_COMSERVER_DLL);
     ASSERT_NE(dll, nullptr);
@@ -296,14 +296,14 @@ TEST(TypeLibRefresh, FollowsTheFixtureServerThroughRegistrationAndUnregistration
     ASSERT_TRUE(reg && unreg);
     ASSERT_EQ(reg(), S_OK);
 
-    RefreshTypeLibClasses(col, w.tvwRegComp, 0, false, VELM_FIXTURE_COMSERVER_DLL, false);
+    RefreshTypeLibClasses(col, w.tvw, 0, false, VELM_FIXTURE_COMSERVER_DLL, false);
     const std::pair<const char*, const char*> classes[] = {{VELM_FIXTURE_CLSID_WIDGET, VELM_FIXTURE_PROGID_WIDGET},
                                                            {VELM_FIXTURE_CLSID_GADGET, VELM_FIXTURE_PROGID_GADGET},
                                                            {VELM_FIXTURE_CLSID_GIZMO, VELM_FIXTURE_PROGID_GIZMO}};
     for (auto [clsid, progId] : classes) {
         SCOPED_TRACE(progId);
-        EXPECT_EQ(NodesOf(w.tvwRegComp, clsid), 1);
-        auto node = w.tvwRegComp.Nodes.Item(std::string("DLLServer\\") + clsid);
+        EXPECT_EQ(NodesOf(w.tvw, clsid), 1);
+        auto node = w.tvw.Nodes.Item(std::string("DLLServer\\") + clsid);
         EXPECT_EQ(node->Text(), progId);
         EXPECT_TRUE(node->Bold());
         EXPECT_EQ(node->Image().key, "DLLServer");
@@ -313,14 +313,14 @@ TEST(TypeLibRefresh, FollowsTheFixtureServerThroughRegistrationAndUnregistration
         // An in-process server's class does not read its TypeLib reference.
         EXPECT_EQ(rec->vntTypeLib, "");
     }
-    EXPECT_EQ(w.tvwRegComp.SelectedItem()->Key(), std::string("DLLServer\\") + VELM_FIXTURE_CLSID_GIZMO);
+    EXPECT_EQ(w.tvw.SelectedItem()->Key(), std::string("DLLServer\\") + VELM_FIXTURE_CLSID_GIZMO);
 
     ASSERT_EQ(unreg(), S_OK);
     FreeLibrary(dll);
-    RefreshTypeLibClasses(col, w.tvwRegComp, 0, false, VELM_FIXTURE_COMSERVER_DLL, false);
+    RefreshTypeLibClasses(col, w.tvw, 0, false, VELM_FIXTURE_COMSERVER_DLL, false);
     for (auto [clsid, progId] : classes) {
         SCOPED_TRACE(progId);
-        EXPECT_EQ(NodesOf(w.tvwRegComp, clsid), 0);
+        EXPECT_EQ(NodesOf(w.tvw, clsid), 0);
         EXPECT_TRUE(col.Item(clsid)->vntProgID.empty());
     }
 }

@@ -1,5 +1,6 @@
-// A small window holding what the registry tabs hand to their routines: the tree, the values
-// list, the details list, the status bar, two picture boxes and the image lists.
+// A small window holding what a registry tab hands to its routines: the tree, the values list,
+// the details list, the status bar, two picture boxes and the image lists with the picture keys
+// every registry tab uses.
 #pragma once
 #include <windows.h>
 
@@ -8,9 +9,11 @@
 
 #include "ui/ui.h"
 
-struct BrowserWindow : ui::Form {
-    BrowserWindow() : Form("Form_BrowserTest", {.caption = "Browsers", .width = 9000, .height = 7000}) { Load(); }
-    ~BrowserWindow() override { Unload(); }
+struct RegistryTabWindow : ui::Form {
+    RegistryTabWindow() : Form("Form_RegistryTabTest", {.caption = "Registry tab", .width = 9000, .height = 7000}) {
+        Load();
+    }
+    ~RegistryTabWindow() override { Unload(); }
 
     ui::ImageList iml, imlValues;
     ui::TreeView tvw;
@@ -31,13 +34,14 @@ protected:
     void Form_Load() override {
         HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
         for (const char* key : {"FolderRoot", "Folder", "FolderOpen", "Unknown", "Found", "Service", "Device", "Strike",
-                                "RegistryItem", "Info"})
+                                "RegistryItem", "Info", "Control", "DLLServer", "EXEServer"})
             iml.Add(key, icon);
-        for (const char* key : {"String", "Bin"}) imlValues.Add(key, icon);
+        for (const char* key : {"Folder", "FolderOpen", "String", "Bin"}) imlValues.Add(key, icon);
         tvw.Create(*this, 0, 0, 4000, 5000);
         tvw.SetImageList(&iml);
         lsvEntries.Create(*this, 4000, 0, 4800, 2500);
         lsvEntries.SetSmallIcons(&imlValues);
+        lsvEntries.SetIcons(&imlValues);
         lsvDetails.Create(*this, 4000, 2500, 4800, 2500);
         lsvDetails.SetSmallIcons(&iml);
         lsvDetails.SetIcons(&iml);
