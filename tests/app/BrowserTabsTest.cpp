@@ -271,14 +271,8 @@ TEST_F(BrowserTabs, RegeditOpensAtTheSelectedFileTypeKeyFromLevelTwo) {
     f.Menus["MNU_CMH_Regedit"].DoClick();
     ASSERT_EQ(programs.size(), 1u);
     EXPECT_EQ(programs[0], "Regedit.exe");
-    HKEY h;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", 0,
-                            KEY_READ, &h), 0);
-    char last[512] = "";
-    DWORD size = sizeof last;
-    RegQueryValueExA(h, "LastKey", nullptr, nullptr, reinterpret_cast<BYTE*>(last), &size);
-    RegCloseKey(h);
-    EXPECT_STREQ(last, "HKEY_CLASSES_ROOT\\ftafile\\shell\\print");
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey"),
+              "HKEY_CLASSES_ROOT\\ftafile\\shell\\print");
 }
 
 // A service whose key name of 248 characters makes its registry path longer than MAX_PATH: the

@@ -93,31 +93,13 @@ struct Inputs {
     }};
 };
 
-// A value read back: its type and raw bytes; type 0 when it is missing.
-struct Read {
-    DWORD type = 0;
-    std::string bytes;
-};
-Read ReadValue(HKEY root, const std::string& path, const std::string& name) {
-    Read r;
-    HKEY k = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != 0) return r;
-    char buffer[512];
-    DWORD size = sizeof buffer;
-    if (RegQueryValueExA(k, name.c_str(), nullptr, &r.type, reinterpret_cast<BYTE*>(buffer), &size) == 0)
-        r.bytes.assign(buffer, size);
-    else
-        r.type = 0;
-    RegCloseKey(k);
-    return r;
-}
 std::string Text(HKEY root, const std::string& path, const std::string& name) {
-    Read r = ReadValue(root, path, name);
+    const StoredValue r = ReadStoredValue(root, path, name);
     if (r.type != REG_SZ) return r.type == 0 ? "<none>" : "<type " + std::to_string(r.type) + ">";
     return std::string(r.bytes.c_str());
 }
 DWORD Dword(HKEY root, const std::string& path, const std::string& name) {
-    Read r = ReadValue(root, path, name);
+    const StoredValue r = ReadStoredValue(root, path, name);
     DWORD v = 0;
     if (r.type == REG_DWORD && r.bytes.size() == 4) memcpy(&v, r.bytes.data(), 4);
     return v;
@@ -298,7 +280,7 @@ TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
                 in.answers = {moved};
                 Click(entries + "_Rename");
             }
-            const Read there = ReadValue(t.root, t.path, moved);
+            const StoredValue there = ReadStoredValue(t.root, t.path, moved);
             EXPECT_NE(there.type, 0u) << name;
             EXPECT_EQ(Text(t.root, t.path, name), "<none>") << name;
             ASSERT_TRUE(SelectRow(t.values, moved));

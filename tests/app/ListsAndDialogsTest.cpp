@@ -97,12 +97,7 @@ ui::ListItemPtr Row(ui::ListView& list, const std::string& key) {
 
 // The key the registry editor opens at next ("<none>" when it is not set).
 std::string RegeditLastKey() {
-    char last[512] = {};
-    DWORD size = sizeof last;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey",
-                     RRF_RT_REG_SZ, nullptr, last, &size) != ERROR_SUCCESS)
-        return "<none>";
-    return last;
+    return ReadText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey");
 }
 
 std::string ClipboardText() {

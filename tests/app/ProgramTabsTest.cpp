@@ -55,29 +55,13 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
     return names;
 }
 
-// A text value ("" for the unnamed one); "<none>" when it is not there.
-std::string Text(HKEY root, const std::string& path, const char* name) {
-    char data[4096] = {};
-    DWORD size = sizeof data;
-    if (RegGetValueA(root, path.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, data,
-                     &size) != ERROR_SUCCESS)
-        return "<none>";
-    return data;
-}
-
-DWORD Dword(HKEY root, const std::string& path, const char* name) {
-    DWORD data = 0, size = sizeof data;
-    return RegGetValueA(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &data, &size) == ERROR_SUCCESS ? data
-                                                                                                              : ~0u;
-}
-
 // The extensions of HKEY_CLASSES_ROOT in the registry's order, as the file-types tab names them
 // by default: "ini - inifile".
 std::vector<std::string> ExtensionTexts() {
     std::vector<std::string> texts;
     for (const std::string& name : SubKeys(HKEY_CLASSES_ROOT, ""))
         if (name.size() > 0 && name[0] == '.') {
-            const std::string type = Text(HKEY_CLASSES_ROOT, name, "");
+            const std::string type = ReadText(HKEY_CLASSES_ROOT, name, "");
             texts.push_back(name.substr(1) + " - " + (type == "<none>" ? "" : type));
         }
     return texts;
@@ -253,13 +237,13 @@ TEST_F(ProgramTabs, ServicesListEveryServiceKeyWithItsPictureAndAClickShowsDetai
     std::set<int> seen;
     for (size_t i = 0; i < keys.size(); ++i) {
         const std::string path = std::string(kServices) + "\\" + keys[i];
-        const std::string display = Text(HKEY_LOCAL_MACHINE, path, "DisplayName");
+        const std::string display = ReadText(HKEY_LOCAL_MACHINE, path, "DisplayName");
         EXPECT_EQ(roots[i].text, display == "<none>" ? keys[i] : display);
-        const DWORD type = Dword(HKEY_LOCAL_MACHINE, path, "Type");
+        const DWORD type = ReadDword(HKEY_LOCAL_MACHINE, path, "Type");
         const bool device = type == 1 || type == 2;
         EXPECT_TRUE(roots[i].image == (device ? kDevice : kService) || roots[i].image == kStrike) << keys[i];
         // A key without an image path is never struck out.
-        if (Text(HKEY_LOCAL_MACHINE, path, "ImagePath") == "<none>") {
+        if (ReadText(HKEY_LOCAL_MACHINE, path, "ImagePath") == "<none>") {
             EXPECT_NE(roots[i].image, kStrike) << keys[i];
         }
         seen.insert(roots[i].image);
@@ -272,7 +256,7 @@ TEST_F(ProgramTabs, ServicesListEveryServiceKeyWithItsPictureAndAClickShowsDetai
     const RemoteNode* service = nullptr;
     for (size_t i = 0; i < keys.size() && !service; ++i) {
         const std::string path = std::string(kServices) + "\\" + keys[i];
-        if (Text(HKEY_LOCAL_MACHINE, path, "DisplayName") != "<none>" && ValueNames(HKEY_LOCAL_MACHINE, path).size() >= 3)
+        if (ReadText(HKEY_LOCAL_MACHINE, path, "DisplayName") != "<none>" && ValueNames(HKEY_LOCAL_MACHINE, path).size() >= 3)
             service = &roots[i], key = keys[i];
     }
     ASSERT_TRUE(service);

@@ -13,19 +13,6 @@ namespace R = Register_UninstClean;
 
 namespace {
 
-std::string Read(HKEY root, const std::string& path, const std::string& name, bool* found = nullptr) {
-    HKEY key;
-    if (found) *found = false;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
-    char buf[2048] = {};
-    DWORD size = sizeof buf, type = 0;
-    LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS) return "<none>";
-    if (found) *found = true;
-    return std::string(buf);
-}
-
 struct Fresh : ::testing::Test {
     void SetUp() override { DroskGlobalDiscard(); }
     void TearDown() override { DroskGlobalDiscard(); }
@@ -56,7 +43,7 @@ TEST_F(SettingsStore, FirstRunCreatesTheKeyAndAppliesTheDefaults) {
         EXPECT_TRUE(choice->IsNumber());
         EXPECT_EQ(choice->ToLong(), 0);
     }
-    EXPECT_EQ(Read(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, R::cstrSettingsKey));
     EXPECT_FALSE(R::Firsttime());  // the key is now in order
 }
@@ -70,7 +57,7 @@ TEST_F(SettingsStore, AnyOtherVersionOrAMissingSettingsKeyResetsTheWholeProgramK
     for (const char* text : cases) {
         RegFixture hkcu(HKEY_CURRENT_USER, text);
         EXPECT_TRUE(R::Firsttime()) << text;
-        EXPECT_EQ(Read(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
         EXPECT_EQ(Setting("WindowState"), "<none>");
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora\\Other")) << text;
     }
@@ -175,7 +162,7 @@ TEST_F(SettingsStore, SaveAfterTheKeyVanishedOnlyRecreatesIt) {
     KeyedCollection<TestUS> none;
     DroskGlobal().lngWindowWidth = 7000;
     R::SaveSettingsToRegistry(none);
-    EXPECT_EQ(Read(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
     EXPECT_EQ(Setting("WindowWidth"), "<none>");
 }
 
@@ -195,12 +182,12 @@ TEST_F(SettingsStore, UninstallCacheHoldsThreeFieldsPerEntry) {
     add("f", "Alpha", "C:\\later", "", Variant(false));
     R::SaveSettingsToRegistry(col);
     const std::string cache = R::cstrCacheKey;
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, cache, "Alpha"), "C:\\later<:> <:>0");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, cache, "Beta"), "C:\\nowhere<:> <:>0");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, cache, "Gamma"), "C:\\g<:> <:>0");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, cache, "Delta"), "<none>");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, cache, ""), "C:\\root<:> <:>1");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, cache, "Gone"), "<none>");  // the save at close trims the cache
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cache, "Alpha"), "C:\\later<:> <:>0");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cache, "Beta"), "C:\\nowhere<:> <:>0");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cache, "Gamma"), "C:\\g<:> <:>0");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cache, "Delta"), "<none>");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cache, ""), "C:\\root<:> <:>1");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cache, "Gone"), "<none>");  // the save at close trims the cache
 
     // Written directly (as the uninstall refresh does): an existing executable is kept.
     R::Save_UninstCleanSettings(col);
@@ -209,8 +196,8 @@ TEST_F(SettingsStore, UninstallCacheHoldsThreeFieldsPerEntry) {
     e->strDisplayName = "Kernel"; e->strAppPath = "C:\\windows"; e->strDefaultExecutable = "C:\\windows\\system32\\kernel32.dll";
     e->blnGenerallyVerified = Variant(true);
     R::Save_UninstCleanSettings(one);
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, cache, "Kernel"), "C:\\windows<:>C:\\windows\\system32\\kernel32.dll<:>1");
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, cache, "Beta"), "C:\\nowhere<:> <:>0");  // earlier values stay
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cache, "Kernel"), "C:\\windows<:>C:\\windows\\system32\\kernel32.dll<:>1");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cache, "Beta"), "C:\\nowhere<:> <:>0");  // earlier values stay
 }
 
 TEST_F(SettingsStore, AnEmptyUninstallListLeavesTheCacheAlone) {
@@ -218,7 +205,7 @@ TEST_F(SettingsStore, AnEmptyUninstallListLeavesTheCacheAlone) {
     RegFixture hklm(HKEY_LOCAL_MACHINE, "[Software\\Quorvath\\Velmora\\Settings\\UninstClean\\USCache]\n\"Old\"=\"x<:> <:>1\"\n");
     KeyedCollection<TestUS> col;
     R::SaveSettingsToRegistry(col);
-    EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, R::cstrCacheKey, "Old"), "x<:> <:>1");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, R::cstrCacheKey, "Old"), "x<:> <:>1");
 }
 
 using GlobalState = Fresh;

@@ -40,23 +40,7 @@ std::string Quote(const std::string& text) {
 }
 
 // The cache value of a display name; "<none>" when it is not there.
-std::string CacheValue(const std::string& name) {
-    RegKey key;
-    if (QV_Registry_Lib::OpenKey(HKEY_LOCAL_MACHINE, Tab_UninstClean::cstrCacheKey, key.Receive(), 0, KEY_READ) != 0)
-        return "<none>";
-    std::string data;
-    long type = REG_SZ;
-    return QV_Registry_Lib::QueryValue(key.get(), name, data, type, 0) == "0" ? data : "<none>";
-}
-
-// A text value below a key of the given root; "<none>" when it is not there.
-std::string ReadText(HKEY root, const std::string& path, const std::string& name) {
-    RegKey key;
-    if (QV_Registry_Lib::OpenKey(root, path, key.Receive(), 0, KEY_READ) != 0) return "<none>";
-    std::string data;
-    long type = REG_SZ;
-    return QV_Registry_Lib::QueryValue(key.get(), name, data, type, 0) == "0" ? data : "<none>";
-}
+std::string CacheValue(const std::string& name) { return ReadText(HKEY_LOCAL_MACHINE, Tab_UninstClean::cstrCacheKey, name); }
 
 // Runs `action` on the named form as soon as it is loaded (from the message loop of a modal
 // dialog), once.

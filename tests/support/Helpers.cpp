@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "tests/support/RegFixture.h"
+
 std::string WinDir() {
     char buf[MAX_PATH] = {};
     const UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
@@ -19,10 +21,5 @@ std::string Stored(const std::string& values) {
 }
 
 std::string Setting(const std::string& name) {
-    char buf[2048] = {};
-    DWORD size = sizeof buf;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora\\Settings", name.c_str(), RRF_RT_REG_SZ, nullptr,
-                     buf, &size) != ERROR_SUCCESS)
-        return "<none>";
-    return buf;
+    return ReadText(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora\\Settings", name);
 }

@@ -290,3 +290,33 @@ std::string RegQuoted(const std::string& text) {
     }
     return out + "\"";
 }
+
+StoredValue ReadStoredValue(HKEY root, const std::string& path, const std::string& name) {
+    StoredValue v;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
+    DWORD size = 0, type = 0;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        std::string bytes(size, '\0');
+        if (RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size) ==
+            ERROR_SUCCESS) {
+            bytes.resize(size);
+            v = {type, std::move(bytes)};
+        }
+    }
+    RegCloseKey(key);
+    return v;
+}
+
+std::string ReadText(HKEY root, const std::string& path, const std::string& name) {
+    const StoredValue v = ReadStoredValue(root, path, name);
+    if (v.type != REG_SZ && v.type != REG_EXPAND_SZ) return "<none>";
+    return v.bytes.substr(0, v.bytes.find('\0'));
+}
+
+DWORD ReadDword(HKEY root, const std::string& path, const std::string& name) {
+    const StoredValue v = ReadStoredValue(root, path, name);
+    DWORD value = ~0u;
+    if (v.type == REG_DWORD && v.bytes.size() == 4) memcpy(&value, v.bytes.data(), 4);
+    return value;
+}

@@ -60,3 +60,18 @@ void SetKeyDacl(HKEY root, const std::string& path, const char* sddl);
 
 // True when root\path exists.
 bool KeyExists(HKEY root, const std::string& path);
+
+// One value as stored, read back whole: its type (0 when the key or the value is not there)
+// and its bytes.
+struct StoredValue {
+    DWORD type = 0;
+    std::string bytes;
+};
+StoredValue ReadStoredValue(HKEY root, const std::string& path, const std::string& name);
+
+// A REG_SZ or REG_EXPAND_SZ value's text up to its NUL, unexpanded ("" names the unnamed
+// value); "<none>" when it is not there or of another type.
+std::string ReadText(HKEY root, const std::string& path, const std::string& name);
+
+// A REG_DWORD value of four bytes; ~0 when it is not there or of another form.
+DWORD ReadDword(HKEY root, const std::string& path, const std::string& name);

@@ -178,13 +178,8 @@ std::vector<std::string> Renamed(std::vector<std::string> lines, const std::stri
 
 // A Run value's stored type and bytes.
 std::pair<DWORD, std::string> RunBytes(const std::string& name) {
-    RegKey key;
-    if (QV_Registry_Lib::OpenKey(HKEY_CURRENT_USER, kRun, key.Receive(), 0, KEY_READ) != 0) return {0, ""};
-    char buffer[256];
-    DWORD type = 0, size = sizeof buffer;
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != 0)
-        return {0, ""};
-    return {type, std::string(buffer, size)};
+    StoredValue v = ReadStoredValue(HKEY_CURRENT_USER, kRun, name);
+    return {v.type, std::move(v.bytes)};
 }
 
 // Values of every type the dialog lists, each modified unchanged, modified, renamed onto other
