@@ -440,41 +440,53 @@ TEST_F(Lists, TheToolsStartTheirProgramsWithTheirCommandLines) {
                                         "Plase select preferred Component from Top-level."}));
 }
 
-TEST_F(Lists, DependenciesAndShowFilePathFollowTheServicesFile) {
-    // The prefix's font-cache service names a file that is not there; its image path is taken
-    // into a fixture service as it stands, beside one on a drive that does not exist, one
-    // without an image path and the Alpha service, whose file exists.
-    char image[MAX_PATH] = {};
-    DWORD size = sizeof image;
-    ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\FontCache3.0.0.0", "ImagePath",
-                           RRF_RT_REG_SZ, nullptr, image, &size),
-              ERROR_SUCCESS);
-    ASSERT_EQ(GetFileAttributesA(image), INVALID_FILE_ATTRIBUTES) << image;
-    char drive = 'Q';
-    while (drive < 'Z' && (GetLogicalDrives() & (1u << (drive - 'A')))) ++drive;
-    const std::string farPath = std::string(1, drive) + ":\\VelmLists\\far.exe";
-    auto quoted = [](std::string text) {
-        std::string out;
-        for (char c : text) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
-        return "\"" + out + "\"";
-    };
-    const std::string machine = std::string(kMachine) +
-                                "[SYSTEM\\CurrentControlSet\\Services\\FontCache3.0.0.0]\n\"ImagePath\"=" + quoted(image) +
-                                "\n[SYSTEM\\CurrentControlSet\\Services\\Far]\n\"ImagePath\"=" + quoted(farPath) +
-                                "\n[SYSTEM\\CurrentControlSet\\Services\\Bare]\n\"Start\"=dword:00000003\n";
-    RegFixture hklm(HKEY_LOCAL_MACHINE, machine), hkcu(HKEY_CURRENT_USER, OnServices());
-    Open();
-    Form_Main& f = frmMain();
-    clsDroskGlobal& g = DroskGlobal();
-
+// Dependencies and Show File path on services whose files stand in different places. The
+// prefix's font-cache service names a file that is not there; its image path is taken into a
+// fixture service as it stands, beside one on a drive that does not exist, one without an image
+// path and the Alpha service, whose file exists.
+struct ServiceFiles : Lists {
     // What the file-does-not-exist dialog showed, and the button it was left with.
     struct Seen {
         int opened = 0;
         std::string path, climbed;
         bool notice = false;
     } seen;
-    auto answer = [&](bool climbThenOk) {
-        ui::Defer([&seen, climbThenOk] {
+    std::string image, farPath;
+    std::unique_ptr<RegFixture> hklm, hkcu;
+
+    void SetUp() override {
+        Lists::SetUp();
+        char path[MAX_PATH] = {};
+        DWORD size = sizeof path;
+        ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\FontCache3.0.0.0", "ImagePath",
+                               RRF_RT_REG_SZ, nullptr, path, &size),
+                  ERROR_SUCCESS);
+        image = path;
+        ASSERT_EQ(GetFileAttributesA(image.c_str()), INVALID_FILE_ATTRIBUTES) << image;
+        char drive = 'Q';
+        while (drive < 'Z' && (GetLogicalDrives() & (1u << (drive - 'A')))) ++drive;
+        farPath = std::string(1, drive) + ":\\VelmLists\\far.exe";
+        const std::string machine = std::string(kMachine) +
+                                    "[SYSTEM\\CurrentControlSet\\Services\\FontCache3.0.0.0]\n\"ImagePath\"=" +
+                                    RegQuoted(image) + "\n[SYSTEM\\CurrentControlSet\\Services\\Far]\n\"ImagePath\"=" +
+                                    RegQuoted(farPath) +
+                                    "\n[SYSTEM\\CurrentControlSet\\Services\\Bare]\n\"Start\"=dword:00000003\n";
+        hklm = std::make_unique<RegFixture>(HKEY_LOCAL_MACHINE, machine);
+        hkcu = std::make_unique<RegFixture>(HKEY_CURRENT_USER, OnServices());
+        Open();
+    }
+    void TearDown() override {
+        Lists::TearDown();
+        hkcu.reset();
+        hklm.reset();
+    }
+    // Chooses the command on the service; the dialog, when it opens, is left with Cancel, or
+    // with its climb button and then OK.
+    void Run(const char* service, const char* item, bool climbThenOk = false) {
+        seen = Seen{};
+        started.clear();
+        Select(service);
+        ui::Defer([this, climbThenOk] {
             auto* dlg = static_cast<dlg_filedoesntexist*>(ui::FindForm("dlg_filedoesntexist"));
             if (!dlg) return;
             ++seen.opened;
@@ -488,27 +500,23 @@ TEST_F(Lists, DependenciesAndShowFilePathFollowTheServicesFile) {
                 dlg->Command1.DoClick();
             }
         });
-    };
-    auto run = [&](const char* service, const char* item, bool climbThenOk = false) {
-        seen = Seen{};
-        started.clear();
-        Select(service);
-        answer(climbThenOk);
-        f.Menus[item].DoClick();
+        frmMain().Menus[item].DoClick();
         ui::DoEvents();
-    };
+    }
+};
 
-    // The missing font-cache file: the image path was resolved to the nearest existing folder
-    // above it, which Dependencies shows in the dialog (no notice: the folder is there), and
-    // OK opens it in Explorer. Show File path opens Explorer at that folder directly.
-    const std::string resolved = f.colSD.Item("FontCache3.0.0.0")->vntImagePathEx;
+// The missing font-cache file: the image path was resolved to the nearest existing folder above
+// it, which Dependencies shows in the dialog (no notice: the folder is there), and OK opens it in
+// Explorer. Show File path opens Explorer at that folder directly.
+TEST_F(ServiceFiles, AMissingFileShowsItsNearestFolder) {
+    const std::string resolved = frmMain().colSD.Item("FontCache3.0.0.0")->vntImagePathEx;
     ASSERT_GT(resolved.size(), 3u);
-    EXPECT_EQ(_strnicmp(resolved.c_str(), image, resolved.size()), 0) << resolved;
+    EXPECT_EQ(_strnicmp(resolved.c_str(), image.c_str(), resolved.size()), 0) << resolved;
     ASSERT_NE(GetFileAttributesA(resolved.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u) << resolved;
     std::string folder = resolved;
     if (folder.back() == '\\') folder.pop_back();
     std::string parent = folder.substr(0, folder.rfind('\\'));
-    run("FontCache3.0.0.0", "MNU_ServicesDevices_Dependencies", true);
+    Run("FontCache3.0.0.0", "MNU_ServicesDevices_Dependencies", true);
     EXPECT_EQ(seen.opened, 1);
     EXPECT_EQ(seen.path, resolved);
     EXPECT_FALSE(seen.notice);
@@ -516,43 +524,49 @@ TEST_F(Lists, DependenciesAndShowFilePathFollowTheServicesFile) {
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].line, "Explorer.exe /e," + seen.climbed);
     EXPECT_FALSE(ui::FindForm("dlg_filedoesntexist"));
-    run("FontCache3.0.0.0", "MNU_ServicesDevices_ShowFilePath");
+    Run("FontCache3.0.0.0", "MNU_ServicesDevices_ShowFilePath");
     EXPECT_EQ(seen.opened, 0);
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].line, "Explorer.exe /e," + folder);
+}
 
-    // A file on a drive that does not exist: both commands open the dialog with the notice,
-    // Dependencies with the file, Show File path with its folder; Cancel starts nothing.
-    run("Far", "MNU_ServicesDevices_Dependencies");
+// A file on a drive that does not exist: both commands open the dialog with the notice,
+// Dependencies with the file, Show File path with its folder; Cancel starts nothing.
+TEST_F(ServiceFiles, AFileOnAMissingDriveShowsTheNotice) {
+    Run("Far", "MNU_ServicesDevices_Dependencies");
     EXPECT_EQ(seen.opened, 1);
     EXPECT_EQ(seen.path, farPath);
     EXPECT_TRUE(seen.notice);
-    EXPECT_TRUE(g.Custom2.IsNumber());
-    run("Far", "MNU_ServicesDevices_ShowFilePath");
+    EXPECT_TRUE(DroskGlobal().Custom2.IsNumber());
+    Run("Far", "MNU_ServicesDevices_ShowFilePath");
     EXPECT_EQ(seen.opened, 1);
     EXPECT_EQ(seen.path, farPath.substr(0, farPath.rfind('\\')));
     EXPECT_TRUE(seen.notice);
     EXPECT_TRUE(started.empty());
+}
 
-    // No image path: the message, no dialog, no start.
-    {
-        BoxRecorder boxes;
-        run("Bare", "MNU_ServicesDevices_Dependencies");
-        run("Bare", "MNU_ServicesDevices_ShowFilePath");
-        EXPECT_EQ(seen.opened, 0);
-        EXPECT_TRUE(started.empty());
-        ASSERT_EQ(boxes.boxes.size(), 2u);
-        for (const ShownBox& b : boxes.boxes) {
-            EXPECT_EQ(b.prompt, "Path not specified in Registry.");
-            EXPECT_EQ(b.style, ui::vbInformation);
-            EXPECT_EQ(b.title, "Velmora");
-        }
+// No image path: the message, no dialog, no start.
+TEST_F(ServiceFiles, NoImagePathShowsTheMessage) {
+    BoxRecorder boxes;
+    Run("Bare", "MNU_ServicesDevices_Dependencies");
+    Run("Bare", "MNU_ServicesDevices_ShowFilePath");
+    EXPECT_EQ(seen.opened, 0);
+    EXPECT_TRUE(started.empty());
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    for (const ShownBox& b : boxes.boxes) {
+        EXPECT_EQ(b.prompt, "Path not specified in Registry.");
+        EXPECT_EQ(b.style, ui::vbInformation);
+        EXPECT_EQ(b.title, "Velmora");
     }
+}
 
-    // An existing file: Dependencies opens the dependency viewer on it, and a second time
-    // reuses the same window, also after the user closed it.
+// An existing file: Dependencies opens the dependency viewer on it, and a second time reuses the
+// same window, also after the user closed it.
+TEST_F(ServiceFiles, AnExistingFileOpensTheDependencyViewerOnce) {
+    Form_Main& f = frmMain();
     const std::string alpha = f.colSD.Item("Alpha")->vntImagePathEx;
-    run("Alpha", "MNU_ServicesDevices_Dependencies");
+    EXPECT_EQ(alpha, "C:\\windows\\system32\\spoolsv.exe");
+    Run("Alpha", "MNU_ServicesDevices_Dependencies");
     EXPECT_EQ(seen.opened, 0);
     ASSERT_TRUE(f.objDepends);
     frmDepends* viewer = f.objDepends.get();
@@ -564,11 +578,10 @@ TEST_F(Lists, DependenciesAndShowFilePathFollowTheServicesFile) {
         << viewer->tvwModules.Nodes.Item(1)->Text();
     SendMessageA(viewer->hWnd(), WM_CLOSE, 0, 0);
     ui::DoEvents();
-    run("Alpha", "MNU_ServicesDevices_Dependencies");
+    Run("Alpha", "MNU_ServicesDevices_Dependencies");
     EXPECT_EQ(f.objDepends.get(), viewer);
     EXPECT_TRUE(viewer->IsLoaded());
     EXPECT_TRUE(IsWindowVisible(viewer->hWnd()));
-    EXPECT_EQ(alpha, "C:\\windows\\system32\\spoolsv.exe");
 }
 
 TEST_F(Lists, TheToolsStartTheProgramsTheSystemFindsWithTheirCommandLines) {
