@@ -187,6 +187,11 @@ private:
     // `controls` are the tab's own buttons the search switches off.
     void SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker,
                    std::vector<ui::Control*> controls = {});
+    // A tab's refresh: the tree's selected node is remembered by its key, `clear` empties the
+    // tab, `fill` runs as a long run of `plan`, and the remembered node, when found again, is
+    // scrolled into view and selected; the tab's lists then show the selected node's data.
+    void RefreshRun(ui::TreeView& tree, const RunPlan& plan, const std::function<void()>& clear,
+                    const std::function<void()>& fill);
     // The commands a run of that plan switches off while it goes on.
     std::vector<const char*> LockedItems(const RunPlan& plan) const;
     // What happens when a tab is shown: its Edit menu, and each tab's first-visit refresh.
