@@ -203,13 +203,12 @@ private:
     void LayoutSplitTab(ui::PictureBox& bar, SplitterCtrl& split, ui::TreeView& tree, ui::ListView& details,
                         ui::ListView& entries, long& storedLeft, double W, double H);
     void MenuFileTab(Tab tab);
-    // The edit commands' description of a registry tab, the selected node they may change, the
-    // menu items they answer, and a class's registry entries deleted whole.
+    // The edit commands' view of a registry tab (its module's description with the window's
+    // controls), the selected node they may change and the menu items they answer.
     struct EditTab;
     EditTab EditTabOf(Tab tab);
     static ui::NodePtr EditNode(const EditTab& t, long minLevel, std::string* path = nullptr);
     void WireEditMenus();
-    void DeleteClassEntries(const clsRegComp& rec);
 
     void MNU_RegComp_Regedit_Click();
     void MNU_RegComp_Register_NEW_component_Click();

@@ -125,8 +125,7 @@ void Form_Main::Command5_Click() {
 namespace {
 // Expands a file type's node: its extension's and file type's keys as sub-trees.
 void ExpandFileType(Form_Main& f, ui::Node& n) {
-    const size_t prefix = std::string(Tab_CMH::NodePrefix).size();
-    Tab_CMH::CMH_ExpandFileType(f.tvwCMH, n, *f.colCMH.Item(n.Key().substr(prefix)), true);
+    Tab_CMH::CMH_ExpandFileType(f.tvwCMH, n, *f.colCMH.Item(Tab_CMH::ExtensionOfNode(n.Key())), true);
 }
 }  // namespace
 
