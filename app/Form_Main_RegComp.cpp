@@ -85,7 +85,7 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
     stb1.Panel(1).SetText("Scanning COM Components.");
     Disable_MNU_RegComp_Items();
     const auto clear = [this] {
-        for (const char* root : {"Control", "DLLServer", "EXEServer"})
+        for (const char* root : Tab_RegComp::Categories)
             if (tvwRegComp.Nodes.Exists(root)) tvwRegComp.Nodes.Remove(root);
         (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwRegComp.hWnd());
         lsvRegComp_entries.ListItems.Clear();

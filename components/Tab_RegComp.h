@@ -93,6 +93,8 @@ void ReadRegCompEntry(colRegComp& col, ui::TreeView& tree, long selectedBy, bool
 // Adds the node of a record below the root of its category; image "Strike" and bold when its
 // server file is missing. A node that cannot be added (key present, root missing) is skipped.
 void AddRegCompNode(const clsRegComp& rec, const std::string& text, ui::TreeView& tree, bool mark, bool select);
+// The keys of the three roots, one per category.
+extern const char* const Categories[3];  // "Control", "DLLServer", "EXEServer"
 // Adds the three roots (those already present are kept).
 void AddRegCompRoots(ui::TreeView& tree);
 

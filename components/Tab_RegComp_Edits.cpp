@@ -70,8 +70,8 @@ bool IsClassKeyNode(const std::string& classNodeKey, const std::string& nodeKey)
 }
 
 void RemoveClassNodes(ui::TreeView& tree, const std::string& clsid) {
-    for (const char* category : {"DLLServer\\", "EXEServer\\", "Control\\"}) {
-        const std::string key = category + clsid;
+    for (const char* category : Categories) {
+        const std::string key = std::string(category) + "\\" + clsid;
         if (tree.Nodes.Exists(key)) tree.Nodes.Remove(key);
     }
 }
