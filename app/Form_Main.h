@@ -187,6 +187,11 @@ private:
     // `controls` are the tab's own buttons the search switches off.
     void SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker,
                    std::vector<ui::Control*> controls = {});
+    // A tab's refresh: the tree's selected node is remembered by its key, `clear` empties the
+    // tab, `fill` runs as a long run of `plan`, and the remembered node, when found again, is
+    // scrolled into view and selected; the tab's lists then show the selected node's data.
+    void RefreshRun(ui::TreeView& tree, const RunPlan& plan, const std::function<void()>& clear,
+                    const std::function<void()>& fill);
     // The commands a run of that plan switches off while it goes on.
     std::vector<const char*> LockedItems(const RunPlan& plan) const;
     // What happens when a tab is shown: its Edit menu, and each tab's first-visit refresh.
@@ -198,13 +203,12 @@ private:
     void LayoutSplitTab(ui::PictureBox& bar, SplitterCtrl& split, ui::TreeView& tree, ui::ListView& details,
                         ui::ListView& entries, long& storedLeft, double W, double H);
     void MenuFileTab(Tab tab);
-    // The edit commands' description of a registry tab, the selected node they may change, the
-    // menu items they answer, and a class's registry entries deleted whole.
+    // The edit commands' view of a registry tab (its module's description with the window's
+    // controls), the selected node they may change and the menu items they answer.
     struct EditTab;
     EditTab EditTabOf(Tab tab);
     static ui::NodePtr EditNode(const EditTab& t, long minLevel, std::string* path = nullptr);
     void WireEditMenus();
-    void DeleteClassEntries(const clsRegComp& rec);
 
     void MNU_RegComp_Regedit_Click();
     void MNU_RegComp_Register_NEW_component_Click();

@@ -86,37 +86,32 @@ void Form_Main::Disable_MNU_CMH_Items() {
 void Form_Main::Command7_Click() {
     if (RunGuard::Busy()) return;
     Disable_MNU_CMH_Items();
-    std::string remembered;
-    if (ui::NodePtr n = tvwCMH.SelectedItem()) remembered = n->Key();
-    // The tree is hidden while it is emptied.
-    tvwCMH.SetVisible(false);
-    tvwCMH.Nodes.Clear();
-    (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwCMH.hWnd());
-    tvwCMH.SetVisible(true);
-    lsvCMH_entries.ListItems.Clear();
-    LongRun({.tab = Tab::CMH, .startText = "Scanning Registered File Types.", .procedure = "Refresh CMH"}, [this, remembered] {
-        // Its buttons are off while it runs, and come back also after an error.
-        const std::initializer_list<ui::Control*> buttons{&Command7, &Command5, &Option_select_by[0],
-                                                          &Option_select_by[1]};
-        for (ui::Control* c : buttons) c->SetEnabled(false);
-        ScopeExit buttonsBack([&] {
-            for (ui::Control* c : buttons) c->SetEnabled(true);
-        });
-        // The image list holds its placeholder and the tab's own pictures; the scan adds the
-        // file types' icons after them.
-        QV_IconsAndResources::ResetImageList(imlCMH, tvwCMH, pixDummy);
-        for (const char* key : {"FolderRoot", "Folder", "FolderOpen", "Unknown", "Found"})
-            imlCMH.AddCopy(key, imlRegComp, key);
-        clsDroskGlobal& g = DroskGlobal();
-        Tab_CMH::CMH_Refresh(colCMH, tvwCMH, Option_select_by[0].Value(), cboCMH_arrangedby.Text(), imlCMH, pixSmall,
-                             pixDummy, stb1, g.blnCancel);
-        if (remembered.empty() || !IsLoaded()) return;
-        if (ui::NodePtr n = tvwCMH.Nodes.Find(remembered)) {
-            n->EnsureVisible();
-            tvwCMH.SetSelectedItem(n);
-        }
-    });
-    if (IsLoaded()) ShowSelectedNodeData(Tab::CMH);
+    const auto clear = [this] {
+        // The tree is hidden while it is emptied.
+        tvwCMH.SetVisible(false);
+        tvwCMH.Nodes.Clear();
+        (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwCMH.hWnd());
+        tvwCMH.SetVisible(true);
+        lsvCMH_entries.ListItems.Clear();
+    };
+    RefreshRun(tvwCMH, {.tab = Tab::CMH, .startText = "Scanning Registered File Types.", .procedure = "Refresh CMH"},
+               clear, [this] {
+                   // Its buttons are off while it runs, and come back also after an error.
+                   const std::initializer_list<ui::Control*> buttons{&Command7, &Command5, &Option_select_by[0],
+                                                                     &Option_select_by[1]};
+                   for (ui::Control* c : buttons) c->SetEnabled(false);
+                   ScopeExit buttonsBack([&] {
+                       for (ui::Control* c : buttons) c->SetEnabled(true);
+                   });
+                   // The image list holds its placeholder and the tab's own pictures; the scan
+                   // adds the file types' icons after them.
+                   QV_IconsAndResources::ResetImageList(imlCMH, tvwCMH, pixDummy);
+                   for (const char* key : {"FolderRoot", "Folder", "FolderOpen", "Unknown", "Found"})
+                       imlCMH.AddCopy(key, imlRegComp, key);
+                   clsDroskGlobal& g = DroskGlobal();
+                   Tab_CMH::CMH_Refresh(colCMH, tvwCMH, Option_select_by[0].Value(), cboCMH_arrangedby.Text(), imlCMH,
+                                        pixSmall, pixDummy, stb1, g.blnCancel);
+               });
 }
 
 void Form_Main::Command5_Click() {
@@ -130,8 +125,7 @@ void Form_Main::Command5_Click() {
 namespace {
 // Expands a file type's node: its extension's and file type's keys as sub-trees.
 void ExpandFileType(Form_Main& f, ui::Node& n) {
-    const size_t prefix = std::string(Tab_CMH::NodePrefix).size();
-    Tab_CMH::CMH_ExpandFileType(f.tvwCMH, n, *f.colCMH.Item(n.Key().substr(prefix)), true);
+    Tab_CMH::CMH_ExpandFileType(f.tvwCMH, n, *f.colCMH.Item(Tab_CMH::ExtensionOfNode(n.Key())), true);
 }
 }  // namespace
 

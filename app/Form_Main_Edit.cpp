@@ -1,9 +1,9 @@
 // The registry edit commands of the three registry tabs (components, file types, services and
 // devices): new, modify, rename and delete of a key's values, new, rename and delete of keys,
 // the deletion of a whole entry (a class, a file type, a service) and the removal of every class
-// of one server. One set of command routines works over a small description of each tab: its
-// hive, how many node-key components stand before the registry path, the lowest levels that
-// stand for keys the commands may change, the tab's own edit routines and its values refresh.
+// of one server. One set of command routines works over each tab's description, which its tab
+// module gives (hive, node-key layout, edit levels, its edits, its protected names and whole-entry
+// deletes), with the window's tree and values list of the tab and its values refresh.
 #include "app/Form_Main.h"
 
 #include <windows.h>
@@ -16,6 +16,7 @@
 #include "base/Seams.h"
 #include "base/TextCase.h"
 #include "browsers/RegistryNodes.h"
+#include "browsers/RegistryTab.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
 #include "components/Tab_RegComp.h"
@@ -42,56 +43,10 @@ void TreeRefusal(const std::string& verb, const std::string& tree) {
                ui::vbExclamation, "Action canceled");
 }
 
-// The shared tree a name stands for ("CLSID", "TypeLib", "AppID"), or "" for any other name.
-std::string SharedTreeName(const std::string& text) {
-    for (const char* t : {"CLSID", "TypeLib", "AppID"})
-        if (TextCase::Equal(text, t)) return t;
-    return "";
-}
-
-// The general entries of the file-types tab, as they are spelled in its questions.
-const char* const kGeneralEntries[] = {"*", "Directory", "Drive", "File", "Folder", "Network", "Unknown"};
-
-std::string GeneralEntryName(const std::string& text) {
-    for (const char* g : kGeneralEntries)
-        if (TextCase::Equal(text, g)) return g;
-    return "";
-}
-
-// Whether a key name taken from registry data (a ProgID, an AppID or TypeLib GUID, a file type's
-// name, an extension) may be deleted as a key directly below its parent: one non-empty name,
-// never one of the trees every class shares.
-bool DeletableName(const std::string& name) {
-    if (name.empty() || name.find('\\') != std::string::npos) return false;
-    for (const char* shared : {"CLSID", "TypeLib", "AppID", "Interface"})
-        if (TextCase::Equal(name, shared)) return false;
-    return true;
-}
-
-// Deletes root\path with its tree; a path that is not a key path is refused (non-zero).
-long DeleteTree(HKEY root, std::string path) {
-    if (!RegistryNodes::IsKeyPath(path)) return ERROR_INVALID_PARAMETER;
-    return QV_Registry_Lib::DeleteKeyTree(root, path, 0);
-}
-
 // Whether a text is an unsigned 32-bit decimal number (digits only).
 bool IsDwordText(const std::string& text) {
     if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
     return std::strtoull(text.c_str(), nullptr, 10) <= 0xFFFFFFFFull;
-}
-
-// The text after the first backslash of a node key (a class node's CLSID).
-std::string AfterFirstBackslash(const std::string& key) {
-    const size_t p = key.find('\\');
-    return p == std::string::npos ? std::string() : key.substr(p + 1);
-}
-
-// The class nodes of a CLSID under each category.
-void RemoveClassNodes(ui::TreeView& tree, const std::string& clsid) {
-    for (const char* category : {"DLLServer\\", "EXEServer\\", "Control\\"}) {
-        const std::string key = category + clsid;
-        if (tree.Nodes.Exists(key)) tree.Nodes.Remove(key);
-    }
 }
 
 }  // namespace
@@ -99,56 +54,24 @@ void RemoveClassNodes(ui::TreeView& tree, const std::string& clsid) {
 // What the edit commands need to know of one registry tab.
 struct Form_Main::EditTab {
     Tab tab;
-    HKEY root;
+    const RegistryTabRules& rules;
     ui::TreeView& tree;
     ui::ListView& values;
-    int leading;       // node-key components before the registry path
-    long keyLevel;     // the lowest level whose node stands for a key the commands may change
-    long renameLevel;  // the lowest level a key may be renamed from
-    std::function<void(ui::Node&, const std::string&)> newKey;
-    std::function<long(ui::Node&, const std::string&)> renameKey;
-    std::function<void(ui::Node&, const std::string&, const std::string&)> newValue;
-    std::function<void(ui::Node&, const std::string&)> deleteValue;
     std::function<void(ui::Node&)> refresh;
 };
 
 Form_Main::EditTab Form_Main::EditTabOf(Tab tab) {
     switch (tab) {
         case Tab::RegComp:
-            return {Tab::RegComp, HKEY_CLASSES_ROOT, tvwRegComp, lsvRegComp_entries, 3, 3, 3,
-                    [this](ui::Node& n, const std::string& name) { Tab_RegComp::NewRegistryKey(tvwRegComp, n.Key(), name); },
-                    [this](ui::Node& n, const std::string& name) {
-                        return Tab_RegComp::RenameRegistryKey(tvwRegComp, n.Key(), name);
-                    },
-                    [](ui::Node& n, const std::string& name, const std::string& data) {
-                        Tab_RegComp::NewRegistryValue(n.Key(), name, data);
-                    },
-                    [](ui::Node& n, const std::string& name) { Tab_RegComp::DeleteRegistryValue(n.Key(), name); },
-                    [this](ui::Node& n) {
+            return {Tab::RegComp, Tab_RegComp::EditRules(), tvwRegComp, lsvRegComp_entries, [this](ui::Node& n) {
                         tvwRegComp_NodeClick(n);
                         ShowRegCompEntries(n);
                     }};
         case Tab::CMH:
-            return {Tab::CMH, HKEY_CLASSES_ROOT, tvwCMH, lsvCMH_entries, 2, 2, 3,
-                    [this](ui::Node& n, const std::string& name) { Tab_CMH::CMH_NewKey(tvwCMH, n, name); },
-                    [this](ui::Node& n, const std::string& name) { return Tab_CMH::CMH_RenameKey(tvwCMH, n, name); },
-                    [](ui::Node& n, const std::string& name, const std::string& data) {
-                        Tab_CMH::CMH_NewValue(n, name, data);
-                    },
-                    [](ui::Node& n, const std::string& name) { Tab_CMH::CMH_DeleteValue(n, name); },
-                    [this](ui::Node& n) { tvwCMH_NodeClick(n); }};
+            return {Tab::CMH, Tab_CMH::EditRules(), tvwCMH, lsvCMH_entries, [this](ui::Node& n) { tvwCMH_NodeClick(n); }};
         case Tab::SD:
         default:
-            // The services tab changes only a service's own key and what lies below it (level 5
-            // on; a rename from level 6): never HKLM\SYSTEM nor the services key itself.
-            return {Tab::SD, HKEY_LOCAL_MACHINE, tvwSD, lsvSD_entries, 2, 5, 6,
-                    [this](ui::Node& n, const std::string& name) { Tab_SD::SD_NewKey(tvwSD, n, name); },
-                    [this](ui::Node& n, const std::string& name) { return Tab_SD::SD_RenameKey(tvwSD, n, name); },
-                    [](ui::Node& n, const std::string& name, const std::string& data) {
-                        Tab_SD::SD_NewValue(n, name, data);
-                    },
-                    [](ui::Node& n, const std::string& name) { Tab_SD::SD_DeleteValue(n, name); },
-                    [this](ui::Node& n) { tvwSD_NodeClick(n); }};
+            return {Tab::SD, Tab_SD::EditRules(), tvwSD, lsvSD_entries, [this](ui::Node& n) { tvwSD_NodeClick(n); }};
     }
 }
 
@@ -158,7 +81,7 @@ ui::NodePtr Form_Main::EditNode(const EditTab& t, long minLevel, std::string* pa
     ui::NodePtr n = t.tree.SelectedItem();
     if (!n || n->Key().empty()) return nullptr;
     if (QV_TreeView_Lib::GetNodeLevel(t.tree, n->Key()) < minLevel) return nullptr;
-    const std::string p = RegistryNodes::PathBelow(n->Key(), t.leading);
+    const std::string p = RegistryNodes::PathBelow(n->Key(), t.rules.leading);
     if (!RegistryNodes::IsKeyPath(p)) return nullptr;
     if (path) *path = p;
     return n;
@@ -206,7 +129,7 @@ void Form_Main::WireEditMenus() {
 
 void Form_Main::EditNewValue(Tab tab) {
     EditTab t = EditTabOf(tab);
-    ui::NodePtr n = EditNode(t, t.keyLevel);
+    ui::NodePtr n = EditNode(t, t.rules.keyLevel);
     if (!n) {
         ui::MsgBox(kSelectEntry, ui::vbOKOnly);
         return;
@@ -216,7 +139,7 @@ void Form_Main::EditNewValue(Tab tab) {
         if (name.empty()) return;
         const std::string data = ui::InputBox("Value for " + name + ":", "Create new Value", "");
         if (name == "Default") name.clear();
-        t.newValue(*n, name, data);
+        t.rules.newValue(*n, name, data);
         if (!n->IsRemoved()) t.refresh(*n);
     });
     if (!ok) ui::MsgBox(kSelectEntry, ui::vbOKOnly);
@@ -225,7 +148,7 @@ void Form_Main::EditNewValue(Tab tab) {
 void Form_Main::EditModifyValue(Tab tab) {
     EditTab t = EditTabOf(tab);
     std::string path;
-    ui::NodePtr n = EditNode(t, t.keyLevel, &path);
+    ui::NodePtr n = EditNode(t, t.rules.keyLevel, &path);
     ui::ListItemPtr row = t.values.SelectedItem();
     if (!n || !row) return;
     TrapErrors("Form_Main", "EditModifyValue", [&] {
@@ -234,8 +157,8 @@ void Form_Main::EditModifyValue(Tab tab) {
         std::string raw, current;
         // Only a value that one line of text stands for whole is offered: a string with text
         // after a NUL, or longer than the box offers for editing, would come back cut.
-        if (QV_Registry_Lib::FindValue(t.root, path, name, index, type, raw, current, 0) != 0 ||
-            QV_Registry_Lib::ModifiableText(t.root, path, name, current) != 0 ||
+        if (QV_Registry_Lib::FindValue(t.rules.hive, path, name, index, type, raw, current, 0) != 0 ||
+            QV_Registry_Lib::ModifiableText(t.rules.hive, path, name, current) != 0 ||
             current.size() > ui::kInputBoxLongest) {
             ui::MsgBox("Only String values supported in modify mode !", ui::vbOKOnly);
             return;
@@ -244,7 +167,7 @@ void Form_Main::EditModifyValue(Tab tab) {
         if (answer.empty() || answer == current) return;
         // A DWORD takes an unsigned 32-bit decimal number; any other text changes nothing.
         if ((type == REG_DWORD && !IsDwordText(answer)) ||
-            QV_Registry_Lib::ModifyValue(t.root, path, name, answer, 0) != 0)
+            QV_Registry_Lib::ModifyValue(t.rules.hive, path, name, answer, 0) != 0)
             ui::MsgBox("Error changing value !", ui::vbOKOnly);
         t.refresh(*n);
     });
@@ -253,7 +176,7 @@ void Form_Main::EditModifyValue(Tab tab) {
 void Form_Main::EditRenameValue(Tab tab) {
     EditTab t = EditTabOf(tab);
     std::string path;
-    ui::NodePtr n = EditNode(t, t.keyLevel, &path);
+    ui::NodePtr n = EditNode(t, t.rules.keyLevel, &path);
     ui::ListItemPtr row = t.values.SelectedItem();
     if (!n || !row) return;
     TrapErrors("Form_Main", "EditRenameValue", [&] {
@@ -261,7 +184,7 @@ void Form_Main::EditRenameValue(Tab tab) {
         std::string newName = ui::InputBox("Please enter new Value name:", "Rename Value", row->Text());
         if (newName.empty()) return;
         if (newName == "Default") newName.clear();
-        if (QV_Registry_Lib::RenameValue(t.root, path, oldName, newName, 0) != 0)
+        if (QV_Registry_Lib::RenameValue(t.rules.hive, path, oldName, newName, 0) != 0)
             ui::MsgBox("Error renaming value !", ui::vbOKOnly);
         t.refresh(*n);
     });
@@ -269,14 +192,14 @@ void Form_Main::EditRenameValue(Tab tab) {
 
 void Form_Main::EditDeleteValue(Tab tab) {
     EditTab t = EditTabOf(tab);
-    ui::NodePtr n = EditNode(t, t.keyLevel);
+    ui::NodePtr n = EditNode(t, t.rules.keyLevel);
     ui::ListItemPtr row = t.values.SelectedItem();
     if (!n || !row) return;
     TrapErrors("Form_Main", "EditDeleteValue", [&] {
         if (ui::MsgBox("Really delete value ?", ui::vbYesNo | ui::vbCritical, ui::kEmptyCaption) != ui::vbYes) return;
         // The row, not its text, names the value: the unnamed value's row has no key, so a value
         // really named "default" beside it stays apart.
-        t.deleteValue(*n, RegistryValuesList::ValueNameOfRow(*row));
+        t.rules.deleteValue(*n, RegistryValuesList::ValueNameOfRow(*row));
         t.refresh(*n);
     });
 }
@@ -285,7 +208,7 @@ void Form_Main::EditDeleteValue(Tab tab) {
 
 void Form_Main::EditNewKey(Tab tab) {
     EditTab t = EditTabOf(tab);
-    ui::NodePtr n = EditNode(t, t.keyLevel);
+    ui::NodePtr n = EditNode(t, t.rules.keyLevel);
     if (!n) {
         ui::MsgBox(kSelectEntry, ui::vbOKOnly);
         return;
@@ -293,7 +216,7 @@ void Form_Main::EditNewKey(Tab tab) {
     const bool ok = TrapErrors("Form_Main", "EditNewKey", [&] {
         const std::string name = ui::InputBox("Please enter Key name:", "", "Create new Key");
         if (name.empty()) return;
-        t.newKey(*n, name);
+        t.rules.newKey(t.tree, *n, name);
         t.refresh(*n);
     });
     if (!ok) ui::MsgBox(kSelectEntry, ui::vbOKOnly);
@@ -301,7 +224,7 @@ void Form_Main::EditNewKey(Tab tab) {
 
 void Form_Main::EditRenameKey(Tab tab) {
     EditTab t = EditTabOf(tab);
-    ui::NodePtr n = EditNode(t, t.renameLevel);
+    ui::NodePtr n = EditNode(t, t.rules.renameLevel);
     if (!n) {
         ui::MsgBox(kSelectEntry, ui::vbOKOnly);
         return;
@@ -309,13 +232,13 @@ void Form_Main::EditRenameKey(Tab tab) {
     const bool ok = TrapErrors("Form_Main", "EditRenameKey", [&] {
         const std::string text = n->Text();
         if (tab == Tab::CMH) {
-            const std::string general = GeneralEntryName(text);
+            const std::string general = Tab_CMH::GeneralEntryName(text);
             if (!general.empty() &&
                 ui::MsgBox("You have choosen to rename the entire " + general + "-Tree !" + kCrLf + "Really proceed ?",
                            ui::vbYesNo | ui::vbCritical, text) != ui::vbYes)
                 return;
         } else if (tab == Tab::RegComp && QV_TreeView_Lib::GetNodeLevel(t.tree, n->Key()) == 3) {
-            const std::string shared = SharedTreeName(text);
+            const std::string shared = Tab_RegComp::SharedTreeName(text);
             if (!shared.empty()) {
                 TreeRefusal("rename the ", shared);
                 return;
@@ -323,7 +246,7 @@ void Form_Main::EditRenameKey(Tab tab) {
         }
         const std::string name = ui::InputBox("Please enter new Key name:", "", text);
         if (name.empty() || name == text) return;
-        if (t.renameKey(*n, name) == 0) t.values.ListItems.Clear();
+        if (t.rules.renameKey(t.tree, *n, name) == 0) t.values.ListItems.Clear();
         else ui::MsgBox("Error renaming key !", ui::vbCritical);
     });
     if (!ok) ui::MsgBox(kSelectEntry, ui::vbOKOnly);
@@ -333,7 +256,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
     EditTab t = EditTabOf(tab);
     switch (tab) {
         case Tab::RegComp: {
-            ui::NodePtr n = EditNode(t, 3);
+            ui::NodePtr n = EditNode(t, t.rules.keyLevel);
             if (!n) {
                 ui::MsgBox(kSelectEntry, ui::vbOKOnly);
                 return;
@@ -343,40 +266,37 @@ void Form_Main::EditDeleteKey(Tab tab) {
                 // AppID or TypeLib entry of the same name is an ordinary key of its own tree.
                 ui::NodePtr component;
                 if (QV_TreeView_Lib::GetNodeLevel(t.tree, n->Key()) == 4 &&
-                    QV_TreeView_Lib::GetAncestorNode(t.tree, n->Key(), 1, component) == 1) {
-                    const std::string clsid = AfterFirstBackslash(component->Key());
-                    if (!clsid.empty() &&
-                        TextCase::Equal(n->Key(), component->Key() + "\\HKEY_CLASSES_ROOT\\CLSID\\" + clsid)) {
-                        t.tree.SetSelectedItem(component);
-                        if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete Component") != ui::vbYes)
-                            return;
-                        if (!DeletableName(clsid) || DeleteTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid) != 0) {
-                            // What stayed of the class's keys is shown again from the registry.
-                            if (colRegComp.Exists(clsid))
-                                Tab_RegComp::FillRegCompEntriesTree(t.tree, component->Key(), *colRegComp.Item(clsid),
-                                                                    false);
-                            ui::MsgBox(kDeleteKeyError, ui::vbCritical);
-                            return;
-                        }
-                        RemoveClassNodes(t.tree, clsid);
-                        ShowSelectedNodeData(Tab::RegComp, false);
+                    QV_TreeView_Lib::GetAncestorNode(t.tree, n->Key(), 1, component) == 1 &&
+                    Tab_RegComp::IsClassKeyNode(component->Key(), n->Key())) {
+                    const std::string clsid = Tab_RegComp::ClassOfNode(component->Key());
+                    t.tree.SetSelectedItem(component);
+                    if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete Component") != ui::vbYes)
+                        return;
+                    if (Tab_RegComp::DeleteClassKey(clsid) != 0) {
+                        // What stayed of the class's keys is shown again from the registry.
+                        if (colRegComp.Exists(clsid))
+                            Tab_RegComp::FillRegCompEntriesTree(t.tree, component->Key(), *colRegComp.Item(clsid), false);
+                        ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                         return;
                     }
+                    Tab_RegComp::RemoveClassNodes(t.tree, clsid);
+                    ShowSelectedNodeData(Tab::RegComp, false);
+                    return;
                 }
                 if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, n->Text()) != ui::vbYes) return;
-                const std::string shared = SharedTreeName(n->Text());
+                const std::string shared = Tab_RegComp::SharedTreeName(n->Text());
                 if (!shared.empty()) {
                     TreeRefusal("delete the entire ", shared);
                     return;
                 }
                 // A key that stayed, wholly or in part, is reported; its node shows what is left.
-                if (Tab_RegComp::DeleteRegistryKey(t.tree, n->Key()) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
+                if (t.rules.deleteKey(t.tree, *n) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                 ShowSelectedNodeData(Tab::RegComp, false);
             });
             return;
         }
         case Tab::CMH: {
-            ui::NodePtr n = EditNode(t, 2);
+            ui::NodePtr n = EditNode(t, t.rules.keyLevel);
             if (!n) {
                 ui::MsgBox(kSelectEntry, ui::vbOKOnly);
                 return;
@@ -385,15 +305,13 @@ void Form_Main::EditDeleteKey(Tab tab) {
                 ui::NodePtr top;
                 const long level = QV_TreeView_Lib::GetNodeLevel(t.tree, n->Key());
                 if (level == 2 && QV_TreeView_Lib::GetAncestorNode(t.tree, n->Key(), 0, top) == 1) {
-                    const size_t prefix = std::string(Tab_CMH::NodePrefix).size();
-                    const std::string extension = top->Key().size() > prefix ? top->Key().substr(prefix) : "";
+                    const std::string extension = Tab_CMH::ExtensionOfNode(top->Key());
                     if (!extension.empty() && n->Text() == extension) {
                         // The extension's own key: the whole file type goes.
                         t.tree.SetSelectedItem(top);
                         if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete Component") != ui::vbYes)
                             return;
-                        if (!DeletableName(extension) || !GeneralEntryName(extension).empty() ||
-                            DeleteTree(HKEY_CLASSES_ROOT, extension) != 0) {
+                        if (Tab_CMH::DeleteFileTypeKey(extension) != 0) {
                             // What stayed of the file type's keys is shown again from the registry.
                             if (colCMH.Exists(extension))
                                 Tab_CMH::CMH_ExpandFileType(t.tree, *top, *colCMH.Item(extension), false);
@@ -406,7 +324,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
                     }
                 }
                 if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical) != ui::vbYes) return;
-                if (Tab_CMH::CMH_DeleteKey(t.tree, *n) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
+                if (t.rules.deleteKey(t.tree, *n) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                 ShowSelectedNodeData(Tab::CMH, false);
             });
             if (!ok) ui::MsgBox(kSelectEntry, ui::vbOKOnly);
@@ -417,14 +335,15 @@ void Form_Main::EditDeleteKey(Tab tab) {
             ui::NodePtr n = tvwSD.SelectedItem();
             if (!n || n->Key().empty()) return;
             const long level = QV_TreeView_Lib::GetNodeLevel(tvwSD, n->Key());
-            if (level == 5) {
+            // The service's own key goes as the whole service; a key below it as itself.
+            if (level == t.rules.keyLevel) {
                 MNU_ServicesDevices_DeleteComponent_Click();
                 return;
             }
-            if (level < 6 || !EditNode(t, 6)) return;
+            if (level <= t.rules.keyLevel || !EditNode(t, t.rules.keyLevel + 1)) return;
             TrapErrors("Form_Main", "MNU_ServicesDevices_Delete_Click", [&] {
                 if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, ui::kEmptyCaption) != ui::vbYes) return;
-                if (Tab_SD::SD_DeleteKey(tvwSD, *n) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
+                if (t.rules.deleteKey(tvwSD, *n) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                 ShowSelectedNodeData(Tab::SD, false);
             });
             return;
@@ -437,7 +356,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
 void Form_Main::MNU_RegComp_Delete_all_enties_of_this_component_Click() {
     ui::NodePtr n = tvwRegComp.SelectedItem();
     if (!n) return;
-    const std::string clsid = AfterFirstBackslash(n->Key());
+    const std::string clsid = Tab_RegComp::ClassOfNode(n->Key());
     if (QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) != 1 || clsid.empty() || !colRegComp.Exists(clsid)) {
         ui::MsgBox(kSelectComponent, ui::vbOKOnly);
         return;
@@ -450,24 +369,15 @@ void Form_Main::MNU_RegComp_Delete_all_enties_of_this_component_Click() {
                        ui::vbYesNo | ui::vbCritical, "Delete all entries of Component") != ui::vbYes)
             return;
         lsvRegComp_entries.ListItems.Clear();
-        DeleteClassEntries(*rec);
-        RemoveClassNodes(tvwRegComp, clsid);
+        Tab_RegComp::DeleteClassEntries(*rec);
+        Tab_RegComp::RemoveClassNodes(tvwRegComp, clsid);
         ShowSelectedNodeData(Tab::RegComp, false);
     });
 }
 
-void Form_Main::DeleteClassEntries(const clsRegComp& rec) {
-    // Each deletion goes on whatever the others gave; a name taken from the class's registry
-    // data that would name a shared tree (the class moniker's ProgID is "CLSID") is skipped.
-    if (DeletableName(rec.Key)) DeleteTree(HKEY_CLASSES_ROOT, "CLSID\\" + rec.Key);
-    if (DeletableName(rec.vntProgID)) DeleteTree(HKEY_CLASSES_ROOT, rec.vntProgID);
-    if (DeletableName(rec.vntAppID)) DeleteTree(HKEY_CLASSES_ROOT, "AppID\\" + rec.vntAppID);
-    if (DeletableName(rec.vntTypeLib)) DeleteTree(HKEY_CLASSES_ROOT, "TypeLib\\" + rec.vntTypeLib);
-}
-
 void Form_Main::MNU_RegComp_Delete_components_Server_Click() {
     ui::NodePtr n = tvwRegComp.SelectedItem();
-    const std::string clsid = n ? AfterFirstBackslash(n->Key()) : "";
+    const std::string clsid = n ? Tab_RegComp::ClassOfNode(n->Key()) : "";
     if (!n || QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) != 1 || clsid.empty() || !colRegComp.Exists(clsid)) {
         ui::MsgBox("Please select preferred Component from top-level", ui::vbOKOnly);
         return;
@@ -487,8 +397,8 @@ void Form_Main::MNU_RegComp_Delete_components_Server_Click() {
         for (const auto& rec : colRegComp)
             if (lstrcmpiA(rec->vntFileLocation.c_str(), location.c_str()) == 0) matching.push_back(rec);
         for (const auto& rec : matching) {
-            DeleteClassEntries(*rec);
-            RemoveClassNodes(tvwRegComp, rec->Key);
+            Tab_RegComp::DeleteClassEntries(*rec);
+            Tab_RegComp::RemoveClassNodes(tvwRegComp, rec->Key);
             if (colRegComp.Exists(rec->Key)) colRegComp.Remove(rec->Key);
         }
         ShowSelectedNodeData(Tab::RegComp, false);
@@ -500,12 +410,11 @@ void Form_Main::MNU_RegComp_Delete_components_Server_Click() {
 void Form_Main::MNU_CMH_Delete_all_entries_of_this_component_Click() {
     ui::NodePtr n = tvwCMH.SelectedItem();
     if (!n) return;
-    const size_t prefix = std::string(Tab_CMH::NodePrefix).size();
     const std::string key = n->Key();
-    const std::string extension = key.size() > prefix ? key.substr(prefix) : "";
+    const std::string extension = Tab_CMH::ExtensionOfNode(key);
     // Only a file type's own node with its record; the general entries are never deleted whole.
-    if (QV_TreeView_Lib::GetNodeLevel(tvwCMH, key) != 0 || !TextCase::StartsWith(key, Tab_CMH::NodePrefix) ||
-        !DeletableName(extension) || !GeneralEntryName(extension).empty() || !colCMH.Exists(extension)) {
+    if (QV_TreeView_Lib::GetNodeLevel(tvwCMH, key) != 0 || !Tab_CMH::DeletableFileType(extension) ||
+        !colCMH.Exists(extension)) {
         ui::MsgBox(kSelectComponent, ui::vbOKOnly);
         return;
     }
@@ -514,10 +423,7 @@ void Form_Main::MNU_CMH_Delete_all_entries_of_this_component_Click() {
         if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete all entries of Component") != ui::vbYes)
             return;
         lsvCMH_entries.ListItems.Clear();
-        DeleteTree(HKEY_CLASSES_ROOT, rec->Key);
-        // The file type's name is registry data: a name of a shared tree or a general entry is kept.
-        if (DeletableName(rec->vntDefault) && GeneralEntryName(rec->vntDefault).empty())
-            DeleteTree(HKEY_CLASSES_ROOT, rec->vntDefault);
+        Tab_CMH::DeleteFileTypeEntries(*rec);
         if (tvwCMH.Nodes.Exists(key)) tvwCMH.Nodes.Remove(key);
         ShowSelectedNodeData(Tab::CMH, false);
     });
@@ -534,13 +440,13 @@ void Form_Main::MNU_ServicesDevices_DeleteComponent_Click() {
             n = top;
         }
     }
-    if (QV_TreeView_Lib::GetNodeLevel(tvwSD, n->Key()) != 0 || !DeletableName(n->Key())) {
+    if (QV_TreeView_Lib::GetNodeLevel(tvwSD, n->Key()) != 0 || !RegistryTab::DeletableName(n->Key())) {
         ui::MsgBox(kSelectEntry, ui::vbOKOnly);
         return;
     }
     TrapErrors("Form_Main", "MNU_ServicesDevices_DeleteComponent_Click", [&] {
         if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete Component ") != ui::vbYes) return;
-        if (DeleteTree(HKEY_LOCAL_MACHINE, std::string(Tab_SD::ServicesKey) + "\\" + n->Key()) == 0) {
+        if (Tab_SD::DeleteServiceKey(n->Key()) == 0) {
             tvwSD.Nodes.Remove(n->Key());
             ShowSelectedNodeData(Tab::SD, false);
         } else {

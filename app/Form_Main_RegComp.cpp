@@ -84,25 +84,17 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
     clsDroskGlobal& g = DroskGlobal();
     stb1.Panel(1).SetText("Scanning COM Components.");
     Disable_MNU_RegComp_Items();
-    // The selected node is found again by its key after the scan.
-    std::string remembered;
-    if (ui::NodePtr n = tvwRegComp.SelectedItem()) remembered = n->Key();
-    for (const char* root : {"Control", "DLLServer", "EXEServer"})
-        if (tvwRegComp.Nodes.Exists(root)) tvwRegComp.Nodes.Remove(root);
-    (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwRegComp.hWnd());
-    lsvRegComp_entries.ListItems.Clear();
-    lsvRegCompDetails.ListItems.Clear();
-    LongRun({.tab = Tab::RegComp, .procedure = "MNU_RegComp_RefreshTreeView_Click"}, [&] {
+    const auto clear = [this] {
+        for (const char* root : Tab_RegComp::Categories)
+            if (tvwRegComp.Nodes.Exists(root)) tvwRegComp.Nodes.Remove(root);
+        (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwRegComp.hWnd());
+        lsvRegComp_entries.ListItems.Clear();
+        lsvRegCompDetails.ListItems.Clear();
+    };
+    RefreshRun(tvwRegComp, {.tab = Tab::RegComp, .procedure = "MNU_RegComp_RefreshTreeView_Click"}, clear, [&] {
         Tab_RegComp::FillRegCompTree(colRegComp, tvwRegComp, g.vntRegCompSelectedBy.ToLong(), g.blnRegCompDetailed,
                                      stb1, g.blnCancel);
-        if (remembered.empty() || !IsLoaded()) return;
-        if (ui::NodePtr n = tvwRegComp.Nodes.Find(remembered)) {
-            n->EnsureVisible();
-            tvwRegComp.SetSelectedItem(n);
-        }
     });
-    // The lists show the class found again, or nothing.
-    if (IsLoaded()) ShowSelectedNodeData(Tab::RegComp);
 }
 
 void Form_Main::MNU_RegComp_SearchInRegistry_Click() { Command9_Click(); }

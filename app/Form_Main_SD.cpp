@@ -70,24 +70,18 @@ void Form_Main::Disable_MNU_ServicesDevices_Items() {
 void Form_Main::cmdSD_Refresh_Click() {
     if (RunGuard::Busy()) return;
     Disable_MNU_ServicesDevices_Items();
-    std::string remembered;
-    if (ui::NodePtr n = tvwSD.SelectedItem()) remembered = n->Key();
-    tvwSD.Nodes.Clear();
-    (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwSD.hWnd());
-    lsvSD_entries.ListItems.Clear();
-    lsvSDDetails.ListItems.Clear();
-    LongRun({.tab = Tab::SD, .startText = "Analyzing installed Servics/Devices entries.", .procedure = "cmdSD_Refresh_Click"},
-            [this, remembered] {
-                clsDroskGlobal& g = DroskGlobal();
-                Tab_SD::SD_FillList(colSD, tvwSD, g.vntSDSelectedBy.ToText(), g.blnSDDetailed, stb1, g.blnCancel);
-                if (remembered.empty() || !IsLoaded()) return;
-                if (ui::NodePtr n = tvwSD.Nodes.Find(remembered)) {
-                    n->EnsureVisible();
-                    tvwSD.SetSelectedItem(n);
-                }
-            });
-    // The lists show the service found again, or nothing.
-    if (IsLoaded()) ShowSelectedNodeData(Tab::SD);
+    const auto clear = [this] {
+        tvwSD.Nodes.Clear();
+        (mTreeviewMacros_472::TreeView_DeleteAllItems)(tvwSD.hWnd());
+        lsvSD_entries.ListItems.Clear();
+        lsvSDDetails.ListItems.Clear();
+    };
+    RefreshRun(tvwSD,
+               {.tab = Tab::SD, .startText = "Analyzing installed Servics/Devices entries.", .procedure = "cmdSD_Refresh_Click"},
+               clear, [this] {
+                   clsDroskGlobal& g = DroskGlobal();
+                   Tab_SD::SD_FillList(colSD, tvwSD, g.vntSDSelectedBy.ToText(), g.blnSDDetailed, stb1, g.blnCancel);
+               });
 }
 
 void Form_Main::cmdSD_SearchRegistry_Click() {

@@ -342,3 +342,21 @@ void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<vo
             ui::MsgBox("Finished searching through the registry.", ui::vbInformation);
     });
 }
+
+void Form_Main::RefreshRun(ui::TreeView& tree, const RunPlan& plan, const std::function<void()>& clear,
+                           const std::function<void()>& fill) {
+    // The selected node is found again by its key after the scan.
+    std::string remembered;
+    if (ui::NodePtr n = tree.SelectedItem()) remembered = n->Key();
+    clear();
+    LongRun(plan, [&] {
+        fill();
+        if (remembered.empty() || !IsLoaded()) return;
+        if (ui::NodePtr n = tree.Nodes.Find(remembered)) {
+            n->EnsureVisible();
+            tree.SetSelectedItem(n);
+        }
+    });
+    // The lists show the entry found again, or nothing.
+    if (IsLoaded()) ShowSelectedNodeData(plan.tab);
+}

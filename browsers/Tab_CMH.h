@@ -13,6 +13,7 @@
 #pragma once
 #include <string>
 
+#include "browsers/RegistryTab.h"
 #include "browsers/colCMH.h"
 
 namespace ui {
@@ -28,6 +29,9 @@ namespace Tab_CMH {
 
 // The prefix of every root node's key.
 extern const char* const NodePrefix;  // "File_Type_"
+// The extension (or general entry) a root node stands for: its key without NodePrefix; "" when
+// the key does not start with the prefix or nothing follows it.
+std::string ExtensionOfNode(const std::string& rootKey);
 
 // Reads the PATH and the Windows folder that FindFileOnSearchPath searches.
 void InitSearchPaths();
@@ -81,6 +85,22 @@ void CMH_NewValue(ui::Node& node, const std::string& name, const std::string& da
 void CMH_DeleteValue(ui::Node& node, const std::string& name);
 // 0 when the key was moved to the new name (its node rebuilt under the same parent), else 1.
 long CMH_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName);
+
+// The tab's description for the edit commands: HKEY_CLASSES_ROOT, two leading node-key
+// components, edits from level 2, renames from level 3, and the edits above.
+const RegistryTabRules& EditRules();
+// The general entry a text names ("*", "Directory", "Drive", "File", "Folder", "Network",
+// "Unknown", spelled so), or "" for any other text.
+std::string GeneralEntryName(const std::string& text);
+// Whether a file type's extension or name may be deleted as a whole key: a deletable name
+// (RegistryTab::DeletableName) that is no general entry.
+bool DeletableFileType(const std::string& name);
+// Deletes the extension's key with its tree; a name that is not a deletable file type is
+// refused (non-zero). The deletion's code.
+long DeleteFileTypeKey(const std::string& extension);
+// Deletes the extension's key and the key of its file type's name (unless that name is a shared
+// tree or a general entry), each with its tree; each deletion goes on whatever the other gave.
+void DeleteFileTypeEntries(const clsCMH& rec);
 
 // Searches every file type's extension key and file type key with the search engine's text and
 // options and marks each hit's key node "Found". Stops once `cancel` is set.

@@ -7,6 +7,7 @@
 #include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "browsers/RegistryNodes.h"
+#include "browsers/RegistryTab.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/colQVRegistry.h"
 #include "ui/Controls.h"
@@ -37,12 +38,45 @@ bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
     path = RegistryNodes::PathBelow(key, 2);
     if (!RegistryNodes::IsKeyPath(path)) return false;
     // A file type's key is named by registry data: never one of the trees every class shares.
-    for (const char* shared : {"CLSID", "TypeLib", "AppID", "Interface"})
-        if (TextCase::Equal(path, shared)) return false;
-    return true;
+    return !RegistryTab::IsSharedTree(path);
 }
 
+// The general entries, as they are spelled in the questions of the edit commands.
+const char* const kGeneralEntries[] = {"*", "Directory", "Drive", "File", "Folder", "Network", "Unknown"};
+
 }  // namespace
+
+const RegistryTabRules& EditRules() {
+    static const RegistryTabRules rules{HKEY_CLASSES_ROOT, "Tab_CMH", "CMH_", 2, 2, 3, OwnPath,
+                                        CMH_NewKey, CMH_RenameKey, CMH_DeleteKey, CMH_NewValue, CMH_DeleteValue};
+    return rules;
+}
+
+std::string GeneralEntryName(const std::string& text) {
+    for (const char* g : kGeneralEntries)
+        if (TextCase::Equal(text, g)) return g;
+    return "";
+}
+
+bool DeletableFileType(const std::string& name) {
+    return RegistryTab::DeletableName(name) && GeneralEntryName(name).empty();
+}
+
+long DeleteFileTypeKey(const std::string& extension) {
+    if (!DeletableFileType(extension)) return ERROR_INVALID_PARAMETER;
+    return RegistryTab::DeleteTree(HKEY_CLASSES_ROOT, extension);
+}
+
+void DeleteFileTypeEntries(const clsCMH& rec) {
+    RegistryTab::DeleteTree(HKEY_CLASSES_ROOT, rec.Key);
+    // The file type's name is registry data: a name of a shared tree or a general entry is kept.
+    if (DeletableFileType(rec.vntDefault)) RegistryTab::DeleteTree(HKEY_CLASSES_ROOT, rec.vntDefault);
+}
+
+std::string ExtensionOfNode(const std::string& rootKey) {
+    if (!TextCase::StartsWith(rootKey, NodePrefix)) return "";
+    return rootKey.substr(std::string(NodePrefix).size());
+}
 
 bool CMH_AddSubKeys_Rec(ui::TreeView& tree, const std::string& nodeKey) {
     return RegistryNodes::AddSubKeys(tree, HKEY_CLASSES_ROOT, nodeKey);
@@ -70,43 +104,19 @@ void CMH_ListValues(const std::string& nodeKey, ui::ListView& list) {
 }
 
 void CMH_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name) {
-    TrapErrors("Tab_CMH", "CMH_NewKey", [&] {
-        std::string path;
-        if (OwnPath(node, 2, path)) RegistryNodes::NewKey(tree, HKEY_CLASSES_ROOT, path, node, name);
-    });
+    RegistryTab::NewKey(EditRules(), tree, node, name);
 }
 
-long CMH_DeleteKey(ui::TreeView& tree, ui::Node& node) {
-    long result = ERROR_INVALID_PARAMETER;
-    TrapErrors("Tab_CMH", "CMH_DeleteKey", [&] {
-        std::string path;
-        if (OwnPath(node, 2, path)) result = RegistryNodes::DeleteKey(tree, HKEY_CLASSES_ROOT, path, node);
-    });
-    return result;
-}
+long CMH_DeleteKey(ui::TreeView& tree, ui::Node& node) { return RegistryTab::DeleteKey(EditRules(), tree, node); }
 
 void CMH_NewValue(ui::Node& node, const std::string& name, const std::string& data) {
-    TrapErrors("Tab_CMH", "CMH_NewValue", [&] {
-        std::string path;
-        if (OwnPath(node, 2, path)) RegistryNodes::NewTextValue(HKEY_CLASSES_ROOT, path, name, data);
-    });
+    RegistryTab::NewValue(EditRules(), node, name, data);
 }
 
-void CMH_DeleteValue(ui::Node& node, const std::string& name) {
-    TrapErrors("Tab_CMH", "CMH_DeleteValue", [&] {
-        std::string path;
-        if (OwnPath(node, 2, path)) RegistryNodes::DeleteValue(HKEY_CLASSES_ROOT, path, name);
-    });
-}
+void CMH_DeleteValue(ui::Node& node, const std::string& name) { RegistryTab::DeleteValue(EditRules(), node, name); }
 
 long CMH_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName) {
-    long result = 1;
-    TrapErrors("Tab_CMH", "CMH_RenameKey", [&] {
-        std::string path;
-        if (OwnPath(node, 3, path) && RegistryNodes::RenameKey(tree, HKEY_CLASSES_ROOT, path, node, newName))
-            result = 0;
-    });
-    return result;
+    return RegistryTab::RenameKey(EditRules(), tree, node, newName);
 }
 
 void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const bool& cancel) {
@@ -116,7 +126,6 @@ void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const
         RegistryNodes::PumpNow();
         ui::NodePtr node = tree.Nodes.Item(1)->FirstSibling();
         int counter = 0;
-        const size_t prefix = std::string(NodePrefix).size();
         auto mark = [&](const std::string& k) {
             for (const auto& hit : engine) {
                 RegistryNodes::Pump();
@@ -131,7 +140,7 @@ void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const
                 if (cancel) return;
             }
             const std::string k = node->Key();
-            auto rec = col.Item(k.substr(prefix));
+            auto rec = col.Item(ExtensionOfNode(k));
             statusBar.Panel(1).SetText("Processing '" + rec->Key + "'");
             node->SetExpanded(false);
             auto find = [&](const std::string& path) {

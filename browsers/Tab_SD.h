@@ -13,6 +13,7 @@
 #pragma once
 #include <string>
 
+#include "browsers/RegistryTab.h"
 #include "browsers/colSD.h"
 
 namespace ui {
@@ -60,6 +61,14 @@ void SD_NewValue(ui::Node& node, const std::string& name, const std::string& dat
 void SD_DeleteValue(ui::Node& node, const std::string& name);
 // 0 when the key was moved to the new name (its node rebuilt under the same parent), else 1.
 long SD_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName);
+
+// The tab's description for the edit commands: HKEY_LOCAL_MACHINE, two leading node-key
+// components, edits from level 5 (the service's own key), renames from level 6, and the edits
+// above.
+const RegistryTabRules& EditRules();
+// Deletes the service's key with its tree; a name that is not deletable
+// (RegistryTab::DeletableName) is refused (non-zero). The deletion's code.
+long DeleteServiceKey(const std::string& service);
 
 // Searches every service's key with the search engine's text and options and marks each hit's
 // key node "Found" (the service's sub-tree rebuilt first). Stops once `cancel` is set.

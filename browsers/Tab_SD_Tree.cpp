@@ -7,6 +7,7 @@
 #include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "browsers/RegistryNodes.h"
+#include "browsers/RegistryTab.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
 #include "ui/Controls.h"
@@ -43,6 +44,19 @@ bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
 
 }  // namespace
 
+const RegistryTabRules& EditRules() {
+    // Only a service's own key and what lies below it (level 5 on; a rename from level 6): never
+    // HKEY_LOCAL_MACHINE\SYSTEM nor the services key itself.
+    static const RegistryTabRules rules{HKEY_LOCAL_MACHINE, "Tab_SD", "SD_", 2, 5, 6, OwnPath,
+                                        SD_NewKey, SD_RenameKey, SD_DeleteKey, SD_NewValue, SD_DeleteValue};
+    return rules;
+}
+
+long DeleteServiceKey(const std::string& service) {
+    if (!RegistryTab::DeletableName(service)) return ERROR_INVALID_PARAMETER;
+    return RegistryTab::DeleteTree(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "\\" + service);
+}
+
 void SD_AddSubKeys(ui::TreeView& tree, const std::string& nodeKey) {
     RegistryNodes::AddSubKeys(tree, HKEY_LOCAL_MACHINE, nodeKey);
 }
@@ -63,43 +77,19 @@ void SD_FillValueList(const std::string& nodeKey, ui::ListView& list) {
 }
 
 void SD_NewKey(ui::TreeView& tree, ui::Node& node, const std::string& name) {
-    TrapErrors("Tab_SD", "SD_NewKey", [&] {
-        std::string path;
-        if (OwnPath(node, 5, path)) RegistryNodes::NewKey(tree, HKEY_LOCAL_MACHINE, path, node, name);
-    });
+    RegistryTab::NewKey(EditRules(), tree, node, name);
 }
 
-long SD_DeleteKey(ui::TreeView& tree, ui::Node& node) {
-    long result = ERROR_INVALID_PARAMETER;
-    TrapErrors("Tab_SD", "SD_DeleteKey", [&] {
-        std::string path;
-        if (OwnPath(node, 5, path)) result = RegistryNodes::DeleteKey(tree, HKEY_LOCAL_MACHINE, path, node);
-    });
-    return result;
-}
+long SD_DeleteKey(ui::TreeView& tree, ui::Node& node) { return RegistryTab::DeleteKey(EditRules(), tree, node); }
 
 void SD_NewValue(ui::Node& node, const std::string& name, const std::string& data) {
-    TrapErrors("Tab_SD", "SD_NewValue", [&] {
-        std::string path;
-        if (OwnPath(node, 5, path)) RegistryNodes::NewTextValue(HKEY_LOCAL_MACHINE, path, name, data);
-    });
+    RegistryTab::NewValue(EditRules(), node, name, data);
 }
 
-void SD_DeleteValue(ui::Node& node, const std::string& name) {
-    TrapErrors("Tab_SD", "SD_DeleteValue", [&] {
-        std::string path;
-        if (OwnPath(node, 5, path)) RegistryNodes::DeleteValue(HKEY_LOCAL_MACHINE, path, name);
-    });
-}
+void SD_DeleteValue(ui::Node& node, const std::string& name) { RegistryTab::DeleteValue(EditRules(), node, name); }
 
 long SD_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName) {
-    long result = 1;
-    TrapErrors("Tab_SD", "SD_RenameKey", [&] {
-        std::string path;
-        if (OwnPath(node, 6, path) && RegistryNodes::RenameKey(tree, HKEY_LOCAL_MACHINE, path, node, newName))
-            result = 0;
-    });
-    return result;
+    return RegistryTab::RenameKey(EditRules(), tree, node, newName);
 }
 
 void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const bool& cancel) {

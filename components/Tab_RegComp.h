@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "browsers/RegistryTab.h"
 #include "components/colRegComp.h"
 
 namespace ui {
 class TreeView;
 class ListView;
 class ListItem;
+class Node;
 class StatusBar;
 }  // namespace ui
 
@@ -91,6 +93,8 @@ void ReadRegCompEntry(colRegComp& col, ui::TreeView& tree, long selectedBy, bool
 // Adds the node of a record below the root of its category; image "Strike" and bold when its
 // server file is missing. A node that cannot be added (key present, root missing) is skipped.
 void AddRegCompNode(const clsRegComp& rec, const std::string& text, ui::TreeView& tree, bool mark, bool select);
+// The keys of the three roots, one per category.
+extern const char* const Categories[3];  // "Control", "DLLServer", "EXEServer"
 // Adds the three roots (those already present are kept).
 void AddRegCompRoots(ui::TreeView& tree);
 
@@ -131,6 +135,27 @@ long RenameRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std
 void NewRegistryValue(const std::string& nodeKey, const std::string& name, const std::string& data);
 // Deletes the value of that exact name ("" = the unnamed value; see ValueNameOfRow).
 void DeleteRegistryValue(const std::string& nodeKey, const std::string& name);
+
+// The tab's description for the edit commands: HKEY_CLASSES_ROOT, three leading node-key
+// components, edits and renames from level 3, and the edits above on a node.
+const RegistryTabRules& EditRules();
+// The shared tree a name stands for ("CLSID", "TypeLib", "AppID", spelled so), or "" for any
+// other name: a key the edit commands never rename or delete as an entries node of level 3.
+std::string SharedTreeName(const std::string& text);
+// The CLSID of a class node (its key after the category); "" for a key without one.
+std::string ClassOfNode(const std::string& classNodeKey);
+// Whether the entries node `nodeKey` is the class's own key (its entry in the CLSID tree) of the
+// class node `classNodeKey`; an AppID or TypeLib entry of the same name is not.
+bool IsClassKeyNode(const std::string& classNodeKey, const std::string& nodeKey);
+// Removes the class nodes of a CLSID under each category.
+void RemoveClassNodes(ui::TreeView& tree, const std::string& clsid);
+// Deletes the class's key CLSID\<clsid> with its tree; a name that is not deletable
+// (RegistryTab::DeletableName) is refused (non-zero). The deletion's code.
+long DeleteClassKey(const std::string& clsid);
+// Deletes the class's CLSID key and the ProgID, AppID and TypeLib keys its record names, each
+// with its tree; each deletion goes on whatever the others gave, and a name that would name a
+// shared tree is skipped.
+void DeleteClassEntries(const clsRegComp& rec);
 // Starts the registration server to unregister the record's server file.
 void UnregisterComponent(const clsRegComp& rec);
 

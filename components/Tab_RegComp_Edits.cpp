@@ -8,6 +8,7 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
+#include "browsers/RegistryTab.h"
 #include "components/Tab_RegComp.h"
 #include "base/Seams.h"
 #include "ui/QV_TreeView_Lib.h"
@@ -33,7 +34,63 @@ bool IsOwnKey(const std::string& nodeKey, const std::string& path) {
     return path.front() != '\\' && path.back() != '\\';
 }
 
+// The tab's edits as the edit commands call them: on the node the command acts on.
+void NewKeyOf(ui::TreeView& tree, ui::Node& node, const std::string& name) { NewRegistryKey(tree, node.Key(), name); }
+long RenameKeyOf(ui::TreeView& tree, ui::Node& node, const std::string& newName) {
+    return RenameRegistryKey(tree, node.Key(), newName);
+}
+long DeleteKeyOf(ui::TreeView& tree, ui::Node& node) { return DeleteRegistryKey(tree, node.Key()); }
+void NewValueOf(ui::Node& node, const std::string& name, const std::string& data) {
+    NewRegistryValue(node.Key(), name, data);
+}
+void DeleteValueOf(ui::Node& node, const std::string& name) { DeleteRegistryValue(node.Key(), name); }
+
 }  // namespace
+
+const RegistryTabRules& EditRules() {
+    static const RegistryTabRules rules{HKEY_CLASSES_ROOT, "Tab_RegComp", "", 3, 3, 3, nullptr,
+                                        NewKeyOf, RenameKeyOf, DeleteKeyOf, NewValueOf, DeleteValueOf};
+    return rules;
+}
+
+std::string SharedTreeName(const std::string& text) {
+    for (const char* t : {"CLSID", "TypeLib", "AppID"})
+        if (TextCase::Equal(text, t)) return t;
+    return "";
+}
+
+std::string ClassOfNode(const std::string& classNodeKey) {
+    const size_t p = classNodeKey.find('\\');
+    return p == std::string::npos ? std::string() : classNodeKey.substr(p + 1);
+}
+
+bool IsClassKeyNode(const std::string& classNodeKey, const std::string& nodeKey) {
+    const std::string clsid = ClassOfNode(classNodeKey);
+    return !clsid.empty() && TextCase::Equal(nodeKey, classNodeKey + "\\HKEY_CLASSES_ROOT\\CLSID\\" + clsid);
+}
+
+void RemoveClassNodes(ui::TreeView& tree, const std::string& clsid) {
+    for (const char* category : Categories) {
+        const std::string key = std::string(category) + "\\" + clsid;
+        if (tree.Nodes.Exists(key)) tree.Nodes.Remove(key);
+    }
+}
+
+long DeleteClassKey(const std::string& clsid) {
+    if (!RegistryTab::DeletableName(clsid)) return ERROR_INVALID_PARAMETER;
+    return RegistryTab::DeleteTree(HKEY_CLASSES_ROOT, "CLSID\\" + clsid);
+}
+
+void DeleteClassEntries(const clsRegComp& rec) {
+    // Each deletion goes on whatever the others gave; a name taken from the class's registry
+    // data that would name a shared tree (the class moniker's ProgID is "CLSID") is skipped.
+    using RegistryTab::DeletableName;
+    using RegistryTab::DeleteTree;
+    if (DeletableName(rec.Key)) DeleteTree(HKEY_CLASSES_ROOT, "CLSID\\" + rec.Key);
+    if (DeletableName(rec.vntProgID)) DeleteTree(HKEY_CLASSES_ROOT, rec.vntProgID);
+    if (DeletableName(rec.vntAppID)) DeleteTree(HKEY_CLASSES_ROOT, "AppID\\" + rec.vntAppID);
+    if (DeletableName(rec.vntTypeLib)) DeleteTree(HKEY_CLASSES_ROOT, "TypeLib\\" + rec.vntTypeLib);
+}
 
 void NewRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::string& name) {
     TrapErrors("Tab_RegComp", "NewRegistryKey", [&] {

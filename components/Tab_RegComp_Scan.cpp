@@ -38,6 +38,8 @@ constexpr std::chrono::milliseconds kYieldAfter{100};
 
 }  // namespace
 
+const char* const Categories[3] = {"Control", "DLLServer", "EXEServer"};
+
 void AddRegCompRoots(ui::TreeView& tree) {
     const std::pair<const char*, const char*> roots[] = {
         {"Control", "Controls"}, {"DLLServer", "DLL Servers"}, {"EXEServer", "EXE Servers"}};
@@ -119,7 +121,7 @@ bool FillRegCompTree(colRegComp& col, ui::TreeView& tree, long selectedBy, bool 
                     ReadRegCompEntry(col, tree, selectedBy, detailed, name, false, false, clsid.get());
             }
         }
-        for (const char* root : {"Control", "DLLServer", "EXEServer"}) {
+        for (const char* root : Categories) {
             auto node = tree.Nodes.Find(root);
             if (node && node->Children() > 1) node->SetSorted(true);
         }
@@ -140,8 +142,7 @@ void RefreshTypeLibClasses(colRegComp& col, ui::TreeView& tree, long selectedBy,
         for (const std::string& g : classes) {
             // Node keys and record keys compare without regard to case: a class registered
             // under a lower-case key is found and replaced, not shown twice.
-            for (const char* root : {"DLLServer\\", "EXEServer\\", "Control\\"})
-                if (tree.Nodes.Exists(root + g)) tree.Nodes.Remove(root + g);
+            RemoveClassNodes(tree, g);
             if (col.Exists(g)) col.Remove(g);
             if (!removeOnly) ReadRegCompEntry(col, tree, selectedBy, detailed, g, true, true);
         }
