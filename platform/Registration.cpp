@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/PeImage.h"
 #include "base/TextCase.h"
 #include "base/WinText.h"
@@ -77,13 +78,14 @@ bool RunExeServer(const std::string& path, bool doRegister, std::string& errText
         errText = "The server could not be started (error " + std::to_string(e) + ": " + SystemMessage(e) + ").";
         return false;
     }
-    CloseHandle(pi.hThread);
+    Handle process(pi.hProcess);
+    Handle(pi.hThread).reset();  // the thread's handle is not needed
     // A server registers itself and ends. A program that is no COM server does not know the
     // switch and may open its window and wait for the user for ever: the wait is bounded.
     // Such a program is left running, not ended: it may be half-way through writing the
     // registry, or may by now hold what the user typed into it; the text names it instead.
-    if (WaitForSingleObject(pi.hProcess, waitMs) != WAIT_OBJECT_0) {
-        CloseHandle(pi.hProcess);
+    if (WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) {
+        process.reset();
         errText = std::string("The server did not end within ") + Seconds(waitMs) + " of its " + action +
                   " start, so it is not known to be " + (doRegister ? "registered" : "unregistered") +
                   ". It was left running (process id " + std::to_string(pi.dwProcessId) +
@@ -91,8 +93,8 @@ bool RunExeServer(const std::string& path, bool doRegister, std::string& errText
         return false;
     }
     DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hProcess);
+    GetExitCodeProcess(process.get(), &code);
+    process.reset();
     if (code != 0) {
         errText = IsErrorStatus(code) ? "The server ended with " + ExceptionText(code) + "."
                                       : "The server ended with exit code " + std::to_string(code) + ".";
@@ -186,17 +188,17 @@ LONG WINAPI ChildFault(EXCEPTION_POINTERS* ep) {
 bool RunEntryInChild(const std::string& path, bool doRegister, std::string& errText, unsigned long waitMs) {
     const char* entry = doRegister ? "DllRegisterServer" : "DllUnregisterServer";
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &sa, 4096)) {
+    Handle readEnd, writeEnd;
+    if (!CreatePipe(readEnd.Receive(), writeEnd.Receive(), &sa, 4096)) {
         DWORD e = GetLastError();
         errText = "The registration process could not be started (error " + std::to_string(e) + ": " +
                   SystemMessage(e) + ").";
         return false;
     }
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
     const std::string exe = WinText::ProgramPath();
     std::string cmd = "\"" + exe + "\" " + kChildSwitch + " " + (doRegister ? "R " : "U ") +
-                      std::to_string(static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(writeEnd))) +
+                      std::to_string(static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(writeEnd.get()))) +
                       " " + path;
     std::vector<char> line(cmd.begin(), cmd.end());
     line.push_back('\0');
@@ -206,40 +208,39 @@ bool RunEntryInChild(const std::string& path, bool doRegister, std::string& errT
     const BOOL started =
         CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     const DWORD startError = GetLastError();
-    CloseHandle(writeEnd);
+    writeEnd.reset();
     if (!started) {
-        CloseHandle(readEnd);
+        readEnd.reset();
         errText = "The registration process could not be started (error " + std::to_string(startError) + ": " +
                   SystemMessage(startError) + ").";
         return false;
     }
-    CloseHandle(pi.hThread);
+    Handle process(pi.hProcess);
+    Handle(pi.hThread).reset();  // the thread's handle is not needed
     // The child's report fits the pipe's buffer: read it once the child has ended. An entry
     // point that never returns would keep the caller waiting for ever: the wait is bounded, and
     // a child still running then is ended. It runs nothing but the component's entry point, so
     // nothing of the calling program is lost with it; what the component wrote so far stays.
-    if (WaitForSingleObject(pi.hProcess, waitMs) != WAIT_OBJECT_0) {
-        TerminateProcess(pi.hProcess, static_cast<UINT>(ERROR_TIMEOUT));
-        const bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;
+    if (WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), static_cast<UINT>(ERROR_TIMEOUT));
+        const bool ended = WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
         errText = std::string(entry) + " did not return within " + Seconds(waitMs) +
                   ", so the component is not known to be " + (doRegister ? "registered" : "unregistered") +
                   ". Its registration process (process id " +
                   std::to_string(pi.dwProcessId) + ") " + (ended ? "was ended." : "could not be ended.");
-        CloseHandle(pi.hProcess);
-        CloseHandle(readEnd);
         return false;
     }
     DWORD exitCode = 0;
-    GetExitCodeProcess(pi.hProcess, &exitCode);
-    CloseHandle(pi.hProcess);
+    GetExitCodeProcess(process.get(), &exitCode);
+    process.reset();
     std::string report;
     DWORD avail = 0;
-    if (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
+    if (PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
         std::vector<char> buf(avail);
         DWORD got = 0;
-        if (ReadFile(readEnd, buf.data(), avail, &got, nullptr)) report.assign(buf.data(), got);
+        if (ReadFile(readEnd.get(), buf.data(), avail, &got, nullptr)) report.assign(buf.data(), got);
     }
-    CloseHandle(readEnd);
+    readEnd.reset();
     report = report.substr(0, report.find('\n'));
 
     char kind[16] = "";
