@@ -9,6 +9,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
@@ -76,12 +77,12 @@ bool IsFile(const std::string& path) {
 // of the file, hard links included) with its extension, by which the shell picks the icon of
 // a file that carries none. "" when the file cannot be opened.
 std::string ReadIconSourceIdentity(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "";
+    const Handle h(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return "";
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool ok = GetFileInformationByHandle(h, &info) != 0;
-    CloseHandle(h);
+    const bool ok = GetFileInformationByHandle(h.get(), &info) != 0;
     if (!ok || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return "";
     const size_t dot = path.find_last_of(".\\");
     const std::string extension = dot != std::string::npos && path[dot] == '.' ? TextCase::Lower(path.substr(dot)) : "";

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Err.h"
@@ -50,15 +51,13 @@ const Listing& ListingOf(const std::string& folder) {
     if (it != scan->folders.end()) return it->second;
     Listing listing;
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
+    if (const FindHandle h{FindFirstFileA((folder + "\\*").c_str(), &found)}) {
         listing.listed = true;
         do {
             listing.names.emplace(TextCase::Lower(found.cFileName), std::pair{found.dwFileAttributes, std::string(found.cFileName)});
             listing.order.push_back({found.cFileName, found.dwFileAttributes});
         }
-        while (FindNextFileA(h, &found));
-        FindClose(h);
+        while (FindNextFileA(h.get(), &found));
     }
     return scan->folders.emplace(key, std::move(listing)).first->second;
 }
