@@ -10,6 +10,7 @@
 #include "app/RunGuard.h"
 #include "app/clsDroskGlobal.h"
 #include "app/frmSplash.h"
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Application.h"
 #include "base/QV_Err.h"
@@ -23,7 +24,7 @@ namespace Master {
 namespace {
 std::string g_helpFile;
 bool g_ending = false;
-HANDLE g_instanceMark = nullptr;
+Handle g_instanceMark;
 
 // The shutting-down window: a caption, the program's icon and one line; no code of its own.
 class dlg_ShuttingDown : public ui::Form {
@@ -59,10 +60,9 @@ void AutoUpdateStartStop(const std::string&) {}
 
 bool PrevInstance() {
     if (!g_instanceMark) {
-        g_instanceMark = CreateMutexA(nullptr, FALSE, "Local\\Quorvath.Velmora.Instance");
+        g_instanceMark.reset(CreateMutexA(nullptr, FALSE, "Local\\Quorvath.Velmora.Instance"));
         if (g_instanceMark && GetLastError() == ERROR_ALREADY_EXISTS) {
-            CloseHandle(g_instanceMark);
-            g_instanceMark = nullptr;
+            g_instanceMark.reset();
             return true;
         }
     }

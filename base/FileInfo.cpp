@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/TextCase.h"
 #include "base/VBDate.h"
 
@@ -29,12 +30,10 @@ void FileInfo::FullPathName(const std::string& name) {
 
 void FileInfo::Refresh() {
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(mFullPathName.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) {
+    if (!FindHandle(FindFirstFileA(mFullPathName.c_str(), &fd))) {
         mFileExists = false;
         return;
     }
-    FindClose(h);
     mFileSize = fd.nFileSizeLow;
     mFileSizeHigh = fd.nFileSizeHigh;
     mAttributes = fd.dwFileAttributes;
@@ -200,12 +199,11 @@ bool FileInfo::SetFileAttributesOf(DWORD bits) {
 bool FileInfo::SetFileTimeOf(double date, int which) {
     FILETIME ft;
     if (!DateToFileTime(date, ft, true)) return false;
-    HANDLE h = CreateFileA(mFullPathName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    BOOL ok = SetFileTime(h, which == 0 ? &ft : nullptr, which == 1 ? &ft : nullptr, which == 2 ? &ft : nullptr);
-    CloseHandle(h);
-    return ok != FALSE;
+    const Handle h(CreateFileA(mFullPathName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return false;
+    return SetFileTime(h.get(), which == 0 ? &ft : nullptr, which == 1 ? &ft : nullptr, which == 2 ? &ft : nullptr) !=
+           FALSE;
 }
 
 std::string FileInfo::GetLongFolderPath(const std::string& path) {
@@ -221,9 +219,7 @@ std::string FileInfo::GetLongFolderPath(const std::string& path) {
     std::string::size_type slash = p.rfind('\\');
     if (slash == std::string::npos) return TextCase::Upper(p);
     WIN32_FIND_DATAA fd;
-    HANDLE h = p.find_first_of("*?") == std::string::npos ? FindFirstFileA(p.c_str(), &fd) : INVALID_HANDLE_VALUE;
-    if (h == INVALID_HANDLE_VALUE) return "";
-    FindClose(h);
+    if (p.find_first_of("*?") != std::string::npos || !FindHandle(FindFirstFileA(p.c_str(), &fd))) return "";
     if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return "";
     std::string parent = GetLongFolderPath(p.substr(0, slash));
     if (parent.empty()) return "";

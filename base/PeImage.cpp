@@ -4,6 +4,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "base/Handle.h"
+
 namespace {
 
 // An image larger than this is damage, not a program: a system function would try to map it.
@@ -24,18 +26,16 @@ HANDLE OpenForReading(const std::string& path) {
 // ---- the mapping ----
 
 MappedFile::MappedFile(const std::string& path) {
-    HANDLE file = OpenForReading(path);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const Handle file(OpenForReading(path));
+    if (!file) return;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
+    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 &&
         static_cast<unsigned long long>(size.QuadPart) <= static_cast<unsigned long long>(SIZE_MAX)) {
-        if (HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr)) {
-            data_ = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+        if (const Handle mapping{CreateFileMappingA(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr)}) {
+            data_ = static_cast<const unsigned char*>(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
             if (data_) size_ = static_cast<size_t>(size.QuadPart);
-            CloseHandle(mapping);
         }
     }
-    CloseHandle(file);
 }
 
 MappedFile::~MappedFile() {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/QV_Strings_Lib.h"
 #include "base/TextCase.h"
 #include "base/Seams.h"
@@ -59,18 +60,14 @@ bool PathExists(const std::string& path) {
     // folder (there is no "." entry in a root), or there is none when the drive is empty.
     if (p.size() == 2 && p[1] == ':') return DriveExists(p);
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((p + "\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FindClose(h);
+    if (!FindHandle(FindFirstFileA((p + "\\*").c_str(), &fd))) return false;
     return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool FileExists(const std::string& path) {
     if (path.size() < 3 || !CanBePath(path) || !IsAbsolute(path) || HasWildcard(path)) return false;
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(path.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FindClose(h);
+    if (!FindHandle(FindFirstFileA(path.c_str(), &fd))) return false;
     return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -165,12 +162,13 @@ bool DeleteFile(const std::string& path) {
     if (pos != std::string::npos) folder = path.substr(0, pos + 1);
     std::vector<std::string> matches;
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(path.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) matches.push_back(folder + fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    {
+        const FindHandle h(FindFirstFileA(path.c_str(), &fd));
+        if (!h) return false;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) matches.push_back(folder + fd.cFileName);
+        } while (FindNextFileA(h.get(), &fd));
+    }
     if (matches.empty()) return false;
     bool all = true;
     for (const std::string& m : matches)

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/PeImage.h"
 #include "base/QV_APIFileAndDisk.h"
 
@@ -177,9 +178,7 @@ std::string GetLongFileName(const std::string& path) {
     bool cut = false;
     for (;;) {
         WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA(work.c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) break;
-        FindClose(h);
+        if (!FindHandle(FindFirstFileA(work.c_str(), &fd))) break;
         std::string name(fd.cFileName, strnlen(fd.cFileName, sizeof fd.cFileName));
         std::string::size_type pos = work.rfind('\\');
         if (pos == std::string::npos) break;

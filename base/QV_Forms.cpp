@@ -1,5 +1,7 @@
 #include "base/QV_Forms.h"
 
+#include "base/Handle.h"
+
 namespace QV_Forms {
 
 void CenterForm(HWND window) {
@@ -58,16 +60,15 @@ bool ActivateTask(DWORD processId, DWORD waitMs) {
     if (!processId) return false;
     HWND window = TaskWindow(processId);
     if (!window && waitMs > 0) {
-        if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId)) {
+        if (const Handle process{OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId)}) {
             const DWORD start = GetTickCount();
-            WaitForInputIdle(process, waitMs);
+            WaitForInputIdle(process.get(), waitMs);
             while (!(window = TaskWindow(processId)) && GetTickCount() - start < waitMs) {
-                if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0) {
+                if (WaitForSingleObject(process.get(), 50) == WAIT_OBJECT_0) {
                     window = TaskWindow(processId);
                     break;
                 }
             }
-            CloseHandle(process);
         }
     }
     return window && ForceForeground(window);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/Handle.h"
+
 namespace QV_System {
 
 void SleepMs(long milliseconds) {
@@ -9,8 +11,9 @@ void SleepMs(long milliseconds) {
 }
 
 void TimerSleep(long milliseconds) {
-    HANDLE timer = CreateWaitableTimerA(nullptr, TRUE, "Ch14SleeperTimer");
-    if (!timer) return;
+    const Handle timerHandle(CreateWaitableTimerA(nullptr, TRUE, "Ch14SleeperTimer"));
+    if (!timerHandle) return;
+    HANDLE timer = timerHandle.get();
     LARGE_INTEGER due;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
         // A new timer starts out signalled.
@@ -20,7 +23,6 @@ void TimerSleep(long milliseconds) {
     // A negative due time is relative, in 100-nanosecond units.
     due.QuadPart = -static_cast<LONGLONG>(milliseconds > 0 ? milliseconds : 0) * 10000;
     if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) WaitForSingleObject(timer, INFINITE);
-    CloseHandle(timer);
 }
 
 }  // namespace QV_System

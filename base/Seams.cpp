@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/WinText.h"
 
 namespace ui {
@@ -197,10 +198,7 @@ bool RealShell(const ShellRequest& rq) {
     }
     if (!ShellExecuteExA(&sei)) return false;
     bool ok = reinterpret_cast<INT_PTR>(sei.hInstApp) > 32;
-    if (sei.hProcess) {
-        WaitForSingleObject(sei.hProcess, INFINITE);
-        CloseHandle(sei.hProcess);
-    }
+    if (const Handle process{sei.hProcess}) WaitForSingleObject(process.get(), INFINITE);
     return ok;
 }
 
@@ -213,9 +211,8 @@ unsigned long RealStart(const std::string& commandLine, int windowStyle, bool wa
     si.wShowWindow = static_cast<WORD>(windowStyle);
     PROCESS_INFORMATION pi{};
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
-    if (wait) WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const Handle process(pi.hProcess), thread(pi.hThread);
+    if (wait) WaitForSingleObject(process.get(), INFINITE);
     return pi.dwProcessId;
 }
 

@@ -1,6 +1,7 @@
 #include "base/WinText.h"
 
 #include <string_view>
+#include <vector>
 
 namespace WinText {
 
@@ -34,6 +35,16 @@ std::string CommandTail() {
         while (*p && *p != ' ' && *p != '\t') ++p;
     }
     return p;
+}
+
+std::string ProgramPath() {
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return "";
+        if (n < buf.size()) return std::string(buf.data(), n);
+        buf.resize(buf.size() * 2);
+    }
 }
 
 }  // namespace WinText

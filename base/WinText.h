@@ -20,4 +20,7 @@ std::string SystemMessage(DWORD code, const char* trailing);
 // blank or tab), as the platform hands it over: the blanks after the name are kept.
 std::string CommandTail();
 
+// The full path of the running program's executable ("" when the system cannot say).
+std::string ProgramPath();
+
 }  // namespace WinText

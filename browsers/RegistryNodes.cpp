@@ -4,6 +4,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/TextCase.h"
 
 #include "base/QV_APIFileAndDisk.h"
@@ -190,8 +191,8 @@ ListingQuery QueryFor(const std::string& path, bool fileName) {
 enum class Listed { Yes, NoFolder, Refused };
 Listed List(const std::string& folderText, const std::string& pattern, Entries& entries) {
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folderText + "\\" + pattern).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) {
+    const FindHandle h(FindFirstFileA((folderText + "\\" + pattern).c_str(), &fd));
+    if (!h) {
         switch (GetLastError()) {
             case ERROR_FILE_NOT_FOUND:
             case ERROR_NO_MORE_FILES:
@@ -207,8 +208,7 @@ Listed List(const std::string& folderText, const std::string& pattern, Entries& 
         const bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entries[TextCase::Lower(fd.cFileName)] = dir;
         if (fd.cAlternateFileName[0]) entries[TextCase::Lower(fd.cAlternateFileName)] = dir;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    } while (FindNextFileA(h.get(), &fd));
     return Listed::Yes;
 }
 

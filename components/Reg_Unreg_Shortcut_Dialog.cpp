@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
@@ -109,10 +110,8 @@ bool Reg_Unreg_Shortcut_Dialog::CreateEntries() {
 
         unsigned long pid = ui::StartProgram("Regedit /s \"" + script + "\"", SW_SHOWMINIMIZED, false);
         if (pid == 0) return;
-        if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
-            WaitForSingleObject(process, kRegeditWaitMs);
-            CloseHandle(process);
-        }
+        if (const Handle process{OpenProcess(SYNCHRONIZE, FALSE, pid)})
+            WaitForSingleObject(process.get(), kRegeditWaitMs);
         // Regedit's silent import reports nothing: the entries themselves are the answer.
         ok = true;
         for (const char* ext : kExtensions) {

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/TextCase.h"
@@ -60,15 +61,14 @@ private:
         if (it != folders_.end()) return it->second;
         FolderListing& listing = folders_[key];
         WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE) return listing;
+        const FindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
+        if (!h) return listing;
         listing.exists = true;
         do {
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
             listing.files.insert(TextCase::Lower(fd.cFileName));
             if (fd.cAlternateFileName[0]) listing.files.insert(TextCase::Lower(fd.cAlternateFileName));
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+        } while (FindNextFileA(h.get(), &fd));
         return listing;
     }
 

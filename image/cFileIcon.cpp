@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/Handle.h"
 #include "base/QV_Err.h"
 #include "image/ResourceTable.h"
 #include "image/mResource.h"
@@ -18,19 +19,17 @@ constexpr long kObjectError = static_cast<long>(0x80040000u);
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-// A file handle closed when it goes out of scope.
+// An icon file, closed when it goes out of scope, read and written in whole blocks.
 struct FileHandle {
-    HANDLE h;
-    ~FileHandle() {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
+    Handle file;
+    HANDLE h() const { return file.get(); }
     bool Read(void* buf, DWORD n) const {
         DWORD got = 0;
-        return n == 0 || (ReadFile(h, buf, n, &got, nullptr) && got == n);
+        return n == 0 || (ReadFile(h(), buf, n, &got, nullptr) && got == n);
     }
     bool Write(const void* buf, DWORD n) const {
         DWORD put = 0;
-        return n == 0 || (WriteFile(h, buf, n, &put, nullptr) && put == n);
+        return n == 0 || (WriteFile(h(), buf, n, &put, nullptr) && put == n);
     }
 };
 
@@ -195,15 +194,15 @@ bool cFileIcon::LoadIcon(const std::string& file) {
     m_FileName = file;
     m_ResourceID = Variant();
     Empty();
-    FileHandle f{CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) return false;
+    FileHandle f{Handle(CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))};
+    if (!f.file) return false;
     LARGE_INTEGER size{};
-    GetFileSizeEx(f.h, &size);
+    GetFileSizeEx(f.h(), &size);
 
     std::string reason;
     uint8_t head[6] = {};
     DWORD got = 0;
-    if (!ReadFile(f.h, head, sizeof head, &got, nullptr)) got = 0;
+    if (!ReadFile(f.h(), head, sizeof head, &got, nullptr)) got = 0;
     m_Dir.idReserved = U16(head);
     m_Dir.idType = U16(head + 2);
     m_Dir.idCount = U16(head + 4);
@@ -228,7 +227,7 @@ bool cFileIcon::LoadIcon(const std::string& file) {
             LARGE_INTEGER at{};
             at.QuadPart = e.dwImageOffset;
             if (uint64_t{e.dwImageOffset} + e.dwBytesInRes > static_cast<uint64_t>(size.QuadPart) ||
-                !SetFilePointerEx(f.h, at, nullptr, FILE_BEGIN)) {
+                !SetFilePointerEx(f.h(), at, nullptr, FILE_BEGIN)) {
                 reason = "Icon Images Array is Corrupt.";
                 break;
             }
@@ -323,8 +322,8 @@ bool cFileIcon::SaveIcon(const std::string& file) {
     if (file.empty() && m_FileName.empty()) RaiseObject(1051, "No filename specified.");
     if (m_Dir.idCount == 0) RaiseObject(1052, "Icon contains no images.");
     if (!file.empty()) m_FileName = file;
-    FileHandle f{CreateFileA(m_FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (f.h == INVALID_HANDLE_VALUE) RaiseObject(1052, "Couldn't open file for writing.");
+    FileHandle f{Handle(CreateFileA(m_FileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr))};
+    if (!f.file) RaiseObject(1052, "Couldn't open file for writing.");
     // The images follow the directory in entry order; each entry gets the offset written.
     uint32_t offset = 6 + 16u * m_Dir.idCount;
     for (size_t i = 0; i < m_Entries.size(); ++i) {
@@ -336,8 +335,7 @@ bool cFileIcon::SaveIcon(const std::string& file) {
     for (size_t i = 0; ok && i < m_Entries.size(); ++i) ok = f.Write(&m_Entries[i], sizeof m_Entries[i]);
     for (size_t i = 0; ok && i < m_Images.size(); ++i)
         ok = f.Write(m_Images[i].bytes.data(), static_cast<DWORD>(m_Images[i].bytes.size()));
-    CloseHandle(f.h);
-    f.h = INVALID_HANDLE_VALUE;
+    f.file.reset();
     if (!ok) RaiseObject(1053, "General failure writing icon.");
     return true;
 }

@@ -5,6 +5,8 @@
 
 #include <imagehlp.h>
 
+#include "base/Handle.h"
+
 namespace {
 
 // Reads a little-endian value of type T at p (p need not be aligned).
@@ -166,19 +168,18 @@ std::string clsPeInfo::StringFromRva(uint32_t rva, bool* ok) const {
 bool clsPeInfo::SaveData(const void* address, size_t length, const std::string& file) const {
     // Only bytes of the mapped file are copied: anything else is no address of this image.
     if (length == 0 ? !InFile(address, 0) : !InFile(address, length)) return false;
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    const Handle h(
+        CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return false;
     bool ok = true;
     const auto* p = static_cast<const unsigned char*>(address);
     while (ok && length > 0) {
         const DWORD chunk = length > 0x10000000u ? 0x10000000u : static_cast<DWORD>(length);
         DWORD put = 0;
-        ok = WriteFile(h, p, chunk, &put, nullptr) && put == chunk;
+        ok = WriteFile(h.get(), p, chunk, &put, nullptr) && put == chunk;
         p += chunk;
         length -= chunk;
     }
-    // Only the file opened here is closed.
-    CloseHandle(h);
     return ok;
 }
 

@@ -8,11 +8,8 @@
 // that the main program's connector creates on the thread that sets MainAppRunning: the
 // events below are called on that thread from its message loop, like any window event.
 //
-// Registering and unregistering are asked for by the calling process: a DLL or OCX through its
-// DllRegisterServer / DllUnregisterServer (OLE initialised), run in a child process of the
-// calling program so that a crashing component cannot take it down, and waited for at most
-// kDllEntryWaitMs (a child still running then is ended), an EXE through /RegServer and
-// /UnregServer, waited for at most kExeServerWaitMs. A finished event is
+// Registering and unregistering are asked for by the calling process through VelmRegServer,
+// which runs platform/Registration.h's runner in that process. A finished event is
 // posted to the main program only once the caller has completed the mailbox write that
 // follows the call (the success flag is its last step), so the main program always finds the
 // action in the mailbox when the event arrives.
@@ -104,25 +101,5 @@ public:
 private:
     std::shared_ptr<ConnectorCore> core_;
 };
-
-// How a component file is registered: by its own entry points. Exposed for the registration
-// server's messages and for tests.
-namespace Registration {
-// How long an EXE server's /RegServer or /UnregServer may take before it is reported as not
-// (un)registered. A program that has not ended by then is left running, and the text says so
-// and names its process id.
-constexpr unsigned long kExeServerWaitMs = 10000;
-// How long a DLL's DllRegisterServer / DllUnregisterServer may run in its child process before
-// it is reported as not (un)registered. Real components take a second or two; the child of
-// one that has not returned by then is ended (it runs nothing but that entry point).
-constexpr unsigned long kDllEntryWaitMs = 50000;
-// Runs DllRegisterServer / DllUnregisterServer or the EXE's /RegServer / /UnregServer. The DLL
-// entry point runs in a child process: this program started again with an internal switch,
-// which every program linking this code serves before its main() (a crash of the component
-// comes back as "DllRegisterServer crashed with exception 0xC0000005 (access violation) in
-// x.dll.").
-bool Run(const std::string& path, bool doRegister, std::string& errText,
-         unsigned long exeWaitMs = kExeServerWaitMs, unsigned long dllWaitMs = kDllEntryWaitMs);
-}  // namespace Registration
 
 }  // namespace Velm

@@ -1,5 +1,6 @@
 #include "regsvr/Master.h"
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Forms.h"
@@ -137,8 +138,8 @@ bool StartMainProgram() {
         ui::MsgBox("Velmora application start failed." + kCrLf + SystemMessage(GetLastError()), ui::vbCritical);
         return false;
     }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    Handle(pi.hThread).reset();  // neither handle is needed: the mailbox says when it runs
+    Handle(pi.hProcess).reset();
     for (int i = 0; i < 1000; ++i) {
         QV_System::TimerSleep(100);
         PumpMessages();

@@ -2,11 +2,15 @@
 #include <windows.h>
 
 #include "base/QV_Err.h"
+#include "platform/Registration.h"
 #include "regsvr/Master.h"
 #include "regsvr/frmMessage.h"
 #include "ui/ui.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Started as a registration child: serve the component's entry point and end, before any
+    // window or start-up work.
+    Velm::Registration::ServeEntryCall();
     ui::SetAppTitle(Master::kAppTitle);
     Master::ShowResultWindow = [] { frmMessage::Instance().Show(ui::vbModeless); };
     try {

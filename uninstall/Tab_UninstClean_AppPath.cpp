@@ -4,6 +4,7 @@
 
 #include <cctype>
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Err.h"
@@ -235,11 +236,10 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
         const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder);
         if (!names) {
             WIN32_FIND_DATAA found;
-            HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-            if (search == INVALID_HANDLE_VALUE) return;
+            const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+            if (!search) return;
             do own.push_back({QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes});
-            while (own.size() < 128 && FindNextFileA(search, &found));
-            FindClose(search);
+            while (own.size() < 128 && FindNextFileA(search.get(), &found));
             names = &own;
         }
         long best = 0, examined = 0;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
@@ -102,13 +103,12 @@ bool FileNumber(HANDLE file, ULONGLONG& number) {
 // cannot be opened. `data` are the file's attributes, read already.
 std::string ReadIconSourceIdentity(const std::string& path, const WIN32_FILE_ATTRIBUTE_DATA& data) {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "";
-    HANDLE h = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "";
+    const Handle h(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return "";
     ULONGLONG number = 0;
-    const bool ok = FileNumber(h, number);
-    CloseHandle(h);
-    if (!ok) return "";
+    if (!FileNumber(h.get(), number)) return "";
     // The volume: the drive ("c:"), or the server and share of a network path.
     std::string volume = TextCase::Lower(path.substr(0, 2));
     if (volume == "\\\\") {

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Err.h"
@@ -52,15 +53,13 @@ const Listing& ListingOf(const std::string& folder) {
     if (it != scan->folders.end()) return it->second;
     Listing listing;
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
+    if (const FindHandle h{FindFirstFileA((folder + "\\*").c_str(), &found)}) {
         listing.listed = true;
         do {
             listing.names.emplace(TextCase::Lower(found.cFileName), std::pair{found.dwFileAttributes, std::string(found.cFileName)});
             listing.order.push_back({found.cFileName, found.dwFileAttributes});
         }
-        while (FindNextFileA(h, &found));
-        FindClose(h);
+        while (FindNextFileA(h.get(), &found));
     }
     return scan->folders.emplace(key, std::move(listing)).first->second;
 }
@@ -155,11 +154,11 @@ namespace {
 class FileBytes {
 public:
     explicit FileBytes(const std::string& path) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return;
+        Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file) return;
         LARGE_INTEGER size{};
-        const bool small = GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kReadWhole;
+        const bool small = GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 && size.QuadPart <= kReadWhole;
         if (small) {
             // One buffer serves every read (one file is read at a time): a fresh block of this
             // size each time is itself mapped and dropped by the heap, which costs more than the read.
@@ -167,12 +166,12 @@ public:
             const size_t want = static_cast<size_t>(size.QuadPart);
             if (buffer.size() < want) buffer.resize(want);
             DWORD got = 0;
-            if (ReadFile(file, buffer.data(), static_cast<DWORD>(want), &got, nullptr) && got == want) {
+            if (ReadFile(file.get(), buffer.data(), static_cast<DWORD>(want), &got, nullptr) && got == want) {
                 data_ = buffer.data();
                 size_ = want;
             }
         }
-        CloseHandle(file);
+        file.reset();
         if (!small) {
             mapped_ = MappedFile(path);
             data_ = mapped_.Data();

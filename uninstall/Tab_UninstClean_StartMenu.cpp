@@ -2,6 +2,7 @@
 
 #include "uninstall/Tab_UninstClean.h"
 
+#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Strings_Lib.h"
@@ -33,8 +34,8 @@ void FillStartMenuTargetsCol_rec(std::string folder, colStartMenuTargets& col, Q
         QV_APIFileAndDisk::StripTrailingBackslash(folder);
         lngLinkCounter = 0;
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return;
+        const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+        if (!search) return;
         do {
             const std::string name = QV_Strings_Lib::TrimAtNull(found.cFileName);
             if (name == "." || name == "..") continue;
@@ -58,8 +59,7 @@ void FillStartMenuTargetsCol_rec(std::string folder, colStartMenuTargets& col, Q
             rec->strFilePathLow = path.size() > baseLength + 1 ? path.substr(baseLength + 1) : "";
             rec->strTargetFilePath = target;
             rec->strLinkName = name.substr(0, name.size() - 4);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+        } while (FindNextFileA(search.get(), &found));
     });
 }
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/PeImage.h"
 #include "base/TextCase.h"
 #include "components/Tab_RegComp.h"
@@ -37,11 +38,10 @@ void SetText(HKEY root, const std::string& path, const char* name, const std::st
 std::vector<std::string> SystemDlls(const std::string& sys, size_t most) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((sys + "\\*.dll").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
+    const FindHandle h(FindFirstFileA((sys + "\\*.dll").c_str(), &fd));
+    if (!h) return names;
     do names.push_back(fd.cFileName);
-    while (names.size() < most && FindNextFileA(h, &fd));
-    FindClose(h);
+    while (names.size() < most && FindNextFileA(h.get(), &fd));
     return names;
 }
 

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Handle.h"
 #include "base/PeImage.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
@@ -167,22 +168,17 @@ double RegQuery() {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+    const Handle nul(CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr));
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = si.hStdError = nul;
+    si.hStdOutput = si.hStdError = nul.get();
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
     auto t0 = Clock::now();
-    if (!CreateProcessA(nullptr, cmd, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(nul);
+    if (!CreateProcessA(nullptr, cmd, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
         return -1;
-    }
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(nul);
-    return ms;
+    const Handle process(pi.hProcess), thread(pi.hThread);
+    WaitForSingleObject(process.get(), INFINITE);
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 }
 
 // What the services scan reads: per service its name, key, four values and close.
@@ -396,30 +392,25 @@ FirstScan FirstScanInAProgramOfItsOwn(const char* self, bool icons = false) {
     FirstScan result;
     std::string cmd = std::string("\"") + self + "\" first" + (icons ? " icons" : "");
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &sa, 0)) return result;
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    Handle read, write;
+    if (!CreatePipe(read.Receive(), write.Receive(), &sa, 0)) return result;
+    SetHandleInformation(read.get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = write;
+    si.hStdOutput = write.get();
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(read);
-        CloseHandle(write);
-        return result;
-    }
-    CloseHandle(write);
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return result;
+    const Handle process(pi.hProcess), thread(pi.hThread);
+    write.reset();
     std::string out;
     char buffer[256];
     DWORD got = 0;
-    while (ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got) out.append(buffer, got);
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CloseHandle(read);
+    while (ReadFile(read.get(), buffer, sizeof buffer, &got, nullptr) && got) out.append(buffer, got);
+    WaitForSingleObject(process.get(), INFINITE);
+    read.reset();
     if (sscanf(out.c_str(), "%lf %lf %ld %ld", &result.base.ms, &result.first.ms, &result.first.calls,
                &result.extensions) != 4)
         result.extensions = 0;

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Handle.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -63,8 +65,8 @@ void End(Started& s) {
     if (!s.ok) return;
     if (WaitForSingleObject(s.pi.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(s.pi.hProcess, 1);
     WaitForSingleObject(s.pi.hProcess, 30000);
-    CloseHandle(s.pi.hThread);
-    CloseHandle(s.pi.hProcess);
+    Handle(s.pi.hThread).reset();
+    Handle(s.pi.hProcess).reset();
     s.ok = false;
 }
 

@@ -24,6 +24,8 @@
 #include "ui/ui.h"
 #include "uninstall/Tab_UninstClean.h"
 
+#include "base/Handle.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -41,15 +43,13 @@ void MakeFolders(const std::string& path) {
 
 void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
+    if (const FindHandle h{FindFirstFileA((path + "\\*").c_str(), &found)}) {
         do {
             std::string name = found.cFileName;
             if (name == "." || name == "..") continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path + "\\" + name);
             else DeleteFileA((path + "\\" + name).c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
+        } while (FindNextFileA(h.get(), &found));
     }
     RemoveDirectoryA(path.c_str());
 }
@@ -150,11 +150,10 @@ long ListFolders(int entries) {
         snprintf(name, sizeof name, "%04d", i);
         const std::string folder = kRoot + "\\apps\\Bench Tool " + name;
         WIN32_FIND_DATAA found;
-        HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-        if (h == INVALID_HANDLE_VALUE) continue;
+        const FindHandle h(FindFirstFileA((folder + "\\*").c_str(), &found));
+        if (!h) continue;
         do ++files;
-        while (FindNextFileA(h, &found));
-        FindClose(h);
+        while (FindNextFileA(h.get(), &found));
     }
     return files;
 }
@@ -162,8 +161,8 @@ long ListFolders(int entries) {
 // Every shortcut below a folder resolved once through IShellLinkA.
 void ResolveShortcuts(const std::string& folder, IShellLinkA* link, IPersistFile* file, long& count) {
     WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return;
+    const FindHandle h(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!h) return;
     do {
         const std::string name = found.cFileName;
         if (name == "." || name == "..") continue;
@@ -177,8 +176,7 @@ void ResolveShortcuts(const std::string& folder, IShellLinkA* link, IPersistFile
         char target[MAX_PATH] = {};
         if (SUCCEEDED(file->Load(wide, STGM_READ)) && SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, 0)) && *target)
             ++count;
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
+    } while (FindNextFileA(h.get(), &found));
 }
 
 long ResolveMenu() {

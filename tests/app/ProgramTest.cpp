@@ -1,7 +1,8 @@
 // Velmora started as a user starts it, on the test prefix's real registry: the components tab
 // fills from HKEY_CLASSES_ROOT\CLSID, a second start activates the first (also one living only
-// in the tray) and ends, the window's state comes back at the next start, and the File menu's
-// Shutdown ends a program that lives on in the tray.
+// in the tray) and ends, the window's state comes back at the next start, the File menu's
+// Shutdown ends a program that lives on in the tray, and a registration child's call is served
+// before the start-up.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Handle.h"
 #include "tests/app/RemoteWindows.h"
 #include "tests/support/Helpers.h"
 
@@ -162,4 +164,26 @@ TEST(Program, SingleInstanceSettingsAndTray) {
     ASSERT_TRUE(ShutdownFromTray(again.pi.dwProcessId));
     EXPECT_TRUE(again.WaitEnd());
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora");
+}
+
+// Started as the registration runner's child (the program itself with its internal switch), the
+// program serves that call before any start-up of its own: a call it cannot read ends it at once
+// with exit code 2, where the program's start-up would open its windows and keep running.
+TEST(Program, ARegistrationChildCallIsServedBeforeTheStartUp) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = "\"" + WindowsPath(VELMORA_EXE) + "\" /VelmRegistrationEntryCall";
+    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    const Handle process(pi.hProcess), thread(pi.hThread);
+    const bool ended = WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
+    EXPECT_TRUE(ended) << "the program went on with its start-up";
+    if (!ended) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 10000);
+        return;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    EXPECT_EQ(code, 2u);
 }

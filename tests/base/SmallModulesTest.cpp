@@ -9,6 +9,7 @@
 
 #include "BaseFiles.h"
 #include "base/ComPtr.h"
+#include "base/Handle.h"
 #include "base/QV_Application.h"
 #include "base/QV_Clipboard.h"
 #include "base/QV_Err.h"
@@ -212,6 +213,42 @@ TEST(ComPtr, ReleasesWhatItHoldsOnce) {
     ComPtr<Counted> kept(&a);
     EXPECT_EQ(kept.release(), &a);
     EXPECT_EQ(a.releases, 1);
+}
+
+TEST(Handle, ClosesWhatItHoldsOnceAndTakesNeitherNoneValueForAHandle) {
+    // A handle is open while GetHandleInformation answers for it.
+    auto open = [](HANDLE h) {
+        DWORD flags = 0;
+        return GetHandleInformation(h, &flags) != FALSE;
+    };
+    HANDLE first = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE second = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE kept = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    {
+        Handle a(first);
+        EXPECT_TRUE(a);
+        *a.Receive() = second;  // the first is closed before the slot is handed out
+        EXPECT_FALSE(open(first));
+        Handle b(std::move(a));
+        EXPECT_FALSE(a);
+        EXPECT_EQ(b.get(), second);
+        EXPECT_TRUE(open(second));
+        Handle c(kept);
+        EXPECT_EQ(c.release(), kept);
+    }
+    EXPECT_FALSE(open(second));
+    EXPECT_TRUE(open(kept));
+    CloseHandle(kept);
+    EXPECT_FALSE(Handle(nullptr));
+    EXPECT_FALSE(Handle(INVALID_HANDLE_VALUE));
+
+    WIN32_FIND_DATAA data;
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    FindHandle search(FindFirstFileA((std::string(windows) + "\\*").c_str(), &data));
+    ASSERT_TRUE(search);
+    EXPECT_TRUE(FindNextFileA(search.get(), &data));
+    EXPECT_FALSE(FindHandle(FindFirstFileA((std::string(windows) + "\\no such file.velm").c_str(), &data)));
 }
 
 TEST(ErrorTexts, RaiseCarriesTheNumbersText) {

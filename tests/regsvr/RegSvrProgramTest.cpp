@@ -9,6 +9,7 @@
 
 #include "StandIn.h"
 #include "VelmComServerFixture.h"
+#include "platform/Registration.h"
 #include "platform/VelmConnector.h"
 #include "regsvr/Master.h"
 #include "tests/support/RegFixture.h"
