@@ -180,6 +180,18 @@ bool CopyFile(const std::string& source, const std::string& target, bool failIfE
     return ::CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE) == TRUE;
 }
 
+std::string EnvironmentValue(const std::string& name) {
+    if (name.empty() || !CanBePath(name)) return "";
+    char buffer[4096];
+    DWORD n = GetEnvironmentVariableA(name.c_str(), buffer, sizeof buffer);
+    if (n == 0) return "";
+    if (n < sizeof buffer) return std::string(buffer, n);
+    std::string big(n, '\0');
+    n = GetEnvironmentVariableA(name.c_str(), big.data(), n);
+    big.resize(n);
+    return big;
+}
+
 std::string ExpandReferences(const std::string& text, const std::function<std::string(const std::string&)>& value,
                              bool firstNameOnly) {
     std::string out, only;

@@ -72,6 +72,10 @@ bool TryLeadingParts(const std::string& text, size_t shortest, Test test) {
     return false;
 }
 
+// The value of an environment variable, whole; "" when it is not set, and for a name longer than
+// any path (no variable a path could use).
+std::string EnvironmentValue(const std::string& name);
+
 // Environment references in one pass, left to right: each "%NAME%" is replaced by value(NAME),
 // and a value is not read again for references. With `firstNameOnly` only the references of
 // the first name are replaced. The pass ends, keeping the rest as it stands, at a "%" without

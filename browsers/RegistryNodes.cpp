@@ -12,7 +12,6 @@
 #include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/Variant.h"
-#include "ui/Form.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
@@ -359,39 +358,6 @@ bool ExistingFolder(const std::string& path) {
                                 [&](const std::string& t) { return FolderExistsNow(t, &noFolder); });
     if (noFolder) NoteMissingFolder(q);
     return exists;
-}
-
-std::string Env(const std::string& name) {
-    // A name longer than any path is no variable a path could use.
-    if (name.empty() || !QV_APIFileAndDisk::CanBePath(name)) return "";
-    char buffer[4096];
-    DWORD n = GetEnvironmentVariableA(name.c_str(), buffer, sizeof buffer);
-    if (n == 0) return "";
-    if (n < sizeof buffer) return std::string(buffer, n);
-    std::string big(n, '\0');
-    n = GetEnvironmentVariableA(name.c_str(), big.data(), n);
-    big.resize(n);
-    return big;
-}
-
-namespace {
-ULONGLONG& LastPump() {
-    static ULONGLONG last = 0;
-    return last;
-}
-}  // namespace
-
-bool PumpDue() { return GetTickCount64() - LastPump() >= 25; }
-
-void Pump() {
-    if (!PumpDue()) return;
-    ui::DoEvents();
-    LastPump() = GetTickCount64();
-}
-
-void PumpNow() {
-    ui::DoEvents();
-    LastPump() = GetTickCount64();
 }
 
 }  // namespace RegistryNodes

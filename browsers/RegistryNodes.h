@@ -69,17 +69,5 @@ public:
 private:
     void* previous_;
 };
-// The value of an environment variable ("" when unset).
-std::string Env(const std::string& name);
-
-// Lets the user interface run when it has not for a little while, so the busy box's Cancel
-// and the window's painting stay live without a message-loop turn for every registry key.
-void Pump();
-// Lets it run now.
-void PumpNow();
-// True when the next Pump will let the user interface run. A scan sets its progress text only
-// then: the status bar paints itself at once on every new text, and only the text that is
-// there when the interface runs is ever seen.
-bool PumpDue();
 
 }  // namespace RegistryNodes

@@ -64,7 +64,7 @@ bool ShortenToFile(const std::string& text, std::string& found) {
 }  // namespace
 
 void InitSearchPaths() {
-    SearchPath() = RegistryNodes::Env("PATH");
+    SearchPath() = QV_APIFileAndDisk::EnvironmentValue("PATH");
     std::string windows;
     if (QV_APIFileAndDisk::GetSpecialFolder(nullptr, QV_APIFileAndDisk::CSIDL_WINDOWS_, windows))
         WindowsFolder() = windows;
@@ -116,7 +116,7 @@ bool FindFileOnSearchPath(const std::string& location, std::string& found) {
             // A "%" without its closing "%" names no variable: nothing is expanded. Every
             // reference to the first name is, in one bounded pass.
             if (l.find('%', first + 1) != std::string::npos) {
-                l = QV_APIFileAndDisk::ExpandReferences(l, RegistryNodes::Env, true);
+                l = QV_APIFileAndDisk::ExpandReferences(l, QV_APIFileAndDisk::EnvironmentValue, true);
                 if (ExistingFile(l, found)) {
                     ok = true;
                     return;

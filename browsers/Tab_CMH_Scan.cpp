@@ -15,6 +15,7 @@
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "image/QV_IconsAndResources.h"
+#include "ui/Form.h"
 #include "ui/Controls.h"
 #include "ui/ImageList.h"
 #include "ui/TreeView.h"
@@ -160,12 +161,12 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
         {
         // The nodes are added with the tree's painting off; it repaints once at the end.
         ui::RedrawOff quiet(tree);
-        RegistryNodes::PumpNow();
+        ui::DoEventsNow();
         int counter = 0;
         for (DWORD index = 0; index < count; ++index) {
             if (++counter >= 10) {
                 counter = 0;
-                RegistryNodes::Pump();
+                ui::DoEventsWhenDue();
                 if (cancel) return;
             }
             std::string name;
@@ -176,7 +177,7 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
 
             auto rec = col.Add(name, name);
             rec->vntFileType = name.substr(1);
-            if (RegistryNodes::PumpDue()) statusBar.Panel(1).SetText("Processing  '" + name + "'");
+            if (ui::EventsDue()) statusBar.Panel(1).SetText("Processing  '" + name + "'");
             ReadDefault(name, rec->vntDefault);
 
             // The icon: the type's DefaultIcon key, else (when there is no such key) its open command.

@@ -10,6 +10,7 @@
 #include "browsers/RegistryTab.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/colQVRegistry.h"
+#include "ui/Form.h"
 #include "ui/Controls.h"
 #include "ui/ListView.h"
 #include "ui/QV_TreeView_Lib.h"
@@ -123,12 +124,12 @@ void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const
     TrapErrors("Tab_CMH", "CMH_Search", [&] {
         colQVRegistry& engine = QVRegistry();
         engine.Clear();
-        RegistryNodes::PumpNow();
+        ui::DoEventsNow();
         ui::NodePtr node = tree.Nodes.Item(1)->FirstSibling();
         int counter = 0;
         auto mark = [&](const std::string& k) {
             for (const auto& hit : engine) {
-                RegistryNodes::Pump();
+                ui::DoEventsWhenDue();
                 QV_TreeView_Lib::AddNodePath(tree, k, k + "\\" + kHive + "\\" + hit->vntKey, true, "Folder",
                                              "FolderOpen", "Found", "Found");
             }
@@ -136,7 +137,7 @@ void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const
         for (; node; node = node->Next()) {
             if (++counter >= 50) {
                 counter = 0;
-                RegistryNodes::PumpNow();
+                ui::DoEventsNow();
                 if (cancel) return;
             }
             const std::string k = node->Key();

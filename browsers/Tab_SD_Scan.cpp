@@ -12,11 +12,12 @@
 #include "base/Seams.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_SD.h"
+#include "ui/Form.h"
 #include "ui/Controls.h"
 #include "ui/TreeView.h"
 
 using namespace QV_Registry_Lib;
-using RegistryNodes::Env;
+using QV_APIFileAndDisk::EnvironmentValue;
 
 namespace Tab_SD {
 
@@ -80,7 +81,7 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
         if (path.find('\\') == std::string::npos) {
             size_t slash = path.find('/');
             if (slash != std::string::npos) path = TrimRight(path.substr(0, slash));
-            const std::string list = Env("PATH");
+            const std::string list = EnvironmentValue("PATH");
             for (size_t start = 0; start <= list.size();) {
                 size_t end = list.find(';', start);
                 if (end == std::string::npos) end = list.size();
@@ -91,7 +92,7 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
             // "%" without its closing "%" names no variable: nothing is expanded. Every
             // reference to the first name is, in one bounded pass.
             if (path.find('%', first + 1) != std::string::npos) {
-                path = QV_APIFileAndDisk::ExpandReferences(path, Env, true);
+                path = QV_APIFileAndDisk::ExpandReferences(path, EnvironmentValue, true);
                 rec.vntImagePathEx = path;
                 tryFile(path);
             }
@@ -118,7 +119,7 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
     if (!found && path.size() > 1 && path[0] == '\\' && path[1] != '\\') {
         size_t next = path.find('\\', 1);
         const std::string component = path.substr(1, next == std::string::npos ? std::string::npos : next - 1);
-        std::string value = Env(component);
+        std::string value = EnvironmentValue(component);
         if (value.empty()) value = QV_InfoLocal_Lib::GetEnvironmentValue(component);
         if (value.empty()) value = QV_InfoLocal_Lib::GetEnvironmentValue("windir");
         const std::string result = QV_Strings_Lib::ReplaceAll(path, "\\" + component, value);
@@ -130,14 +131,14 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
     if (!found && !path.empty() && path[0] != '\\' && (path.size() < 2 || path[1] != '\\')) {
         const std::string component = path.substr(0, path.find('\\'));
         if (!component.empty()) {
-            const std::string result = QV_Strings_Lib::ReplaceAll(path, component, Env(component));
+            const std::string result = QV_Strings_Lib::ReplaceAll(path, component, EnvironmentValue(component));
             folderOf(result);
             tryFile(result);
         }
         if (!found) {
             // Below the system root; a path without a drive also with arguments after the
             // program (system32\svchost.exe -k Group, as systems store it).
-            const std::string result = Env("systemroot") + "\\" + path;
+            const std::string result = EnvironmentValue("systemroot") + "\\" + path;
             folderOf(result);
             if (!tryFile(result) && path.find(':') == std::string::npos) shorten(result);
         }
@@ -185,9 +186,9 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
     RegistryNodes::FolderListingCache listings;
     // The nodes are added with the tree's painting off; it repaints once at the end.
     ui::RedrawOff quiet(tree);
-    RegistryNodes::PumpNow();
+    ui::DoEventsNow();
     for (DWORD index = 0; index < count; ++index) {
-        RegistryNodes::Pump();
+        ui::DoEventsWhenDue();
         if (cancel) break;
         std::string name;
         const long rc = reader.SubKeyAt(services.get(), index, name);
@@ -197,7 +198,7 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
 
         auto rec = col.Add(name, name);
         rec->vntRegKey = name;
-        if (RegistryNodes::PumpDue()) statusBar.Panel(1).SetText("Processing '" + name + "'");
+        if (ui::EventsDue()) statusBar.Panel(1).SetText("Processing '" + name + "'");
 
         RegKey key;
         if (RegOpenKeyExA(services.get(), name.c_str(), 0, KEY_READ_ONLY, &key.Receive()) != 0) continue;
@@ -217,7 +218,7 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
                 if (!image.empty() && image.back() == '"') image.pop_back();
             }
             rec->vntImagePathEx = image;
-            if (SD_ResolveImagePath(*rec, image)) RegistryNodes::Pump();
+            if (SD_ResolveImagePath(*rec, image)) ui::DoEventsWhenDue();
         }
         key.Close();
 

@@ -10,6 +10,7 @@
 #include "browsers/RegistryTab.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
+#include "ui/Form.h"
 #include "ui/Controls.h"
 #include "ui/DetailsRows.h"
 #include "ui/ListView.h"
@@ -96,13 +97,13 @@ void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const boo
     TrapErrors("Tab_SD", "SD_Find", [&] {
         colQVRegistry& engine = QVRegistry();
         engine.Clear();
-        RegistryNodes::PumpNow();
+        ui::DoEventsNow();
         ui::NodePtr node = tree.Nodes.Item(1)->FirstSibling();
         int counter = 0;
         for (; node; node = node->Next()) {
             if (++counter >= 50) {
                 counter = 0;
-                RegistryNodes::PumpNow();
+                ui::DoEventsNow();
                 if (cancel) return;
             }
             auto rec = col.Item(node->Key());
@@ -115,7 +116,7 @@ void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const boo
             SD_ExpandNode(tree, *node, *rec, false);
             const std::string k = node->Key();
             for (const auto& hit : engine) {
-                RegistryNodes::Pump();
+                ui::DoEventsWhenDue();
                 QV_TreeView_Lib::AddNodePath(tree, k, k + "\\HKEY_LOCAL_MACHINE\\" + hit->vntKey, true, "Folder",
                                              "FolderOpen", "Found", "Found");
             }

@@ -187,6 +187,24 @@ void DoEvents() {
     }
 }
 
+namespace {
+ULONGLONG& LastEvents() {
+    static ULONGLONG last = 0;
+    return last;
+}
+}  // namespace
+
+bool EventsDue() { return GetTickCount64() - LastEvents() >= 25; }
+
+void DoEventsWhenDue() {
+    if (EventsDue()) DoEventsNow();
+}
+
+void DoEventsNow() {
+    DoEvents();
+    LastEvents() = GetTickCount64();
+}
+
 void Defer(std::function<void()> action) {
     DeferQueue().push_back(std::move(action));
     PostMessageA(Sink(), kDeferMessage, 0, 0);

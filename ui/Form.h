@@ -171,6 +171,15 @@ Form* FindForm(const std::string& name);
 void Run();
 // Handles every message waiting in the queue and returns (a handler may thus be re-entered).
 void DoEvents();
+// For long loops on the interface's thread: DoEventsWhenDue lets the interface run when it has
+// not for a little while (25 ms), so a busy box's Cancel and the window's painting stay live
+// without a message-loop turn for every step; DoEventsNow lets it run now. EventsDue is true when
+// the next DoEventsWhenDue will run it: a loop sets its progress text only then, since a status
+// bar paints itself at once on every new text and only the text there when the interface runs
+// is ever seen.
+void DoEventsWhenDue();
+void DoEventsNow();
+bool EventsDue();
 // Runs `action` from the message loop after the current handler has returned.
 void Defer(std::function<void()> action);
 
