@@ -1,6 +1,6 @@
 // What the file-types and services tabs share of their registry trees: the key path a node
-// stands for, the sub-key nodes below a node, the file test of the path resolvers and the
-// message pump of their long runs.
+// stands for, the sub-key nodes below a node and the edits of a node's key. (The path
+// resolvers' file test is FileLookup; the long runs' message pump is the toolkit's.)
 #pragma once
 #include <windows.h>
 
@@ -46,28 +46,5 @@ void DeleteValue(HKEY hive, const std::string& path, const std::string& name);
 bool RenameKey(ui::TreeView& tree, HKEY hive, const std::string& path, const ui::Node& node,
                const std::string& newName);
 
-// True when `candidate`, without its trailing blanks, names an existing file; that path is then
-// put in `found`.
-bool ExistingFile(std::string candidate, std::string& found);
-// True when the absolute path names an existing folder.
-bool ExistingFolder(const std::string& path);
-
-// While an object of this class lives (one scan), the file and folder tests above answer from
-// folder listings instead of asking the file system for every candidate path: the path
-// resolvers try many candidates in the same few folders, most of them not there, and under Wine
-// each "not there" reads the whole folder. Once a few names of one letter were not in a folder,
-// its names of that letter are listed; once a few more of any letter were not, all its names; a
-// folder found missing answers for every name in it at once. Until then each test asks the file
-// system (by attributes, which is quick for what is there). A path is asked of the file system
-// once, and that answer holds for the rest of the scan.
-class FolderListingCache {
-public:
-    FolderListingCache();
-    ~FolderListingCache();
-    FolderListingCache(const FolderListingCache&) = delete;
-    FolderListingCache& operator=(const FolderListingCache&) = delete;
-private:
-    void* previous_;
-};
 
 }  // namespace RegistryNodes

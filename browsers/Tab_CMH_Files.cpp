@@ -7,10 +7,11 @@
 
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
+#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 
-using RegistryNodes::ExistingFile;
+using FileLookup::ExistingFile;
 
 namespace Tab_CMH {
 

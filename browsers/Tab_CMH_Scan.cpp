@@ -12,6 +12,7 @@
 #include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
+#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "image/QV_IconsAndResources.h"
@@ -21,7 +22,7 @@
 #include "ui/TreeView.h"
 
 using namespace QV_Registry_Lib;
-using RegistryNodes::ExistingFile;
+using FileLookup::ExistingFile;
 
 namespace Tab_CMH {
 namespace {
@@ -151,7 +152,7 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
             return;
         RegEnum::Reader reader;
         reader.Prepare({.subKeys = count, .longestSubKey = maxName, .values = 0, .longestValueName = 0}, false);
-        RegistryNodes::FolderListingCache listings;
+        FileLookup::FolderListingCache listings;
         // The nodes of the last scan wait for no picture any more.
         auto icons = std::make_shared<NodeIcons>(images, pixSmall);
         tree.ImageWanted = [icons](ui::Node& node) { icons->Drawn(node, "Unknown"); };

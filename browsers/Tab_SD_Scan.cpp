@@ -10,6 +10,7 @@
 #include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
+#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_SD.h"
 #include "ui/Form.h"
@@ -36,7 +37,7 @@ bool ReadText(HKEY h, const char* name, std::string& text, long type = REG_SZ) {
 bool ExistingFolderOf(const std::string& path, std::string& folder) {
     std::string f;
     if (!QV_Strings_Lib::GetDirectory(path, f) || f.empty()) return false;
-    if (!RegistryNodes::ExistingFolder(f)) return false;
+    if (!FileLookup::ExistingFolder(f)) return false;
     folder = f;
     return true;
 }
@@ -56,7 +57,7 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
     bool found = false;
     auto tryFile = [&](const std::string& candidate) {
         std::string file;
-        if (!RegistryNodes::ExistingFile(candidate, file)) return false;
+        if (!FileLookup::ExistingFile(candidate, file)) return false;
         rec.vntImagePathEx = file;
         rec.blnFileExist = true;
         found = true;
@@ -103,7 +104,7 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
     // until a file or an existing folder is met: only leading parts that can be a path are tried.
     auto shorten = [&](const std::string& text) {
         QV_APIFileAndDisk::TryLeadingParts(text, 3, [&](const std::string& part) {
-            if (RegistryNodes::ExistingFolder(part)) {
+            if (FileLookup::ExistingFolder(part)) {
                 rec.vntImagePathEx = part;
                 return true;
             }
@@ -183,7 +184,7 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
         return false;
     RegEnum::Reader reader;
     reader.Prepare({.subKeys = count, .longestSubKey = maxName, .values = 0, .longestValueName = 0}, false);
-    RegistryNodes::FolderListingCache listings;
+    FileLookup::FolderListingCache listings;
     // The nodes are added with the tree's painting off; it repaints once at the end.
     ui::RedrawOff quiet(tree);
     ui::DoEventsNow();

@@ -9,6 +9,7 @@
 #include "base/ScopeExit.h"
 #include "base/TextCase.h"
 #include "VelmComServerFixture.h"
+#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_SD.h"
 #include "browsers/colQVRegistry.h"
@@ -116,8 +117,8 @@ TEST(ServicesResolver, ListedFoldersAnswerAsTheFileSystemDoes) {
     };
     auto ask = [](const std::string& p) {
         Answer a{};
-        a.file = RegistryNodes::ExistingFile(p, a.found);
-        a.folder = RegistryNodes::ExistingFolder(p);
+        a.file = FileLookup::ExistingFile(p, a.found);
+        a.folder = FileLookup::ExistingFolder(p);
         return a;
     };
     std::vector<Answer> direct;
@@ -129,7 +130,7 @@ TEST(ServicesResolver, ListedFoldersAnswerAsTheFileSystemDoes) {
         EXPECT_EQ(direct.back().folder, QV_APIFileAndDisk::PathExists(p)) << p;
     }
     EXPECT_TRUE(direct[0].file && direct[2].file && direct[6].file && direct[12].folder);
-    RegistryNodes::FolderListingCache listings;
+    FileLookup::FolderListingCache listings;
     for (int round = 0; round < 12; ++round)  // the later rounds answer from the listings
         for (size_t i = 0; i < std::size(paths); ++i) {
             SCOPED_TRACE(paths[i] + " round " + std::to_string(round));

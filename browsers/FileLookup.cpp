@@ -1,0 +1,261 @@
+#include "browsers/FileLookup.h"
+
+#include <windows.h>
+
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "base/Handle.h"
+#include "base/QV_APIFileAndDisk.h"
+#include "base/TextCase.h"
+
+namespace FileLookup {
+
+namespace {
+
+// Answers to file tests from folder listings, for one scan.
+//
+// Under Wine a test of a name that a folder lacks reads the whole folder (the names are compared
+// without regard to case), and so does a test of any path that runs through a missing name; a
+// test of a name that is there costs next to nothing. The path resolvers test many candidates in
+// a few folders, and most of them are not there: the shortening walk tries "svchost.exe -k
+// netsvc", "svchost.exe -k netsv", ... each with several extensions. So once three names of one
+// initial letter were missing from a folder, the folder's names of that letter are listed (one
+// search with a pattern, about the cost of two single tests) and answer every later candidate of
+// that letter; once eight names of any letter were missing, the whole folder is listed. A folder
+// that turns out not to exist answers "nothing there" for every name in it.
+//
+// A listing maps each lower-case name (long and short) to whether it is a folder. A path is
+// asked of the file system once: the answer is kept by the path's exact text for the scan.
+using Entries = std::unordered_map<std::string, bool>;
+struct Listings {
+    std::unordered_map<std::string, Entries> folders;   // whole folders
+    std::unordered_map<std::string, Entries> initials;  // folder & "\" & initial letter
+    std::unordered_map<std::string, int> misses, initialMisses;
+    std::unordered_set<std::string> refused;  // folders the system would not list
+    std::unordered_map<std::string, bool> fileAnswers, folderAnswers;
+};
+constexpr int kListAfterMisses = 8;
+constexpr int kListInitialAfterMisses = 3;
+Listings* g_listings = nullptr;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Where a listing would answer for a path: the lower-case folder (as given), the name to look
+// up in it, and the key of its initial's listing ("" when a listing of one initial cannot answer
+// for it: the letter is no plain ASCII letter or digit, which a pattern would match as the
+// system does, or the name may be a short alias, with its "~"). `usable` is false when no
+// listing can answer as the file system would (not a drive path, wildcards, a doubled separator,
+// a name the system alters in a way the listing cannot follow). With `fileName` the last name is
+// looked up as a file's: the system drops its trailing dots and blanks, and a path ending in a
+// separator names no file (`none`). Otherwise it is looked up as a folder's, and a name ending
+// in a dot or blank is left to the file system.
+struct ListingQuery {
+    bool usable = false, none = false;
+    std::string folderText, folder, name, initial;
+};
+ListingQuery QueryFor(const std::string& path, bool fileName) {
+    ListingQuery q;
+    const bool drive = path.size() > 3 && path[1] == ':' && path[2] == '\\';
+    if (!drive || path.find_first_of("*?<>\"") != std::string::npos) return q;
+    for (size_t i = 3; i < path.size(); ++i)
+        if (IsSeparator(path[i]) && IsSeparator(path[i - 1])) return q;
+    size_t slash = path.size() - 1;
+    while (!IsSeparator(path[slash])) --slash;
+    q.name = TextCase::Lower(path.substr(slash + 1));
+    if (fileName) {
+        if (q.name.empty()) {
+            q.usable = q.none = true;
+            return q;
+        }
+        const size_t keep = q.name.find_last_not_of(". ");
+        q.name.erase(keep == std::string::npos ? 0 : keep + 1);
+        if (q.name.empty()) return q;
+    } else if (q.name.empty() || q.name.back() == '.' || q.name.back() == ' ') {
+        return q;
+    }
+    q.folderText = path.substr(0, slash);
+    q.folder = TextCase::Lower(q.folderText);
+    const char first = q.name[0];
+    if (((first >= 'a' && first <= 'z') || (first >= '0' && first <= '9')) && q.name.find('~') == std::string::npos)
+        q.initial = q.folder + "\\" + first;
+    q.usable = true;
+    return q;
+}
+
+// Lists the entries of `folderText` that match `pattern` ("*", or one letter and "*").
+enum class Listed { Yes, NoFolder, Refused };
+Listed List(const std::string& folderText, const std::string& pattern, Entries& entries) {
+    WIN32_FIND_DATAA fd;
+    const FindHandle h(FindFirstFileA((folderText + "\\" + pattern).c_str(), &fd));
+    if (!h) {
+        switch (GetLastError()) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_NO_MORE_FILES:
+                return Listed::Yes;  // nothing matches
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_DIRECTORY:
+                return Listed::NoFolder;  // nothing can be in it
+            default:
+                return Listed::Refused;  // a folder that may not be listed can still hold files
+        }
+    }
+    do {
+        const bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entries[TextCase::Lower(fd.cFileName)] = dir;
+        if (fd.cAlternateFileName[0]) entries[TextCase::Lower(fd.cAlternateFileName)] = dir;
+    } while (FindNextFileA(h.get(), &fd));
+    return Listed::Yes;
+}
+
+int Look(const Entries& entries, const std::string& name) {
+    auto entry = entries.find(name);
+    if (entry == entries.end()) return 0;
+    return entry->second ? 2 : 1;
+}
+
+int Count(const std::unordered_map<std::string, int>& counts, const std::string& key) {
+    auto at = counts.find(key);
+    return at == counts.end() ? 0 : at->second;
+}
+
+// Answers from the listings of the path's folder: 1 a file, 2 a folder, 0 nothing; -1 when the
+// caller must ask the file system (no listing can answer, or none has been made yet). The folder
+// is listed by its text as given, so the system reads it exactly as it reads the folder part of
+// the whole path ("/" as a separator, ".." components and the like).
+int FromListing(const ListingQuery& q) {
+    if (!g_listings || !q.usable) return -1;
+    if (q.none) return 0;
+    Listings& l = *g_listings;
+    if (l.refused.count(q.folder)) return -1;
+    if (auto whole = l.folders.find(q.folder); whole != l.folders.end()) return Look(whole->second, q.name);
+    const bool wholeDue = Count(l.misses, q.folder) >= kListAfterMisses;
+    if (!wholeDue) {
+        if (q.initial.empty()) return -1;
+        if (auto part = l.initials.find(q.initial); part != l.initials.end()) return Look(part->second, q.name);
+        if (Count(l.initialMisses, q.initial) < kListInitialAfterMisses) return -1;
+    }
+    Entries entries;
+    switch (List(q.folderText, wholeDue ? "*" : std::string(1, q.name[0]) + "*", entries)) {
+        case Listed::Refused:
+            l.refused.insert(q.folder);
+            return -1;
+        case Listed::NoFolder:
+            l.folders.emplace(q.folder, Entries{});
+            return 0;
+        case Listed::Yes:
+            break;
+    }
+    auto& listed = wholeDue ? l.folders[q.folder] : l.initials[q.initial];
+    listed = std::move(entries);
+    return Look(listed, q.name);
+}
+
+// Asks the file system through `answers` (one question per exact path text in a scan), and
+// counts a "no" against the folder a listing would answer from.
+template <class Ask>
+bool AskOnce(std::unordered_map<std::string, bool>& answers, const std::string& path, const ListingQuery& q, Ask ask) {
+    auto [at, fresh] = answers.try_emplace(path, false);
+    if (fresh) {
+        at->second = ask(path);
+        if (!at->second && q.usable && !q.folder.empty()) {
+            ++g_listings->misses[q.folder];
+            if (!q.initial.empty()) ++g_listings->initialMisses[q.initial];
+        }
+    }
+    return at->second;
+}
+
+// The file system's answer to QV_APIFileAndDisk::FileExists, asked by the file's attributes,
+// which the system answers without reading the folder when the file is there. Paths the two
+// could read differently (the wildcards < > " that only a folder search knows, errors other
+// than a missing file or folder) are asked as FileExists asks. `noFolder` is set when the
+// system found no folder for the path's folder part: nothing can be in it.
+bool FileExistsNow(const std::string& path, bool* noFolder = nullptr) {
+    const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
+    if (!absolute || path.find_first_of("*?<>\"") != std::string::npos) return QV_APIFileAndDisk::FileExists(path);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    const DWORD error = GetLastError();
+    if (noFolder) *noFolder = error == ERROR_PATH_NOT_FOUND;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return false;
+    return QV_APIFileAndDisk::FileExists(path);
+}
+
+// The file system's answer to QV_APIFileAndDisk::PathExists, asked by the folder's
+// attributes: PathExists lists the folder (under Wine that reads all of it, system32 in about
+// a millisecond and a half), its attributes the system answers at once. Paths the two could
+// read differently (a drive root, wildcards, a last name ending in a dot or blank, a doubled
+// separator, errors other than a missing file or folder) are asked as PathExists asks. A folder
+// the system has but would not list counts as there. `noFolder` as for FileExistsNow.
+bool FolderExistsNow(const std::string& path, bool* noFolder = nullptr) {
+    // As PathExists reads it: a drive path, without its trailing blanks and one trailing backslash.
+    const bool drive = path.size() > 3 && path[1] == ':' && path[2] == '\\';
+    std::string p = path.substr(0, path.find_last_not_of(' ') + 1);
+    if (!p.empty() && p.back() == '\\') p.pop_back();
+    bool plain = drive && p.size() > 3 && p.find_first_of("*?<>\"") == std::string::npos && !IsSeparator(p.back()) &&
+                 p.back() != '.' && p.back() != ' ';
+    for (size_t i = 3; plain && i < p.size(); ++i)
+        if (IsSeparator(p[i]) && IsSeparator(p[i - 1])) plain = false;
+    if (!plain) return QV_APIFileAndDisk::PathExists(path);
+    const DWORD attributes = GetFileAttributesA(p.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const DWORD error = GetLastError();
+    if (noFolder) *noFolder = error == ERROR_PATH_NOT_FOUND;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) return false;
+    return QV_APIFileAndDisk::PathExists(path);
+}
+
+// The system found no folder for the folder part of a path the query stands for: every later
+// name in that folder is answered without asking.
+void NoteMissingFolder(const ListingQuery& q) {
+    if (q.usable && !q.folder.empty()) g_listings->folders.try_emplace(q.folder);
+}
+
+}  // namespace
+
+FolderListingCache::FolderListingCache() : previous_(g_listings) { g_listings = new Listings; }
+FolderListingCache::~FolderListingCache() {
+    delete g_listings;
+    g_listings = static_cast<Listings*>(previous_);
+}
+
+bool ExistingFile(std::string candidate, std::string& found) {
+    size_t end = candidate.find_last_not_of(' ');
+    candidate.erase(end == std::string::npos ? 0 : end + 1);
+    if (!QV_APIFileAndDisk::CanBePath(candidate)) return false;
+    const ListingQuery q = QueryFor(candidate, true);
+    const int listed = FromListing(q);
+    if (listed == 0 || listed == 2) return false;
+    if (listed == -1) {
+        bool noFolder = false;
+        const bool exists =
+            g_listings ? AskOnce(g_listings->fileAnswers, candidate, q,
+                                 [&](const std::string& path) { return FileExistsNow(path, &noFolder); })
+                       : FileExistsNow(candidate);
+        if (noFolder) NoteMissingFolder(q);
+        if (!exists) return false;
+    }
+    found = candidate;
+    return true;
+}
+
+bool ExistingFolder(const std::string& path) {
+    std::string p = path;
+    size_t end = p.find_last_not_of(' ');
+    p.erase(end == std::string::npos ? 0 : end + 1);
+    if (!p.empty() && p.back() == '\\') p.pop_back();
+    if (!QV_APIFileAndDisk::CanBePath(p)) return false;
+    const ListingQuery q = QueryFor(p, false);
+    const int listed = FromListing(q);
+    if (listed >= 0) return listed == 2;
+    if (!g_listings) return QV_APIFileAndDisk::PathExists(path);
+    bool noFolder = false;
+    const bool exists = AskOnce(g_listings->folderAnswers, path, q,
+                                [&](const std::string& t) { return FolderExistsNow(t, &noFolder); });
+    if (noFolder) NoteMissingFolder(q);
+    return exists;
+}
+
+}  // namespace FileLookup
