@@ -189,24 +189,34 @@ Entries MenusOf(Tab tab) {
 
 }  // namespace
 
-// Each value and key command of each tab changes exactly the registry it says.
-TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
+// Opens the main window on the edit fixtures and runs `steps` on each registry tab with its test
+// node selected (as a click selects it) and its "Start" value's row chosen; `selectNode` selects
+// another node of the tab's tree the same way.
+using TabSteps = std::function<void(TabUnderTest& t, const Entries& m,
+                                    const std::function<ui::NodePtr(const std::string&)>& selectNode)>;
+static void OnEachTab(EditCommands& fixture, const TabSteps& steps) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
         hkcu(HKEY_CURRENT_USER, StartsOn(3));
-    Open();
+    fixture.Open();
     for (TabUnderTest& t : ShowAllTabs()) {
         SCOPED_TRACE(t.name);
-        Form_Main& f = F();
-        const Entries m = MenusOf(t.tab);
-        const std::string entries = m.menu;
+        Form_Main& f = EditCommands::F();
         auto click = [&](ui::Node& n) {
             if (t.tab == Tab::RegComp) f.tvwRegComp_NodeClick(n);
             else if (t.tab == Tab::CMH) f.tvwCMH_NodeClick(n);
             else f.tvwSD_NodeClick(n);
         };
-        ASSERT_TRUE(Select(t.tree, t.nodeKey, click));
-        ASSERT_TRUE(SelectRow(t.values, "Start"));
+        auto selectNode = [&](const std::string& key) { return EditCommands::Select(t.tree, key, click); };
+        ASSERT_TRUE(selectNode(t.nodeKey));
+        ASSERT_TRUE(EditCommands::SelectRow(t.values, "Start"));
+        steps(t, MenusOf(t.tab), selectNode);
+    }
+}
 
+// Modify on each tab: numbers, refused texts and types, the unnamed value, unchanged answers.
+TEST_F(EditCommands, ModifyOfEachTabWritesOnlyWhatChanged) {
+    OnEachTab(*this, [&](TabUnderTest& t, const Entries& m, const auto& /*selectNode*/) {
+        const std::string entries = m.menu;
         // Modify of a DWORD: offered as an unsigned number, 4294967295 written as all ones.
         {
             BoxRecorder boxes;
@@ -257,6 +267,13 @@ TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
             EXPECT_TRUE(boxes.boxes.empty()) << name;
             EXPECT_EQ(DumpKeyTree(t.root, t.path), before) << name;
         }
+    });
+}
+
+// Rename, Delete and New of values on each tab change exactly the value they name.
+TEST_F(EditCommands, RenameDeleteAndNewValueOfEachTabChangeExactlyTheirValue) {
+    OnEachTab(*this, [&](TabUnderTest& t, const Entries& m, const auto& /*selectNode*/) {
+        const std::string entries = m.menu;
         // A rename onto another value's name (in any letter case, the unnamed value's "Default"
         // included) is refused and changes nothing.
         for (const char* taken : {"default", "Default", "LIST", "Bytes"}) {
@@ -351,6 +368,13 @@ TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
             EXPECT_TRUE(SelectRow(t.values, ""));  // the list shows the new value
         }
 
+    });
+}
+
+// New, Rename and Delete of keys on each tab change exactly the key they name.
+TEST_F(EditCommands, KeyCommandsOfEachTabChangeExactlyTheirKey) {
+    OnEachTab(*this, [&](TabUnderTest& t, const Entries& m, const auto& selectNode) {
+        const std::string entries = m.menu;
         // New key, then rename it onto an existing sibling (refused, nothing changed), then to a
         // free name, then delete it.
         {
@@ -361,7 +385,7 @@ TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
             EXPECT_TRUE(KeyExists(t.root, t.path + "\\NewSub"));
             ASSERT_TRUE(t.tree.Nodes.Exists(t.nodeKey + "\\NewSub"));
         }
-        ASSERT_TRUE(Select(t.tree, t.nodeKey + "\\NewSub", click));
+        ASSERT_TRUE(selectNode(t.nodeKey + "\\NewSub"));
         const std::string before = DumpKeyTree(t.root, t.path);
         {
             BoxRecorder boxes;
@@ -380,7 +404,7 @@ TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
             EXPECT_TRUE(KeyExists(t.root, t.path + "\\Renamed"));
             EXPECT_TRUE(t.tree.Nodes.Exists(t.nodeKey + "\\Renamed"));
         }
-        ASSERT_TRUE(Select(t.tree, t.nodeKey + "\\Renamed", click));
+        ASSERT_TRUE(selectNode(t.nodeKey + "\\Renamed"));
         {
             BoxRecorder yes(ui::vbYes);
             Click(m.del);
@@ -392,7 +416,7 @@ TEST_F(EditCommands, ValueAndKeyCommandsOfEachTabChangeExactlyTheirKey) {
             EXPECT_FALSE(t.tree.Nodes.Exists(t.nodeKey + "\\Renamed"));
             EXPECT_TRUE(KeyExists(t.root, t.path + "\\Existing"));
         }
-    }
+    });
 }
 
 // After a refresh or a deletion the details and values lists show the selected node's entry, or
