@@ -74,15 +74,15 @@ long Reader::ValueAt(HKEY key, DWORD index, bool withData, Value& value) {
     }
 }
 
-long ForEachSubKey(HKEY key, const std::function<void(const std::string& name)>& visit) {
-    const Counts counts = CountsOf(key);
-    Reader reader;
-    reader.Prepare(counts, false);
+namespace {
+// Reads entries 0, 1, ... through `read` until the registry reports the end (or `count` were
+// read), visiting each one read; an unreadable entry is passed over, its error kept.
+template <class Read, class Visit>
+long EachEntry(DWORD count, Read read, Visit visit) {
     long failed = 0;
     int inARow = 0;
-    std::string name;
-    for (DWORD i = 0; i < counts.subKeys; ++i) {
-        const long rc = reader.SubKeyAt(key, i, name);
+    for (DWORD i = 0; i < count; ++i) {
+        const long rc = read(i);
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc != 0) {
             failed = rc;
@@ -90,30 +90,28 @@ long ForEachSubKey(HKEY key, const std::function<void(const std::string& name)>&
             continue;
         }
         inARow = 0;
-        visit(name);
+        visit();
     }
     return failed;
+}
+}  // namespace
+
+long ForEachSubKey(HKEY key, const std::function<void(const std::string& name)>& visit) {
+    const Counts counts = CountsOf(key);
+    Reader reader;
+    reader.Prepare(counts, false);
+    std::string name;
+    return EachEntry(
+        counts.subKeys, [&](DWORD i) { return reader.SubKeyAt(key, i, name); }, [&] { visit(name); });
 }
 
 long ForEachValue(HKEY key, bool withData, const std::function<void(const Value& value)>& visit) {
     const Counts counts = CountsOf(key);
     Reader reader;
     reader.Prepare(counts, withData);
-    long failed = 0;
-    int inARow = 0;
     Value value;
-    for (DWORD i = 0; i < counts.values; ++i) {
-        const long rc = reader.ValueAt(key, i, withData, value);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != 0) {
-            failed = rc;
-            if (++inARow >= kFailuresInARow) break;
-            continue;
-        }
-        inARow = 0;
-        visit(value);
-    }
-    return failed;
+    return EachEntry(
+        counts.values, [&](DWORD i) { return reader.ValueAt(key, i, withData, value); }, [&] { visit(value); });
 }
 
 }  // namespace RegEnum
