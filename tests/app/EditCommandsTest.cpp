@@ -738,12 +738,6 @@ TEST_F(EditCommands, ComponentsRefuseTheSharedTrees) {
 namespace {
 
 // A text of `length` characters that shows where it was cut: letters in a running pattern.
-std::string LongText(size_t length) {
-    std::string text(length, ' ');
-    for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
-    return text;
-}
-
 // The keys of every node below the node `key`, each without that key in front, sorted.
 std::vector<std::string> NodesBelow(ui::TreeView& tree, const std::string& key) {
     std::vector<std::string> out;
@@ -766,26 +760,13 @@ std::vector<std::string> NodesBelow(ui::TreeView& tree, const std::string& key) 
 TEST_F(EditCommands, ModifyOffersWholeTextsOnlyAndAnUnchangedAnswerWritesNothing) {
     RegFixture hkcr(HKEY_CLASSES_ROOT, ClassesText()), hklm(HKEY_LOCAL_MACHINE, MachineText()),
         hkcu(HKEY_CURRENT_USER, StartsOn(3));
-    struct Case {
-        const char* name;
-        DWORD type;
-        std::string text;  // written with its closing NUL
-        bool offered;
-    };
-    const Case cases[] = {
-        {"Short", REG_SZ, "C:\\Tools\\tool.exe", true},
-        {"Long", REG_SZ, LongText(5000), true},
-        {"LongExpand", REG_EXPAND_SZ, "%SystemRoot%\\" + LongText(5000), true},
-        {"Longer", REG_SZ, LongText(200000), false},
-        {"Huge", REG_SZ, LongText(1 << 20), false},
-        {"Inner", REG_SZ, std::string("a\0after the NUL", 15), false},
-    };
+    const std::vector<LongValueCase> cases = LongValueCases();
     Open();
     for (TabUnderTest& t : ShowAllTabs()) {
         SCOPED_TRACE(t.name);
         HKEY key = nullptr;
         ASSERT_EQ(RegOpenKeyExA(t.root, t.path.c_str(), 0, KEY_SET_VALUE, &key), 0);
-        for (const Case& c : cases) {
+        for (const LongValueCase& c : cases) {
             const std::string bytes = c.text + '\0';
             RegSetValueExA(key, c.name, 0, c.type, reinterpret_cast<const BYTE*>(bytes.data()),
                            static_cast<DWORD>(bytes.size()));
@@ -798,7 +779,7 @@ TEST_F(EditCommands, ModifyOffersWholeTextsOnlyAndAnUnchangedAnswerWritesNothing
         };
         ASSERT_TRUE(Select(t.tree, t.nodeKey, click));
         const std::string entries = MenusOf(t.tab).menu;
-        for (const Case& c : cases) {
+        for (const LongValueCase& c : cases) {
             SCOPED_TRACE(c.name);
             ASSERT_TRUE(SelectRow(t.values, c.name));
             const std::string before = DumpKeyTree(t.root, t.path);
@@ -821,16 +802,11 @@ TEST_F(EditCommands, ModifyOffersWholeTextsOnlyAndAnUnchangedAnswerWritesNothing
             Click(entries + "_Modify");
             EXPECT_EQ(box.shown, 1);
         }
-        const std::string expected = "%SystemRoot%\\" + LongText(5000) + "X";
-        HKEY k = nullptr;
-        std::string stored(expected.size() + 16, '\0');
-        DWORD size = static_cast<DWORD>(stored.size()), type = 0;
-        ASSERT_EQ(RegOpenKeyExA(t.root, t.path.c_str(), 0, KEY_READ, &k), 0);
-        EXPECT_EQ(RegQueryValueExA(k, "LongExpand", nullptr, &type, reinterpret_cast<BYTE*>(stored.data()), &size), 0);
-        RegCloseKey(k);
-        stored.resize(size);
-        EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-        EXPECT_TRUE(stored == expected + '\0') << stored.size() << " bytes stored";
+        ASSERT_STREQ(cases[2].name, "LongExpand");
+        const std::string expected = cases[2].text + "X";
+        const StoredValue stored = ReadStoredValue(t.root, t.path, "LongExpand");
+        EXPECT_EQ(stored.type, static_cast<DWORD>(REG_EXPAND_SZ));
+        EXPECT_TRUE(stored.bytes == expected + '\0') << stored.bytes.size() << " bytes stored";
     }
 }
 

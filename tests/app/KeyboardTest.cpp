@@ -17,22 +17,10 @@
 namespace {
 
 using RealInput::Chord;
+using RealInput::ClassOf;
 using RealInput::FocusOf;
 using RealInput::Keys;
-
-std::string ClassOf(HWND w) {
-    char cls[64] = "";
-    GetClassNameA(w, cls, sizeof cls);
-    return cls;
-}
-
-// A window's text as the window itself answers (a text box's typed text included).
-std::string TextOf(HWND w) {
-    char buf[256] = "";
-    DWORD_PTR got = 0;
-    SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &got);
-    return buf;
-}
+using RealInput::TextOf;
 
 // What has the focus, for messages: class and text.
 std::string Describe(HWND w) { return w ? ClassOf(w) + " \"" + TextOf(w) + "\"" : "(none)"; }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tests/support/RealInput.h"
+
 #ifndef VELMORA_EXE
 #error VELMORA_EXE names the program under test
 #endif
@@ -12,12 +14,10 @@ struct Found { DWORD pid; bool owned; std::vector<HWND> windows; };
 struct WindowSearch { DWORD pid; std::string cls, title; bool visible; std::vector<HWND> out; };
 struct ChildSearch { std::string cls, text; bool anyText; HWND found = nullptr; };
 
-std::string ClassOf(HWND w) {
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    return cls;
-}
+using RealInput::ClassOf;
 
+// A window's caption as the window system keeps it: unlike WM_GETTEXT it never waits for a
+// program that is busy (a scan of Velmora's).
 std::string TextOf(HWND w) {
     char text[256] = {};
     GetWindowTextA(w, text, sizeof text);

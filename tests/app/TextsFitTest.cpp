@@ -27,6 +27,7 @@
 #include "image/frmDepends.h"
 #include "regsvr/frmMessage.h"
 #include "tests/app/MainWindowFixture.h"
+#include "tests/support/RealInput.h"
 #include "ui/DetailsRows.h"
 #include "ui/ui.h"
 #include "uninstall/dlg_hiddenAutostartEntries.h"
@@ -34,17 +35,8 @@
 
 namespace {
 
-std::string ClassOf(HWND w) {
-    char cls[64] = "";
-    GetClassNameA(w, cls, sizeof cls);
-    return cls;
-}
-
-std::string TextOf(HWND w) {
-    char buf[1024] = "";
-    GetWindowTextA(w, buf, sizeof buf);
-    return buf;
-}
+using RealInput::ClassOf;
+using RealInput::TextOf;
 
 // The size a text takes in the window's font; `width` > 0 wraps it at that width.
 SIZE Extent(HWND w, const std::string& text, UINT flags, int width = 0) {

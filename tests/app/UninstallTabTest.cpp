@@ -30,15 +30,6 @@ const std::string kUninstall = std::string(Tab_UninstClean::cstrUninstallKey) + 
 const std::string kFolder = "C:\\Program Files\\VelmFx Tab";
 const std::string kExe = kFolder + "\\VelmFx Tab.exe";
 
-std::string Quote(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
 // The cache value of a display name; "<none>" when it is not there.
 std::string CacheValue(const std::string& name) { return ReadText(HKEY_LOCAL_MACHINE, Tab_UninstClean::cstrCacheKey, name); }
 
@@ -68,7 +59,7 @@ struct UninstallTab : MainWindowFixture {
         CopyFileA("C:\\windows\\notepad.exe", kExe.c_str(), FALSE);
         std::string machine = "[SYSTEM\\CurrentControlSet\\Services]\n";
         machine += "[" + kUninstall + "VelmFx Tab]\n\"DisplayName\"=\"VelmFx Tab\"\n\"UninstallString\"=" +
-                   Quote("\"" + kFolder + "\\unins000.exe\" /S") + "\n\"DisplayIcon\"=" + Quote(kExe) + "\n";
+                   RegQuoted("\"" + kFolder + "\\unins000.exe\" /S") + "\n\"DisplayIcon\"=" + RegQuoted(kExe) + "\n";
         machine += "[" + kUninstall + "Plain Entry]\n\"UninstallString\"=\"C:\\\\nothere\\\\x.exe\"\n";
         machine += "[" + kUninstall + "Own]\n\"DisplayName\"=\"VELMORA 1.2\"\n\"UninstallString\"=\"C:\\\\own\\\\unwise.exe\"\n";
         machine += "[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders]\n"

@@ -49,3 +49,19 @@ void AnswerRealInputBox() {
     }
     SendMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
+
+std::vector<LongValueCase> LongValueCases() {
+    auto longText = [](size_t length) {
+        std::string text(length, ' ');
+        for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+        return text;
+    };
+    return {
+        {"Short", REG_SZ, "C:\\Tools\\tool.exe", true},
+        {"Long", REG_SZ, longText(5000), true},
+        {"LongExpand", REG_EXPAND_SZ, "%SystemRoot%\\" + longText(5000), true},
+        {"Longer", REG_SZ, longText(200000), false},
+        {"Huge", REG_SZ, longText(1 << 20), false},
+        {"Inner", REG_SZ, std::string("a\0after the NUL", 15), false},
+    };
+}

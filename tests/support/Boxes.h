@@ -1,5 +1,7 @@
 // Records the message boxes a test causes and answers them, through the MsgBox seam.
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,3 +48,14 @@ private:
     void* answered_ = nullptr;  // the box answered last (it may still be closing)
     std::uintptr_t timer_ = 0;
 };
+
+// Text values of the shapes Modify meets, each written with its closing NUL: short, 5,000
+// characters (also as REG_EXPAND_SZ), 200,000 characters, 1 MB and one with text after a NUL;
+// `offered` is whether Modify offers it in the input box (the box holds it whole).
+struct LongValueCase {
+    const char* name;
+    DWORD type;
+    std::string text;
+    bool offered;
+};
+std::vector<LongValueCase> LongValueCases();

@@ -58,4 +58,17 @@ HWND ActiveOf(HWND window) {
     g.cbSize = sizeof g;
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &g) ? g.hwndActive : nullptr;
 }
+std::string ClassOf(HWND window) {
+    char cls[64] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    return cls;
+}
+
+std::string TextOf(HWND window) {
+    char buf[4096] = "";
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &got);
+    return buf;
+}
+
 }  // namespace RealInput

@@ -19,4 +19,9 @@ void Click(POINT at);
 HWND FocusOf(HWND window);
 // The active window in the thread of `window`.
 HWND ActiveOf(HWND window);
+// A window's class name.
+std::string ClassOf(HWND window);
+// A window's text as the window itself answers (a text box's typed text included), in whichever
+// process it is; "" when it does not answer within 5 seconds.
+std::string TextOf(HWND window);
 }  // namespace RealInput

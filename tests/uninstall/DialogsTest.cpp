@@ -306,38 +306,20 @@ TEST_F(AutostartEdits, EveryTypeChangesOnlyAsAskedAndNeverOverwritesAnotherValue
 // (text after a NUL, longer than the box offers for editing) is refused before any box. The
 // Run key is read back byte for byte after each.
 TEST_F(AutostartEdits, ModifyOffersWholeTextsOnlyAndAnUnchangedAnswerWritesNothing) {
-    auto longText = [](size_t length) {
-        std::string text(length, ' ');
-        for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
-        return text;
-    };
-    struct Case {
-        const char* name;
-        DWORD type;
-        std::string text;  // written with its closing NUL
-        bool offered;
-    };
-    const Case cases[] = {
-        {"Short", REG_SZ, "C:\\Tools\\tool.exe", true},
-        {"Long", REG_SZ, longText(5000), true},
-        {"LongExpand", REG_EXPAND_SZ, "%SystemRoot%\\" + longText(5000), true},
-        {"Longer", REG_SZ, longText(200000), false},
-        {"Huge", REG_SZ, longText(1 << 20), false},
-        {"Inner", REG_SZ, std::string("a\0after the NUL", 15), false},
-    };
+    const std::vector<LongValueCase> cases = LongValueCases();
     RegFixture machine(HKEY_LOCAL_MACHINE, "[" + kRun + "]\n");
     RegFixture run(HKEY_CURRENT_USER, "[" + kRun + "]\n");
     {
         RegKey key;
         ASSERT_EQ(QV_Registry_Lib::OpenKey(HKEY_CURRENT_USER, kRun, key.Receive(), 0), 0);
-        for (const Case& c : cases) {
+        for (const LongValueCase& c : cases) {
             const std::string bytes = c.text + '\0';
             RegSetValueExA(key.get(), c.name, 0, c.type, reinterpret_cast<const BYTE*>(bytes.data()),
                            static_cast<DWORD>(bytes.size()));
         }
     }
     dlg.Show();
-    for (const Case& c : cases) {
+    for (const LongValueCase& c : cases) {
         SCOPED_TRACE(c.name);
         Select(std::string("HKEY_CURRENT_USER") + c.name);
         const std::string before = DumpKeyTree(HKEY_CURRENT_USER, kRun);
@@ -359,15 +341,12 @@ TEST_F(AutostartEdits, ModifyOffersWholeTextsOnlyAndAnUnchangedAnswerWritesNothi
         dlg.MNU_Edit_Modify_Click();
         EXPECT_EQ(box.shown, 1);
     }
-    RegKey key;
-    ASSERT_EQ(QV_Registry_Lib::OpenKey(HKEY_CURRENT_USER, kRun, key.Receive(), 0, KEY_READ), 0);
-    std::string stored(5016, '\0');
-    DWORD size = static_cast<DWORD>(stored.size()), type = 0;
-    EXPECT_EQ(RegQueryValueExA(key.get(), "Long", nullptr, &type, reinterpret_cast<BYTE*>(stored.data()), &size), 0);
-    stored.resize(size);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_TRUE(stored == longText(5000) + "X" + '\0') << stored.size() << " bytes stored";
-    EXPECT_EQ(dlg.lsvAE.ListItems.Item("HKEY_CURRENT_USERLong")->SubItem(1), longText(5000) + "X");
+    ASSERT_STREQ(cases[1].name, "Long");
+    const std::string expected = cases[1].text + "X";
+    const StoredValue stored = ReadStoredValue(HKEY_CURRENT_USER, kRun, "Long");
+    EXPECT_EQ(stored.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_TRUE(stored.bytes == expected + '\0') << stored.bytes.size() << " bytes stored";
+    EXPECT_EQ(dlg.lsvAE.ListItems.Item("HKEY_CURRENT_USERLong")->SubItem(1), expected);
 }
 
 // Handles the queue for about `ms` milliseconds (the dialog's timer keeps checking).
