@@ -256,10 +256,7 @@ TEST_F(Shell, ShowFilePathBringsTheStartedWindowToTheFront) {
     PROCESS_INFORMATION pi{};
     ui::StartProgramOverride start([&](const std::string& cmd, int, bool) -> unsigned long {
         started.push_back(cmd);
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        char line[] = "notepad.exe";
-        if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+        if (!StartProcess("notepad.exe", pi)) return 0;
         return pi.dwProcessId;
     });
     BoxRecorder boxes;

@@ -83,7 +83,7 @@ std::string RegQuery(const std::string& key, const std::string& value) {
     PROCESS_INFORMATION pi{};
     std::string cmd = "reg.exe query \"" + key + "\" /v \"" + value + "\"";
     std::string out;
-    if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    if (StartProcess(cmd, pi, nullptr, &si, true, CREATE_NO_WINDOW)) {
         CloseHandle(write);
         write = nullptr;
         char buf[4096];
@@ -165,7 +165,7 @@ struct ProgramTabs : ::testing::Test {
 TEST_F(ProgramTabs, FileTypesListEveryExtensionWithIconsAndTheSearchForPrintMarksThePrintKeys) {
     const std::vector<std::string> extensions = ExtensionTexts();
     ASSERT_GT(extensions.size(), 10u);
-    StartOn(kFileTypesTab);
+    ASSERT_NO_FATAL_FAILURE(StartOn(kFileTypesTab));
     HWND tree = TreeWith(extensions.size());
     ASSERT_TRUE(tree) << "file-types tab not filled";
 
@@ -222,7 +222,7 @@ TEST_F(ProgramTabs, FileTypesListEveryExtensionWithIconsAndTheSearchForPrintMark
 TEST_F(ProgramTabs, ServicesListEveryServiceKeyWithItsPictureAndAClickShowsDetailsAndValues) {
     const std::vector<std::string> keys = SubKeys(HKEY_LOCAL_MACHINE, kServices);
     ASSERT_GT(keys.size(), 10u);
-    StartOn(kServicesTab);
+    ASSERT_NO_FATAL_FAILURE(StartOn(kServicesTab));
     HWND tree = TreeWith(keys.size());
     ASSERT_TRUE(tree) << "services tab not filled";
 
@@ -392,7 +392,7 @@ TEST_F(ProgramTabs, UninstallListsTheEntriesWithIconsRefreshesFromTheCacheAndThe
     UninstallEntries entries;
     FixtureShellFolders folders;
     const size_t count = SubKeys(HKEY_LOCAL_MACHINE, kUninstallKey).size();
-    StartOn(kUninstallTab);
+    ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
     HWND list = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
         auto lists = VisibleLists(main);
@@ -464,7 +464,7 @@ TEST_F(ProgramTabs, AScanCancelledFromTheBusyBoxLeavesTheTabsUnlocked) {
     }
     const std::vector<std::string> extensions = ExtensionTexts();
 
-    StartOn(kFileTypesTab);
+    ASSERT_NO_FATAL_FAILURE(StartOn(kFileTypesTab));
     HWND busy = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (busy = BusyBox(pid)) != nullptr; })) << "no busy box";
     HWND cancel = ChildWindow(busy, "Button", "&Cancel");
@@ -644,7 +644,7 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
                                         "\n\"VelmFx Nsis Tool\"=" +
                                         RegQuoted(nsis + "<:>" + nsis + "\\Uninstall VelmFx Nsis Tool.exe<:>1") + "\n");
 
-    StartOn(kUninstallTab);
+    ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
     HWND list = nullptr;
     std::vector<std::string> rows;
     ASSERT_TRUE(WaitUntil([&] {

@@ -170,11 +170,8 @@ TEST(Program, SingleInstanceSettingsAndTray) {
 // program serves that call before any start-up of its own: a call it cannot read ends it at once
 // with exit code 2, where the program's start-up would open its windows and keep running.
 TEST(Program, ARegistrationChildCallIsServedBeforeTheStartUp) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::string cmd = "\"" + WindowsPath(VELMORA_EXE) + "\" /VelmRegistrationEntryCall";
-    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(StartProcess("\"" + WindowsPath(VELMORA_EXE) + "\" /VelmRegistrationEntryCall", pi));
     const Handle process(pi.hProcess), thread(pi.hThread);
     const bool ended = WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0;
     EXPECT_TRUE(ended) << "the program went on with its start-up";

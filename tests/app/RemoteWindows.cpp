@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tests/support/Helpers.h"
 #include "tests/support/RealInput.h"
 
 #ifndef VELMORA_EXE
@@ -105,10 +106,7 @@ bool WaitUntil(const std::function<bool()>& ready, int seconds) {
 }
 
 bool Program::Start() {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    std::string cmd = "\"" + WindowsPath(VELMORA_EXE) + "\"";
-    return CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != 0;
+    return StartProcess("\"" + WindowsPath(VELMORA_EXE) + "\"", pi);
 }
 
 bool Program::Running() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }

@@ -257,10 +257,7 @@ TEST_F(UninstallTab, ShowPathBringsExplorerToTheFrontUnderAHeldHourglass) {
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         waitCursor = ui::Screen::MousePointer() == ui::Screen::vbHourglass &&
                      GetCursor() == LoadCursor(nullptr, IDC_WAIT);
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        char line[] = "notepad.exe";
-        if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+        if (!StartProcess("notepad.exe", pi)) return 0;
         return pi.dwProcessId;
     });
     // The entry's existing folder (the list keeps what earlier windows found, through the cache).

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/image/PeSupport.h"
+#include "tests/support/Helpers.h"
 
 namespace {
 
@@ -73,10 +74,8 @@ struct Outcome {
 Outcome RunWith(const std::string& arguments, int waitSeconds = 60) {
     Outcome out;
     std::string line = "\"" + ProgramPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return out;
+    if (!StartProcess(line, pi)) return out;
     WaitForInputIdle(pi.hProcess, static_cast<DWORD>(waitSeconds) * 1000);
     Seen seen{pi.dwProcessId};
     // Its window is up once the process waits for input; poll a while for it to show.
@@ -200,10 +199,8 @@ TEST(VelmDepends, AnythingElseOpensAnEmptyWindow) {
 // (real key input) walk it without a click first.
 TEST(VelmDepends, OpensCentredAndTheArrowKeysWalkTheTree) {
     std::string line = "\"" + ProgramPath() + "\" " + SystemDir() + "\\notepad.exe";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(StartProcess(line, pi));
     Seen seen{pi.dwProcessId};
     HWND tree = nullptr;
     GUITHREADINFO gti{};

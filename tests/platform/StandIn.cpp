@@ -6,6 +6,8 @@
 
 #include "platform/VelmConnector.h"
 
+#include "tests/support/Helpers.h"
+
 #ifndef VELM_STANDIN_EXE
 #error VELM_STANDIN_EXE must name the stand-in program
 #endif
@@ -59,10 +61,7 @@ StandIn::StandIn(const std::string& exePath) {
     quitName_ = "Local\\VelmStandInQuit." + std::to_string(GetCurrentProcessId()) + "." + tag;
     quit_ = CreateEventA(nullptr, TRUE, FALSE, quitName_.c_str());
     const std::string exe = exePath.empty() ? DefaultExe() : exePath;
-    std::string cmd = "\"" + exe + "\" \"" + log_ + "\" " + quitName_;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
+    if (StartProcess("\"" + exe + "\" \"" + log_ + "\" " + quitName_, pi_, exe.c_str()))
         WaitForPrefix(log_, "start|");
 }
 

@@ -12,6 +12,7 @@
 #include "platform/Registration.h"
 #include "platform/VelmConnector.h"
 #include "regsvr/Master.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 
 namespace {
@@ -28,10 +29,7 @@ struct Win {
 class Program {
 public:
     Program(const std::string& exe, const std::string& tail) {
-        std::string cmd = "\"" + exe + "\" " + tail;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        ok_ = CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_);
+        ok_ = StartProcess("\"" + exe + "\" " + tail, pi_, exe.c_str());
     }
     explicit Program(const std::string& tail) : Program(VELM_REGSVR_EXE, tail) {}
     ~Program() {

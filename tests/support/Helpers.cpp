@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "tests/support/RegFixture.h"
 
 std::string WinDir() {
@@ -22,4 +24,20 @@ std::string Stored(const std::string& values) {
 
 std::string Setting(const std::string& name) {
     return ReadText(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora\\Settings", name);
+}
+
+bool StartProcess(std::string commandLine, PROCESS_INFORMATION& pi, const char* application, STARTUPINFOA* startup,
+                  bool inheritHandles, unsigned long flags) {
+    STARTUPINFOA plain{};
+    plain.cb = sizeof plain;
+    STARTUPINFOA& si = startup ? *startup : plain;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(application, commandLine.data(), nullptr, nullptr, inheritHandles, flags, nullptr, nullptr,
+                           &si, &pi))
+            return true;
+        const DWORD error = GetLastError();
+        std::fprintf(stderr, "starting %s failed (attempt %d, error %lu)\n", commandLine.c_str(), attempt, error);
+        if (attempt == 3) return false;
+        Sleep(1000);
+    }
 }

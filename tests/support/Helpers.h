@@ -1,6 +1,8 @@
 // Small helpers every test program may use: the Windows folders of the test prefix and the
 // program's stored settings (a settings key to load as a fixture, one stored value read back).
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 // The Windows folder and its system32 folder, as the system reports them ("C:\windows", ...).
@@ -13,3 +15,10 @@ std::string Stored(const std::string& values);
 
 // One text value of Velmora's Settings key under HKEY_CURRENT_USER; "<none>" when it is not there.
 std::string Setting(const std::string& name);
+
+// Starts a process as CreateProcessA does (the same arguments, `application` null for the
+// command line's first word). A start the system refuses is tried twice more, a second apart,
+// and each refusal is printed with its error code: under a loaded test machine the emulated
+// system now and then fails to start a process that starts on the next try.
+bool StartProcess(std::string commandLine, PROCESS_INFORMATION& pi, const char* application = nullptr,
+                  STARTUPINFOA* startup = nullptr, bool inheritHandles = false, unsigned long flags = 0);
