@@ -178,7 +178,13 @@ bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std
 
             auto rec = col.Add(name, name);
             rec->vntFileType = name.substr(1);
-            if (ui::EventsDue()) statusBar.Panel(1).SetText("Processing  '" + name + "'");
+            if (ui::EventsDue()) {
+                // The extension in work is shown as the window answers: painting the status bar
+                // costs about a millisecond, so it is set once per pump, not per key.
+                statusBar.Panel(1).SetText("Processing  '" + name + "'");
+                ui::DoEventsNow();
+                if (cancel) return;
+            }
             ReadDefault(name, rec->vntDefault);
 
             // The icon: the type's DefaultIcon key, else (when there is no such key) its open command.

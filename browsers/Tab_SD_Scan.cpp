@@ -189,7 +189,6 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
     ui::RedrawOff quiet(tree);
     ui::DoEventsNow();
     for (DWORD index = 0; index < count; ++index) {
-        ui::DoEventsWhenDue();
         if (cancel) break;
         std::string name;
         const long rc = reader.SubKeyAt(services.get(), index, name);
@@ -199,7 +198,12 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
 
         auto rec = col.Add(name, name);
         rec->vntRegKey = name;
-        if (ui::EventsDue()) statusBar.Panel(1).SetText("Processing '" + name + "'");
+        if (ui::EventsDue()) {
+            // The service in work is shown as the window answers, once per pump.
+            statusBar.Panel(1).SetText("Processing '" + name + "'");
+            ui::DoEventsNow();
+            if (cancel) break;
+        }
 
         RegKey key;
         if (RegOpenKeyExA(services.get(), name.c_str(), 0, KEY_READ_ONLY, &key.Receive()) != 0) continue;
