@@ -1,8 +1,8 @@
 // Velmora started as a user starts it, on the test prefix's real registry: the components tab
-// fills from HKEY_CLASSES_ROOT\CLSID, a second start activates the first (also one living only
-// in the tray) and ends, the window's state comes back at the next start, the File menu's
-// Shutdown ends a program that lives on in the tray, and a registration child's call is served
-// before the start-up.
+// fills from HKEY_CLASSES_ROOT\CLSID and lists a class's file facts, a second start activates
+// the first (also one living only in the tray) and ends, the window's state stored at the close
+// comes back at the next start, the tray menu's Shutdown ends a program that lives on in the
+// tray, and a registration child's call is served before the start-up.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -40,11 +40,9 @@ bool ShutdownFromTray(DWORD pid) {
     return true;
 }
 
-}  // namespace
-
 // Closes a window of the program as a user does: a close that is refused while a refresh
 // fills a tab is asked again a second later, until the window is gone.
-static bool CloseUntilGone(HWND w) {
+bool CloseUntilGone(HWND w) {
     int polls = 0;
     return WaitUntil([&] {
         if (polls++ % 10 == 0) PostMessageA(w, WM_CLOSE, 0, 0);
@@ -52,62 +50,108 @@ static bool CloseUntilGone(HWND w) {
     });
 }
 
-TEST(Program, SingleInstanceSettingsAndTray) {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora");
+// A second start of the program, which hands over to the running one and ends.
+void SecondStartEnds() {
+    Program second;
+    ASSERT_TRUE(second.Start());
+    EXPECT_TRUE(second.WaitEnd());
+}
 
-    Program first;
-    ASSERT_TRUE(first.Start());
-    ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(first.pi.dwProcessId); })) << "components tab not filled";
-    HWND main = MainWindow(first.pi.dwProcessId);
+// Velmora started with no stored settings, its components tab filled; killed at the end, and
+// the settings it stored removed.
+struct RunningProgram : ::testing::Test {
+    Program program;
+    HWND main = nullptr;
 
-    // The keyboard walks the DLL servers; the first class whose file exists lists every file
-    // fact in the details list, with the window's own pictures.
-    {
-        HWND tree = VisibleTree(main);
-        HWND details = DetailsList(main);
-        ASSERT_TRUE(tree && details);
-        auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-        root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)));
-        ASSERT_TRUE(root);  // "DLL Servers", the second root
-        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
-        SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
-        std::vector<std::string> rows;
-        auto has = [&](const char* label) { return std::find(rows.begin(), rows.end(), label) != rows.end(); };
-        std::vector<std::string> values;
-        for (int i = 0; i < 40 && !has("File version"); ++i) {
-            // The next class's details differ from this one's (its CLSID row at least).
-            const std::vector<std::string> before = values;
-            PostMessageA(tree, WM_KEYDOWN, VK_DOWN, 0);
-            WaitUntil([&] {
-                values = RemoteListTexts(first.pi.hProcess, details, 1);
-                return values != before;
-            }, 5);
-            rows = RemoteListTexts(first.pi.hProcess, details);
-        }
-        auto from = std::find(rows.begin(), rows.end(), "File Location, calculated");
-        EXPECT_EQ(std::vector<std::string>(from, rows.end()),
-                  (std::vector<std::string>{"File Location, calculated", "File Name, calculated", "File exists",
-                                            "File version", "File size", "File Attributes", "File Created",
-                                            "File Last Accessed", "File Last Modified", "Company Name", "Description",
-                                            "Internal Version", "Internal Name", "Legal Copyright",
-                                            "Original File Name", "Product Name", "Product Version"}));
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora");
+        ASSERT_NO_FATAL_FAILURE(StartShown(program, main));
     }
-
-    // A second start brings the first forward and ends; one main window remains.
-    {
-        Program second;
-        ASSERT_TRUE(second.Start());
-        EXPECT_TRUE(second.WaitEnd());
+    void TearDown() override {
+        program.Kill();
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora");
     }
-    EXPECT_TRUE(first.Running());
+    // Starts a program and waits for its main window with the components tab filled.
+    static void StartShown(Program& p, HWND& window) {
+        ASSERT_TRUE(p.Start());
+        ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(p.pi.dwProcessId); })) << "components tab not filled";
+        window = MainWindow(p.pi.dwProcessId);
+        ASSERT_TRUE(window);
+    }
+    // The main window closed as a user closes it; the program lives on in the tray.
+    void CloseIntoTray() {
+        ASSERT_TRUE(CloseUntilGone(main));
+        EXPECT_TRUE(program.Running());
+    }
+    // The main window given a normal position and size (100, 80, 800 x 600), then maximised
+    // and closed into the tray, which stores its state.
+    void CloseMaximised() {
+        ASSERT_TRUE(SetWindowPos(main, nullptr, 100, 80, 800, 600, SWP_NOZORDER));
+        ShowWindow(main, SW_MAXIMIZE);
+        ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) != 0; }));
+        ASSERT_NO_FATAL_FAILURE(CloseIntoTray());
+    }
+};
+
+}  // namespace
+
+// The keyboard walks the DLL servers; the first class whose file exists lists every file fact
+// in the details list, with the window's own pictures.
+TEST_F(RunningProgram, TheFirstDllServerWhoseFileExistsListsEveryFileFact) {
+    HWND tree = VisibleTree(main);
+    HWND details = DetailsList(main);
+    ASSERT_TRUE(tree && details);
+    auto root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(root)));
+    ASSERT_TRUE(root);  // "DLL Servers", the second root
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+    std::vector<std::string> rows;
+    auto has = [&](const char* label) { return std::find(rows.begin(), rows.end(), label) != rows.end(); };
+    std::vector<std::string> values;
+    for (int i = 0; i < 40 && !has("File version"); ++i) {
+        // The next class's details differ from this one's (its CLSID row at least).
+        const std::vector<std::string> before = values;
+        PostMessageA(tree, WM_KEYDOWN, VK_DOWN, 0);
+        WaitUntil([&] {
+            values = RemoteListTexts(program.pi.hProcess, details, 1);
+            return values != before;
+        }, 5);
+        rows = RemoteListTexts(program.pi.hProcess, details);
+    }
+    auto from = std::find(rows.begin(), rows.end(), "File Location, calculated");
+    EXPECT_EQ(std::vector<std::string>(from, rows.end()),
+              (std::vector<std::string>{"File Location, calculated", "File Name, calculated", "File exists",
+                                        "File version", "File size", "File Attributes", "File Created",
+                                        "File Last Accessed", "File Last Modified", "Company Name", "Description",
+                                        "Internal Version", "Internal Name", "Legal Copyright",
+                                        "Original File Name", "Product Name", "Product Version"}));
+}
+
+// A second start brings the first forward and ends; one main window remains.
+TEST_F(RunningProgram, ASecondStartHandsOverToTheFirstAndEnds) {
+    ASSERT_NO_FATAL_FAILURE(SecondStartEnds());
+    EXPECT_TRUE(program.Running());
     EXPECT_EQ(VelmoraWindows(0, false).size(), 1u);
+}
 
-    // A normal position and size, then maximised; the close keeps the program in the tray.
-    ASSERT_TRUE(SetWindowPos(main, nullptr, 100, 80, 800, 600, SWP_NOZORDER));
-    ShowWindow(main, SW_MAXIMIZE);
-    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) != 0; }));
-    ASSERT_TRUE(CloseUntilGone(main));
-    EXPECT_TRUE(first.Running());
+// Living only in the tray: a second start has the first load, show and activate its main
+// window (as the tray icon's click loads it), and ends.
+TEST_F(RunningProgram, ASecondStartShowsTheWindowOfAProgramLivingInTheTray) {
+    ASSERT_NO_FATAL_FAILURE(CloseIntoTray());
+    ASSERT_NO_FATAL_FAILURE(SecondStartEnds());
+    EXPECT_TRUE(program.Running());
+    ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(program.pi.dwProcessId); })) << "the main window did not come back";
+    main = MainWindow(program.pi.dwProcessId);
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }, 30));
+    EXPECT_EQ(VelmoraWindows(0, false).size(), 1u);
+}
+
+// The close stores the window's state, its normal rectangle in twips and the program's other
+// settings; the next start comes back maximised over the stored normal rectangle.
+TEST_F(RunningProgram, TheWindowStoredAtTheCloseComesBackAtTheNextStart) {
+    ASSERT_NO_FATAL_FAILURE(CloseMaximised());
 
     char version[32] = {};
     DWORD size = sizeof version;
@@ -124,27 +168,10 @@ TEST(Program, SingleInstanceSettingsAndTray) {
     EXPECT_EQ(Setting("Last_Tab"), "3");
     EXPECT_EQ(Setting("ShowInTaskbar"), "1");
     EXPECT_NE(Setting("Find_MatchWholeStringOnly"), "<none>");
+    program.Kill();
 
-    // Living only in the tray: a second start has the first load, show and activate its main
-    // window (as the tray icon's click loads it), and ends.
-    {
-        Program second;
-        ASSERT_TRUE(second.Start());
-        EXPECT_TRUE(second.WaitEnd());
-    }
-    EXPECT_TRUE(first.Running());
-    ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(first.pi.dwProcessId); })) << "the main window did not come back";
-    main = MainWindow(first.pi.dwProcessId);
-    EXPECT_TRUE(IsWindowVisible(main));
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }, 30));
-    EXPECT_EQ(VelmoraWindows(0, false).size(), 1u);
-    first.Kill();
-
-    // The next start comes back maximised over the stored normal rectangle.
     Program again;
-    ASSERT_TRUE(again.Start());
-    ASSERT_TRUE(WaitUntil([&] { return ComponentsShown(again.pi.dwProcessId); }));
-    main = MainWindow(again.pi.dwProcessId);
+    ASSERT_NO_FATAL_FAILURE(StartShown(again, main));
     EXPECT_TRUE(IsZoomed(main));
     // Restored, it takes the stored normal rectangle. (Wine answers GetWindowPlacement for
     // another process's window with its current rectangle, so the restore is what shows it.)
@@ -157,13 +184,13 @@ TEST(Program, SingleInstanceSettingsAndTray) {
     }));
     EXPECT_EQ(normal.left, 100);
     EXPECT_EQ(normal.top, 80);
+}
 
-    // Closed into the tray again, the tray menu's Shutdown ends the program.
-    ASSERT_TRUE(CloseUntilGone(main));
-    EXPECT_TRUE(again.Running());
-    ASSERT_TRUE(ShutdownFromTray(again.pi.dwProcessId));
-    EXPECT_TRUE(again.WaitEnd());
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora");
+// Closed into the tray, the tray menu's Shutdown ends the program.
+TEST_F(RunningProgram, TheTrayMenusShutdownEndsAProgramLivingInTheTray) {
+    ASSERT_NO_FATAL_FAILURE(CloseIntoTray());
+    ASSERT_TRUE(ShutdownFromTray(program.pi.dwProcessId));
+    EXPECT_TRUE(program.WaitEnd());
 }
 
 // Started as the registration runner's child (the program itself with its internal switch), the

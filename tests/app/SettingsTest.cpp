@@ -2,6 +2,9 @@
 // copies of HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "VelmVersion.h"
 #include "app/Register_UninstClean.h"
 #include "app/clsDroskGlobal.h"
 #include "base/KeyedCollection.h"
@@ -49,12 +52,13 @@ TEST_F(SettingsStore, FirstRunCreatesTheKeyAndAppliesTheDefaults) {
 }
 
 TEST_F(SettingsStore, AnyOtherVersionOrAMissingSettingsKeyResetsTheWholeProgramKey) {
-    const char* cases[] = {
+    // An older version, this version with a trailing blank, and this version without its Settings key.
+    const std::string cases[] = {
         "[Software\\Quorvath\\Velmora]\n\"Version\"=\"1.7.0\"\n[Software\\Quorvath\\Velmora\\Settings]\n\"WindowState\"=\"2\"\n[Software\\Quorvath\\Velmora\\Other]\n",
-        "[Software\\Quorvath\\Velmora]\n\"Version\"=\"1.8.0 \"\n[Software\\Quorvath\\Velmora\\Settings]\n\"WindowState\"=\"2\"\n[Software\\Quorvath\\Velmora\\Other]\n",
-        "[Software\\Quorvath\\Velmora]\n\"Version\"=\"1.8.0\"\n[Software\\Quorvath\\Velmora\\Other]\n",
+        "[Software\\Quorvath\\Velmora]\n\"Version\"=\"" VELM_VERSION_TEXT " \"\n[Software\\Quorvath\\Velmora\\Settings]\n\"WindowState\"=\"2\"\n[Software\\Quorvath\\Velmora\\Other]\n",
+        "[Software\\Quorvath\\Velmora]\n\"Version\"=\"" VELM_VERSION_TEXT "\"\n[Software\\Quorvath\\Velmora\\Other]\n",
     };
-    for (const char* text : cases) {
+    for (const std::string& text : cases) {
         RegFixture hkcu(HKEY_CURRENT_USER, text);
         EXPECT_TRUE(R::Firsttime()) << text;
         EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");

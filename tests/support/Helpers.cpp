@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "VelmVersion.h"
 #include "tests/support/RegFixture.h"
 
 std::string WinDir() {
@@ -19,7 +20,7 @@ std::string Sys32() {
 }
 
 std::string Stored(const std::string& values) {
-    return "[Software\\Quorvath\\Velmora]\n\"Version\"=\"1.8.0\"\n[Software\\Quorvath\\Velmora\\Settings]\n" + values;
+    return "[Software\\Quorvath\\Velmora]\n\"Version\"=\"" VELM_VERSION_TEXT "\"\n[Software\\Quorvath\\Velmora\\Settings]\n" + values;
 }
 
 std::string Setting(const std::string& name) {
