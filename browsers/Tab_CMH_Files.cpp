@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
-#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/QV_Registry_Lib.h"
@@ -10,7 +11,6 @@
 #include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
-#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_SD.h"
 #include "ui/Form.h"

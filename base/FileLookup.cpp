@@ -1,4 +1,4 @@
-#include "browsers/FileLookup.h"
+#include "base/FileLookup.h"
 
 #include <windows.h>
 
