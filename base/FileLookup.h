@@ -1,7 +1,9 @@
 // The scans' file lookup: whether the paths the resolvers propose name existing files and
-// folders, asked of the file system once per path, and from folder listings while a scan runs.
+// folders, asked of the file system once per path, and from folder listings while a scan runs;
+// and the search path a bare file name is looked for on.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace FileLookup {
 
@@ -28,5 +30,33 @@ public:
 private:
     void* previous_;
 };
+
+// ---- The search path ----
+//
+// A bare file name (a program or a server registered without its folder) is looked for in the
+// folders of the PATH environment variable and, depending on the caller, in the Windows
+// folders.
+
+// PATH's folders in order: empty entries skipped, one trailing backslash taken off each.
+std::vector<std::string> SearchPathFolders();
+// The Windows folder, "" when the system does not name one.
+std::string WindowsFolder();
+
+// Which Windows folders a search tries besides PATH's, and where.
+enum class WindowsFolders {
+    None,       // PATH's folders only
+    AfterPath,  // PATH's folders, then Windows, Windows\system and Windows\system32
+    // PATH's first folder, then Windows\system32 and Windows\system, then PATH's other folders;
+    // with an empty PATH the two system folders alone
+    SystemAfterFirst,
+};
+
+// The folders a search tries, in order, read now from PATH and the system.
+std::vector<std::string> SearchFolders(WindowsFolders windows);
+// Tests each folder & "\" & name through ExistingFile; true at the first that exists, its path
+// then in `found` (untouched otherwise). An empty name is found nowhere.
+bool FindInFolders(const std::vector<std::string>& folders, const std::string& name, std::string& found);
+// FindInFolders over the folders SearchFolders(windows) reads now.
+bool FindOnSearchPath(const std::string& name, std::string& found, WindowsFolders windows);
 
 }  // namespace FileLookup

@@ -1,4 +1,5 @@
-// The scans' file lookup: existence answers from folder listings, against the real prefix.
+// The scans' file lookup: existence answers from folder listings, and the search path's folders
+// with the finder over them, against the real prefix.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -59,4 +60,79 @@ TEST(FileLookup, ListedFoldersAnswerAsTheFileSystemDoes) {
             EXPECT_EQ(a.folder, direct[i].folder);
             EXPECT_EQ(a.found, direct[i].found);
         }
+}
+
+// PATH's shapes as the search path reads them, and where the finder finds a name: in PATH's
+// folders in order, and in the Windows folders where and in the order each search asks for them.
+TEST(FileLookup, SearchPathFoldersAndTheFinder) {
+    const std::string w = WinDir(), s = Sys32();
+    basetest::ScratchDir empty("lookup-empty"), full("lookup-full");
+    const std::string a = empty.path(), b = full.path();
+    basetest::WriteFile(full / "velmfound.dll", "x");
+    basetest::WriteFile(full / "kernel32.dll", "x");  // a name the system folder has too
+    struct Shape {
+        std::string path;
+        std::vector<std::string> folders;
+    };
+    const Shape shapes[] = {
+        {"", {}},
+        {";;", {}},
+        {a + ";;" + b + ";", {a, b}},
+        {a + "\\;" + b + "\\", {a, b}},             // one trailing backslash goes
+        {"C:\\no-such-folder;" + b, {"C:\\no-such-folder", b}},  // read as written, tested when searched
+        {"C:\\", {"C:"}},
+    };
+    for (const Shape& c : shapes) {
+        SCOPED_TRACE("PATH=" + c.path);
+        EnvGuard path("PATH", c.path);
+        EXPECT_EQ(SearchPathFolders(), c.folders);
+    }
+
+    using enum WindowsFolders;
+    struct Find {
+        std::string path;
+        WindowsFolders windows;
+        std::string name;
+        std::string found;  // "" when nothing is found
+    };
+    const Find finds[] = {
+        // PATH's folders alone.
+        {"", None, "notepad.exe", ""},
+        {";;", None, "notepad.exe", ""},
+        {a + ";" + b, None, "velmfound.dll", b + "\\velmfound.dll"},
+        {a + "\\;" + b + "\\", None, "velmfound.dll", b + "\\velmfound.dll"},
+        {"C:\\no-such-folder;" + b, None, "velmfound.dll", b + "\\velmfound.dll"},
+        {a + ";" + b, None, "nothing-here.dll", ""},
+        {a + ";" + b, None, "", ""},
+        {".;" + a, None, "velmfound.dll", ""},  // a relative folder names no file
+        // Then Windows, Windows\system, Windows\system32.
+        {"", AfterPath, "regedit.exe", w + "\\regedit.exe"},
+        {"", AfterPath, "notepad.exe", w + "\\notepad.exe"},  // in both: Windows first
+        {";;", AfterPath, "kernel32.dll", s + "\\kernel32.dll"},
+        {a + ";" + b, AfterPath, "kernel32.dll", b + "\\kernel32.dll"},  // PATH's folders first
+        {a, AfterPath, "nothing-here.dll", ""},
+        // The first of PATH's folders, then Windows\system32 and Windows\system, then the rest.
+        {"", SystemAfterFirst, "kernel32.dll", s + "\\kernel32.dll"},
+        {";;", SystemAfterFirst, "kernel32.dll", s + "\\kernel32.dll"},
+        {b + ";" + a, SystemAfterFirst, "kernel32.dll", b + "\\kernel32.dll"},
+        {a + ";" + b, SystemAfterFirst, "kernel32.dll", s + "\\kernel32.dll"},
+        {a + ";" + b, SystemAfterFirst, "velmfound.dll", b + "\\velmfound.dll"},
+        {a, SystemAfterFirst, "regedit.exe", ""},  // the Windows folder itself is not searched
+    };
+    for (const Find& c : finds) {
+        SCOPED_TRACE("PATH=" + c.path + " name=" + c.name + " windows=" + std::to_string(static_cast<int>(c.windows)));
+        EnvGuard path("PATH", c.path);
+        std::string found = "untouched";
+        EXPECT_EQ(FindOnSearchPath(c.name, found, c.windows), !c.found.empty());
+        if (c.found.empty()) {
+            EXPECT_EQ(found, "untouched");
+        } else {
+            EXPECT_TRUE(TextCase::Equal(found, c.found)) << found;
+        }
+        // The same answers from the scan's folder listings.
+        FolderListingCache listings;
+        std::string listed = "untouched";
+        EXPECT_EQ(FindInFolders(SearchFolders(c.windows), c.name, listed), !c.found.empty());
+        EXPECT_EQ(listed, found);
+    }
 }
