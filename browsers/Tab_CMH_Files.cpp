@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
-#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 
@@ -19,14 +19,13 @@ const char* const NodePrefix = "File_Type_";
 
 namespace {
 
-std::string& SearchPath() {
-    static std::string path;
-    return path;
+// The folders a bare program name is looked for in (PATH's, then the Windows folders), read
+// once per scan; empty until the first scan or search reads them.
+std::vector<std::string>& SearchFolders() {
+    static std::vector<std::string> folders;
+    return folders;
 }
-std::string& WindowsFolder() {
-    static std::string folder;
-    return folder;
-}
+bool g_searchFoldersRead = false;
 
 std::string Trim(const std::string& text) {
     size_t b = text.find_first_not_of(' ');
@@ -65,10 +64,8 @@ bool ShortenToFile(const std::string& text, std::string& found) {
 }  // namespace
 
 void InitSearchPaths() {
-    SearchPath() = QV_APIFileAndDisk::EnvironmentValue("PATH");
-    std::string windows;
-    if (QV_APIFileAndDisk::GetSpecialFolder(nullptr, QV_APIFileAndDisk::CSIDL_WINDOWS_, windows))
-        WindowsFolder() = windows;
+    SearchFolders() = FileLookup::SearchFolders(FileLookup::WindowsFolders::AfterPath);
+    g_searchFoldersRead = true;
 }
 
 IconLocation ParseIconLocation(const std::string& text) {
@@ -84,7 +81,7 @@ IconLocation ParseIconLocation(const std::string& text) {
 bool FindFileOnSearchPath(const std::string& location, std::string& found) {
     bool ok = false;
     TrapErrors("Tab_CMH", "FindFileOnSearchPath", [&] {
-        if (WindowsFolder().empty()) InitSearchPaths();
+        if (!g_searchFoldersRead) InitSearchPaths();
         std::string l = location;
         if (ExistingFile(l, found) || ShortenToFile(l, found)) {
             ok = true;
@@ -96,23 +93,10 @@ bool FindFileOnSearchPath(const std::string& location, std::string& found) {
                 l = l.substr(0, slash);
                 l.erase(l.find_last_not_of(' ') == std::string::npos ? 0 : l.find_last_not_of(' ') + 1);
             }
-            std::vector<std::string> folders;
-            const std::string& path = SearchPath();
-            for (size_t start = 0; start <= path.size();) {
-                size_t end = path.find(';', start);
-                if (end == std::string::npos) end = path.size();
-                folders.push_back(path.substr(start, end - start));
-                start = end + 1;
+            if (FileLookup::FindInFolders(SearchFolders(), l, found)) {
+                ok = true;
+                return;
             }
-            const std::string& windows = WindowsFolder();
-            folders.push_back(windows);
-            folders.push_back(windows + "\\system");
-            folders.push_back(windows + "\\system32");
-            for (const std::string& folder : folders)
-                if (!l.empty() && ExistingFile(folder + "\\" + l, found)) {
-                    ok = true;
-                    return;
-                }
         } else if (size_t first = l.find('%'); first != std::string::npos) {
             // A "%" without its closing "%" names no variable: nothing is expanded. Every
             // reference to the first name is, in one bounded pass.

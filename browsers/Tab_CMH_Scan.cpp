@@ -7,12 +7,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/FileLookup.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "image/QV_IconsAndResources.h"

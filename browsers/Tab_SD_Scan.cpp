@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/QV_Registry_Lib.h"
@@ -10,7 +11,6 @@
 #include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
-#include "browsers/FileLookup.h"
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_SD.h"
 #include "ui/Form.h"
@@ -55,12 +55,15 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
     // An empty image path names nothing: no file, no folder.
     if (path.empty()) return false;
     bool found = false;
-    auto tryFile = [&](const std::string& candidate) {
-        std::string file;
-        if (!FileLookup::ExistingFile(candidate, file)) return false;
+    auto take = [&](const std::string& file) {
         rec.vntImagePathEx = file;
         rec.blnFileExist = true;
         found = true;
+    };
+    auto tryFile = [&](const std::string& candidate) {
+        std::string file;
+        if (!FileLookup::ExistingFile(candidate, file)) return false;
+        take(file);
         return true;
     };
     auto folderOf = [&](const std::string& candidate) {
@@ -82,13 +85,8 @@ bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
         if (path.find('\\') == std::string::npos) {
             size_t slash = path.find('/');
             if (slash != std::string::npos) path = TrimRight(path.substr(0, slash));
-            const std::string list = EnvironmentValue("PATH");
-            for (size_t start = 0; start <= list.size();) {
-                size_t end = list.find(';', start);
-                if (end == std::string::npos) end = list.size();
-                if (tryFile(list.substr(start, end - start) + "\\" + path)) break;
-                start = end + 1;
-            }
+            std::string file;
+            if (FileLookup::FindOnSearchPath(path, file, FileLookup::WindowsFolders::None)) take(file);
         } else if (size_t first = path.find('%'); first != std::string::npos) {
             // "%" without its closing "%" names no variable: nothing is expanded. Every
             // reference to the first name is, in one bounded pass.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/FileLookup.h"
 #include "browsers/RegistryTab.h"
 #include "components/colRegComp.h"
 
@@ -36,8 +37,9 @@ void EnsureSearchPath();
 bool FindServerFile(clsRegComp& rec, const std::string& path);
 // The long-name form of a path ("~" components expanded); the path itself when there is none.
 std::string LongName(const std::string& path);
-// Whether the absolute path names an existing file; answered from the scan's cache while a
-// ScanFileCache lives.
+// Whether the absolute path names an existing file (never a bare name, a path with wildcards or
+// a last name ending in a blank or a dot); answered from folder listings while a ScanFileCache
+// lives.
 bool ServerFileExists(const std::string& path);
 // What a class reads of the type library it names: the title and file of its last-enumerated
 // version (empty when the library or version is missing).
@@ -48,8 +50,8 @@ struct TypeLibFacts {
 // The facts of a library read before in this scan, or null.
 const TypeLibFacts* CachedTypeLib(const std::string& lib);
 void CacheTypeLib(const std::string& lib, const TypeLibFacts& facts);
-// File-existence answers cached per folder, and type-library facts, for the life of the
-// object (one scan).
+// File-existence answers from the file lookup's folder listings, and type-library facts, for
+// the life of the object (one scan).
 class ScanFileCache {
 public:
     ScanFileCache();
@@ -57,6 +59,7 @@ public:
     ScanFileCache(const ScanFileCache&) = delete;
     ScanFileCache& operator=(const ScanFileCache&) = delete;
 private:
+    FileLookup::FolderListingCache listings_;
     void* previous_;
 };
 

@@ -2,8 +2,9 @@
 // on disk (quotes, switches, environment references, bare names found on the search path).
 //
 // During a full scan most classes share a few hundred server files, and the search cuts
-// unknown texts one character at a time. Existence answers are therefore taken from one
-// listing per folder, cached for the scan, instead of one file-system query per candidate.
+// unknown texts one character at a time. Existence answers therefore come from FileLookup,
+// whose folder listings a ScanFileCache keeps for the scan, instead of one file-system query
+// per candidate.
 //
 // A registered text may be of any length: the search follows the path limits of
 // QV_APIFileAndDisk (no text longer than a path names a file; expansion in one bounded pass;
@@ -11,9 +12,8 @@
 #include <windows.h>
 
 #include <unordered_map>
-#include <unordered_set>
 
-#include "base/Handle.h"
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/TextCase.h"
@@ -25,89 +25,57 @@ namespace {
 using QV_APIFileAndDisk::kLongestName;
 using QV_APIFileAndDisk::kLongestPath;
 
-std::string g_searchPath;     // the PATH value, read once per scan
-std::string g_windowsFolder;  // the Windows folder
+// The folders a bare server name is looked for in (PATH's, then the Windows folders), read
+// once per scan.
+std::vector<std::string> g_searchFolders;
 bool g_searchPathReady = false;
 
-// The files of one folder, by lower-case long and short name.
-struct FolderListing {
-    bool exists = false;
-    std::unordered_set<std::string> files;
+// What a scan keeps besides the folder listings: the type libraries it read, by lower-case
+// library GUID.
+struct ScanTypeLibs {
+    std::unordered_map<std::string, TypeLibFacts> typeLibs;
 };
+ScanTypeLibs* g_scan = nullptr;
 
-class ExistCache {
-public:
-    bool FileExists(const std::string& path) {
-        // Only absolute paths (drive or UNC) name a file; a bare name is never accepted.
-        bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
-                        (path.size() >= 2 && path[0] == '\\' && path[1] == '\\');
-        if (!absolute) return false;
-        size_t slash = path.rfind('\\');
-        std::string name = path.substr(slash + 1);
-        // Wildcards would match some other file; an empty name is the folder itself.
-        if (name.empty() || name.size() > kLongestName || name.find_first_of("*?") != std::string::npos) return false;
-        const FolderListing& folder = Listing(path.substr(0, slash));
-        if (!folder.exists) return false;
-        if (folder.files.count(TextCase::Lower(name))) return true;
-        // A short name that the listing did not report (or a folder whose listing was refused).
-        if (name.find('~') != std::string::npos) return QV_APIFileAndDisk::FileExists(path);
-        return false;
-    }
-
-private:
-    const FolderListing& Listing(const std::string& folder) {
-        std::string key = TextCase::Lower(folder);
-        auto it = folders_.find(key);
-        if (it != folders_.end()) return it->second;
-        FolderListing& listing = folders_[key];
-        WIN32_FIND_DATAA fd;
-        const FindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
-        if (!h) return listing;
-        listing.exists = true;
-        do {
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            listing.files.insert(TextCase::Lower(fd.cFileName));
-            if (fd.cAlternateFileName[0]) listing.files.insert(TextCase::Lower(fd.cAlternateFileName));
-        } while (FindNextFileA(h.get(), &fd));
-        return listing;
-    }
-
-    std::unordered_map<std::string, FolderListing> folders_;
-
-public:
-    std::unordered_map<std::string, TypeLibFacts> typeLibs;  // by lower-case library GUID
-};
-
-ExistCache* g_cache = nullptr;
+// Whether a file name (the part after the last backslash) can name a server file. Wildcards
+// would let some other file answer for the server; a name ending in a blank or a dot is the
+// same file as the one without them, which the callers try next under its exact name (the path
+// found is the path recorded).
+bool CanBeServerName(const std::string& name) {
+    return !name.empty() && name.find_first_of("*?<>\"") == std::string::npos && name.back() != ' ' &&
+           name.back() != '.';
+}
 
 }  // namespace
 
-ScanFileCache::ScanFileCache() : previous_(g_cache) { g_cache = new ExistCache; }
+ScanFileCache::ScanFileCache() : previous_(g_scan) { g_scan = new ScanTypeLibs; }
 ScanFileCache::~ScanFileCache() {
-    delete g_cache;
-    g_cache = static_cast<ExistCache*>(previous_);
+    delete g_scan;
+    g_scan = static_cast<ScanTypeLibs*>(previous_);
 }
 
 const TypeLibFacts* CachedTypeLib(const std::string& lib) {
-    if (!g_cache) return nullptr;
-    auto it = g_cache->typeLibs.find(TextCase::Lower(lib));
-    return it == g_cache->typeLibs.end() ? nullptr : &it->second;
+    if (!g_scan) return nullptr;
+    auto it = g_scan->typeLibs.find(TextCase::Lower(lib));
+    return it == g_scan->typeLibs.end() ? nullptr : &it->second;
 }
 
 void CacheTypeLib(const std::string& lib, const TypeLibFacts& facts) {
-    if (g_cache) g_cache->typeLibs[TextCase::Lower(lib)] = facts;
+    if (g_scan) g_scan->typeLibs[TextCase::Lower(lib)] = facts;
 }
 
 bool ServerFileExists(const std::string& path) {
-    // A wildcard would let some other file answer for the server.
-    if (path.size() > kLongestPath || path.find_first_of("*?") != std::string::npos) return false;
-    return g_cache ? g_cache->FileExists(path) : QV_APIFileAndDisk::FileExists(path);
+    // Only absolute paths (drive or UNC) name a server file; a bare name is never accepted.
+    const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
+                          (path.size() >= 2 && path[0] == '\\' && path[1] == '\\');
+    if (!absolute || path.size() > kLongestPath || path.find_first_of("*?<>\"") != std::string::npos) return false;
+    if (!CanBeServerName(path.substr(path.rfind('\\') + 1))) return false;
+    std::string found;
+    return FileLookup::ExistingFile(path, found);
 }
 
 void PrepareSearchPath() {
-    g_searchPath = QV_InfoLocal_Lib::GetEnvironmentValue("PATH");
-    g_windowsFolder.clear();
-    QV_APIFileAndDisk::GetSpecialFolder(nullptr, QV_APIFileAndDisk::CSIDL_WINDOWS_, g_windowsFolder);
+    g_searchFolders = FileLookup::SearchFolders(FileLookup::WindowsFolders::AfterPath);
     g_searchPathReady = true;
 }
 
@@ -144,22 +112,9 @@ bool FindServerFile(clsRegComp& rec, const std::string& path) {
             p.erase(sw);
             while (!p.empty() && p.back() == ' ') p.pop_back();
         }
-        if (!p.empty() && p.size() <= kLongestName) {
-            size_t start = 0;
-            while (start < g_searchPath.size()) {
-                size_t end = g_searchPath.find(';', start);
-                if (end == std::string::npos) end = g_searchPath.size();
-                std::string folder = g_searchPath.substr(start, end - start);
-                start = end + 1;
-                if (folder.empty()) continue;
-                if (folder.back() == '\\') folder.pop_back();
-                if (ServerFileExists(folder + "\\" + p)) return found(folder + "\\" + p);
-            }
-            for (const char* sub : {"\\", "\\system\\", "\\system32\\"}) {
-                std::string candidate = g_windowsFolder + sub + p;
-                if (!g_windowsFolder.empty() && ServerFileExists(candidate)) return found(candidate);
-            }
-        }
+        std::string file;
+        if (p.size() <= kLongestName && CanBeServerName(p) && FileLookup::FindInFolders(g_searchFolders, p, file))
+            return found(file);
     }
 
     // Cut from the right: "C:\App\app.exe /automation" or a text with a stray quote ends
@@ -170,7 +125,7 @@ bool FindServerFile(clsRegComp& rec, const std::string& path) {
     if (p.size() <= 3) return false;
     std::string hit;
     if (!QV_APIFileAndDisk::TryLeadingParts(p, 3, [&](const std::string& t) {
-            if (t.back() == ' ' || t.back() == '.' || !ServerFileExists(t)) return false;
+            if (!ServerFileExists(t)) return false;
             hit = t;
             return true;
         }))

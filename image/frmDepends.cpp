@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Clipboard.h"
@@ -349,30 +350,9 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
 }
 
 bool frmDepends::FindSystemFile(const std::string& FileName, std::string& FilePath) {
-    std::string windows;
-    QV_APIFileAndDisk::GetSpecialFolder(nullptr, QV_APIFileAndDisk::CSIDL_WINDOWS_, windows);
-    std::string path;
-    const DWORD need = GetEnvironmentVariableA("PATH", nullptr, 0);
-    if (need > 0) {
-        std::vector<char> buf(need + 1);
-        const DWORD got = GetEnvironmentVariableA("PATH", buf.data(), need + 1);
-        if (got > 0 && got <= need) path.assign(buf.data(), got);
-    }
-    size_t start = 0;
-    while (start < path.size()) {
-        size_t end = path.find(';', start);
-        if (end == std::string::npos) end = path.size();
-        const std::string entry = path.substr(start, end - start);
-        start = end + 1;
-        for (const std::string& candidate : {entry + "\\" + FileName, windows + "\\system32\\" + FileName,
-                                             windows + "\\system\\" + FileName}) {
-            if (QV_APIFileAndDisk::FileExists(candidate)) {
-                FilePath = candidate;
-                return true;
-            }
-        }
-    }
-    return false;
+    // PATH's first folder, then the system folders, then PATH's other folders: the system
+    // folders are searched also when PATH names no folder at all.
+    return FileLookup::FindOnSearchPath(FileName, FilePath, FileLookup::WindowsFolders::SystemAfterFirst);
 }
 
 void frmDepends::lstFileVerShow(const std::string& FileName, const std::string& FilePath) {

@@ -32,10 +32,11 @@ public:
     bool LoadTree(const std::string& FileName, const ui::NodePtr& ParentNode = nullptr);
     // Fills the facts list for one module.
     void lstFileVerShow(const std::string& FileName, const std::string& FilePath);
-    // Looks FileName up along PATH: for each entry in order, the entry's folder, then the
-    // system32 and then the system folder of Windows (so a system DLL is found while the first
-    // entry is tried). The text after the last ";" counts; an empty PATH searches nothing, the
-    // system folders included. True and FilePath set at the first file that exists.
+    // Looks FileName up along PATH: PATH's first folder, then the system32 and then the system
+    // folder of Windows, then PATH's other folders in order (so a system DLL is found before the
+    // later entries are tried). Empty entries are passed over; with an empty PATH the two system
+    // folders are still searched. True and FilePath set at the first file that exists; FilePath
+    // is left alone otherwise.
     bool FindSystemFile(const std::string& FileName, std::string& FilePath);
 
     // The stand-alone viewer's command line (the whole text after the program name), opened

@@ -97,6 +97,16 @@ TEST_F(ResolveTable, EachRegisteredFormFindsItsFile) {
         {"Missing", "[InprocServer32]\n@=" + Q(missing), "DLLServer", false, true, missing, missing},
         {"Wildcard", "[InprocServer32]\n@=" + Q(sys + "\\ole*.dll"), "DLLServer", false, true, sys + "\\ole*.dll",
          sys + "\\ole*.dll"},
+        // A path ending in blanks or dots is found under its exact name; a bare name with a
+        // trailing blank is no server name.
+        {"TrailingBlank", "[InprocServer32]\n@=" + Q(sys + "\\ole32.dll "), "DLLServer", true, false,
+         sys + "\\ole32.dll ", sys + "\\ole32.dll"},
+        {"TrailingDots", "[InprocServer32]\n@=" + Q(sys + "\\ole32.dll. ."), "DLLServer", true, false,
+         sys + "\\ole32.dll. .", sys + "\\ole32.dll"},
+        {"BareTrailingBlank", "[InprocServer32]\n@=\"shell32.dll \"", "DLLServer", false, true, "shell32.dll ",
+         "shell32.dll "},
+        {"ForwardSlash", "[LocalServer32]\n@=" + Q(WinDir() + "/notepad.exe"), "EXEServer", true, false,
+         WinDir() + "/notepad.exe", WinDir() + "/notepad.exe"},
         {"NoServer", "", "EXEServer", false, false, "Not defined.", ""},
         {"StdFileEditing", "", "EXEServer", true, false, sys + "\\notepad.exe", sys + "\\notepad.exe"},
         {"EmptyTypeLib", "[TypeLib]\n@=\"\"", "EXEServer", false, false, "Not defined.", ""},

@@ -11,6 +11,7 @@
 #include "base/TextCase.h"
 #include "image/frmDepends.h"
 #include "tests/image/PeSupport.h"
+#include "tests/support/Helpers.h"
 #include "base/Seams.h"
 
 using pe_test::FixtureDir;
@@ -38,23 +39,6 @@ Strings Rows(const ui::ListView& list) {
     for (const auto& item : list.ListItems) out.push_back(item->Text() + " [" + item->SmallIcon().key + "]");
     return out;
 }
-
-// Sets an environment variable for the scope and puts the old value back.
-class EnvGuard {
-public:
-    EnvGuard(const char* name, const std::string& value) : name_(name) {
-        char buf[32767];
-        const DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-        had_ = n > 0 && n < sizeof buf;
-        if (had_) old_.assign(buf, n);
-        SetEnvironmentVariableA(name, value.c_str());
-    }
-    ~EnvGuard() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 class Depends : public ::testing::TestWithParam<const char*> {
 protected:
@@ -181,9 +165,13 @@ TEST(DependsWindow, SystemFileSearchFollowsPath) {
     frmDepends f;
     std::string found = "untouched";
     {
+        // An empty PATH still has the system folders searched; a name found nowhere leaves the
+        // path alone.
         EnvGuard path("PATH", "");
-        EXPECT_FALSE(f.FindSystemFile("kernel32.dll", found));  // an empty PATH searches nothing
+        EXPECT_FALSE(f.FindSystemFile("no-such-module.dll", found));
         EXPECT_EQ(found, "untouched");
+        EXPECT_TRUE(f.FindSystemFile("kernel32.dll", found));
+        EXPECT_TRUE(TextCase::Equal(found, SystemDir() + "\\kernel32.dll")) << found;
     }
     {
         // The system32 folder is tried already with the first entry.

@@ -22,3 +22,24 @@ std::string Setting(const std::string& name);
 // system now and then fails to start a process that starts on the next try.
 bool StartProcess(std::string commandLine, PROCESS_INFORMATION& pi, const char* application = nullptr,
                   STARTUPINFOA* startup = nullptr, bool inheritHandles = false, unsigned long flags = 0);
+
+// Sets an environment variable for the scope and puts the old value (or its absence) back.
+class EnvGuard {
+public:
+    EnvGuard(const char* name, const std::string& value) : name_(name) {
+        const DWORD n = GetEnvironmentVariableA(name, nullptr, 0);
+        had_ = n > 0;
+        if (had_) {
+            old_.resize(n);
+            old_.resize(GetEnvironmentVariableA(name, old_.data(), n));
+        }
+        SetEnvironmentVariableA(name, value.c_str());
+    }
+    ~EnvGuard() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
+    EnvGuard(const EnvGuard&) = delete;
+    EnvGuard& operator=(const EnvGuard&) = delete;
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};

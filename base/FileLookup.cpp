@@ -1,4 +1,4 @@
-#include "browsers/FileLookup.h"
+#include "base/FileLookup.h"
 
 #include <windows.h>
 
@@ -256,6 +256,52 @@ bool ExistingFolder(const std::string& path) {
                                 [&](const std::string& t) { return FolderExistsNow(t, &noFolder); });
     if (noFolder) NoteMissingFolder(q);
     return exists;
+}
+
+std::vector<std::string> SearchPathFolders() {
+    std::vector<std::string> folders;
+    const std::string path = QV_APIFileAndDisk::EnvironmentValue("PATH");
+    for (size_t start = 0; start < path.size();) {
+        size_t end = path.find(';', start);
+        if (end == std::string::npos) end = path.size();
+        std::string folder = path.substr(start, end - start);
+        start = end + 1;
+        if (folder.empty()) continue;
+        if (folder.back() == '\\') folder.pop_back();
+        folders.push_back(std::move(folder));
+    }
+    return folders;
+}
+
+std::string WindowsFolder() {
+    std::string windows;
+    if (!QV_APIFileAndDisk::GetSpecialFolder(nullptr, QV_APIFileAndDisk::CSIDL_WINDOWS_, windows)) return "";
+    return windows;
+}
+
+std::vector<std::string> SearchFolders(WindowsFolders windows) {
+    std::vector<std::string> folders = SearchPathFolders();
+    if (windows == WindowsFolders::None) return folders;
+    const std::string w = WindowsFolder();
+    if (w.empty()) return folders;
+    if (windows == WindowsFolders::AfterPath) {
+        folders.insert(folders.end(), {w, w + "\\system", w + "\\system32"});
+    } else {
+        const auto at = folders.empty() ? folders.begin() : folders.begin() + 1;
+        folders.insert(at, {w + "\\system32", w + "\\system"});
+    }
+    return folders;
+}
+
+bool FindInFolders(const std::vector<std::string>& folders, const std::string& name, std::string& found) {
+    if (name.empty()) return false;
+    for (const std::string& folder : folders)
+        if (ExistingFile(folder + "\\" + name, found)) return true;
+    return false;
+}
+
+bool FindOnSearchPath(const std::string& name, std::string& found, WindowsFolders windows) {
+    return FindInFolders(SearchFolders(windows), name, found);
 }
 
 }  // namespace FileLookup

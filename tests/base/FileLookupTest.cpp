@@ -1,0 +1,138 @@
+// The scans' file lookup: existence answers from folder listings, and the search path's folders
+// with the finder over them, against the real prefix.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "base/FileLookup.h"
+#include "base/QV_APIFileAndDisk.h"
+#include "base/TextCase.h"
+#include "tests/base/BaseFiles.h"
+#include "tests/support/Helpers.h"
+
+using namespace FileLookup;
+
+// During a scan the file tests answer from folder listings; every answer must be the file
+// system's own, whatever form the path takes.
+TEST(FileLookup, ListedFoldersAnswerAsTheFileSystemDoes) {
+    const std::string w = WinDir(), s = w + "\\system32";
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA("C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe", shortPath, MAX_PATH);
+    const std::string paths[] = {
+        s + "\\msiexec.exe", w + "\\SYSTEM32\\MSIEXEC.EXE", s + "\\msiexec.exe.", s + "\\msiexec.exe . .",
+        s + "\\msiexec.exe /V", s + "\\msiexec.exe /", s + "\\msiexec.exe /..\\notepad.exe",
+        w + "/system32/notepad.exe", s + "\\drivers\\..\\notepad.exe", w + "\\system32.\\notepad.exe",
+        w + "\\system32 \\notepad.exe", s + "\\", s, s + "\\drivers", s + "\\drivers.", s + "\\drivers\\",
+        s + "\\drivers\\.", s + "\\drivers\\..", s + "\\nothere.dll", w + "\\nofolder\\x.exe", s + "\\...",
+        w + "\\C:\\windows\\notepad.exe", shortPath, std::string(shortPath) + ".",
+        // Names system32 lacks: three of one letter have the names of that letter listed (and
+        // then answer for notepad.exe), eight in all the whole folder.
+        s + "\\nothere2.dll", s + "\\nothere3.dll", s + "\\notepad.exe", s + "\\NOTEPAD.EXE", s + "\\absent.dll",
+        s + "\\b.dll", s + "\\c.dll", s + "\\d.dll", s + "\\e.dll", s + "\\f.dll", s + "\\_.dll", s + "\\msiexec.exe",
+        " " + s, s + " ", s + "\\ ", w + "\\system32 \\drivers", s + "\\drivers\\ ",
+        // A folder that is not there answers "nothing" for every name in it.
+        w + "\\nofolder\\x2.exe", w + "\\nofolder\\x3.exe", w + "\\nofolder\\xfolder",
+    };
+    struct Answer {
+        bool file, folder;
+        std::string found;
+    };
+    auto ask = [](const std::string& p) {
+        Answer a{};
+        a.file = ExistingFile(p, a.found);
+        a.folder = ExistingFolder(p);
+        return a;
+    };
+    std::vector<Answer> direct;
+    for (const std::string& p : paths) {
+        direct.push_back(ask(p));
+        std::string trimmed = p;
+        trimmed.erase(trimmed.find_last_not_of(' ') + 1);
+        EXPECT_EQ(direct.back().file, QV_APIFileAndDisk::FileExists(trimmed)) << p;
+        EXPECT_EQ(direct.back().folder, QV_APIFileAndDisk::PathExists(p)) << p;
+    }
+    EXPECT_TRUE(direct[0].file && direct[2].file && direct[6].file && direct[12].folder);
+    FolderListingCache listings;
+    for (int round = 0; round < 12; ++round)  // the later rounds answer from the listings
+        for (size_t i = 0; i < std::size(paths); ++i) {
+            SCOPED_TRACE(paths[i] + " round " + std::to_string(round));
+            const Answer a = ask(paths[i]);
+            EXPECT_EQ(a.file, direct[i].file);
+            EXPECT_EQ(a.folder, direct[i].folder);
+            EXPECT_EQ(a.found, direct[i].found);
+        }
+}
+
+// PATH's shapes as the search path reads them, and where the finder finds a name: in PATH's
+// folders in order, and in the Windows folders where and in the order each search asks for them.
+TEST(FileLookup, SearchPathFoldersAndTheFinder) {
+    const std::string w = WinDir(), s = Sys32();
+    basetest::ScratchDir empty("lookup-empty"), full("lookup-full");
+    const std::string a = empty.path(), b = full.path();
+    basetest::WriteFile(full / "velmfound.dll", "x");
+    basetest::WriteFile(full / "kernel32.dll", "x");  // a name the system folder has too
+    struct Shape {
+        std::string path;
+        std::vector<std::string> folders;
+    };
+    const Shape shapes[] = {
+        {"", {}},
+        {";;", {}},
+        {a + ";;" + b + ";", {a, b}},
+        {a + "\\;" + b + "\\", {a, b}},             // one trailing backslash goes
+        {"C:\\no-such-folder;" + b, {"C:\\no-such-folder", b}},  // read as written, tested when searched
+        {"C:\\", {"C:"}},
+    };
+    for (const Shape& c : shapes) {
+        SCOPED_TRACE("PATH=" + c.path);
+        EnvGuard path("PATH", c.path);
+        EXPECT_EQ(SearchPathFolders(), c.folders);
+    }
+
+    using enum WindowsFolders;
+    struct Find {
+        std::string path;
+        WindowsFolders windows;
+        std::string name;
+        std::string found;  // "" when nothing is found
+    };
+    const Find finds[] = {
+        // PATH's folders alone.
+        {"", None, "notepad.exe", ""},
+        {";;", None, "notepad.exe", ""},
+        {a + ";" + b, None, "velmfound.dll", b + "\\velmfound.dll"},
+        {a + "\\;" + b + "\\", None, "velmfound.dll", b + "\\velmfound.dll"},
+        {"C:\\no-such-folder;" + b, None, "velmfound.dll", b + "\\velmfound.dll"},
+        {a + ";" + b, None, "nothing-here.dll", ""},
+        {a + ";" + b, None, "", ""},
+        {".;" + a, None, "velmfound.dll", ""},  // a relative folder names no file
+        // Then Windows, Windows\system, Windows\system32.
+        {"", AfterPath, "regedit.exe", w + "\\regedit.exe"},
+        {"", AfterPath, "notepad.exe", w + "\\notepad.exe"},  // in both: Windows first
+        {";;", AfterPath, "kernel32.dll", s + "\\kernel32.dll"},
+        {a + ";" + b, AfterPath, "kernel32.dll", b + "\\kernel32.dll"},  // PATH's folders first
+        {a, AfterPath, "nothing-here.dll", ""},
+        // The first of PATH's folders, then Windows\system32 and Windows\system, then the rest.
+        {"", SystemAfterFirst, "kernel32.dll", s + "\\kernel32.dll"},
+        {";;", SystemAfterFirst, "kernel32.dll", s + "\\kernel32.dll"},
+        {b + ";" + a, SystemAfterFirst, "kernel32.dll", b + "\\kernel32.dll"},
+        {a + ";" + b, SystemAfterFirst, "kernel32.dll", s + "\\kernel32.dll"},
+        {a + ";" + b, SystemAfterFirst, "velmfound.dll", b + "\\velmfound.dll"},
+        {a, SystemAfterFirst, "regedit.exe", ""},  // the Windows folder itself is not searched
+    };
+    for (const Find& c : finds) {
+        SCOPED_TRACE("PATH=" + c.path + " name=" + c.name + " windows=" + std::to_string(static_cast<int>(c.windows)));
+        EnvGuard path("PATH", c.path);
+        std::string found = "untouched";
+        EXPECT_EQ(FindOnSearchPath(c.name, found, c.windows), !c.found.empty());
+        if (c.found.empty()) {
+            EXPECT_EQ(found, "untouched");
+        } else {
+            EXPECT_TRUE(TextCase::Equal(found, c.found)) << found;
+        }
+        // The same answers from the scan's folder listings.
+        FolderListingCache listings;
+        std::string listed = "untouched";
+        EXPECT_EQ(FindInFolders(SearchFolders(c.windows), c.name, listed), !c.found.empty());
+        EXPECT_EQ(listed, found);
+    }
+}
