@@ -13,6 +13,13 @@
 #include "platform/TextFetch.h"
 #include "ui/Form.h"
 
+// The module names the errors of this file are reported under: the check's own, and the main
+// window's for its menu command.
+namespace {
+constexpr char kModule[] = "AutoUpdate Module";
+constexpr char kMenuModule[] = "Form_Main";
+}  // namespace
+
 namespace AutoUpdate_Lib {
 
 std::string UpdateAddress() {
@@ -129,7 +136,7 @@ bool checkForUpdate(const Fetcher& fetch, std::string& version, std::string& bui
                     bool& available) {
     available = false;
     std::string answer;
-    const bool fetched = TrapErrors("AutoUpdate Module", "Sub checkForUpdate", [&] {
+    const bool fetched = TrapErrors(kModule, "Sub checkForUpdate", [&] {
         const std::string base = UpdateAddress();
         fetch(base + "Velmora" + "/" + "Velmora" + ":" + kProgramVersion + "#" + kProgramBuild);
         answer = fetch(base + "Velmora" + "/" + "Velmora" + ".txt");
@@ -148,7 +155,7 @@ bool checkForUpdate(const Fetcher& fetch, std::string& version, std::string& bui
 
 void CheckNow(ui::Form* owner, const Fetcher& fetch) {
     clsDroskGlobal& g = DroskGlobal();
-    TrapErrors("Form_Main", "MNU_Options_AutoUpdateCheckNow_Click", [&] {
+    TrapErrors(kMenuModule, "MNU_Options_AutoUpdateCheckNow_Click", [&] {
         g.blnOptionAutoUpdate = false;
         g.blnCancelUpdate = false;
         dlg_tryingtoconnect& connecting = TryingToConnect();

@@ -18,6 +18,12 @@
 #include <algorithm>
 #include <tuple>
 
+// The form's own load, settings, close and resize handlers report their errors under the form's
+// name; its commands report under "Form_Main".
+namespace {
+constexpr char kFormModule[] = "frmMain";
+}  // namespace
+
 bool blnMainFormLoaded = false;
 
 Form_Main& frmMain() {
@@ -163,7 +169,7 @@ void Form_Main::Form_Load() {
     for (bool& v : mVisited) v = false;
     blnRegCompTabFilled = 0;
     bool declined = false;
-    TrapErrors("frmMain", "Form_Load", [&] {
+    TrapErrors(kFormModule, "Form_Load", [&] {
         BuildMenus();  // the menus go with the window and come again with each load
         BuildImageLists();
         CreateControls();
@@ -184,7 +190,7 @@ void Form_Main::Form_Load() {
 }
 
 void Form_Main::RestoreSettings() {
-    TrapErrors("frmMain", "RestoreSettings", [this] {
+    TrapErrors(kFormModule, "RestoreSettings", [this] {
         clsDroskGlobal& g = DroskGlobal();
         SplitRegComp = std::make_unique<SplitterCtrl>();
         SplitSD = std::make_unique<SplitterCtrl>();
@@ -263,7 +269,7 @@ void Form_Main::Form_QueryUnload(int& cancel, int) {
         return;
     }
     mClosing = true;
-    TrapErrors("frmMain", "Form_QueryUnload", [this] {
+    TrapErrors(kFormModule, "Form_QueryUnload", [this] {
         // A window that never finished restoring its settings leaves the stored ones alone.
         if (mSettingsRestored) SaveSettings();
         Master::AppExit();
@@ -284,7 +290,7 @@ void Form_Main::Form_Unload(int&) {
 }
 
 void Form_Main::SaveSettings() {
-    TrapErrors("frmMain", "SaveSettings", [this] {
+    TrapErrors(kFormModule, "SaveSettings", [this] {
         clsDroskGlobal& g = DroskGlobal();
         colRegComp.Clear();
         colCMH.Clear();
@@ -342,7 +348,7 @@ void Form_Main::MNU_Options_Show_in_Taskbar_Click() {
 }
 
 void Form_Main::Contents_Click() {
-    TrapErrors("frmMain", "Contents_Click", [] { SharedFunctions::ShellOpen(Master::HelpFile()); });
+    TrapErrors(kFormModule, "Contents_Click", [] { SharedFunctions::ShellOpen(Master::HelpFile()); });
 }
 
 void Form_Main::About_Click() { SplashForm().Show(ui::vbModal, this); }

@@ -15,6 +15,11 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Form_Main";
+}  // namespace
+
 void Form_Main::WireEvents_CMH() {
     tvwCMH.KeyDown = [this](int k, int) { if (k == VK_F5) Command7_Click(); };
     lsvCMH_entries.KeyDown = tvwCMH.KeyDown;
@@ -68,7 +73,7 @@ void Form_Main::Disable_MNU_CMH_Items() {
                           "MNU_CMHEntries_Modify"})
         Menus[n].SetEnabled(false);
     // No selected node: everything stays off.
-    TrapErrors("Form_Main", "Disable_MNU_CMH_Items", [this] {
+    TrapErrors(kModule, "Disable_MNU_CMH_Items", [this] {
         const std::optional<long> l = SelectedLevel(tvwCMH);
         if (!l) return;
         const bool general = Option_select_by[0].Value();
@@ -130,7 +135,7 @@ void ExpandFileType(Form_Main& f, ui::Node& n) {
 }  // namespace
 
 void Form_Main::tvwCMH_NodeClick(ui::Node& node) {
-    TrapErrors("Form_Main", "tvwCMH_NodeClick", [&] {
+    TrapErrors(kModule, "tvwCMH_NodeClick", [&] {
         tvwCMH.SetDropHighlight(node.shared_from_this());
         const long level = QV_TreeView_Lib::GetNodeLevel(tvwCMH, node.Key());
         if (level == 0) lsvCMH_entries.ListItems.Clear();
@@ -139,14 +144,14 @@ void Form_Main::tvwCMH_NodeClick(ui::Node& node) {
 }
 
 void Form_Main::tvwCMH_DblClick() {
-    TrapErrors("Form_Main", "tvwCMH_DblClick", [&] {
+    TrapErrors(kModule, "tvwCMH_DblClick", [&] {
         ui::NodePtr n = tvwCMH.SelectedItem();
         if (n && QV_TreeView_Lib::GetNodeLevel(tvwCMH, n->Key()) == 0) ExpandFileType(*this, *n);
     });
 }
 
 void Form_Main::tvwCMH_KeyDown(int keyCode, int) {
-    TrapErrors("Form_Main", "tvwCMH_KeyDown", [&] {
+    TrapErrors(kModule, "tvwCMH_KeyDown", [&] {
         if (keyCode == VK_F5) {
             Command7_Click();
             return;
@@ -165,7 +170,7 @@ void Form_Main::tvwCMH_KeyDown(int keyCode, int) {
 }
 
 void Form_Main::tvwCMH_MouseUp(int button, int, long x, long y) {
-    TrapErrors("Form_Main", "tvwCMH_MouseUp", [&] {
+    TrapErrors(kModule, "tvwCMH_MouseUp", [&] {
         tvwCMH.SetToolTipText("");  // the first release over the tree clears the hint for good
         Disable_MNU_CMH_Items();
         if (ui::NodePtr hit = tvwCMH.HitTest(x, y)) {
@@ -177,7 +182,7 @@ void Form_Main::tvwCMH_MouseUp(int button, int, long x, long y) {
         PopupMenu(Menus["MNU_CMH"]);
         return;
     }
-    TrapErrors("Form_Main", "tvwCMH_MouseUp", [&] {
+    TrapErrors(kModule, "tvwCMH_MouseUp", [&] {
         ui::NodePtr n = tvwCMH.SelectedItem();
         if (!n) return;
         const long level = QV_TreeView_Lib::GetNodeLevel(tvwCMH, n->Key());

@@ -23,6 +23,11 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/RegistryValuesList.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Form_Main";
+}  // namespace
+
 namespace {
 
 const char kCrLf[] = "\r\n";
@@ -134,7 +139,7 @@ void Form_Main::EditNewValue(Tab tab) {
         ui::MsgBox(kSelectEntry, ui::vbOKOnly);
         return;
     }
-    const bool ok = TrapErrors("Form_Main", "EditNewValue", [&] {
+    const bool ok = TrapErrors(kModule, "EditNewValue", [&] {
         std::string name = ui::InputBox("Please enter Value name:", "Create new Value", "Default");
         if (name.empty()) return;
         const std::string data = ui::InputBox("Value for " + name + ":", "Create new Value", "");
@@ -151,7 +156,7 @@ void Form_Main::EditModifyValue(Tab tab) {
     ui::NodePtr n = EditNode(t, t.rules.keyLevel, &path);
     ui::ListItemPtr row = t.values.SelectedItem();
     if (!n || !row) return;
-    TrapErrors("Form_Main", "EditModifyValue", [&] {
+    TrapErrors(kModule, "EditModifyValue", [&] {
         const std::string name = RegistryValuesList::ValueNameOfRow(*row);
         long index = 0, type = 0;
         std::string raw, current;
@@ -179,7 +184,7 @@ void Form_Main::EditRenameValue(Tab tab) {
     ui::NodePtr n = EditNode(t, t.rules.keyLevel, &path);
     ui::ListItemPtr row = t.values.SelectedItem();
     if (!n || !row) return;
-    TrapErrors("Form_Main", "EditRenameValue", [&] {
+    TrapErrors(kModule, "EditRenameValue", [&] {
         const std::string oldName = RegistryValuesList::ValueNameOfRow(*row);
         std::string newName = ui::InputBox("Please enter new Value name:", "Rename Value", row->Text());
         if (newName.empty()) return;
@@ -195,7 +200,7 @@ void Form_Main::EditDeleteValue(Tab tab) {
     ui::NodePtr n = EditNode(t, t.rules.keyLevel);
     ui::ListItemPtr row = t.values.SelectedItem();
     if (!n || !row) return;
-    TrapErrors("Form_Main", "EditDeleteValue", [&] {
+    TrapErrors(kModule, "EditDeleteValue", [&] {
         if (ui::MsgBox("Really delete value ?", ui::vbYesNo | ui::vbCritical, ui::kEmptyCaption) != ui::vbYes) return;
         // The row, not its text, names the value: the unnamed value's row has no key, so a value
         // really named "default" beside it stays apart.
@@ -213,7 +218,7 @@ void Form_Main::EditNewKey(Tab tab) {
         ui::MsgBox(kSelectEntry, ui::vbOKOnly);
         return;
     }
-    const bool ok = TrapErrors("Form_Main", "EditNewKey", [&] {
+    const bool ok = TrapErrors(kModule, "EditNewKey", [&] {
         const std::string name = ui::InputBox("Please enter Key name:", "", "Create new Key");
         if (name.empty()) return;
         t.rules.newKey(t.tree, *n, name);
@@ -229,7 +234,7 @@ void Form_Main::EditRenameKey(Tab tab) {
         ui::MsgBox(kSelectEntry, ui::vbOKOnly);
         return;
     }
-    const bool ok = TrapErrors("Form_Main", "EditRenameKey", [&] {
+    const bool ok = TrapErrors(kModule, "EditRenameKey", [&] {
         const std::string text = n->Text();
         if (tab == Tab::CMH) {
             const std::string general = Tab_CMH::GeneralEntryName(text);
@@ -261,7 +266,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
                 ui::MsgBox(kSelectEntry, ui::vbOKOnly);
                 return;
             }
-            TrapErrors("Form_Main", "MNU_RegComp_Delete_Click", [&] {
+            TrapErrors(kModule, "MNU_RegComp_Delete_Click", [&] {
                 // The class's own key is only the CLSID folder's entry of the class itself; an
                 // AppID or TypeLib entry of the same name is an ordinary key of its own tree.
                 ui::NodePtr component;
@@ -301,7 +306,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
                 ui::MsgBox(kSelectEntry, ui::vbOKOnly);
                 return;
             }
-            const bool ok = TrapErrors("Form_Main", "MNU_CMH_Delete_Click", [&] {
+            const bool ok = TrapErrors(kModule, "MNU_CMH_Delete_Click", [&] {
                 ui::NodePtr top;
                 const long level = QV_TreeView_Lib::GetNodeLevel(t.tree, n->Key());
                 if (level == 2 && QV_TreeView_Lib::GetAncestorNode(t.tree, n->Key(), 0, top) == 1) {
@@ -341,7 +346,7 @@ void Form_Main::EditDeleteKey(Tab tab) {
                 return;
             }
             if (level <= t.rules.keyLevel || !EditNode(t, t.rules.keyLevel + 1)) return;
-            TrapErrors("Form_Main", "MNU_ServicesDevices_Delete_Click", [&] {
+            TrapErrors(kModule, "MNU_ServicesDevices_Delete_Click", [&] {
                 if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, ui::kEmptyCaption) != ui::vbYes) return;
                 if (t.rules.deleteKey(tvwSD, *n) != 0) ui::MsgBox(kDeleteKeyError, ui::vbCritical);
                 ShowSelectedNodeData(Tab::SD, false);
@@ -361,7 +366,7 @@ void Form_Main::MNU_RegComp_Delete_all_enties_of_this_component_Click() {
         ui::MsgBox(kSelectComponent, ui::vbOKOnly);
         return;
     }
-    TrapErrors("Form_Main", "MNU_RegComp_Delete_all_enties_of_this_component_Click", [&] {
+    TrapErrors(kModule, "MNU_RegComp_Delete_all_enties_of_this_component_Click", [&] {
         auto rec = colRegComp.Item(clsid);
         if (ui::MsgBox(std::string("Return to original setting not possible - always make") + kCrLf +
                            "backup copies of your Registry before editing !" + kCrLf + "Really Delete " +
@@ -382,7 +387,7 @@ void Form_Main::MNU_RegComp_Delete_components_Server_Click() {
         ui::MsgBox("Please select preferred Component from top-level", ui::vbOKOnly);
         return;
     }
-    const bool ok = TrapErrors("Form_Main", "MNU_RegComp_Delete_components_Server_Click", [&] {
+    const bool ok = TrapErrors(kModule, "MNU_RegComp_Delete_components_Server_Click", [&] {
         auto current = colRegComp.Item(clsid);
         if (ui::MsgBox(std::string("Really delete all components referring to") + kCrLf + current->vntFileLocationEx +
                            " ?",
@@ -418,7 +423,7 @@ void Form_Main::MNU_CMH_Delete_all_entries_of_this_component_Click() {
         ui::MsgBox(kSelectComponent, ui::vbOKOnly);
         return;
     }
-    const bool ok = TrapErrors("Form_Main", "MNU_CMH_Delete_all_entries_of_this_component_Click", [&] {
+    const bool ok = TrapErrors(kModule, "MNU_CMH_Delete_all_entries_of_this_component_Click", [&] {
         auto rec = colCMH.Item(extension);
         if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete all entries of Component") != ui::vbYes)
             return;
@@ -444,7 +449,7 @@ void Form_Main::MNU_ServicesDevices_DeleteComponent_Click() {
         ui::MsgBox(kSelectEntry, ui::vbOKOnly);
         return;
     }
-    TrapErrors("Form_Main", "MNU_ServicesDevices_DeleteComponent_Click", [&] {
+    TrapErrors(kModule, "MNU_ServicesDevices_DeleteComponent_Click", [&] {
         if (ui::MsgBox(DeletionWarning(), ui::vbYesNo | ui::vbCritical, "Delete Component ") != ui::vbYes) return;
         if (Tab_SD::DeleteServiceKey(n->Key()) == 0) {
             tvwSD.Nodes.Remove(n->Key());

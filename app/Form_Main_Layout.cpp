@@ -8,6 +8,12 @@
 #include "app/clsDroskGlobal.h"
 #include "base/QV_Err.h"
 
+// The form's own load, settings, close and resize handlers report their errors under the form's
+// name; its commands report under "Form_Main".
+namespace {
+constexpr char kFormModule[] = "frmMain";
+}  // namespace
+
 namespace {
 long Round(double v) { return static_cast<long>(std::lround(v)); }
 }  // namespace
@@ -39,7 +45,7 @@ void Form_Main::LayoutSplitTab(ui::PictureBox& bar, SplitterCtrl& split, ui::Tre
 }
 
 void Form_Main::Form_Resize() {
-    TrapErrors("frmMain", "Form_Resize", [this] {
+    TrapErrors(kFormModule, "Form_Resize", [this] {
         if (!IsLoaded() || !SSTab1.IsCreated()) return;
         const int state = WindowState();
         if (state != ui::vbNormal && state != ui::vbMaximized) return;

@@ -22,6 +22,11 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/RegistryValuesList.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Form_Main";
+}  // namespace
+
 namespace {
 // What differs between the three values lists: the tree behind it, the registry root, how
 // many leading parts of a node key come before the registry path.
@@ -53,7 +58,7 @@ void Form_Main::WireEvents_Lists() {
     Menus["MNU_RegComp_Options"].Click = [this] { ArrangedByOptions(Tab::RegComp); };
     Menus["MNU_ServicesDevices_Options"].Click = [this] { ArrangedByOptions(Tab::SD); };
     Menus["MNU_RegComp_RegUnregShortcut"].Click = [this] {
-        TrapErrors("Form_Main", "MNU_RegComp_RegUnregShortcut_Click", [this] {
+        TrapErrors(kModule, "MNU_RegComp_RegUnregShortcut_Click", [this] {
             Reg_Unreg_Shortcut_Dialog dlg;
             dlg.Show(ui::vbModal, this);
         });
@@ -65,7 +70,7 @@ void Form_Main::WireEvents_Lists() {
     Menus["MNU_Services_Devices_MMC"].Click = [this] { SD_OpenServicesConsole(); };
     Menus["MNU_CMH_FolderOptions"].Click = [] {
         // Errors are ignored: a missing applet starts nothing.
-        TrapErrors("Form_Main", "MNU_CMH_FolderOptions_Click",
+        TrapErrors(kModule, "MNU_CMH_FolderOptions_Click",
                    [] { ui::StartProgram("control.exe folders", SW_SHOWMAXIMIZED, false); });
     };
     Menus["MNU_ServicesDevices_Dependencies"].Click = [this] { MNU_ServicesDevices_Dependencies_Click(); };
@@ -91,7 +96,7 @@ void Form_Main::ShowSelectedNodeData(Tab tab, bool values) {
     // The level of a tab's entry nodes (a service, a class); the details list shows the entry
     // the selected node belongs to.
     const long entryLevel = tab == Tab::SD ? 0 : 1;
-    TrapErrors("Form_Main", "ShowSelectedNodeData", [&] {
+    TrapErrors(kModule, "ShowSelectedNodeData", [&] {
         entries.ListItems.Clear();
         if (details) details->ListItems.Clear();
         ui::NodePtr n = tree.SelectedItem();
@@ -125,7 +130,7 @@ void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
     // and the key behind the node; without a node no menu opens.
     std::string path;
     bool ready = false;
-    TrapErrors("Form_Main", "lsv_entries_MouseUp", [&] {
+    TrapErrors(kModule, "lsv_entries_MouseUp", [&] {
         (this->*Facts(tab).disableItems)();
         ui::NodePtr n = v.tree->SelectedItem();
         if (!n) throw RunTimeError(91, "Form_Main", "Object variable or With block variable not set");
@@ -138,7 +143,7 @@ void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
     // Rename and Modify by the selected row: the unnamed value is the row without a key.
     rename.SetEnabled(false);
     modify.SetEnabled(false);
-    TrapErrors("Form_Main", "lsv_entries_MouseUp", [&] {
+    TrapErrors(kModule, "lsv_entries_MouseUp", [&] {
         ui::ListItemPtr row = v.list->SelectedItem();
         if (!row) return;
         rename.SetEnabled(true);
@@ -152,7 +157,7 @@ void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
 }
 
 void Form_Main::DetailsList_MouseUp(const char* menu, const char* copyItem, int button) {
-    TrapErrors("Form_Main", "lsvDetails_MouseUp", [&] {
+    TrapErrors(kModule, "lsvDetails_MouseUp", [&] {
         Menus[menu].SetEnabled(true);
         Menus[copyItem].SetEnabled(true);
         if (button == ui::vbRightButton) PopupMenu(Menus[menu]);
@@ -160,7 +165,7 @@ void Form_Main::DetailsList_MouseUp(const char* menu, const char* copyItem, int 
 }
 
 void Form_Main::CopyDetail(ui::ListView& details, const char* procedure) {
-    TrapErrors("Form_Main", procedure, [&] {
+    TrapErrors(kModule, procedure, [&] {
         // Emptied first: a copy that fails (no selected row) leaves the clipboard empty.
         QV_Clipboard::ClearClipboard();
         ui::ListItemPtr row = details.SelectedItem();
@@ -175,7 +180,7 @@ void Form_Main::ArrangedByOptions(Tab tab) {
     clsDroskGlobal& g = DroskGlobal();
     g.Custom = Variant(std::string(tab == Tab::RegComp ? "RegComp" : "SD"));
     g.Custom2 = Variant(int16_t{0});
-    TrapErrors("Form_Main", tab == Tab::RegComp ? "MNU_RegComp_Options_Click" : "MNU_ServicesDevices_Options_Click",
+    TrapErrors(kModule, tab == Tab::RegComp ? "MNU_RegComp_Options_Click" : "MNU_ServicesDevices_Options_Click",
                [this] {
                    dlg_ArrangedByOptions dlg;
                    dlg.Show(ui::vbModal, this);
@@ -191,14 +196,14 @@ void Form_Main::RegeditAtNode(ui::TreeView& tree, const char* rootName, const ch
         ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
         return;
     }
-    TrapErrors("Form_Main", procedure, [&] {
+    TrapErrors(kModule, procedure, [&] {
         QV_Registry_Lib::OpenRegeditAt(std::string(rootName) + "\\" +
                                    RegistryNodes::PathBelow(tree.SelectedItem()->Key(), 2));
     });
 }
 
 void Form_Main::SD_OpenServicesConsole() {
-    TrapErrors("Form_Main", "SD_OpenServicesConsole", [] {
+    TrapErrors(kModule, "SD_OpenServicesConsole", [] {
         const std::string root = QV_InfoLocal_Lib::GetEnvironmentValue("SystemRoot");
         ui::StartProgram(root + "\\system32\\mmc.exe " + root + "\\system32\\services.msc", SW_SHOWNORMAL, false);
     });
@@ -223,7 +228,7 @@ void Form_Main::MNU_ServicesDevices_Dependencies_Click() {
         ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
         return;
     }
-    TrapErrors("Form_Main", "MNU_ServicesDevices_Dependencies_Click", [&] {
+    TrapErrors(kModule, "MNU_ServicesDevices_Dependencies_Click", [&] {
         const std::string path = rec->vntImagePathEx;
         if (QV_APIFileAndDisk::FileExists(path)) {
             if (!objDepends) objDepends = std::make_unique<frmDepends>();
@@ -244,12 +249,12 @@ void Form_Main::MNU_ServicesDevices_ShowFilePath_Click() {
         ui::MsgBox("Plase select preferred Component from Top-level.", ui::vbOKOnly);
         return;
     }
-    TrapErrors("Form_Main", "MNU_ServicesDevices_ShowFilePath_Click", [&] {
+    TrapErrors(kModule, "MNU_ServicesDevices_ShowFilePath_Click", [&] {
         std::string folder;
         QV_Strings_Lib::GetDirectory(rec->vntImagePathEx, folder);
         if (QV_APIFileAndDisk::PathExists(folder)) {
             // A failed start is ignored; the new window starts with the focus.
-            TrapErrors("Form_Main", "MNU_ServicesDevices_ShowFilePath_Click",
+            TrapErrors(kModule, "MNU_ServicesDevices_ShowFilePath_Click",
                        [&] { ui::StartProgram("Explorer.exe /e," + folder, SW_SHOWNORMAL, false); });
         } else if (folder.size() < 4) {
             ui::MsgBox("Path not specified in Registry.", ui::vbInformation);

@@ -10,6 +10,11 @@
 #include "app/frmSplash.h"
 #include "base/SharedFunctions.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Form_Main";
+}  // namespace
+
 namespace {
 ui::MenuItem& item(ui::MenuItem& m, const char* name, const char* caption, std::function<void()> click = {}) {
     auto& i = m.Add(name, caption);
@@ -108,7 +113,7 @@ void Form_Main::BuildMenus() {
         DroskGlobal().blnOptionLaunchMinimized = m.Checked();
     });
     item(opt, "MNU_Options_Autostart", "Autostart...", [this] {
-        TrapErrors("Form_Main", "MNU_Options_Autostart_Click", [this] {
+        TrapErrors(kModule, "MNU_Options_Autostart_Click", [this] {
             dlg_createShortCut dlg;
             dlg.Show(ui::vbModal, this);
         });

@@ -13,6 +13,11 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Form_Main";
+}  // namespace
+
 namespace {
 // The text of a node key after its first backslash (a class node's CLSID).
 std::string AfterFirstBackslash(const std::string& key) {
@@ -32,7 +37,7 @@ bool WithSelectedClass(ui::TreeView& tree, const colRegComp& col, const char* pr
     if (p == std::string::npos) return false;
     const std::string clsid = n->Key().substr(p + 1);
     if (!col.Exists(clsid)) return false;
-    TrapErrors("Form_Main", procedure, [&] { action(col.Item(clsid)); });
+    TrapErrors(kModule, procedure, [&] { action(col.Item(clsid)); });
     return true;
 }
 }  // namespace
@@ -63,7 +68,7 @@ void Form_Main::Disable_MNU_RegComp_Items() {
                           "MNU_RegCompEntries_Rename", "MNU_RegCompEntries_Modify"})
         Menus[n].SetEnabled(false);
     // No selected node: everything stays off.
-    TrapErrors("Form_Main", "Disable_MNU_RegComp_Items", [this] {
+    TrapErrors(kModule, "Disable_MNU_RegComp_Items", [this] {
         const std::optional<long> l = SelectedLevel(tvwRegComp);
         if (!l) return;
         if (*l == 1)
@@ -106,7 +111,7 @@ void Form_Main::Command9_Click() {
 }
 
 void Form_Main::tvwRegComp_NodeClick(ui::Node& node) {
-    TrapErrors("Form_Main", "tvwRegComp_NodeClick", [&] {
+    TrapErrors(kModule, "tvwRegComp_NodeClick", [&] {
         tvwRegComp.SetDropHighlight(node.shared_from_this());
         const long level = QV_TreeView_Lib::GetNodeLevel(tvwRegComp, node.Key());
         if (level == 1) {
@@ -125,7 +130,7 @@ void Form_Main::tvwRegComp_NodeClick(ui::Node& node) {
 }
 
 void Form_Main::tvwRegComp_DblClick() {
-    TrapErrors("Form_Main", "tvwRegComp_DblClick", [&] {
+    TrapErrors(kModule, "tvwRegComp_DblClick", [&] {
         Disable_MNU_RegComp_Items();
         ui::NodePtr n = tvwRegComp.SelectedItem();
         if (!n) return;
@@ -138,7 +143,7 @@ void Form_Main::tvwRegComp_DblClick() {
 }
 
 void Form_Main::tvwRegComp_KeyDown(int keyCode, int) {
-    TrapErrors("Form_Main", "tvwRegComp_KeyDown", [&] {
+    TrapErrors(kModule, "tvwRegComp_KeyDown", [&] {
         if (keyCode == VK_F5) {
             MNU_RegComp_RefreshTreeView_Click();
             return;
@@ -160,7 +165,7 @@ void Form_Main::tvwRegComp_KeyDown(int keyCode, int) {
 }
 
 void Form_Main::tvwRegComp_MouseUp(int button, int, long, long) {
-    TrapErrors("Form_Main", "tvwRegComp_MouseUp", [&] {
+    TrapErrors(kModule, "tvwRegComp_MouseUp", [&] {
         tvwRegComp.SetToolTipText("");
         Disable_MNU_RegComp_Items();
         ui::NodePtr n = tvwRegComp.DropHighlight();
@@ -173,7 +178,7 @@ void Form_Main::tvwRegComp_MouseUp(int button, int, long, long) {
 }
 
 void Form_Main::ShowRegCompEntries(ui::Node& node) {
-    TrapErrors("Form_Main", "ShowRegCompEntries", [&] {
+    TrapErrors(kModule, "ShowRegCompEntries", [&] {
         // The values list understands the full node key.
         Tab_RegComp::FillRegistryValuesList(node.Key(), lsvRegComp_entries);
     });
@@ -199,7 +204,7 @@ void Form_Main::MNU_RegComp_Regedit_Click() {
         ui::MsgBox("Please select preferred Registry entry first.", ui::vbOKOnly);
         return;
     }
-    TrapErrors("Form_Main", "MNU_RegComp_Regedit_Click", [this] {
+    TrapErrors(kModule, "MNU_RegComp_Regedit_Click", [this] {
         QV_Registry_Lib::OpenRegeditAt("HKEY_CLASSES_ROOT\\" +
                                    Tab_RegComp::RegistryPathOf(tvwRegComp.SelectedItem()->Key(), 3));
     });
@@ -266,7 +271,7 @@ void Form_Main::RegComp_checkVelm() {
         return;
     }
     bool taken = false;
-    TrapErrors("Form_Main", "RegComp_checkVelm", [&] {
+    TrapErrors(kModule, "RegComp_checkVelm", [&] {
         if (!IsLoaded()) Load();
         if (!IsLoaded()) return;
         blnRegCompTabFilled = 1;
@@ -292,7 +297,7 @@ void Form_Main::RegComp_checkVelm() {
     });
     // A taken action leaves the mailbox, also when bringing the tree up to date failed.
     if (taken) {
-        TrapErrors("Form_Main", "RegComp_checkVelm", [] {
+        TrapErrors(kModule, "RegComp_checkVelm", [] {
             auto mq = DroskGlobal().objVelmora_mq();
             mq->ActionLetter("");
             mq->ActionFilePath("");

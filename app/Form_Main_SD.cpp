@@ -11,6 +11,11 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Form_Main";
+}  // namespace
+
 namespace {
 // Copies a picture of one image list into another under a key of its own.
 void CopyImage(ui::ImageList& from, const char* key, ui::ImageList& to, const char* newKey) {
@@ -52,7 +57,7 @@ void Form_Main::Disable_MNU_ServicesDevices_Items() {
                           "MNU_SDEntries_New", "MNU_SDEntries_Rename", "MNU_SDEntries_Modify"})
         Menus[n].SetEnabled(false);
     // No selected node: everything stays off.
-    TrapErrors("Form_Main", "Disable_MNU_ServicesDevices_Items", [this] {
+    TrapErrors(kModule, "Disable_MNU_ServicesDevices_Items", [this] {
         const std::optional<long> l = SelectedLevel(tvwSD);
         if (!l) return;
         if (*l == 0)
@@ -100,7 +105,7 @@ void ExpandService(Form_Main& f, ui::Node& n, bool ensureVisible) {
 }  // namespace
 
 void Form_Main::tvwSD_NodeClick(ui::Node& node) {
-    TrapErrors("Form_Main", "tvwSD_NodeClick", [&] {
+    TrapErrors(kModule, "tvwSD_NodeClick", [&] {
         tvwSD.SetDropHighlight(node.shared_from_this());
         const long level = QV_TreeView_Lib::GetNodeLevel(tvwSD, node.Key());
         if (level == 0) {
@@ -118,7 +123,7 @@ void Form_Main::tvwSD_NodeClick(ui::Node& node) {
 }
 
 void Form_Main::tvwSD_DblClick() {
-    TrapErrors("Form_Main", "tvwSD_DblClick", [&] {
+    TrapErrors(kModule, "tvwSD_DblClick", [&] {
         Disable_MNU_ServicesDevices_Items();
         ui::NodePtr n = tvwSD.SelectedItem();
         if (!n) return;
@@ -127,7 +132,7 @@ void Form_Main::tvwSD_DblClick() {
 }
 
 void Form_Main::tvwSD_KeyDown(int keyCode, int) {
-    TrapErrors("Form_Main", "tvwSD_KeyDown", [&] {
+    TrapErrors(kModule, "tvwSD_KeyDown", [&] {
         if (keyCode == VK_F5) {
             cmdSD_Refresh_Click();
             return;
@@ -143,7 +148,7 @@ void Form_Main::tvwSD_KeyDown(int keyCode, int) {
 
 void Form_Main::tvwSD_MouseUp(int button, int, long, long) {
     ui::NodePtr n;
-    TrapErrors("Form_Main", "tvwSD_MouseUp", [&] {
+    TrapErrors(kModule, "tvwSD_MouseUp", [&] {
         tvwSD.SetToolTipText("");  // the first release over the tree clears the hint for good
         Disable_MNU_ServicesDevices_Items();
         n = tvwSD.DropHighlight();
@@ -152,7 +157,7 @@ void Form_Main::tvwSD_MouseUp(int button, int, long, long) {
         PopupMenu(Menus["MNU_ServicesDevices"]);
         return;
     }
-    TrapErrors("Form_Main", "tvwSD_MouseUp", [&] {
+    TrapErrors(kModule, "tvwSD_MouseUp", [&] {
         if (n && !n->IsRemoved() && QV_TreeView_Lib::GetNodeLevel(tvwSD, n->Key()) >= 2)
             Tab_SD::SD_FillValueList(n->Key(), lsvSD_entries);
     });

@@ -12,6 +12,11 @@
 #include "base/TextCase.h"
 #include "ui/QV_TreeView_Lib.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Form_Main";
+}  // namespace
+
 // ---------------------------------------------------------------- the tab table
 
 const std::vector<TabFacts>& TabTable() {
@@ -190,7 +195,7 @@ void Form_Main::Reflect_ConnectMode(const std::string& mode) {
 }
 
 void Form_Main::Toolbar1_ButtonClick(ui::ToolbarButton& button) {
-    TrapErrors("Form_Main", "Toolbar1_ButtonClick", [&] {
+    TrapErrors(kModule, "Toolbar1_ButtonClick", [&] {
         const std::string key = button.Key();
         for (const TabFacts& t : TabTable()) {
             if (key != t.key) continue;
@@ -285,11 +290,11 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
     {
         // The closing steps, also after an error; then the turn ends and what waited happens.
         ScopeExit closing([&] {
-            TrapErrors("Form_Main", plan.procedure, [&] {
+            TrapErrors(kModule, plan.procedure, [&] {
                 if (BusyBox().IsLoaded()) BusyBox().Unload();
             });
             g.blnCancel = false;
-            TrapErrors("Form_Main", plan.procedure, [&] {
+            TrapErrors(kModule, plan.procedure, [&] {
                 if (!IsLoaded()) return;
                 ui::Menu::Batch batch(Menus);
                 for (const char* item : locked) Menus[item].SetEnabled(true);
@@ -303,7 +308,7 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
                 stb1.Panel(1).SetText(plan.finishText ? plan.finishText : "Ready.");
             });
         });
-        TrapErrors("Form_Main", plan.procedure, [&] {
+        TrapErrors(kModule, plan.procedure, [&] {
             Tabc_EnableOneTab(plan.tab);
             Master::AutoUpdateStartStop("stop");
             if (plan.startText) stb1.Panel(1).SetText(plan.startText);

@@ -19,6 +19,11 @@
 #include "uninstall/dlg_hiddenAutostartEntries.h"
 #include "uninstall/dlg_showAppPath.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Form_Main";
+}  // namespace
+
 namespace {
 
 constexpr const char* kProductName = "Velmora";
@@ -33,13 +38,13 @@ const char kRefreshFirst[] =
 void Form_Main::WireEvents_US() {
     lsvUS.KeyDown = [this](int k, int) { if (k == VK_F5) MNU_UninstClean_RefreshUninst_Click(); };
     lsvUS.ItemClick = [this](ui::ListItem& row) {
-        TrapErrors("Form_Main", "lsvUS_ItemClick", [&] {
+        TrapErrors(kModule, "lsvUS_ItemClick", [&] {
             if (auto entry = colUS.Find(row.Key().substr(4))) Tab_UninstClean::US_RefreshListbox(lsvUSInfo, *entry);
         });
     };
     lsvUS.DblClick = [this] { MNU_UninstClean_ShowApplicationPath_Click(); };
     lsvUS.MouseUp = [this](int button, int, long, long) {
-        TrapErrors("Form_Main", "lsvUS_MouseUp", [&] {
+        TrapErrors(kModule, "lsvUS_MouseUp", [&] {
             lsvUS.SetToolTipText("");
             Disable_MNU_US_Items();
             if (button == ui::vbRightButton) PopupMenu(Menus["MNU_UninstClean"]);
@@ -89,7 +94,7 @@ void Form_Main::MNU_UninstClean_RefreshUninst_Click() {
 }
 
 void Form_Main::MNU_UninstClean_RebuildCache_Click() {
-    TrapErrors("Form_Main", "MNU_UninstClean_RebuildCache_Click", [&] {
+    TrapErrors(kModule, "MNU_UninstClean_RebuildCache_Click", [&] {
         if (RunGuard::Active()) return;
         Register_UninstClean::DeleteUninstCache();
         colUS.Clear();
@@ -98,7 +103,7 @@ void Form_Main::MNU_UninstClean_RebuildCache_Click() {
 }
 
 void Form_Main::MNU_UninstClean_DeleteKey_Click() {
-    TrapErrors("Form_Main", "MNU_UninstClean_DeleteKey_Click", [&] {
+    TrapErrors(kModule, "MNU_UninstClean_DeleteKey_Click", [&] {
         if (ui::MsgBox("Return to original setting not possible - always make\r\n"
                        "backup copies of your Registry before editing !\r\n"
                        "Really Delete currently selected Registry-Key ?",
@@ -116,7 +121,7 @@ void Form_Main::MNU_UninstClean_DeleteKey_Click() {
 }
 
 void Form_Main::MNU_UninstClean_Regedit_Click() {
-    TrapErrors("Form_Main", "MNU_UninstClean_Regedit_Click", [&] {
+    TrapErrors(kModule, "MNU_UninstClean_Regedit_Click", [&] {
         auto entry = SelectedUninstallEntry();
         if (!entry) return;
         QV_Registry_Lib::OpenRegeditAt(Tab_UninstClean::RegeditPathOf(*entry));
@@ -128,7 +133,7 @@ void Form_Main::MNU_UninstClean_HiddenAutostart_Click() {
 }
 
 void Form_Main::TimerPopUpMenu_Timer() {
-    TrapErrors("Form_Main", "TimerPopUpMenu_Timer", [&] {
+    TrapErrors(kModule, "TimerPopUpMenu_Timer", [&] {
         // Off before the dialog's own message loop, so that no second tick opens a second one.
         TimerPopUpMenu.SetEnabled(false);
         dlg_hiddenAutostartEntries dlg;
@@ -137,7 +142,7 @@ void Form_Main::TimerPopUpMenu_Timer() {
 }
 
 void Form_Main::MNU_UninstClean_ShowApplicationPath_Click() {
-    TrapErrors("Form_Main", "MNU_UninstClean_ShowApplicationPath_Click", [&] {
+    TrapErrors(kModule, "MNU_UninstClean_ShowApplicationPath_Click", [&] {
         auto entry = SelectedUninstallEntry();
         if (!entry) return;
         const std::string path = entry->strAppPath;
@@ -165,7 +170,7 @@ void Form_Main::MNU_UninstClean_ShowApplicationPath_Click() {
 }
 
 void Form_Main::MNU_UninstClean_Uninstall_Click() {
-    TrapErrors("Form_Main", "MNU_UninstClean_Uninstall_Click", [&] {
+    TrapErrors(kModule, "MNU_UninstClean_Uninstall_Click", [&] {
         auto entry = SelectedUninstallEntry();
         if (!entry) return;
         if (colUS.blnUserCanceledRefresh && !QV_APIFileAndDisk::PathExists(entry->strAppPath)) {

@@ -19,6 +19,11 @@
 #include "res/resource.h"
 #include "ui/ui.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Master";
+}  // namespace
+
 namespace Master {
 
 namespace {
@@ -85,7 +90,7 @@ void BringForward() {
         RunGuard::AfterRun(BringForward, "bring forward");
         return;
     }
-    TrapErrors("Master", "BringForward", [] { ShowMainWindow(true); });
+    TrapErrors(kModule, "BringForward", [] { ShowMainWindow(true); });
 }
 
 LRESULT CALLBACK InstanceWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
@@ -147,7 +152,7 @@ void ShowMainWindow(bool activate) {
     Form_Main& f = frmMain();
     if (!f.IsLoaded()) f.Load();
     if (!f.IsLoaded()) return;
-    TrapErrors("Master", "ShowMainWindow", [&] {
+    TrapErrors(kModule, "ShowMainWindow", [&] {
         f.Show();
         if (f.WindowState() == ui::vbMinimized) f.SetWindowState(ui::vbNormal);
         if (activate) QV_Application::ActivateWindow(f.hWnd(), "");
@@ -168,7 +173,7 @@ bool Main() {
     }
     bool go = true;
     WireConnectorEvents();
-    TrapErrors("Master", "Startup Sequence", [&] {
+    TrapErrors(kModule, "Startup Sequence", [&] {
         Register_UninstClean::RunStartupSequence();
         clsDroskGlobal& g = DroskGlobal();  // fails here when the connector cannot be created
 
@@ -205,14 +210,14 @@ bool Main() {
 }
 
 void AppShutdown(bool showDialog) {
-    TrapErrors("Master", "AppShutdown", [] { StopRuns(); });
+    TrapErrors(kModule, "AppShutdown", [] { StopRuns(); });
     // A long run ends first; the shutdown happens after its closing steps (the program must
     // not end under a running run).
     if (RunGuard::Active()) {
         RunGuard::AfterRun([showDialog] { AppShutdown(showDialog); }, "shut down");
         return;
     }
-    TrapErrors("Master", "AppShutdown", [&] {
+    TrapErrors(kModule, "AppShutdown", [&] {
         g_ending = true;
         static dlg_ShuttingDown shuttingDown;
         if (showDialog) {
@@ -236,7 +241,7 @@ void AppShutdown(bool showDialog) {
 }
 
 void AppExit() {
-    TrapErrors("Master", "AppExit", [] {
+    TrapErrors(kModule, "AppExit", [] {
         StopRuns();
         Form_Main& f = frmMain();
         if (f.IsLoaded() && !f.Closing()) f.Unload();

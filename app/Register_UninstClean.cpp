@@ -70,7 +70,7 @@ long ScreenHeightTwips() { return ui::Screen::Height(); }
 
 bool Firsttime() {
     bool result = true;
-    TrapErrors("Register_UninstClean", "Firsttime", [&] {
+    TrapErrors(kModule, "Firsttime", [&] {
         {
             RegKey key;
             if (reg::OpenKey(HKEY_CURRENT_USER, cstrProgramKey, key.Receive(), 0) == 0 &&
@@ -96,7 +96,7 @@ bool Firsttime() {
 }
 
 void RunStartupSequence() {
-    TrapErrors("Register_UninstClean", "RunStartupSequence", [] {
+    TrapErrors(kModule, "RunStartupSequence", [] {
         clsDroskGlobal& g = DroskGlobal();
         if (!Firsttime()) {
             g.blnIsFirsttime = false;
@@ -117,7 +117,7 @@ void RunStartupSequence() {
 }
 
 void RestoreSettings() {
-    TrapErrors("Register_UninstClean", "RestoreSettings", [] {
+    TrapErrors(kModule, "RestoreSettings", [] {
         clsDroskGlobal& g = DroskGlobal();
         ::colQVRegistry& find = colQVRegistry();
         // Without the key every setting reads empty and takes its default.

@@ -15,6 +15,9 @@
 
 namespace Register_UninstClean {
 
+// The module name this module reports its errors under.
+inline constexpr char kModule[] = "Register_UninstClean";
+
 inline constexpr const char* cstrProgramKey = "Software\\Quorvath\\Velmora";
 inline constexpr const char* cstrSettingsKey = "Software\\Quorvath\\Velmora\\Settings";
 // The uninstall cache key (HKEY_LOCAL_MACHINE), defined with the uninstall tab that reads it.
@@ -50,7 +53,7 @@ void Save_UninstCleanSettings(const Col& colUS) {
     const RegKey key = OpenUninstCache();
     if (!key) return;
     // An error while walking the entries ends the walk; the entries written so far stay.
-    TrapErrors("Register_UninstClean", "Save_UninstCleanSettings", [&] {
+    TrapErrors(kModule, "Save_UninstCleanSettings", [&] {
         for (const auto& entry : colUS)
             WriteUninstCacheEntry(key.get(), CacheValueName(*entry), entry->strAppPath, entry->strDefaultExecutable,
                                   VerifiedFlag(entry->blnGenerallyVerified));
@@ -63,7 +66,7 @@ bool SaveSettingsValues();
 // Writes every setting and, when the uninstall list holds entries, the uninstall cache anew.
 template <class Col>
 void SaveSettingsToRegistry(const Col& colUS) {
-    TrapErrors("Register_UninstClean", "SaveSettingsToRegistry", [&] {
+    TrapErrors(kModule, "SaveSettingsToRegistry", [&] {
         if (!SaveSettingsValues()) return;
         if (colUS.Count() > 0) {
             DeleteUninstCache();

@@ -4,6 +4,11 @@
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "dlg_ArrangedByOptions";
+}  // namespace
+
 namespace {
 // The tab the dialog is for: "regcomp", "sd" or anything else (no entries, OK stores nothing).
 std::string Mode() { return TextCase::Lower(DroskGlobal().Custom.ToText()); }
@@ -45,7 +50,7 @@ void dlg_ArrangedByOptions::Form_Load() {
     optdetailed.Create(Frame_RegComp_ArrangedBy, 200, 360, 2400, 300, "Detailed");
     Command1.Create(*this, 1600, 1760, 1440, 400, "&OK", true);
     Command2.Create(*this, 3280, 1760, 1440, 400, "&Cancel", false, true);
-    TrapErrors("dlg_ArrangedByOptions", "Form_Load", [this] {
+    TrapErrors(kModule, "Form_Load", [this] {
         cboArrangedby.Clear();
         const Choice c = ChoiceOf(Mode());
         if (!c.entries) return;
@@ -63,7 +68,7 @@ void dlg_ArrangedByOptions::Form_Load() {
 void dlg_ArrangedByOptions::optdetailed_Click() { DroskGlobal().Custom2 = Variant(int16_t{1}); }
 
 void dlg_ArrangedByOptions::Command1_Click() {
-    TrapErrors("dlg_ArrangedByOptions", "Command1_Click", [this] {
+    TrapErrors(kModule, "Command1_Click", [this] {
         const Choice c = ChoiceOf(Mode());
         if (!c.entries) return;
         const long index = cboArrangedby.ListIndex();

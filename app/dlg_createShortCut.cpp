@@ -10,6 +10,11 @@
 #include "base/SharedFunctions.h"
 #include "platform/ShellLink.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "dlg_createShortCut";
+}  // namespace
+
 namespace fd = QV_APIFileAndDisk;
 
 dlg_createShortCut::dlg_createShortCut()
@@ -24,12 +29,12 @@ void dlg_createShortCut::Form_Load() {
     Frame1.Create(*this, 240, 960, 5700, 1100, "Your startup folder");
     Label2.Create(Frame1, 150, 300, 4000, 600, "");
     Command2.Click = [this] {
-        TrapErrors("dlg_createShortCut", "Command2_Click",
+        TrapErrors(kModule, "Command2_Click",
                    [this] { FolderChosen(fd::BrowseForFolder(hWnd(), "", "", 1)); });
     };
     Command2.Create(Frame1, 4300, 300, 1250, 375, "&Browse...");
     Label_Preex.Create(*this, 240, 2160, 3600, 300, "Shortcut to Velmora found at this location !");
-    Command3.Click = [this] { TrapErrors("dlg_createShortCut", "Command3_Click", [this] { RemoveShortcut(); }); };
+    Command3.Click = [this] { TrapErrors(kModule, "Command3_Click", [this] { RemoveShortcut(); }); };
     Command3.Create(*this, 3900, 2100, 2040, 375, "&Remove existing shortcut");
     Label3.Create(*this, 240, 2640, 5700, 500,
                   "(The shortcut needs to be removed manually, when Velmora is being uninstalled.)");
@@ -65,7 +70,7 @@ void dlg_createShortCut::CreateShortcut() {
     target += "\\Velmora.exe";
     const std::string link = ShortcutPath();
     bool succeeded = false;
-    TrapErrors("dlg_createShortCut", "Command14_Click", [&] {
+    TrapErrors(kModule, "Command14_Click", [&] {
         QV_ShellLink::cShellLink shellLink;
         QV_ShellLink::ShellLinkData data;
         data.Target = target;

@@ -8,6 +8,11 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/Seams.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "dlg_filedoesntexist";
+}  // namespace
+
 dlg_filedoesntexist::dlg_filedoesntexist()
     : Form("dlg_filedoesntexist", {.caption = "Show file location",
                                    .width = 6900,
@@ -29,7 +34,7 @@ void dlg_filedoesntexist::Form_Load() {
     Command14.Click = [this] { Command14_Click(); };
     Command2.Click = [this] { Command2_Click(); };
     Command1.Click = [this] { Command1_Click(); };
-    TrapErrors("dlg_filedoesntexist", "Form_Load", [this] { ShowPath(); });
+    TrapErrors(kModule, "Form_Load", [this] { ShowPath(); });
 }
 
 void dlg_filedoesntexist::ShowPath() {
@@ -40,7 +45,7 @@ void dlg_filedoesntexist::ShowPath() {
 }
 
 void dlg_filedoesntexist::Command2_Click() {
-    TrapErrors("dlg_filedoesntexist", "Command2_Click", [this] {
+    TrapErrors(kModule, "Command2_Click", [this] {
         Variant& custom2 = DroskGlobal().Custom2;
         // A path too short or without a backslash to climb stays as it is (C: stays C:).
         const std::string parent = QV_Strings_Lib::GetParentPath(custom2.ToText());
@@ -50,7 +55,7 @@ void dlg_filedoesntexist::Command2_Click() {
 }
 
 void dlg_filedoesntexist::Command14_Click() {
-    TrapErrors("dlg_filedoesntexist", "Command14_Click", [this] {
+    TrapErrors(kModule, "Command14_Click", [this] {
         const std::string path = DroskGlobal().Custom2.ToText();
         if (!QV_APIFileAndDisk::PathExists(path)) {
             LabelNotExist.SetVisible(true);

@@ -10,6 +10,11 @@
 #include "base/RegKey.h"
 #include "base/Seams.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "dlg_update_available";
+}  // namespace
+
 namespace {
 // A REG_SZ value of an open key, "" when it cannot be read.
 std::string ReadText(HKEY key, const std::string& name) {
@@ -36,10 +41,10 @@ void dlg_update_available::Form_Load() {
                   "Please verifiy that the previous version of Velmora is completely uninstalled from your system "
                   "before installing the update.\r\n\r\n"
                   "(The AutoUpdate-function is performed without sending any data to Quorvath).");
-    Command14.Click = [this] { TrapErrors("dlg_update_available", "Command14_Click", [this] { Download(); }); };
+    Command14.Click = [this] { TrapErrors(kModule, "Command14_Click", [this] { Download(); }); };
     Command14.Create(*this, 2700, 4100, 2000, 375, "&Download update", true);
     Command1.Click = [this] {
-        TrapErrors("dlg_update_available", "Command1_Click", [this] {
+        TrapErrors(kModule, "Command1_Click", [this] {
             ui::MsgBox(std::string("It is strongly recommended to update your version of ") + "Velmora" + ".\n" +
                            "If you desired to download the new version later, the AutoUpdate function\n" +
                            "can be achieved in the 'Options menu'.",
@@ -99,7 +104,7 @@ void dlg_update_available::Download() {
     if (answer == ui::vbYes) {
         openLocation();
         g.blnCancelUpdate = true;
-        TrapErrors("dlg_update_available", "StartOwnUninstaller", [this] { StartOwnUninstaller(); });
+        TrapErrors(kModule, "StartOwnUninstaller", [this] { StartOwnUninstaller(); });
         Unload();
         Master::AppShutdown(true);
         return;
@@ -107,7 +112,7 @@ void dlg_update_available::Download() {
     ui::MsgBox(std::string("Please verify that this version of ") + "Velmora" + " is completely\n" +
                    "uninstalled from your system before installing the update !",
                ui::vbExclamation, "Action cancled");
-    TrapErrors("dlg_update_available", "openLocation", openLocation);
+    TrapErrors(kModule, "openLocation", openLocation);
     g.blnCancelUpdate = true;
     Unload();
 }

@@ -12,6 +12,11 @@
 #include "base/ValueText.h"
 #include "base/WinText.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "QV_Registry_Lib";
+}  // namespace
+
 namespace QV_Registry_Lib {
 namespace {
 
@@ -427,7 +432,7 @@ long DeleteValue(HKEY hKey, const std::string& name, long level) {
 }
 
 void OpenRegeditAt(const std::string& path) {
-    TrapErrors("QV_Registry_Lib", "OpenRegeditAt", [&] {
+    TrapErrors(kModule, "OpenRegeditAt", [&] {
         // Regedit opens at its LastKey; on a profile where it never ran its settings key is
         // made here, as Regedit itself would make it.
         RegKey regedit;

@@ -11,6 +11,11 @@
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_CMH";
+}  // namespace
+
 using FileLookup::ExistingFile;
 
 namespace Tab_CMH {
@@ -80,7 +85,7 @@ IconLocation ParseIconLocation(const std::string& text) {
 
 bool FindFileOnSearchPath(const std::string& location, std::string& found) {
     bool ok = false;
-    TrapErrors("Tab_CMH", "FindFileOnSearchPath", [&] {
+    TrapErrors(kModule, "FindFileOnSearchPath", [&] {
         if (!g_searchFoldersRead) InitSearchPaths();
         std::string l = location;
         if (ExistingFile(l, found) || ShortenToFile(l, found)) {

@@ -21,6 +21,11 @@
 #include "ui/ImageList.h"
 #include "ui/TreeView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_CMh";
+}  // namespace
+
 using namespace QV_Registry_Lib;
 using FileLookup::ExistingFile;
 
@@ -136,7 +141,7 @@ private:
 bool CMH_Refresh(colCMH& col, ui::TreeView& tree, bool generalEntries, const std::string& arrangedBy,
                  ui::ImageList& images, ui::PictureBox& pixSmall, ui::PictureBox&, ui::StatusBar& statusBar,
                  const bool& cancel) {
-    return TrapErrors("Tab_CMh", "CMH_Refresh", [&] {
+    return TrapErrors(kModule, "CMH_Refresh", [&] {
         col.Clear();
         InitSearchPaths();
         if (generalEntries) {

@@ -17,6 +17,11 @@
 #include "ui/RegistryValuesList.h"
 #include "ui/TreeView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_CMH";
+}  // namespace
+
 using namespace QV_Registry_Lib;
 
 namespace Tab_CMH {
@@ -121,7 +126,7 @@ long CMH_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newNam
 }
 
 void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const bool& cancel) {
-    TrapErrors("Tab_CMH", "CMH_Search", [&] {
+    TrapErrors(kModule, "CMH_Search", [&] {
         colQVRegistry& engine = QVRegistry();
         engine.Clear();
         ui::DoEventsNow();

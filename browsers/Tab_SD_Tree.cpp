@@ -18,6 +18,11 @@
 #include "ui/RegistryValuesList.h"
 #include "ui/TreeView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_SD";
+}  // namespace
+
 using namespace QV_Registry_Lib;
 
 namespace Tab_SD {
@@ -94,7 +99,7 @@ long SD_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName
 }
 
 void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const bool& cancel) {
-    TrapErrors("Tab_SD", "SD_Find", [&] {
+    TrapErrors(kModule, "SD_Find", [&] {
         colQVRegistry& engine = QVRegistry();
         engine.Clear();
         ui::DoEventsNow();

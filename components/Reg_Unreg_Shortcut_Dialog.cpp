@@ -12,6 +12,11 @@
 #include "base/Seams.h"
 #include "res/resource.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Reg_Unreg_Shortcut_Dialog";
+}  // namespace
+
 using namespace QV_Registry_Lib;
 
 namespace {
@@ -98,7 +103,7 @@ std::string Reg_Unreg_Shortcut_Dialog::ScriptText(const std::string& regSvrPath)
 
 bool Reg_Unreg_Shortcut_Dialog::CreateEntries() {
     bool ok = false;
-    TrapErrors("Reg_Unreg_Shortcut_Dialog", "Command14_Click", [&] {
+    TrapErrors(kModule, "Command14_Click", [&] {
         std::string folder = ProgramFolder.empty() ? RunningProgramFolder() : ProgramFolder;
         QV_APIFileAndDisk::StripTrailingBackslash(folder);
         const std::string script = folder + "\\" + kScriptName;

@@ -4,10 +4,15 @@
 #include "components/Tab_RegComp.h"
 #include "ui/ListView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_RegComp";
+}  // namespace
+
 namespace Tab_RegComp {
 
 void ShowRegCompDetails(const clsRegComp& rec, ui::ListView& list) {
-    TrapErrors("Tab_RegComp", "ShowRegCompDetails", [&] {
+    TrapErrors(kModule, "ShowRegCompDetails", [&] {
         list.ListItems.Clear();
         const std::pair<const char*, const std::string*> rows[] = {
             {"ProgID", &rec.vntProgID},       {"CLS Name", &rec.vntCLSID_DefaultName},

@@ -14,6 +14,11 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_RegComp";
+}  // namespace
+
 using namespace QV_Registry_Lib;
 
 namespace Tab_RegComp {
@@ -93,7 +98,7 @@ void DeleteClassEntries(const clsRegComp& rec) {
 }
 
 void NewRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::string& name) {
-    TrapErrors("Tab_RegComp", "NewRegistryKey", [&] {
+    TrapErrors(kModule, "NewRegistryKey", [&] {
         if (name.empty() || name.find('\\') != std::string::npos) return;
         RegKey parent, created;
         if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), parent.Receive(), 0) != 0) return;
@@ -106,7 +111,7 @@ void NewRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std::s
 
 long DeleteRegistryKey(ui::TreeView& tree, const std::string& nodeKey) {
     long result = 1;
-    TrapErrors("Tab_RegComp", "DeleteRegistryKey", [&] {
+    TrapErrors(kModule, "DeleteRegistryKey", [&] {
         std::string path = RegistryPathOf(nodeKey);
         if (!IsOwnKey(nodeKey, path)) return;
         const long rc = DeleteKeyTree(HKEY_CLASSES_ROOT, path, 0);
@@ -145,7 +150,7 @@ long RenameRegistryKey(ui::TreeView& tree, const std::string& nodeKey, const std
 }
 
 void NewRegistryValue(const std::string& nodeKey, const std::string& name, const std::string& data) {
-    TrapErrors("Tab_RegComp", "NewRegistryValue", [&] {
+    TrapErrors(kModule, "NewRegistryValue", [&] {
         RegKey key;
         if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), key.Receive(), 0) != 0) return;
         SetValue(key.get(), name, Variant(data), REG_SZ, 0);
@@ -153,7 +158,7 @@ void NewRegistryValue(const std::string& nodeKey, const std::string& name, const
 }
 
 void DeleteRegistryValue(const std::string& nodeKey, const std::string& name) {
-    TrapErrors("Tab_RegComp", "DeleteRegistryValue", [&] {
+    TrapErrors(kModule, "DeleteRegistryValue", [&] {
         RegKey key;
         if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), key.Receive(), 0) != 0) return;
         DeleteValue(key.get(), name, 0);
@@ -161,7 +166,7 @@ void DeleteRegistryValue(const std::string& nodeKey, const std::string& name) {
 }
 
 void UnregisterComponent(const clsRegComp& rec) {
-    TrapErrors("Tab_RegComp", "UnregisterComponent",
+    TrapErrors(kModule, "UnregisterComponent",
                [&] { ui::StartProgram("VelmRegSvr.exe -U " + rec.vntFileLocationEx, SW_SHOWNORMAL, false); });
 }
 

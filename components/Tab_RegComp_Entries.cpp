@@ -12,6 +12,11 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_RegComp";
+}  // namespace
+
 using namespace QV_Registry_Lib;
 
 namespace Tab_RegComp {
@@ -57,12 +62,12 @@ std::string RegistryPathOf(const std::string& nodeKey, int leading) {
 void AddRegistrySubkeysRec(ui::TreeView& tree, const std::string& nodeKey) {
     RegKey key;
     if (OpenKey(HKEY_CLASSES_ROOT, RegistryPathOf(nodeKey), key.Receive(), 0, KEY_READ_ONLY) != 0) return;
-    TrapErrors("Tab_RegComp", "AddRegistrySubkeysRec", [&] { AddSubkeys(tree, key.get(), nodeKey); });
+    TrapErrors(kModule, "AddRegistrySubkeysRec", [&] { AddSubkeys(tree, key.get(), nodeKey); });
 }
 
 void FillRegCompEntriesTree(ui::TreeView& tree, const std::string& classNodeKey, const clsRegComp& rec,
                             bool makeVisible) {
-    TrapErrors("Tab_RegComp", "FillRegCompEntriesTree", [&] {
+    TrapErrors(kModule, "FillRegCompEntriesTree", [&] {
         QV_TreeView_Lib::RemoveChildNodes(tree, classNodeKey);
 
         RegKey hClass;

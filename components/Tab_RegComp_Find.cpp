@@ -12,10 +12,15 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_RegComp";
+}  // namespace
+
 namespace Tab_RegComp {
 
 void FindInRegComp(ui::TreeView& tree, colRegComp& col, ui::StatusBar& statusBar, const bool& cancel) {
-    TrapErrors("Tab_RegComp", "FindInRegComp", [&] {
+    TrapErrors(kModule, "FindInRegComp", [&] {
         colQVRegistry& engine = QVRegistry();
         engine.Clear();
         ui::DoEvents();

@@ -13,6 +13,11 @@
 #include "ui/Form.h"
 #include "ui/TreeView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_RegComp";
+}  // namespace
+
 using namespace QV_Registry_Lib;
 
 namespace Tab_RegComp {
@@ -61,13 +66,13 @@ void AddRegCompNode(const clsRegComp& rec, const std::string& text, ui::TreeView
             node->SetSelected(true);
         }
     } catch (const RunTimeError& e) {
-        QV_Err::HandleError(e.Number, e.Description, "Tab_RegComp", "AddRegCompNode");
+        QV_Err::HandleError(e.Number, e.Description, kModule, "AddRegCompNode");
     }
 }
 
 void ReadRegCompEntry(colRegComp& col, ui::TreeView& tree, long selectedBy, bool detailed, const std::string& clsid,
                       bool mark, bool select, HKEY hClsidKey) {
-    TrapErrors("Tab_RegComp", "ReadRegCompEntry", [&] {
+    TrapErrors(kModule, "ReadRegCompEntry", [&] {
         auto rec = ReadRegCompRecord(col, clsid, hClsidKey);
         if (rec->vntProgID.empty()) return;
         AddRegCompNode(*rec, RegCompNodeText(*rec, selectedBy, detailed), tree, mark, select);
@@ -79,7 +84,7 @@ bool FillRegCompTree(colRegComp& col, ui::TreeView& tree, long selectedBy, bool 
     if (g_inScan) return false;
     ScanLatch latch;
     bool complete = false;
-    TrapErrors("Tab_RegComp", "FillRegCompTree", [&] {
+    TrapErrors(kModule, "FillRegCompTree", [&] {
         col.Clear();
         tree.Nodes.Clear();
         AddRegCompRoots(tree);
@@ -134,7 +139,7 @@ void RefreshTypeLibClasses(colRegComp& col, ui::TreeView& tree, long selectedBy,
                            const std::string& file, bool removeOnly) {
     if (g_inScan) return;
     ScanLatch latch;
-    TrapErrors("Tab_RegComp", "RefreshTypeLibClasses", [&] {
+    TrapErrors(kModule, "RefreshTypeLibClasses", [&] {
         std::vector<std::string> classes;
         if (!TypeLibCoClasses(file, classes)) return;
         EnsureSearchPath();

@@ -12,6 +12,11 @@
 #include "image/cFileIcon.h"
 #include "image/cResources.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "QV_IconsAndResources";
+}  // namespace
+
 namespace QV_IconsAndResources {
 
 namespace {
@@ -225,7 +230,7 @@ HIMAGELIST DrawSystemIcon(HIMAGELIST systemList, int iconIndex, ui::PictureBox& 
 bool AddFileIcon(const std::string& file, long index, bool resourceId, ui::ImageList& iml, const std::string& key,
                  ui::PictureBox& pix) {
     bool added = false;
-    TrapErrors("QV_IconsAndResources", "AddFileIcon",
+    TrapErrors(kModule, "AddFileIcon",
                [&] { added = AddFileIconWork(file, index, resourceId, iml, key, pix); });
     return added;
 }

@@ -16,6 +16,11 @@
 #include "base/Seams.h"
 #include "res/resource.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "frmDepends";
+}  // namespace
+
 namespace {
 
 const char* const kCaption = "Velm Depends";
@@ -60,7 +65,7 @@ public:
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
         std::string path;
         if (form_ && Opens(data, path)) {
-            TrapErrors("frmDepends", "tvwModules_OLEDragDrop", [&] { form_->DropFiles({path}); });
+            TrapErrors(kModule, "tvwModules_OLEDragDrop", [&] { form_->DropFiles({path}); });
         } else {
             *effect = DROPEFFECT_NONE;
         }
@@ -136,7 +141,7 @@ void frmDepends::BuildMenus() {
     };
     auto& popup = Menus.Add("mnu_Depends_Clipboard", "Depends_Clipboard");
     popup.Add("Depends_Clipboard_copy", "Copy to clipboard\tCtrl+C").Click = [this] {
-        TrapErrors("frmDepends", "Depends_Clipboard_copy_Click", [this] {
+        TrapErrors(kModule, "Depends_Clipboard_copy_Click", [this] {
             QV_Clipboard::ClearClipboard();
             QV_Clipboard::SetClipboardText(strCopyText);
         });
@@ -165,10 +170,10 @@ void frmDepends::Form_Load() {
     stb1.AddPanel("", 0);
 
     tvwModules.NodeClick = [this](ui::Node& node) {
-        TrapErrors("frmDepends", "tvwModules_NodeClick", [&] { lstFileVerShow(node.Text(), node.Key()); });
+        TrapErrors(kModule, "tvwModules_NodeClick", [&] { lstFileVerShow(node.Text(), node.Key()); });
     };
     lstDep.ItemClick = [this](ui::ListItem& item) {
-        TrapErrors("frmDepends", "lstDep_ItemClick", [&] { lstFileVerShow(item.Text(), item.Text()); });
+        TrapErrors(kModule, "lstDep_ItemClick", [&] { lstFileVerShow(item.Text(), item.Text()); });
     };
     tvwModules.MouseUp = [this](int button, int, long, long) { ControlMouseUp(tvwModules, button); };
     lstDep.MouseUp = [this](int button, int, long, long) { ControlMouseUp(lstDep, button); };
@@ -177,7 +182,7 @@ void frmDepends::Form_Load() {
     lstDep.KeyDown = [this](int key, int shift) { ControlKeyDown(key, shift); };
     lstFileVer.KeyDown = [this](int key, int shift) { ControlKeyDown(key, shift); };
     tvwModules.FilesDropped = [this](const std::vector<std::string>& files) {
-        TrapErrors("frmDepends", "tvwModules_OLEDragDrop", [&] { DropFiles(files); });
+        TrapErrors(kModule, "tvwModules_OLEDragDrop", [&] { DropFiles(files); });
     };
     // An OLE drop target when this thread has OLE; else the shell's plain file drops.
     dropTarget_ = new DropTarget(this);
@@ -259,7 +264,7 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
             strParentPath = FileName;
         }
     } catch (const RunTimeError& e) {
-        QV_Err::HandleError(e.Number, e.Description, "frmDepends", "LoadTree");
+        QV_Err::HandleError(e.Number, e.Description, kModule, "LoadTree");
         if (!current) return false;
     }
 
@@ -275,7 +280,7 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         if (slash != std::string::npos && slash > 0) folder1 = importer.substr(0, slash);
         clsPeInfo pe;
         if (!pe.Load(file, folder1, strRootFolder)) {
-            TrapErrors("frmDepends", "LoadTree", [&] {
+            TrapErrors(kModule, "LoadTree", [&] {
                 node->SetImage("STRIKE");
                 node->SetSelectedImage("STRIKE");
                 node->SetText(node->Text() + kNotFound);
@@ -305,12 +310,12 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         Expanding& top = stack.back();
         if (top.next == top.names.size()) {
             // All imports visited: sort them, and list the module (the root has no row).
-            TrapErrors("frmDepends", "LoadTree", [&] { top.node->SetSorted(true); });
+            TrapErrors(kModule, "LoadTree", [&] { top.node->SetSorted(true); });
             strParentPath.clear();
             const std::string done = top.file;
             stack.pop_back();
             if (!stack.empty())
-                TrapErrors("frmDepends", "LoadTree", [&] { lstDep.ListItems.Add(0, "", done, "DLL", "DLL"); });
+                TrapErrors(kModule, "LoadTree", [&] { lstDep.ListItems.Add(0, "", done, "DLL", "DLL"); });
             continue;
         }
         const std::string name = top.names[top.next++];
@@ -320,12 +325,12 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         try {
             node = tvwModules.Nodes.Add(parent, ui::tvwChild, TextCase::Upper(name), name, "DLL", "DLL");
         } catch (const RunTimeError& e) {
-            if (e.Number != 35602) QV_Err::HandleError(e.Number, e.Description, "frmDepends", "LoadTree");
+            if (e.Number != 35602) QV_Err::HandleError(e.Number, e.Description, kModule, "LoadTree");
         }
         if (!node) {
             // Already in the tree: a leaf without key, no row, no expansion. This ends cycles.
             // A module whose file could not be opened is marked so wherever it appears.
-            TrapErrors("frmDepends", "LoadTree", [&] {
+            TrapErrors(kModule, "LoadTree", [&] {
                 const ui::NodePtr first = tvwModules.Nodes.Find(TextCase::Upper(name));
                 const bool missing = first && first->Image().key == "STRIKE";
                 const char* image = missing ? "STRIKE" : "DLL";
@@ -335,7 +340,7 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         }
         Expanding child{name, node, {}, 0};
         if (!open(name, importer, node, child.names)) {
-            TrapErrors("frmDepends", "LoadTree", [&] { lstDep.ListItems.Add(0, "", name, "STRIKE", "STRIKE"); });
+            TrapErrors(kModule, "LoadTree", [&] { lstDep.ListItems.Add(0, "", name, "STRIKE", "STRIKE"); });
             continue;
         }
         stack.push_back(std::move(child));  // `top` is not used past this point
@@ -344,7 +349,7 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
     if (!ParentNode) {
         // The finished tree opens at its root's imports; the facts list stays empty until a
         // module is clicked.
-        TrapErrors("frmDepends", "LoadTree", [&] { current->SetExpanded(true); });
+        TrapErrors(kModule, "LoadTree", [&] { current->SetExpanded(true); });
     }
     return true;
 }
@@ -410,7 +415,7 @@ bool frmDepends::TakeCopyText(ui::Control& control) {
 }
 
 void frmDepends::ControlMouseUp(ui::Control& control, int button) {
-    TrapErrors("frmDepends", "MouseUp", [&] {
+    TrapErrors(kModule, "MouseUp", [&] {
         Menus["mnu_Depends_Clipboard"].SetEnabled(true);
         Menus["Depends_Clipboard_copy"].SetEnabled(true);
         if (button != ui::vbRightButton) return;
@@ -430,7 +435,7 @@ void frmDepends::ControlKeyDown(int keyCode, int shift) {
 }
 
 void frmDepends::FileOpen() {
-    TrapErrors("frmDepends", "MNU_File_open_Click", [this] {
+    TrapErrors(kModule, "MNU_File_open_Click", [this] {
         ui::OpenFileRequest request;
         request.owner = hWnd();
         request.filter = "PEFiles|*.dll;*.exe;*.ocx";

@@ -10,6 +10,11 @@
 #include "base/QV_Err.h"
 #include "ui/Internal.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "ui";
+}  // namespace
+
 namespace ui {
 namespace {
 // The control object of each control window. Every message to a control and every
@@ -42,7 +47,7 @@ bool RouteChildMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
         auto* c = static_cast<Control*>(ControlOf(reinterpret_cast<HWND>(lParam)));
         if (!c) return false;
         bool handled = false;
-        TrapErrors("ui", "Command", [&] { handled = c->OnCommand(HIWORD(wParam), LOWORD(wParam), result); });
+        TrapErrors(kModule, "Command", [&] { handled = c->OnCommand(HIWORD(wParam), LOWORD(wParam), result); });
         return handled;
     }
     if (msg == WM_NOTIFY) {
@@ -50,7 +55,7 @@ bool RouteChildMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
         auto* c = static_cast<Control*>(ControlOf(hdr->hwndFrom));
         if (!c) return false;
         bool handled = false;
-        TrapErrors("ui", "Notify", [&] { handled = c->OnNotify(hdr, result); });
+        TrapErrors(kModule, "Notify", [&] { handled = c->OnNotify(hdr, result); });
         return handled;
     }
     return false;
@@ -96,7 +101,7 @@ void Control::CreateWindowFor(Parent parent, const char* className, DWORD style,
 void Control::Destroyed() {
     if (!hwnd_) return;
     HWND h = hwnd_;
-    TrapErrors("ui", "Destroy", [this] { OnDestroyed(); });
+    TrapErrors(kModule, "Destroy", [this] { OnDestroyed(); });
     if (form_ && form_->tips_ && IsWindow(form_->tips_)) {
         TTTOOLINFOA ti{};
         ti.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -131,11 +136,11 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
             if (DragQueryFileA(drop, i, path, sizeof path)) files.emplace_back(path);
         }
         DragFinish(drop);
-        if (c->FilesDropped) TrapErrors("ui", "FilesDropped", [&] { c->FilesDropped(files); });
+        if (c->FilesDropped) TrapErrors(kModule, "FilesDropped", [&] { c->FilesDropped(files); });
         return 0;
     }
     bool handled = false;
-    TrapErrors("ui", "Message", [&] { handled = c->OnOwnMessage(msg, wParam, lParam, result); });
+    TrapErrors(kModule, "Message", [&] { handled = c->OnOwnMessage(msg, wParam, lParam, result); });
     if (handled) return result;
     return CallWindowProcA(old, hwnd, msg, wParam, lParam);
 }

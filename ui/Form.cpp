@@ -13,6 +13,11 @@
 #include "ui/Controls.h"
 #include "ui/Internal.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "ui";
+}  // namespace
+
 namespace ui {
 
 LRESULT CALLBACK FormWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -216,7 +221,7 @@ LRESULT CALLBACK SinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (!DeferQueue().empty()) {
             auto action = std::move(DeferQueue().front());
             DeferQueue().pop_front();
-            if (action) TrapErrors("ui", "Deferred", action);
+            if (action) TrapErrors(kModule, "Deferred", action);
         }
         return 0;
     }
@@ -224,7 +229,7 @@ LRESULT CALLBACK SinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         auto it = Timers().find(wParam);
         if (it != Timers().end()) {
             Timer* t = it->second;
-            TrapErrors("ui", "Timer", [t] { TimerAccess::Fire(*t); });
+            TrapErrors(kModule, "Timer", [t] { TimerAccess::Fire(*t); });
         }
         return 0;
     }

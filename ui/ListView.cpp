@@ -6,6 +6,11 @@
 #include "ui/ImageList.h"
 #include "ui/Internal.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "ListView";
+}  // namespace
+
 namespace ui {
 namespace {
 
@@ -366,7 +371,7 @@ bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
                 ListItem& it = *keep;
                 if (SmallIconWanted && it.smallIcon_.IsNone() && it.icon_.IsNone()) {
                     answeringPicture_ = true;
-                    TrapErrors("ListView", "SmallIconWanted", [&] { SmallIconWanted(it); });
+                    TrapErrors(kModule, "SmallIconWanted", [&] { SmallIconWanted(it); });
                     answeringPicture_ = false;
                     if (it.IsRemoved()) return true;
                 }

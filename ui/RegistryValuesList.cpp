@@ -12,13 +12,18 @@
 #include "ui/ListView.h"
 #include "ui/TreeView.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "RegistryValuesList";
+}  // namespace
+
 namespace RegistryValuesList {
 
 void Fill(HKEY root, const std::string& path, ui::ListView& list) {
     RegKey key;
     if (path.empty() || QV_Registry_Lib::OpenKey(root, path, key.Receive(), 0, QV_Registry_Lib::KEY_READ_ONLY) != 0)
         return;
-    TrapErrors("RegistryValuesList", "Fill", [&] {
+    TrapErrors(kModule, "Fill", [&] {
         // The rows are read whole first and then go into the list in one batch, with painting
         // off: the list is drawn once, when it is full, whatever the number of values.
         std::vector<ui::NewListRow> rows;

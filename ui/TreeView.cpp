@@ -9,6 +9,11 @@
 #include "ui/ImageList.h"
 #include "ui/Internal.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "TreeView";
+}  // namespace
+
 namespace ui {
 namespace {
 
@@ -549,7 +554,7 @@ bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
             if (ImageWanted && (di->item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) && !answeringImage_) {
                 NodePtr keep = Nodes.live_[node];
                 answeringImage_ = true;
-                TrapErrors("TreeView", "ImageWanted", [&] { ImageWanted(*keep); });
+                TrapErrors(kModule, "ImageWanted", [&] { ImageWanted(*keep); });
                 answeringImage_ = false;
                 if (!Nodes.live_.count(node)) return true;
             }
