@@ -2,6 +2,7 @@
 
 #include "uninstall/Tab_UninstClean.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/Handle.h"
@@ -45,6 +46,44 @@ bool SecondPath(const std::string& text, std::string& out) {
     if (first == std::string::npos) return false;
     std::string rest = text.substr(std::min(text.size(), first + 2));
     return FromDriveOfFirstColon(rest, out);
+}
+
+// How many of the name's words a file name is made of when it is nothing but those words run
+// together ("brindlestudio" of "brindle", "studio"), each at least three letters; 0 otherwise.
+long JoinedWordCount(const std::string& base, const std::vector<std::string>& words) {
+    std::string joined;
+    for (char c : base)
+        if (c != ' ' && c != '-' && c != '_' && c != '.') joined += c;
+    if (joined.empty() || joined.size() > 64) return 0;
+    // fewest[i]: the fewest words that make up the first i characters (-1: none do).
+    std::vector<long> fewest(joined.size() + 1, -1);
+    fewest[0] = 0;
+    for (size_t i = 0; i < joined.size(); ++i) {
+        if (fewest[i] < 0) continue;
+        for (const auto& w : words) {
+            if (w.size() < 3 || joined.compare(i, w.size(), w) != 0) continue;
+            long& next = fewest[i + w.size()];
+            if (next < 0 || fewest[i] + 1 < next) next = fewest[i] + 1;
+        }
+    }
+    return fewest[joined.size()] >= 2 ? fewest[joined.size()] : 0;
+}
+
+// The program files that come with an application beside its main program.
+bool IsHelperProgram(const std::string& base) {
+    for (const char* helper : {"launcher", "update", "crash", "report", "helper", "setup", "elevate"})
+        if (base.find(helper) != std::string::npos) return true;
+    return false;
+}
+constexpr long kNotHelper = 1000;
+
+// True when the path lies in the Windows folder's store of installer data (an installed
+// product's icons there, C:\Windows\Installer\{product}\icon.ico): never the product's folder.
+bool InInstallerStore(const std::string& path) {
+    std::string windows = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
+    if (windows.empty()) return false;
+    StripTrailingBackslash(windows);
+    return detail::InFolder(path, windows + "\\installer");
 }
 
 }  // namespace
@@ -249,21 +288,24 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
             if (name == ".." || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
             const std::string lower = TextCase::Lower(name);
             const std::string path = folder + "\\" + lower;
+            // Only a program is a main executable: no library, picture or document.
+            if (!IsProgramFile(path)) continue;
             const std::string base = lower.substr(0, lower.find('.'));
             long score = 0;
             for (const auto& w : words)
                 if (base.find(w) != std::string::npos && QV_VBExtensions::ContainsWord(base, w, false)) ++score;
+            // A name written as the name's words run together ("BrindleStudio" for "Brindle Studio").
+            score = std::max(score, JoinedWordCount(base, words));
             if (score <= 0) continue;
             // Never an uninstaller, nor a file another listed product's folder holds.
             if (IsUninstallerOf(entry, path) || detail::InOtherEntrysFolder(entry, path)) continue;
             if (!detail::HasIcon(path)) continue;
-            const std::string& current = entry.strDefaultExecutable;
-            if (score > best) {
+            // A launcher, updater or crash reporter named like the product is the product's
+            // helper: it ranks below every program the name matches that is none.
+            const long rank = score + (IsHelperProgram(base) ? 0 : kNotHelper);
+            if (rank > best) {
                 entry.strDefaultExecutable = path;
-                best = score;
-            } else if (TextCase::Lower(current.substr(current.size() < 3 ? 0 : current.size() - 3)) != "exe") {
-                entry.strDefaultExecutable = path;
-                best = score;
+                best = rank;
             }
         }
     });
@@ -304,15 +346,30 @@ void US_DetermineAppPath(clsUS& entry) {
             refusedRoot = refusedRoot || IsApplicationsRoot(start);
             start.clear();
         }
+        // Shortening a missing path up to a folder that holds other listed products' folders
+        // (their publisher's) found none of this entry's own.
+        if (!start.empty() && detail::ShortenedOntoOthers(entry, start)) {
+            refusedRoot = true;
+            start.clear();
+        }
 
         colMSInstallerComponent list;
         // Candidates of another listed product never make this entry's folder.
+        // Nor does the installer's store of product icons, nor a file whose folder is gone (the
+        // display icon of a deleted application).
         auto offer = [&](const std::string& path) {
-            if (!detail::InOtherEntrysFolder(entry, path)) AddCandidate(list, path);
+            if (detail::InOtherEntrysFolder(entry, path) || InInstallerStore(path)) return;
+            std::string folder;
+            QV_Strings_Lib::GetDirectory(detail::IconFilePath(path), folder);
+            StripTrailingBackslash(folder);
+            if (!folder.empty() && !detail::PathExists(folder)) return;
+            AddCandidate(list, path);
         };
         if (!entry.strDefaultExecutable.empty()) {
             const std::string lowerStart = TextCase::Lower(start);
-            if (entry.blnDefaultExecutableVerified ||
+            // The proposed program counts where the command names no folder of the entry's own
+            // (MsiExec.exe /I{...}, a rundll32 command): it is then the best hint of one.
+            if (entry.blnDefaultExecutableVerified || start.empty() ||
                 InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
                 InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("commonprogramfiles"))))
                 offer(entry.strDefaultExecutable);

@@ -98,6 +98,10 @@ public:
 // True when the file of `path` lies in a listed entry's folder that is not the entry's own (the
 // deepest listed folder holding it decides): another product's file.
 bool InOtherEntrysFolder(const clsUS& entry, const std::string& path);
+// True when `folder` holds another listed entry's folder below it and is none of the folders
+// the entry's own data name: a folder reached by shortening a missing path (a publisher's
+// folder of several products), not the entry's.
+bool ShortenedOntoOthers(const clsUS& entry, const std::string& folder);
 // The words name matching leaves out for the entry: its publisher's and those of its name that
 // another listed entry of the same publisher has in its name.
 const std::set<std::string>& PublisherWords(const clsUS& entry);

@@ -272,6 +272,11 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, Uni
             location = data;
         }
     }
+    // Some installers write the location in quotes: the folder is what they enclose.
+    if (location.size() >= 2 && location.front() == '"') {
+        const size_t close = location.find('"', 1);
+        location = location.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    }
     if (!location.empty()) {
         entry->strInstallLocation_ReadFromRegistry = location;
         entry->strAppPath = location;
@@ -296,8 +301,13 @@ HKEY ViewRoot(UninstallView view) {
 // executable proposed so far, the best named file in the folder or the display icon.
 void TakeInstallLocation(clsUS& entry) {
     std::string path = entry.strInstallLocation_ReadFromRegistry;
-    if (!detail::PathExists(path)) QV_Strings_Lib::GetDirectory(path, path);
-    if (IsApplicationsRoot(path)) {
+    bool shortened = false;
+    if (!detail::PathExists(path)) {
+        QV_Strings_Lib::GetDirectory(path, path);
+        shortened = true;
+    }
+    // A missing location's folder part that holds other listed products' folders is theirs.
+    if (IsApplicationsRoot(path) || (shortened && detail::ShortenedOntoOthers(entry, path))) {
         entry.strAppPath.clear();
         entry.strDefaultExecutable.clear();
         entry.blnDefaultExecutableVerified = false;
@@ -320,7 +330,7 @@ bool CachedAnswerStale(const clsUS& entry) {
     if (!entry.strAppPath.empty() && IsApplicationsRoot(entry.strAppPath)) return true;
     const std::string& exe = entry.strDefaultExecutable;
     if (exe.find_first_not_of(' ') != std::string::npos)
-        return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe);
+        return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe) || !IsProgramFile(exe);
     if (entry.strAppPath.empty() || entry.strDisplayIcon.empty()) return false;
     clsUS probe = entry;
     probe.strDefaultExecutable.clear();

@@ -138,10 +138,12 @@ long StartMenuTargetScore(const std::string& normalizedName, const clsSartMenuTa
     return Score(ScoringWords(normalizedName), target);
 }
 
-// True when a shortcut may give the entry its main executable: neither an uninstaller (by the
-// shortcut's name or its target) nor another listed product's file.
+// True when a shortcut may give the entry its main executable: a program that is neither an
+// uninstaller (by the shortcut's name or its target) nor another listed product's file.
 static bool MayPropose(const clsUS& entry, const clsSartMenuTarget& target) {
     if (TextCase::Lower(target.strLinkName).compare(0, 9, "uninstall") == 0) return false;
+    // A shortcut to the manual, the help or a web page is no program of the entry's.
+    if (!IsProgramFile(target.strTargetFilePath)) return false;
     if (IsUninstallerOf(entry, target.strTargetFilePath)) return false;
     return !detail::InOtherEntrysFolder(entry, target.strTargetFilePath);
 }
