@@ -367,9 +367,10 @@ void US_DetermineAppPath(clsUS& entry) {
         };
         if (!entry.strDefaultExecutable.empty()) {
             const std::string lowerStart = TextCase::Lower(start);
-            // The proposed program counts where the command names no folder of the entry's own
-            // (MsiExec.exe /I{...}, a rundll32 command): it is then the best hint of one.
-            if (entry.blnDefaultExecutableVerified || start.empty() ||
+            // The proposed program counts where the command names no path at all (MsiExec.exe
+            // /I{...}): it is then the best hint of the entry's folder.
+            const bool namesNoPath = start.empty() && entry.strUninstallString.find(":\\") == std::string::npos;
+            if (entry.blnDefaultExecutableVerified || namesNoPath ||
                 InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
                 InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("commonprogramfiles"))))
                 offer(entry.strDefaultExecutable);

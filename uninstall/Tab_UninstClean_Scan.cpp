@@ -298,7 +298,8 @@ HKEY ViewRoot(UninstallView view) {
 
 // The folder of an entry whose install location the registry names: the location itself when
 // it exists, else its folder part; a folder of many applications is no folder found. The main
-// executable proposed so far, the best named file in the folder or the display icon.
+// executable: the one proposed so far when a shortcut named like the entry gave it or it lies
+// in the folder, else the best named program in the folder or the display icon.
 void TakeInstallLocation(clsUS& entry) {
     std::string path = entry.strInstallLocation_ReadFromRegistry;
     bool shortened = false;
@@ -316,6 +317,11 @@ void TakeInstallLocation(clsUS& entry) {
     }
     entry.strAppPath = path;
     detail::CompleteExecutable(entry);
+    // A program found by name words alone outside the folder the entry's data name as its
+    // installation is some other product's: the folder's own programs are looked at instead.
+    if (!entry.strDefaultExecutable.empty() && !entry.blnDefaultExecutableVerified &&
+        !detail::InFolder(entry.strDefaultExecutable, path))
+        entry.strDefaultExecutable.clear();
     if (entry.strDefaultExecutable.empty()) {
         FindDefaultExecinSelAppPath(entry, path);
         detail::CompleteExecutable(entry);
