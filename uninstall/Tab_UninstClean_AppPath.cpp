@@ -77,18 +77,16 @@ bool IsHelperProgram(const std::string& base) {
 }
 constexpr long kNotHelper = 1000;
 
-// True when the path lies in the Windows folder's store of installer data (an installed
-// product's icons there, C:\Windows\Installer\{product}\icon.ico): never the product's folder.
-bool InInstallerStore(const std::string& path) {
-    std::string windows = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
-    if (windows.empty()) return false;
-    StripTrailingBackslash(windows);
-    return detail::InFolder(path, windows + "\\installer");
-}
-
 }  // namespace
 
 namespace detail {
+
+bool InInstallerStore(const std::string& path) {
+    std::string windows = LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
+    if (windows.empty()) return false;
+    StripTrailingBackslash(windows);
+    return InFolder(path, windows + "\\installer");
+}
 
 long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) {
     refusedRoot = false;
@@ -315,7 +313,7 @@ namespace detail {
 
 void CompleteExecutable(clsUS& entry) {
     std::string& exe = entry.strDefaultExecutable;
-    if (!exe.empty() && (IsUninstallerOf(entry, exe) || InOtherEntrysFolder(entry, exe))) {
+    if (!exe.empty() && (IsUninstallerOf(entry, exe) || InOtherEntrysFolder(entry, exe) || !IsProgramFile(exe))) {
         exe.clear();
         entry.blnDefaultExecutableVerified = false;
     }
@@ -358,7 +356,7 @@ void US_DetermineAppPath(clsUS& entry) {
         // Nor does the installer's store of product icons, nor a file whose folder is gone (the
         // display icon of a deleted application).
         auto offer = [&](const std::string& path) {
-            if (detail::InOtherEntrysFolder(entry, path) || InInstallerStore(path)) return;
+            if (detail::InOtherEntrysFolder(entry, path) || detail::InInstallerStore(path)) return;
             std::string folder;
             QV_Strings_Lib::GetDirectory(detail::IconFilePath(path), folder);
             StripTrailingBackslash(folder);

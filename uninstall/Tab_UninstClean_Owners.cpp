@@ -291,7 +291,7 @@ bool ShortenedOntoOthers(const clsUS& entry, const std::string& folder) {
     if (!entry.strInstallLocation_ReadFromRegistry.empty() &&
         Folded(IconFilePath(entry.strInstallLocation_ReadFromRegistry)) == f)
         return false;
-    return true;
+    return entry.strDisplayIcon.empty() || Folded(FolderOf(IconFilePath(entry.strDisplayIcon))) != f;
 }
 
 const std::set<std::string>& PublisherWords(const clsUS& entry) {

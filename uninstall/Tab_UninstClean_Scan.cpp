@@ -330,10 +330,20 @@ void TakeInstallLocation(clsUS& entry) {
 }
 
 // True when a cached answer breaks what no entry may be given (an older version wrote it):
-// a folder of many applications, an uninstaller or another product's file as the executable,
-// or no executable where the entry's display icon names its program in its folder.
+// a folder that is no path, a folder of many applications, the installer's icon store or a
+// publisher's folder above other listed products', an uninstaller, another product's file or
+// no program as the executable, or no executable where the entry's display icon names its
+// program in its folder.
 bool CachedAnswerStale(const clsUS& entry) {
-    if (!entry.strAppPath.empty() && IsApplicationsRoot(entry.strAppPath)) return true;
+    const std::string& folder = entry.strAppPath;
+    if (!folder.empty()) {
+        // No path (a location kept with its quotes), a folder of many applications, the
+        // installer's icon store, or a publisher's folder reached by shortening a missing path.
+        const bool path = folder.size() >= 3 && (folder[1] == ':' || folder.compare(0, 2, "\\\\") == 0);
+        if (!path || IsApplicationsRoot(folder) || detail::InInstallerStore(folder + "\\x") ||
+            detail::ShortenedOntoOthers(entry, folder))
+            return true;
+    }
     const std::string& exe = entry.strDefaultExecutable;
     if (exe.find_first_not_of(' ') != std::string::npos)
         return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe) || !IsProgramFile(exe);

@@ -160,7 +160,8 @@ void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& co
         // A proposal the entry holds already (from the cache) counts only when it may stand.
         if (!entry.strDefaultExecutable.empty() &&
             (IsUninstallerOf(entry, entry.strDefaultExecutable) ||
-             detail::InOtherEntrysFolder(entry, entry.strDefaultExecutable)))
+             detail::InOtherEntrysFolder(entry, entry.strDefaultExecutable) ||
+             !IsProgramFile(entry.strDefaultExecutable)))
             entry.strDefaultExecutable.clear();
         long best = 0;
         bool bestOwn = false;

@@ -715,6 +715,14 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
                                         RegQuoted(inno + "<:>" + nsis + "\\nsistool.exe<:>1") +
                                         "\n\"VelmFx Nsis Tool\"=" +
                                         RegQuoted(nsis + "<:>" + nsis + "\\Uninstall VelmFx Nsis Tool.exe<:>1") + "\n");
+    // And a library as the program, a location kept with its quotes, a publisher's folder and
+    // the installer's icon store as folders.
+    LoadRegText(HKEY_LOCAL_MACHINE,
+                "[" + kCacheKey + "]\n\"Brindle Studio 2024\"=" +
+                    RegQuoted(studio + "<:>" + studio + "\\brindle-studio-core.dll<:>1") +
+                    "\n\"VelmFx Reader DC [WOW6432Node]\"=" + RegQuoted("\"" + reader + "<:> <:>1") +
+                    "\n\"VelmFx Skarn Tactics [WOW6432Node]\"=" + RegQuoted(skarn + "<:> <:>1") +
+                    "\n\"VelmFx Draxon Toolkit\"=" + RegQuoted(store + "<:>" + draxon + "\\draxon.exe<:>1") + "\n");
 
     ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
     HWND list = nullptr;
