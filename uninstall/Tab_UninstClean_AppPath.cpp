@@ -344,6 +344,14 @@ void US_DetermineAppPath(clsUS& entry) {
             refusedRoot = refusedRoot || IsApplicationsRoot(start);
             start.clear();
         }
+        // An uninstaller kept in a sub-folder of its own ("uninst\\Uninstall.exe") shows the
+        // folder above it.
+        if (!start.empty()) {
+            const size_t slash = start.rfind('\\');
+            const std::string last = TextCase::Lower(slash == std::string::npos ? "" : start.substr(slash + 1));
+            if (last.compare(0, 5, "unins") == 0 && slash > 2 && !IsApplicationsRoot(start.substr(0, slash)))
+                start.resize(slash);
+        }
         // Shortening a missing path up to a folder that holds other listed products' folders
         // (their publisher's) found none of this entry's own.
         if (!start.empty() && detail::ShortenedOntoOthers(entry, start)) {

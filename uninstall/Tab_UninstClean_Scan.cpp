@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 
@@ -211,8 +212,20 @@ void SetStatus(ui::StatusBar& stb1, const std::string& text, bool always = false
 // The values of one uninstall key, in their order, as lower-cased names and data texts.
 struct Value {
     std::string lowerName, data;
+    bool expandable = false;  // REG_EXPAND_SZ: the data name environment variables ("%ProgramFiles%")
     bool operator==(const Value& o) const { return lowerName == o.lowerName && data == o.data; }
 };
+
+// The text of an expandable value with its environment variables replaced.
+std::string Expanded(const Value& value) {
+    if (!value.expandable || value.data.find('%') == std::string::npos) return value.data;
+    const DWORD size = ExpandEnvironmentStringsA(value.data.c_str(), nullptr, 0);
+    if (size == 0) return value.data;
+    std::string text(size, '\0');
+    if (ExpandEnvironmentStringsA(value.data.c_str(), text.data(), size) == 0) return value.data;
+    text.resize(strlen(text.c_str()));
+    return text;
+}
 
 std::vector<Value> ReadValues(HKEY key) {
     std::vector<Value> values;
@@ -227,7 +240,8 @@ std::vector<Value> ReadValues(HKEY key) {
             continue;
         }
         failures = 0;
-        values.push_back({TextCase::Lower(valueName), ValueText::Of(static_cast<unsigned long>(type), raw)});
+        values.push_back({TextCase::Lower(valueName), ValueText::Of(static_cast<unsigned long>(type), raw),
+                          type == REG_EXPAND_SZ});
     }
     return values;
 }
@@ -254,11 +268,13 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, Uni
     auto entry = col.Add(collectionKey, "");
     entry->strSubKeyName = name;
     entry->lngView = view;
-    entry->strUninstallString = command->data;
+    entry->strUninstallString = Expanded(*command);
     entry->strDisplayName = name;
     entry->blnIsInstaller = false;
     std::string location;
-    for (const auto& [lower, data] : values) {
+    for (const Value& value : values) {
+        const std::string& lower = value.lowerName;
+        const std::string data = lower == "displayname" ? value.data : Expanded(value);
         if (lower == "displayname") {
             entry->strDisplayName = data;
         } else if (lower == "modifypath") {

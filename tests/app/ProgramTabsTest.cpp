@@ -710,6 +710,20 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
              "\"DisplayIcon\"=" + RegQuoted(store + "\\draxon.ico") + "\n");
     fx.Link("VelmFx Draxon\\Draxon.lnk", draxon + "\\draxon.exe");
     fx.Link("VelmFx Draxon\\VelmFx Draxon Toolkit Guide.lnk", draxon + "\\VelmFx Draxon Toolkit Guide.pdf");
+    // NSIS with its uninstaller in a sub-folder of its own, and neither icon nor shortcut.
+    const std::string chat = kPf + "\\VelmFx Korvid Chat";
+    fx.Copy(chat + "\\KorvidChat.exe");
+    fx.Copy(chat + "\\uninst\\Uninstall.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Korvid Chat",
+             "\"DisplayName\"=\"Korvid Chat\"\n\"UninstallString\"=" + RegQuoted(chat + "\\uninst\\Uninstall.exe") + "\n");
+    // Install location and display icon as expandable texts naming an environment variable.
+    const std::string tindle = kPf + "\\VelmFx Tindle";
+    fx.Copy(tindle + "\\tindle.exe");
+    fx.Copy(tindle + "\\unins000.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Tindle_is1",
+             "\"DisplayName\"=\"VelmFx Tindle 5\"\n\"UninstallString\"=" + RegQuoted("\"" + tindle + "\\unins000.exe\"") +
+                 "\n\"InstallLocation\"=expand:\"%ProgramFiles%\\\\VelmFx Tindle\"\n"
+                 "\"DisplayIcon\"=expand:\"%ProgramFiles%\\\\VelmFx Tindle\\\\tindle.exe\"\n");
     // Answers an older version cached: another product's program, and the entry's uninstaller.
     LoadRegText(HKEY_LOCAL_MACHINE, "[" + kCacheKey + "]\n\"VelmFx Inno Tool 2.1\"=" +
                                         RegQuoted(inno + "<:>" + nsis + "\\nsistool.exe<:>1") +
@@ -770,6 +784,8 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
         {"rundll32 and a setup-information file", "VelmFx Font Pack", "<:> <:>0"},
         {"MsiExec /I, icon in the installer's store, manual's shortcut", "VelmFx Draxon Toolkit",
          draxon + "<:>" + draxon + "\\draxon.exe<:>1"},
+        {"uninstaller in a sub-folder of its own", "Korvid Chat", chat + "<:>" + chat + "\\korvidchat.exe<:>1"},
+        {"expandable install location and display icon", "VelmFx Tindle 5", tindle + "<:>" + tindle + "\\tindle.exe<:>1"},
     };
     for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.value), TextCase::Lower(s.answer)) << s.shape;
 }
