@@ -77,6 +77,28 @@ bool IsHelperProgram(const std::string& base) {
 }
 constexpr long kNotHelper = 1000;
 
+// True when the folder holds a program that is no uninstaller of the entry's.
+bool HoldsOwnPrograms(const clsUS& entry, std::string folder) {
+    StripTrailingBackslash(folder);
+    auto own = [&](const std::string& name, DWORD attributes) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+        const std::string path = folder + "\\" + name;
+        return IsProgramFile(path) && !IsUninstallerOf(entry, path);
+    };
+    if (const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder)) {
+        for (const auto& [name, attributes] : *names)
+            if (own(name, attributes)) return true;
+        return false;
+    }
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!search) return false;
+    do
+        if (own(QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes)) return true;
+    while (FindNextFileA(search.get(), &found));
+    return false;
+}
+
 }  // namespace
 
 namespace detail {
@@ -394,6 +416,11 @@ void US_DetermineAppPath(clsUS& entry) {
         if (!entry.blnDefaultExecutableVerified &&
             !InStr(TextCase::Lower(entry.strDefaultExecutable), TextCase::Lower(selected)))
             FindDefaultExecinSelAppPath(entry, selected);
+        // A program found by name words alone outside a folder that holds programs of its own
+        // (beside the uninstaller) is some other product's.
+        if (!entry.blnDefaultExecutableVerified && !entry.strDefaultExecutable.empty() && !selected.empty() &&
+            !detail::InFolder(entry.strDefaultExecutable, selected) && HoldsOwnPrograms(entry, selected))
+            entry.strDefaultExecutable.clear();
         entry.strAppPath = selected;
         if (selected.empty() && refusedRoot) {
             // Only a folder of many applications was left: no folder found, to be looked at again.

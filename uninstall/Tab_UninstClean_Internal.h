@@ -107,6 +107,8 @@ bool ShortenedOntoOthers(const clsUS& entry, const std::string& folder);
 // another listed entry of the same publisher has in its name.
 const std::set<std::string>& PublisherWords(const clsUS& entry);
 
+// True when the file of `path` lies in the Windows folder or below it (a program of the system's).
+bool InWindowsFolder(const std::string& path);
 // True when the path lies in the Windows folder's store of installer data (an installed
 // product's icons there, C:\Windows\Installer\{product}\icon.ico): never the product's folder.
 bool InInstallerStore(const std::string& path);

@@ -278,6 +278,10 @@ bool InOtherEntrysFolder(const clsUS& entry, const std::string& path) {
     return false;
 }
 
+bool InWindowsFolder(const std::string& path) {
+    return WithinFolded(Folded(FolderOf(IconFilePath(path))), FoldedWindowsFolder());
+}
+
 bool ShortenedOntoOthers(const clsUS& entry, const std::string& folder) {
     if (!listed || folder.empty()) return false;
     const std::string f = Folded(folder);

@@ -347,9 +347,9 @@ void TakeInstallLocation(clsUS& entry) {
 
 // True when a cached answer breaks what no entry may be given (an older version wrote it):
 // a folder that is no path, a folder of many applications, the installer's icon store or a
-// publisher's folder above other listed products', an uninstaller, another product's file or
-// no program as the executable, or no executable where the entry's display icon names its
-// program in its folder.
+// publisher's folder above other listed products', an uninstaller, another product's file, no
+// program or a program of the Windows folder beside a folder outside it as the executable,
+// or no executable where the entry's display icon names its program in its folder.
 bool CachedAnswerStale(const clsUS& entry) {
     const std::string& folder = entry.strAppPath;
     if (!folder.empty()) {
@@ -362,7 +362,8 @@ bool CachedAnswerStale(const clsUS& entry) {
     }
     const std::string& exe = entry.strDefaultExecutable;
     if (exe.find_first_not_of(' ') != std::string::npos)
-        return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe) || !IsProgramFile(exe);
+        return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe) || !IsProgramFile(exe) ||
+               (detail::InWindowsFolder(exe) && !folder.empty() && !detail::InWindowsFolder(folder + "\\x"));
     if (entry.strAppPath.empty() || entry.strDisplayIcon.empty()) return false;
     clsUS probe = entry;
     probe.strDefaultExecutable.clear();

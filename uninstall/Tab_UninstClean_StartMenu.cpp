@@ -179,6 +179,9 @@ void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& co
             const long score = direct ? 0 : Score(nameWords, *target);
             if (!direct && score == 0) continue;
             if (!MayPropose(entry, *target)) continue;
+            // A program of the system's (the help viewer, Explorer) that a shortcut named like
+            // the entry opens with a document is not the entry's program.
+            if (!direct && detail::InWindowsFolder(target->strTargetFilePath)) continue;
             if (direct) {
                 entry.strDefaultExecutable = target->strTargetFilePath;
                 std::string folder = entry.strAppPath;

@@ -724,6 +724,14 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
              "\"DisplayName\"=\"VelmFx Tindle 5\"\n\"UninstallString\"=" + RegQuoted("\"" + tindle + "\\unins000.exe\"") +
                  "\n\"InstallLocation\"=expand:\"%ProgramFiles%\\\\VelmFx Tindle\"\n"
                  "\"DisplayIcon\"=expand:\"%ProgramFiles%\\\\VelmFx Tindle\\\\tindle.exe\"\n");
+    // A help shortcut named like the entry that opens the system's help viewer.
+    const std::string planner = kPf + "\\VelmFx Wexford Planner";
+    fx.Copy(planner + "\\wplan.exe");
+    fx.Copy(planner + "\\unins000.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Wexford Planner_is1",
+             "\"DisplayName\"=\"VelmFx Wexford Planner\"\n\"UninstallString\"=" +
+                 RegQuoted("\"" + planner + "\\unins000.exe\"") + "\n");
+    fx.Link("VelmFx Wexford Planner\\VelmFx Wexford Planner Help.lnk", WinDir() + "\\hh.exe");
     // Answers an older version cached: another product's program, and the entry's uninstaller.
     LoadRegText(HKEY_LOCAL_MACHINE, "[" + kCacheKey + "]\n\"VelmFx Inno Tool 2.1\"=" +
                                         RegQuoted(inno + "<:>" + nsis + "\\nsistool.exe<:>1") +
@@ -785,6 +793,7 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
         {"MsiExec /I, icon in the installer's store, manual's shortcut", "VelmFx Draxon Toolkit",
          draxon + "<:>" + draxon + "\\draxon.exe<:>1"},
         {"uninstaller in a sub-folder of its own", "Korvid Chat", chat + "<:>" + chat + "\\korvidchat.exe<:>1"},
+        {"help shortcut to the system's help viewer", "VelmFx Wexford Planner", planner + "<:> <:>1"},
         {"expandable install location and display icon", "VelmFx Tindle 5", tindle + "<:>" + tindle + "\\tindle.exe<:>1"},
     };
     for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.value), TextCase::Lower(s.answer)) << s.shape;
