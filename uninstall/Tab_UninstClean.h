@@ -112,9 +112,12 @@ long StartMenuTargetScore(const std::string& normalizedName, const clsSartMenuTa
 // "unins" (unins000.exe, uninst.exe, "Uninstall Tool.exe"), in any letter case.
 bool IsUninstallerOf(const clsUS& entry, const std::string& path);
 // A folder that holds many applications (a drive root, the Windows and system folders, Program
-// Files and their common files, ProgramData, the users' and the user's profile folders and the
-// application data folders): never an application's own folder.
+// Files and their common files, the user's folder of programs, ProgramData, the users' and the
+// user's profile folders, the application data folders and the Windows folder's stores of setup
+// data, driver files and fonts): never an application's own folder.
 bool IsApplicationsRoot(const std::string& folder);
+// A program a user starts (.exe, .com, .bat, .cmd), not a document, library or picture.
+bool IsProgramFile(const std::string& path);
 // The program the uninstall command runs, as written (without quotes and arguments).
 std::string CommandProgram(const std::string& command);
 

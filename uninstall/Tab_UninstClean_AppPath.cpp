@@ -2,6 +2,7 @@
 
 #include "uninstall/Tab_UninstClean.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/Handle.h"
@@ -47,9 +48,67 @@ bool SecondPath(const std::string& text, std::string& out) {
     return FromDriveOfFirstColon(rest, out);
 }
 
+// How many of the name's words a file name is made of when it is nothing but those words run
+// together ("brindlestudio" of "brindle", "studio"), each at least three letters; 0 otherwise.
+long JoinedWordCount(const std::string& base, const std::vector<std::string>& words) {
+    std::string joined;
+    for (char c : base)
+        if (c != ' ' && c != '-' && c != '_' && c != '.') joined += c;
+    if (joined.empty() || joined.size() > 64) return 0;
+    // fewest[i]: the fewest words that make up the first i characters (-1: none do).
+    std::vector<long> fewest(joined.size() + 1, -1);
+    fewest[0] = 0;
+    for (size_t i = 0; i < joined.size(); ++i) {
+        if (fewest[i] < 0) continue;
+        for (const auto& w : words) {
+            if (w.size() < 3 || joined.compare(i, w.size(), w) != 0) continue;
+            long& next = fewest[i + w.size()];
+            if (next < 0 || fewest[i] + 1 < next) next = fewest[i] + 1;
+        }
+    }
+    return fewest[joined.size()] >= 2 ? fewest[joined.size()] : 0;
+}
+
+// The program files that come with an application beside its main program.
+bool IsHelperProgram(const std::string& base) {
+    for (const char* helper : {"launcher", "update", "crash", "report", "helper", "setup", "elevate"})
+        if (base.find(helper) != std::string::npos) return true;
+    return false;
+}
+constexpr long kNotHelper = 1000;
+
+// True when the folder holds a program that is no uninstaller of the entry's.
+bool HoldsOwnPrograms(const clsUS& entry, std::string folder) {
+    StripTrailingBackslash(folder);
+    auto own = [&](const std::string& name, DWORD attributes) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+        const std::string path = folder + "\\" + name;
+        return IsProgramFile(path) && !IsUninstallerOf(entry, path);
+    };
+    if (const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder)) {
+        for (const auto& [name, attributes] : *names)
+            if (own(name, attributes)) return true;
+        return false;
+    }
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!search) return false;
+    do
+        if (own(QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes)) return true;
+    while (FindNextFileA(search.get(), &found));
+    return false;
+}
+
 }  // namespace
 
 namespace detail {
+
+bool InInstallerStore(const std::string& path) {
+    std::string windows = LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
+    if (windows.empty()) return false;
+    StripTrailingBackslash(windows);
+    return InFolder(path, windows + "\\installer");
+}
 
 long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) {
     refusedRoot = false;
@@ -249,21 +308,24 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
             if (name == ".." || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
             const std::string lower = TextCase::Lower(name);
             const std::string path = folder + "\\" + lower;
+            // Only a program is a main executable: no library, picture or document.
+            if (!IsProgramFile(path)) continue;
             const std::string base = lower.substr(0, lower.find('.'));
             long score = 0;
             for (const auto& w : words)
                 if (base.find(w) != std::string::npos && QV_VBExtensions::ContainsWord(base, w, false)) ++score;
+            // A name written as the name's words run together ("BrindleStudio" for "Brindle Studio").
+            score = std::max(score, JoinedWordCount(base, words));
             if (score <= 0) continue;
             // Never an uninstaller, nor a file another listed product's folder holds.
             if (IsUninstallerOf(entry, path) || detail::InOtherEntrysFolder(entry, path)) continue;
             if (!detail::HasIcon(path)) continue;
-            const std::string& current = entry.strDefaultExecutable;
-            if (score > best) {
+            // A launcher, updater or crash reporter named like the product is the product's
+            // helper: it ranks below every program the name matches that is none.
+            const long rank = score + (IsHelperProgram(base) ? 0 : kNotHelper);
+            if (rank > best) {
                 entry.strDefaultExecutable = path;
-                best = score;
-            } else if (TextCase::Lower(current.substr(current.size() < 3 ? 0 : current.size() - 3)) != "exe") {
-                entry.strDefaultExecutable = path;
-                best = score;
+                best = rank;
             }
         }
     });
@@ -273,7 +335,7 @@ namespace detail {
 
 void CompleteExecutable(clsUS& entry) {
     std::string& exe = entry.strDefaultExecutable;
-    if (!exe.empty() && (IsUninstallerOf(entry, exe) || InOtherEntrysFolder(entry, exe))) {
+    if (!exe.empty() && (IsUninstallerOf(entry, exe) || InOtherEntrysFolder(entry, exe) || !IsProgramFile(exe))) {
         exe.clear();
         entry.blnDefaultExecutableVerified = false;
     }
@@ -304,15 +366,39 @@ void US_DetermineAppPath(clsUS& entry) {
             refusedRoot = refusedRoot || IsApplicationsRoot(start);
             start.clear();
         }
+        // An uninstaller kept in a sub-folder of its own ("uninst\\Uninstall.exe") shows the
+        // folder above it.
+        if (!start.empty()) {
+            const size_t slash = start.rfind('\\');
+            const std::string last = TextCase::Lower(slash == std::string::npos ? "" : start.substr(slash + 1));
+            if (last.compare(0, 5, "unins") == 0 && slash > 2 && !IsApplicationsRoot(start.substr(0, slash)))
+                start.resize(slash);
+        }
+        // Shortening a missing path up to a folder that holds other listed products' folders
+        // (their publisher's) found none of this entry's own.
+        if (!start.empty() && detail::ShortenedOntoOthers(entry, start)) {
+            refusedRoot = true;
+            start.clear();
+        }
 
         colMSInstallerComponent list;
         // Candidates of another listed product never make this entry's folder.
+        // Nor does the installer's store of product icons, nor a file whose folder is gone (the
+        // display icon of a deleted application).
         auto offer = [&](const std::string& path) {
-            if (!detail::InOtherEntrysFolder(entry, path)) AddCandidate(list, path);
+            if (detail::InOtherEntrysFolder(entry, path) || detail::InInstallerStore(path)) return;
+            std::string folder;
+            QV_Strings_Lib::GetDirectory(detail::IconFilePath(path), folder);
+            StripTrailingBackslash(folder);
+            if (!folder.empty() && !detail::PathExists(folder)) return;
+            AddCandidate(list, path);
         };
         if (!entry.strDefaultExecutable.empty()) {
             const std::string lowerStart = TextCase::Lower(start);
-            if (entry.blnDefaultExecutableVerified ||
+            // The proposed program counts where the command names no path at all (MsiExec.exe
+            // /I{...}): it is then the best hint of the entry's folder.
+            const bool namesNoPath = start.empty() && entry.strUninstallString.find(":\\") == std::string::npos;
+            if (entry.blnDefaultExecutableVerified || namesNoPath ||
                 InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
                 InStr(lowerStart, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("commonprogramfiles"))))
                 offer(entry.strDefaultExecutable);
@@ -330,6 +416,11 @@ void US_DetermineAppPath(clsUS& entry) {
         if (!entry.blnDefaultExecutableVerified &&
             !InStr(TextCase::Lower(entry.strDefaultExecutable), TextCase::Lower(selected)))
             FindDefaultExecinSelAppPath(entry, selected);
+        // A program found by name words alone outside a folder that holds programs of its own
+        // (beside the uninstaller) is some other product's.
+        if (!entry.blnDefaultExecutableVerified && !entry.strDefaultExecutable.empty() && !selected.empty() &&
+            !detail::InFolder(entry.strDefaultExecutable, selected) && HoldsOwnPrograms(entry, selected))
+            entry.strDefaultExecutable.clear();
         entry.strAppPath = selected;
         if (selected.empty() && refusedRoot) {
             // Only a folder of many applications was left: no folder found, to be looked at again.

@@ -98,15 +98,27 @@ public:
 // True when the file of `path` lies in a listed entry's folder that is not the entry's own (the
 // deepest listed folder holding it decides): another product's file.
 bool InOtherEntrysFolder(const clsUS& entry, const std::string& path);
+// True when `folder` holds another listed entry's folder below it and is none of the folders
+// the entry's own data name (its uninstall command's paths, install location, display icon):
+// a folder reached by shortening a missing path (a publisher's folder of several products),
+// not the entry's.
+bool ShortenedOntoOthers(const clsUS& entry, const std::string& folder);
 // The words name matching leaves out for the entry: its publisher's and those of its name that
 // another listed entry of the same publisher has in its name.
 const std::set<std::string>& PublisherWords(const clsUS& entry);
 
+// True when the file of `path` lies in the Windows folder or below it (a program of the system's).
+bool InWindowsFolder(const std::string& path);
+// True when the path lies in the Windows folder's store of installer data (an installed
+// product's icons there, C:\Windows\Installer\{product}\icon.ico): never the product's folder.
+bool InInstallerStore(const std::string& path);
 // chk_appPath, telling also whether shortening ended at a folder of many applications.
 long CommandFolder(std::string command, std::string& folder, bool& refusedRoot);
-// Once the entry's folder is known: drops an executable that is an uninstaller or another
-// product's file, and takes the entry's display icon when it names an existing program in
-// the entry's folder and no executable was found, or only a name match outside that folder.
+
+// Once the entry's folder is known: drops an executable that is an uninstaller, another
+// product's file or no program, and takes the entry's display icon when it names an existing
+// program in the entry's folder and no executable was found, or only a name match outside
+// that folder.
 void CompleteExecutable(clsUS& entry);
 
 }  // namespace Tab_UninstClean::detail

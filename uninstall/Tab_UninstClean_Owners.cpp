@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <unordered_map>
@@ -46,6 +47,19 @@ const std::set<std::string>& ApplicationsRoots() {
             char value[MAX_PATH + 1] = {};
             const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
             if (n > 0 && n < sizeof value) add(value);
+        }
+        // The user's own folder of programs (a per-user Program Files) and the Windows
+        // folder's stores of every installation's setup data, driver files and fonts.
+        std::string local;
+        if (QV_APIFileAndDisk::GetSpecialFolder(nullptr, CSIDL_LOCAL_APPDATA, local)) {
+            local = StripBackslashes(local);
+            add(local + "\\Programs");
+            add(local + "\\Programs\\Common");
+        }
+        std::string windows;
+        if (QV_APIFileAndDisk::GetSpecialFolder(nullptr, CSIDL_WINDOWS, windows)) {
+            windows = StripBackslashes(windows);
+            for (const char* store : {"\\Installer", "\\INF", "\\Fonts"}) add(windows + store);
         }
         // The folder of the users' profiles.
         std::string profile;
@@ -120,6 +134,9 @@ std::vector<std::string> Words(const std::string& text) {
 struct Listed {
     // The entries' own folders (folded) and the collection keys of the entries naming each.
     std::unordered_map<std::string, std::set<std::string>> owners;
+    // Every folder above a listed folder (folded) and the collection keys of the entries whose
+    // folders lie below it.
+    std::unordered_map<std::string, std::set<std::string>> above;
     // Per publisher (folded), in how many of its entries' distinct names each word occurs (two
     // copies of one product, such as a 64-bit and a 32-bit one, count once).
     std::unordered_map<std::string, std::unordered_map<std::string, int>> publishers;
@@ -135,6 +152,14 @@ bool IsApplicationsRoot(const std::string& folder) {
     if (f.size() <= 3 && f.size() >= 2 && f[1] == ':') return true;  // a drive root
     if (f.empty()) return false;
     return ApplicationsRoots().count(TextCase::Lower(f)) != 0;
+}
+
+bool IsProgramFile(const std::string& path) {
+    const std::string file = detail::IconFilePath(path);
+    const size_t dot = file.find_last_of(".\\");
+    if (dot == std::string::npos || file[dot] != '.') return false;
+    const std::string extension = TextCase::Lower(file.substr(dot));
+    return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".cmd";
 }
 
 std::string CommandProgram(const std::string& command) {
@@ -215,7 +240,15 @@ ListedEntries::ListedEntries(const colUS& col, const std::vector<bool>& cached) 
         std::string folder = OwnFolderOf(*entry);
         // An entry whose data name no folder is known by the folder the cache holds for it.
         if (folder.empty() && fromCache && CanBeOwnFolder(entry->strAppPath)) folder = entry->strAppPath;
-        if (!folder.empty()) listed->owners[Folded(folder)].insert(TextCase::Lower(entry->Key));
+        if (!folder.empty()) {
+            const std::string key = TextCase::Lower(entry->Key);
+            std::string f = Folded(folder);
+            listed->owners[f].insert(key);
+            for (size_t at = f.rfind('\\'); at != std::string::npos && at >= 2; at = f.rfind('\\')) {
+                f.resize(at);
+                listed->above[f].insert(key);
+            }
+        }
         if (!entry->strPublisher.empty() &&
             listed->publisherNames.emplace(TextCase::Lower(entry->strPublisher), TextCase::Lower(entry->strDisplayName))
                 .second) {
@@ -243,6 +276,26 @@ bool InOtherEntrysFolder(const clsUS& entry, const std::string& path) {
         folder.resize(at);
     }
     return false;
+}
+
+bool InWindowsFolder(const std::string& path) {
+    return WithinFolded(Folded(FolderOf(IconFilePath(path))), FoldedWindowsFolder());
+}
+
+bool ShortenedOntoOthers(const clsUS& entry, const std::string& folder) {
+    if (!listed || folder.empty()) return false;
+    const std::string f = Folded(folder);
+    auto it = listed->above.find(f);
+    if (it == listed->above.end()) return false;
+    const std::string own = TextCase::Lower(entry.Key);
+    if (std::none_of(it->second.begin(), it->second.end(), [&](const std::string& k) { return k != own; })) return false;
+    // A folder the entry's own data name is its own, whatever it holds.
+    for (const std::string& named : CommandFolders(entry.strUninstallString))
+        if (Folded(named) == f) return false;
+    if (!entry.strInstallLocation_ReadFromRegistry.empty() &&
+        Folded(IconFilePath(entry.strInstallLocation_ReadFromRegistry)) == f)
+        return false;
+    return entry.strDisplayIcon.empty() || Folded(FolderOf(IconFilePath(entry.strDisplayIcon))) != f;
 }
 
 const std::set<std::string>& PublisherWords(const clsUS& entry) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 
@@ -211,8 +212,20 @@ void SetStatus(ui::StatusBar& stb1, const std::string& text, bool always = false
 // The values of one uninstall key, in their order, as lower-cased names and data texts.
 struct Value {
     std::string lowerName, data;
+    bool expandable = false;  // REG_EXPAND_SZ: the data name environment variables ("%ProgramFiles%")
     bool operator==(const Value& o) const { return lowerName == o.lowerName && data == o.data; }
 };
+
+// The text of an expandable value with its environment variables replaced.
+std::string Expanded(const Value& value) {
+    if (!value.expandable || value.data.find('%') == std::string::npos) return value.data;
+    const DWORD size = ExpandEnvironmentStringsA(value.data.c_str(), nullptr, 0);
+    if (size == 0) return value.data;
+    std::string text(size, '\0');
+    if (ExpandEnvironmentStringsA(value.data.c_str(), text.data(), size) == 0) return value.data;
+    text.resize(strlen(text.c_str()));
+    return text;
+}
 
 std::vector<Value> ReadValues(HKEY key) {
     std::vector<Value> values;
@@ -227,7 +240,8 @@ std::vector<Value> ReadValues(HKEY key) {
             continue;
         }
         failures = 0;
-        values.push_back({TextCase::Lower(valueName), ValueText::Of(static_cast<unsigned long>(type), raw)});
+        values.push_back({TextCase::Lower(valueName), ValueText::Of(static_cast<unsigned long>(type), raw),
+                          type == REG_EXPAND_SZ});
     }
     return values;
 }
@@ -254,11 +268,13 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, Uni
     auto entry = col.Add(collectionKey, "");
     entry->strSubKeyName = name;
     entry->lngView = view;
-    entry->strUninstallString = command->data;
+    entry->strUninstallString = Expanded(*command);
     entry->strDisplayName = name;
     entry->blnIsInstaller = false;
     std::string location;
-    for (const auto& [lower, data] : values) {
+    for (const Value& value : values) {
+        const std::string& lower = value.lowerName;
+        const std::string data = lower == "displayname" ? value.data : Expanded(value);
         if (lower == "displayname") {
             entry->strDisplayName = data;
         } else if (lower == "modifypath") {
@@ -271,6 +287,11 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, Uni
         } else if ((lower == "installlocation" || lower == "installpath") && !data.empty()) {
             location = data;
         }
+    }
+    // Some installers write the location in quotes: the folder is what they enclose.
+    if (location.size() >= 2 && location.front() == '"') {
+        const size_t close = location.find('"', 1);
+        location = location.substr(1, close == std::string::npos ? std::string::npos : close - 1);
     }
     if (!location.empty()) {
         entry->strInstallLocation_ReadFromRegistry = location;
@@ -293,11 +314,17 @@ HKEY ViewRoot(UninstallView view) {
 
 // The folder of an entry whose install location the registry names: the location itself when
 // it exists, else its folder part; a folder of many applications is no folder found. The main
-// executable proposed so far, the best named file in the folder or the display icon.
+// executable: the one proposed so far when a shortcut named like the entry gave it or it lies
+// in the folder, else the best named program in the folder or the display icon.
 void TakeInstallLocation(clsUS& entry) {
     std::string path = entry.strInstallLocation_ReadFromRegistry;
-    if (!detail::PathExists(path)) QV_Strings_Lib::GetDirectory(path, path);
-    if (IsApplicationsRoot(path)) {
+    bool shortened = false;
+    if (!detail::PathExists(path)) {
+        QV_Strings_Lib::GetDirectory(path, path);
+        shortened = true;
+    }
+    // A missing location's folder part that holds other listed products' folders is theirs.
+    if (IsApplicationsRoot(path) || (shortened && detail::ShortenedOntoOthers(entry, path))) {
         entry.strAppPath.clear();
         entry.strDefaultExecutable.clear();
         entry.blnDefaultExecutableVerified = false;
@@ -306,6 +333,11 @@ void TakeInstallLocation(clsUS& entry) {
     }
     entry.strAppPath = path;
     detail::CompleteExecutable(entry);
+    // A program found by name words alone outside the folder the entry's data name as its
+    // installation is some other product's: the folder's own programs are looked at instead.
+    if (!entry.strDefaultExecutable.empty() && !entry.blnDefaultExecutableVerified &&
+        !detail::InFolder(entry.strDefaultExecutable, path))
+        entry.strDefaultExecutable.clear();
     if (entry.strDefaultExecutable.empty()) {
         FindDefaultExecinSelAppPath(entry, path);
         detail::CompleteExecutable(entry);
@@ -314,13 +346,24 @@ void TakeInstallLocation(clsUS& entry) {
 }
 
 // True when a cached answer breaks what no entry may be given (an older version wrote it):
-// a folder of many applications, an uninstaller or another product's file as the executable,
+// a folder that is no path, a folder of many applications, the installer's icon store or a
+// publisher's folder above other listed products', an uninstaller, another product's file, no
+// program or a program of the Windows folder beside a folder outside it as the executable,
 // or no executable where the entry's display icon names its program in its folder.
 bool CachedAnswerStale(const clsUS& entry) {
-    if (!entry.strAppPath.empty() && IsApplicationsRoot(entry.strAppPath)) return true;
+    const std::string& folder = entry.strAppPath;
+    if (!folder.empty()) {
+        // No path (a location kept with its quotes), a folder of many applications, the
+        // installer's icon store, or a publisher's folder reached by shortening a missing path.
+        const bool path = folder.size() >= 3 && (folder[1] == ':' || folder.compare(0, 2, "\\\\") == 0);
+        if (!path || IsApplicationsRoot(folder) || detail::InInstallerStore(folder + "\\x") ||
+            detail::ShortenedOntoOthers(entry, folder))
+            return true;
+    }
     const std::string& exe = entry.strDefaultExecutable;
     if (exe.find_first_not_of(' ') != std::string::npos)
-        return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe);
+        return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe) || !IsProgramFile(exe) ||
+               (detail::InWindowsFolder(exe) && !folder.empty() && !detail::InWindowsFolder(folder + "\\x"));
     if (entry.strAppPath.empty() || entry.strDisplayIcon.empty()) return false;
     clsUS probe = entry;
     probe.strDefaultExecutable.clear();

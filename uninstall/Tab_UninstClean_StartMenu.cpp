@@ -138,10 +138,12 @@ long StartMenuTargetScore(const std::string& normalizedName, const clsSartMenuTa
     return Score(ScoringWords(normalizedName), target);
 }
 
-// True when a shortcut may give the entry its main executable: neither an uninstaller (by the
-// shortcut's name or its target) nor another listed product's file.
+// True when a shortcut may give the entry its main executable: a program that is neither an
+// uninstaller (by the shortcut's name or its target) nor another listed product's file.
 static bool MayPropose(const clsUS& entry, const clsSartMenuTarget& target) {
     if (TextCase::Lower(target.strLinkName).compare(0, 9, "uninstall") == 0) return false;
+    // A shortcut to the manual, the help or a web page is no program of the entry's.
+    if (!IsProgramFile(target.strTargetFilePath)) return false;
     if (IsUninstallerOf(entry, target.strTargetFilePath)) return false;
     return !detail::InOtherEntrysFolder(entry, target.strTargetFilePath);
 }
@@ -158,7 +160,8 @@ void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& co
         // A proposal the entry holds already (from the cache) counts only when it may stand.
         if (!entry.strDefaultExecutable.empty() &&
             (IsUninstallerOf(entry, entry.strDefaultExecutable) ||
-             detail::InOtherEntrysFolder(entry, entry.strDefaultExecutable)))
+             detail::InOtherEntrysFolder(entry, entry.strDefaultExecutable) ||
+             !IsProgramFile(entry.strDefaultExecutable)))
             entry.strDefaultExecutable.clear();
         long best = 0;
         bool bestOwn = false;
@@ -176,6 +179,9 @@ void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& co
             const long score = direct ? 0 : Score(nameWords, *target);
             if (!direct && score == 0) continue;
             if (!MayPropose(entry, *target)) continue;
+            // A program of the system's (the help viewer, Explorer) that a shortcut named like
+            // the entry opens with a document is not the entry's program.
+            if (!direct && detail::InWindowsFolder(target->strTargetFilePath)) continue;
             if (direct) {
                 entry.strDefaultExecutable = target->strTargetFilePath;
                 std::string folder = entry.strAppPath;

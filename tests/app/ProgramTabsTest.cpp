@@ -511,6 +511,8 @@ struct RealisticEntries {
     };
     std::vector<Key> keys;
     std::vector<std::string> folders;
+    std::vector<std::string> files;    // made in folders of the system's, removed one by one
+    std::vector<std::string> parents;  // folders made above the fixture's folders, outermost first
 
     void Entry(HKEY root, REGSAM view, const std::string& name, const std::string& values) {
         HKEY uninstall;
@@ -524,9 +526,19 @@ struct RealisticEntries {
     }
     void Copy(const std::string& path) {
         const std::string folder = path.substr(0, path.rfind('\\'));
+        for (size_t at = folder.find('\\', 3); at != std::string::npos; at = folder.find('\\', at + 1)) {
+            const std::string parent = folder.substr(0, at);
+            if (GetFileAttributesA(parent.c_str()) == INVALID_FILE_ATTRIBUTES && CreateDirectoryA(parent.c_str(), nullptr))
+                parents.push_back(parent);
+        }
         if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
         CreateDirectoryA(folder.c_str(), nullptr);
         ASSERT_TRUE(CopyFileA((WinDir() + "\\notepad.exe").c_str(), path.c_str(), FALSE)) << path;
+    }
+    // A copy of `source` (a real library, or any file) at `path`, in a folder made before.
+    void CopyOf(const std::string& source, const std::string& path) {
+        ASSERT_TRUE(CopyFileA(source.c_str(), path.c_str(), FALSE)) << path;
+        files.push_back(path);
     }
     void Link(const std::string& relative, const std::string& target) {
         const std::string link = kMenus + "\\" + relative;
@@ -548,6 +560,7 @@ struct RealisticEntries {
             RegCloseKey(uninstall);
         }
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCacheKey.c_str());
+        for (const std::string& file : files) DeleteFileA(file.c_str());
         for (const std::string& folder : folders) {
             WIN32_FIND_DATAA found;
             HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
@@ -558,6 +571,7 @@ struct RealisticEntries {
             }
             RemoveDirectoryA(folder.c_str());
         }
+        for (auto parent = parents.rbegin(); parent != parents.rend(); ++parent) RemoveDirectoryA(parent->c_str());
     }
 };
 
@@ -638,11 +652,99 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
     fx.Link("VelmFx Labs\\Nsis Tool.lnk", nsis + "\\nsistool.exe");
     fx.Link("VelmFx Dual.lnk", dual64 + "\\dual.exe");
     fx.Link("VelmFx Dual (x86).lnk", dual32 + "\\dual.exe");
+    // A 32-bit installer product known by its install location alone, written in quotes; its
+    // program's name is the name's words run together, beside an updater.
+    const std::string reader = kPf86 + "\\VelmFx Quoted Reader";
+    fx.Copy(reader + "\\VelmFxReader.exe");
+    fx.Copy(reader + "\\velmfx_updater.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v32, "{5E1F0A11-0000-4000-8000-00000000C025}",
+             "\"DisplayName\"=\"VelmFx Reader DC\"\n\"WindowsInstaller\"=dword:00000001\n"
+             "\"UninstallString\"=\"MsiExec.exe /I{5E1F0A11-0000-4000-8000-00000000C025}\"\n"
+             "\"InstallLocation\"=" + RegQuoted("\"" + reader + "\\\"") + "\n");
+    // A folder of several programs: a launcher and a crash reporter named like the product, a
+    // library with icons, and the main program.
+    const std::string studio = kPf + "\\VelmFx Brindle";
+    for (const char* f : {"\\brindle-launcher.exe", "\\CrashReporter.exe", "\\BrindleStudio.exe",
+                          "\\Uninstall Brindle Studio.exe"})
+        fx.Copy(studio + f);
+    fx.CopyOf(Sys32() + "\\shell32.dll", studio + "\\brindle-studio-core.dll");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Brindle",
+             "\"DisplayName\"=\"Brindle Studio 2024\"\n\"UninstallString\"=" +
+                 RegQuoted("\"" + studio + "\\Uninstall Brindle Studio.exe\"") + "\n");
+    // A per-user application deleted from the user's folder of programs, which holds another.
+    char local[MAX_PATH] = {};
+    ExpandEnvironmentStringsA("%LOCALAPPDATA%", local, sizeof local);
+    const std::string programs = std::string(local) + "\\Programs";
+    fx.Copy(programs + "\\VelmFx Sibling\\sibling.exe");
+    fx.Entry(HKEY_CURRENT_USER, 0, "VelmFx Flint",
+             "\"DisplayName\"=\"VelmFx Flint\"\n\"UninstallString\"=" +
+                 RegQuoted("\"" + programs + "\\VelmFx Flint\\Uninstall VelmFx Flint.exe\" /currentuser") +
+                 "\n\"DisplayIcon\"=" + RegQuoted(programs + "\\VelmFx Flint\\flint.exe,0") + "\n");
+    // A publisher's folder of two products, one of them deleted.
+    const std::string skarn = kPf86 + "\\VelmFx Skarn";
+    fx.Copy(skarn + "\\Editor\\SkarnEd.exe");
+    fx.Copy(skarn + "\\Editor\\unins000.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v32, "VelmFx Skarn Editor_is1",
+             "\"DisplayName\"=\"VelmFx Skarn Editor\"\n\"UninstallString\"=" +
+                 RegQuoted("\"" + skarn + "\\Editor\\unins000.exe\"") + "\n\"InstallLocation\"=" +
+                 RegQuoted(skarn + "\\Editor\\") + "\n");
+    fx.Entry(HKEY_LOCAL_MACHINE, v32, "VelmFx Skarn Tactics_is1",
+             "\"DisplayName\"=\"VelmFx Skarn Tactics\"\n\"UninstallString\"=" +
+                 RegQuoted("\"" + skarn + "\\Tactics\\unins000.exe\"") + "\n");
+    // A setup-information package removed through rundll32: its file in the Windows folder's
+    // store of driver files.
+    const std::string inf = WinDir() + "\\inf\\velmfxfp.inf";
+    fx.CopyOf(WinDir() + "\\win.ini", inf);
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Font Pack",
+             "\"DisplayName\"=\"VelmFx Font Pack\"\n\"UninstallString\"=" +
+                 RegQuoted("rundll32.exe advpack.dll,LaunchINFSection " + inf + ",DefaultUninstall") + "\n");
+    // An installer product removed through MsiExec /I, its display icon in the installer's
+    // store of product icons, its program known by a shortcut; a manual's shortcut beside it.
+    const std::string draxon = kPf + "\\VelmFx Draxon", store = WinDir() + "\\Installer\\{5E1F0A11-0000-4000-8000-00000000C026}";
+    fx.Copy(draxon + "\\draxon.exe");
+    fx.CopyOf(WinDir() + "\\win.ini", draxon + "\\VelmFx Draxon Toolkit Guide.pdf");
+    fx.Copy(store + "\\draxon.ico");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "{5E1F0A11-0000-4000-8000-00000000C026}",
+             "\"DisplayName\"=\"VelmFx Draxon Toolkit\"\n\"WindowsInstaller\"=dword:00000001\n"
+             "\"UninstallString\"=\"MsiExec.exe /I{5E1F0A11-0000-4000-8000-00000000C026}\"\n"
+             "\"DisplayIcon\"=" + RegQuoted(store + "\\draxon.ico") + "\n");
+    fx.Link("VelmFx Draxon\\Draxon.lnk", draxon + "\\draxon.exe");
+    fx.Link("VelmFx Draxon\\VelmFx Draxon Toolkit Guide.lnk", draxon + "\\VelmFx Draxon Toolkit Guide.pdf");
+    // NSIS with its uninstaller in a sub-folder of its own, and neither icon nor shortcut.
+    const std::string chat = kPf + "\\VelmFx Korvid Chat";
+    fx.Copy(chat + "\\KorvidChat.exe");
+    fx.Copy(chat + "\\uninst\\Uninstall.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Korvid Chat",
+             "\"DisplayName\"=\"Korvid Chat\"\n\"UninstallString\"=" + RegQuoted(chat + "\\uninst\\Uninstall.exe") + "\n");
+    // Install location and display icon as expandable texts naming an environment variable.
+    const std::string tindle = kPf + "\\VelmFx Tindle";
+    fx.Copy(tindle + "\\tindle.exe");
+    fx.Copy(tindle + "\\unins000.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Tindle_is1",
+             "\"DisplayName\"=\"VelmFx Tindle 5\"\n\"UninstallString\"=" + RegQuoted("\"" + tindle + "\\unins000.exe\"") +
+                 "\n\"InstallLocation\"=expand:\"%ProgramFiles%\\\\VelmFx Tindle\"\n"
+                 "\"DisplayIcon\"=expand:\"%ProgramFiles%\\\\VelmFx Tindle\\\\tindle.exe\"\n");
+    // A help shortcut named like the entry that opens the system's help viewer.
+    const std::string planner = kPf + "\\VelmFx Wexford Planner";
+    fx.Copy(planner + "\\wplan.exe");
+    fx.Copy(planner + "\\unins000.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Wexford Planner_is1",
+             "\"DisplayName\"=\"VelmFx Wexford Planner\"\n\"UninstallString\"=" +
+                 RegQuoted("\"" + planner + "\\unins000.exe\"") + "\n");
+    fx.Link("VelmFx Wexford Planner\\VelmFx Wexford Planner Help.lnk", WinDir() + "\\hh.exe");
     // Answers an older version cached: another product's program, and the entry's uninstaller.
     LoadRegText(HKEY_LOCAL_MACHINE, "[" + kCacheKey + "]\n\"VelmFx Inno Tool 2.1\"=" +
                                         RegQuoted(inno + "<:>" + nsis + "\\nsistool.exe<:>1") +
                                         "\n\"VelmFx Nsis Tool\"=" +
                                         RegQuoted(nsis + "<:>" + nsis + "\\Uninstall VelmFx Nsis Tool.exe<:>1") + "\n");
+    // And a library as the program, a location kept with its quotes, a publisher's folder and
+    // the installer's icon store as folders.
+    LoadRegText(HKEY_LOCAL_MACHINE,
+                "[" + kCacheKey + "]\n\"Brindle Studio 2024\"=" +
+                    RegQuoted(studio + "<:>" + studio + "\\brindle-studio-core.dll<:>1") +
+                    "\n\"VelmFx Reader DC [WOW6432Node]\"=" + RegQuoted("\"" + reader + "<:> <:>1") +
+                    "\n\"VelmFx Skarn Tactics [WOW6432Node]\"=" + RegQuoted(skarn + "<:> <:>1") +
+                    "\n\"VelmFx Draxon Toolkit\"=" + RegQuoted(store + "<:>" + draxon + "\\draxon.exe<:>1") + "\n");
 
     ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
     HWND list = nullptr;
@@ -679,6 +781,20 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
         {"32-bit copy", "VelmFx Dual [WOW6432Node]", dual32 + "<:>" + dual32 + "\\dual.exe<:>1"},
         {"per-user entry, display icon", "VelmFx User App [HKCU]", user + "<:>" + user + "\\uapp.exe<:>1"},
         {"tie between shortcuts", "VelmFx Tie Viewer", tie + "<:>" + tie + "\\tv.exe<:>1"},
+        {"32-bit installer product, quoted install location, run-together program name", "VelmFx Reader DC [WOW6432Node]",
+         reader + "<:>" + reader + "\\velmfxreader.exe<:>1"},
+        {"launcher, crash reporter and library beside the main program", "Brindle Studio 2024",
+         studio + "<:>" + studio + "\\brindlestudio.exe<:>1"},
+        {"deleted from the user's folder of programs", "VelmFx Flint [HKCU]", "<:> <:>0"},
+        {"deleted from its publisher's folder", "VelmFx Skarn Tactics [WOW6432Node]", "<:> <:>0"},
+        {"install location, no program of its name, another folder's program by a shared word",
+         "VelmFx Skarn Editor [WOW6432Node]", skarn + "\\Editor<:> <:>1"},
+        {"rundll32 and a setup-information file", "VelmFx Font Pack", "<:> <:>0"},
+        {"MsiExec /I, icon in the installer's store, manual's shortcut", "VelmFx Draxon Toolkit",
+         draxon + "<:>" + draxon + "\\draxon.exe<:>1"},
+        {"uninstaller in a sub-folder of its own", "Korvid Chat", chat + "<:>" + chat + "\\korvidchat.exe<:>1"},
+        {"help shortcut to the system's help viewer", "VelmFx Wexford Planner", planner + "<:> <:>1"},
+        {"expandable install location and display icon", "VelmFx Tindle 5", tindle + "<:>" + tindle + "\\tindle.exe<:>1"},
     };
     for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.value), TextCase::Lower(s.answer)) << s.shape;
 }
