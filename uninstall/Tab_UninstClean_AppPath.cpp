@@ -16,6 +16,11 @@
 #include "platform/InstallerData.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_UninstClean";
+}  // namespace
+
 namespace Tab_UninstClean {
 namespace {
 
@@ -113,7 +118,7 @@ bool InInstallerStore(const std::string& path) {
 long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) {
     refusedRoot = false;
     long result = 1;
-    bool ok = TrapErrors("Tab_UninstClean", "chk_appPath", [&] {
+    bool ok = TrapErrors(kModule, "chk_appPath", [&] {
         for (char& c : command)
             if (c == '\'' || c == '+' || c == '`') c = ' ';
 
@@ -194,7 +199,7 @@ long chk_appPath(std::string command, std::string& folder) {
 
 long chk_Installer_AppPath(clsUS& entry, std::string& folder) {
     long result = 1;
-    TrapErrors("Tab_UninstClean", "chk_Installer_AppPath", [&] {
+    TrapErrors(kModule, "chk_Installer_AppPath", [&] {
         const std::string& modify = entry.strModifiyPath;
         size_t open = modify.find('{');
         if (open == std::string::npos || modify.size() <= 3 || modify.find('}') == std::string::npos) return;
@@ -228,7 +233,7 @@ long chk_Installer_AppPath(clsUS& entry, std::string& folder) {
 
 void chk_Installer_AppPath_Filtering(colMSInstallerComponent& list, const std::string& displayName) {
     (void)displayName;
-    TrapErrors("Tab_UninstClean", "chk_Installer_AppPath_Filtering", [&] {
+    TrapErrors(kModule, "chk_Installer_AppPath_Filtering", [&] {
         const std::string programFiles = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_);
         const std::string commonFiles = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_COMMON_);
         const std::string windows = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
@@ -253,7 +258,7 @@ void chk_Installer_AppPath_Selecting(const clsUS& entry, const colMSInstallerCom
                                      const std::string& displayName, std::string& selected) {
     (void)displayName;
     selected.clear();
-    TrapErrors("Tab_UninstClean", "chk_Installer_AppPath_Selecting", [&] {
+    TrapErrors(kModule, "chk_Installer_AppPath_Selecting", [&] {
         bool matched = false;
         for (const auto& c : list) {
             std::string folder;
@@ -278,7 +283,7 @@ void chk_Installer_AppPath_Selecting(const clsUS& entry, const colMSInstallerCom
 }
 
 void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
-    TrapErrors("Tab_UninstClean", "FindDefaultExecinSelAppPath", [&] {
+    TrapErrors(kModule, "FindDefaultExecinSelAppPath", [&] {
         if (!detail::PathExists(folder)) return;
         const std::string lowerFolder = TextCase::Lower(folder);
         if (InStr(lowerFolder, TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue("windir"))) ||
@@ -354,7 +359,7 @@ void CompleteExecutable(clsUS& entry) {
 }  // namespace detail
 
 void US_DetermineAppPath(clsUS& entry) {
-    TrapErrors("Tab_UninstClean", "QuoteUninstallString", [&] {
+    TrapErrors(kModule, "QuoteUninstallString", [&] {
         std::string start;
         bool refusedRoot = false;
         long found = entry.blnIsInstaller ? chk_Installer_AppPath(entry, start)

@@ -22,6 +22,11 @@
 #include "ui/ui.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_UninstClean";
+}  // namespace
+
 using namespace QV_Registry_Lib;
 
 namespace Tab_UninstClean {
@@ -375,7 +380,7 @@ bool CachedAnswerStale(const clsUS& entry) {
 // it for this entry alone. Whether the answer still stands is checked apart (CachedAnswerStale).
 bool CheckAgainstCache(clsUS& entry, HKEY cache) {
     bool confirmed = false;
-    TrapErrors("Tab_UninstClean", "checkAppAgainstCache", [&] {
+    TrapErrors(kModule, "checkAppAgainstCache", [&] {
         std::string data;
         {
             RegKey own;
@@ -445,7 +450,7 @@ std::string CollectionKeyOf(UninstallView view, const std::string& name) {
 }
 
 void US_FillListFromRegisty(colUS& col) {
-    TrapErrors("Tab_UninstClean", "US_FillListFromRegisty", [&] {
+    TrapErrors(kModule, "US_FillListFromRegisty", [&] {
         std::unordered_map<std::string, std::vector<Value>> machine64;
         // The machine's 64-bit view, its 32-bit view (the same key on 32-bit Windows), the user's.
         for (UninstallView view : {UninstallView::Machine64, UninstallView::Machine32, UninstallView::User}) {
@@ -475,7 +480,7 @@ bool checkAppAgainstCache(clsUS& entry) {
 }
 
 void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
-    TrapErrors("Tab_UninstClean", "US_RefreshListbox", [&] {
+    TrapErrors(kModule, "US_RefreshListbox", [&] {
         lsvUSInfo.SetText("");
         RegKey key;
         if (OpenEntryKey(entry, key.Receive()) != 0) return;
@@ -500,7 +505,7 @@ void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
 void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, ui::ImageList& imlUS,
                 ui::PictureBox& pixSmall, ui::PictureBox& pixDummy, ui::StatusBar& stb1, const bool& cancel) {
     (void)pixDummy;
-    TrapErrors("Tab_UninstClean", "US_Refresh", [&] {
+    TrapErrors(kModule, "US_Refresh", [&] {
         detail::ScanMemory memory;
         // The rows of the last scan wait for no picture any more.
         auto icons = std::make_shared<RowIcons>(imlUS, pixSmall);

@@ -11,6 +11,11 @@
 #include "platform/ShellLink.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "Tab_UninstClean";
+}  // namespace
+
 namespace Tab_UninstClean {
 namespace {
 
@@ -28,7 +33,7 @@ bool EndsWithLnk(const std::string& name) {
 // Walks one folder and its sub-folders into `col`; the link limit ends this folder's walk.
 void FillStartMenuTargetsCol_rec(std::string folder, colStartMenuTargets& col, QV_ShellLink::cShellLink& link,
                                  size_t baseLength, const bool& cancel) {
-    TrapErrors("Tab_UninstClean", "FillStartMenuTargetsCol_rec", [&] {
+    TrapErrors(kModule, "FillStartMenuTargetsCol_rec", [&] {
         detail::PumpEvents();
         if (cancel) return;
         QV_APIFileAndDisk::StripTrailingBackslash(folder);
@@ -89,7 +94,7 @@ long StartMenuWalks() {
 }
 
 void FillStartMenuTargetsCol(colStartMenuTargets& col, const bool& cancel) {
-    TrapErrors("Tab_UninstClean", "FillStartMenuTargetsCol", [&] {
+    TrapErrors(kModule, "FillStartMenuTargetsCol", [&] {
         ++lngWalks;
         col.Clear();
         QV_ShellLink::cShellLink link;
@@ -149,7 +154,7 @@ static bool MayPropose(const clsUS& entry, const clsSartMenuTarget& target) {
 }
 
 void FilterStartMenuTargetsByAppName(clsUS& entry, const colStartMenuTargets& col, const bool& cancel) {
-    TrapErrors("Tab_UninstClean", "FilterStartMenuTargetsByAppName", [&] {
+    TrapErrors(kModule, "FilterStartMenuTargetsByAppName", [&] {
         const std::string& raw = entry.strDisplayName;
         // The words every entry of the publisher shares tell nothing about which product it is.
         std::vector<std::string> nameWords;

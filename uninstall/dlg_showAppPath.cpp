@@ -7,6 +7,11 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/Seams.h"
 
+// The module name the errors of this file are reported under.
+namespace {
+constexpr char kModule[] = "dlg_showAppPath";
+}  // namespace
+
 dlg_showAppPath::dlg_showAppPath(Variant& custom, Variant& custom2)
     : Form("dlg_showAppPath", {.caption = "Check AppPath",
                                .width = 6900,
@@ -49,7 +54,7 @@ void dlg_showAppPath::Form_Unload(int& cancel) {
 }
 
 void dlg_showAppPath::ShowState() {
-    TrapErrors("dlg_showAppPath", "Form_Load", [&] {
+    TrapErrors(kModule, "Form_Load", [&] {
         labelMain.SetCaption(custom_.ToText());
         LabelPath.SetCaption(custom2_.ToText());
         LabelNotExist.SetVisible(!QV_APIFileAndDisk::PathExists(custom2_.ToText()));
@@ -59,7 +64,7 @@ void dlg_showAppPath::ShowState() {
 
 void dlg_showAppPath::Command14_Click() {
     TimerPathExist.SetEnabled(false);
-    TrapErrors("dlg_showAppPath", "Command14_Click", [&] {
+    TrapErrors(kModule, "Command14_Click", [&] {
         const std::string folder = custom2_.ToText();
         if (!QV_APIFileAndDisk::PathExists(folder)) {
             LabelNotExist.SetVisible(true);
@@ -72,7 +77,7 @@ void dlg_showAppPath::Command14_Click() {
 
 void dlg_showAppPath::Command2_Click() {
     TimerPathExist.SetEnabled(false);
-    TrapErrors("dlg_showAppPath", "Command2_Click", [&] {
+    TrapErrors(kModule, "Command2_Click", [&] {
         custom2_ = Variant(QV_Strings_Lib::GetParentPath(custom2_.ToText()));
         LabelPath.SetCaption(custom2_.ToText());
         LabelNotExist.SetVisible(!QV_APIFileAndDisk::PathExists(custom2_.ToText()));
@@ -81,7 +86,7 @@ void dlg_showAppPath::Command2_Click() {
 
 void dlg_showAppPath::Command1_Click() {
     TimerPathExist.SetEnabled(false);
-    TrapErrors("dlg_showAppPath", "Command1_Click", [&] {
+    TrapErrors(kModule, "Command1_Click", [&] {
         custom2_ = Variant(0L);
         Unload();
     });
