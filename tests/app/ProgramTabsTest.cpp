@@ -25,36 +25,6 @@ constexpr int kUninstallTab = 0, kServicesTab = 1, kFileTypesTab = 2;
 
 // ---- the registry as the test process reads it
 
-std::vector<std::string> SubKeys(HKEY root, const std::string& path) {
-    std::vector<std::string> names;
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-    char name[512];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        const LONG rc = RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc == ERROR_SUCCESS) names.emplace_back(name, len);
-    }
-    RegCloseKey(key);
-    return names;
-}
-
-std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
-    std::vector<std::string> names;
-    HKEY key;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-    char name[16384];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        const LONG rc = RegEnumValueA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc == ERROR_SUCCESS) names.emplace_back(name, len);
-    }
-    RegCloseKey(key);
-    return names;
-}
-
 // The extensions of HKEY_CLASSES_ROOT in the registry's order, as the file-types tab names them
 // by default: "ini - inifile".
 std::vector<std::string> ExtensionTexts() {

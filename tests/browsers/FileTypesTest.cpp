@@ -115,21 +115,10 @@ TEST(FileTypesTree, SearchForPrintMarksThePrintKeysOfThePrefix) {
     RegistryTabWindow w;
     colCMH col;
     // The prefix's extensions, as the scan lists them.
-    HKEY hkcr = HKEY_CLASSES_ROOT;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        if (RegEnumKeyExA(hkcr, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+    for (const std::string& name : SubKeys(HKEY_CLASSES_ROOT, "")) {
         if (name[0] != '.') continue;
-        std::string type;
-        HKEY h;
-        if (!RegOpenKeyExA(hkcr, name, 0, KEY_READ, &h)) {
-            char buf[512];
-            DWORD size = sizeof buf;
-            if (!RegQueryValueExA(h, "", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size)) type = buf;
-            RegCloseKey(h);
-        }
-        AddType(w, col, name, type);
+        const std::string type = ReadStoredValue(HKEY_CLASSES_ROOT, name, "").bytes;
+        AddType(w, col, name, type.substr(0, type.find('\0')));
     }
     colQVRegistry& engine = QVRegistry();
     engine.cstrFindString = "print";
@@ -140,16 +129,10 @@ TEST(FileTypesTree, SearchForPrintMarksThePrintKeysOfThePrefix) {
     std::vector<std::string> expected;
     for (const auto& rec : col) {
         if (rec->vntDefault.empty()) continue;
-        HKEY h;
-        if (RegOpenKeyExA(hkcr, (rec->vntDefault + "\\shell").c_str(), 0, KEY_READ, &h)) continue;
-        for (DWORD i = 0;; ++i) {
-            DWORD len = sizeof name;
-            if (RegEnumKeyExA(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+        for (const std::string& name : SubKeys(HKEY_CLASSES_ROOT, rec->vntDefault + "\\shell"))
             if (TextCase::Lower(name).find("print") != std::string::npos)
                 expected.push_back("File_Type_" + rec->Key + "\\HKEY_CLASSES_ROOT\\" + rec->vntDefault + "\\shell\\" +
                                    name);
-        }
-        RegCloseKey(h);
     }
     ASSERT_FALSE(expected.empty());
     // Node keys compare without regard to case, as registry names do.
@@ -276,12 +259,8 @@ TEST(FileTypesScan, EveryExtensionOfThePrefixWithItsIcon) {
     colCMH col;
     ASSERT_TRUE(CMH_Refresh(col, w.tvw, false, "File type", w.iml, w.pixSmall, w.pixDummy, w.stb1, w.blnCancel));
     std::vector<std::string> extensions;
-    char name[512];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        if (RegEnumKeyExA(HKEY_CLASSES_ROOT, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
+    for (const std::string& name : SubKeys(HKEY_CLASSES_ROOT, ""))
         if (name[0] == '.') extensions.push_back(name);
-    }
     ASSERT_GE(extensions.size(), 10u);
     EXPECT_EQ(col.Count(), static_cast<long>(extensions.size()));
     EXPECT_EQ(w.tvw.Nodes.Count(), static_cast<long>(extensions.size()));

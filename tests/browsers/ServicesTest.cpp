@@ -29,21 +29,6 @@ std::string Windows() {
 const std::string Chain = "\\HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\";
 const std::string LongName = "M" + std::string(119, 'x');
 
-// The sub-key names of the real services key, read directly.
-std::vector<std::string> RealServices() {
-    std::vector<std::string> names;
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services", 0, KEY_READ, &h)) return names;
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        if (RegEnumKeyExA(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
-        names.emplace_back(name, len);
-    }
-    RegCloseKey(h);
-    return names;
-}
-
 }  // namespace
 
 TEST(ServicesResolver, ResolvesEveryFormOfImagePath) {
@@ -118,7 +103,7 @@ TEST(ServicesScan, ListsEveryServiceOfThePrefix) {
     RegistryTabWindow w;
     colSD col;
     ASSERT_TRUE(SD_FillList(col, w.tvw, "2", false, w.stb1, w.blnCancel));
-    const auto names = RealServices();
+    const auto names = SubKeys(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services");
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(col.Count(), static_cast<long>(names.size()));
     for (const auto& n : names) EXPECT_TRUE(w.tvw.Nodes.Exists(n)) << n;

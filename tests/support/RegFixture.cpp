@@ -320,3 +320,33 @@ DWORD ReadDword(HKEY root, const std::string& path, const std::string& name) {
     if (v.type == REG_DWORD && v.bytes.size() == 4) memcpy(&value, v.bytes.data(), 4);
     return value;
 }
+
+std::vector<std::string> SubKeys(HKEY root, const std::string& path) {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    char name[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        const LONG rc = RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc == ERROR_SUCCESS) names.emplace_back(name, len);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    char name[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        const LONG rc = RegEnumValueA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc == ERROR_SUCCESS) names.emplace_back(name, len);
+    }
+    RegCloseKey(key);
+    return names;
+}

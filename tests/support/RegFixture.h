@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 // A text quoted for a value line of that form ("C:\\a" for C:\a).
@@ -75,3 +76,9 @@ std::string ReadText(HKEY root, const std::string& path, const std::string& name
 
 // A REG_DWORD value of four bytes; ~0 when it is not there or of another form.
 DWORD ReadDword(HKEY root, const std::string& path, const std::string& name);
+
+// The names of root\path's sub-keys and of its values, in the registry's order, read with the
+// bare enumeration calls (an entry that cannot be read is passed over); none when the key is
+// not there.
+std::vector<std::string> SubKeys(HKEY root, const std::string& path);
+std::vector<std::string> ValueNames(HKEY root, const std::string& path);

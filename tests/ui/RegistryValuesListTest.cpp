@@ -57,20 +57,6 @@ protected:
         lsv.ItemClick = nullptr;
         lsv.ListItems.Clear();
     }
-    // The value names in the registry's enumeration order.
-    static std::vector<std::string> Names() {
-        std::vector<std::string> names;
-        HKEY h;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Big", 0, KEY_READ, &h)) return names;
-        char name[256];
-        for (DWORD i = 0;; ++i) {
-            DWORD len = sizeof name;
-            if (RegEnumValueA(h, i, name, &len, nullptr, nullptr, nullptr, nullptr)) break;
-            names.emplace_back(name, len);
-        }
-        RegCloseKey(h);
-        return names;
-    }
     static RegFixture* hkcu;
     TestForm& form = SharedForm();
     ui::ListView& lsv = form.lsv;
@@ -80,7 +66,7 @@ RegFixture* BigValuesList::hkcu = nullptr;
 TEST_F(BigValuesList, EveryValueHasItsRowInEnumerationOrder) {
     lsv.ListItems.Add(0, "KeyStale", "stale row");
     RegistryValuesList::Fill(HKEY_CURRENT_USER, "Big", lsv);
-    const std::vector<std::string> names = Names();
+    const std::vector<std::string> names = ValueNames(HKEY_CURRENT_USER, "Big");
     ASSERT_EQ(names.size(), static_cast<size_t>(kValues));
     ASSERT_EQ(lsv.ListItems.Count(), kValues);
     ASSERT_EQ(ListView_GetItemCount(lsv.hWnd()), kValues);
