@@ -82,38 +82,35 @@ bool IsHelperProgram(const std::string& base) {
 }
 constexpr long kNotHelper = 1000;
 
+// A folder's names as the system lists them: the scan's listing when a scan runs, else the
+// first `limit` names listed now, kept in `own` (none when the folder cannot be listed).
+const std::vector<detail::FolderEntry>& FolderNames(const std::string& folder, std::vector<detail::FolderEntry>& own,
+                                                     size_t limit) {
+    if (const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder)) return *names;
+    WIN32_FIND_DATAA found;
+    const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (search) {
+        do own.push_back({QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes});
+        while (own.size() < limit && FindNextFileA(search.get(), &found));
+    }
+    return own;
+}
+
 // True when the folder holds a program that is no uninstaller of the entry's.
 bool HoldsOwnPrograms(const clsUS& entry, std::string folder) {
     StripTrailingBackslash(folder);
-    auto own = [&](const std::string& name, DWORD attributes) {
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    std::vector<detail::FolderEntry> own;
+    for (const auto& [name, attributes] : FolderNames(folder, own, SIZE_MAX)) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         const std::string path = folder + "\\" + name;
-        return IsProgramFile(path) && !IsUninstallerOf(entry, path);
-    };
-    if (const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder)) {
-        for (const auto& [name, attributes] : *names)
-            if (own(name, attributes)) return true;
-        return false;
+        if (IsProgramFile(path) && !IsUninstallerOf(entry, path)) return true;
     }
-    WIN32_FIND_DATAA found;
-    const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (!search) return false;
-    do
-        if (own(QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes)) return true;
-    while (FindNextFileA(search.get(), &found));
     return false;
 }
 
 }  // namespace
 
 namespace detail {
-
-bool InInstallerStore(const std::string& path) {
-    std::string windows = LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
-    if (windows.empty()) return false;
-    StripTrailingBackslash(windows);
-    return InFolder(path, windows + "\\installer");
-}
 
 long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) {
     refusedRoot = false;
@@ -295,19 +292,9 @@ void FindDefaultExecinSelAppPath(clsUS& entry, std::string folder) {
         for (const auto& w : Split(QV_Strings_Lib::ReplaceAll(TextCase::Lower(entry.strDisplayName), "-", " "), " "))
             if (!w.empty()) words.push_back(w);
 
-        // The folder's names as the system lists them: from the scan's listing when a scan runs.
         std::vector<detail::FolderEntry> own;
-        const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder);
-        if (!names) {
-            WIN32_FIND_DATAA found;
-            const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-            if (!search) return;
-            do own.push_back({QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes});
-            while (own.size() < 128 && FindNextFileA(search.get(), &found));
-            names = &own;
-        }
         long best = 0, examined = 0;
-        for (const auto& [name, attributes] : *names) {
+        for (const auto& [name, attributes] : FolderNames(folder, own, 128)) {
             if (name == ".") continue;  // the folder's own entry (a drive root has none)
             if (++examined >= 100) break;
             if (name == ".." || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;

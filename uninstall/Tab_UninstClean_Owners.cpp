@@ -282,6 +282,11 @@ bool InWindowsFolder(const std::string& path) {
     return WithinFolded(Folded(FolderOf(IconFilePath(path))), FoldedWindowsFolder());
 }
 
+bool InInstallerStore(const std::string& path) {
+    const std::string& windows = FoldedWindowsFolder();
+    return !windows.empty() && InFolder(path, windows + "\\installer");
+}
+
 bool ShortenedOntoOthers(const clsUS& entry, const std::string& folder) {
     if (!listed || folder.empty()) return false;
     const std::string f = Folded(folder);
