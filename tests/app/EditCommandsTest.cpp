@@ -135,6 +135,14 @@ struct EditCommands : MainWindowFixture {
         click(*n);
         return n;
     }
+    // Selects a node of a tab as a click does, with that tab's NodeClick handling.
+    static ui::NodePtr SelectOn(const TabUnderTest& t, const std::string& key) {
+        return Select(t.tree, key, [&t](ui::Node& n) {
+            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
+            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
+            else F().tvwSD_NodeClick(n);
+        });
+    }
     // Selects the values list's row of a value ("" = the unnamed value's row).
     static bool SelectRow(ui::ListView& list, const std::string& name) {
         for (auto& row : list.ListItems)
@@ -200,13 +208,7 @@ static void OnEachTab(EditCommands& fixture, const TabSteps& steps) {
     fixture.Open();
     for (TabUnderTest& t : ShowAllTabs()) {
         SCOPED_TRACE(t.name);
-        Form_Main& f = EditCommands::F();
-        auto click = [&](ui::Node& n) {
-            if (t.tab == Tab::RegComp) f.tvwRegComp_NodeClick(n);
-            else if (t.tab == Tab::CMH) f.tvwCMH_NodeClick(n);
-            else f.tvwSD_NodeClick(n);
-        };
-        auto selectNode = [&](const std::string& key) { return EditCommands::Select(t.tree, key, click); };
+        auto selectNode = [&](const std::string& key) { return EditCommands::SelectOn(t, key); };
         ASSERT_TRUE(selectNode(t.nodeKey));
         ASSERT_TRUE(EditCommands::SelectRow(t.values, "Start"));
         steps(t, MenusOf(t.tab), selectNode);
@@ -772,12 +774,7 @@ TEST_F(EditCommands, ModifyOffersWholeTextsOnlyAndAnUnchangedAnswerWritesNothing
                            static_cast<DWORD>(bytes.size()));
         }
         RegCloseKey(key);
-        auto click = [&](ui::Node& n) {
-            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
-            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
-            else F().tvwSD_NodeClick(n);
-        };
-        ASSERT_TRUE(Select(t.tree, t.nodeKey, click));
+        ASSERT_TRUE(SelectOn(t, t.nodeKey));
         const std::string entries = MenusOf(t.tab).menu;
         for (const LongValueCase& c : cases) {
             SCOPED_TRACE(c.name);
@@ -832,12 +829,7 @@ TEST_F(EditCommands, APartlyFailedKeyDeletionIsReportedAndTheTreeShowsWhatStayed
         SCOPED_TRACE(t.name);
         const std::string doomed = t.nodeKey + "\\Doomed";
         ASSERT_EQ(NodesBelow(t.tree, doomed), (std::vector<std::string>{"\\A", "\\A\\A1", "\\C", "\\Locked"}));
-        auto click = [&](ui::Node& n) {
-            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
-            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
-            else F().tvwSD_NodeClick(n);
-        };
-        ASSERT_TRUE(Select(t.tree, doomed, click));
+        ASSERT_TRUE(SelectOn(t, doomed));
         BoxRecorder yes(ui::vbYes);
         Click(MenusOf(t.tab).del);
         ASSERT_EQ(yes.boxes.size(), 2u);
@@ -861,12 +853,7 @@ TEST_F(EditCommands, APartlyFailedKeyDeletionIsReportedAndTheTreeShowsWhatStayed
             gone = ".velmtest\\Gone";
         }
         ASSERT_TRUE(KeyExists(t.root, gone));
-        auto click = [&](ui::Node& n) {
-            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
-            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
-            else F().tvwSD_NodeClick(n);
-        };
-        ASSERT_TRUE(Select(t.tree, own, click));
+        ASSERT_TRUE(SelectOn(t, own));
         BoxRecorder yes(ui::vbYes);
         Click(MenusOf(t.tab).del);
         ASSERT_EQ(yes.boxes.size(), 2u);
