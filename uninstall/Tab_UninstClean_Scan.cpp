@@ -357,18 +357,21 @@ void TakeInstallLocation(clsUS& entry) {
 // or no executable where the entry's display icon names its program in its folder.
 bool CachedAnswerStale(const clsUS& entry) {
     const std::string& folder = entry.strAppPath;
+    // The store and Windows-folder tests look at a file's folder: a name in the folder stands
+    // for the folder itself.
+    const std::string inFolder = folder + "\\x";
     if (!folder.empty()) {
         // No path (a location kept with its quotes), a folder of many applications, the
         // installer's icon store, or a publisher's folder reached by shortening a missing path.
         const bool path = folder.size() >= 3 && (folder[1] == ':' || folder.compare(0, 2, "\\\\") == 0);
-        if (!path || IsApplicationsRoot(folder) || detail::InInstallerStore(folder + "\\x") ||
+        if (!path || IsApplicationsRoot(folder) || detail::InInstallerStore(inFolder) ||
             detail::ShortenedOntoOthers(entry, folder))
             return true;
     }
     const std::string& exe = entry.strDefaultExecutable;
     if (exe.find_first_not_of(' ') != std::string::npos)
         return IsUninstallerOf(entry, exe) || detail::InOtherEntrysFolder(entry, exe) || !IsProgramFile(exe) ||
-               (detail::InWindowsFolder(exe) && !folder.empty() && !detail::InWindowsFolder(folder + "\\x"));
+               (detail::InWindowsFolder(exe) && !folder.empty() && !detail::InWindowsFolder(inFolder));
     if (entry.strAppPath.empty() || entry.strDisplayIcon.empty()) return false;
     clsUS probe = entry;
     probe.strDefaultExecutable.clear();
