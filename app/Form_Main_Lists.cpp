@@ -133,7 +133,7 @@ void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
     TrapErrors(kModule, "lsv_entries_MouseUp", [&] {
         (this->*Facts(tab).disableItems)();
         ui::NodePtr n = v.tree->SelectedItem();
-        if (!n) throw RunTimeError(91, "Form_Main", "Object variable or With block variable not set");
+        if (!n) throw RunTimeError(91, kModule, "Object variable or With block variable not set");
         path = RegistryNodes::PathBelow(n->Key(), v.leading);
         ready = true;
     });
@@ -169,7 +169,7 @@ void Form_Main::CopyDetail(ui::ListView& details, const char* procedure) {
         // Emptied first: a copy that fails (no selected row) leaves the clipboard empty.
         QV_Clipboard::ClearClipboard();
         ui::ListItemPtr row = details.SelectedItem();
-        if (!row) throw RunTimeError(91, "Form_Main", "Object variable or With block variable not set");
+        if (!row) throw RunTimeError(91, kModule, "Object variable or With block variable not set");
         QV_Clipboard::SetClipboardText(row->SubItem(1));
     });
 }

@@ -22,7 +22,7 @@ namespace {
 // The text of a node key after its first backslash (a class node's CLSID).
 std::string AfterFirstBackslash(const std::string& key) {
     auto p = key.find('\\');
-    if (p == std::string::npos) throw RunTimeError(5, "Form_Main", "Invalid procedure call or argument");
+    if (p == std::string::npos) throw RunTimeError(5, kModule, "Invalid procedure call or argument");
     return key.substr(p + 1);
 }
 

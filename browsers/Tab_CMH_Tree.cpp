@@ -53,7 +53,7 @@ const char* const kGeneralEntries[] = {"*", "Directory", "Drive", "File", "Folde
 }  // namespace
 
 const RegistryTabRules& EditRules() {
-    static const RegistryTabRules rules{HKEY_CLASSES_ROOT, "Tab_CMH", "CMH_", 2, 2, 3, OwnPath,
+    static const RegistryTabRules rules{HKEY_CLASSES_ROOT, kModule, "CMH_", 2, 2, 3, OwnPath,
                                         CMH_NewKey, CMH_RenameKey, CMH_DeleteKey, CMH_NewValue, CMH_DeleteValue};
     return rules;
 }

@@ -53,7 +53,7 @@ bool OwnPath(const ui::Node& node, long minLevel, std::string& path) {
 const RegistryTabRules& EditRules() {
     // Only a service's own key and what lies below it (level 5 on; a rename from level 6): never
     // HKEY_LOCAL_MACHINE\SYSTEM nor the services key itself.
-    static const RegistryTabRules rules{HKEY_LOCAL_MACHINE, "Tab_SD", "SD_", 2, 5, 6, OwnPath,
+    static const RegistryTabRules rules{HKEY_LOCAL_MACHINE, kModule, "SD_", 2, 5, 6, OwnPath,
                                         SD_NewKey, SD_RenameKey, SD_DeleteKey, SD_NewValue, SD_DeleteValue};
     return rules;
 }

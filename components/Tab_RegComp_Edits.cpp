@@ -53,7 +53,7 @@ void DeleteValueOf(ui::Node& node, const std::string& name) { DeleteRegistryValu
 }  // namespace
 
 const RegistryTabRules& EditRules() {
-    static const RegistryTabRules rules{HKEY_CLASSES_ROOT, "Tab_RegComp", "", 3, 3, 3, nullptr,
+    static const RegistryTabRules rules{HKEY_CLASSES_ROOT, kModule, "", 3, 3, 3, nullptr,
                                         NewKeyOf, RenameKeyOf, DeleteKeyOf, NewValueOf, DeleteValueOf};
     return rules;
 }

@@ -124,7 +124,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
         for (std::string copy = command; copy.find(':') != std::string::npos;) {
             ++colons;
             size_t last = copy.rfind(':');
-            if (last == 0) throw RunTimeError(5, "Tab_UninstClean", "Invalid procedure call or argument");
+            if (last == 0) throw RunTimeError(5, kModule, "Invalid procedure call or argument");
             copy.resize(last - 1);
         }
         long form = colons;
@@ -144,7 +144,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
             case 3: {
                 std::string second;
                 if (!SecondPath(command, second))
-                    throw RunTimeError(5, "Tab_UninstClean", "Invalid procedure call or argument");
+                    throw RunTimeError(5, kModule, "Invalid procedure call or argument");
                 QV_Strings_Lib::TrimSpaces(second);
                 StripTrailingBackslash(second);
                 QV_Strings_Lib::TrimSpaces(second);
@@ -152,7 +152,7 @@ long CommandFolder(std::string command, std::string& folder, bool& refusedRoot) 
                     // The second of three paths ends eight characters before the third's drive colon.
                     long keep = static_cast<long>(second.rfind(':')) + 1 - 8;
                     if (second.find(':') == std::string::npos || keep < 0)
-                        throw RunTimeError(5, "Tab_UninstClean", "Invalid procedure call or argument");
+                        throw RunTimeError(5, kModule, "Invalid procedure call or argument");
                     second.resize(static_cast<size_t>(keep));
                     StripTrailingBackslash(second);
                 }
