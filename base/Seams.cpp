@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Handle.h"
+#include "base/Process.h"
 #include "base/WinText.h"
 
 namespace ui {
@@ -203,14 +204,12 @@ bool RealShell(const ShellRequest& rq) {
 }
 
 unsigned long RealStart(const std::string& commandLine, int windowStyle, bool wait) {
-    std::vector<char> cmd(commandLine.begin(), commandLine.end());
-    cmd.push_back('\0');
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = static_cast<WORD>(windowStyle);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+    if (!Process::Start(nullptr, commandLine, false, 0, si, pi)) return 0;
     const Handle process(pi.hProcess), thread(pi.hThread);
     if (wait) WaitForSingleObject(process.get(), INFINITE);
     return pi.dwProcessId;

@@ -12,6 +12,7 @@
 
 #include "base/Handle.h"
 #include "base/PeImage.h"
+#include "base/Process.h"
 #include "base/TextCase.h"
 #include "base/WinText.h"
 
@@ -71,9 +72,7 @@ bool RunExeServer(const std::string& path, bool doRegister, std::string& errText
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
-    if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!Process::Start(path.c_str(), cmd, false, 0, si, pi)) {
         DWORD e = GetLastError();
         errText = "The server could not be started (error " + std::to_string(e) + ": " + SystemMessage(e) + ").";
         return false;
@@ -200,13 +199,10 @@ bool RunEntryInChild(const std::string& path, bool doRegister, std::string& errT
     std::string cmd = "\"" + exe + "\" " + kChildSwitch + " " + (doRegister ? "R " : "U ") +
                       std::to_string(static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(writeEnd.get()))) +
                       " " + path;
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    const BOOL started =
-        CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    const bool started = Process::Start(exe.c_str(), cmd, true, 0, si, pi);
     const DWORD startError = GetLastError();
     writeEnd.reset();
     if (!started) {

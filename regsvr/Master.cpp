@@ -1,6 +1,7 @@
 #include "regsvr/Master.h"
 
 #include "base/Handle.h"
+#include "base/Process.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Forms.h"
@@ -133,7 +134,7 @@ bool StartMainProgram() {
     si.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION pi = {};
     std::string cmd = "\"" + exe + "\"";
-    if (!CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    if (!Process::Start(exe.c_str(), cmd, false, 0, si, pi)) {
         // Nothing was started: say so now instead of waiting for a program that cannot come.
         ui::MsgBox("Velmora application start failed." + kCrLf + SystemMessage(GetLastError()), ui::vbCritical);
         return false;

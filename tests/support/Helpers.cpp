@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "VelmVersion.h"
+#include "base/Process.h"
 #include "tests/support/RegFixture.h"
 
 std::string WinDir() {
@@ -33,9 +34,7 @@ bool StartProcess(std::string commandLine, PROCESS_INFORMATION& pi, const char* 
     plain.cb = sizeof plain;
     STARTUPINFOA& si = startup ? *startup : plain;
     for (int attempt = 1;; ++attempt) {
-        if (CreateProcessA(application, commandLine.data(), nullptr, nullptr, inheritHandles, flags, nullptr, nullptr,
-                           &si, &pi))
-            return true;
+        if (Process::Start(application, commandLine, inheritHandles, flags, si, pi)) return true;
         const DWORD error = GetLastError();
         std::fprintf(stderr, "starting %s failed (attempt %d, error %lu)\n", commandLine.c_str(), attempt, error);
         if (attempt == 3) return false;
