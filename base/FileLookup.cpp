@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -13,6 +14,35 @@
 namespace FileLookup {
 
 namespace {
+
+// How many NativeSystemFolder scopes are open on this thread.
+thread_local int t_nativeScopes = 0;
+
+// The system folder ("C:\Windows\system32") and its alias for the system's own files
+// ("C:\Windows\Sysnative"), read once; both "" where there is no redirection to go around.
+struct SystemFolders {
+    std::string system, native;
+};
+const SystemFolders& Folders() {
+    static const SystemFolders folders = [] {
+        SystemFolders f;
+        if (!IsWow64()) return f;
+        char buf[MAX_PATH] = {};
+        const UINT n = GetSystemDirectoryA(buf, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return f;
+        std::string system(buf, n);
+        while (!system.empty() && system.back() == '\\') system.pop_back();
+        const size_t slash = system.rfind('\\');
+        if (slash == std::string::npos || slash < 2) return f;
+        f.system = system;
+        f.native = system.substr(0, slash) + "\\Sysnative";
+        return f;
+    }();
+    return folders;
+}
+
+// The path as the file functions see it now (PathToOpen).
+std::string Seen(const std::string& path) { return t_nativeScopes > 0 ? NativePath(path) : path; }
 
 // Answers to file tests from folder listings, for one scan.
 //
@@ -85,28 +115,13 @@ ListingQuery QueryFor(const std::string& path, bool fileName) {
 }
 
 // Lists the entries of `folderText` that match `pattern` ("*", or one letter and "*").
-enum class Listed { Yes, NoFolder, Refused };
 Listed List(const std::string& folderText, const std::string& pattern, Entries& entries) {
-    WIN32_FIND_DATAA fd;
-    const FindHandle h(FindFirstFileA((folderText + "\\" + pattern).c_str(), &fd));
-    if (!h) {
-        switch (GetLastError()) {
-            case ERROR_FILE_NOT_FOUND:
-            case ERROR_NO_MORE_FILES:
-                return Listed::Yes;  // nothing matches
-            case ERROR_PATH_NOT_FOUND:
-            case ERROR_DIRECTORY:
-                return Listed::NoFolder;  // nothing can be in it
-            default:
-                return Listed::Refused;  // a folder that may not be listed can still hold files
-        }
-    }
-    do {
-        const bool dir = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        entries[TextCase::Lower(fd.cFileName)] = dir;
-        if (fd.cAlternateFileName[0]) entries[TextCase::Lower(fd.cAlternateFileName)] = dir;
-    } while (FindNextFileA(h.get(), &fd));
-    return Listed::Yes;
+    return ListFolder(folderText, [&](const FolderEntry& e) {
+        const bool dir = (e.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entries[TextCase::Lower(e.name)] = dir;
+        if (!e.shortName.empty()) entries[TextCase::Lower(e.shortName)] = dir;
+        return true;
+    }, pattern);
 }
 
 int Look(const Entries& entries, const std::string& name) {
@@ -215,6 +230,30 @@ void NoteMissingFolder(const ListingQuery& q) {
 
 }  // namespace
 
+bool IsWow64() {
+    static const bool wow64 = [] {
+        using Query = BOOL(WINAPI*)(HANDLE, PBOOL);
+        const auto query = reinterpret_cast<Query>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+        BOOL answer = FALSE;
+        return query && query(GetCurrentProcess(), &answer) && answer;
+    }();
+    return wow64;
+}
+
+std::string NativePath(const std::string& path) {
+    const SystemFolders& f = Folders();
+    if (f.system.empty() || path.size() < f.system.size()) return path;
+    if (!TextCase::Equal(path.substr(0, f.system.size()), f.system)) return path;
+    if (path.size() > f.system.size() && !IsSeparator(path[f.system.size()])) return path;
+    return f.native + path.substr(f.system.size());
+}
+
+NativeSystemFolder::NativeSystemFolder() { ++t_nativeScopes; }
+NativeSystemFolder::~NativeSystemFolder() { --t_nativeScopes; }
+
+std::string PathToOpen(const std::string& path) { return Seen(path); }
+
 FolderListingCache::FolderListingCache() : previous_(g_listings) { g_listings = new Listings; }
 FolderListingCache::~FolderListingCache() {
     delete g_listings;
@@ -225,15 +264,18 @@ bool ExistingFile(std::string candidate, std::string& found) {
     size_t end = candidate.find_last_not_of(' ');
     candidate.erase(end == std::string::npos ? 0 : end + 1);
     if (!QV_APIFileAndDisk::CanBePath(candidate)) return false;
-    const ListingQuery q = QueryFor(candidate, true);
+    // Asked (and kept in the scan's listings) by the path the system reads; reported as written.
+    const std::string seen = Seen(candidate);
+    if (!QV_APIFileAndDisk::CanBePath(seen)) return false;
+    const ListingQuery q = QueryFor(seen, true);
     const int listed = FromListing(q);
     if (listed == 0 || listed == 2) return false;
     if (listed == -1) {
         bool noFolder = false;
         const bool exists =
-            g_listings ? AskOnce(g_listings->fileAnswers, candidate, q,
+            g_listings ? AskOnce(g_listings->fileAnswers, seen, q,
                                  [&](const std::string& path) { return FileExistsNow(path, &noFolder); })
-                       : FileExistsNow(candidate);
+                       : FileExistsNow(seen);
         if (noFolder) NoteMissingFolder(q);
         if (!exists) return false;
     }
@@ -241,7 +283,13 @@ bool ExistingFile(std::string candidate, std::string& found) {
     return true;
 }
 
-bool ExistingFolder(const std::string& path) {
+bool IsFile(const std::string& path) {
+    std::string found;
+    return ExistingFile(path, found);
+}
+
+bool ExistingFolder(const std::string& written) {
+    const std::string path = Seen(written);
     std::string p = path;
     size_t end = p.find_last_not_of(' ');
     p.erase(end == std::string::npos ? 0 : end + 1);
@@ -256,6 +304,51 @@ bool ExistingFolder(const std::string& path) {
                                 [&](const std::string& t) { return FolderExistsNow(t, &noFolder); });
     if (noFolder) NoteMissingFolder(q);
     return exists;
+}
+
+bool Facts(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+    const std::string seen = Seen(path);
+    if (seen.empty() || !QV_APIFileAndDisk::CanBePath(seen)) return false;
+    return GetFileAttributesExA(seen.c_str(), GetFileExInfoStandard, &data) != 0;
+}
+
+Listed ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each,
+                  const std::string& pattern) {
+    const std::string search = Seen(folder) + "\\" + pattern;
+    if (!QV_APIFileAndDisk::CanBePath(search)) return Listed::Refused;
+    WIN32_FIND_DATAA fd;
+    const FindHandle h(FindFirstFileA(search.c_str(), &fd));
+    if (!h) {
+        switch (GetLastError()) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_NO_MORE_FILES:
+                return Listed::Yes;  // nothing matches
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_DIRECTORY:
+                return Listed::NoFolder;  // nothing can be in it
+            default:
+                return Listed::Refused;  // a folder that may not be listed can still hold files
+        }
+    }
+    FolderEntry entry;
+    do {
+        entry.name.assign(fd.cFileName, strnlen(fd.cFileName, sizeof fd.cFileName));
+        entry.shortName.assign(fd.cAlternateFileName, strnlen(fd.cAlternateFileName, sizeof fd.cAlternateFileName));
+        entry.attributes = fd.dwFileAttributes;
+        if (!each(entry)) break;
+    } while (FindNextFileA(h.get(), &fd));
+    return Listed::Yes;
+}
+
+std::string LoaderFile(const std::string& name, const char* extension) {
+    if (name.empty() || !QV_APIFileAndDisk::CanBePath(name)) return {};
+    const std::string seen = Seen(name);
+    char buf[MAX_PATH];
+    const DWORD n = SearchPathA(nullptr, seen.c_str(), extension, sizeof buf, buf, nullptr);
+    if (n == 0 || n > QV_APIFileAndDisk::kLongestPath) return {};
+    const DWORD attributes = GetFileAttributesA(buf);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    return Seen(std::string(buf, n));
 }
 
 std::vector<std::string> SearchPathFolders() {
@@ -302,6 +395,20 @@ bool FindInFolders(const std::vector<std::string>& folders, const std::string& n
 
 bool FindOnSearchPath(const std::string& name, std::string& found, WindowsFolders windows) {
     return FindInFolders(SearchFolders(windows), name, found);
+}
+
+void SearchFolderCache::Read() {
+    folders_ = SearchFolders(windows_);
+    read_ = true;
+}
+
+void SearchFolderCache::Ensure() {
+    if (!read_) Read();
+}
+
+bool SearchFolderCache::Find(const std::string& name, std::string& found) {
+    Ensure();
+    return FindInFolders(folders_, name, found);
 }
 
 }  // namespace FileLookup

@@ -1,17 +1,84 @@
-// The scans' file lookup: whether the paths the resolvers propose name existing files and
-// folders, asked of the file system once per path, and from folder listings while a scan runs;
-// and the search path a bare file name is looked for on.
+// The programs' file lookup, the one place that asks the file system whether a path names a file
+// or a folder, lists a folder, reads a file's attributes or finds a file as the loader does:
+// whether the paths the resolvers propose name existing files and folders, asked of the file
+// system once per path, and from folder listings while a scan runs; and the search path a bare
+// file name is looked for on. Every function here applies the path rules of QV_APIFileAndDisk: a
+// text longer than a path names no file or folder.
+//
+// A 32-bit program on 64-bit Windows sees the system folder redirected to the folder of 32-bit
+// system files. Where a tab shows what the system itself names (a service's driver, a file type's
+// program), it asks inside a NativeSystemFolder scope, and the system folder is then seen as
+// the system's own through its "Sysnative" alias; everywhere else the program sees its own view.
 #pragma once
+#include <windows.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace FileLookup {
 
+// ---- The system folder of the system's own bitness ----
+
+// True in a 32-bit program on 64-bit Windows.
+bool IsWow64();
+// `path` as this program reaches the file the system itself names by it: in a 32-bit program on
+// 64-bit Windows a path in the system folder ("C:\Windows\system32\...") goes through the
+// Windows folder's "Sysnative" alias; every other path, and every path in a program of the
+// system's bitness, is returned as it is.
+std::string NativePath(const std::string& path);
+
+// While an object of this class lives, the file tests, listings, attributes and loader search
+// below, on this thread, see the system folder of the system's own bitness (NativePath); the
+// paths they report stay as the caller wrote them, except LoaderFile's, which is the path to
+// open. Nested scopes are allowed.
+class NativeSystemFolder {
+public:
+    NativeSystemFolder();
+    ~NativeSystemFolder();
+    NativeSystemFolder(const NativeSystemFolder&) = delete;
+    NativeSystemFolder& operator=(const NativeSystemFolder&) = delete;
+};
+// `path` as the file functions are to open it now: NativePath inside a NativeSystemFolder
+// scope, else unchanged.
+std::string PathToOpen(const std::string& path);
+
+// ---- Files and folders ----
+
 // True when `candidate`, without its trailing blanks, names an existing file; that path is then
 // put in `found`.
 bool ExistingFile(std::string candidate, std::string& found);
+// True when the absolute path, without its trailing blanks, names an existing file (not a folder).
+bool IsFile(const std::string& path);
 // True when the absolute path names an existing folder.
 bool ExistingFolder(const std::string& path);
+// The attributes, size and times of the file or folder of `path` (GetFileAttributesEx); false
+// when there is none or it cannot be read.
+bool Facts(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data);
+
+// One entry of a folder listing: its name, its short alias ("" when it has none) and attributes.
+struct FolderEntry {
+    std::string name, shortName;
+    DWORD attributes = 0;
+};
+enum class Listed {
+    Yes,       // listed (perhaps nothing matched)
+    NoFolder,  // the folder does not exist: nothing can be in it
+    Refused,   // the system would not list it (it may still hold files)
+};
+// Lists the entries of `folder` (without a trailing backslash) that match `pattern` ("*" for all,
+// "." and ".." included as the system lists them), in the system's order, calling `each` for
+// each until it answers false.
+Listed ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each,
+                  const std::string& pattern = "*");
+
+// ---- The loader's search ----
+
+// The file that the system's loader opens for a name, as this program is to open it: a name
+// without a folder is looked for along the search path (SearchPath), with `extension` (".DLL")
+// added to a name that has none; a path with a folder is taken as it names an existing file. ""
+// when no such file exists, when it is a folder, and for a name or a result longer than a path.
+std::string LoaderFile(const std::string& name, const char* extension = nullptr);
 
 // While an object of this class lives (one scan), the file and folder tests above answer from
 // folder listings instead of asking the file system for every candidate path: the path
@@ -58,5 +125,22 @@ std::vector<std::string> SearchFolders(WindowsFolders windows);
 bool FindInFolders(const std::vector<std::string>& folders, const std::string& name, std::string& found);
 // FindInFolders over the folders SearchFolders(windows) reads now.
 bool FindOnSearchPath(const std::string& name, std::string& found, WindowsFolders windows);
+
+// A search-folder list read once and kept: the tabs that resolve many bare names read the
+// folders at the start of a scan (Read) and take them as they stand afterwards (Ensure reads
+// them only when they were never read).
+class SearchFolderCache {
+public:
+    explicit SearchFolderCache(WindowsFolders windows) : windows_(windows) {}
+    void Read();
+    void Ensure();
+    const std::vector<std::string>& Folders() const { return folders_; }
+    // FindInFolders over the kept folders, read first when they never were.
+    bool Find(const std::string& name, std::string& found);
+private:
+    WindowsFolders windows_;
+    bool read_ = false;
+    std::vector<std::string> folders_;
+};
 
 }  // namespace FileLookup

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/FileLookup.h"
+
 namespace TypeLibCheck {
 
 namespace {
@@ -283,20 +285,15 @@ bool SltgSound(const ByteSpan& b) {
 
 // The file the loader opens for a name, and the type library's number in it ("\N").
 bool Resolve(const std::string& file, std::string& path, unsigned& index) {
-    char buf[MAX_PATH * 2];
     index = 1;
-    DWORD n = SearchPathA(nullptr, file.c_str(), nullptr, sizeof buf, buf, nullptr);
-    if (n == 0 || n >= sizeof buf) {
+    path = FileLookup::LoaderFile(file);
+    if (path.empty()) {
         const size_t slash = file.find_last_of('\\');
         if (slash == std::string::npos || slash == 0 || slash + 1 >= file.size()) return false;
         index = static_cast<unsigned>(std::strtoul(file.c_str() + slash + 1, nullptr, 10));
-        n = SearchPathA(nullptr, file.substr(0, slash).c_str(), nullptr, sizeof buf, buf, nullptr);
-        if (n == 0 || n >= sizeof buf) return false;
+        path = FileLookup::LoaderFile(file.substr(0, slash));
     }
-    const DWORD attributes = GetFileAttributesA(buf);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    path.assign(buf, n);
-    return true;
+    return !path.empty();
 }
 
 }  // namespace

@@ -25,12 +25,8 @@ const char* const NodePrefix = "File_Type_";
 namespace {
 
 // The folders a bare program name is looked for in (PATH's, then the Windows folders), read
-// once per scan; empty until the first scan or search reads them.
-std::vector<std::string>& SearchFolders() {
-    static std::vector<std::string> folders;
-    return folders;
-}
-bool g_searchFoldersRead = false;
+// once per scan, or by the first search before any scan.
+FileLookup::SearchFolderCache g_searchFolders(FileLookup::WindowsFolders::AfterPath);
 
 std::string Trim(const std::string& text) {
     size_t b = text.find_first_not_of(' ');
@@ -68,10 +64,7 @@ bool ShortenToFile(const std::string& text, std::string& found) {
 
 }  // namespace
 
-void InitSearchPaths() {
-    SearchFolders() = FileLookup::SearchFolders(FileLookup::WindowsFolders::AfterPath);
-    g_searchFoldersRead = true;
-}
+void InitSearchPaths() { g_searchFolders.Read(); }
 
 IconLocation ParseIconLocation(const std::string& text) {
     IconLocation icon;
@@ -86,7 +79,6 @@ IconLocation ParseIconLocation(const std::string& text) {
 bool FindFileOnSearchPath(const std::string& location, std::string& found) {
     bool ok = false;
     TrapErrors(kModule, "FindFileOnSearchPath", [&] {
-        if (!g_searchFoldersRead) InitSearchPaths();
         std::string l = location;
         if (ExistingFile(l, found) || ShortenToFile(l, found)) {
             ok = true;
@@ -98,7 +90,7 @@ bool FindFileOnSearchPath(const std::string& location, std::string& found) {
                 l = l.substr(0, slash);
                 l.erase(l.find_last_not_of(' ') == std::string::npos ? 0 : l.find_last_not_of(' ') + 1);
             }
-            if (FileLookup::FindInFolders(SearchFolders(), l, found)) {
+            if (g_searchFolders.Find(l, found)) {
                 ok = true;
                 return;
             }

@@ -63,7 +63,7 @@ std::map<IconSource, KeptIcon>& KeptIcons() {
 bool AddSourceIcon(const IconSource& source, const std::string& file, ui::ImageList& images, const std::string& key,
                    ui::PictureBox& pixSmall) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data))
+    if (!FileLookup::Facts(file, data))
         return QV_IconsAndResources::AddFileIcon(file, std::get<1>(source), std::get<2>(source), images, key, pixSmall);
     const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     auto found = KeptIcons().find(source);

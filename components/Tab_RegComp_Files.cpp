@@ -26,9 +26,8 @@ using QV_APIFileAndDisk::kLongestName;
 using QV_APIFileAndDisk::kLongestPath;
 
 // The folders a bare server name is looked for in (PATH's, then the Windows folders), read
-// once per scan.
-std::vector<std::string> g_searchFolders;
-bool g_searchPathReady = false;
+// once per scan, or by the first search before any scan.
+FileLookup::SearchFolderCache g_searchFolders(FileLookup::WindowsFolders::AfterPath);
 
 // What a scan keeps besides the folder listings: the type libraries it read, by lower-case
 // library GUID.
@@ -74,14 +73,9 @@ bool ServerFileExists(const std::string& path) {
     return FileLookup::ExistingFile(path, found);
 }
 
-void PrepareSearchPath() {
-    g_searchFolders = FileLookup::SearchFolders(FileLookup::WindowsFolders::AfterPath);
-    g_searchPathReady = true;
-}
+void PrepareSearchPath() { g_searchFolders.Read(); }
 
-void EnsureSearchPath() {
-    if (!g_searchPathReady) PrepareSearchPath();
-}
+void EnsureSearchPath() { g_searchFolders.Ensure(); }
 
 bool FindServerFile(clsRegComp& rec, const std::string& path) {
     std::string p = path;
@@ -113,7 +107,7 @@ bool FindServerFile(clsRegComp& rec, const std::string& path) {
             while (!p.empty() && p.back() == ' ') p.pop_back();
         }
         std::string file;
-        if (p.size() <= kLongestName && CanBeServerName(p) && FileLookup::FindInFolders(g_searchFolders, p, file))
+        if (p.size() <= kLongestName && CanBeServerName(p) && g_searchFolders.Find(p, file))
             return found(file);
     }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/FileLookup.h"
+
 IconSource CheckIconSource(const uint8_t* b, size_t size) {
     if (!b || !size) return IconSource::Missing;
     auto u16 = [b](size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); };
@@ -36,15 +38,7 @@ IconSource CheckIconSource(const std::string& path) {
     return CheckIconSource(file.Data(), file.Size());
 }
 
-std::string ResolveFile(const std::string& file) {
-    if (file.empty()) return {};
-    char buf[MAX_PATH * 2];
-    DWORD n = SearchPathA(nullptr, file.c_str(), nullptr, sizeof buf, buf, nullptr);
-    if (n == 0 || n >= sizeof buf) return {};
-    DWORD attributes = GetFileAttributesA(buf);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
-    return std::string(buf, n);
-}
+std::string ResolveFile(const std::string& file) { return FileLookup::LoaderFile(file); }
 
 bool ResourceModule::Load(const std::string& file) {
     Free();

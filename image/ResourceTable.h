@@ -49,7 +49,7 @@ IconSource CheckIconSource(const std::string& path);
 IconSource CheckIconSource(const uint8_t* bytes, size_t size);
 
 // The file that the system's loader and icon extraction open for a name: a name without a
-// folder is looked up along the search path (SearchPathA). "" when no such file exists.
+// folder is looked up along the search path (FileLookup::LoaderFile). "" when no such file exists.
 std::string ResolveFile(const std::string& file);
 
 // A file loaded as a data module (LOAD_LIBRARY_AS_DATAFILE) for the system's resource

@@ -5,6 +5,7 @@
 
 #include <imagehlp.h>
 
+#include "base/FileLookup.h"
 #include "base/Handle.h"
 
 namespace {
@@ -188,14 +189,13 @@ bool clsPeInfo::TryMap(const std::string& path) {
     // search, ".DLL" for a name without extension), mapped read-only, and its headers are
     // checked against the file's length before anything reads them: MapAndLoad itself reads
     // the NT headers unchecked and faults on a file that ends there.
-    char full[MAX_PATH];
-    const DWORD n = SearchPathA(nullptr, path.c_str(), ".DLL", MAX_PATH, full, nullptr);
-    if (n == 0 || n >= MAX_PATH) return false;
-    PeImage image{std::string(full, n)};
+    const std::string full = FileLookup::LoaderFile(path, ".DLL");
+    if (full.empty()) return false;
+    PeImage image{full};
     // The checksum routine takes the length as 32 bits.
     if (!image.HeadersSound() || (static_cast<uint64_t>(image.Size()) >> 32) != 0) return false;
     image_ = std::move(image);
-    moduleName_.assign(full, n);
+    moduleName_ = full;
     loaded_ = true;
     fileHeader_ = image_.FileHeader();
     pe64_ = image_.Pe64();

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/FileLookup.h"
 #include "base/Handle.h"
 #include "base/PeImage.h"
 #include "base/Process.h"
@@ -311,8 +312,7 @@ void Registration::ServeEntryCall() {
 bool Registration::Run(const std::string& path, bool doRegister, std::string& errText, unsigned long exeWaitMs,
                        unsigned long dllWaitMs) {
     errText.clear();
-    DWORD attr = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
-    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!FileLookup::IsFile(path)) {
         errText = "The file does not exist.";
         return false;
     }

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "base/FileLookup.h"
 #include "base/QV_Err.h"
 
 namespace QV_ShellLink {
@@ -87,8 +88,7 @@ void cShellLink::ResolveLink(const std::string& linkFile, std::string& target, l
     std::string text(path.data());
     if (text.empty()) return;
     // A link to a folder has no program to offer.
-    DWORD attributes = GetFileAttributesA(text.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (FileLookup::ExistingFolder(text)) return;
     target = text;
     flag = -1;
 }

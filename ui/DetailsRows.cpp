@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Strings_Lib.h"
 #include "base/TextCase.h"
@@ -49,19 +50,22 @@ std::string AttributesText(DWORD attributes) {
 
 void AddFileFactRows(ui::ListView& list, const std::string& path, const Style& style) {
     // Each fact is read on its own; one that cannot be read leaves its value empty.
+    // Read from the file as the lookup sees it (the system's own system folder where the tab
+    // asks for it); the rows name the path as given.
+    const std::string file = FileLookup::PathToOpen(path);
     std::string size, attributes;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (FileLookup::Facts(path, data)) {
         unsigned long long length = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         size = std::to_string(length) + " Bytes";
         attributes = AttributesText(data.dwFileAttributes);
     }
     std::string created, accessed, modified;
-    QV_APIFileAndDiskINFO::GetFileTimes(path, created, accessed, modified);
+    QV_APIFileAndDiskINFO::GetFileTimes(file, created, accessed, modified);
     // The version number and strings come from one read of the version resource.
     FileVersionStrings vs;
     std::string version;
-    QV_APIFileAndDiskINFO::GetFileVersionAndStrings(path, version, vs);
+    QV_APIFileAndDiskINFO::GetFileVersionAndStrings(file, version, vs);
 
     AddRow(list, "File_exists", "File exists", "Info", "True");
     AddRow(list, "File_version", "File version", "Info", version);

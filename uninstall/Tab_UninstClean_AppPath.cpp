@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "base/Handle.h"
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Err.h"
@@ -87,12 +87,10 @@ constexpr long kNotHelper = 1000;
 const std::vector<detail::FolderEntry>& FolderNames(const std::string& folder, std::vector<detail::FolderEntry>& own,
                                                      size_t limit) {
     if (const std::vector<detail::FolderEntry>* names = detail::FolderEntries(folder)) return *names;
-    WIN32_FIND_DATAA found;
-    const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-    if (search) {
-        do own.push_back({QV_Strings_Lib::TrimAtNull(found.cFileName), found.dwFileAttributes});
-        while (own.size() < limit && FindNextFileA(search.get(), &found));
-    }
+    FileLookup::ListFolder(folder, [&](const FileLookup::FolderEntry& e) {
+        own.push_back({e.name, e.attributes});
+        return own.size() < limit;
+    });
     return own;
 }
 
@@ -338,8 +336,7 @@ void CompleteExecutable(clsUS& entry) {
     const std::string icon = IconFilePath(entry.strDisplayIcon);
     if (icon.size() < 4 || TextCase::Lower(icon.substr(icon.size() - 4)) != ".exe") return;
     if (!InFolder(icon, entry.strAppPath) || IsUninstallerOf(entry, icon) || InOtherEntrysFolder(entry, icon)) return;
-    const DWORD attributes = GetFileAttributesA(icon.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (!FileLookup::IsFile(icon)) return;
     exe = icon;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "base/FileLookup.h"
 #include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
@@ -72,12 +73,7 @@ bool TextToBoolean(std::string text, bool& value) {
 // Whether a file (not a folder) of the path exists, from its attributes alone: one query, where
 // a directory search (QV_APIFileAndDisk::FileExists) costs several under Wine, for each of
 // hundreds of cached entries.
-bool IsFile(const std::string& path) {
-    const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.compare(0, 2, "\\\\") == 0;
-    if (!absolute || path.find_first_of("*?") != std::string::npos) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool IsFile(const std::string& path) { return FileLookup::IsFile(path); }
 
 // The file number of an open file, asked of the system without its volume: the volume's serial
 // number (which GetFileInformationByHandle also fetches) costs a millisecond or more under
@@ -141,7 +137,7 @@ std::string IconSourceIdentity(const std::string& path) {
     };
     static std::unordered_map<std::string, Known> known;
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return "";
+    if (!FileLookup::Facts(path, data)) return "";
     const ULONGLONG size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
     Known& k = known[TextCase::Lower(path)];
     if (k.identity.empty() || k.size != size || CompareFileTime(&k.written, &data.ftLastWriteTime) != 0) {

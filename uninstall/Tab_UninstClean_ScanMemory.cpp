@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/FileLookup.h"
 #include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_APIFileAndDiskINFO.h"
@@ -52,15 +53,11 @@ const Listing& ListingOf(const std::string& folder) {
     auto it = scan->folders.find(key);
     if (it != scan->folders.end()) return it->second;
     Listing listing;
-    WIN32_FIND_DATAA found;
-    if (const FindHandle h{FindFirstFileA((folder + "\\*").c_str(), &found)}) {
-        listing.listed = true;
-        do {
-            listing.names.emplace(TextCase::Lower(found.cFileName), std::pair{found.dwFileAttributes, std::string(found.cFileName)});
-            listing.order.push_back({found.cFileName, found.dwFileAttributes});
-        }
-        while (FindNextFileA(h.get(), &found));
-    }
+    listing.listed = FileLookup::ListFolder(folder, [&](const FileLookup::FolderEntry& e) {
+        listing.names.emplace(TextCase::Lower(e.name), std::pair{e.attributes, e.name});
+        listing.order.push_back({e.name, e.attributes});
+        return true;
+    }) == FileLookup::Listed::Yes && !listing.order.empty();
     return scan->folders.emplace(key, std::move(listing)).first->second;
 }
 

@@ -2,7 +2,7 @@
 
 #include "uninstall/Tab_UninstClean.h"
 
-#include "base/Handle.h"
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
 #include "base/QV_Strings_Lib.h"
@@ -38,33 +38,31 @@ void FillStartMenuTargetsCol_rec(std::string folder, colStartMenuTargets& col, Q
         if (cancel) return;
         QV_APIFileAndDisk::StripTrailingBackslash(folder);
         lngLinkCounter = 0;
-        WIN32_FIND_DATAA found;
-        const FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
-        if (!search) return;
-        do {
-            const std::string name = QV_Strings_Lib::TrimAtNull(found.cFileName);
-            if (name == "." || name == "..") continue;
+        FileLookup::ListFolder(folder, [&](const FileLookup::FolderEntry& found) {
+            const std::string& name = found.name;
+            if (name == "." || name == "..") return true;
             const std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (found.attributes & FILE_ATTRIBUTE_DIRECTORY) {
                 // A folder that is a link may lead back up the tree (or out of it): not entered.
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                if (!(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
                     FillStartMenuTargetsCol_rec(path, col, link, baseLength, cancel);
-                continue;
+                return true;
             }
-            if (!EndsWithLnk(name)) continue;
+            if (!EndsWithLnk(name)) return true;
             ++lngLinkCounter;
             detail::PumpEvents();
-            if (lngLinkCounter >= kLinkLimit) break;
+            if (lngLinkCounter >= kLinkLimit) return false;
             std::string target;
             long flag = 0;
             link.ResolveLink(path, target, flag);
-            if (flag != -1 || target.empty() || col.Exists(path)) continue;
+            if (flag != -1 || target.empty() || col.Exists(path)) return true;
             auto rec = col.Add(path, "");
             rec->strFilePath = path;
             rec->strFilePathLow = path.size() > baseLength + 1 ? path.substr(baseLength + 1) : "";
             rec->strTargetFilePath = target;
             rec->strLinkName = name.substr(0, name.size() - 4);
-        } while (FindNextFileA(search.get(), &found));
+            return true;
+        });
     });
 }
 

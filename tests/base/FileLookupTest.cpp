@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "base/FileLookup.h"
+#include "base/PeImage.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
 #include "tests/base/BaseFiles.h"
@@ -70,6 +71,14 @@ TEST(FileLookup, SearchPathFoldersAndTheFinder) {
     const std::string a = empty.path(), b = full.path();
     basetest::WriteFile(full / "velmfound.dll", "x");
     basetest::WriteFile(full / "kernel32.dll", "x");  // a name the system folder has too
+    // A name the Windows folder alone has, in every view of the system folder (the prefix's
+    // own regedit.exe is in the 32-bit system folder of a 64-bit system too).
+    const std::string windowsOnly = w + "\\velm-windows-only.dll";
+    basetest::WriteFile(windowsOnly, "x");
+    struct Remove {
+        std::string path;
+        ~Remove() { DeleteFileA(path.c_str()); }
+    } removeWindowsOnly{windowsOnly};
     struct Shape {
         std::string path;
         std::vector<std::string> folders;
@@ -117,7 +126,8 @@ TEST(FileLookup, SearchPathFoldersAndTheFinder) {
         {b + ";" + a, SystemAfterFirst, "kernel32.dll", b + "\\kernel32.dll"},
         {a + ";" + b, SystemAfterFirst, "kernel32.dll", s + "\\kernel32.dll"},
         {a + ";" + b, SystemAfterFirst, "velmfound.dll", b + "\\velmfound.dll"},
-        {a, SystemAfterFirst, "regedit.exe", ""},  // the Windows folder itself is not searched
+        {"", AfterPath, "velm-windows-only.dll", windowsOnly},
+        {a, SystemAfterFirst, "velm-windows-only.dll", ""},  // the Windows folder itself is not searched
     };
     for (const Find& c : finds) {
         SCOPED_TRACE("PATH=" + c.path + " name=" + c.name + " windows=" + std::to_string(static_cast<int>(c.windows)));
@@ -135,4 +145,79 @@ TEST(FileLookup, SearchPathFoldersAndTheFinder) {
         EXPECT_EQ(FindInFolders(SearchFolders(c.windows), c.name, listed), !c.found.empty());
         EXPECT_EQ(listed, found);
     }
+}
+
+// A 32-bit program on 64-bit Windows reaches the system's own system folder through its
+// Sysnative alias; inside a NativeSystemFolder scope the lookup tests, lists and opens the files
+// the system itself names there, and reports them by the paths as written. Programs of the
+// system's bitness see one system folder, and the scope changes nothing for them.
+TEST(FileLookup, TheSystemsOwnSystemFolderInsideANativeScope) {
+    const std::string w = WinDir(), s = Sys32();
+    const bool wow64 = IsWow64();
+    // A 32-bit program on a system that keeps a folder of 32-bit system files beside its own.
+    const DWORD wow64Folder = GetFileAttributesA((w + "\\syswow64").c_str());
+    EXPECT_EQ(wow64, sizeof(void*) == 4 && wow64Folder != INVALID_FILE_ATTRIBUTES);
+    const std::string alias = wow64 ? w + "\\Sysnative" : s;
+    struct Case {
+        std::string path, native;
+    };
+    const Case cases[] = {
+        {s + "\\notepad.exe", alias + "\\notepad.exe"},
+        {w + "\\SYSTEM32\\drivers", alias + "\\drivers"},
+        {s, alias},
+        {w + "\\system32x\\a.dll", w + "\\system32x\\a.dll"},
+        {w + "\\notepad.exe", w + "\\notepad.exe"},
+        {"notepad.exe", "notepad.exe"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(TextCase::Equal(NativePath(c.path), c.native)) << c.path << " -> " << NativePath(c.path);
+        EXPECT_EQ(PathToOpen(c.path), c.path);
+    }
+
+    // The machine of the file each view opens: the program's own outside the scope, the
+    // system's inside it.
+    const WORD own = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    const WORD system = sizeof(void*) == 8 || wow64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    const std::string notepad = s + "\\notepad.exe";
+    EXPECT_EQ(PeImage(LoaderFile(notepad)).FileHeader().Machine, own);
+    EXPECT_EQ(PeImage(LoaderFile("notepad.exe")).FileHeader().Machine, own);
+    {
+        NativeSystemFolder native;
+        EXPECT_TRUE(TextCase::Equal(PathToOpen(notepad), alias + "\\notepad.exe"));
+        std::string found;
+        ASSERT_TRUE(ExistingFile(notepad + "  ", found));
+        EXPECT_EQ(found, notepad);  // reported as written
+        EXPECT_TRUE(IsFile(notepad));
+        EXPECT_TRUE(ExistingFolder(s + "\\drivers"));
+        EXPECT_EQ(PeImage(LoaderFile(notepad)).FileHeader().Machine, system);
+        WIN32_FILE_ATTRIBUTE_DATA facts{};
+        ASSERT_TRUE(Facts(notepad, facts));
+        EXPECT_FALSE(facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        // The answers of the system's own folder, also from the scan's listings.
+        FolderListingCache listings;
+        bool listedNotepad = false;
+        EXPECT_EQ(ListFolder(s, [&](const FolderEntry& e) {
+            listedNotepad |= TextCase::Equal(e.name, "notepad.exe");
+            return true;
+        }), Listed::Yes);
+        EXPECT_TRUE(listedNotepad);
+        for (const char* name : {"notepad.exe", "nothere1.dll", "nothere2.dll", "nothere3.dll", "nothere4.dll",
+                                         "regedit.exe", "drivers"}) {
+            SCOPED_TRACE(name);
+            const std::string opened = NativePath(s + "\\" + name);
+            for (int round = 0; round < 3; ++round) {
+                EXPECT_EQ(ExistingFile(s + "\\" + name, found), QV_APIFileAndDisk::FileExists(opened));
+                EXPECT_EQ(ExistingFolder(s + "\\" + name), QV_APIFileAndDisk::PathExists(opened));
+            }
+        }
+    }
+    EXPECT_EQ(PathToOpen(notepad), notepad);  // the scope ended
+    // A text longer than a path names nothing, in either view.
+    const std::string longText = s + "\\" + std::string(MAX_PATH, 'x');
+    EXPECT_FALSE(IsFile(longText));
+    EXPECT_EQ(LoaderFile(longText), "");
+    WIN32_FILE_ATTRIBUTE_DATA none{};
+    EXPECT_FALSE(Facts(longText, none));
+    EXPECT_EQ(ListFolder(longText, [](const FolderEntry&) { return true; }), Listed::Refused);
 }
