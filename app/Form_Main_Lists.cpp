@@ -8,6 +8,7 @@
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_ArrangedByOptions.h"
 #include "app/dlg_filedoesntexist.h"
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Clipboard.h"
 #include "base/QV_Err.h"
@@ -230,10 +231,14 @@ void Form_Main::MNU_ServicesDevices_Dependencies_Click() {
     }
     TrapErrors(kModule, "MNU_ServicesDevices_Dependencies_Click", [&] {
         const std::string path = rec->vntImagePathEx;
-        if (QV_APIFileAndDisk::FileExists(path)) {
+        // The viewer reads the file the system names: in a 32-bit program on 64-bit Windows a
+        // file of the system folder through its Sysnative alias, which every later read of the
+        // viewer (its imports beside it, a module's facts) then follows.
+        const std::string file = FileLookup::NativePath(path);
+        if (QV_APIFileAndDisk::FileExists(file)) {
             if (!objDepends) objDepends = std::make_unique<frmDepends>();
             objDepends->Load();
-            objDepends->LoadTree(path, nullptr);
+            objDepends->LoadTree(file, nullptr);
             objDepends->Show(ui::vbModeless, this);
         } else if (path.size() > 3) {
             ShowFileDoesntExist(path);

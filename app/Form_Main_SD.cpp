@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/clsDroskGlobal.h"
+#include "base/FileLookup.h"
 #include "base/QV_Err.h"
 #include "browsers/Tab_SD.h"
 #include "res/resource.h"
@@ -113,7 +114,7 @@ void Form_Main::tvwSD_NodeClick(ui::Node& node) {
             auto rec = colSD.Item(node.Key());
             Tab_SD::SD_ShowDetails(*rec, lsvSDDetails);
             if (objDepends && objDepends->IsLoaded() && objDepends->Visible()) {
-                objDepends->LoadTree(rec->vntImagePathEx, nullptr);
+                objDepends->LoadTree(FileLookup::NativePath(rec->vntImagePathEx), nullptr);
                 objDepends->Show(ui::vbModeless, this);
             }
         } else if (level >= 2) {

@@ -77,6 +77,9 @@ IconLocation ParseIconLocation(const std::string& text) {
 }
 
 bool FindFileOnSearchPath(const std::string& location, std::string& found) {
+    // A file type's program is the system's: a 32-bit program on 64-bit Windows looks for it in
+    // the system folder the system names, not in its own redirected one.
+    FileLookup::NativeSystemFolder native;
     bool ok = false;
     TrapErrors(kModule, "FindFileOnSearchPath", [&] {
         std::string l = location;

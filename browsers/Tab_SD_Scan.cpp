@@ -51,6 +51,9 @@ std::string TrimRight(std::string text) {
 }  // namespace
 
 bool SD_ResolveImagePath(clsSD& rec, const std::string& imagePath) {
+    // A service's image is a file of the system's own bitness: a 32-bit program on 64-bit Windows
+    // tests the system folder the system names, not its own redirected one.
+    FileLookup::NativeSystemFolder native;
     std::string path = imagePath;
     // An empty image path names nothing: no file, no folder.
     if (path.empty()) return false;
@@ -171,8 +174,10 @@ std::string SD_NodeText(const clsSD& rec, const std::string& selectedBy, bool de
 bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, bool detailed,
                  ui::StatusBar& statusBar, const bool& cancel) {
     col.Clear();
+    // The system's own view of the key (the services of a 64-bit system also in a 32-bit program).
+    constexpr DWORD kAccess = KEY_READ_ONLY | KEY_WOW64_64KEY;
     RegKey services;
-    if (OpenKey(HKEY_LOCAL_MACHINE, ServicesKey, services.Receive(), 0, KEY_READ_ONLY) != 0) {
+    if (OpenKey(HKEY_LOCAL_MACHINE, ServicesKey, services.Receive(), 0, kAccess) != 0) {
         ui::MsgBox("Cannot find relevant registry entries !\r\nAction canceled.", ui::vbCritical);
         return false;
     }
@@ -204,7 +209,7 @@ bool SD_FillList(colSD& col, ui::TreeView& tree, const std::string& selectedBy, 
         }
 
         RegKey key;
-        if (RegOpenKeyExA(services.get(), name.c_str(), 0, KEY_READ_ONLY, &key.Receive()) != 0) continue;
+        if (RegOpenKeyExA(services.get(), name.c_str(), 0, kAccess, &key.Receive()) != 0) continue;
         if (!ReadText(key.get(), "DisplayName", rec->vntDisplayName)) rec->vntDisplayName = name;
         if (!ReadText(key.get(), "Description", rec->vntDescription)) rec->vntDescription = kNotDefined;
         std::string type;

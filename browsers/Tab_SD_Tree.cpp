@@ -2,6 +2,7 @@
 // values, and the registry search over all services.
 #include <windows.h>
 
+#include "base/FileLookup.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
@@ -130,6 +131,8 @@ void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const boo
 }
 
 void SD_ShowDetails(const clsSD& rec, ui::ListView& list) {
+    // The facts of the image file the system names, also in a 32-bit program on 64-bit Windows.
+    FileLookup::NativeSystemFolder native;
     list.ListItems.Clear();
     DetailsRows::AddRow(list, "Display_Name", "Display Name", "RegistryItem", rec.vntDisplayName, true);
     DetailsRows::AddRow(list, "Description", "Description", "RegistryItem", rec.vntDescription, true);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
@@ -229,22 +230,37 @@ long chk_Installer_AppPath(clsUS& entry, std::string& folder) {
 void chk_Installer_AppPath_Filtering(colMSInstallerComponent& list, const std::string& displayName) {
     (void)displayName;
     TrapErrors(kModule, "chk_Installer_AppPath_Filtering", [&] {
-        const std::string programFiles = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_);
-        const std::string commonFiles = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_COMMON_);
+        // The installer's component paths are the system's: a 32-bit program on 64-bit Windows
+        // counts the system's own folders of programs (named by ProgramW6432 and
+        // CommonProgramW6432) beside its own.
+        auto folders = [](int csidl, const char* systemsVariable) {
+            std::vector<std::string> f{detail::LowerSpecialFolderOf(csidl)};
+            if (FileLookup::IsWow64()) {
+                const std::string own = TextCase::Lower(QV_InfoLocal_Lib::GetEnvironmentValue(systemsVariable));
+                if (!own.empty() && own != f.front()) f.push_back(own);
+            }
+            return f;
+        };
+        const std::vector<std::string> programFiles = folders(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_, "ProgramW6432");
+        const std::vector<std::string> commonFiles =
+            folders(QV_APIFileAndDisk::CSIDL_PROGRAM_FILES_COMMON_, "CommonProgramW6432");
+        auto inAny = [](const std::string& p, const std::vector<std::string>& in) {
+            return std::any_of(in.begin(), in.end(), [&](const std::string& f) { return InStr(p, f); });
+        };
         const std::string windows = detail::LowerSpecialFolderOf(QV_APIFileAndDisk::CSIDL_WINDOWS_);
         bool underProgramFiles = false, outsideCommonFiles = false, outsideWindows = false;
         for (const auto& c : list) {
             const std::string p = TextCase::Lower(c->strClientPath);
-            if (InStr(p, programFiles)) underProgramFiles = true;
-            if (!InStr(p, commonFiles)) outsideCommonFiles = true;
+            if (inAny(p, programFiles)) underProgramFiles = true;
+            if (!inAny(p, commonFiles)) outsideCommonFiles = true;
             if (!InStr(p, windows)) outsideWindows = true;
         }
         auto removeWhere = [&list](auto drop) {
             for (long i = list.Count(); i >= 1; --i)
                 if (drop(TextCase::Lower(list.Item(i)->strClientPath))) list.Remove(i);
         };
-        if (underProgramFiles) removeWhere([&](const std::string& p) { return !InStr(p, programFiles); });
-        if (outsideCommonFiles) removeWhere([&](const std::string& p) { return InStr(p, commonFiles); });
+        if (underProgramFiles) removeWhere([&](const std::string& p) { return !inAny(p, programFiles); });
+        if (outsideCommonFiles) removeWhere([&](const std::string& p) { return inAny(p, commonFiles); });
         if (outsideWindows) removeWhere([&](const std::string& p) { return InStr(p, windows); });
     });
 }

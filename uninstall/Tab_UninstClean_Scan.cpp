@@ -217,13 +217,27 @@ struct Value {
     bool operator==(const Value& o) const { return lowerName == o.lowerName && data == o.data; }
 };
 
-// The text of an expandable value with its environment variables replaced.
-std::string Expanded(const Value& value) {
+// The text of an expandable value with its environment variables replaced. A 32-bit program on
+// 64-bit Windows sees its own folders of programs in %ProgramFiles% and %CommonProgramFiles%;
+// the entries of the machine's 64-bit view mean the system's, which it names %ProgramW6432% and
+// %CommonProgramW6432%.
+std::string Expanded(const Value& value, UninstallView view) {
     if (!value.expandable || value.data.find('%') == std::string::npos) return value.data;
-    const DWORD size = ExpandEnvironmentStringsA(value.data.c_str(), nullptr, 0);
+    std::string data = value.data;
+    if (view == UninstallView::Machine64 && FileLookup::IsWow64()) {
+        for (const auto& [own, system] : {std::pair{"%programfiles%", "%ProgramW6432%"},
+                                          std::pair{"%commonprogramfiles%", "%CommonProgramW6432%"}}) {
+            if (QV_APIFileAndDisk::EnvironmentValue(std::string(system).substr(1, std::strlen(system) - 2)).empty())
+                continue;
+            for (size_t at = TextCase::Lower(data).find(own); at != std::string::npos;
+                 at = TextCase::Lower(data).find(own, at + std::strlen(system)))
+                data.replace(at, std::strlen(own), system);
+        }
+    }
+    const DWORD size = ExpandEnvironmentStringsA(data.c_str(), nullptr, 0);
     if (size == 0) return value.data;
     std::string text(size, '\0');
-    if (ExpandEnvironmentStringsA(value.data.c_str(), text.data(), size) == 0) return value.data;
+    if (ExpandEnvironmentStringsA(data.c_str(), text.data(), size) == 0) return value.data;
     text.resize(strlen(text.c_str()));
     return text;
 }
@@ -269,13 +283,13 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, Uni
     auto entry = col.Add(collectionKey, "");
     entry->strSubKeyName = name;
     entry->lngView = view;
-    entry->strUninstallString = Expanded(*command);
+    entry->strUninstallString = Expanded(*command, view);
     entry->strDisplayName = name;
     entry->blnIsInstaller = false;
     std::string location;
     for (const Value& value : values) {
         const std::string& lower = value.lowerName;
-        const std::string data = lower == "displayname" ? value.data : Expanded(value);
+        const std::string data = lower == "displayname" ? value.data : Expanded(value, view);
         if (lower == "displayname") {
             entry->strDisplayName = data;
         } else if (lower == "modifypath") {

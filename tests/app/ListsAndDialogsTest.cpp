@@ -19,6 +19,7 @@
 #include "app/dlg_ArrangedByOptions.h"
 #include "app/dlg_filedoesntexist.h"
 #include "image/frmDepends.h"
+#include "base/FileLookup.h"
 #include "base/QV_Clipboard.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
@@ -243,6 +244,15 @@ public:
     }
     std::string ByName(const char* name) const { return folder_ + "\\" + name; }
     const std::string& Mmc() const { return mmc_; }
+    // Where the stand-in placed as Mmc() is, and so the file that runs for that path: in a 32-bit
+    // program on 64-bit Windows the system folder it wrote to is the folder of 32-bit system files.
+    std::string MmcRan() const {
+        char wow[MAX_PATH] = {};
+        BOOL wow64 = FALSE;
+        IsWow64Process(GetCurrentProcess(), &wow64);
+        if (!wow64 || GetSystemWow64DirectoryA(wow, MAX_PATH) == 0) return mmc_;
+        return std::string(wow) + "\\mmc.exe";
+    }
     // The lines the stand-ins recorded once there are `count` of them (a start that never
     // arrives ends the wait after a minute, so a broken start fails instead of hanging).
     std::vector<std::string> Lines(size_t count) const {
@@ -574,7 +584,10 @@ TEST_F(ServiceFiles, AnExistingFileOpensTheDependencyViewerOnce) {
     EXPECT_TRUE(IsWindowVisible(viewer->hWnd()));
     EXPECT_EQ(GetWindow(viewer->hWnd(), GW_OWNER), f.hWnd());
     ASSERT_GT(viewer->tvwModules.Nodes.Count(), 0);
-    EXPECT_EQ(_stricmp(viewer->tvwModules.Nodes.Item(1)->Text().c_str(), alpha.c_str()), 0)
+    // The viewer opens the file the system names: a 32-bit program on 64-bit Windows reaches it
+    // through the system folder's Sysnative alias.
+    const std::string opened = FileLookup::NativePath(alpha);
+    EXPECT_EQ(_stricmp(viewer->tvwModules.Nodes.Item(1)->Text().c_str(), opened.c_str()), 0)
         << viewer->tvwModules.Nodes.Item(1)->Text();
     SendMessageA(viewer->hWnd(), WM_CLOSE, 0, 0);
     ui::DoEvents();
@@ -613,7 +626,7 @@ TEST_F(Lists, TheToolsStartTheProgramsTheSystemFindsWithTheirCommandLines) {
     const std::vector<std::string> lines = stubs.Lines(5);
     ASSERT_EQ(lines.size(), 5u);
     const std::vector<std::string> expected = {
-        stubs.Mmc() + "|1|" + root + "\\system32\\mmc.exe " + root + "\\system32\\services.msc",
+        stubs.MmcRan() + "|1|" + root + "\\system32\\mmc.exe " + root + "\\system32\\services.msc",
         stubs.ByName("control.exe") + "|3|control.exe folders",
         stubs.ByName("Regedit.exe") + "|1|Regedit.exe",
         stubs.ByName("Explorer.exe") + "|1|Explorer.exe /e,C:\\windows\\system32",

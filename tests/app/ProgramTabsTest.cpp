@@ -276,6 +276,15 @@ const std::string kCacheKey = "Software\\Quorvath\\Velmora\\Settings\\UninstClea
 const std::string kAppFolder = "C:\\Program Files\\VelmFx Prog";
 const std::string kAppExe = kAppFolder + "\\VelmFx Prog.exe";
 
+// The suffix of the cache's value names for the entries this test program writes through its
+// own view of HKEY_LOCAL_MACHINE: a 32-bit program on 64-bit Windows writes to the 32-bit view,
+// whose entries the cache names with " [WOW6432Node]".
+std::string OwnViewSuffix() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return wow64 ? " [WOW6432Node]" : "";
+}
+
 // Two uninstall entries in the prefix's real Uninstall key: one with its folder, executable
 // and icon, one whose uninstaller is gone and that has no display name.
 struct UninstallEntries {
@@ -306,7 +315,7 @@ struct UninstallEntries {
             RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kUninstallKey + "\\" + name).c_str());
             HKEY cache;
             if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCacheKey.c_str(), 0, KEY_SET_VALUE, &cache) == ERROR_SUCCESS) {
-                RegDeleteValueA(cache, name);
+                RegDeleteValueA(cache, (name + OwnViewSuffix()).c_str());
                 RegCloseKey(cache);
             }
         }
@@ -394,9 +403,9 @@ TEST_F(ProgramTabs, UninstallListsTheEntriesWithIconsRefreshesFromTheCacheAndThe
     // The cache as `reg query` reads it: folder, executable (in lower case) and the verified flag;
     // an entry without an executable has the blank.
     const std::string cacheKey = "HKLM\\" + kCacheKey;
-    const std::string prog = TextCase::Lower(RegQuery(cacheKey, "VelmFx Prog"));
+    const std::string prog = TextCase::Lower(RegQuery(cacheKey, "VelmFx Prog" + OwnViewSuffix()));
     EXPECT_NE(prog.find(TextCase::Lower("REG_SZ    " + kAppFolder + "<:>" + kAppExe + "<:>1")), std::string::npos) << prog;
-    const std::string plain = RegQuery(cacheKey, "VelmFx Plain");
+    const std::string plain = RegQuery(cacheKey, "VelmFx Plain" + OwnViewSuffix());
     EXPECT_NE(plain.find("<:> <:>1"), std::string::npos) << plain;
 }
 

@@ -251,10 +251,16 @@ TEST_P(PeFixture, SaveDataAndStringFromPointerStayInTheirBounds) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PeFixture, ::testing::Values("x64", "x86"));
 
+// The system folder a program sees holds the system files of its own bitness: 64-bit ones for
+// the 64-bit build, 32-bit ones for the 32-bit build on 32-bit Windows and, through the
+// redirection to the folder of 32-bit files, on 64-bit Windows.
+constexpr bool kPe64 = sizeof(void*) == 8;
+constexpr uint16_t kOwnMachine = kPe64 ? 0x8664 : 0x14C;
+
 TEST(PeSystem, NotepadImportsAndHeaders) {
     const std::string path = SystemDir() + "\\notepad.exe";
     RawImage raw(pe_test::ReadAll(path));
-    ASSERT_TRUE(raw.pe64);
+    ASSERT_EQ(raw.pe64, kPe64);
     clsPeInfo pe;
     ASSERT_TRUE(pe.Load(path, "", ""));
     Strings names;
@@ -273,7 +279,8 @@ TEST(PeSystem, NotepadImportsAndHeaders) {
         const uint32_t d = raw.ImportDescriptors()[i];
         const uint32_t list = raw.U32(d) ? raw.U32(d) : raw.U32(d + 16);
         long expected = 0;
-        for (uint32_t t = raw.Offset(list); raw.U64(t) != 0; t += 8) ++expected;
+        const uint32_t thunk = raw.pe64 ? 8 : 4;
+        for (uint32_t t = raw.Offset(list); (raw.pe64 ? raw.U64(t) : raw.U32(t)) != 0; t += thunk) ++expected;
         EXPECT_EQ(n, expected) << names[i];
         EXPECT_EQ(functions.size(), static_cast<size_t>(n));
     }
@@ -297,7 +304,7 @@ TEST(PeSystem, Kernel32ExportsAndBareNames) {
     }
     EXPECT_TRUE(createFile);
     EXPECT_TRUE(getVersion);
-    EXPECT_EQ(pe.Machine(), 0x8664);
+    EXPECT_EQ(pe.Machine(), kOwnMachine);
 }
 
 TEST(PeSystem, ChecksumsOfSystemFiles) {

@@ -309,8 +309,10 @@ TEST(RegSvrProgram, FailuresShowTheConnectorsText) {
     } cases[] = {
         {"-R " VELM_FIXTURE_COMSERVER_FAIL_DLL, "Component registered NOT successfully!",
          "DllRegisterServer failed with 0x80004005"},
+        // The fixture is of the other bitness than this build's VelmRegSvr, and the text names both.
         {"-R " VELM_FIXTURE_OTHER_BITNESS_DLL, "Component registered NOT successfully!",
-         "The file is a 32-bit component; the 64-bit VelmRegSvr cannot load it."},
+         sizeof(void*) == 8 ? "The file is a 32-bit component; the 64-bit VelmRegSvr cannot load it."
+                            : "The file is a 64-bit component; the 32-bit VelmRegSvr cannot load it."},
         {"-U " VELM_FIXTURE_NOENTRY_DLL, "Component unregistered NOT successfully!",
          "The file has no DllUnregisterServer entry point."},
         // A component whose entry point crashes: the program survives and says so.
