@@ -112,16 +112,18 @@ void Form_Main::CreateControls() {
     SplitterSD.Create(*this, 5450, y + 480, 40, 3735);
     lsvSD_entries.Create(*this, 120, y + 4320, 7815, 975);
 
-    tvwCMH.Create(*this, 120, y + 480, 6015, 3570);
+    tvwCMH.Create(*this, 120, y + 480, 5835, 3570);
     tvwCMH.SetImageList(&imlCMH);
     lsvCMH_entries.Create(*this, 120, y + 4080, 8055, 1215);
-    Frame_CMH_ArrangedBy.Create(*this, 6240, y + 480, 1935, 1335, "Arranged by");
-    Option_select_by[0].Create(Frame_CMH_ArrangedBy, 120, 240, 1700, 255, "General entries", 1);
-    Option_select_by[1].Create(Frame_CMH_ArrangedBy, 120, 540, 1700, 255, "Reg. File types", 1);
-    cboCMH_arrangedby.Create(Frame_CMH_ArrangedBy, 120, 880, 1700, 1200);
-    Frame_CMH_Buttons.Create(*this, 6240, y + 1920, 1935, 1095, "");
-    Command5.Create(Frame_CMH_Buttons, 120, 150, 1700, 285, "&Search in Registry...");
-    Command1.Create(Frame_CMH_Buttons, 120, 450, 1700, 285, "R&egedit...");
+    // The frames on the right are wide enough for "&Search in Registry..." in the usual fallback
+    // of the dialog font (DejaVu Sans, wider than Tahoma), for a Wine that has no Tahoma.
+    Frame_CMH_ArrangedBy.Create(*this, 6060, y + 480, 2115, 1335, "Arranged by");
+    Option_select_by[0].Create(Frame_CMH_ArrangedBy, 120, 240, 1880, 255, "General entries", 1);
+    Option_select_by[1].Create(Frame_CMH_ArrangedBy, 120, 540, 1880, 255, "Reg. File types", 1);
+    cboCMH_arrangedby.Create(Frame_CMH_ArrangedBy, 120, 880, 1880, 1200);
+    Frame_CMH_Buttons.Create(*this, 6060, y + 1920, 2115, 1095, "");
+    Command5.Create(Frame_CMH_Buttons, 120, 150, 1880, 285, "&Search in Registry...");
+    Command1.Create(Frame_CMH_Buttons, 120, 450, 1880, 285, "R&egedit...");
     pixSmall.Create(*this, 0, 0, 240, 240);
     pixSmall.SetVisible(false);
     pixDummy.Create(*this, 0, 0, 240, 240);
@@ -130,7 +132,7 @@ void Form_Main::CreateControls() {
     // transparent.
     pixDummy.SetBackColor(RGB(255, 0, 255));
     pixDummy.SetPictureFromResource(IDB_DUMMY);
-    Command7.Create(Frame_CMH_Buttons, 120, 750, 1700, 285, "Re&fresh");
+    Command7.Create(Frame_CMH_Buttons, 120, 750, 1880, 285, "Re&fresh");
 
     tvwRegComp.Create(*this, 120, y + 480, 4095, 3690);
     tvwRegComp.SetImageList(&imlRegComp);

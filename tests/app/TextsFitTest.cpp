@@ -1,6 +1,6 @@
 // Every window of the three programs shows its labels', buttons', frames' and column headers'
-// whole texts under the system's dialog font: each text's extent, measured with the control's
-// own font, is checked against the control's client area. The details lists' first column
+// whole texts under the system's dialog font, which is Tahoma: each text's extent, measured with
+// the control's own font, is checked against the control's client area. The details lists' first column
 // fits every row's label.
 #include <windows.h>
 #include <commctrl.h>
@@ -148,6 +148,46 @@ void Walk(ui::Form& form, std::vector<std::string>& out, const std::function<voi
 }
 
 }  // namespace
+
+// The windows are laid out for the dialog font in Tahoma, as Windows draws it. The tools give
+// every prefix Wine's own Tahoma, regular and bold (tools/wine-common); without it Wine draws in
+// a fallback face (DejaVu Sans, wider), and this says so before any text is measured in it.
+// GetTextFace answers the name asked for ("MS Shell Dlg") once it is substituted: the face
+// drawn is named by the font file's own names.
+TEST_F(TextsFit, TheDialogFontIsTahomaRegularAndBold) {
+    LOGFONTA dialog{};
+    ASSERT_NE(GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog), 0);
+    struct Case {
+        LONG weight;
+        const char* face;  // a bold that Wine makes from the regular face keeps the regular's name
+    };
+    for (const Case& c : {Case{FW_NORMAL, "Tahoma"}, Case{FW_BOLD, "Tahoma Bold"}}) {
+        LOGFONTA lf = dialog;
+        lf.lfWeight = c.weight;
+        HFONT font = CreateFontIndirectA(&lf);
+        ASSERT_NE(font, nullptr);
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font);
+        std::string family, face;
+        if (const UINT size = GetOutlineTextMetricsA(dc, 0, nullptr)) {
+            std::vector<char> buf(size);
+            auto* otm = reinterpret_cast<OUTLINETEXTMETRICA*>(buf.data());
+            if (GetOutlineTextMetricsA(dc, size, otm)) {
+                family = buf.data() + reinterpret_cast<UINT_PTR>(otm->otmpFamilyName);
+                face = buf.data() + reinterpret_cast<UINT_PTR>(otm->otmpFaceName);
+            }
+        }
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        DeleteObject(font);
+        if (family != "Tahoma")
+            ADD_FAILURE() << "the dialog font (\"" << dialog.lfFaceName << "\", weight " << c.weight
+                          << ") is drawn in \"" << face << "\", not in Tahoma: the prefix has no Tahoma (Wine's "
+                          << "tahoma.ttf and tahomabd.ttf of fonts-wine belong in its windows\\Fonts)";
+        else
+            EXPECT_EQ(face, c.face) << "weight " << c.weight << " is made by Wine from another face of Tahoma";
+    }
+}
 
 TEST_F(TextsFit, EveryFormShowsItsWholeTexts) {
     std::vector<std::string> overflows;
