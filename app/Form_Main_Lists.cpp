@@ -22,7 +22,6 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/RegistryValuesList.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace

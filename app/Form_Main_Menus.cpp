@@ -10,7 +10,6 @@
 #include "app/frmSplash.h"
 #include "base/SharedFunctions.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace

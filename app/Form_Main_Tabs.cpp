@@ -12,7 +12,6 @@
 #include "base/TextCase.h"
 #include "ui/QV_TreeView_Lib.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace

@@ -19,7 +19,6 @@
 #include "uninstall/dlg_hiddenAutostartEntries.h"
 #include "uninstall/dlg_showAppPath.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace
