@@ -206,7 +206,6 @@ private:
     struct EditTab;
     EditTab EditTabOf(Tab tab);
     static ui::NodePtr EditNode(const EditTab& t, long minLevel, std::string* path = nullptr);
-    void WireEditMenus();
 
     void MNU_RegComp_Regedit_Click();
     void MNU_RegComp_Register_NEW_component_Click();
