@@ -3,6 +3,7 @@
 #include "app/Form_Main.h"
 
 #include "app/Form_Drosk_TrayIcon.h"
+#include "app/Form_Main_Menus.h"
 #include "app/Master.h"
 #include "app/Register_UninstClean.h"
 #include "app/clsDroskGlobal.h"
@@ -220,21 +221,21 @@ void Form_Main::RestoreSettings() {
             if (g.lngWindowTop <= ui::Screen::Height() && g.lngWindowTop > 0) SetTop(g.lngWindowTop);
             if (g.lngWindowLeft <= ui::Screen::Width() && g.lngWindowLeft > 0) SetLeft(g.lngWindowLeft);
         }
-        Menus["MNU_Options_AutoUpdate"].SetChecked(g.blnOptionAutoUpdate);
+        Menus[MainMenu::Options::AutoUpdate].SetChecked(g.blnOptionAutoUpdate);
         SetWindowState(static_cast<int>(g.lngWindowState));
         Show();
         Menus[Facts(Tab::US).editMenu].SetVisible(true);
         if (g.blnOptionShowInTaskbar) {
             TrayForm().Load();
-            Menus["MNU_Options_Show_in_Taskbar"].SetChecked(true);
-            Menus["MNU_File_ShutDown"].SetEnabled(true);
-            Menus["MNU_Options_StartMinimized"].SetEnabled(true);
+            Menus[MainMenu::Options::ShowInTaskbar].SetChecked(true);
+            Menus[MainMenu::File::ShutDown].SetEnabled(true);
+            Menus[MainMenu::Options::StartMinimized].SetEnabled(true);
         } else {
-            Menus["MNU_Options_Show_in_Taskbar"].SetChecked(false);
-            Menus["MNU_File_ShutDown"].SetEnabled(false);
-            Menus["MNU_Options_StartMinimized"].SetEnabled(false);
+            Menus[MainMenu::Options::ShowInTaskbar].SetChecked(false);
+            Menus[MainMenu::File::ShutDown].SetEnabled(false);
+            Menus[MainMenu::Options::StartMinimized].SetEnabled(false);
         }
-        Menus["MNU_Options_StartMinimized"].SetChecked(g.blnOptionLaunchMinimized);
+        Menus[MainMenu::Options::StartMinimized].SetChecked(g.blnOptionLaunchMinimized);
         mSettingsRestored = true;
     });
 }
@@ -329,19 +330,19 @@ void Form_Main::MNU_File_ShutDown_Click() {
 }
 
 void Form_Main::MNU_Options_Show_in_Taskbar_Click() {
-    auto& item = Menus["MNU_Options_Show_in_Taskbar"];
+    auto& item = Menus[MainMenu::Options::ShowInTaskbar];
     clsDroskGlobal& g = DroskGlobal();
     if (!item.Checked()) {
         g.blnOptionShowInTaskbar = true;
         item.SetChecked(true);
-        Menus["MNU_File_ShutDown"].SetEnabled(true);
-        Menus["MNU_Options_StartMinimized"].SetEnabled(true);
+        Menus[MainMenu::File::ShutDown].SetEnabled(true);
+        Menus[MainMenu::Options::StartMinimized].SetEnabled(true);
         TrayForm().Load();
     } else {
         g.blnOptionShowInTaskbar = false;
         item.SetChecked(false);
-        Menus["MNU_File_ShutDown"].SetEnabled(false);
-        Menus["MNU_Options_StartMinimized"].SetEnabled(false);
+        Menus[MainMenu::File::ShutDown].SetEnabled(false);
+        Menus[MainMenu::Options::StartMinimized].SetEnabled(false);
         if (TrayForm().IsLoaded()) {
             TrayForm().Unhook();
             TrayForm().Unload();

@@ -144,8 +144,6 @@ public:
     void ShowSelectedNodeData(Tab tab, bool values = true);
     void Form_Resize() override;
 
-    // Whether this loaded window has restored its settings (only such a window saves them).
-    bool SettingsRestored() const { return mSettingsRestored; }
     // The window is inside its close request or unload.
     bool Closing() const { return mClosing; }
     // The geometry of a tab page in the window's client area, twips (tests read it).
@@ -208,7 +206,6 @@ private:
     struct EditTab;
     EditTab EditTabOf(Tab tab);
     static ui::NodePtr EditNode(const EditTab& t, long minLevel, std::string* path = nullptr);
-    void WireEditMenus();
 
     void MNU_RegComp_Regedit_Click();
     void MNU_RegComp_Register_NEW_component_Click();
@@ -242,7 +239,7 @@ private:
 
     bool mVisited[kTabCount] = {};
     bool& Visited(Tab tab) { return mVisited[static_cast<int>(tab)]; }
-    bool mSettingsRestored = false;
+    bool mSettingsRestored = false;  // the loaded window has restored its settings: only then it saves them
     bool mClosing = false;
     int mToolbarHeightTwips = 0;
 };

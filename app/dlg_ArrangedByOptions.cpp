@@ -4,7 +4,6 @@
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "dlg_ArrangedByOptions";
 }  // namespace

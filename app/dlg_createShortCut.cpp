@@ -10,7 +10,6 @@
 #include "base/SharedFunctions.h"
 #include "platform/ShellLink.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "dlg_createShortCut";
 }  // namespace

@@ -12,7 +12,6 @@
 #include "base/ValueText.h"
 #include "base/WinText.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "QV_Registry_Lib";
 }  // namespace

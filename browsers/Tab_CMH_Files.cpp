@@ -11,7 +11,6 @@
 #include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_CMH";
 }  // namespace

@@ -21,7 +21,6 @@
 #include "ui/ImageList.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_CMh";
 }  // namespace

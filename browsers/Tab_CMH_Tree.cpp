@@ -17,7 +17,6 @@
 #include "ui/RegistryValuesList.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_CMH";
 }  // namespace

@@ -5,6 +5,7 @@
 #include "base/QV_Err.h"
 #include "regsvr/Master.h"
 #include "regsvr/QV_ErrHandler.h"
+#include "VelmVersion.h"
 
 void IconBox::SetPicture(ui::ImageList* images, const std::string& key) {
     images_ = images;
@@ -50,7 +51,7 @@ bool TabButton::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
 }
 
 frmMessage::frmMessage()
-    : Form("frmMessage", {.caption = "VelmRegSvr 1.8", .width = 7200, .height = 3300, .border = 3,
+    : Form("frmMessage", {.caption = "VelmRegSvr " VELM_VERSION_SHORT_TEXT, .width = 7200, .height = 3300, .border = 3,
                           .minButton = false, .maxButton = false, .centered = true}) {}
 
 frmMessage& frmMessage::Instance() {

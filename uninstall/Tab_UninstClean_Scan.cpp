@@ -22,7 +22,6 @@
 #include "ui/ui.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_UninstClean";
 }  // namespace

@@ -44,13 +44,14 @@ void dlg_hiddenAutostartEntries::Form_Load() {
         lsvAE.SetIcons(&ImageList1);
         lsvAE.ColumnHeaders.Add("Entry Name", 2400);
         lsvAE.ColumnHeaders.Add("Data", 4600);
+        static constexpr char kEditMenu[] = "MNU_Edit";  // the list's context menu, made below
         lsvAE.MouseUp = [this](int button, int, long, long) {
-            if (button == ui::vbRightButton && lsvAE.ListItems.Count() > 0) PopupMenu(Menus["MNU_Edit"]);
+            if (button == ui::vbRightButton && lsvAE.ListItems.Count() > 0) PopupMenu(Menus[kEditMenu]);
         };
         Cancel.Create(*this, 6120, 4440, 1440, 420, "&OK", true, true);
         Cancel.Click = [this] { TrapErrors(kModule, "Cancel_Click", [&] { Unload(); }); };
 
-        auto& edit = Menus.Add("MNU_Edit", "Edit");
+        auto& edit = Menus.Add(kEditMenu, "Edit");
         edit.Add("MNU_Edit_Modify", "Modify").Click = [this] { MNU_Edit_Modify_Click(); };
         edit.Add("MNU_Edit_Rename", "Rename").Click = [this] { MNU_Edit_Rename_Click(); };
         edit.Add("MNU_Edit_Delete", "Delete").Click = [this] { MNU_Edit_Delete_Click(); };

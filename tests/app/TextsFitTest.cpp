@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "VelmVersion.h"
 #include "app/Form_Main.h"
 #include "app/dlg_ArrangedByOptions.h"
 #include "app/dlg_createShortCut.h"
@@ -207,7 +208,7 @@ TEST_F(TextsFit, EveryFormShowsItsWholeTexts) {
     for (const std::string& s : Overflows(frmMain())) overflows.push_back(s);
     frmMain().Unload();
 
-    Walk(SplashForm(), overflows, [] { SplashForm().Label1.SetCaption("(1.8.0 1225)"); });
+    Walk(SplashForm(), overflows, [] { SplashForm().Label1.SetCaption("(" VELM_VERSION_TEXT " " VELM_VERSION_BUILD_TEXT ")"); });
     { dlg_ArrangedByOptions f; Walk(f, overflows); }
     {
         dlg_createShortCut f;
