@@ -121,7 +121,9 @@ void Form_Main::Command7_Click() {
 
 void Form_Main::Command5_Click() {
     SearchRun(Tab::CMH, "Search in CMH",
-              [this] { Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, DroskGlobal().blnCancel); },
+              [this](const SearchOptions& options) {
+                  Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, options, DroskGlobal().blnCancel);
+              },
               {&Command7, &Command5});
 }
 

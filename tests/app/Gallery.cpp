@@ -187,7 +187,7 @@ void PhotographAll(const std::string& folder) {
     dialog(TryingToConnect(), "trying-to-connect");
     {
         bool cancel = false;
-        dlg_FindString d(QVRegistry(), cancel);
+        dlg_FindString d(QVRegistry().Options(), cancel);
         dialog(d, "find");
     }
     { Reg_Unreg_Shortcut_Dialog d; dialog(d, "explorer-menu"); }

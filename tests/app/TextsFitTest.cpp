@@ -181,9 +181,8 @@ TEST_F(TextsFit, EveryFormShowsItsWholeTexts) {
     Walk(TryingToConnect(), overflows);
     { dlg_update_available f; Walk(f, overflows); }
     {
-        colQVRegistry engine;
         bool cancel = false;
-        dlg_FindString f(engine, cancel);
+        dlg_FindString f(colQVRegistry().Options(), cancel);
         Walk(f, overflows);
     }
     { dlg_hiddenAutostartEntries f; Walk(f, overflows); }
