@@ -8,10 +8,10 @@
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/ScopeExit.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "components/Tab_RegComp.h"
 #include "image/QV_IconsAndResources.h"
+#include "registry/RegistryNodes.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 

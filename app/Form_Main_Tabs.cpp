@@ -8,8 +8,8 @@
 #include "app/dlg_searching.h"
 #include "base/QV_Err.h"
 #include "base/ScopeExit.h"
-#include "browsers/dlg_FindString.h"
 #include "base/TextCase.h"
+#include "registry/dlg_FindString.h"
 #include "ui/QV_TreeView_Lib.h"
 
 // The module name the errors of this file are reported under.

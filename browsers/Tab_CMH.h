@@ -13,9 +13,9 @@
 #pragma once
 #include <string>
 
-#include "browsers/RegistryTab.h"
-#include "browsers/colQVRegistry.h"
 #include "browsers/colCMH.h"
+#include "registry/RegistryTab.h"
+#include "registry/colQVRegistry.h"
 
 namespace ui {
 class TreeView;

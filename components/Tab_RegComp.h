@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "base/FileLookup.h"
-#include "browsers/RegistryTab.h"
-#include "browsers/colQVRegistry.h"
 #include "components/colRegComp.h"
+#include "registry/RegistryTab.h"
+#include "registry/colQVRegistry.h"
 
 namespace ui {
 class TreeView;

@@ -5,8 +5,8 @@
 
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
-#include "browsers/RegistrySearch.h"
 #include "components/Tab_RegComp.h"
+#include "registry/RegistrySearch.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/TreeView.h"

@@ -12,7 +12,7 @@
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/TextCase.h"
-#include "browsers/dlg_FindString.h"
+#include "registry/dlg_FindString.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"

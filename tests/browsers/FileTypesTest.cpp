@@ -8,7 +8,7 @@
 #include "base/TextCase.h"
 #include "browsers/Tab_CMH.h"
 #include "image/QV_IconsAndResources.h"
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 #include "tests/support/RegistryTabWindow.h"
 #include "tests/support/ListPixels.h"
 #include "tests/support/RegFixture.h"

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "browsers/colQVRegistry.h"
 #include "components/Tab_RegComp.h"
+#include "registry/colQVRegistry.h"
 #include "tests/support/RegistryTabWindow.h"
 #include "tests/support/RegFixture.h"
 

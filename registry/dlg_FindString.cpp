@@ -1,4 +1,4 @@
-#include "browsers/dlg_FindString.h"
+#include "registry/dlg_FindString.h"
 
 #include "base/Seams.h"
 

@@ -1,4 +1,4 @@
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 
 #include <cstring>
 #include <string_view>
@@ -9,7 +9,7 @@
 #include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "base/ValueText.h"
-#include "browsers/RegistryNodes.h"
+#include "registry/RegistryNodes.h"
 
 namespace {
 

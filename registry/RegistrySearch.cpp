@@ -1,4 +1,4 @@
-#include "browsers/RegistrySearch.h"
+#include "registry/RegistrySearch.h"
 
 #include "ui/Controls.h"
 #include "ui/QV_TreeView_Lib.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 
 namespace ui {
 class Node;

@@ -4,7 +4,7 @@
 #pragma once
 #include <optional>
 
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "browsers/dlg_FindString.h"
+#include "registry/dlg_FindString.h"
 #include "tests/support/Boxes.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "browsers/RegistrySearch.h"
+#include "registry/RegistrySearch.h"
 #include "tests/support/RegFixture.h"
 #include "tests/support/RegistryTabWindow.h"
 
