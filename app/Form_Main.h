@@ -26,6 +26,8 @@
 #include "image/frmDepends.h"
 #include "ui/ui.h"
 
+struct SearchOptions;
+
 struct TabFacts;
 
 // The four tabs, numbered as the tab container numbers its pages. Every fact of a tab stands in
@@ -180,10 +182,10 @@ private:
     };
     void LongRun(const RunPlan& plan, const std::function<void()>& worker);
     // A registry search of a tab: the Find dialog first, then (confirmed or not) a long run of
-    // kind Search that calls `worker` only for a confirmed search and ends a search that was not
-    // cancelled with "Finished searching through the registry.".
+    // kind Search that calls `worker` with the confirmed options only for a confirmed search and
+    // ends a search that was not cancelled with "Finished searching through the registry.".
     // `controls` are the tab's own buttons the search switches off.
-    void SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker,
+    void SearchRun(Tab tab, const char* procedure, const std::function<void(const SearchOptions&)>& worker,
                    std::vector<ui::Control*> controls = {});
     // A tab's refresh: the tree's selected node is remembered by its key, `clear` empties the
     // tab, `fill` runs as a long run of `plan`, and the remembered node, when found again, is

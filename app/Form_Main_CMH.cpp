@@ -9,10 +9,10 @@
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/ScopeExit.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "components/Tab_RegComp.h"
 #include "image/QV_IconsAndResources.h"
+#include "registry/RegistryNodes.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 
@@ -120,7 +120,9 @@ void Form_Main::Command7_Click() {
 
 void Form_Main::Command5_Click() {
     SearchRun(Tab::CMH, "Search in CMH",
-              [this] { Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, DroskGlobal().blnCancel); },
+              [this](const SearchOptions& options) {
+                  Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, options, DroskGlobal().blnCancel);
+              },
               {&Command7, &Command5});
 }
 

@@ -15,11 +15,11 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/Seams.h"
 #include "base/TextCase.h"
-#include "browsers/RegistryNodes.h"
-#include "browsers/RegistryTab.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
 #include "components/Tab_RegComp.h"
+#include "registry/RegistryNodes.h"
+#include "registry/RegistryTab.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/RegistryValuesList.h"
 

@@ -15,10 +15,10 @@
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/QV_Strings_Lib.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
 #include "components/Tab_RegComp.h"
+#include "registry/RegistryNodes.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/RegistryValuesList.h"
 

@@ -100,8 +100,8 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
 void Form_Main::MNU_RegComp_SearchInRegistry_Click() { Command9_Click(); }
 
 void Form_Main::Command9_Click() {
-    SearchRun(Tab::RegComp, "RegComp - search in Registry", [this] {
-        Tab_RegComp::FindInRegComp(tvwRegComp, colRegComp, stb1, DroskGlobal().blnCancel);
+    SearchRun(Tab::RegComp, "RegComp - search in Registry", [this](const SearchOptions& options) {
+        Tab_RegComp::FindInRegComp(tvwRegComp, colRegComp, stb1, options, DroskGlobal().blnCancel);
     });
 }
 

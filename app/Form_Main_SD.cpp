@@ -86,7 +86,9 @@ void Form_Main::cmdSD_Refresh_Click() {
 
 void Form_Main::cmdSD_SearchRegistry_Click() {
     SearchRun(Tab::SD, "cmdSD_SearchRegistry_Click",
-              [this] { Tab_SD::SD_Find(tvwSD, colSD, stb1, DroskGlobal().blnCancel); });
+              [this](const SearchOptions& options) {
+                  Tab_SD::SD_Find(tvwSD, colSD, stb1, options, DroskGlobal().blnCancel);
+              });
 }
 
 // ---------------------------------------------------------------- tree events

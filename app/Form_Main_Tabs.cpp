@@ -9,8 +9,8 @@
 #include "app/dlg_searching.h"
 #include "base/QV_Err.h"
 #include "base/ScopeExit.h"
-#include "browsers/dlg_FindString.h"
 #include "base/TextCase.h"
+#include "registry/dlg_FindString.h"
 #include "ui/QV_TreeView_Lib.h"
 
 namespace {
@@ -325,21 +325,24 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
     }
 }
 
-void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker,
+void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<void(const SearchOptions&)>& worker,
                           std::vector<ui::Control*> controls) {
     if (RunGuard::Busy() || !IsLoaded()) return;
     clsDroskGlobal& g = DroskGlobal();
     colQVRegistry& engine = QVRegistry();
-    // The Find dialog first: it stores the text and options in the engine and says whether the
-    // user confirmed a search.
+    // The Find dialog first, showing the last confirmed options; the options it gives are the
+    // search's, and the engine keeps them for the next dialog and the settings.
+    std::optional<SearchOptions> chosen;
     {
-        dlg_FindString find(engine, g.blnCancel);
+        dlg_FindString find(engine.Options(), g.blnCancel);
         find.Show(ui::vbModal);
+        chosen = find.Chosen();
     }
-    const bool confirmed = engine.blnFindOptionEnabled;
+    engine.blnFindOptionEnabled = chosen.has_value();
+    if (chosen) engine.SetOptions(*chosen);
     LongRun({.tab = tab, .kind = RunGuard::Kind::Search, .procedure = procedure, .controls = std::move(controls)}, [&] {
-        if (!confirmed) return;
-        worker();
+        if (!chosen) return;
+        worker(*chosen);
         const bool cancelled = g.blnCancel;
         if (BusyBox().IsLoaded()) BusyBox().Unload();
         stb1.Panel(1).SetText("Ready.");

@@ -8,8 +8,8 @@
 #include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
+#include "registry/RegistryNodes.h"
 
 namespace {
 constexpr char kModule[] = "Tab_CMH";

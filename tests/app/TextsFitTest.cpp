@@ -22,10 +22,10 @@
 #include "app/dlg_update_available.h"
 #include "app/frmSplash.h"
 #include "base/Variant.h"
-#include "browsers/colQVRegistry.h"
-#include "browsers/dlg_FindString.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "image/frmDepends.h"
+#include "registry/colQVRegistry.h"
+#include "registry/dlg_FindString.h"
 #include "regsvr/frmMessage.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/RealInput.h"
@@ -222,9 +222,8 @@ TEST_F(TextsFit, EveryFormShowsItsWholeTexts) {
     Walk(TryingToConnect(), overflows);
     { dlg_update_available f; Walk(f, overflows); }
     {
-        colQVRegistry engine;
         bool cancel = false;
-        dlg_FindString f(engine, cancel);
+        dlg_FindString f(colQVRegistry().Options(), cancel);
         Walk(f, overflows);
     }
     { dlg_hiddenAutostartEntries f; Walk(f, overflows); }
