@@ -1,5 +1,5 @@
-// The one reader of PE images: a file's bytes mapped read-only, its headers, section lookup,
-// RVA to file offset and the resource directory, with every read checked against the file.
+// The one reader of PE images: a file's bytes mapped read-only, its headers, section lookup, RVA
+// to file offset, imports, exports and resources, with every read checked against the file.
 //
 // System functions that read a PE file (imagehlp, the version functions, resource loading, the
 // icon extraction, the type-library loader) trust the offsets and sizes they find in it, and a
