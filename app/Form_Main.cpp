@@ -3,6 +3,7 @@
 #include "app/Form_Main.h"
 
 #include "app/Form_Drosk_TrayIcon.h"
+#include "app/Form_Main_Menus.h"
 #include "app/Master.h"
 #include "app/Register_UninstClean.h"
 #include "app/clsDroskGlobal.h"
@@ -112,16 +113,18 @@ void Form_Main::CreateControls() {
     SplitterSD.Create(*this, 5450, y + 480, 40, 3735);
     lsvSD_entries.Create(*this, 120, y + 4320, 7815, 975);
 
-    tvwCMH.Create(*this, 120, y + 480, 6015, 3570);
+    tvwCMH.Create(*this, 120, y + 480, 5835, 3570);
     tvwCMH.SetImageList(&imlCMH);
     lsvCMH_entries.Create(*this, 120, y + 4080, 8055, 1215);
-    Frame_CMH_ArrangedBy.Create(*this, 6240, y + 480, 1935, 1335, "Arranged by");
-    Option_select_by[0].Create(Frame_CMH_ArrangedBy, 120, 240, 1700, 255, "General entries", 1);
-    Option_select_by[1].Create(Frame_CMH_ArrangedBy, 120, 540, 1700, 255, "Reg. File types", 1);
-    cboCMH_arrangedby.Create(Frame_CMH_ArrangedBy, 120, 880, 1700, 1200);
-    Frame_CMH_Buttons.Create(*this, 6240, y + 1920, 1935, 1095, "");
-    Command5.Create(Frame_CMH_Buttons, 120, 150, 1700, 285, "&Search in Registry...");
-    Command1.Create(Frame_CMH_Buttons, 120, 450, 1700, 285, "R&egedit...");
+    // The frames on the right are wide enough for "&Search in Registry..." in the usual fallback
+    // of the dialog font (DejaVu Sans, wider than Tahoma), for a Wine that has no Tahoma.
+    Frame_CMH_ArrangedBy.Create(*this, 6060, y + 480, 2115, 1335, "Arranged by");
+    Option_select_by[0].Create(Frame_CMH_ArrangedBy, 120, 240, 1880, 255, "General entries", 1);
+    Option_select_by[1].Create(Frame_CMH_ArrangedBy, 120, 540, 1880, 255, "Reg. File types", 1);
+    cboCMH_arrangedby.Create(Frame_CMH_ArrangedBy, 120, 880, 1880, 1200);
+    Frame_CMH_Buttons.Create(*this, 6060, y + 1920, 2115, 1095, "");
+    Command5.Create(Frame_CMH_Buttons, 120, 150, 1880, 285, "&Search in Registry...");
+    Command1.Create(Frame_CMH_Buttons, 120, 450, 1880, 285, "R&egedit...");
     pixSmall.Create(*this, 0, 0, 240, 240);
     pixSmall.SetVisible(false);
     pixDummy.Create(*this, 0, 0, 240, 240);
@@ -130,7 +133,7 @@ void Form_Main::CreateControls() {
     // transparent.
     pixDummy.SetBackColor(RGB(255, 0, 255));
     pixDummy.SetPictureFromResource(IDB_DUMMY);
-    Command7.Create(Frame_CMH_Buttons, 120, 750, 1700, 285, "Re&fresh");
+    Command7.Create(Frame_CMH_Buttons, 120, 750, 1880, 285, "Re&fresh");
 
     tvwRegComp.Create(*this, 120, y + 480, 4095, 3690);
     tvwRegComp.SetImageList(&imlRegComp);
@@ -218,21 +221,21 @@ void Form_Main::RestoreSettings() {
             if (g.lngWindowTop <= ui::Screen::Height() && g.lngWindowTop > 0) SetTop(g.lngWindowTop);
             if (g.lngWindowLeft <= ui::Screen::Width() && g.lngWindowLeft > 0) SetLeft(g.lngWindowLeft);
         }
-        Menus["MNU_Options_AutoUpdate"].SetChecked(g.blnOptionAutoUpdate);
+        Menus[MainMenu::Options::AutoUpdate].SetChecked(g.blnOptionAutoUpdate);
         SetWindowState(static_cast<int>(g.lngWindowState));
         Show();
         Menus[Facts(Tab::US).editMenu].SetVisible(true);
         if (g.blnOptionShowInTaskbar) {
             TrayForm().Load();
-            Menus["MNU_Options_Show_in_Taskbar"].SetChecked(true);
-            Menus["MNU_File_ShutDown"].SetEnabled(true);
-            Menus["MNU_Options_StartMinimized"].SetEnabled(true);
+            Menus[MainMenu::Options::ShowInTaskbar].SetChecked(true);
+            Menus[MainMenu::File::ShutDown].SetEnabled(true);
+            Menus[MainMenu::Options::StartMinimized].SetEnabled(true);
         } else {
-            Menus["MNU_Options_Show_in_Taskbar"].SetChecked(false);
-            Menus["MNU_File_ShutDown"].SetEnabled(false);
-            Menus["MNU_Options_StartMinimized"].SetEnabled(false);
+            Menus[MainMenu::Options::ShowInTaskbar].SetChecked(false);
+            Menus[MainMenu::File::ShutDown].SetEnabled(false);
+            Menus[MainMenu::Options::StartMinimized].SetEnabled(false);
         }
-        Menus["MNU_Options_StartMinimized"].SetChecked(g.blnOptionLaunchMinimized);
+        Menus[MainMenu::Options::StartMinimized].SetChecked(g.blnOptionLaunchMinimized);
         mSettingsRestored = true;
     });
 }
@@ -327,19 +330,19 @@ void Form_Main::MNU_File_ShutDown_Click() {
 }
 
 void Form_Main::MNU_Options_Show_in_Taskbar_Click() {
-    auto& item = Menus["MNU_Options_Show_in_Taskbar"];
+    auto& item = Menus[MainMenu::Options::ShowInTaskbar];
     clsDroskGlobal& g = DroskGlobal();
     if (!item.Checked()) {
         g.blnOptionShowInTaskbar = true;
         item.SetChecked(true);
-        Menus["MNU_File_ShutDown"].SetEnabled(true);
-        Menus["MNU_Options_StartMinimized"].SetEnabled(true);
+        Menus[MainMenu::File::ShutDown].SetEnabled(true);
+        Menus[MainMenu::Options::StartMinimized].SetEnabled(true);
         TrayForm().Load();
     } else {
         g.blnOptionShowInTaskbar = false;
         item.SetChecked(false);
-        Menus["MNU_File_ShutDown"].SetEnabled(false);
-        Menus["MNU_Options_StartMinimized"].SetEnabled(false);
+        Menus[MainMenu::File::ShutDown].SetEnabled(false);
+        Menus[MainMenu::Options::StartMinimized].SetEnabled(false);
         if (TrayForm().IsLoaded()) {
             TrayForm().Unhook();
             TrayForm().Unload();

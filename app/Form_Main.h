@@ -26,6 +26,8 @@
 #include "image/frmDepends.h"
 #include "ui/ui.h"
 
+struct SearchOptions;
+
 struct TabFacts;
 
 // The four tabs, numbered as the tab container numbers its pages. Every fact of a tab stands in
@@ -144,8 +146,6 @@ public:
     void ShowSelectedNodeData(Tab tab, bool values = true);
     void Form_Resize() override;
 
-    // Whether this loaded window has restored its settings (only such a window saves them).
-    bool SettingsRestored() const { return mSettingsRestored; }
     // The window is inside its close request or unload.
     bool Closing() const { return mClosing; }
     // The geometry of a tab page in the window's client area, twips (tests read it).
@@ -182,10 +182,10 @@ private:
     };
     void LongRun(const RunPlan& plan, const std::function<void()>& worker);
     // A registry search of a tab: the Find dialog first, then (confirmed or not) a long run of
-    // kind Search that calls `worker` only for a confirmed search and ends a search that was not
-    // cancelled with "Finished searching through the registry.".
+    // kind Search that calls `worker` with the confirmed options only for a confirmed search and
+    // ends a search that was not cancelled with "Finished searching through the registry.".
     // `controls` are the tab's own buttons the search switches off.
-    void SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker,
+    void SearchRun(Tab tab, const char* procedure, const std::function<void(const SearchOptions&)>& worker,
                    std::vector<ui::Control*> controls = {});
     // A tab's refresh: the tree's selected node is remembered by its key, `clear` empties the
     // tab, `fill` runs as a long run of `plan`, and the remembered node, when found again, is
@@ -208,7 +208,6 @@ private:
     struct EditTab;
     EditTab EditTabOf(Tab tab);
     static ui::NodePtr EditNode(const EditTab& t, long minLevel, std::string* path = nullptr);
-    void WireEditMenus();
 
     void MNU_RegComp_Regedit_Click();
     void MNU_RegComp_Register_NEW_component_Click();
@@ -242,7 +241,7 @@ private:
 
     bool mVisited[kTabCount] = {};
     bool& Visited(Tab tab) { return mVisited[static_cast<int>(tab)]; }
-    bool mSettingsRestored = false;
+    bool mSettingsRestored = false;  // the loaded window has restored its settings: only then it saves them
     bool mClosing = false;
     int mToolbarHeightTwips = 0;
 };

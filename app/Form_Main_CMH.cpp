@@ -4,18 +4,18 @@
 
 #include <commctrl.h>
 
+#include "app/Form_Main_Menus.h"
 #include "app/clsDroskGlobal.h"
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/ScopeExit.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "components/Tab_RegComp.h"
 #include "image/QV_IconsAndResources.h"
+#include "registry/RegistryNodes.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace
@@ -35,9 +35,8 @@ void Form_Main::WireEvents_CMH() {
     };
     Command7.Click = [this] { Command7_Click(); };
     Command5.Click = [this] { Command5_Click(); };
-    // The Regedit button runs the Edit menu's "Regedit..." (wired with the other Regedit items).
-    Command1.Click = [this] { Menus["MNU_CMH_Regedit"].DoClick(); };
-    Menus["MNU_CMH_SearchInRegistry"].Click = [this] { Command5_Click(); };
+    // The Regedit button runs the Edit menu's "Regedit...".
+    Command1.Click = [this] { Menus[MainMenu::CMH::Regedit].DoClick(); };
     // A new "arranged by" choice rebuilds the list (not while the tab is being set up).
     cboCMH_arrangedby.Click = [this] {
         if (Visited(Tab::CMH) && !RunGuard::Active() && tvwCMH.Nodes.Count() > 0) Command7_Click();
@@ -68,23 +67,23 @@ void Form_Main::TabShown_CMH() {
 }
 
 void Form_Main::Disable_MNU_CMH_Items() {
-    for (const char* n : {"MNU_CMHNew", "MNU_CMH_Delete", "MNU_CMH_Delete_all_entries_of_this_component", "MNU_CMH_Rename",
-                          "MNU_CMH_Regedit", "MNU_CMHEntries_New", "MNU_CMHEntries_Delete", "MNU_CMHEntries_Rename",
-                          "MNU_CMHEntries_Modify"})
+    namespace E = MainMenu::CMH;
+    namespace V = MainMenu::CMHEntries;
+    for (const char* n : {E::New, E::Delete, E::DeleteAllEntries, E::Rename, E::Regedit, V::New, V::Delete, V::Rename,
+                          V::Modify})
         Menus[n].SetEnabled(false);
     // No selected node: everything stays off.
     TrapErrors(kModule, "Disable_MNU_CMH_Items", [this] {
         const std::optional<long> l = SelectedLevel(tvwCMH);
         if (!l) return;
         const bool general = Option_select_by[0].Value();
-        if (*l == 0 && !general) Menus["MNU_CMH_Delete_all_entries_of_this_component"].SetEnabled(true);
+        if (*l == 0 && !general) Menus[E::DeleteAllEntries].SetEnabled(true);
         if (*l >= 2) {
-            if (!general) Menus["MNU_CMH_Delete"].SetEnabled(true);
-            for (const char* n : {"MNU_CMHNew", "MNU_CMH_Regedit", "MNU_CMHEntries_New", "MNU_CMHEntries_Delete"})
-                Menus[n].SetEnabled(true);
+            if (!general) Menus[E::Delete].SetEnabled(true);
+            for (const char* n : {E::New, E::Regedit, V::New, V::Delete}) Menus[n].SetEnabled(true);
         }
         if (*l >= 3)
-            for (const char* n : {"MNU_CMH_Rename", "MNU_CMH_Delete"}) Menus[n].SetEnabled(true);
+            for (const char* n : {E::Rename, E::Delete}) Menus[n].SetEnabled(true);
     });
 }
 
@@ -121,7 +120,9 @@ void Form_Main::Command7_Click() {
 
 void Form_Main::Command5_Click() {
     SearchRun(Tab::CMH, "Search in CMH",
-              [this] { Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, DroskGlobal().blnCancel); },
+              [this](const SearchOptions& options) {
+                  Tab_CMH::CMH_Search(tvwCMH, colCMH, stb1, options, DroskGlobal().blnCancel);
+              },
               {&Command7, &Command5});
 }
 
@@ -179,7 +180,7 @@ void Form_Main::tvwCMH_MouseUp(int button, int, long x, long y) {
         }
     });
     if (button == 2) {
-        PopupMenu(Menus["MNU_CMH"]);
+        PopupMenu(Menus[MainMenu::CMH::Menu]);
         return;
     }
     TrapErrors(kModule, "tvwCMH_MouseUp", [&] {

@@ -15,15 +15,14 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/Seams.h"
 #include "base/TextCase.h"
-#include "browsers/RegistryNodes.h"
-#include "browsers/RegistryTab.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
 #include "components/Tab_RegComp.h"
+#include "registry/RegistryNodes.h"
+#include "registry/RegistryTab.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/RegistryValuesList.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace
@@ -90,44 +89,6 @@ ui::NodePtr Form_Main::EditNode(const EditTab& t, long minLevel, std::string* pa
     if (!RegistryNodes::IsKeyPath(p)) return nullptr;
     if (path) *path = p;
     return n;
-}
-
-void Form_Main::WireEditMenus() {
-    struct Family {
-        Tab tab;
-        const char* newKey;
-        const char* newValue;
-        const char* entries;  // the values list's pop-up menu
-        const char* rename;
-        const char* deleteKey;
-    };
-    const Family families[] = {
-        {Tab::RegComp, "MNU_RegComp_New", "MNU_RegComp_NewValue", "MNU_RegCompEntries", "MNU_RegComp_Rename",
-         "MNU_RegComp_Delete"},
-        {Tab::CMH, "MNU_CMHNEw_Key", "MNU_CMHNew_Value", "MNU_CMHEntries", "MNU_CMH_Rename", "MNU_CMH_Delete"},
-        {Tab::SD, "MNU_ServicesDevices_New_Key", "MNU_ServicesDevices_New_Value", "MNU_SDEntries",
-         "MNU_ServicesDevices_Rename", "MNU_ServicesDevices_Delete"},
-    };
-    for (const Family& f : families) {
-        const Tab tab = f.tab;
-        const std::string entries = f.entries;
-        Menus[f.newKey].Click = [this, tab] { EditNewKey(tab); };
-        Menus[f.newValue].Click = [this, tab] { EditNewValue(tab); };
-        Menus[entries + "_New"].Click = [this, tab] { EditNewValue(tab); };
-        Menus[entries + "_Modify"].Click = [this, tab] { EditModifyValue(tab); };
-        Menus[entries + "_Rename"].Click = [this, tab] { EditRenameValue(tab); };
-        Menus[entries + "_Delete"].Click = [this, tab] { EditDeleteValue(tab); };
-        Menus[f.rename].Click = [this, tab] { EditRenameKey(tab); };
-        Menus[f.deleteKey].Click = [this, tab] { EditDeleteKey(tab); };
-    }
-    Menus["MNU_RegComp_Delete_all_enties_of_this_component"].Click = [this] {
-        MNU_RegComp_Delete_all_enties_of_this_component_Click();
-    };
-    Menus["MNU_RegComp_Delete_components_Server"].Click = [this] { MNU_RegComp_Delete_components_Server_Click(); };
-    Menus["MNU_CMH_Delete_all_entries_of_this_component"].Click = [this] {
-        MNU_CMH_Delete_all_entries_of_this_component_Click();
-    };
-    Menus["MNU_ServicesDevices_DeleteComponent"].Click = [this] { MNU_ServicesDevices_DeleteComponent_Click(); };
 }
 
 // ---------------------------------------------------------------- values

@@ -79,15 +79,15 @@ void Form_Main::Form_Resize() {
                 break;
             case Tab::CMH: {
                 tvwCMH.SetTop(y + 480);
-                tvwCMH.SetWidth(std::max(0L, Round(W - 2300)));
+                tvwCMH.SetWidth(std::max(0L, Round(W - 2480)));
                 lsvCMH_entries.SetWidth(std::min(Round(W - 150), rightLimit - lsvCMH_entries.Left()));
                 long h = std::max(0L, Round(0.18 * H - 160));
                 long top = Round(H - h - 980) + y;
                 if (top + h > bottomLimit) top = bottomLimit - h;
                 tvwCMH.SetHeight(std::max(0L, std::min(Round(0.82 * H - 1530 + 200), top - 60 - tvwCMH.Top())));
                 lsvCMH_entries.Move(lsvCMH_entries.Left(), top, lsvCMH_entries.Width(), h);
-                Frame_CMH_ArrangedBy.SetLeft(Round(W - 2100));
-                Frame_CMH_Buttons.SetLeft(Round(W - 2100));
+                Frame_CMH_ArrangedBy.SetLeft(Round(W - 2280));
+                Frame_CMH_Buttons.SetLeft(Round(W - 2280));
                 break;
             }
             case Tab::RegComp:

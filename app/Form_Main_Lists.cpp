@@ -1,10 +1,11 @@
 // The main window's values and details lists: their keys, mouse releases and pop-up menus with
 // the items each row allows, the copy of a detail to the clipboard, and the tab tools that start
-// other programs or dialogs (Regedit at a key, the services console, folder options, the
-// dependency viewer and the folder of a service, the arranged-by options, the Explorer menu
-// dialog).
+// other programs or dialogs (Regedit at a key, the services console, the dependency viewer and
+// the folder of a service, the arranged-by options). The menu tables (Form_Main_Menus.cpp)
+// give them to their items.
 #include "app/Form_Main.h"
 
+#include "app/Form_Main_Menus.h"
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_ArrangedByOptions.h"
 #include "app/dlg_filedoesntexist.h"
@@ -15,27 +16,28 @@
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/QV_Strings_Lib.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
-#include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "components/Tab_RegComp.h"
+#include "registry/RegistryNodes.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/RegistryValuesList.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace
 
 namespace {
 // What differs between the three values lists: the tree behind it, the registry root, how
-// many leading parts of a node key come before the registry path.
+// many leading parts of a node key come before the registry path, the items of its pop-up
+// menu that follow the selected row.
 struct ValuesList {
     ui::TreeView* tree;
     ui::ListView* list;
     HKEY root;
     int leading;
+    const char* rename;
+    const char* modify;
 };
 }  // namespace
 
@@ -48,44 +50,11 @@ void Form_Main::WireEvents_Lists() {
     lsvCMH_entries.MouseUp = [this](int b, int, long, long) { ValuesList_MouseUp(Tab::CMH, b); };
     lsvRegComp_entries.MouseUp = [this](int b, int, long, long) { ValuesList_MouseUp(Tab::RegComp, b); };
     lsvRegCompDetails.MouseUp = [this](int b, int, long, long) {
-        DetailsList_MouseUp("MNU_RegComp_Clipboard", "MNU_RegComp_Clipboard_Copy", b);
+        DetailsList_MouseUp(MainMenu::RegCompClipboard::Menu, MainMenu::RegCompClipboard::Copy, b);
     };
     lsvSDDetails.MouseUp = [this](int b, int, long, long) {
-        DetailsList_MouseUp("MNU_SD_Clipboard", "MNU_SD_Clipboard_copy", b);
+        DetailsList_MouseUp(MainMenu::SDClipboard::Menu, MainMenu::SDClipboard::Copy, b);
     };
-
-    Menus["MNU_RegComp_Clipboard_Copy"].Click = [this] { CopyDetail(lsvRegCompDetails, "MNU_RegComp_Clipboard_Copy"); };
-    Menus["MNU_SD_Clipboard_copy"].Click = [this] { CopyDetail(lsvSDDetails, "MNU_SD_Clipboard_copy"); };
-    Menus["MNU_RegComp_Options"].Click = [this] { ArrangedByOptions(Tab::RegComp); };
-    Menus["MNU_ServicesDevices_Options"].Click = [this] { ArrangedByOptions(Tab::SD); };
-    Menus["MNU_RegComp_RegUnregShortcut"].Click = [this] {
-        TrapErrors(kModule, "MNU_RegComp_RegUnregShortcut_Click", [this] {
-            Reg_Unreg_Shortcut_Dialog dlg;
-            dlg.Show(ui::vbModal, this);
-        });
-    };
-    Menus["MNU_CMH_Regedit"].Click = [this] { RegeditAtNode(tvwCMH, "HKEY_CLASSES_ROOT", "MNU_CMH_Regedit_Click"); };
-    Menus["MNU_ServicesDevices_Regedit"].Click = [this] {
-        RegeditAtNode(tvwSD, "HKEY_LOCAL_MACHINE", "MNU_ServicesDevices_Regedit_Click");
-    };
-    Menus["MNU_Services_Devices_MMC"].Click = [this] { SD_OpenServicesConsole(); };
-    Menus["MNU_CMH_FolderOptions"].Click = [] {
-        // Errors are ignored: a missing applet starts nothing.
-        TrapErrors(kModule, "MNU_CMH_FolderOptions_Click",
-                   [] { ui::StartProgram("control.exe folders", SW_SHOWMAXIMIZED, false); });
-    };
-    Menus["MNU_ServicesDevices_Dependencies"].Click = [this] { MNU_ServicesDevices_Dependencies_Click(); };
-    Menus["MNU_ServicesDevices_ShowFilePath"].Click = [this] { MNU_ServicesDevices_ShowFilePath_Click(); };
-
-    // The File, Options and Help menus' items are never switched by a selection: an item that
-    // has no command in this program stays grey.
-    for (const char* name : {"MNU_File", "MNU_Options", "Help"}) {
-        ui::MenuItem& menu = Menus[name];
-        for (long i = 1; i <= menu.Count(); ++i) {
-            ui::MenuItem& it = menu.Item(i);
-            if (!it.IsSeparator() && it.Count() == 0 && !it.Click) it.SetEnabled(false);
-        }
-    }
 }
 
 // ---------------------------------------------------------------- values and details lists
@@ -123,10 +92,14 @@ void Form_Main::ShowSelectedNodeData(Tab tab, bool values) {
 }
 
 void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
-    const ValuesList v = tab == Tab::SD    ? ValuesList{&tvwSD, &lsvSD_entries, HKEY_LOCAL_MACHINE, 2}
-                         : tab == Tab::CMH ? ValuesList{&tvwCMH, &lsvCMH_entries, HKEY_CLASSES_ROOT, 2}
-                                           : ValuesList{&tvwRegComp, &lsvRegComp_entries, HKEY_CLASSES_ROOT, 3};
-    const std::string menu = Facts(tab).entriesMenu;
+    namespace M = MainMenu;
+    const ValuesList v =
+        tab == Tab::SD    ? ValuesList{&tvwSD, &lsvSD_entries, HKEY_LOCAL_MACHINE, 2, M::SDEntries::Rename,
+                                       M::SDEntries::Modify}
+        : tab == Tab::CMH ? ValuesList{&tvwCMH, &lsvCMH_entries, HKEY_CLASSES_ROOT, 2, M::CMHEntries::Rename,
+                                       M::CMHEntries::Modify}
+                          : ValuesList{&tvwRegComp, &lsvRegComp_entries, HKEY_CLASSES_ROOT, 3, M::RegCompEntries::Rename,
+                                       M::RegCompEntries::Modify};
     // The tree's menu by the selected node (this also sets New and Delete of the values menu),
     // and the key behind the node; without a node no menu opens.
     std::string path;
@@ -139,8 +112,8 @@ void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
         ready = true;
     });
     if (!ready) return;
-    ui::MenuItem& rename = Menus[menu + "_Rename"];
-    ui::MenuItem& modify = Menus[menu + "_Modify"];
+    ui::MenuItem& rename = Menus[v.rename];
+    ui::MenuItem& modify = Menus[v.modify];
     // Rename and Modify by the selected row: the unnamed value is the row without a key.
     rename.SetEnabled(false);
     modify.SetEnabled(false);
@@ -154,7 +127,7 @@ void Form_Main::ValuesList_MouseUp(Tab tab, int button) {
         const bool found = QV_Registry_Lib::FindValue(v.root, path, name, index, type, raw, text, 0) == 0;
         modify.SetEnabled(found && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_DWORD));
     });
-    if (button == ui::vbRightButton) PopupMenu(Menus[menu]);
+    if (button == ui::vbRightButton) PopupMenu(Menus[Facts(tab).entriesMenu]);
 }
 
 void Form_Main::DetailsList_MouseUp(const char* menu, const char* copyItem, int button) {

@@ -3,6 +3,7 @@
 // registration hand-over from the connector.
 #include "app/Form_Main.h"
 
+#include "app/Form_Main_Menus.h"
 #include "app/clsDroskGlobal.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Registry_Lib.h"
@@ -13,7 +14,6 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace
@@ -61,26 +61,21 @@ void Form_Main::TabShown_RegComp() {
 }
 
 void Form_Main::Disable_MNU_RegComp_Items() {
-    for (const char* n : {"MNU_RegComp_Newxx", "MNU_RegComp_Delete", "MNU_RegComp_Rename",
-                          "MNU_RegComp_Delete_all_enties_of_this_component", "MNU_RegComp_Delete_components_Server",
-                          "MNU_RegComp_Show_File_path", "MNU_RegComp_Unregisterthiscomponent", "MNU_RegComp_Regedit",
-                          "MNU_RegComp_Dependencies", "MNU_RegCompEntries_New", "MNU_RegCompEntries_Delete",
-                          "MNU_RegCompEntries_Rename", "MNU_RegCompEntries_Modify"})
+    namespace E = MainMenu::RegComp;
+    namespace V = MainMenu::RegCompEntries;
+    for (const char* n : {E::New, E::Delete, E::Rename, E::DeleteAllEntries, E::DeleteServer, E::ShowFilePath,
+                          E::Unregister, E::Regedit, E::Dependencies, V::New, V::Delete, V::Rename, V::Modify})
         Menus[n].SetEnabled(false);
     // No selected node: everything stays off.
     TrapErrors(kModule, "Disable_MNU_RegComp_Items", [this] {
         const std::optional<long> l = SelectedLevel(tvwRegComp);
         if (!l) return;
         if (*l == 1)
-            for (const char* n : {"MNU_RegComp_Delete_all_enties_of_this_component", "MNU_RegComp_Delete_components_Server",
-                                  "MNU_RegComp_Show_File_path", "MNU_RegComp_Unregisterthiscomponent",
-                                  "MNU_RegComp_Dependencies"})
+            for (const char* n : {E::DeleteAllEntries, E::DeleteServer, E::ShowFilePath, E::Unregister, E::Dependencies})
                 Menus[n].SetEnabled(true);
         if (*l >= 3)
-            for (const char* n : {"MNU_RegComp_Newxx", "MNU_RegComp_Delete", "MNU_RegComp_Regedit",
-                                  "MNU_RegCompEntries_New", "MNU_RegCompEntries_Delete"})
-                Menus[n].SetEnabled(true);
-        if (*l >= 4) Menus["MNU_RegComp_Rename"].SetEnabled(true);
+            for (const char* n : {E::New, E::Delete, E::Regedit, V::New, V::Delete}) Menus[n].SetEnabled(true);
+        if (*l >= 4) Menus[E::Rename].SetEnabled(true);
     });
 }
 
@@ -105,8 +100,8 @@ void Form_Main::MNU_RegComp_RefreshTreeView_Click() {
 void Form_Main::MNU_RegComp_SearchInRegistry_Click() { Command9_Click(); }
 
 void Form_Main::Command9_Click() {
-    SearchRun(Tab::RegComp, "RegComp - search in Registry", [this] {
-        Tab_RegComp::FindInRegComp(tvwRegComp, colRegComp, stb1, DroskGlobal().blnCancel);
+    SearchRun(Tab::RegComp, "RegComp - search in Registry", [this](const SearchOptions& options) {
+        Tab_RegComp::FindInRegComp(tvwRegComp, colRegComp, stb1, options, DroskGlobal().blnCancel);
     });
 }
 
@@ -170,7 +165,7 @@ void Form_Main::tvwRegComp_MouseUp(int button, int, long, long) {
         Disable_MNU_RegComp_Items();
         ui::NodePtr n = tvwRegComp.DropHighlight();
         if (button == ui::vbRightButton) {
-            PopupMenu(Menus["MNU_RegComp"]);
+            PopupMenu(Menus[MainMenu::RegComp::Menu]);
         } else if (n && QV_TreeView_Lib::GetNodeLevel(tvwRegComp, n->Key()) >= 2) {
             Tab_RegComp::FillRegistryValuesList(n->Key(), lsvRegComp_entries);
         }

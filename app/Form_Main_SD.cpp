@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "app/Form_Main_Menus.h"
 #include "app/clsDroskGlobal.h"
 #include "base/FileLookup.h"
 #include "base/QV_Err.h"
@@ -12,7 +13,6 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/mTreeviewMacros_472.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace
@@ -30,7 +30,6 @@ void Form_Main::WireEvents_SD() {
     tvwSD.DblClick = [this] { tvwSD_DblClick(); };
     tvwSD.KeyDown = [this](int k, int s) { tvwSD_KeyDown(k, s); };
     tvwSD.MouseUp = [this](int b, int s, long x, long y) { tvwSD_MouseUp(b, s, x, y); };
-    Menus["MNU_ServicesDevices_SearchInRegistry"].Click = [this] { cmdSD_SearchRegistry_Click(); };
     // The pictures of the tree and the details list: a service's and a driver's own, the others
     // taken from the components tab's list (the values list has its own).
     if (!imlSD.Exists("Service")) imlSD.AddFromResource("Service", nullptr, IDI_IML_SERVICE);
@@ -52,24 +51,20 @@ void Form_Main::TabShown_SD() {
 }
 
 void Form_Main::Disable_MNU_ServicesDevices_Items() {
-    for (const char* n : {"MNU_ServicesDevicesNew", "MNU_ServicesDevices_Delete", "MNU_ServicesDevices_DeleteComponent",
-                          "MNU_ServicesDevices_ShowFilePath", "MNU_ServicesDevices_Dependencies",
-                          "MNU_ServicesDevices_Rename", "MNU_ServicesDevices_Regedit", "MNU_SDEntries_Delete",
-                          "MNU_SDEntries_New", "MNU_SDEntries_Rename", "MNU_SDEntries_Modify"})
+    namespace E = MainMenu::ServicesDevices;
+    namespace V = MainMenu::SDEntries;
+    for (const char* n : {E::New, E::Delete, E::DeleteComponent, E::ShowFilePath, E::Dependencies, E::Rename, E::Regedit,
+                          V::Delete, V::New, V::Rename, V::Modify})
         Menus[n].SetEnabled(false);
     // No selected node: everything stays off.
     TrapErrors(kModule, "Disable_MNU_ServicesDevices_Items", [this] {
         const std::optional<long> l = SelectedLevel(tvwSD);
         if (!l) return;
         if (*l == 0)
-            for (const char* n : {"MNU_ServicesDevices_DeleteComponent", "MNU_ServicesDevices_ShowFilePath",
-                                  "MNU_ServicesDevices_Dependencies"})
-                Menus[n].SetEnabled(true);
+            for (const char* n : {E::DeleteComponent, E::ShowFilePath, E::Dependencies}) Menus[n].SetEnabled(true);
         if (*l >= 5)
-            for (const char* n : {"MNU_ServicesDevices_Delete", "MNU_ServicesDevicesNew", "MNU_ServicesDevices_Regedit",
-                                  "MNU_SDEntries_Delete", "MNU_SDEntries_New"})
-                Menus[n].SetEnabled(true);
-        if (*l >= 6) Menus["MNU_ServicesDevices_Rename"].SetEnabled(true);
+            for (const char* n : {E::Delete, E::New, E::Regedit, V::Delete, V::New}) Menus[n].SetEnabled(true);
+        if (*l >= 6) Menus[E::Rename].SetEnabled(true);
     });
 }
 
@@ -92,7 +87,9 @@ void Form_Main::cmdSD_Refresh_Click() {
 
 void Form_Main::cmdSD_SearchRegistry_Click() {
     SearchRun(Tab::SD, "cmdSD_SearchRegistry_Click",
-              [this] { Tab_SD::SD_Find(tvwSD, colSD, stb1, DroskGlobal().blnCancel); });
+              [this](const SearchOptions& options) {
+                  Tab_SD::SD_Find(tvwSD, colSD, stb1, options, DroskGlobal().blnCancel);
+              });
 }
 
 // ---------------------------------------------------------------- tree events
@@ -155,7 +152,7 @@ void Form_Main::tvwSD_MouseUp(int button, int, long, long) {
         n = tvwSD.DropHighlight();
     });
     if (button == 2) {
-        PopupMenu(Menus["MNU_ServicesDevices"]);
+        PopupMenu(Menus[MainMenu::ServicesDevices::Menu]);
         return;
     }
     TrapErrors(kModule, "tvwSD_MouseUp", [&] {

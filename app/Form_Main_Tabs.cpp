@@ -3,16 +3,16 @@
 // long runs (scans and searches) that every tab's commands go through.
 #include "app/Form_Main.h"
 
+#include "app/Form_Main_Menus.h"
 #include "app/Master.h"
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/QV_Err.h"
 #include "base/ScopeExit.h"
-#include "browsers/dlg_FindString.h"
 #include "base/TextCase.h"
+#include "registry/dlg_FindString.h"
 #include "ui/QV_TreeView_Lib.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace
@@ -26,17 +26,17 @@ const std::vector<TabFacts>& TabTable() {
          .code = "us",
          .caption = "UninstClean",
          .title = "UninstClean",
-         .fileItem = "MNU_File_US",
-         .editMenu = "MNU_UninstClean",
+         .fileItem = MainMenu::File::US,
+         .editMenu = MainMenu::UninstClean::Menu,
          .entriesMenu = nullptr,
-         .refreshItem = "MNU_UninstClean_RefreshUninst",
+         .refreshItem = MainMenu::UninstClean::RefreshUninst,
          .searchItem = nullptr,
-         .exploreItem = "MNU_UninstClean_ShowApplicationPath",
+         .exploreItem = MainMenu::UninstClean::ShowApplicationPath,
          .optionsItem = nullptr,
          .searchButton = false,
          .optionsButton = false,
          .exploreButton = true,
-         .scanLocks = {"MNU_UninstClean_RefreshUninst", "MNU_UninstClean_RebuildCache"},
+         .scanLocks = {MainMenu::UninstClean::RefreshUninst, MainMenu::UninstClean::RebuildCache},
          .searchLocks = {},
          .refresh = &Form_Main::MNU_UninstClean_RefreshUninst_Click,
          .shown = &Form_Main::TabShown_US,
@@ -46,19 +46,19 @@ const std::vector<TabFacts>& TabTable() {
          .code = "sd",
          .caption = " Services/Devices",
          .title = "Services/Devices",
-         .fileItem = "MNU_File_SD",
-         .editMenu = "MNU_ServicesDevices",
-         .entriesMenu = "MNU_SDEntries",
-         .refreshItem = "MNU_ServicesDevices_Refresh",
-         .searchItem = "MNU_ServicesDevices_SearchInRegistry",
-         .exploreItem = "MNU_ServicesDevices_ShowFilePath",
-         .optionsItem = "MNU_ServicesDevices_Options",
+         .fileItem = MainMenu::File::SD,
+         .editMenu = MainMenu::ServicesDevices::Menu,
+         .entriesMenu = MainMenu::SDEntries::Menu,
+         .refreshItem = MainMenu::ServicesDevices::Refresh,
+         .searchItem = MainMenu::ServicesDevices::SearchInRegistry,
+         .exploreItem = MainMenu::ServicesDevices::ShowFilePath,
+         .optionsItem = MainMenu::ServicesDevices::Options,
          .searchButton = true,
          .optionsButton = true,
          .exploreButton = true,
-         .scanLocks = {"MNU_ServicesDevices_Refresh", "MNU_ServicesDevices_SearchInRegistry",
-                       "MNU_ServicesDevices_Options"},
-         .searchLocks = {"MNU_ServicesDevices_Refresh", "MNU_ServicesDevices_SearchInRegistry"},
+         .scanLocks = {MainMenu::ServicesDevices::Refresh, MainMenu::ServicesDevices::SearchInRegistry,
+                       MainMenu::ServicesDevices::Options},
+         .searchLocks = {MainMenu::ServicesDevices::Refresh, MainMenu::ServicesDevices::SearchInRegistry},
          .refresh = &Form_Main::cmdSD_Refresh_Click,
          .shown = &Form_Main::TabShown_SD,
          .disableItems = &Form_Main::Disable_MNU_ServicesDevices_Items},
@@ -67,17 +67,17 @@ const std::vector<TabFacts>& TabTable() {
          .code = "cmh",
          .caption = "Reg. File types",
          .title = "Registered File Types",
-         .fileItem = "MNU_File_CMH",
-         .editMenu = "MNU_CMH",
-         .entriesMenu = "MNU_CMHEntries",
-         .refreshItem = "MNU_CMH_Refresh",
-         .searchItem = "MNU_CMH_SearchInRegistry",
+         .fileItem = MainMenu::File::CMH,
+         .editMenu = MainMenu::CMH::Menu,
+         .entriesMenu = MainMenu::CMHEntries::Menu,
+         .refreshItem = MainMenu::CMH::Refresh,
+         .searchItem = MainMenu::CMH::SearchInRegistry,
          .exploreItem = nullptr,
-         .optionsItem = "MNU_CMH_FolderOptions",
+         .optionsItem = MainMenu::CMH::FolderOptions,
          .searchButton = true,
          .optionsButton = false,
          .exploreButton = false,
-         .scanLocks = {"MNU_CMH_Refresh", "MNU_CMH_SearchInRegistry"},
+         .scanLocks = {MainMenu::CMH::Refresh, MainMenu::CMH::SearchInRegistry},
          // Its search switches off the tab's buttons Refresh and Search instead (Command5_Click).
          .searchLocks = {},
          .refresh = &Form_Main::Command7_Click,
@@ -88,18 +88,18 @@ const std::vector<TabFacts>& TabTable() {
          .code = "regcomp",
          .caption = "Reg. Components",
          .title = "COM Components",
-         .fileItem = "MNU_File_RegComp",
-         .editMenu = "MNU_RegComp",
-         .entriesMenu = "MNU_RegCompEntries",
-         .refreshItem = "MNU_RegComp_RefreshTreeView",
-         .searchItem = "MNU_RegComp_SearchInRegistry",
-         .exploreItem = "MNU_RegComp_Show_File_path",
-         .optionsItem = "MNU_RegComp_Options",
+         .fileItem = MainMenu::File::RegComp,
+         .editMenu = MainMenu::RegComp::Menu,
+         .entriesMenu = MainMenu::RegCompEntries::Menu,
+         .refreshItem = MainMenu::RegComp::RefreshTreeView,
+         .searchItem = MainMenu::RegComp::SearchInRegistry,
+         .exploreItem = MainMenu::RegComp::ShowFilePath,
+         .optionsItem = MainMenu::RegComp::Options,
          .searchButton = true,
          .optionsButton = true,
          .exploreButton = true,
-         .scanLocks = {"MNU_RegComp_RefreshTreeView", "MNU_RegComp_SearchInRegistry", "MNU_RegComp_Options"},
-         .searchLocks = {"MNU_RegComp_RefreshTreeView", "MNU_RegComp_SearchInRegistry"},
+         .scanLocks = {MainMenu::RegComp::RefreshTreeView, MainMenu::RegComp::SearchInRegistry, MainMenu::RegComp::Options},
+         .searchLocks = {MainMenu::RegComp::RefreshTreeView, MainMenu::RegComp::SearchInRegistry},
          .refresh = &Form_Main::MNU_RegComp_RefreshTreeView_Click,
          .shown = &Form_Main::TabShown_RegComp,
          .disableItems = &Form_Main::Disable_MNU_RegComp_Items},
@@ -204,7 +204,7 @@ void Form_Main::Toolbar1_ButtonClick(ui::ToolbarButton& button) {
             return;
         }
         if (key == "Help") {
-            Menus["Contents"].DoClick();
+            Menus[MainMenu::Help::Contents].DoClick();
             return;
         }
         const std::optional<Tab> tab = ShownTab();
@@ -246,10 +246,10 @@ void Form_Main::EnableDisableFileMenuItems(const std::string& action, const std:
     const bool on = a == "start";
     const TabFacts* facts = FactsOf(tab);
     ui::Menu::Batch batch(Menus);
-    Menus["MNU_File_Exit"].SetEnabled(on);
-    if (DroskGlobal().blnOptionShowInTaskbar) Menus["MNU_File_ShutDown"].SetEnabled(on);
+    Menus[MainMenu::File::Exit].SetEnabled(on);
+    if (DroskGlobal().blnOptionShowInTaskbar) Menus[MainMenu::File::ShutDown].SetEnabled(on);
     // Only where the program has the command.
-    ui::MenuItem& checkNow = Menus["MNU_Options_AutoUpdateCheckNow"];
+    ui::MenuItem& checkNow = Menus[MainMenu::Options::AutoUpdateCheckNow];
     checkNow.SetEnabled(on && checkNow.Click);
     for (const TabFacts& t : TabTable()) Menus[t.fileItem].SetEnabled(on);
     if (facts)
@@ -325,21 +325,24 @@ void Form_Main::LongRun(const RunPlan& plan, const std::function<void()>& worker
     }
 }
 
-void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<void()>& worker,
+void Form_Main::SearchRun(Tab tab, const char* procedure, const std::function<void(const SearchOptions&)>& worker,
                           std::vector<ui::Control*> controls) {
     if (RunGuard::Busy() || !IsLoaded()) return;
     clsDroskGlobal& g = DroskGlobal();
     colQVRegistry& engine = QVRegistry();
-    // The Find dialog first: it stores the text and options in the engine and says whether the
-    // user confirmed a search.
+    // The Find dialog first, showing the last confirmed options; the options it gives are the
+    // search's, and the engine keeps them for the next dialog and the settings.
+    std::optional<SearchOptions> chosen;
     {
-        dlg_FindString find(engine, g.blnCancel);
+        dlg_FindString find(engine.Options(), g.blnCancel);
         find.Show(ui::vbModal);
+        chosen = find.Chosen();
     }
-    const bool confirmed = engine.blnFindOptionEnabled;
+    engine.blnFindOptionEnabled = chosen.has_value();
+    if (chosen) engine.SetOptions(*chosen);
     LongRun({.tab = tab, .kind = RunGuard::Kind::Search, .procedure = procedure, .controls = std::move(controls)}, [&] {
-        if (!confirmed) return;
-        worker();
+        if (!chosen) return;
+        worker(*chosen);
         const bool cancelled = g.blnCancel;
         if (BusyBox().IsLoaded()) BusyBox().Unload();
         stb1.Panel(1).SetText("Ready.");

@@ -3,6 +3,7 @@
 // opening of the hidden-autostart dialog.
 #include "app/Form_Main.h"
 
+#include "app/Form_Main_Menus.h"
 #include "app/Master.h"
 #include "app/Register_UninstClean.h"
 #include "app/clsDroskGlobal.h"
@@ -19,7 +20,6 @@
 #include "uninstall/dlg_hiddenAutostartEntries.h"
 #include "uninstall/dlg_showAppPath.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Form_Main";
 }  // namespace
@@ -47,7 +47,7 @@ void Form_Main::WireEvents_US() {
         TrapErrors(kModule, "lsvUS_MouseUp", [&] {
             lsvUS.SetToolTipText("");
             Disable_MNU_US_Items();
-            if (button == ui::vbRightButton) PopupMenu(Menus["MNU_UninstClean"]);
+            if (button == ui::vbRightButton) PopupMenu(Menus[MainMenu::UninstClean::Menu]);
         });
     };
     TimerPopUpMenu.Tick = [this] { TimerPopUpMenu_Timer(); };
@@ -62,8 +62,8 @@ void Form_Main::TabShown_US() {
 }
 
 void Form_Main::Disable_MNU_US_Items() {
-    const auto items = {"MNU_UninstClean_DeleteKey", "MNU_UninstClean_Uninstall", "MNU_UninstClean_ShowApplicationPath",
-                        "MNU_UninstClean_Regedit"};
+    namespace E = MainMenu::UninstClean;
+    const auto items = {E::DeleteKey, E::Uninstall, E::ShowApplicationPath, E::Regedit};
     for (const char* n : items) Menus[n].SetEnabled(false);
     ui::ListItemPtr row = lsvUS.SelectedItem();
     if (row && !row->Key().empty())

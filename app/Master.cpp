@@ -19,7 +19,6 @@
 #include "res/resource.h"
 #include "ui/ui.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Master";
 }  // namespace

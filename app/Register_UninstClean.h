@@ -10,7 +10,7 @@
 #include "base/RegKey.h"
 #include "base/Variant.h"
 #include "VelmVersion.h"
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 #include "uninstall/Tab_UninstClean.h"
 
 namespace Register_UninstClean {

@@ -14,11 +14,8 @@ class SplitterCtrl {
 public:
     SplitterCtrl();
 
-    int MinPaneSize() const { return mMinPaneSize; }
     void SetMinPaneSize(int v) { mMinPaneSize = v; }
-    int Margin() const { return mMargin; }
     void SetMargin(int v) { mMargin = v; }
-    bool LiveResize() const { return mLiveResize; }
     void SetLiveResize(bool v) { mLiveResize = v; }
 
     // One mouse event of the bar: x in the bar's own twips, button bit 0 = left button.

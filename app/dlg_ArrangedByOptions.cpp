@@ -4,7 +4,6 @@
 #include "base/QV_Err.h"
 #include "base/TextCase.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "dlg_ArrangedByOptions";
 }  // namespace
@@ -33,7 +32,7 @@ Choice ChoiceOf(const std::string& mode) {
 
 dlg_ArrangedByOptions::dlg_ArrangedByOptions()
     : Form("dlg_ArrangedByOptions", {.caption = "Options",
-                                     .width = 5200,
+                                     .width = 6040,
                                      .height = 2900,
                                      .border = 3,
                                      .minButton = false,
@@ -43,13 +42,14 @@ dlg_ArrangedByOptions::dlg_ArrangedByOptions()
 
 void dlg_ArrangedByOptions::Form_Load() {
     Label1.Create(*this, 240, 200, 1700, 300, "Items arranged by");
-    // Sized for the frame's caption in the dialog font; the list and the buttons keep to its
+    // Sized for the frame's caption in the dialog font, also in its usual fallback (DejaVu Sans,
+    // wider than Tahoma) for a Wine that has no Tahoma; the list and the buttons keep to its
     // right edge.
-    cboArrangedby.Create(*this, 2000, 160, 2800, 1600);
-    Frame_RegComp_ArrangedBy.Create(*this, 240, 640, 4560, 900, "Please select, how results should be displayed");
+    cboArrangedby.Create(*this, 2000, 160, 3640, 1600);
+    Frame_RegComp_ArrangedBy.Create(*this, 240, 640, 5400, 900, "Please select, how results should be displayed");
     optdetailed.Create(Frame_RegComp_ArrangedBy, 200, 360, 2400, 300, "Detailed");
-    Command1.Create(*this, 1600, 1760, 1440, 400, "&OK", true);
-    Command2.Create(*this, 3280, 1760, 1440, 400, "&Cancel", false, true);
+    Command1.Create(*this, 2440, 1760, 1440, 400, "&OK", true);
+    Command2.Create(*this, 4120, 1760, 1440, 400, "&Cancel", false, true);
     TrapErrors(kModule, "Form_Load", [this] {
         cboArrangedby.Clear();
         const Choice c = ChoiceOf(Mode());

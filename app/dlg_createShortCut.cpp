@@ -10,7 +10,6 @@
 #include "base/SharedFunctions.h"
 #include "platform/ShellLink.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "dlg_createShortCut";
 }  // namespace
@@ -33,9 +32,11 @@ void dlg_createShortCut::Form_Load() {
                    [this] { FolderChosen(fd::BrowseForFolder(hWnd(), "", "", 1)); });
     };
     Command2.Create(Frame1, 4300, 300, 1250, 375, "&Browse...");
-    Label_Preex.Create(*this, 240, 2160, 3600, 300, "Shortcut to Velmora found at this location !");
+    // The notice takes two lines where the dialog font is wide (DejaVu Sans, the usual fallback
+    // of a Wine without Tahoma), so that the button beside it fits its text in that font too.
+    Label_Preex.Create(*this, 240, 2160, 3240, 420, "Shortcut to Velmora found at this location !");
     Command3.Click = [this] { TrapErrors(kModule, "Command3_Click", [this] { RemoveShortcut(); }); };
-    Command3.Create(*this, 3900, 2100, 2040, 375, "&Remove existing shortcut");
+    Command3.Create(*this, 3540, 2100, 2400, 375, "&Remove existing shortcut");
     Label3.Create(*this, 240, 2640, 5700, 500,
                   "(The shortcut needs to be removed manually, when Velmora is being uninstalled.)");
     Command14.Click = [this] { CreateShortcut(); };

@@ -10,7 +10,6 @@
 #include "base/RegKey.h"
 #include "base/Seams.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "dlg_update_available";
 }  // namespace

@@ -73,7 +73,6 @@ void FileInfo::Refresh() {
     DWORD low = GetCompressedFileSizeA(mFullPathName.c_str(), &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) low = high = 0;
     mCompressedFileSize = low;
-    mCompressedFileSizeHigh = high;
 
     if (mhIcon) {
         DestroyIcon(mhIcon);

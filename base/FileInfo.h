@@ -37,7 +37,6 @@ public:
     DWORD FileSize() const { return mFileSize; }
     DWORD FileSizeHigh() const { return mFileSizeHigh; }
     DWORD CompressedFileSize() const { return mCompressedFileSize; }
-    DWORD CompressedFileSizeHigh() const { return mCompressedFileSizeHigh; }
 
     // Times are dates (days since 30 December 1899 with the time as fraction) in local
     // time. Setting one writes it to the file and reads the facts again.
@@ -92,7 +91,7 @@ private:
     HICON mhIcon = nullptr;
     std::string mShortPathName, mShortName, mShortPath;
     bool mFileExists = false, mPathExists = false;
-    DWORD mFileSize = 0, mFileSizeHigh = 0, mCompressedFileSize = 0, mCompressedFileSizeHigh = 0;
+    DWORD mFileSize = 0, mFileSizeHigh = 0, mCompressedFileSize = 0;
     DWORD mAttributes = 0;
     double mCreationTime = 0, mLastAccessTime = 0, mModifyTime = 0;
 };

@@ -23,6 +23,27 @@ HANDLE OpenForReading(const std::string& path) {
 
 }  // namespace
 
+// ---- checked reads ----
+
+bool ByteSpan::Text(uint64_t offset, std::string& text) const {
+    text.clear();
+    if (!Fits(offset, 1)) return false;
+    const auto* start = data_ + offset;
+    const void* nul = std::memchr(start, 0, size_ - static_cast<size_t>(offset));
+    if (!nul) return false;  // the text runs to the end of the bytes: not a text
+    text.assign(reinterpret_cast<const char*>(start), static_cast<const unsigned char*>(nul) - start);
+    return true;
+}
+
+bool ByteSpan::OffsetOf(const void* address, uint64_t& offset) const {
+    if (!data_ || !address) return false;
+    // Compared as integers: a pointer outside the bytes may not be subtracted from theirs.
+    const auto at = reinterpret_cast<uintptr_t>(address), base = reinterpret_cast<uintptr_t>(data_);
+    if (at < base || at - base > size_) return false;
+    offset = at - base;
+    return true;
+}
+
 // ---- the mapping ----
 
 MappedFile::MappedFile(const std::string& path) {
@@ -416,6 +437,96 @@ std::vector<PeImage::ResourceItem> PeImage::ResourcesOfType(uint16_t type) const
         }
     }
     return out;
+}
+
+// ---- imports and exports ----
+
+bool PeImage::TextAtRva(uint32_t rva, std::string& text) const {
+    uint64_t offset = 0;
+    if (!RvaToOffset(rva, 1, offset)) {
+        text.clear();
+        return false;
+    }
+    return Text(offset, text);
+}
+
+bool PeImage::DirectoryData(int index, uint64_t len, uint64_t& offset) const {
+    uint32_t size = 0;
+    return DirectoryOffset(index, offset, size) == Lookup::Found && Fits(offset, len);
+}
+
+std::vector<PeImage::ImportDescriptor> PeImage::Imports() const {
+    std::vector<ImportDescriptor> out;
+    uint64_t at = 0;
+    if (!DirectoryData(IMAGE_DIRECTORY_ENTRY_IMPORT, sizeof(IMAGE_IMPORT_DESCRIPTOR), at)) return out;
+    IMAGE_IMPORT_DESCRIPTOR d;
+    for (; Read(at, d) && d.Name != 0; at += sizeof d) {
+        ImportDescriptor import;
+        if (!TextAtRva(d.Name, import.module)) break;
+        import.originalFirstThunk = d.OriginalFirstThunk;
+        import.timeDateStamp = d.TimeDateStamp;
+        import.firstThunk = d.FirstThunk;
+        out.push_back(std::move(import));
+    }
+    return out;
+}
+
+std::vector<PeImage::ImportedFunction> PeImage::ImportedFunctions(const ImportDescriptor& import) const {
+    std::vector<ImportedFunction> out;
+    // A bound import keeps the names in the original thunks; else the first thunks hold them.
+    const uint32_t list = import.timeDateStamp == 0xFFFFFFFFu ? import.originalFirstThunk : import.firstThunk;
+    const uint64_t width = pe64_ ? 8 : 4;
+    const uint64_t ordinalFlag = pe64_ ? IMAGE_ORDINAL_FLAG64 : IMAGE_ORDINAL_FLAG32;
+    uint64_t at = 0;
+    if (!RvaToOffset(list, width, at)) return out;
+    for (; Fits(at, width); at += width) {
+        const uint64_t thunk = pe64_ ? Get<uint64_t>(at) : Get<uint32_t>(at);
+        if (thunk == 0) break;
+        ImportedFunction f;
+        if (thunk & ordinalFlag) {
+            f.value = static_cast<uint16_t>(thunk & 0xFFFF);
+            out.push_back(std::move(f));
+            continue;
+        }
+        // A hint/name RVA wider than 32 bits is damage: stop there.
+        if (thunk > 0xFFFFFFFFull) break;
+        const auto rva = static_cast<uint32_t>(thunk);
+        uint64_t hint = 0;
+        if (!RvaToOffset(rva, 2, hint) || !TextAtRva(rva + 2, f.name)) break;
+        f.value = U16(hint);
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+bool PeImage::Exports(ExportTable& table) const {
+    table = ExportTable{};
+    uint64_t at = 0, unused = 0;
+    IMAGE_EXPORT_DIRECTORY ed;
+    if (!DirectoryData(IMAGE_DIRECTORY_ENTRY_EXPORT, sizeof ed, at) || !Read(at, ed)) return false;
+    // Each function has a 4-byte slot in the address table: a count whose table does not fit
+    // in the file is damage.
+    if (ed.NumberOfFunctions == 0 || ed.NumberOfFunctions > size_ / 4 ||
+        !RvaToOffset(ed.AddressOfFunctions, 4ull * ed.NumberOfFunctions, unused))
+        return false;
+    table.base = ed.Base;
+    table.functions = ed.NumberOfFunctions;
+    uint64_t names = 0, ordinals = 0;
+    if (!RvaToOffset(ed.AddressOfNames, 4, names) || !RvaToOffset(ed.AddressOfNameOrdinals, 2, ordinals)) return true;
+    // The name table and the ordinal table run side by side; the walk ends where either leaves
+    // the file. A slot beyond the functions or a name not in the file is passed over.
+    for (uint32_t j = 0; j < ed.NumberOfNames; ++j) {
+        uint32_t nameRva = 0;
+        uint16_t index = 0;
+        if (!Read(names + 4ull * j, nameRva) || !Read(ordinals + 2ull * j, index)) break;
+        if (index >= ed.NumberOfFunctions) continue;
+        ExportedName e;
+        if (!TextAtRva(nameRva, e.name)) continue;
+        e.index = index;
+        e.position = j;
+        table.names.push_back(std::move(e));
+    }
+    return true;
 }
 
 // ---- checks before a system function ----

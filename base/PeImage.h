@@ -1,5 +1,5 @@
-// The one reader of PE images: a file's bytes mapped read-only, its headers, section lookup,
-// RVA to file offset and the resource directory, with every read checked against the file.
+// The one reader of PE images: a file's bytes mapped read-only, its headers, section lookup, RVA
+// to file offset, imports, exports and resources, with every read checked against the file.
 //
 // System functions that read a PE file (imagehlp, the version functions, resource loading, the
 // icon extraction, the type-library loader) trust the offsets and sizes they find in it, and a
@@ -50,6 +50,11 @@ public:
     }
     uint16_t U16(uint64_t offset) const { return Get<uint16_t>(offset); }
     uint32_t U32(uint64_t offset) const { return Get<uint32_t>(offset); }
+    // The NUL-terminated text at offset; false (text empty) when offset is outside the bytes
+    // or no NUL ends the text inside them.
+    bool Text(uint64_t offset, std::string& text) const;
+    // The offset of an address inside the bytes (its end included); false for any other address.
+    bool OffsetOf(const void* address, uint64_t& offset) const;
 
 protected:
     const unsigned char* data_ = nullptr;
@@ -177,6 +182,40 @@ public:
     // each directory read once. Empty when the type is absent or the tables are not sound.
     std::vector<ResourceItem> ResourcesOfType(uint16_t type) const;
 
+    // Imports and exports, read from the file as the loader finds their directories in it.
+    // Every descriptor, thunk, table slot and name is checked against the file; a walk ends at
+    // the first that does not lie in it, so a damaged file gives what its intact part holds.
+    struct ImportDescriptor {
+        std::string module;               // the descriptor's Name
+        uint32_t originalFirstThunk = 0;
+        uint32_t timeDateStamp = 0;       // 0xFFFFFFFF for a bound import
+        uint32_t firstThunk = 0;
+    };
+    struct ImportedFunction {
+        std::string name;     // empty for an import by ordinal
+        uint16_t value = 0;   // the ordinal of an import by ordinal, else the hint
+    };
+    struct ExportedName {
+        uint16_t index = 0;     // the function's slot: ordinal minus Base
+        uint32_t position = 0;  // where the name stands in the export name table
+        std::string name;
+    };
+    struct ExportTable {
+        uint32_t base = 0;
+        uint32_t functions = 0;  // NumberOfFunctions
+        std::vector<ExportedName> names;  // in name-table order, each with a slot below `functions`
+    };
+    // The import descriptors in directory order, up to the zero entry, the file's end or the
+    // first whose name is not in the file. Empty without an import directory.
+    std::vector<ImportDescriptor> Imports() const;
+    // The thunks of one descriptor (the original thunks of a bound import, else the first
+    // thunks; 64 bits wide in a PE32+ image) up to the zero thunk or the first that, or whose
+    // hint and name, is not in the file.
+    std::vector<ImportedFunction> ImportedFunctions(const ImportDescriptor& import) const;
+    // The export directory with its named functions. False without one, or when its count is
+    // 0 or its address table does not lie in the file (such a table is not read at all).
+    bool Exports(ExportTable& table) const;
+
     // Checks before handing a file to a system function.
     // The image headers of the file at path (a full path) lie inside the file: what imagehlp
     // reads before anyone can check it.
@@ -198,6 +237,10 @@ private:
     // The icon extraction's and the loader's section for resource data: see the definition.
     bool ResourceDataOffset(uint32_t rva, uint32_t length, size_t& offset) const;
     std::string ResourceName(uint64_t root, uint32_t field) const;
+    // The NUL-terminated text at an RVA (through SectionOf).
+    bool TextAtRva(uint32_t rva, std::string& text) const;
+    // Where a directory's first len bytes lie in the file (DirectoryOffset), when they do.
+    bool DirectoryData(int index, uint64_t len, uint64_t& offset) const;
 
     MappedFile file_;  // the mapping when the image maps its file itself
     bool pe_ = false, ne_ = false, fileHeader_ = false, sound_ = false, pe64_ = false;

@@ -12,7 +12,6 @@
 #include "base/ValueText.h"
 #include "base/WinText.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "QV_Registry_Lib";
 }  // namespace
@@ -65,88 +64,39 @@ bool IsInside(const std::string& inner, const std::string& outer) {
 
 using WinText::Wide;
 
-struct KeyInfo {
-    DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxValueLen = 0;
-};
-
-long QueryInfo(HKEY hKey, KeyInfo& info) {
-    return RegQueryInfoKeyW(hKey, nullptr, nullptr, nullptr, &info.subKeys, &info.maxSubKeyLen, nullptr,
-                            &info.values, &info.maxValueNameLen, &info.maxValueLen, nullptr, nullptr);
-}
-
-// One value read whole by index with the wide function; the buffers follow the registry.
+// One value read whole, with its exact name and data.
 struct WideValue {
     std::wstring name;
     DWORD type = 0;
-    std::vector<BYTE> data;
+    std::string data;
+
+    explicit WideValue(const RegEnum::WideValue& v) : name(v.name), type(v.type), data(v.data) {}
+    const BYTE* Bytes() const { return reinterpret_cast<const BYTE*>(data.data()); }
+    DWORD Size() const { return static_cast<DWORD>(data.size()); }
 };
 
-// Reads the values of one key by index through the wide functions. The buffers are sized
-// once from the key's information and grow only when a value grew meanwhile.
-class WideValueReader {
-public:
-    explicit WideValueReader(HKEY hKey) : hKey_(hKey) {
-        KeyInfo info;
-        status_ = QueryInfo(hKey, info);
-        name_.resize(info.maxValueNameLen + 2);
-        data_.resize(info.maxValueLen + 2);
-    }
-
-    long Read(DWORD index, WideValue& value) {
-        if (status_ != 0) return status_;
-        long rc = 0;
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            DWORD nameLen = static_cast<DWORD>(name_.size());
-            DWORD dataLen = static_cast<DWORD>(data_.size());
-            rc = RegEnumValueW(hKey_, index, name_.data(), &nameLen, nullptr, &value.type, data_.data(), &dataLen);
-            if (rc == ERR_MORE_DATA) {  // the value grew meanwhile
-                name_.resize(name_.size() * 2 + 16384);
-                data_.resize(std::max<size_t>(dataLen, data_.size() * 2));
-                continue;
-            }
-            if (rc == 0) {
-                value.name.assign(name_.data(), nameLen);
-                value.data.assign(data_.begin(), data_.begin() + dataLen);
-            }
-            return rc;
-        }
-        return rc;
-    }
-
-private:
-    HKEY hKey_;
-    long status_ = 0;
-    std::vector<wchar_t> name_;
-    std::vector<BYTE> data_;
-};
-
+// Every sub-key name of the open key, or the error of the first one that cannot be read: a
+// copy, a deletion and the check before a rename must see them all.
 long EnumSubKeyNamesW(HKEY hKey, std::vector<std::wstring>& names) {
-    KeyInfo info;
-    long rc = QueryInfo(hKey, info);
-    if (rc != 0) return rc;
-    std::vector<wchar_t> name(std::max<DWORD>(info.maxSubKeyLen, 255) + 2);
-    for (DWORD i = 0;; ++i) {
-        DWORD len = static_cast<DWORD>(name.size());
-        rc = RegEnumKeyExW(hKey, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERR_NO_MORE_ITEMS) return 0;
-        if (rc != 0) return rc;
-        names.emplace_back(name.data(), len);
-    }
+    return RegEnum::ForEachSubKeyW(
+        hKey, [&](const std::wstring& name) { names.push_back(name); }, RegEnum::OnFailure::Stop);
 }
 
 // Copies every value and sub-key of `source` into `target`; stops at the first failure.
 long CopyTreeW(HKEY source, HKEY target) {
-    WideValueReader values(source);
-    for (DWORD i = 0;; ++i) {
-        WideValue v;
-        long rc = values.Read(i, v);
-        if (rc == ERR_NO_MORE_ITEMS) break;
-        if (rc != 0) return rc;
-        rc = RegSetValueExW(target, v.name.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
-        if (rc != 0) return rc;
-    }
+    long written = 0;
+    long rc = RegEnum::ForEachValueW(
+        source,
+        [&](const RegEnum::WideValue& v) {
+            const WideValue value(v);
+            written = RegSetValueExW(target, value.name.c_str(), 0, value.type, value.Bytes(), value.Size());
+            return written == 0;
+        },
+        RegEnum::OnFailure::Stop);
+    if (rc == 0) rc = written;
+    if (rc != 0) return rc;
     std::vector<std::wstring> names;
-    long rc = EnumSubKeyNamesW(source, names);
+    rc = EnumSubKeyNamesW(source, names);
     if (rc != 0) return rc;
     for (const auto& name : names) {
         RegKey from, to;
@@ -212,42 +162,38 @@ long WithMatchingValue(HKEY root, const std::string& keyPath, const std::string&
     if (rc != 0) return rc;
     HKEY hKey = key.get();
     long result = ERR_NO_SUCH_VALUE;
-    for (long i = 0;; ++i) {
-        std::string valueName, data;
-        long type = 0, noMore = 0;
-        rc = EnumValue(hKey, i, valueName, data, type, noMore, 0);
-        if (noMore) break;
-        if (rc != 0) {
-            result = rc;
-            break;
-        }
-        if (!TextCase::Equal(valueName, name)) continue;
-        long r = found(hKey, i, valueName, data, type);
-        if (r == -1) continue;
-        result = r;
-        break;
-    }
-    return result;
+    rc = RegEnum::ForEachValue(
+        hKey, true,
+        [&](const RegEnum::Value& v) {
+            if (!TextCase::Equal(v.name, name)) return true;
+            const long r = found(hKey, static_cast<long>(v.index), std::string(v.name), std::string(v.data),
+                                 static_cast<long>(v.type));
+            if (r == -1) return true;
+            result = r;
+            return false;
+        },
+        RegEnum::OnFailure::Stop);
+    return rc != 0 ? rc : result;
 }
 
 // Gives a value a name that differs from its own only in letter case. The registry keeps the
 // spelling a value was created with, so the value is written anew; a copy under a spare name
 // holds the data meanwhile and is removed only when the value stands under its new name.
 long RespellValueName(HKEY hKey, const WideValue& v, const std::wstring& newName) {
-    const DWORD size = static_cast<DWORD>(v.data.size());
+    const DWORD size = v.Size();
     std::wstring spare;
     for (int n = 1;; ++n) {
         spare = newName + L"~rename" + std::to_wstring(n);
         if (RegQueryValueExW(hKey, spare.c_str(), nullptr, nullptr, nullptr, nullptr) != 0) break;
         if (n == 1000) return ERR_VALUE_EXISTS;
     }
-    long rc = RegSetValueExW(hKey, spare.c_str(), 0, v.type, v.data.data(), size);
+    long rc = RegSetValueExW(hKey, spare.c_str(), 0, v.type, v.Bytes(), size);
     if (rc != 0) return rc;
     rc = RegDeleteValueW(hKey, v.name.c_str());
     if (rc == 0) {
-        rc = RegSetValueExW(hKey, newName.c_str(), 0, v.type, v.data.data(), size);
+        rc = RegSetValueExW(hKey, newName.c_str(), 0, v.type, v.Bytes(), size);
         // When the new spelling cannot be written, the value goes back under its old name.
-        if (rc != 0 && RegSetValueExW(hKey, v.name.c_str(), 0, v.type, v.data.data(), size) != 0) return rc;
+        if (rc != 0 && RegSetValueExW(hKey, v.name.c_str(), 0, v.type, v.Bytes(), size) != 0) return rc;
     }
     RegDeleteValueW(hKey, spare.c_str());
     return rc;
@@ -690,31 +636,27 @@ long RenameValue(HKEY root, const std::string& keyPath, const std::string& oldNa
     if (!sameValue && RegQueryValueExW(hKey, wideNew.c_str(), nullptr, nullptr, nullptr, nullptr) == 0)
         return ERR_VALUE_EXISTS;
     long result = ERR_NO_SUCH_VALUE;
-    WideValueReader values(hKey);
-    for (DWORD i = 0;; ++i) {
-        WideValue v;
-        rc = values.Read(i, v);
-        if (rc == ERR_NO_MORE_ITEMS) break;
-        if (rc != 0) {
-            result = rc;
-            break;
-        }
-        if (CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, v.name.c_str(), -1, wideOld.c_str(), -1) !=
-            CSTR_EQUAL)
-            continue;
-        if (sameValue) {
-            result = v.name == wideNew ? 0 : RespellValueName(hKey, v, wideNew);
-            break;
-        }
-        rc = RegSetValueExW(hKey, wideNew.c_str(), 0, v.type, v.data.data(), static_cast<DWORD>(v.data.size()));
-        if (rc != 0) {
-            result = rc;
-            continue;
-        }
-        result = RegDeleteValueW(hKey, v.name.c_str());
-        break;
-    }
-    return result;
+    rc = RegEnum::ForEachValueW(
+        hKey,
+        [&](const RegEnum::WideValue& read) {
+            if (CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, std::wstring(read.name).c_str(), -1,
+                               wideOld.c_str(), -1) != CSTR_EQUAL)
+                return true;
+            const WideValue v(read);
+            if (sameValue) {
+                result = v.name == wideNew ? 0 : RespellValueName(hKey, v, wideNew);
+                return false;
+            }
+            const long written = RegSetValueExW(hKey, wideNew.c_str(), 0, v.type, v.Bytes(), v.Size());
+            if (written != 0) {
+                result = written;
+                return true;
+            }
+            result = RegDeleteValueW(hKey, v.name.c_str());
+            return false;
+        },
+        RegEnum::OnFailure::Stop);
+    return rc != 0 ? rc : result;
 }
 
 long ModifiableText(HKEY root, const std::string& keyPath, const std::string& name, std::string& text) {

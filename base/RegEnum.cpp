@@ -5,13 +5,24 @@
 namespace RegEnum {
 namespace {
 
-void Fit(std::vector<char>& buffer, size_t bytes) {
-    if (buffer.size() < bytes) buffer.resize(bytes);
+void Fit(auto& buffer, size_t size) {
+    if (buffer.size() < size) buffer.resize(size);
 }
 
-// Where the registry could not tell the counts, the for-each forms read until the end; a key
-// that answers nothing but errors ends them after this many in a row.
-constexpr int kFailuresInARow = 1000;
+// The registry's enumeration functions in the reader's characters.
+long EnumKeyName(HKEY key, DWORD index, char* name, DWORD* len) {
+    return RegEnumKeyExA(key, index, name, len, nullptr, nullptr, nullptr, nullptr);
+}
+long EnumKeyName(HKEY key, DWORD index, wchar_t* name, DWORD* len) {
+    return RegEnumKeyExW(key, index, name, len, nullptr, nullptr, nullptr, nullptr);
+}
+long EnumValueEntry(HKEY key, DWORD index, char* name, DWORD* nameLen, DWORD* type, BYTE* data, DWORD* dataLen) {
+    return RegEnumValueA(key, index, name, nameLen, nullptr, type, data, dataLen);
+}
+long EnumValueEntry(HKEY key, DWORD index, wchar_t* name, DWORD* nameLen, DWORD* type, BYTE* data,
+                    DWORD* dataLen) {
+    return RegEnumValueW(key, index, name, nameLen, nullptr, type, data, dataLen);
+}
 
 }  // namespace
 
@@ -29,89 +40,58 @@ Counts CountsOf(HKEY key) {
     return c;
 }
 
-void Reader::Prepare(const Counts& counts, bool withData) {
-    Fit(keyName_, (static_cast<size_t>(counts.longestSubKey) + 1) * 2);
-    Fit(valueName_, (static_cast<size_t>(counts.longestValueName) + 1) * 2);
+template <class Char>
+void BasicReader<Char>::Prepare(const Counts& counts, bool withData) {
+    // The lengths are counted in characters; an ANSI character may take two bytes.
+    constexpr size_t perChar = sizeof(Char) == 1 ? 2 : 1;
+    Fit(keyName_, (static_cast<size_t>(counts.longestSubKey) + 1) * perChar);
+    Fit(valueName_, (static_cast<size_t>(counts.longestValueName) + 1) * perChar);
     if (withData) Fit(data_, std::min<size_t>(static_cast<size_t>(counts.largestData) + 2, kLargestData));
 }
 
-long Reader::SubKeyAt(HKEY key, DWORD index, std::string& name) {
+template <class Char>
+long BasicReader<Char>::SubKeyAt(HKEY key, DWORD index, std::basic_string<Char>& name) {
     DWORD len = static_cast<DWORD>(keyName_.size());
-    long rc = RegEnumKeyExA(key, index, keyName_.data(), &len, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_MORE_DATA && keyName_.size() < kKeyNameBytes) {  // a longer name was added meanwhile
-        keyName_.resize(kKeyNameBytes);
+    long rc = EnumKeyName(key, index, keyName_.data(), &len);
+    if (rc == ERROR_MORE_DATA && keyName_.size() < kKeyNameRoom) {  // a longer name was added meanwhile
+        keyName_.resize(kKeyNameRoom);
         len = static_cast<DWORD>(keyName_.size());
-        rc = RegEnumKeyExA(key, index, keyName_.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        rc = EnumKeyName(key, index, keyName_.data(), &len);
     }
     if (rc == 0) name.assign(keyName_.data(), len);
     return rc;
 }
 
-long Reader::ValueAt(HKEY key, DWORD index, bool withData, Value& value) {
+template <class Char>
+long BasicReader<Char>::ValueAt(HKEY key, DWORD index, bool withData, BasicValue<Char>& value) {
     for (;;) {
         DWORD nameLen = static_cast<DWORD>(valueName_.size());
         DWORD dataLen = static_cast<DWORD>(data_.size());
         DWORD type = 0;
-        const long rc = RegEnumValueA(key, index, valueName_.data(), &nameLen, nullptr, &type,
-                                      withData ? reinterpret_cast<BYTE*>(data_.data()) : nullptr,
-                                      withData ? &dataLen : nullptr);
+        const long rc = EnumValueEntry(key, index, valueName_.data(), &nameLen, &type,
+                                       withData ? reinterpret_cast<BYTE*>(data_.data()) : nullptr,
+                                       withData ? &dataLen : nullptr);
         if (rc == ERROR_MORE_DATA) {
             // The name or the data grew meanwhile: read again with room for both (the data's
             // size is what the registry asked for, or twice the room it had).
-            const bool nameRoom = valueName_.size() < kValueNameBytes;
+            const bool nameRoom = valueName_.size() < kValueNameRoom;
             const bool dataRoom = withData && data_.size() < kLargestData;
             if (!nameRoom && !dataRoom) return rc;
-            if (nameRoom) valueName_.resize(kValueNameBytes);
+            if (nameRoom) valueName_.resize(kValueNameRoom);
             if (dataRoom)
                 data_.resize(std::min(kLargestData, std::max<size_t>(static_cast<size_t>(dataLen) + 2, data_.size() * 2)));
             continue;
         }
         if (rc != 0) return rc;
-        value.name = std::string_view(valueName_.data(), nameLen);
+        value.name = std::basic_string_view<Char>(valueName_.data(), nameLen);
         value.type = type;
         value.data = withData ? std::string_view(data_.data(), dataLen) : std::string_view();
+        value.index = index;
         return 0;
     }
 }
 
-namespace {
-// Reads entries 0, 1, ... through `read` until the registry reports the end (or `count` were
-// read), visiting each one read; an unreadable entry is passed over, its error kept.
-template <class Read, class Visit>
-long EachEntry(DWORD count, Read read, Visit visit) {
-    long failed = 0;
-    int inARow = 0;
-    for (DWORD i = 0; i < count; ++i) {
-        const long rc = read(i);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != 0) {
-            failed = rc;
-            if (++inARow >= kFailuresInARow) break;
-            continue;
-        }
-        inARow = 0;
-        visit();
-    }
-    return failed;
-}
-}  // namespace
-
-long ForEachSubKey(HKEY key, const std::function<void(const std::string& name)>& visit) {
-    const Counts counts = CountsOf(key);
-    Reader reader;
-    reader.Prepare(counts, false);
-    std::string name;
-    return EachEntry(
-        counts.subKeys, [&](DWORD i) { return reader.SubKeyAt(key, i, name); }, [&] { visit(name); });
-}
-
-long ForEachValue(HKEY key, bool withData, const std::function<void(const Value& value)>& visit) {
-    const Counts counts = CountsOf(key);
-    Reader reader;
-    reader.Prepare(counts, withData);
-    Value value;
-    return EachEntry(
-        counts.values, [&](DWORD i) { return reader.ValueAt(key, i, withData, value); }, [&] { visit(value); });
-}
+template class BasicReader<char>;
+template class BasicReader<wchar_t>;
 
 }  // namespace RegEnum

@@ -13,8 +13,9 @@
 #pragma once
 #include <string>
 
-#include "browsers/RegistryTab.h"
 #include "browsers/colCMH.h"
+#include "registry/RegistryTab.h"
+#include "registry/colQVRegistry.h"
 
 namespace ui {
 class TreeView;
@@ -102,8 +103,9 @@ long DeleteFileTypeKey(const std::string& extension);
 // tree or a general entry), each with its tree; each deletion goes on whatever the other gave.
 void DeleteFileTypeEntries(const clsCMH& rec);
 
-// Searches every file type's extension key and file type key with the search engine's text and
-// options and marks each hit's key node "Found". Stops once `cancel` is set.
-void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const bool& cancel);
+// Searches every file type's extension key and file type key with `options` and marks each hit's
+// key node "Found" (RegistrySearch). Stops once `cancel` is set.
+void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const SearchOptions& options,
+                const bool& cancel);
 
 }  // namespace Tab_CMH

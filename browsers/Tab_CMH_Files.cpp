@@ -8,10 +8,9 @@
 #include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_Err.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
+#include "registry/RegistryNodes.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_CMH";
 }  // namespace

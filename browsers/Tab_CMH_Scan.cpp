@@ -13,15 +13,14 @@
 #include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_CMH.h"
 #include "image/QV_IconsAndResources.h"
+#include "registry/RegistryNodes.h"
 #include "ui/Form.h"
 #include "ui/Controls.h"
 #include "ui/ImageList.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_CMh";
 }  // namespace

@@ -6,10 +6,11 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "browsers/RegistryNodes.h"
-#include "browsers/RegistryTab.h"
 #include "browsers/Tab_CMH.h"
-#include "browsers/colQVRegistry.h"
+#include "registry/RegistryNodes.h"
+#include "registry/RegistrySearch.h"
+#include "registry/RegistryTab.h"
+#include "registry/colQVRegistry.h"
 #include "ui/Form.h"
 #include "ui/Controls.h"
 #include "ui/ListView.h"
@@ -17,7 +18,6 @@
 #include "ui/RegistryValuesList.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_CMH";
 }  // namespace
@@ -125,41 +125,29 @@ long CMH_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newNam
     return RegistryTab::RenameKey(EditRules(), tree, node, newName);
 }
 
-void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const bool& cancel) {
+void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const SearchOptions& options,
+                const bool& cancel) {
     TrapErrors(kModule, "CMH_Search", [&] {
-        colQVRegistry& engine = QVRegistry();
-        engine.Clear();
-        ui::DoEventsNow();
-        ui::NodePtr node = tree.Nodes.Item(1)->FirstSibling();
-        int counter = 0;
-        auto mark = [&](const std::string& k) {
-            for (const auto& hit : engine) {
-                ui::DoEventsWhenDue();
-                QV_TreeView_Lib::AddNodePath(tree, k, k + "\\" + kHive + "\\" + hit->vntKey, true, "Folder",
-                                             "FolderOpen", "Found", "Found");
-            }
+        // Each file type: its extension key (the node's sub-tree rebuilt when it has hits), then
+        // its file type key; the window runs every 50 types and before each hit is marked.
+        const RegistrySearch::Plan plan{
+            .root = HKEY_CLASSES_ROOT,
+            .hive = kHive,
+            .walk = RegistrySearch::Walk::Roots,
+            .pacing = {.nodesPerPump = 50,
+                       .pump = ui::DoEventsNow,
+                       .beforeHit = ui::DoEventsWhenDue,
+                       .beforeBranch = nullptr},
+            .describe =
+                [&](ui::Node& node) {
+                    auto rec = col.Item(ExtensionOfNode(node.Key()));
+                    return RegistrySearch::NodeSearch{
+                        .status = "Processing '" + rec->Key + "'",
+                        .branches = {rec->Key, rec->vntDefault},
+                        .expand = [&tree, &node, rec] { CMH_ExpandFileType(tree, node, *rec, false); }};
+                },
         };
-        for (; node; node = node->Next()) {
-            if (++counter >= 50) {
-                counter = 0;
-                ui::DoEventsNow();
-                if (cancel) return;
-            }
-            const std::string k = node->Key();
-            auto rec = col.Item(ExtensionOfNode(k));
-            statusBar.Panel(1).SetText("Processing '" + rec->Key + "'");
-            node->SetExpanded(false);
-            auto find = [&](const std::string& path) {
-                return engine.Find(HKEY_CLASSES_ROOT, path, engine.cstrFindString, engine.blnFindInKeys,
-                                   engine.blnFindInValues, engine.blnFindInData, engine.blnFindWholeStringOnly,
-                                   cancel) == 1;
-            };
-            if (find(rec->Key)) {
-                CMH_ExpandFileType(tree, *node, *rec, false);
-                mark(k);
-            }
-            if (!rec->vntDefault.empty() && find(rec->vntDefault)) mark(k);
-        }
+        RegistrySearch::Run(tree, statusBar, plan, options, cancel);
     });
 }
 

@@ -13,8 +13,9 @@
 #pragma once
 #include <string>
 
-#include "browsers/RegistryTab.h"
 #include "browsers/colSD.h"
+#include "registry/RegistryTab.h"
+#include "registry/colQVRegistry.h"
 
 namespace ui {
 class TreeView;
@@ -70,9 +71,10 @@ const RegistryTabRules& EditRules();
 // (RegistryTab::DeletableName) is refused (non-zero). The deletion's code.
 long DeleteServiceKey(const std::string& service);
 
-// Searches every service's key with the search engine's text and options and marks each hit's
-// key node "Found" (the service's sub-tree rebuilt first). Stops once `cancel` is set.
-void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const bool& cancel);
+// Searches every service's key with `options` and marks each hit's key node "Found" (the
+// service's sub-tree rebuilt first; RegistrySearch). Stops once `cancel` is set.
+void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const SearchOptions& options,
+             const bool& cancel);
 
 // Fills the details list of one service.
 void SD_ShowDetails(const clsSD& rec, ui::ListView& list);

@@ -7,10 +7,11 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "browsers/RegistryNodes.h"
-#include "browsers/RegistryTab.h"
 #include "browsers/Tab_SD.h"
-#include "browsers/colQVRegistry.h"
+#include "registry/RegistryNodes.h"
+#include "registry/RegistrySearch.h"
+#include "registry/RegistryTab.h"
+#include "registry/colQVRegistry.h"
 #include "ui/Form.h"
 #include "ui/Controls.h"
 #include "ui/DetailsRows.h"
@@ -19,7 +20,6 @@
 #include "ui/RegistryValuesList.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_SD";
 }  // namespace
@@ -99,34 +99,29 @@ long SD_RenameKey(ui::TreeView& tree, ui::Node& node, const std::string& newName
     return RegistryTab::RenameKey(EditRules(), tree, node, newName);
 }
 
-void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const bool& cancel) {
+void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const SearchOptions& options,
+             const bool& cancel) {
     TrapErrors(kModule, "SD_Find", [&] {
-        colQVRegistry& engine = QVRegistry();
-        engine.Clear();
-        ui::DoEventsNow();
-        ui::NodePtr node = tree.Nodes.Item(1)->FirstSibling();
-        int counter = 0;
-        for (; node; node = node->Next()) {
-            if (++counter >= 50) {
-                counter = 0;
-                ui::DoEventsNow();
-                if (cancel) return;
-            }
-            auto rec = col.Item(node->Key());
-            statusBar.Panel(1).SetText("Processing '" + rec->vntRegKey + "'");
-            node->SetExpanded(false);
-            if (engine.Find(HKEY_LOCAL_MACHINE, std::string(ServicesKey) + "\\" + rec->Key, engine.cstrFindString,
-                            engine.blnFindInKeys, engine.blnFindInValues, engine.blnFindInData,
-                            engine.blnFindWholeStringOnly, cancel) != 1)
-                continue;
-            SD_ExpandNode(tree, *node, *rec, false);
-            const std::string k = node->Key();
-            for (const auto& hit : engine) {
-                ui::DoEventsWhenDue();
-                QV_TreeView_Lib::AddNodePath(tree, k, k + "\\HKEY_LOCAL_MACHINE\\" + hit->vntKey, true, "Folder",
-                                             "FolderOpen", "Found", "Found");
-            }
-        }
+        // Each service's key (its sub-tree rebuilt when it has hits); the window runs every 50
+        // services and before each hit is marked.
+        const RegistrySearch::Plan plan{
+            .root = HKEY_LOCAL_MACHINE,
+            .hive = "HKEY_LOCAL_MACHINE",
+            .walk = RegistrySearch::Walk::Roots,
+            .pacing = {.nodesPerPump = 50,
+                       .pump = ui::DoEventsNow,
+                       .beforeHit = ui::DoEventsWhenDue,
+                       .beforeBranch = nullptr},
+            .describe =
+                [&](ui::Node& node) {
+                    auto rec = col.Item(node.Key());
+                    return RegistrySearch::NodeSearch{
+                        .status = "Processing '" + rec->vntRegKey + "'",
+                        .branches = {std::string(ServicesKey) + "\\" + rec->Key},
+                        .expand = [&tree, &node, rec] { SD_ExpandNode(tree, node, *rec, false); }};
+                },
+        };
+        RegistrySearch::Run(tree, statusBar, plan, options, cancel);
     });
 }
 

@@ -12,7 +12,6 @@
 #include "base/Seams.h"
 #include "res/resource.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Reg_Unreg_Shortcut_Dialog";
 }  // namespace

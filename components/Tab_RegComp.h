@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "base/FileLookup.h"
-#include "browsers/RegistryTab.h"
 #include "components/colRegComp.h"
+#include "registry/RegistryTab.h"
+#include "registry/colQVRegistry.h"
 
 namespace ui {
 class TreeView;
@@ -170,10 +171,11 @@ void ShowRegCompDetails(const clsRegComp& rec, ui::ListView& list);
 // ---- Search ----
 
 // Searches the registry keys of every class in the tree (its CLSID key, type library, AppID and
-// ProgID) with the search engine's text and options, and marks each hit's node "Found" in the
-// class's entries tree (rebuilt first when the class key itself had a hit). Every tenth class
-// it lets the user interface run and stops once `cancel` is set.
-void FindInRegComp(ui::TreeView& tree, colRegComp& col, ui::StatusBar& statusBar, const bool& cancel);
+// ProgID) with `options`, and marks each hit's node "Found" in the class's entries tree (rebuilt
+// first when the class key itself had a hit; RegistrySearch). Every tenth class it lets the user
+// interface run and stops once `cancel` is set.
+void FindInRegComp(ui::TreeView& tree, colRegComp& col, ui::StatusBar& statusBar, const SearchOptions& options,
+                   const bool& cancel);
 
 // ---- Type libraries ----
 

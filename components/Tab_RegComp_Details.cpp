@@ -4,7 +4,6 @@
 #include "components/Tab_RegComp.h"
 #include "ui/ListView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_RegComp";
 }  // namespace

@@ -8,13 +8,12 @@
 #include "base/QV_Registry_Lib.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
-#include "browsers/RegistryTab.h"
 #include "components/Tab_RegComp.h"
 #include "base/Seams.h"
+#include "registry/RegistryTab.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_RegComp";
 }  // namespace

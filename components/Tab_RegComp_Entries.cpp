@@ -12,7 +12,6 @@
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_RegComp";
 }  // namespace

@@ -13,7 +13,6 @@
 #include "ui/Form.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_RegComp";
 }  // namespace

@@ -12,7 +12,6 @@
 #include "image/cFileIcon.h"
 #include "image/cResources.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "QV_IconsAndResources";
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/Handle.h"
+#include "base/PeImage.h"
 #include "base/QV_Err.h"
 #include "image/ResourceTable.h"
 #include "image/mResource.h"
@@ -18,6 +19,18 @@ constexpr long kObjectError = static_cast<long>(0x80040000u);
 [[noreturn]] void RaiseObject(long code, const std::string& description) { Raise(kObjectError + code, description); }
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+#pragma pack(push, 1)
+// One entry of an icon group resource: an icon file's directory entry with the icon
+// resource's number in place of the image's offset.
+struct GroupEntry {
+    uint8_t bWidth, bHeight, bColorCount, bReserved;
+    uint16_t wPlanes, wBitCount;
+    uint32_t dwBytesInRes;
+    uint16_t nID;
+};
+#pragma pack(pop)
+static_assert(sizeof(GroupEntry) == 14);
 
 // An icon file, closed when it goes out of scope, read and written in whole blocks.
 struct FileHandle {
@@ -271,22 +284,31 @@ bool cFileIcon::LoadIconFromEXE(const std::string& file, long resourceNumber, co
     const DWORD groupSize = SizeofResource(h, group);
     const auto* data = static_cast<const uint8_t*>(LockResource(loaded));
     if (!data) fail(1056, "Can't lock resource.");
-    // The group's header and entries must lie in the file, as many entries as its count says.
-    if (groupSize < 6 || !module.Holds(data, groupSize)) fail(1056, "Can't load resource.");
-    ICONDIR dir{U16(data), U16(data + 2), U16(data + 4)};
+    // The group's bytes lie in the module; its header and entries are read through a span of
+    // them, so that they must lie in the group too, as many entries as its count says.
+    if (!module.Holds(data, groupSize)) fail(1056, "Can't load resource.");
+    const ByteSpan groupBytes(data, groupSize);
+    ICONDIR dir;
+    if (!groupBytes.Read(0, dir)) fail(1056, "Can't load resource.");
     if (dir.idCount < 1) {
         m_Dir = dir;
         return true;
     }
-    if (6 + 14ull * dir.idCount > groupSize) fail(1056, "Can't load resource.");
+    if (!groupBytes.Fits(sizeof dir, sizeof(GroupEntry) * dir.idCount)) fail(1056, "Can't load resource.");
 
     std::vector<ICONDIRENTRY> entries(dir.idCount);
     std::vector<uint16_t> ids(dir.idCount);
     uint32_t offset = 6 + 16u * dir.idCount;
     for (size_t i = 0; i < entries.size(); ++i) {
-        const uint8_t* g = data + 6 + 14 * i;
-        std::memcpy(static_cast<void*>(&entries[i]), g, 12);  // width to bytes in resource
-        ids[i] = U16(g + 12);
+        const GroupEntry g = groupBytes.Get<GroupEntry>(sizeof dir + sizeof(GroupEntry) * i);
+        entries[i].bWidth = g.bWidth;
+        entries[i].bHeight = g.bHeight;
+        entries[i].bColorCount = g.bColorCount;
+        entries[i].bReserved = g.bReserved;
+        entries[i].wPlanes = g.wPlanes;
+        entries[i].wBitCount = g.wBitCount;
+        entries[i].dwBytesInRes = g.dwBytesInRes;
+        ids[i] = g.nID;
         entries[i].dwImageOffset = offset;
         offset += entries[i].dwBytesInRes;
     }

@@ -10,14 +10,6 @@
 
 namespace {
 
-// Reads a little-endian value of type T at p (p need not be aligned).
-template <class T>
-T Read(const void* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 std::string VersionText(unsigned major, unsigned minor) {
     return std::to_string(major) + "." + std::to_string(minor);
 }
@@ -134,51 +126,27 @@ std::string clsPeInfo::GroupedNumber(uint32_t value) {
     return digits;
 }
 
-bool clsPeInfo::InFile(const void* p, size_t len) const {
-    if (!loaded_ || p == nullptr) return false;
-    const unsigned char* base = image_.Data();
-    const auto* q = static_cast<const unsigned char*>(p);
-    if (q < base) return false;
-    return image_.Fits(static_cast<uint64_t>(q - base), len);
-}
-
-const unsigned char* clsPeInfo::RvaToPtr(uint32_t rva, size_t len) const {
-    uint64_t offset = 0;
-    if (!loaded_ || !image_.RvaToOffset(rva, len, offset)) return nullptr;
-    return image_.Data() + offset;
-}
-
 std::string clsPeInfo::StringFromPointer(const void* address, bool* ok) const {
-    if (ok) *ok = false;
-    if (!InFile(address, 1)) return {};
-    const auto* p = static_cast<const unsigned char*>(address);
-    const size_t room = image_.Size() - static_cast<size_t>(p - image_.Data());
-    const void* nul = std::memchr(p, 0, room);
-    if (!nul) return {};  // the text runs to the end of the file: not a text
-    if (ok) *ok = true;
-    return std::string(reinterpret_cast<const char*>(p), static_cast<const unsigned char*>(nul) - p);
-}
-
-std::string clsPeInfo::StringFromRva(uint32_t rva, bool* ok) const {
-    if (ok) *ok = false;
-    const unsigned char* p = RvaToPtr(rva, 1);
-    if (!p) return {};
-    return StringFromPointer(p, ok);
+    std::string text;
+    uint64_t offset = 0;
+    const bool found = loaded_ && image_.OffsetOf(address, offset) && image_.Text(offset, text);
+    if (ok) *ok = found;
+    return text;
 }
 
 bool clsPeInfo::SaveData(const void* address, size_t length, const std::string& file) const {
     // Only bytes of the mapped file are copied: anything else is no address of this image.
-    if (length == 0 ? !InFile(address, 0) : !InFile(address, length)) return false;
+    uint64_t offset = 0;
+    if (!loaded_ || !image_.OffsetOf(address, offset) || !image_.Fits(offset, length)) return false;
     const Handle h(
         CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h) return false;
     bool ok = true;
-    const auto* p = static_cast<const unsigned char*>(address);
     while (ok && length > 0) {
         const DWORD chunk = length > 0x10000000u ? 0x10000000u : static_cast<DWORD>(length);
         DWORD put = 0;
-        ok = WriteFile(h.get(), p, chunk, &put, nullptr) && put == chunk;
-        p += chunk;
+        ok = WriteFile(h.get(), image_.Data() + offset, chunk, &put, nullptr) && put == chunk;
+        offset += chunk;
         length -= chunk;
     }
     return ok;
@@ -241,33 +209,11 @@ void clsPeInfo::EnumerateSections(TextTable& Table) const {
     }
 }
 
-const unsigned char* clsPeInfo::DirectoryData(int index, size_t len) const {
-    uint64_t offset = 0;
-    uint32_t size = 0;
-    if (!loaded_ || image_.DirectoryOffset(index, offset, size) != PeImage::Lookup::Found || !image_.Fits(offset, len))
-        return nullptr;
-    return image_.Data() + offset;
-}
-
-const IMAGE_IMPORT_DESCRIPTOR* clsPeInfo::ImportDirectory() const {
-    return reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-        DirectoryData(IMAGE_DIRECTORY_ENTRY_IMPORT, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
-}
-
 void clsPeInfo::EnumerateImportedModules(std::vector<std::string>& Names, long& Count) const {
     Names.clear();
     Count = 0;
-    const IMAGE_IMPORT_DESCRIPTOR* d = ImportDirectory();
-    if (!d) return;
-    // The walk ends at the zero entry, at the end of the file, or at a name that is not in it.
-    for (; InFile(d, sizeof *d); ++d) {
-        const auto desc = Read<IMAGE_IMPORT_DESCRIPTOR>(d);
-        if (desc.Name == 0) break;
-        bool ok = false;
-        std::string name = StringFromRva(desc.Name, &ok);
-        if (!ok) break;
-        Names.push_back(std::move(name));
-    }
+    if (!loaded_) return;
+    for (auto& import : image_.Imports()) Names.push_back(std::move(import.module));
     Count = static_cast<long>(Names.size());
 }
 
@@ -276,45 +222,16 @@ void clsPeInfo::EnumerateImportedFunctions(const std::string& ModuleName, std::v
     Names.clear();
     Values.clear();
     Count = 0;
-    const IMAGE_IMPORT_DESCRIPTOR* d = ImportDirectory();
-    if (!d) return;
-    IMAGE_IMPORT_DESCRIPTOR found{};
-    bool match = false;
-    for (; InFile(d, sizeof *d); ++d) {
-        const auto desc = Read<IMAGE_IMPORT_DESCRIPTOR>(d);
-        if (desc.Name == 0) break;
-        bool ok = false;
-        const std::string name = StringFromRva(desc.Name, &ok);
-        if (!ok) break;
-        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name.c_str(), -1, ModuleName.c_str(), -1) ==
-            CSTR_EQUAL) {
-            found = desc;
-            match = true;
-            break;
-        }
-    }
-    if (!match) return;
-    // A bound import keeps the names in the original thunks; else the first thunks hold them.
-    const uint32_t list = found.TimeDateStamp == 0xFFFFFFFFu ? found.OriginalFirstThunk : found.FirstThunk;
-    const size_t width = pe64_ ? 8 : 4;
-    const unsigned char* t = RvaToPtr(list, width);
-    for (; t && InFile(t, width); t += width) {
-        const uint64_t thunk = pe64_ ? Read<uint64_t>(t) : Read<uint32_t>(t);
-        if (thunk == 0) break;
-        const uint64_t ordinalFlag = pe64_ ? IMAGE_ORDINAL_FLAG64 : IMAGE_ORDINAL_FLAG32;
-        if (thunk & ordinalFlag) {
-            Names.emplace_back();
-            Values.push_back(static_cast<uint16_t>(thunk & 0xFFFF));
+    if (!loaded_) return;
+    for (const auto& import : image_.Imports()) {
+        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, import.module.c_str(), -1, ModuleName.c_str(), -1) !=
+            CSTR_EQUAL)
             continue;
+        for (auto& f : image_.ImportedFunctions(import)) {
+            Names.push_back(std::move(f.name));
+            Values.push_back(f.value);
         }
-        // A hint/name RVA wider than 32 bits is damage: stop there.
-        if (thunk > 0xFFFFFFFFull) break;
-        const unsigned char* hint = RvaToPtr(static_cast<uint32_t>(thunk), 2);
-        bool ok = false;
-        std::string name = hint ? StringFromRva(static_cast<uint32_t>(thunk) + 2, &ok) : std::string();
-        if (!ok) break;
-        Names.push_back(std::move(name));
-        Values.push_back(Read<uint16_t>(hint));
+        break;
     }
     Count = static_cast<long>(Names.size());
 }
@@ -322,38 +239,19 @@ void clsPeInfo::EnumerateImportedFunctions(const std::string& ModuleName, std::v
 void clsPeInfo::EnumerateExportedFunctions(TextTable& Table, long& Count) const {
     Table.clear();
     Count = 0;
-    const unsigned char* dir = DirectoryData(IMAGE_DIRECTORY_ENTRY_EXPORT, sizeof(IMAGE_EXPORT_DIRECTORY));
-    if (!dir) return;
-    const auto ed = Read<IMAGE_EXPORT_DIRECTORY>(dir);
-    // Each function has a 4-byte slot in the address table: a count whose table does not fit
-    // in the file is damage, and such a table is not read at all.
-    if (ed.NumberOfFunctions == 0 || ed.NumberOfFunctions > image_.Size() / 4 ||
-        !RvaToPtr(ed.AddressOfFunctions, static_cast<size_t>(ed.NumberOfFunctions) * 4))
-        return;
-    const uint32_t rows = ed.NumberOfFunctions;
-    Table.assign(rows, std::vector<std::string>(4));
-    for (uint32_t i = 0; i < rows; ++i) Table[i][1] = OrdinalText(ed.Base + i);
-    Count = static_cast<long>(rows);
-
-    const unsigned char* names = RvaToPtr(ed.AddressOfNames, 4);
-    const unsigned char* ordinals = RvaToPtr(ed.AddressOfNameOrdinals, 2);
-    if (!names || !ordinals) return;
-    for (uint32_t j = 0; j < ed.NumberOfNames; ++j) {
-        const unsigned char* np = names + 4ull * j;
-        const unsigned char* op = ordinals + 2ull * j;
-        if (!InFile(np, 4) || !InFile(op, 2)) break;
-        const uint16_t k = Read<uint16_t>(op);
-        if (k >= rows) continue;
-        bool ok = false;
-        std::string name = StringFromRva(Read<uint32_t>(np), &ok);
-        if (!ok) continue;
+    PeImage::ExportTable exports;
+    if (!loaded_ || !image_.Exports(exports)) return;
+    Table.assign(exports.functions, std::vector<std::string>(4));
+    for (uint32_t i = 0; i < exports.functions; ++i) Table[i][1] = OrdinalText(exports.base + i);
+    Count = static_cast<long>(exports.functions);
+    for (auto& e : exports.names) {
+        std::string name = std::move(e.name);
         char undecorated[260];
         if (UnDecorateSymbolName(name.c_str(), undecorated, sizeof undecorated, 0) != 0) {
             undecorated[sizeof undecorated - 1] = '\0';
             name = undecorated;
         }
-        Table[k][0] = std::move(name);
-        Table[k][1] = OrdinalText(ed.Base + k);
-        Table[k][2] = std::to_string(j);
+        Table[e.index][0] = std::move(name);
+        Table[e.index][2] = std::to_string(e.position);
     }
 }

@@ -3,10 +3,11 @@
 // MapAndLoad finds it and read through the one image reader (base/PeImage.h), whose headers are
 // checked before anything reads them (MapAndLoad reads them unchecked).
 //
-// The file is never trusted. Every read of the mapping is checked against the file's length
-// (directory pointers, descriptors, thunks, names with their NUL, export counts), so a cut
-// short or damaged file gives what could be read, or a failed load, never an over-read.
-// PE32 and PE32+ images are both read by their optional header's Magic.
+// The file is never trusted: this class reads none of its bytes itself. The image reader walks
+// the headers, sections, import descriptors, thunks and export tables with every read checked
+// against the file's length, so a cut short or damaged file gives what could be read, or a
+// failed load, never an over-read; this class turns what it found into the texts and tables
+// below. PE32 and PE32+ images are both read by their optional header's Magic.
 #pragma once
 #include <windows.h>
 
@@ -83,15 +84,6 @@ public:
 
 private:
     bool TryMap(const std::string& path);
-    // Pointer to len bytes at an RVA of the image, or nullptr when they do not lie in the file.
-    const unsigned char* RvaToPtr(uint32_t rva, size_t len) const;
-    bool InFile(const void* p, size_t len) const;
-    // The NUL-terminated string at an RVA; ok is false when it (with its NUL) is not in the file.
-    std::string StringFromRva(uint32_t rva, bool* ok = nullptr) const;
-    // Pointer to len bytes of a data directory as the loader finds it in a file, or nullptr.
-    const unsigned char* DirectoryData(int index, size_t len) const;
-    // First import descriptor, or nullptr when the image has none.
-    const IMAGE_IMPORT_DESCRIPTOR* ImportDirectory() const;
 
     PeImage image_;  // the mapped file
     std::string moduleName_;

@@ -16,7 +16,6 @@
 #include "base/Seams.h"
 #include "res/resource.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "frmDepends";
 }  // namespace
@@ -25,6 +24,13 @@ namespace {
 
 const char* const kCaption = "Velm Depends";
 const char* const kNotFound = "- NOT FOUND/COULD NOT OPEN";
+
+// The window's menu items that code reaches by name (BuildMenus makes them).
+constexpr char kFileMenu[] = "MNU_File";
+constexpr char kFileOpen[] = "MNU_File_open";
+constexpr char kFileExit[] = "MNU_File_exit";
+constexpr char kClipboardMenu[] = "mnu_Depends_Clipboard";
+constexpr char kClipboardCopy[] = "Depends_Clipboard_copy";
 
 }  // namespace
 
@@ -131,16 +137,16 @@ void frmDepends::BuildImages() {
 }
 
 void frmDepends::BuildMenus() {
-    if (Menus.Find("MNU_File")) return;
-    auto& file = Menus.Add("MNU_File", "File");
-    file.Add("MNU_File_open", "Open\tCtrl+O").Click = [this] { FileOpen(); };
+    if (Menus.Find(kFileMenu)) return;
+    auto& file = Menus.Add(kFileMenu, "File");
+    file.Add(kFileOpen, "Open\tCtrl+O").Click = [this] { FileOpen(); };
     file.Add("MNU_File_open_", "-");
-    file.Add("MNU_File_exit", "Exit\tCtrl+E").Click = [this] {
+    file.Add(kFileExit, "Exit\tCtrl+E").Click = [this] {
         // The stand-alone viewer ends; the main program's window has no File menu to act on.
         if (standAlone_) Unload();
     };
-    auto& popup = Menus.Add("mnu_Depends_Clipboard", "Depends_Clipboard");
-    popup.Add("Depends_Clipboard_copy", "Copy to clipboard\tCtrl+C").Click = [this] {
+    auto& popup = Menus.Add(kClipboardMenu, "Depends_Clipboard");
+    popup.Add(kClipboardCopy, "Copy to clipboard\tCtrl+C").Click = [this] {
         TrapErrors(kModule, "Depends_Clipboard_copy_Click", [this] {
             QV_Clipboard::ClearClipboard();
             QV_Clipboard::SetClipboardText(strCopyText);
@@ -416,21 +422,21 @@ bool frmDepends::TakeCopyText(ui::Control& control) {
 
 void frmDepends::ControlMouseUp(ui::Control& control, int button) {
     TrapErrors(kModule, "MouseUp", [&] {
-        Menus["mnu_Depends_Clipboard"].SetEnabled(true);
-        Menus["Depends_Clipboard_copy"].SetEnabled(true);
+        Menus[kClipboardMenu].SetEnabled(true);
+        Menus[kClipboardCopy].SetEnabled(true);
         if (button != ui::vbRightButton) return;
-        if (TakeCopyText(control)) PopupMenu(Menus["mnu_Depends_Clipboard"]);
+        if (TakeCopyText(control)) PopupMenu(Menus[kClipboardMenu]);
     });
 }
 
 void frmDepends::ControlKeyDown(int keyCode, int shift) {
     if (!(shift & ui::vbCtrlMask)) return;
     if (keyCode == 'O' && standAlone_) {
-        Menus["MNU_File_open"].DoClick();
+        Menus[kFileOpen].DoClick();
     } else if (keyCode == 'E' && standAlone_) {
-        ui::Defer([this] { Menus["MNU_File_exit"].DoClick(); });
+        ui::Defer([this] { Menus[kFileExit].DoClick(); });
     } else if (keyCode == 'C') {
-        Menus["Depends_Clipboard_copy"].DoClick();
+        Menus[kClipboardCopy].DoClick();
     }
 }
 

@@ -6,14 +6,13 @@
 #include <cctype>
 
 #include "base/QV_Err.h"
+#include "base/RegEnum.h"
 #include "platform/SystemFunction.h"
 
 namespace WindowsInstaller {
 namespace {
 
 constexpr DWORD kGuidChars = 39;  // "{...}" and its NUL
-// An unreadable entry is skipped; this many failures in a row end an enumeration.
-constexpr int kMaxFailuresInARow = 16;
 
 // The installer's DLL is loaded when its data is first asked for, not at every start.
 template <typename F>
@@ -44,17 +43,10 @@ std::vector<std::string> Installer::Components() const {
     static const auto enumComponents = Msi<decltype(&MsiEnumComponentsA)>("MsiEnumComponentsA");
     std::vector<std::string> codes;
     char code[kGuidChars];
-    int failures = 0;
-    for (DWORD i = 0;; ++i) {
-        UINT rc = enumComponents(i, code);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) {
-            if (++failures >= kMaxFailuresInARow) break;
-            continue;
-        }
-        failures = 0;
-        codes.emplace_back(code);
-    }
+    // The installer's lists are read by index as the registry's are, with the same rule for an
+    // entry that cannot be read.
+    RegEnum::EachEntry(
+        MAXDWORD, [&](DWORD i) { return enumComponents(i, code); }, [&](DWORD) { codes.emplace_back(code); });
     return codes;
 }
 
@@ -62,17 +54,9 @@ std::vector<std::string> Installer::ComponentClients(const std::string& componen
     static const auto enumClients = Msi<decltype(&MsiEnumClientsA)>("MsiEnumClientsA");
     std::vector<std::string> products;
     char code[kGuidChars];
-    int failures = 0;
-    for (DWORD i = 0;; ++i) {
-        UINT rc = enumClients(componentCode.c_str(), i, code);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) {
-            if (++failures >= kMaxFailuresInARow) break;
-            continue;
-        }
-        failures = 0;
-        products.emplace_back(code);
-    }
+    RegEnum::EachEntry(
+        MAXDWORD, [&](DWORD i) { return enumClients(componentCode.c_str(), i, code); },
+        [&](DWORD) { products.emplace_back(code); });
     return products;
 }
 

@@ -5,6 +5,7 @@
 #include "base/QV_Err.h"
 #include "regsvr/Master.h"
 #include "regsvr/QV_ErrHandler.h"
+#include "VelmVersion.h"
 
 void IconBox::SetPicture(ui::ImageList* images, const std::string& key) {
     images_ = images;
@@ -50,7 +51,7 @@ bool TabButton::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
 }
 
 frmMessage::frmMessage()
-    : Form("frmMessage", {.caption = "VelmRegSvr 1.8", .width = 7200, .height = 3300, .border = 3,
+    : Form("frmMessage", {.caption = "VelmRegSvr " VELM_VERSION_SHORT_TEXT, .width = 7200, .height = 3300, .border = 3,
                           .minButton = false, .maxButton = false, .centered = true}) {}
 
 frmMessage& frmMessage::Instance() {
@@ -63,14 +64,15 @@ void frmMessage::Form_Load() {
         iml1.Add("Information", LoadIconA(nullptr, MAKEINTRESOURCEA(32516)));  // IDI_INFORMATION
         iml1.Add("Exclamation", LoadIconA(nullptr, MAKEINTRESOURCEA(32515)));  // IDI_EXCLAMATION
     }
-    // Wide enough for lblView's text in one line between the two buttons.
     Frame1.Create(*this, 120, 60, 6840, 2055, "");
     pbxMessage.Create(Frame1, 240, 300, 480, 480);
     lblHeader.Create(Frame1, 900, 420, 5760, 300, "Component");
     tbxFilePath.Create(Frame1, 240, 900, 6360, 315, false, true);
     tbxMessage.Create(Frame1, 240, 1320, 6360, 615, true, true);
     cmdOK[0].Create(*this, 120, 2250, 1800, 375, "&View in Velmora");
-    lblView.Create(*this, 2040, 2310, 3600, 300, "(Switch to Velmora to view Component details)");
+    // Between the two buttons, in two lines: the text is wider than the room there in Tahoma and
+    // in DejaVu Sans (the usual fallback of a Wine without Tahoma).
+    lblView.Create(*this, 2040, 2235, 3600, 420, "(Switch to Velmora to view Component details)");
     cmdOK[1].Create(*this, 5760, 2250, 1200, 375, "&OK", true, true);
     cmdOK[0].Click = [this] { cmdOK_Click(0); };
     cmdOK[1].Click = [this] { cmdOK_Click(1); };

@@ -10,7 +10,6 @@
 class IconBox : public ui::PictureBox {
 public:
     void SetPicture(ui::ImageList* images, const std::string& key);
-    const std::string& PictureKey() const { return key_; }
     bool OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:

@@ -10,7 +10,6 @@
 #include "base/QV_Err.h"
 #include "ui/Internal.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "ui";
 }  // namespace

@@ -13,7 +13,6 @@
 #include "ui/Controls.h"
 #include "ui/Internal.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "ui";
 }  // namespace

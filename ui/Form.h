@@ -220,7 +220,6 @@ public:
     ~Timer();
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
-    long Interval() const { return interval_; }
     void SetInterval(long milliseconds);  // 0 stops the timer
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);

@@ -6,7 +6,6 @@
 #include "ui/ImageList.h"
 #include "ui/Internal.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "ListView";
 }  // namespace

@@ -2,13 +2,13 @@
 // Click per item. Win32 menus have no Visible flag: a hidden item is taken out of its real
 // menu and put back in its own place when shown again; it keeps its Checked state.
 //
-//     auto& file = Menus.Add("MNU_File", "&File");
-//     file.Add("MNU_File_Exit", "Exit").Click = [this] { Unload(); };
-//     file.Add("MNU_File_Sep1", "-");                      // "-" is a separator line
-//     auto& edit = Menus.Add("MNU_RegComp", "Edit");
+//     auto& file = Menus.Add("mnuFile", "&File");
+//     file.Add("mnuFile_Exit", "Exit").Click = [this] { Unload(); };
+//     file.Add("mnuFile_Sep1", "-");                       // "-" is a separator line
+//     auto& edit = Menus.Add("mnuEdit", "Edit");
 //     edit.SetVisible(false);                              // leaves the menu bar, keeps its place
-//     Menus["MNU_RegComp_Delete"].SetEnabled(false);       // any item by name
-//     PopupMenu(Menus["MNU_RegCompEntries"], &Menus["MNU_RegCompEntries_Modify"]);
+//     Menus["mnuEdit_Delete"].SetEnabled(false);           // any item by name
+//     PopupMenu(Menus["mnuValues"], &Menus["mnuValues_Modify"]);
 //
 // A menu kept only for pop-ups is a top-level item that stays hidden. Menus are built in the
 // form's load handler, like its controls; unloading the form empties them.

@@ -12,7 +12,6 @@
 #include "ui/ListView.h"
 #include "ui/TreeView.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "RegistryValuesList";
 }  // namespace

@@ -17,7 +17,6 @@
 #include "platform/InstallerData.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_UninstClean";
 }  // namespace

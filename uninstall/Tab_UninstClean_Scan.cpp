@@ -16,6 +16,7 @@
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/QV_Strings_Lib.h"
+#include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "base/ValueText.h"
@@ -23,7 +24,6 @@
 #include "ui/ui.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_UninstClean";
 }  // namespace
@@ -52,9 +52,6 @@ std::string LowerSpecialFolder(int csidl) {
 namespace {
 
 using detail::Split;
-
-// Unreadable entries are skipped; this many failures in a row end an enumeration.
-constexpr int kMaxFailuresInARow = 16;
 
 // The language's conversion of a text to a Boolean: "True"/"False" in any case, or a number
 // (non-zero is True). False when the text is neither.
@@ -244,20 +241,9 @@ std::string Expanded(const Value& value, UninstallView view) {
 
 std::vector<Value> ReadValues(HKEY key) {
     std::vector<Value> values;
-    int failures = 0;
-    for (long i = 0;; ++i) {
-        std::string valueName, raw;
-        long type = 0, noMore = 0;
-        long rc = EnumValue(key, i, valueName, raw, type, noMore, 0);
-        if (noMore) break;
-        if (rc != 0) {
-            if (++failures >= kMaxFailuresInARow) break;
-            continue;
-        }
-        failures = 0;
-        values.push_back({TextCase::Lower(valueName), ValueText::Of(static_cast<unsigned long>(type), raw),
-                          type == REG_EXPAND_SZ});
-    }
+    RegEnum::ForEachValue(key, true, [&](const RegEnum::Value& v) {
+        values.push_back({TextCase::Lower(std::string(v.name)), ValueText::Of(v.type, v.data), v.type == REG_EXPAND_SZ});
+    });
     return values;
 }
 
@@ -469,21 +455,11 @@ void US_FillListFromRegisty(colUS& col) {
         for (UninstallView view : {UninstallView::Machine64, UninstallView::Machine32, UninstallView::User}) {
             RegKey uninstall;
             if (OpenUninstallKey(view, uninstall.Receive()) != 0) continue;
-            int failures = 0;
-            for (long i = 0;; ++i) {
+            // An unreadable name is skipped; the entries after it are still read.
+            RegEnum::ForEachSubKey(uninstall.get(), [&](const std::string& name) {
                 detail::PumpEvents();
-                std::string name;
-                long noMore = 0;
-                long rc = EnumKey(uninstall.get(), i, name, noMore, 0);
-                if (noMore) break;
-                if (rc != 0) {
-                    // An unreadable name is skipped; the entries after it are still read.
-                    if (++failures >= kMaxFailuresInARow) break;
-                    continue;
-                }
-                failures = 0;
                 ReadUninstallEntry(col, uninstall.get(), name, view, machine64);
-            }
+            });
         }
     });
 }
@@ -498,19 +474,9 @@ void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
         RegKey key;
         if (OpenEntryKey(entry, key.Receive()) != 0) return;
         std::string text;
-        int failures = 0;
-        for (long i = 0;; ++i) {
-            std::string name, raw;
-            long type = 0, noMore = 0;
-            long rc = EnumValue(key.get(), i, name, raw, type, noMore, 0);
-            if (noMore) break;
-            if (rc != 0) {
-                if (++failures >= kMaxFailuresInARow) break;
-                continue;
-            }
-            failures = 0;
-            text += name + ": " + ValueText::Of(static_cast<unsigned long>(type), raw) + "\r\n";
-        }
+        RegEnum::ForEachValue(key.get(), true, [&](const RegEnum::Value& v) {
+            text += std::string(v.name) + ": " + ValueText::Of(v.type, v.data) + "\r\n";
+        });
         lsvUSInfo.SetText(text);
     });
 }

@@ -11,7 +11,6 @@
 #include "platform/ShellLink.h"
 #include "uninstall/Tab_UninstClean_Internal.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "Tab_UninstClean";
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
+#include "base/RegEnum.h"
 #include "base/RegKey.h"
 #include "base/Seams.h"
 #include "base/ValueText.h"
@@ -18,9 +19,6 @@ const char kLabel1[] =
     "On  Microsoft Windows  operating  systems, programs  sometimes create  Autostart entries in  the  Windows "
     "Registry. These  entries  are  located  at different places. The  following list  displays all  entries of  "
     "that type found in the Registry.";
-
-// Unreadable values are skipped; this many failures in a row end the list of a key.
-constexpr int kMaxFailuresInARow = 16;
 
 }  // namespace
 
@@ -44,13 +42,14 @@ void dlg_hiddenAutostartEntries::Form_Load() {
         lsvAE.SetIcons(&ImageList1);
         lsvAE.ColumnHeaders.Add("Entry Name", 2400);
         lsvAE.ColumnHeaders.Add("Data", 4600);
+        static constexpr char kEditMenu[] = "MNU_Edit";  // the list's context menu, made below
         lsvAE.MouseUp = [this](int button, int, long, long) {
-            if (button == ui::vbRightButton && lsvAE.ListItems.Count() > 0) PopupMenu(Menus["MNU_Edit"]);
+            if (button == ui::vbRightButton && lsvAE.ListItems.Count() > 0) PopupMenu(Menus[kEditMenu]);
         };
         Cancel.Create(*this, 6120, 4440, 1440, 420, "&OK", true, true);
         Cancel.Click = [this] { TrapErrors(kModule, "Cancel_Click", [&] { Unload(); }); };
 
-        auto& edit = Menus.Add("MNU_Edit", "Edit");
+        auto& edit = Menus.Add(kEditMenu, "Edit");
         edit.Add("MNU_Edit_Modify", "Modify").Click = [this] { MNU_Edit_Modify_Click(); };
         edit.Add("MNU_Edit_Rename", "Rename").Click = [this] { MNU_Edit_Rename_Click(); };
         edit.Add("MNU_Edit_Delete", "Delete").Click = [this] { MNU_Edit_Delete_Click(); };
@@ -78,31 +77,23 @@ void dlg_hiddenAutostartEntries::fillHAElist() {
 
 void dlg_hiddenAutostartEntries::fillHAElist_rec(HKEY hKey, const std::string& hive) {
     TrapErrors(kModule, "fillHAElist_rec", [&] {
-        int failures = 0;
-        for (long i = 0;; ++i) {
-            std::string name, raw;
-            long type = 0, noMore = 0;
-            long rc = EnumValue(hKey, i, name, raw, type, noMore, 0);
-            if (noMore) break;
-            if (rc != 0) {
-                // A value that cannot be read is skipped; its name is not the one read before.
-                if (++failures >= kMaxFailuresInARow) break;
-                continue;
-            }
-            failures = 0;
+        // A value that cannot be read is skipped.
+        RegEnum::ForEachValue(hKey, true, [&](const RegEnum::Value& v) {
+            const DWORD type = v.type;
             if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_BINARY && type != REG_DWORD &&
                 type != REG_MULTI_SZ)
-                continue;  // no text form in the registry library (a QWORD among them)
-            const std::string data = ValueText::Of(static_cast<unsigned long>(type), raw);
+                return;  // no text form in the registry library (a QWORD among them)
+            const std::string name(v.name);
+            const std::string data = ValueText::Of(type, v.data);
             const std::string key = hive + name;
-            if (colHAEs_.Exists(key)) continue;
+            if (colHAEs_.Exists(key)) return;
             auto entry = colHAEs_.Add(key, "");
             entry->vntHEKYTYPE = hive;
             entry->vntValueName = name;
             entry->vntValueData = data;
             auto row = lsvAE.ListItems.Add(0, key, name, "RegString", "RegString");
             row->SetSubItem(1, data);
-        }
+        });
     });
 }
 

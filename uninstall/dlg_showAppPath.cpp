@@ -7,7 +7,6 @@
 #include "base/QV_Strings_Lib.h"
 #include "base/Seams.h"
 
-// The module name the errors of this file are reported under.
 namespace {
 constexpr char kModule[] = "dlg_showAppPath";
 }  // namespace

@@ -24,7 +24,7 @@
 #include "base/PeImage.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 #include "tests/support/RegFixture.h"
 #include "ui/ui.h"
 

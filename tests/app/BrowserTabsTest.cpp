@@ -12,7 +12,7 @@
 #include "app/clsDroskGlobal.h"
 #include "app/dlg_searching.h"
 #include "base/TextCase.h"
-#include "browsers/dlg_FindString.h"
+#include "registry/dlg_FindString.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
@@ -81,6 +81,22 @@ TEST_F(BrowserTabs, ServicesTabFillsShowsDetailsAndSearches) {
     EXPECT_EQ(boxes.boxes[0].style, 64);
     EXPECT_FALSE(RunGuard::Active());
     for (int t = 0; t < kTabCount; ++t) EXPECT_TRUE(f.SSTab1.TabEnabled(t)) << t;
+
+    // The confirmed options are kept for the settings and shown by the next Find dialog; a
+    // dialog left with Cancel changes none of them.
+    EXPECT_EQ(QVRegistry().Options(), (SearchOptions{.text = "browsertabneedle"}));
+    std::string shown;
+    ui::Defer([&] {
+        auto* dlg = static_cast<dlg_FindString*>(ui::FindForm("dlg_FindString"));
+        ASSERT_TRUE(dlg);
+        shown = dlg->txbFindStrign.Text();
+        dlg->txbFindStrign.SetText("typed, then cancelled");
+        dlg->Command1.DoClick();
+    });
+    f.cmdSD_SearchRegistry_Click();
+    EXPECT_EQ(shown, "browsertabneedle");
+    EXPECT_FALSE(QVRegistry().blnFindOptionEnabled);
+    EXPECT_EQ(QVRegistry().Options(), (SearchOptions{.text = "browsertabneedle"}));
 }
 
 namespace {

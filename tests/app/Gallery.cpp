@@ -29,9 +29,9 @@
 #include "app/dlg_tryingtoconnect.h"
 #include "app/dlg_update_available.h"
 #include "app/frmSplash.h"
-#include "browsers/dlg_FindString.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "image/frmDepends.h"
+#include "registry/dlg_FindString.h"
 #include "ui/ui.h"
 #include "uninstall/dlg_hiddenAutostartEntries.h"
 #include "uninstall/dlg_showAppPath.h"
@@ -187,7 +187,7 @@ void PhotographAll(const std::string& folder) {
     dialog(TryingToConnect(), "trying-to-connect");
     {
         bool cancel = false;
-        dlg_FindString d(QVRegistry(), cancel);
+        dlg_FindString d(QVRegistry().Options(), cancel);
         dialog(d, "find");
     }
     { Reg_Unreg_Shortcut_Dialog d; dialog(d, "explorer-menu"); }

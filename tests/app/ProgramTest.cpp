@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "VelmVersion.h"
 #include "base/Handle.h"
 #include "tests/app/RemoteWindows.h"
 #include "tests/support/Helpers.h"
@@ -156,7 +157,7 @@ TEST_F(RunningProgram, TheWindowStoredAtTheCloseComesBackAtTheNextStart) {
     char version[32] = {};
     DWORD size = sizeof version;
     RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora", "Version", RRF_RT_REG_SZ, nullptr, version, &size);
-    EXPECT_STREQ(version, "1.8.0");
+    EXPECT_STREQ(version, VELM_VERSION_TEXT);
     EXPECT_EQ(Setting("WindowState"), "2");
     HDC dc = GetDC(nullptr);
     const long tpx = 1440 / GetDeviceCaps(dc, LOGPIXELSX), tpy = 1440 / GetDeviceCaps(dc, LOGPIXELSY);

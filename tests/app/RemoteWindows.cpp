@@ -105,8 +105,8 @@ bool WaitUntil(const std::function<bool()>& ready, int seconds) {
     return ready();
 }
 
-bool Program::Start() {
-    return StartProcess("\"" + WindowsPath(VELMORA_EXE) + "\"", pi);
+bool Program::Start(const std::string& exe) {
+    return StartProcess("\"" + (exe.empty() ? WindowsPath(VELMORA_EXE) : exe) + "\"", pi);
 }
 
 bool Program::Running() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }

@@ -20,7 +20,8 @@ bool WaitUntil(const std::function<bool()>& ready, int seconds = 180);
 // The program under test, started with no arguments; killed at the end when still running.
 struct Program {
     PROCESS_INFORMATION pi{};
-    bool Start();
+    // The build's Velmora.exe, or the one at that Windows path.
+    bool Start(const std::string& exe = "");
     bool Running() const;
     bool WaitEnd(int seconds = 120);
     void Kill();

@@ -46,7 +46,7 @@ TEST_F(SettingsStore, FirstRunCreatesTheKeyAndAppliesTheDefaults) {
         EXPECT_TRUE(choice->IsNumber());
         EXPECT_EQ(choice->ToLong(), 0);
     }
-    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), VELM_VERSION_TEXT);
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, R::cstrSettingsKey));
     EXPECT_FALSE(R::Firsttime());  // the key is now in order
 }
@@ -61,7 +61,7 @@ TEST_F(SettingsStore, AnyOtherVersionOrAMissingSettingsKeyResetsTheWholeProgramK
     for (const std::string& text : cases) {
         RegFixture hkcu(HKEY_CURRENT_USER, text);
         EXPECT_TRUE(R::Firsttime()) << text;
-        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
+        EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), VELM_VERSION_TEXT);
         EXPECT_EQ(Setting("WindowState"), "<none>");
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Quorvath\\Velmora\\Other")) << text;
     }
@@ -166,7 +166,7 @@ TEST_F(SettingsStore, SaveAfterTheKeyVanishedOnlyRecreatesIt) {
     KeyedCollection<TestUS> none;
     DroskGlobal().lngWindowWidth = 7000;
     R::SaveSettingsToRegistry(none);
-    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), "1.8.0");
+    EXPECT_EQ(ReadText(HKEY_CURRENT_USER, R::cstrProgramKey, "Version"), VELM_VERSION_TEXT);
     EXPECT_EQ(Setting("WindowWidth"), "<none>");
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "VelmVersion.h"
 #include "app/Form_Drosk_TrayIcon.h"
 #include "app/SplitterCtrl.h"
 #include "app/frmSplash.h"
@@ -36,7 +37,7 @@ TEST(Splash, ShowsItsPictureAndVersionAndAClickOnThePictureClosesIt) {
     frmSplash& splash = SplashForm();
     splash.Load();
     ASSERT_TRUE(splash.IsLoaded());
-    EXPECT_EQ(splash.Label1.Caption(), "(1.8.0 1225)");
+    EXPECT_EQ(splash.Label1.Caption(), "(" VELM_VERSION_TEXT " " VELM_VERSION_BUILD_TEXT ")");
     // Image2 holds the program's splash bitmap, whole, and shows it.
     HBITMAP picture = splash.Image2.Picture();
     ASSERT_NE(picture, nullptr);

@@ -1,6 +1,6 @@
 // Every window of the three programs shows its labels', buttons', frames' and column headers'
-// whole texts under the system's dialog font: each text's extent, measured with the control's
-// own font, is checked against the control's client area. The details lists' first column
+// whole texts under the system's dialog font, which is Tahoma: each text's extent, measured with
+// the control's own font, is checked against the control's client area. The details lists' first column
 // fits every row's label.
 #include <windows.h>
 #include <commctrl.h>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "VelmVersion.h"
 #include "app/Form_Main.h"
 #include "app/dlg_ArrangedByOptions.h"
 #include "app/dlg_createShortCut.h"
@@ -21,10 +22,10 @@
 #include "app/dlg_update_available.h"
 #include "app/frmSplash.h"
 #include "base/Variant.h"
-#include "browsers/colQVRegistry.h"
-#include "browsers/dlg_FindString.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "image/frmDepends.h"
+#include "registry/colQVRegistry.h"
+#include "registry/dlg_FindString.h"
 #include "regsvr/frmMessage.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/RealInput.h"
@@ -149,6 +150,46 @@ void Walk(ui::Form& form, std::vector<std::string>& out, const std::function<voi
 
 }  // namespace
 
+// The windows are laid out for the dialog font in Tahoma, as Windows draws it. The tools give
+// every prefix Wine's own Tahoma, regular and bold (tools/wine-common); without it Wine draws in
+// a fallback face (DejaVu Sans, wider), and this says so before any text is measured in it.
+// GetTextFace answers the name asked for ("MS Shell Dlg") once it is substituted: the face
+// drawn is named by the font file's own names.
+TEST_F(TextsFit, TheDialogFontIsTahomaRegularAndBold) {
+    LOGFONTA dialog{};
+    ASSERT_NE(GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof dialog, &dialog), 0);
+    struct Case {
+        LONG weight;
+        const char* face;  // a bold that Wine makes from the regular face keeps the regular's name
+    };
+    for (const Case& c : {Case{FW_NORMAL, "Tahoma"}, Case{FW_BOLD, "Tahoma Bold"}}) {
+        LOGFONTA lf = dialog;
+        lf.lfWeight = c.weight;
+        HFONT font = CreateFontIndirectA(&lf);
+        ASSERT_NE(font, nullptr);
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, font);
+        std::string family, face;
+        if (const UINT size = GetOutlineTextMetricsA(dc, 0, nullptr)) {
+            std::vector<char> buf(size);
+            auto* otm = reinterpret_cast<OUTLINETEXTMETRICA*>(buf.data());
+            if (GetOutlineTextMetricsA(dc, size, otm)) {
+                family = buf.data() + reinterpret_cast<UINT_PTR>(otm->otmpFamilyName);
+                face = buf.data() + reinterpret_cast<UINT_PTR>(otm->otmpFaceName);
+            }
+        }
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        DeleteObject(font);
+        if (family != "Tahoma")
+            ADD_FAILURE() << "the dialog font (\"" << dialog.lfFaceName << "\", weight " << c.weight
+                          << ") is drawn in \"" << face << "\", not in Tahoma: the prefix has no Tahoma (Wine's "
+                          << "tahoma.ttf and tahomabd.ttf of fonts-wine belong in its windows\\Fonts)";
+        else
+            EXPECT_EQ(face, c.face) << "weight " << c.weight << " is made by Wine from another face of Tahoma";
+    }
+}
+
 TEST_F(TextsFit, EveryFormShowsItsWholeTexts) {
     std::vector<std::string> overflows;
 
@@ -167,7 +208,7 @@ TEST_F(TextsFit, EveryFormShowsItsWholeTexts) {
     for (const std::string& s : Overflows(frmMain())) overflows.push_back(s);
     frmMain().Unload();
 
-    Walk(SplashForm(), overflows, [] { SplashForm().Label1.SetCaption("(1.8.0 1225)"); });
+    Walk(SplashForm(), overflows, [] { SplashForm().Label1.SetCaption("(" VELM_VERSION_TEXT " " VELM_VERSION_BUILD_TEXT ")"); });
     { dlg_ArrangedByOptions f; Walk(f, overflows); }
     {
         dlg_createShortCut f;
@@ -181,9 +222,8 @@ TEST_F(TextsFit, EveryFormShowsItsWholeTexts) {
     Walk(TryingToConnect(), overflows);
     { dlg_update_available f; Walk(f, overflows); }
     {
-        colQVRegistry engine;
         bool cancel = false;
-        dlg_FindString f(engine, cancel);
+        dlg_FindString f(colQVRegistry().Options(), cancel);
         Walk(f, overflows);
     }
     { dlg_hiddenAutostartEntries f; Walk(f, overflows); }

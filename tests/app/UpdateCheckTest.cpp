@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "VelmVersion.h"
 #include "app/AutoUpdate_Lib.h"
 #include "app/Master.h"
 #include "app/clsDroskGlobal.h"
@@ -159,11 +160,11 @@ TEST(UpdateCheck, ChecksAgainstTheServer) {
     // The two requests, in order (whether the "#1225" fragment reaches the server is the
     // client library's choice).
     const std::string log = server.Log().substr(logBefore.size());
-    EXPECT_TRUE(log == "/Velmora/Velmora:1.8.0\n/Velmora/Velmora.txt\n" ||
-                log == "/Velmora/Velmora:1.8.0#1225\n/Velmora/Velmora.txt\n")
+    EXPECT_TRUE(log == "/Velmora/Velmora:" VELM_VERSION_TEXT "\n/Velmora/Velmora.txt\n" ||
+                log == "/Velmora/Velmora:" VELM_VERSION_TEXT "#" VELM_VERSION_BUILD_TEXT "\n/Velmora/Velmora.txt\n")
         << log;
 
-    server.Offer(OfferText("1.8.0", "1225", "https://h/x.exe"));
+    server.Offer(OfferText(VELM_VERSION_TEXT, VELM_VERSION_BUILD_TEXT, "https://h/x.exe"));
     EXPECT_TRUE(U::checkForUpdate(U::DefaultFetcher(), version, build, location, available));
     EXPECT_FALSE(available);
 
@@ -258,7 +259,7 @@ TEST(UpdateCheck, CancelBetweenAttemptsEndsTheCheckAtOnce) {
 TEST(UpdateCheck, LatestVersionNeedsNoUpdate) {
     LocalServer server;
     UpdateAddress address(server.Address());
-    server.Offer(OfferText("1.8.0", "1225", "http://h/x.exe"));
+    server.Offer(OfferText(VELM_VERSION_TEXT, VELM_VERSION_BUILD_TEXT, "http://h/x.exe"));
     BoxRecorder boxes;
     U::CheckNow(nullptr);
     ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -288,7 +289,7 @@ TEST(UpdateCheck, OfferDialogShowsBothVersionsAndDownloadsWithoutUninstalling) {
         dlg.Command14.DoClick();
     });
     U::CheckNow(nullptr);
-    EXPECT_EQ(current, "1.8.0#1225");
+    EXPECT_EQ(current, VELM_VERSION_TEXT "#" VELM_VERSION_BUILD_TEXT);
     EXPECT_EQ(offered, "1.9.0#1301");
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[0].title, "Update Velmora");

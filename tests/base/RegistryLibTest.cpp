@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -237,6 +238,111 @@ TEST_F(RegistryLib, TheEnumerationReadsEveryEntryWholeAndInTheRegistrysOrder) {
               0);
     EXPECT_EQ(values.size(), 13u);
     EXPECT_EQ(values, valuesNoData);
+    CloseKey(h, 0);
+}
+
+// The one rule of every walk by index: an unreadable entry is passed over, a source that answers
+// nothing but errors ends the walk after kMaxFailuresInARow of them in a row, and a walk that
+// must see every entry stops at the first it cannot read.
+TEST(RegEnumWalk, PassesOverUnreadableEntriesUntilTheSourceAnswersNothingElse) {
+    constexpr int kMax = RegEnum::kMaxFailuresInARow;
+    static constexpr long kBad = ERROR_INVALID_DATA;
+    // A source's answers by index: 0 an entry, kBad an unreadable one; past the end, the last
+    // answer repeats (`endless`) or ERROR_NO_MORE_ITEMS comes.
+    struct Case {
+        const char* what;
+        std::vector<long> answers;
+        bool endless;
+        RegEnum::OnFailure onFailure;
+        std::vector<DWORD> visited;
+        long result;
+        DWORD reads;
+    };
+    auto fails = [](int n) { return std::vector<long>(static_cast<size_t>(n), kBad); };
+    auto then = [](std::vector<long> a, std::vector<long> b) { return a.insert(a.end(), b.begin(), b.end()), a; };
+    const Case cases[] = {
+        {"entries around unreadable ones", {0, kBad, kBad, 0}, false, RegEnum::OnFailure::PassOver, {0, 3}, kBad, 5},
+        {"an entry after one failure short of the limit", then(fails(kMax - 1), {0}), false,
+         RegEnum::OnFailure::PassOver, {static_cast<DWORD>(kMax - 1)}, kBad, static_cast<DWORD>(kMax + 1)},
+        {"a source that answers only errors", {kBad}, true, RegEnum::OnFailure::PassOver, {}, kBad,
+         static_cast<DWORD>(kMax)},
+        {"a walk that must see every entry", {0, kBad, 0}, false, RegEnum::OnFailure::Stop, {0}, kBad, 2},
+        {"no entry at all", {}, false, RegEnum::OnFailure::PassOver, {}, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DWORD reads = 0;
+        std::vector<DWORD> visited;
+        const long result = RegEnum::EachEntry(
+            MAXDWORD,
+            [&](DWORD i) -> long {
+                ++reads;
+                if (i < c.answers.size()) return c.answers[i];
+                return c.endless ? c.answers.back() : ERROR_NO_MORE_ITEMS;
+            },
+            [&](DWORD i) { visited.push_back(i); }, c.onFailure);
+        EXPECT_EQ(visited, c.visited);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(reads, c.reads);
+    }
+    // A visit that answers false ends the walk; a known count ends it without asking further.
+    std::vector<DWORD> visited;
+    EXPECT_EQ(RegEnum::EachEntry(5, [](DWORD) { return 0L; }, [&](DWORD i) { return visited.push_back(i), i < 1; }), 0);
+    EXPECT_EQ(visited, (std::vector<DWORD>{0, 1}));
+    DWORD reads = 0;
+    RegEnum::EachEntry(3, [&](DWORD) { return ++reads, 0L; }, [](DWORD) {});
+    EXPECT_EQ(reads, 3u);
+}
+
+// A key deleted while a handle to it is open answers every read with an error: the walks of it
+// end, with that error, instead of asking for ever.
+TEST_F(RegistryLib, AWalkOfAKeyDeletedUnderItEnds) {
+    HKEY gone = nullptr;
+    ASSERT_EQ(CreateKey(HKEY_CURRENT_USER, "T\\Gone\\Child", gone, 0), 0);
+    CloseKey(gone, 0);
+    ASSERT_EQ(OpenKey(HKEY_CURRENT_USER, "T\\Gone", gone, 0, KEY_READ_ONLY), 0);
+    std::string path = "T\\Gone";
+    ASSERT_EQ(DeleteKeyTree(HKEY_CURRENT_USER, path, 0), 0);
+    int seen = 0;
+    EXPECT_NE(RegEnum::ForEachSubKey(gone, [&](const std::string&) { ++seen; }), 0);
+    EXPECT_NE(RegEnum::ForEachValue(gone, true, [&](const RegEnum::Value&) { ++seen; }), 0);
+    EXPECT_EQ(seen, 0);
+    CloseKey(gone, 0);
+}
+
+// The wide forms read the exact names (a character the ANSI code page has not) and data of every
+// valid size, with buffers grown from a reader sized for a smaller key.
+TEST_F(RegistryLib, TheWideEnumerationReadsExactNamesAndWholeData) {
+    HKEY h = Open();
+    RegEnum::WideReader reader;
+    reader.Prepare(RegEnum::CountsOf(h), true);
+    const std::wstring exactKey = std::wstring(254, L'k') + L"\x4E2D";
+    const std::wstring longValueName = std::wstring(16382, L'v') + L"\x4E2D";
+    const std::string megabyte(1 << 20, 'm');
+    HKEY sub = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(h, exactKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr), 0);
+    RegCloseKey(sub);
+    ASSERT_EQ(RegSetValueExW(h, longValueName.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(megabyte.data()),
+                             static_cast<DWORD>(megabyte.size())),
+              0);
+
+    std::wstring name;
+    ASSERT_EQ(reader.SubKeyAt(h, 0, name), 0);
+    EXPECT_EQ(name, exactKey);
+    RegEnum::WideValue value;
+    bool sawLong = false;
+    for (DWORD i = 0; reader.ValueAt(h, i, true, value) == 0; ++i)
+        if (value.name == longValueName) sawLong = value.type == REG_BINARY && value.data == megabyte;
+    EXPECT_TRUE(sawLong);
+
+    std::vector<std::wstring> keys, values;
+    EXPECT_EQ(RegEnum::ForEachSubKeyW(h, [&](const std::wstring& n) { keys.push_back(n); }), 0);
+    EXPECT_EQ(keys, std::vector<std::wstring>{exactKey});
+    EXPECT_EQ(RegEnum::ForEachValueW(h, [&](const RegEnum::WideValue& v) { values.emplace_back(v.name); },
+                                     RegEnum::OnFailure::Stop),
+              0);
+    EXPECT_EQ(values.size(), 12u);
+    EXPECT_NE(std::find(values.begin(), values.end(), longValueName), values.end());
     CloseKey(h, 0);
 }
 

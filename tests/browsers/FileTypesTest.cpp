@@ -8,7 +8,7 @@
 #include "base/TextCase.h"
 #include "browsers/Tab_CMH.h"
 #include "image/QV_IconsAndResources.h"
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 #include "tests/support/RegistryTabWindow.h"
 #include "tests/support/ListPixels.h"
 #include "tests/support/RegFixture.h"
@@ -120,11 +120,7 @@ TEST(FileTypesTree, SearchForPrintMarksThePrintKeysOfThePrefix) {
         const std::string type = ReadStoredValue(HKEY_CLASSES_ROOT, name, "").bytes;
         AddType(w, col, name, type.substr(0, type.find('\0')));
     }
-    colQVRegistry& engine = QVRegistry();
-    engine.cstrFindString = "print";
-    engine.blnFindInKeys = true;
-    engine.blnFindInValues = engine.blnFindInData = engine.blnFindWholeStringOnly = false;
-    CMH_Search(w.tvw, col, w.stb1, w.blnCancel);
+    CMH_Search(w.tvw, col, w.stb1, {.text = "print", .inKeys = true, .inValues = false, .inData = false}, w.blnCancel);
     auto found = w.NodesWithImage("Found");
     std::vector<std::string> expected;
     for (const auto& rec : col) {

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "browsers/colQVRegistry.h"
 #include "components/Tab_RegComp.h"
+#include "registry/colQVRegistry.h"
 #include "tests/support/RegistryTabWindow.h"
 #include "tests/support/RegFixture.h"
 
@@ -56,11 +56,7 @@ protected:
         ASSERT_TRUE(w.tvw.Nodes.Exists(ClassNode(1)));
     }
     void Search(const std::string& text) {
-        colQVRegistry& engine = QVRegistry();
-        engine.cstrFindString = text;
-        engine.blnFindInKeys = engine.blnFindInValues = engine.blnFindInData = true;
-        engine.blnFindWholeStringOnly = false;
-        FindInRegComp(w.tvw, col, w.stb1, w.blnCancel);
+        FindInRegComp(w.tvw, col, w.stb1, {.text = text}, w.blnCancel);
     }
     std::vector<std::string> Found() {
         std::vector<std::string> keys;

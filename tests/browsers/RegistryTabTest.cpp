@@ -6,10 +6,10 @@
 
 #include <functional>
 
-#include "browsers/RegistryTab.h"
 #include "browsers/Tab_CMH.h"
 #include "browsers/Tab_SD.h"
 #include "components/Tab_RegComp.h"
+#include "registry/RegistryTab.h"
 #include "tests/support/RegFixture.h"
 
 TEST(RegistryTab, EachTabDescribesItsHiveAndLevels) {

@@ -8,9 +8,9 @@
 #include "base/ScopeExit.h"
 #include "base/TextCase.h"
 #include "VelmComServerFixture.h"
-#include "browsers/RegistryNodes.h"
 #include "browsers/Tab_SD.h"
-#include "browsers/colQVRegistry.h"
+#include "registry/RegistryNodes.h"
+#include "registry/colQVRegistry.h"
 #include "tests/support/RegistryTabWindow.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/RegFixture.h"
@@ -298,11 +298,7 @@ TEST_F(ServicesFixture, EditsActOnlyWithinTheServiceKey) {
 }
 
 TEST_F(ServicesFixture, SearchMarksTheHitsOfEachService) {
-    colQVRegistry& engine = QVRegistry();
-    engine.cstrFindString = "needle";
-    engine.blnFindInKeys = engine.blnFindInValues = engine.blnFindInData = true;
-    engine.blnFindWholeStringOnly = false;
-    SD_Find(w.tvw, col, w.stb1, w.blnCancel);
+    SD_Find(w.tvw, col, w.stb1, {.text = "needle"}, w.blnCancel);
     auto found = w.NodesWithImage("Found");
     std::sort(found.begin(), found.end());
     std::vector<std::string> expected = {"A1" + Chain + "A1\\Parameters\\Deep", LongName + Chain + LongName + "\\needle",
@@ -431,11 +427,7 @@ TEST(ServicesScan, KeysBelowPathsLongerThanMaxPathAreListedExpandedSearchedAndEd
     RegistryTabWindow w;
     colSD col;
     ASSERT_TRUE(SD_FillList(col, w.tvw, "2", false, w.stb1, w.blnCancel));
-    colQVRegistry& engine = QVRegistry();
-    engine.cstrFindString = "longpathneedle";
-    engine.blnFindInKeys = engine.blnFindInValues = engine.blnFindInData = true;
-    engine.blnFindWholeStringOnly = false;
-    SD_Find(w.tvw, col, w.stb1, w.blnCancel);
+    SD_Find(w.tvw, col, w.stb1, {.text = "longpathneedle"}, w.blnCancel);
     auto found = w.NodesWithImage("Found");
     std::vector<std::string> expected;
     for (const Shape& s : shapes) expected.push_back(s.service + Chain + s.service + "\\" + s.below);

@@ -1,8 +1,8 @@
-#include "browsers/dlg_FindString.h"
+#include "registry/dlg_FindString.h"
 
 #include "base/Seams.h"
 
-dlg_FindString::dlg_FindString(colQVRegistry& engine, bool& cancel)
+dlg_FindString::dlg_FindString(const SearchOptions& shown, bool& cancel)
     : Form("dlg_FindString", {.caption = "Find",
                               .width = 5400,
                               .height = 3300,
@@ -11,11 +11,11 @@ dlg_FindString::dlg_FindString(colQVRegistry& engine, bool& cancel)
                               .maxButton = false,
                               .showInTaskbar = false,
                               .centered = true}),
-      engine_(engine),
+      shown_(shown),
       cancel_(cancel) {}
 
 void dlg_FindString::Form_Load() {
-    engine_.blnFindOptionEnabled = false;
+    chosen_.reset();
     Label1.Create(*this, 240, 180, 4800, 255, "Please enter search string (non case-sensitive):");
     txbFindStrign.Create(*this, 240, 480, 4800, 315);
     Frame1.Create(*this, 240, 960, 2400, 1500, "Look at");
@@ -29,11 +29,11 @@ void dlg_FindString::Form_Load() {
     Command14.Click = [this] { Command14_Click(); };
     Command1.Click = [this] { Command1_Click(); };
 
-    txbFindStrign.SetText(engine_.cstrFindString);
-    chkKeys.SetValue(engine_.blnFindInKeys ? 1 : 0);
-    chkValues.SetValue(engine_.blnFindInValues ? 1 : 0);
-    chkData.SetValue(engine_.blnFindInData ? 1 : 0);
-    optFindWholeStringOnly.SetValue(engine_.blnFindWholeStringOnly ? 1 : 0);
+    txbFindStrign.SetText(shown_.text);
+    chkKeys.SetValue(shown_.inKeys ? 1 : 0);
+    chkValues.SetValue(shown_.inValues ? 1 : 0);
+    chkData.SetValue(shown_.inData ? 1 : 0);
+    optFindWholeStringOnly.SetValue(shown_.wholeOnly ? 1 : 0);
 }
 
 void dlg_FindString::Command14_Click() {
@@ -42,17 +42,17 @@ void dlg_FindString::Command14_Click() {
         ui::MsgBox("Please enter search string !", ui::vbOKOnly, "Empty field");
         return;
     }
-    engine_.cstrFindString = text;
-    engine_.blnFindInKeys = chkKeys.Value() != 0;
-    engine_.blnFindInValues = chkValues.Value() != 0;
-    engine_.blnFindInData = chkData.Value() != 0;
-    engine_.blnFindWholeStringOnly = optFindWholeStringOnly.Value() != 0;
-    engine_.blnFindOptionEnabled = true;
+    chosen_ = SearchOptions{.text = text,
+                            .inKeys = chkKeys.Value() != 0,
+                            .inValues = chkValues.Value() != 0,
+                            .inData = chkData.Value() != 0,
+                            .wholeOnly = optFindWholeStringOnly.Value() != 0};
+    shown_ = *chosen_;
     cancel_ = false;
     Unload();
 }
 
 void dlg_FindString::Command1_Click() {
     Unload();
-    engine_.blnFindOptionEnabled = false;
+    chosen_.reset();
 }

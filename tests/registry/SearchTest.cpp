@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/QV_Err.h"
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 #include "tests/support/RegFixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "browsers/colQVRegistry.h"
+#include "registry/colQVRegistry.h"
 
 #include <cstring>
 #include <string_view>
@@ -9,7 +9,7 @@
 #include "base/RegKey.h"
 #include "base/TextCase.h"
 #include "base/ValueText.h"
-#include "browsers/RegistryNodes.h"
+#include "registry/RegistryNodes.h"
 
 namespace {
 
@@ -52,47 +52,41 @@ private:
         reader_.Prepare(counts, data_);
         if ((values_ || data_) && counts.values > 0) Values(h, path, counts.values);
 
-        long result = 0;
-        for (DWORD i = 0; i < counts.subKeys; ++i) {
-            std::string child;
-            const long rc = reader_.SubKeyAt(h, i, child);
-            if (rc == ERROR_NO_MORE_ITEMS) break;
-            if (rc != 0) {
-                // An unreadable name is skipped; its later siblings are still searched.
-                result = rc;
-                continue;
-            }
-            const size_t before = path.size();
-            path += '\\';
-            path += child;
-            Key(h, child, path);
-            path.resize(before);
-        }
-        return result;
+        // An unreadable name is skipped; its later siblings are still searched.
+        std::string child;
+        return RegEnum::EachEntry(
+            counts.subKeys, [&](DWORD i) { return reader_.SubKeyAt(h, i, child); },
+            [&](DWORD) {
+                const size_t before = path.size();
+                path += '\\';
+                path += child;
+                Key(h, child, path);
+                path.resize(before);
+            });
     }
 
     void Values(HKEY h, const std::string& path, DWORD count) {
+        // A value that cannot be read is skipped.
         RegEnum::Value value;
-        for (DWORD i = 0; i < count; ++i) {
-            const long rc = reader_.ValueAt(h, i, data_, value);
-            if (rc == ERROR_NO_MORE_ITEMS) break;
-            if (rc != 0) continue;  // a value that cannot be read is skipped
-            if (values_ && Matches(value.name)) {
-                auto& hit = AddHit(path);
-                hit.vntValue = std::string(value.name);
-                hit.blnIsValue = true;
-            }
-            if (data_) {
-                // The data as the values lists show it.
-                dataText_ = ValueText::Of(value.type, value.data);
-                if (Matches(dataText_)) {
+        RegEnum::EachEntry(
+            count, [&](DWORD i) { return reader_.ValueAt(h, i, data_, value); },
+            [&](DWORD) {
+                if (values_ && Matches(value.name)) {
                     auto& hit = AddHit(path);
-                    hit.vntData = dataText_;
-                    hit.lngValueDataType = static_cast<long>(value.type);
-                    hit.blnIsData = true;
+                    hit.vntValue = std::string(value.name);
+                    hit.blnIsValue = true;
                 }
-            }
-        }
+                if (data_) {
+                    // The data as the values lists show it.
+                    dataText_ = ValueText::Of(value.type, value.data);
+                    if (Matches(dataText_)) {
+                        auto& hit = AddHit(path);
+                        hit.vntData = dataText_;
+                        hit.lngValueDataType = static_cast<long>(value.type);
+                        hit.blnIsData = true;
+                    }
+                }
+            });
     }
 
     bool Matches(std::string_view candidate) {
@@ -131,6 +125,27 @@ long colQVRegistry::Find(HKEY root, const std::string& keyPath, const std::strin
     std::string path = keyPath;
     if (!path.empty() && path.back() == '\\') path.pop_back();
     return RegistryFind_Rec(root, path, TextCase::Lower(text), inKeys, inValues, inData, wholeOnly, cancel);
+}
+
+long colQVRegistry::Find(HKEY root, const std::string& keyPath, const SearchOptions& options, const bool& cancel) {
+    return Find(root, keyPath, options.text, options.inKeys, options.inValues, options.inData, options.wholeOnly,
+                cancel);
+}
+
+SearchOptions colQVRegistry::Options() const {
+    return {.text = cstrFindString,
+            .inKeys = blnFindInKeys,
+            .inValues = blnFindInValues,
+            .inData = blnFindInData,
+            .wholeOnly = blnFindWholeStringOnly};
+}
+
+void colQVRegistry::SetOptions(const SearchOptions& options) {
+    cstrFindString = options.text;
+    blnFindInKeys = options.inKeys;
+    blnFindInValues = options.inValues;
+    blnFindInData = options.inData;
+    blnFindWholeStringOnly = options.wholeOnly;
 }
 
 long colQVRegistry::RegistryFind_Rec(HKEY root, const std::string& keyPath, const std::string& lowerText, bool inKeys,

@@ -1,4 +1,4 @@
-#include "browsers/RegistryNodes.h"
+#include "registry/RegistryNodes.h"
 
 #include "base/QV_Registry_Lib.h"
 #include "base/RegEnum.h"

@@ -1,10 +1,10 @@
 // The shared rules and edits of the registry tabs.
-#include "browsers/RegistryTab.h"
+#include "registry/RegistryTab.h"
 
 #include "base/QV_Err.h"
 #include "base/QV_Registry_Lib.h"
 #include "base/TextCase.h"
-#include "browsers/RegistryNodes.h"
+#include "registry/RegistryNodes.h"
 
 namespace RegistryTab {
 namespace {

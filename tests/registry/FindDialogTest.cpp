@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "browsers/dlg_FindString.h"
+#include "registry/dlg_FindString.h"
 #include "tests/support/Boxes.h"
 
 namespace {
@@ -28,15 +28,12 @@ void Key(HWND target, WPARAM key) {
 
 }  // namespace
 
-TEST(FindDialog, ShowsTheOptionsAndStoresThemOnOk) {
-    colQVRegistry engine;
-    engine.cstrFindString = "last";
-    engine.blnFindInValues = false;
-    engine.blnFindWholeStringOnly = true;
+TEST(FindDialog, ShowsTheOptionsAndGivesThoseConfirmedWithOk) {
+    const SearchOptions last{.text = "last", .inKeys = true, .inValues = false, .inData = true, .wholeOnly = true};
     bool cancel = true;
-    dlg_FindString dlg(engine, cancel);
+    dlg_FindString dlg(last, cancel);
     ShowAndDo(dlg, [&] {
-        EXPECT_FALSE(engine.blnFindOptionEnabled);  // cleared on load
+        EXPECT_FALSE(dlg.Chosen());  // nothing confirmed yet
         EXPECT_EQ(dlg.Caption(), "Find");
         EXPECT_EQ(dlg.txbFindStrign.Text(), "last");
         EXPECT_EQ(dlg.chkKeys.Value(), 1);
@@ -49,20 +46,16 @@ TEST(FindDialog, ShowsTheOptionsAndStoresThemOnOk) {
         dlg.optFindWholeStringOnly.SetValue(0);
         dlg.Command14.DoClick();
     });
-    EXPECT_TRUE(engine.blnFindOptionEnabled);
     EXPECT_FALSE(cancel);
-    EXPECT_EQ(engine.cstrFindString, "   ");
-    EXPECT_FALSE(engine.blnFindInKeys);
-    EXPECT_TRUE(engine.blnFindInValues);
-    EXPECT_TRUE(engine.blnFindInData);
-    EXPECT_FALSE(engine.blnFindWholeStringOnly);
+    ASSERT_TRUE(dlg.Chosen());
+    EXPECT_EQ(*dlg.Chosen(),
+              (SearchOptions{.text = "   ", .inKeys = false, .inValues = true, .inData = true, .wholeOnly = false}));
 }
 
 TEST(FindDialog, EmptyTextIsRefusedAndTheDialogStays) {
-    colQVRegistry engine;
     bool cancel = true;
     BoxRecorder boxes;
-    dlg_FindString dlg(engine, cancel);
+    dlg_FindString dlg(SearchOptions{}, cancel);
     bool stayed = false;
     ShowAndDo(dlg, [&] {
         dlg.txbFindStrign.SetText("");
@@ -74,38 +67,33 @@ TEST(FindDialog, EmptyTextIsRefusedAndTheDialogStays) {
     EXPECT_EQ(boxes.boxes[0].title, "Empty field");
     EXPECT_EQ(boxes.boxes[0].style, 0);
     EXPECT_TRUE(stayed);
-    EXPECT_FALSE(engine.blnFindOptionEnabled);
+    EXPECT_FALSE(dlg.Chosen());
     EXPECT_TRUE(cancel);
 }
 
 TEST(FindDialog, EnterInACheckBoxIsOk) {
-    colQVRegistry engine;
     bool cancel = true;
-    dlg_FindString dlg(engine, cancel);
+    dlg_FindString dlg(SearchOptions{}, cancel);
     ShowAndDo(dlg, [&] {
         dlg.txbFindStrign.SetText("abc");
         Key(dlg.chkData.hWnd(), VK_RETURN);
     });
-    EXPECT_TRUE(engine.blnFindOptionEnabled);
-    EXPECT_EQ(engine.cstrFindString, "abc");
+    ASSERT_TRUE(dlg.Chosen());
+    EXPECT_EQ(dlg.Chosen()->text, "abc");
 }
 
 TEST(FindDialog, CancelEscapeAndCloseBoxConfirmNothing) {
     for (int way = 0; way < 3; ++way) {
         SCOPED_TRACE(way);
-        colQVRegistry engine;
-        engine.cstrFindString = "kept";
         bool cancel = true;
-        dlg_FindString dlg(engine, cancel);
+        dlg_FindString dlg(SearchOptions{.text = "kept"}, cancel);
         ShowAndDo(dlg, [&] {
             dlg.txbFindStrign.SetText("typed");
             if (way == 0) dlg.Command1.DoClick();
             if (way == 1) Key(dlg.txbFindStrign.hWnd(), VK_ESCAPE);
             if (way == 2) PostMessageA(dlg.hWnd(), WM_CLOSE, 0, 0);
         });
-        EXPECT_FALSE(engine.blnFindOptionEnabled);
-        EXPECT_EQ(engine.cstrFindString, "kept");
-        EXPECT_TRUE(engine.blnFindInKeys);
+        EXPECT_FALSE(dlg.Chosen());
         EXPECT_TRUE(cancel);
     }
 }
