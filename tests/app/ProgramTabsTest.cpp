@@ -702,6 +702,35 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
              "\"DisplayName\"=\"VelmFx Wexford Planner\"\n\"UninstallString\"=" +
                  RegQuoted("\"" + planner + "\\unins000.exe\"") + "\n");
     fx.Link("VelmFx Wexford Planner\\VelmFx Wexford Planner Help.lnk", WinDir() + "\\hh.exe");
+    // Two entries whose display names are empty and blank: each is its sub-key's name.
+    const std::string blankOne = kPf + "\\VelmFx Blank One", blankTwo = kPf + "\\VelmFx Blank Two";
+    const struct {
+        const char* key;
+        std::string folder;
+        const char* name;
+    } blanks[] = {{"VelmFx Blank One", blankOne, ""}, {"VelmFx Blank Two", blankTwo, "   "}};
+    for (const auto& b : blanks) {
+        fx.Copy(b.folder + "\\blankapp.exe");
+        fx.Copy(b.folder + "\\unins000.exe");
+        fx.Entry(HKEY_LOCAL_MACHINE, v64, b.key,
+                 "\"DisplayName\"=" + RegQuoted(b.name) + "\n\"UninstallString\"=" +
+                     RegQuoted("\"" + b.folder + "\\unins000.exe\"") + "\n\"DisplayIcon\"=" +
+                     RegQuoted(b.folder + "\\blankapp.exe") + "\n");
+    }
+    // A 32-bit installer's Program Files as the install location, the program and uninstaller
+    // in a folder of their own below it.
+    const std::string rooted = kPf86 + "\\VelmFx Rooted";
+    fx.Copy(rooted + "\\rooted.exe");
+    fx.Copy(rooted + "\\unins000.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Rooted_is1",
+             "\"DisplayName\"=\"VelmFx Rooted\"\n\"UninstallString\"=" + RegQuoted("\"" + rooted + "\\unins000.exe\"") +
+                 "\n\"InstallLocation\"=" + RegQuoted(kPf86 + "\\") + "\n\"DisplayIcon\"=" + RegQuoted(rooted + "\\rooted.exe") +
+                 "\n");
+    // An application removed with its publisher's folder, its install location still written.
+    const std::string pubGone = kPf + "\\VelmFx Pub Gone\\App";
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Pub Gone_is1",
+             "\"DisplayName\"=\"VelmFx Pub Gone\"\n\"UninstallString\"=" + RegQuoted("\"" + pubGone + "\\unins000.exe\"") +
+                 "\n\"InstallLocation\"=" + RegQuoted(pubGone + "\\") + "\n");
     // Answers an older version cached: another product's program, and the entry's uninstaller.
     LoadRegText(HKEY_LOCAL_MACHINE, "[" + kCacheKey + "]\n\"VelmFx Inno Tool 2.1\"=" +
                                         RegQuoted(inno + "<:>" + nsis + "\\nsistool.exe<:>1") +
@@ -729,6 +758,12 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
     // The 32-bit view's entry is listed beside the 64-bit one; an entry both views hold alike once.
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Dual"), 2);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Same"), 1);
+    // Entries of empty and blank display names are listed by their sub-key names, never blank.
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Blank One"), 1);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Blank Two"), 1);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const std::string& r) { return r.find_first_not_of(' ') == std::string::npos; }),
+              0);
 
     // F5: the findings go to the cache.
     RemoteSetStatusText(process, StatusBar(main), 0, "-");
@@ -765,6 +800,10 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
         {"uninstaller in a sub-folder of its own", "Korvid Chat", chat + "<:>" + chat + "\\korvidchat.exe<:>1"},
         {"help shortcut to the system's help viewer", "VelmFx Wexford Planner", planner + "<:> <:>1"},
         {"expandable install location and display icon", "VelmFx Tindle 5", tindle + "<:>" + tindle + "\\tindle.exe<:>1"},
+        {"empty display name", "VelmFx Blank One", blankOne + "<:>" + blankOne + "\\blankapp.exe<:>1"},
+        {"blank display name", "VelmFx Blank Two", blankTwo + "<:>" + blankTwo + "\\blankapp.exe<:>1"},
+        {"Program Files (x86) as the install location", "VelmFx Rooted", rooted + "<:>" + rooted + "\\rooted.exe<:>1"},
+        {"install location and publisher's folder gone", "VelmFx Pub Gone", "<:> <:>0"},
     };
     for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.value), TextCase::Lower(s.answer)) << s.shape;
 }
