@@ -402,6 +402,16 @@ bool CachedAnswerStale(const clsUS& entry) {
     return !probe.strDefaultExecutable.empty();
 }
 
+// The data of one value as the entry's values box shows it: whole up to kLongestShownData
+// characters; of a longer text only its beginning, with its length. The box wraps each line to
+// its width, at a cost that grows with the square of the line's length, so that one value of a
+// hundred thousand characters would hold the window for a minute.
+constexpr size_t kLongestShownData = 2048;
+std::string ShownData(const std::string& data) {
+    if (data.size() <= kLongestShownData) return data;
+    return data.substr(0, kLongestShownData) + " ... (" + std::to_string(data.size()) + " characters)";
+}
+
 // The cache comparison of one entry; `cache` is the open cache key of a scan, or null to open
 // it for this entry alone. Whether the answer still stands is checked apart (CachedAnswerStale).
 bool CheckAgainstCache(clsUS& entry, HKEY cache) {
@@ -522,7 +532,7 @@ void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
                 continue;
             }
             failures = 0;
-            text += name + ": " + ValueText::Of(static_cast<unsigned long>(type), raw) + "\r\n";
+            text += name + ": " + ShownData(ValueText::Of(static_cast<unsigned long>(type), raw)) + "\r\n";
         }
         lsvUSInfo.SetText(text);
     });

@@ -807,3 +807,107 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
     };
     for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.value), TextCase::Lower(s.answer)) << s.shape;
 }
+
+namespace {
+
+// The visible text box of several lines in the main window (the uninstall tab's values box).
+HWND ValuesBox(HWND main) {
+    struct Search {
+        HWND found = nullptr;
+    } s;
+    EnumChildWindows(
+        main,
+        [](HWND w, LPARAM p) -> BOOL {
+            char cls[32] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(w) && (GetWindowLongA(w, GWL_STYLE) & ES_MULTILINE)) {
+                reinterpret_cast<Search*>(p)->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// The whole text of a text box in another process ("" when it does not answer within 5 seconds).
+std::string BoxText(HWND box) {
+    std::vector<char> text(65536, '\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(box, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             5000, &got))
+        return "";
+    return text.data();
+}
+
+}  // namespace
+
+// Entries whose uninstall command, display icon and install location are each 100,000
+// characters long, in the shapes a damaged or hostile installer writes: selecting one shows its
+// values at once (each long one cut, with its length), the window answers meanwhile, and the
+// entry is given no folder.
+TEST_F(ProgramTabs, UninstallEntryWithHundredThousandCharacterFieldsIsShownAtOnceWhenSelected) {
+    FixtureShellFolders menus;
+    RealisticEntries fx;
+    constexpr size_t kLength = 100000;
+    auto fill = [](std::string text, const std::string& unit) {
+        while (text.size() < kLength) text += unit;
+        return text.substr(0, kLength);
+    };
+    const std::string deep = fill(kPf + "\\VelmFx Long\\", "sub\\");
+    const std::string blanks = fill(kPf + "\\VelmFx Long Blanks\\", "x ");
+    struct Shape {
+        const char* key;
+        std::string command, icon, location;
+    } shapes[] = {
+        {"VelmFx Long Deep", fill("\"" + deep, "\\unins000.exe\" "), fill(deep, "\\app.exe,0"), deep},
+        {"VelmFx Long Blanks", fill(blanks, "/x "), fill(blanks, ","), blanks},
+    };
+    for (const Shape& s : shapes)
+        fx.Entry(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, s.key,
+                 "\"DisplayName\"=" + RegQuoted(s.key) + "\n\"UninstallString\"=" + RegQuoted(s.command) +
+                     "\n\"DisplayIcon\"=" + RegQuoted(s.icon) + "\n\"InstallLocation\"=" + RegQuoted(s.location) + "\n");
+
+    ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
+    HWND list = nullptr;
+    std::vector<std::string> rows;
+    ASSERT_TRUE(WaitUntil([&] {
+        auto lists = VisibleLists(main);
+        list = lists.empty() ? nullptr : lists.front();
+        if (!list || BusyBox(pid) || Status() != "Ready.") return false;
+        rows = RemoteListTexts(process, list);
+        return std::count(rows.begin(), rows.end(), "VelmFx Long Blanks") == 1;
+    })) << "uninstall tab not filled";
+    HWND box = ValuesBox(main);
+    ASSERT_TRUE(box);
+    for (const Shape& s : shapes) {
+        SCOPED_TRACE(s.key);
+        const auto at = std::find(rows.begin(), rows.end(), s.key);
+        ASSERT_NE(at, rows.end());
+        ClickListRow(process, list, static_cast<int>(at - rows.begin()));
+        // The window answers every message while the click is handled, and then shows the
+        // entry's values.
+        bool hung = false;
+        std::string text;
+        EXPECT_TRUE(WaitUntil([&] {
+            DWORD_PTR answer = 0;
+            if (!SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer)) return hung = true;
+            text = BoxText(box);
+            return text.find("DisplayName: " + std::string(s.key) + "\r\n") != std::string::npos;
+        }, 60)) << text.substr(0, 200);
+        EXPECT_FALSE(hung) << "the window did not answer";
+        const std::string cut = " ... (100000 characters)\r\n";
+        for (const char* name : {"UninstallString: ", "DisplayIcon: ", "InstallLocation: "}) {
+            const size_t line = text.find(name);
+            ASSERT_NE(line, std::string::npos) << name;
+            const size_t end = text.find("\r\n", line);
+            EXPECT_EQ(text.compare(end + 2 - cut.size(), cut.size(), cut), 0) << name;
+        }
+    }
+    // No such text names a folder: the entries are given none.
+    RemoteSetStatusText(process, StatusBar(main), 0, "-");
+    PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
+    PostMessageA(list, WM_KEYUP, VK_F5, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Status() == "Ready." && !BusyBox(pid); })) << "the refresh did not end";
+    for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.key), "<:> <:>0") << s.key;
+}

@@ -304,6 +304,13 @@ TEST_F(Scan, HostilePathsAreListedAndPassedOver) {
     }
     EXPECT_TRUE(col.Exists("zz after the long name"));
     EXPECT_EQ(Form().lsvUS.ListItems.Count(), col.Count());
+    // The values box shows the beginning of each such value with its length, and all values.
+    US_RefreshListbox(Form().lsvUSInfo, *col.Item("VelmFx Hostile Plain"));
+    const std::string shown = Form().lsvUSInfo.Text();
+    for (const char* name : {"UninstallString: ", "DisplayIcon: "})
+        EXPECT_NE(shown.find(name + std::string(2048, 'x') + " ... (100000 characters)\r\n"), std::string::npos) << name;
+    EXPECT_NE(shown.find("DisplayName: Quux Hostile\r\n"), std::string::npos);
+    EXPECT_LT(shown.size(), 5000u);
 }
 
 TEST_F(Scan, ValuesListGoesOnPastALongValue) {
