@@ -811,23 +811,17 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
 namespace {
 
 // The visible text box of several lines in the main window (the uninstall tab's values box).
+BOOL CALLBACK FindValuesBox(HWND w, LPARAM found) {
+    char cls[32] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Edit") != 0 || !IsWindowVisible(w) || !(GetWindowLongA(w, GWL_STYLE) & ES_MULTILINE)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+}
 HWND ValuesBox(HWND main) {
-    struct Search {
-        HWND found = nullptr;
-    } s;
-    EnumChildWindows(
-        main,
-        [](HWND w, LPARAM p) -> BOOL {
-            char cls[32] = {};
-            GetClassNameA(w, cls, sizeof cls);
-            if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(w) && (GetWindowLongA(w, GWL_STYLE) & ES_MULTILINE)) {
-                reinterpret_cast<Search*>(p)->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    HWND found = nullptr;
+    EnumChildWindows(main, FindValuesBox, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 // The whole text of a text box in another process ("" when it does not answer within 5 seconds).
