@@ -182,12 +182,16 @@ void Form_Main::MNU_UninstClean_Uninstall_Click() {
             if (ui::MsgBox("Really exit and configure " + product + " now?", ui::vbYesNo | ui::vbCritical,
                            ui::kEmptyCaption) == ui::vbNo)
                 return;
-            ui::StartProgram(entry->strUninstallString, SW_SHOWNORMAL, false);
+            if (Tab_UninstClean::CommandCanStart(entry->strUninstallString))
+                ui::StartProgram(entry->strUninstallString, SW_SHOWNORMAL, false);
             Unload();
             Master::AppShutdown(true);
             return;
         }
-        if (ui::StartProgram(entry->strUninstallString, SW_SHOWNORMAL, false) == 0) {
+        // A command that no file can be the program of is not handed to the system, whose search
+        // for its program would hold the window for as long as the text is long.
+        if (!Tab_UninstClean::CommandCanStart(entry->strUninstallString) ||
+            ui::StartProgram(entry->strUninstallString, SW_SHOWNORMAL, false) == 0) {
             ui::MsgBox(product + " detected corrupt Uninstall entries of current product.", ui::vbExclamation);
             return;
         }

@@ -613,7 +613,9 @@ long FindValue(HKEY root, const std::string& keyPath, const std::string& name, l
                std::string& rawData, std::string& dataText, long level) {
     return WithMatchingValue(root, keyPath, name, level,
                              [&](HKEY hKey, long i, const std::string& found, const std::string& data, long t) -> long {
-                                 if (data.empty()) return -1;  // a value without data is not a find
+                                 // A value without data is not a find, except a string: no bytes
+                                 // of a text are the empty text, which Modify offers like any other.
+                                 if (data.empty() && t != REG_SZ && t != REG_EXPAND_SZ) return -1;
                                  index = i;
                                  type = t;
                                  rawData = data;

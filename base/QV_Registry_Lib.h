@@ -91,7 +91,9 @@ long CopyKeyTree(HKEY sourceRoot, const std::string& sourcePath, HKEY targetRoot
 // deletion is refused with that open's code (5) before anything is copied. On any failure
 // the old key is left whole and no new key is left behind.
 long RenameKey(HKEY sourceRoot, const std::string& oldPath, HKEY targetRoot, const std::string& newPath, long level);
-// Finds a value by case-insensitive name: its index, stored type, raw bytes and data text.
+// Finds a value by case-insensitive name: its index, stored type, raw bytes and data text. A
+// value without data bytes is not found (1), except a REG_SZ or REG_EXPAND_SZ: it holds the
+// empty text.
 long FindValue(HKEY root, const std::string& keyPath, const std::string& name, long& index, long& type,
                std::string& rawData, std::string& dataText, long level);
 // Renames a value within its key; the old value is deleted only after the new one was written whole.

@@ -120,6 +120,12 @@ bool IsApplicationsRoot(const std::string& folder);
 bool IsProgramFile(const std::string& path);
 // The program the uninstall command runs, as written (without quotes and arguments).
 std::string CommandProgram(const std::string& command);
+// False when the system cannot start the command because no file can be its program: a quoted
+// program longer than any path, or an unquoted command longer than a path none of whose
+// leading parts up to a blank (of at most a path's length) names a program. The system tries
+// every such part of the whole text, each a file search, before it gives up: a while that
+// grows with the square of the text's length. Other commands are left to the system.
+bool CommandCanStart(const std::string& command);
 
 // How many Start-menu walks have run since the program started (tests and benchmarks read it).
 long StartMenuWalks();

@@ -9,6 +9,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "base/FileLookup.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_InfoLocal_Lib.h"
 #include "base/TextCase.h"
@@ -175,6 +176,32 @@ std::string CommandProgram(const std::string& command) {
         return command.substr(start, exe + 4 - start);
     const size_t blank = command.find(' ', start);
     return command.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
+}
+
+bool CommandCanStart(const std::string& command) {
+    using QV_APIFileAndDisk::kLongestPath;
+    const size_t start = command.find_first_not_of(" \t");
+    if (start == std::string::npos) return true;
+    if (command[start] == '"') {
+        const size_t end = command.find('"', start + 1);
+        return (end == std::string::npos ? command.size() : end) - start - 1 <= kLongestPath;
+    }
+    if (command.size() - start <= kLongestPath) return true;
+    // The parts the system tries, shortest first; as it does, a name without an extension is
+    // also tried as a program (".exe"), and a name without a folder on the search path.
+    for (size_t end = command.find_first_of(" \t", start);; end = command.find_first_of(" \t", end + 1)) {
+        const std::string part = command.substr(start, (end == std::string::npos ? command.size() : end) - start);
+        if (part.size() > kLongestPath) return false;
+        const size_t dot = part.find_last_of(".\\");
+        for (const std::string& name : {part, dot == std::string::npos || part[dot] != '.' ? part + ".exe" : part}) {
+            std::string found;
+            const bool folder = name.find_first_of("\\/:") != std::string::npos;
+            if (folder ? FileLookup::ExistingFile(name, found)
+                       : FileLookup::FindOnSearchPath(name, found, FileLookup::WindowsFolders::SystemAfterFirst))
+                return true;
+        }
+        if (end == std::string::npos) return false;
+    }
 }
 
 bool IsUninstallerOf(const clsUS& entry, const std::string& path) {

@@ -247,6 +247,27 @@ std::vector<Value> ReadValues(HKEY key) {
     return values;
 }
 
+// A display name that names nothing: empty, or blanks only.
+bool IsBlankName(const std::string& name) {
+    return name.find_first_not_of(" \t") == std::string::npos;
+}
+
+// The folder an install location names: what its quotes enclose, when it is written in quotes.
+// None ("") for a text longer than any path, and for a folder that holds many applications (a
+// drive root, the Windows folder, Program Files, ProgramData, a profile folder: see
+// IsApplicationsRoot), which is no application's own folder: the entry's other data (display
+// icon, uninstall command, shortcuts) then decide its folder.
+std::string InstallLocationOf(std::string location) {
+    if (location.size() >= 2 && location.front() == '"') {
+        const size_t close = location.find('"', 1);
+        location = location.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    }
+    std::string trimmed = location;
+    QV_Strings_Lib::TrimSpaces(trimmed);
+    if (trimmed.empty() || !QV_APIFileAndDisk::CanBePath(trimmed) || IsApplicationsRoot(trimmed)) return "";
+    return location;
+}
+
 // Reads one uninstall sub-key of a view into a new entry of `col`; nothing when it has no
 // uninstall command, or when it is the same entry as one the machine's 64-bit view listed
 // (`machine64` holds that view's values by folded key name).
@@ -277,7 +298,9 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, Uni
         const std::string& lower = value.lowerName;
         const std::string data = lower == "displayname" ? value.data : Expanded(value, view);
         if (lower == "displayname") {
-            entry->strDisplayName = data;
+            // An empty or blank name is none: the entry is listed and cached under its sub-key's
+            // name, so that two such entries never share one cache value.
+            if (!IsBlankName(data)) entry->strDisplayName = data;
         } else if (lower == "modifypath") {
             entry->strModifiyPath = data;
             if (TextCase::Lower(data).find("msiexec") != std::string::npos) entry->blnIsInstaller = true;
@@ -285,14 +308,10 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, Uni
             entry->strDisplayIcon = data;
         } else if (lower == "publisher") {
             entry->strPublisher = data;
-        } else if ((lower == "installlocation" || lower == "installpath") && !data.empty()) {
-            location = data;
+        } else if (lower == "installlocation" || lower == "installpath") {
+            // The last location that names a folder of its own wins.
+            if (std::string own = InstallLocationOf(data); !own.empty()) location = std::move(own);
         }
-    }
-    // Some installers write the location in quotes: the folder is what they enclose.
-    if (location.size() >= 2 && location.front() == '"') {
-        const size_t close = location.find('"', 1);
-        location = location.substr(1, close == std::string::npos ? std::string::npos : close - 1);
     }
     if (!location.empty()) {
         entry->strInstallLocation_ReadFromRegistry = location;
@@ -324,8 +343,11 @@ void TakeInstallLocation(clsUS& entry) {
         QV_Strings_Lib::GetDirectory(path, path);
         shortened = true;
     }
-    // A missing location's folder part that holds other listed products' folders is theirs.
-    if (IsApplicationsRoot(path) || (shortened && detail::ShortenedOntoOthers(entry, path))) {
+    // A missing location's folder part that holds other listed products' folders is theirs; one
+    // that is gone as well (the publisher's folder of a removed application) is no folder: a
+    // folder that does not exist is never verified.
+    if (IsApplicationsRoot(path) ||
+        (shortened && (!detail::PathExists(path) || detail::ShortenedOntoOthers(entry, path)))) {
         entry.strAppPath.clear();
         entry.strDefaultExecutable.clear();
         entry.blnDefaultExecutableVerified = false;
@@ -347,10 +369,11 @@ void TakeInstallLocation(clsUS& entry) {
 }
 
 // True when a cached answer breaks what no entry may be given (an older version wrote it):
-// a folder that is no path, a folder of many applications, the installer's icon store or a
-// publisher's folder above other listed products', an uninstaller, another product's file, no
-// program or a program of the Windows folder beside a folder outside it as the executable,
-// or no executable where the entry's display icon names its program in its folder.
+// a folder that is no path or no longer exists, a folder of many applications, the installer's
+// icon store or a publisher's folder above other listed products', an uninstaller, another
+// product's file, no program or a program of the Windows folder beside a folder outside it as
+// the executable, or no executable where the entry's display icon names its program in its
+// folder.
 bool CachedAnswerStale(const clsUS& entry) {
     const std::string& folder = entry.strAppPath;
     // The store and Windows-folder tests look at a file's folder: a name in the folder stands
@@ -361,7 +384,7 @@ bool CachedAnswerStale(const clsUS& entry) {
         // installer's icon store, or a publisher's folder reached by shortening a missing path.
         const bool path = folder.size() >= 3 && (folder[1] == ':' || folder.compare(0, 2, "\\\\") == 0);
         if (!path || IsApplicationsRoot(folder) || detail::InInstallerStore(inFolder) ||
-            detail::ShortenedOntoOthers(entry, folder))
+            detail::ShortenedOntoOthers(entry, folder) || !detail::PathExists(folder))
             return true;
     }
     const std::string& exe = entry.strDefaultExecutable;
@@ -373,6 +396,16 @@ bool CachedAnswerStale(const clsUS& entry) {
     probe.strDefaultExecutable.clear();
     detail::CompleteExecutable(probe);
     return !probe.strDefaultExecutable.empty();
+}
+
+// The data of one value as the entry's values box shows it: whole up to kLongestShownData
+// characters; of a longer text only its beginning, with its length. The box wraps each line to
+// its width, at a cost that grows with the square of the line's length, so that one value of a
+// hundred thousand characters would hold the window for a minute.
+constexpr size_t kLongestShownData = 2048;
+std::string ShownData(const std::string& data) {
+    if (data.size() <= kLongestShownData) return data;
+    return data.substr(0, kLongestShownData) + " ... (" + std::to_string(data.size()) + " characters)";
 }
 
 // The cache comparison of one entry; `cache` is the open cache key of a scan, or null to open
@@ -475,7 +508,7 @@ void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
         if (OpenEntryKey(entry, key.Receive()) != 0) return;
         std::string text;
         RegEnum::ForEachValue(key.get(), true, [&](const RegEnum::Value& v) {
-            text += std::string(v.name) + ": " + ValueText::Of(v.type, v.data) + "\r\n";
+            text += std::string(v.name) + ": " + ShownData(ValueText::Of(v.type, v.data)) + "\r\n";
         });
         lsvUSInfo.SetText(text);
     });

@@ -33,6 +33,7 @@ const char* kValues = R"(
 "List"=multi:"a","b"
 "Bytes"=hex:01,02
 "Text"="hello"
+"Empty"=hex(1):
 )";
 
 const char* kClsid = "{0E0E0E0E-0000-4000-8000-0000000000C1}";
@@ -247,6 +248,17 @@ TEST_F(EditCommands, ModifyOfEachTabWritesOnlyWhatChanged) {
             Click(entries + "_Modify");
             EXPECT_EQ(boxes.Prompts(), (std::vector<std::string>{"Only String values supported in modify mode !"}));
             EXPECT_TRUE(in.asked.empty());
+        }
+        // A text of no bytes (not even its NUL) is the empty text: offered, and the answer written.
+        {
+            ASSERT_TRUE(SelectRow(t.values, "Empty"));
+            BoxRecorder boxes;
+            Inputs in;
+            in.answers = {"filled"};
+            Click(entries + "_Modify");
+            EXPECT_EQ(in.asked, (std::vector<std::string>{"Please enter new Value:|Rename Value|"}));
+            EXPECT_TRUE(boxes.boxes.empty());
+            EXPECT_EQ(Text(t.root, t.path, "Empty"), "filled");
         }
         // The unnamed value's row edits the unnamed value, not the value named "default".
         ASSERT_TRUE(SelectRow(t.values, ""));

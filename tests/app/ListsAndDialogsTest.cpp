@@ -36,6 +36,7 @@ const char* kMachine = R"(
 "Multi"=hex(7):61,00,62,00,00,00
 "Expand"=hex(2):25,00,00,00
 "Blob"=hex:01,02
+"NoBytes"=hex(1):
 @=hex:05
 "default"="named default"
 [SYSTEM\CurrentControlSet\Services\Alpha\Parameters]
@@ -316,13 +317,14 @@ TEST_F(Lists, TheValuesMenuFollowsTheLevelAndTheSelectedRow) {
     f.lsvSD_entries.SetSelectedItem(nullptr);
     f.ValuesList_MouseUp(Tab::SD, 1);
     EXPECT_EQ(state(), "1100");
-    // Per row: Modify only for text, expandable text and DWORD values; the row without a key is
-    // the unnamed (binary) value, not the value named "default".
+    // Per row: Modify only for text, expandable text and DWORD values (a text of no bytes, not
+    // even its NUL, is the empty text); the row without a key is the unnamed (binary) value, not
+    // the value named "default".
     struct Case {
         std::string rowKey;
         const char* expected;
     } cases[] = {{"KeyStart", "1111"}, {"KeyExpand", "1111"}, {"KeyMulti", "1101"}, {"KeyBlob", "1101"},
-                 {"", "1101"},         {"Keydefault", "1111"}};
+                 {"", "1101"},         {"Keydefault", "1111"}, {"KeyNoBytes", "1111"}};
     for (const Case& c : cases) {
         ui::ListItemPtr row = Row(f.lsvSD_entries, c.rowKey);
         ASSERT_TRUE(row) << c.rowKey;

@@ -711,6 +711,35 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
              "\"DisplayName\"=\"VelmFx Wexford Planner\"\n\"UninstallString\"=" +
                  RegQuoted("\"" + planner + "\\unins000.exe\"") + "\n");
     fx.Link("VelmFx Wexford Planner\\VelmFx Wexford Planner Help.lnk", WinDir() + "\\hh.exe");
+    // Two entries whose display names are empty and blank: each is its sub-key's name.
+    const std::string blankOne = kPf + "\\VelmFx Blank One", blankTwo = kPf + "\\VelmFx Blank Two";
+    const struct {
+        const char* key;
+        std::string folder;
+        const char* name;
+    } blanks[] = {{"VelmFx Blank One", blankOne, ""}, {"VelmFx Blank Two", blankTwo, "   "}};
+    for (const auto& b : blanks) {
+        fx.Copy(b.folder + "\\blankapp.exe");
+        fx.Copy(b.folder + "\\unins000.exe");
+        fx.Entry(HKEY_LOCAL_MACHINE, v64, b.key,
+                 "\"DisplayName\"=" + RegQuoted(b.name) + "\n\"UninstallString\"=" +
+                     RegQuoted("\"" + b.folder + "\\unins000.exe\"") + "\n\"DisplayIcon\"=" +
+                     RegQuoted(b.folder + "\\blankapp.exe") + "\n");
+    }
+    // A 32-bit installer's Program Files as the install location, the program and uninstaller
+    // in a folder of their own below it.
+    const std::string rooted = kPf86 + "\\VelmFx Rooted";
+    fx.Copy(rooted + "\\rooted.exe");
+    fx.Copy(rooted + "\\unins000.exe");
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Rooted_is1",
+             "\"DisplayName\"=\"VelmFx Rooted\"\n\"UninstallString\"=" + RegQuoted("\"" + rooted + "\\unins000.exe\"") +
+                 "\n\"InstallLocation\"=" + RegQuoted(kPf86 + "\\") + "\n\"DisplayIcon\"=" + RegQuoted(rooted + "\\rooted.exe") +
+                 "\n");
+    // An application removed with its publisher's folder, its install location still written.
+    const std::string pubGone = kPf + "\\VelmFx Pub Gone\\App";
+    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Pub Gone_is1",
+             "\"DisplayName\"=\"VelmFx Pub Gone\"\n\"UninstallString\"=" + RegQuoted("\"" + pubGone + "\\unins000.exe\"") +
+                 "\n\"InstallLocation\"=" + RegQuoted(pubGone + "\\") + "\n");
     // Answers an older version cached: another product's program, and the entry's uninstaller.
     LoadRegText(HKEY_LOCAL_MACHINE, "[" + kCacheKey + "]\n\"VelmFx Inno Tool 2.1\"=" +
                                         RegQuoted(inno + "<:>" + nsis + "\\nsistool.exe<:>1") +
@@ -738,6 +767,12 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
     // The 32-bit view's entry is listed beside the 64-bit one; an entry both views hold alike once.
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Dual"), 2);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Same"), 1);
+    // Entries of empty and blank display names are listed by their sub-key names, never blank.
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Blank One"), 1);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Blank Two"), 1);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const std::string& r) { return r.find_first_not_of(' ') == std::string::npos; }),
+              0);
 
     // F5: the findings go to the cache.
     RemoteSetStatusText(process, StatusBar(main), 0, "-");
@@ -774,6 +809,108 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
         {"uninstaller in a sub-folder of its own", "Korvid Chat", chat + "<:>" + chat + "\\korvidchat.exe<:>1"},
         {"help shortcut to the system's help viewer", "VelmFx Wexford Planner", planner + "<:> <:>1"},
         {"expandable install location and display icon", "VelmFx Tindle 5", tindle + "<:>" + tindle + "\\tindle.exe<:>1"},
+        {"empty display name", "VelmFx Blank One", blankOne + "<:>" + blankOne + "\\blankapp.exe<:>1"},
+        {"blank display name", "VelmFx Blank Two", blankTwo + "<:>" + blankTwo + "\\blankapp.exe<:>1"},
+        {"Program Files (x86) as the install location", "VelmFx Rooted", rooted + "<:>" + rooted + "\\rooted.exe<:>1"},
+        {"install location and publisher's folder gone", "VelmFx Pub Gone", "<:> <:>0"},
     };
     for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.value), TextCase::Lower(s.answer)) << s.shape;
+}
+
+namespace {
+
+// The visible text box of several lines in the main window (the uninstall tab's values box).
+BOOL CALLBACK FindValuesBox(HWND w, LPARAM found) {
+    char cls[32] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Edit") != 0 || !IsWindowVisible(w) || !(GetWindowLongA(w, GWL_STYLE) & ES_MULTILINE)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+}
+HWND ValuesBox(HWND main) {
+    HWND found = nullptr;
+    EnumChildWindows(main, FindValuesBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The whole text of a text box in another process ("" when it does not answer within 5 seconds).
+std::string BoxText(HWND box) {
+    std::vector<char> text(65536, '\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(box, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                             5000, &got))
+        return "";
+    return text.data();
+}
+
+}  // namespace
+
+// Entries whose uninstall command, display icon and install location are each 100,000
+// characters long, in the shapes a damaged or hostile installer writes: selecting one shows its
+// values at once (each long one cut, with its length), the window answers meanwhile, and the
+// entry is given no folder.
+TEST_F(ProgramTabs, UninstallEntryWithHundredThousandCharacterFieldsIsShownAtOnceWhenSelected) {
+    FixtureShellFolders menus;
+    RealisticEntries fx;
+    constexpr size_t kLength = 100000;
+    auto fill = [](std::string text, const std::string& unit) {
+        while (text.size() < kLength) text += unit;
+        return text.substr(0, kLength);
+    };
+    const std::string deep = fill(kPf + "\\VelmFx Long\\", "sub\\");
+    const std::string blanks = fill(kPf + "\\VelmFx Long Blanks\\", "x ");
+    struct Shape {
+        const char* key;
+        std::string command, icon, location;
+    } shapes[] = {
+        {"VelmFx Long Deep", fill("\"" + deep, "\\unins000.exe\" "), fill(deep, "\\app.exe,0"), deep},
+        {"VelmFx Long Blanks", fill(blanks, "/x "), fill(blanks, ","), blanks},
+    };
+    for (const Shape& s : shapes)
+        fx.Entry(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, s.key,
+                 "\"DisplayName\"=" + RegQuoted(s.key) + "\n\"UninstallString\"=" + RegQuoted(s.command) +
+                     "\n\"DisplayIcon\"=" + RegQuoted(s.icon) + "\n\"InstallLocation\"=" + RegQuoted(s.location) + "\n");
+
+    ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
+    HWND list = nullptr;
+    std::vector<std::string> rows;
+    ASSERT_TRUE(WaitUntil([&] {
+        auto lists = VisibleLists(main);
+        list = lists.empty() ? nullptr : lists.front();
+        if (!list || BusyBox(pid) || Status() != "Ready.") return false;
+        rows = RemoteListTexts(process, list);
+        return std::count(rows.begin(), rows.end(), "VelmFx Long Blanks") == 1;
+    })) << "uninstall tab not filled";
+    HWND box = ValuesBox(main);
+    ASSERT_TRUE(box);
+    for (const Shape& s : shapes) {
+        SCOPED_TRACE(s.key);
+        const auto at = std::find(rows.begin(), rows.end(), s.key);
+        ASSERT_NE(at, rows.end());
+        ClickListRow(process, list, static_cast<int>(at - rows.begin()));
+        // The window answers every message while the click is handled, and then shows the
+        // entry's values.
+        bool hung = false;
+        std::string text;
+        EXPECT_TRUE(WaitUntil([&] {
+            DWORD_PTR answer = 0;
+            if (!SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer)) return hung = true;
+            text = BoxText(box);
+            return text.find("DisplayName: " + std::string(s.key) + "\r\n") != std::string::npos;
+        }, 60)) << text.substr(0, 200);
+        EXPECT_FALSE(hung) << "the window did not answer";
+        const std::string cut = " ... (100000 characters)\r\n";
+        for (const char* name : {"UninstallString: ", "DisplayIcon: ", "InstallLocation: "}) {
+            const size_t line = text.find(name);
+            ASSERT_NE(line, std::string::npos) << name;
+            const size_t end = text.find("\r\n", line);
+            EXPECT_EQ(text.compare(end + 2 - cut.size(), cut.size(), cut), 0) << name;
+        }
+    }
+    // No such text names a folder: the entries are given none.
+    RemoteSetStatusText(process, StatusBar(main), 0, "-");
+    PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
+    PostMessageA(list, WM_KEYUP, VK_F5, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Status() == "Ready." && !BusyBox(pid); })) << "the refresh did not end";
+    for (const Shape& s : shapes) EXPECT_EQ(CachedAnswer(s.key), "<:> <:>0") << s.key;
 }

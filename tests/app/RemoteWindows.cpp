@@ -308,6 +308,20 @@ void ClickTreeNode(HANDLE process, HWND tree, HTREEITEM item, bool twice) {
     PostMessageA(tree, WM_LBUTTONUP, 0, at);
 }
 
+void ClickListRow(HANDLE process, HWND list, int index) {
+    RECT r{};
+    r.left = LVIR_LABEL;
+    RemoteBuffer remote(process, sizeof(RECT));
+    if (!remote.at || !remote.Put(r)) return;
+    SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+    if (!SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.at)) ||
+        !remote.Get(r))
+        return;
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
 RECT RemoteToolbarButtonRect(HANDLE process, HWND toolbar, int index) {
     RECT r{};
     RemoteBuffer buf(process, sizeof(RECT));

@@ -76,6 +76,8 @@ void KeyToTab(HWND tabs, int index);
 void RemoteSetStatusText(HANDLE process, HWND statusBar, int panel, const std::string& text);
 // A user's click (or double click) on a tree node.
 void ClickTreeNode(HANDLE process, HWND tree, HTREEITEM item, bool twice = false);
+// Scrolls the list's row (0-based) into view and posts a left click on it.
+void ClickListRow(HANDLE process, HWND list, int index);
 // The screen rectangle of a toolbar's button (by its 0-based index, separators counted) in
 // another process.
 RECT RemoteToolbarButtonRect(HANDLE process, HWND toolbar, int index);

@@ -173,6 +173,18 @@ TEST_F(RegistryTree, FindValueByNameInAnyCase) {
     EXPECT_EQ(type, REG_MULTI_SZ);
     EXPECT_EQ(FindValue(HKCU, "Old", "Missing", index, type, raw, text, 0), ERR_NO_SUCH_VALUE);
     EXPECT_EQ(FindValue(HKCU, "Old", "Empty", index, type, raw, text, 0), ERR_NO_SUCH_VALUE);
+
+    // A string of no bytes at all (not even its NUL) is the empty text, and is found.
+    for (DWORD stringType : {REG_SZ, REG_EXPAND_SZ}) {
+        OpenKey(HKCU, "Old", h, 0);
+        ASSERT_EQ(RegSetValueExA(h, "NoBytes", 0, stringType, nullptr, 0), ERROR_SUCCESS);
+        CloseKey(h, 0);
+        text = "stale";
+        EXPECT_EQ(FindValue(HKCU, "Old", "nobytes", index, type, raw, text, 0), 0) << stringType;
+        EXPECT_EQ(type, static_cast<long>(stringType));
+        EXPECT_EQ(raw, "");
+        EXPECT_EQ(text, "");
+    }
 }
 
 TEST_F(RegistryTree, RenameValueMovesTheDataWhole) {

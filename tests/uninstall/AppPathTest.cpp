@@ -5,6 +5,7 @@
 
 #include "base/TextCase.h"
 #include "platform/InstallerData.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 #include "tests/uninstall/UninstallFixture.h"
 #include "uninstall/Tab_UninstClean.h"
@@ -194,3 +195,29 @@ TEST(UninstallAppPath, InstallerProductGivesItsProgramFilesFolder) {
 }
 
 }  // namespace
+
+// An uninstall command is handed to the system only when a file can be its program: the system
+// tries every blank-separated leading part of an unquoted command before it gives up.
+TEST(UninstallCommands, ACommandNoFileCanBeTheProgramOfIsNotStarted) {
+    fx::ProgramFolder app("VelmFx Cmd Start");
+    fx::Copy(fx::IconExe(), app / "tool.exe");
+    auto blanks = [](std::string head) {
+        while (head.size() < 10000) head += " x";
+        return head;
+    };
+    const struct {
+        const char* shape;
+        std::string command;
+        bool starts;
+    } cases[] = {
+        {"short, left to the system", "nothere.exe /x", true},
+        {"quoted program", "\"" + WinDir() + "\\notepad.exe\" /x", true},
+        {"quoted program longer than a path", "\"C:\\" + std::string(300, 'a') + ".exe\" /x", false},
+        {"long, program with its folder", blanks(WinDir() + "\\notepad.exe"), true},
+        {"long, program on the search path without extension", blanks("notepad"), true},
+        {"long, program in a folder with a blank in its name", blanks(app / "tool.exe"), true},
+        {"long, no program", blanks("C:\\Program Files\\VelmFx Nothere\\unins000.exe"), false},
+        {"long, one word", "C:\\" + std::string(10000, 'a'), false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CommandCanStart(c.command), c.starts) << c.shape;
+}

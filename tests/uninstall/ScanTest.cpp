@@ -78,6 +78,12 @@ protected:
         entry("VelmFx LocGone", "\"DisplayName\"=\"VelmFx LocGone\"\n\"UninstallString\"=\"x\"\n"
                                 "\"InstallPath\"=\"C:\\\\Program Files\\\\VelmFx Gone\\\\sub\"\n");
         entry("zz after the long name", "\"UninstallString\"=\"after /x\"\n");
+        // Display names that name nothing, and a folder of many applications as install location.
+        entry("VelmFx EmptyName", "\"DisplayName\"=\"\"\n\"UninstallString\"=\"empty /x\"\n");
+        entry("VelmFx BlankName", "\"DisplayName\"=\"   \"\n\"UninstallString\"=\"blank /x\"\n");
+        entry("VelmFx RootLoc", "\"DisplayName\"=\"VelmFx RootLoc\"\n\"UninstallString\"=" +
+                                    RegQuoted("\"" + scan / "unins000.exe\" /S") + "\n\"InstallLocation\"=" +
+                                    RegQuoted("C:\\Program Files\\") + "\n");
         hklm = std::make_unique<RegFixture>(HKEY_LOCAL_MACHINE, text);
         hkcu = std::make_unique<RegFixture>(
             HKEY_CURRENT_USER, fx::ShellFoldersHkcu("C:\\velmfx-scan-menus\\user", "C:\\velmfx-scan-menus\\desk"));
@@ -137,9 +143,25 @@ TEST_F(Scan, ListsEveryEntryWithAnUninstallCommandAndFindsItsFolder) {
     EXPECT_TRUE(col.Item("VelmFx Msi")->blnIsInstaller);
     EXPECT_EQ(col.Item("VelmFx Plain")->strAppPath, plain.Path());
     EXPECT_EQ(col.Item("VelmFx Loc")->strAppPath, scan.Path());
+    // An install location gone with its folder above: no folder, and nothing verified.
     auto gone = col.Item("VelmFx LocGone");
-    EXPECT_EQ(gone->strAppPath, "C:\\Program Files\\VelmFx Gone");
-    EXPECT_TRUE(gone->blnGenerallyVerified);
+    EXPECT_EQ(gone->strAppPath, "");
+    EXPECT_FALSE(gone->blnGenerallyVerified);
+    // Program Files as install location is none: the uninstaller's folder is the entry's.
+    auto rooted = col.Item("VelmFx RootLoc");
+    EXPECT_EQ(rooted->strInstallLocation_ReadFromRegistry, "");
+    EXPECT_EQ(rooted->strAppPath, scan.Path());
+    EXPECT_TRUE(rooted->blnGenerallyVerified);
+    // Empty and blank display names are none: the sub-key's name, in the list and in the cache.
+    for (const char* key : {"VelmFx EmptyName", "VelmFx BlankName"}) {
+        EXPECT_EQ(col.Item(key)->strDisplayName, key);
+        EXPECT_EQ(Form().lsvUS.ListItems.Item(std::string("Key_") + key)->Text(), key);
+    }
+    Register_UninstClean::Save_UninstCleanSettings(col);
+    EXPECT_NE(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, "VelmFx EmptyName"), "<none>");
+    EXPECT_NE(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, "VelmFx BlankName"), "<none>");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, "VelmFx LocGone"), "<:> <:>0");
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, ""), "<none>");
     // "MsiExec.exe /X{...}" never becomes a folder.
     EXPECT_EQ(col.Item("VelmFx Msi")->strAppPath, "");
 
@@ -155,6 +177,9 @@ TEST_F(Scan, ListsEveryEntryWithAnUninstallCommandAndFindsItsFolder) {
 }
 
 TEST_F(Scan, SecondScanTakesTheCacheWithoutWalkingTheStartMenus) {
+    // Without the entry whose folder is gone, which no cache value confirms: it is analysed
+    // again at every scan.
+    ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kUninstall + "VelmFx LocGone").c_str()), ERROR_SUCCESS);
     Refresh();
     std::vector<std::string> first;
     for (const auto& e : col) first.push_back(e->Key + "|" + e->strAppPath + "|" + e->strDefaultExecutable);
@@ -279,6 +304,13 @@ TEST_F(Scan, HostilePathsAreListedAndPassedOver) {
     }
     EXPECT_TRUE(col.Exists("zz after the long name"));
     EXPECT_EQ(Form().lsvUS.ListItems.Count(), col.Count());
+    // The values box shows the beginning of each such value with its length, and all values.
+    US_RefreshListbox(Form().lsvUSInfo, *col.Item("VelmFx Hostile Plain"));
+    const std::string shown = Form().lsvUSInfo.Text();
+    for (const char* name : {"UninstallString: ", "DisplayIcon: "})
+        EXPECT_NE(shown.find(name + std::string(2048, 'x') + " ... (100000 characters)\r\n"), std::string::npos) << name;
+    EXPECT_NE(shown.find("DisplayName: Quux Hostile\r\n"), std::string::npos);
+    EXPECT_LT(shown.size(), 5000u);
 }
 
 TEST_F(Scan, ValuesListGoesOnPastALongValue) {
