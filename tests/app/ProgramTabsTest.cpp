@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
 #include "platform/ShellLink.h"
 #include "tests/app/RemoteWindows.h"
@@ -476,6 +477,24 @@ namespace {
 
 const std::string kPf = "C:\\Program Files";
 const std::string kPf86 = "C:\\Program Files (x86)";
+
+// The machine has a 64-bit and a 32-bit view of HKEY_LOCAL_MACHINE (64-bit Windows, whichever
+// the build); 32-bit Windows has one, whose entries the cache names without a suffix.
+bool TwoMachineViews() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return sizeof(void*) == 8 || wow64;
+}
+
+// The cache's suffix for an entry written through KEY_WOW64_32KEY.
+std::string View32Suffix() { return TwoMachineViews() ? " [WOW6432Node]" : ""; }
+
+// The system's folder of 32-bit programs: "Program Files (x86)" on 64-bit Windows, "Program
+// Files" on 32-bit Windows.
+std::string ProgramFiles32() {
+    const std::string x86 = QV_APIFileAndDisk::EnvironmentValue("ProgramFiles(x86)");
+    return x86.empty() ? QV_APIFileAndDisk::EnvironmentValue("ProgramFiles") : x86;
+}
 const std::string kMenus = "C:\\velmfx-prog-menus";
 
 // Realistic uninstall entries in the prefix's real registry: HKEY_LOCAL_MACHINE's 64-bit and
@@ -604,9 +623,12 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
              "\"DisplayName\"=\"VelmFx Gone\"\n\"UninstallString\"=" +
                  RegQuoted("\"" + kPf + "\\VelmFx Gone\\unins000.exe\" /SILENT") + "\n");
     // A 64-bit and a 32-bit copy of one program under one key name and display name.
-    fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Dual",
-             "\"DisplayName\"=\"VelmFx Dual\"\n\"UninstallString\"=" + RegQuoted("\"" + dual64 + "\\uninst.exe\"") +
-                 "\n\"InstallLocation\"=" + RegQuoted(dual64) + "\n");
+    // 32-bit Windows holds no 64-bit copy: there the one key holds the 32-bit copy alone.
+    const bool twoViews = TwoMachineViews();
+    if (twoViews)
+        fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Dual",
+                 "\"DisplayName\"=\"VelmFx Dual\"\n\"UninstallString\"=" + RegQuoted("\"" + dual64 + "\\uninst.exe\"") +
+                     "\n\"InstallLocation\"=" + RegQuoted(dual64) + "\n");
     fx.Entry(HKEY_LOCAL_MACHINE, v32, "VelmFx Dual",
              "\"DisplayName\"=\"VelmFx Dual\"\n\"UninstallString\"=" + RegQuoted("\"" + dual32 + "\\uninst.exe\"") +
                  "\n\"InstallLocation\"=" + RegQuoted(dual32) + "\n");
@@ -629,7 +651,7 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
     fx.Link("VelmFx Labs\\VelmFx Inno Tool.lnk", inno + "\\InnoTool.exe");
     fx.Link("VelmFx Labs\\Uninstall VelmFx Nsis Tool.lnk", nsis + "\\Uninstall VelmFx Nsis Tool.exe");
     fx.Link("VelmFx Labs\\Nsis Tool.lnk", nsis + "\\nsistool.exe");
-    fx.Link("VelmFx Dual.lnk", dual64 + "\\dual.exe");
+    if (twoViews) fx.Link("VelmFx Dual.lnk", dual64 + "\\dual.exe");
     fx.Link("VelmFx Dual (x86).lnk", dual32 + "\\dual.exe");
     // A 32-bit installer product known by its install location alone, written in quotes; its
     // program's name is the name's words run together, beside an updater.
@@ -728,12 +750,12 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
     }
     // A 32-bit installer's Program Files as the install location, the program and uninstaller
     // in a folder of their own below it.
-    const std::string rooted = kPf86 + "\\VelmFx Rooted";
+    const std::string rooted = ProgramFiles32() + "\\VelmFx Rooted";
     fx.Copy(rooted + "\\rooted.exe");
     fx.Copy(rooted + "\\unins000.exe");
     fx.Entry(HKEY_LOCAL_MACHINE, v64, "VelmFx Rooted_is1",
              "\"DisplayName\"=\"VelmFx Rooted\"\n\"UninstallString\"=" + RegQuoted("\"" + rooted + "\\unins000.exe\"") +
-                 "\n\"InstallLocation\"=" + RegQuoted(kPf86 + "\\") + "\n\"DisplayIcon\"=" + RegQuoted(rooted + "\\rooted.exe") +
+                 "\n\"InstallLocation\"=" + RegQuoted(ProgramFiles32() + "\\") + "\n\"DisplayIcon\"=" + RegQuoted(rooted + "\\rooted.exe") +
                  "\n");
     // An application removed with its publisher's folder, its install location still written.
     const std::string pubGone = kPf + "\\VelmFx Pub Gone\\App";
@@ -750,8 +772,8 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
     LoadRegText(HKEY_LOCAL_MACHINE,
                 "[" + kCacheKey + "]\n\"Brindle Studio 2024\"=" +
                     RegQuoted(studio + "<:>" + studio + "\\brindle-studio-core.dll<:>1") +
-                    "\n\"VelmFx Reader DC [WOW6432Node]\"=" + RegQuoted("\"" + reader + "<:> <:>1") +
-                    "\n\"VelmFx Skarn Tactics [WOW6432Node]\"=" + RegQuoted(skarn + "<:> <:>1") +
+                    "\n\"VelmFx Reader DC" + View32Suffix() + "\"=" + RegQuoted("\"" + reader + "<:> <:>1") +
+                    "\n\"VelmFx Skarn Tactics" + View32Suffix() + "\"=" + RegQuoted(skarn + "<:> <:>1") +
                     "\n\"VelmFx Draxon Toolkit\"=" + RegQuoted(store + "<:>" + draxon + "\\draxon.exe<:>1") + "\n");
 
     ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
@@ -765,7 +787,7 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
         return std::count(rows.begin(), rows.end(), "VelmFx User App") == 1;
     })) << "uninstall tab not filled";
     // The 32-bit view's entry is listed beside the 64-bit one; an entry both views hold alike once.
-    EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Dual"), 2);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Dual"), twoViews ? 2 : 1);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Same"), 1);
     // Entries of empty and blank display names are listed by their sub-key names, never blank.
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Blank One"), 1);
@@ -791,18 +813,19 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
          nsis + "<:>" + nsis + "\\nsistool.exe<:>1"},
         {"installer product without installer data", "VelmFx Msi Suite", msi + "<:>" + msi + "\\msisuite.exe<:>1"},
         {"deleted application folder", "VelmFx Gone", "<:> <:>0"},
-        {"64-bit copy", "VelmFx Dual", dual64 + "<:>" + dual64 + "\\dual.exe<:>1"},
-        {"32-bit copy", "VelmFx Dual [WOW6432Node]", dual32 + "<:>" + dual32 + "\\dual.exe<:>1"},
+        {"64-bit copy", "VelmFx Dual",
+         twoViews ? dual64 + "<:>" + dual64 + "\\dual.exe<:>1" : dual32 + "<:>" + dual32 + "\\dual.exe<:>1"},
+        {"32-bit copy", "VelmFx Dual" + View32Suffix(), dual32 + "<:>" + dual32 + "\\dual.exe<:>1"},
         {"per-user entry, display icon", "VelmFx User App [HKCU]", user + "<:>" + user + "\\uapp.exe<:>1"},
         {"tie between shortcuts", "VelmFx Tie Viewer", tie + "<:>" + tie + "\\tv.exe<:>1"},
-        {"32-bit installer product, quoted install location, run-together program name", "VelmFx Reader DC [WOW6432Node]",
+        {"32-bit installer product, quoted install location, run-together program name", "VelmFx Reader DC" + View32Suffix(),
          reader + "<:>" + reader + "\\velmfxreader.exe<:>1"},
         {"launcher, crash reporter and library beside the main program", "Brindle Studio 2024",
          studio + "<:>" + studio + "\\brindlestudio.exe<:>1"},
         {"deleted from the user's folder of programs", "VelmFx Flint [HKCU]", "<:> <:>0"},
-        {"deleted from its publisher's folder", "VelmFx Skarn Tactics [WOW6432Node]", "<:> <:>0"},
+        {"deleted from its publisher's folder", "VelmFx Skarn Tactics" + View32Suffix(), "<:> <:>0"},
         {"install location, no program of its name, another folder's program by a shared word",
-         "VelmFx Skarn Editor [WOW6432Node]", skarn + "\\Editor<:> <:>1"},
+         "VelmFx Skarn Editor" + View32Suffix(), skarn + "\\Editor<:> <:>1"},
         {"rundll32 and a setup-information file", "VelmFx Font Pack", "<:> <:>0"},
         {"MsiExec /I, icon in the installer's store, manual's shortcut", "VelmFx Draxon Toolkit",
          draxon + "<:>" + draxon + "\\draxon.exe<:>1"},
