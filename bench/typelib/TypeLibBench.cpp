@@ -86,13 +86,14 @@ void Timings() {
 struct Found {
     DWORD pid;
     HWND window = nullptr;
+    HWND closed = nullptr;  // one already answered, perhaps not gone yet
 };
 
 BOOL CALLBACK FindWindowOf(HWND w, LPARAM lp) {
     auto* f = reinterpret_cast<Found*>(lp);
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid == f->pid && IsWindowVisible(w)) {
+    if (pid == f->pid && IsWindowVisible(w) && w != f->closed) {
         f->window = w;
         return FALSE;
     }
@@ -125,11 +126,23 @@ std::string RunOnce(const std::string& exe, const std::string& tail) {
         if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) break;
     }
     if (f.window) {
-        Sleep(100);  // its texts are set
-        std::string text;
-        EnumChildWindows(f.window, LongestText, reinterpret_cast<LPARAM>(&text));
-        outcome = "answered: " + text.substr(0, text.find_first_of("\r\n(:"));
-        PostMessageA(f.window, WM_CLOSE, 0, 0);
+        // Each window the run shows (a box may be followed by another) is read and closed.
+        outcome = "answered:";
+        for (int shown = 0; f.window && shown < 3; ++shown) {
+            std::string text;
+            for (int i = 0; i < 100 && text.empty(); ++i) {  // its texts are set
+                Sleep(50);
+                EnumChildWindows(f.window, LongestText, reinterpret_cast<LPARAM>(&text));
+            }
+            outcome += (shown ? " / " : " ") + text.substr(0, text.find_first_of("\r\n(:"));
+            PostMessageA(f.window, WM_CLOSE, 0, 0);
+            f.closed = f.window;
+            f.window = nullptr;
+            for (int i = 0; i < 200 && !f.window; ++i) {
+                if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) break;
+                EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&f));
+            }
+        }
         if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) outcome += " (did not end when closed)";
     } else if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) {
         DWORD code = 0;
