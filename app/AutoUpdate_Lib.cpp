@@ -8,6 +8,7 @@
 #include "app/dlg_tryingtoconnect.h"
 #include "app/dlg_update_available.h"
 #include "base/QV_Err.h"
+#include "base/ScopeExit.h"
 #include "base/Seams.h"
 #include "base/TextCase.h"
 #include "platform/TextFetch.h"
@@ -30,7 +31,14 @@ std::string UpdateAddress() {
 }
 
 const Fetcher& DefaultFetcher() {
-    static const Fetcher fetch = [](const std::string& url) { return TextFetch::OpenURL(url); };
+    // The transfer runs on a worker thread; this thread keeps the connecting box live meanwhile
+    // and gives the request up as soon as the check is cancelled.
+    static const Fetcher fetch = [](const std::string& url) {
+        return TextFetch::OpenURL(url, kRequestTimeoutMs, [] {
+            ui::DoEvents();
+            return !DroskGlobal().blnCancelUpdate;
+        });
+    };
     return fetch;
 }
 
@@ -155,6 +163,12 @@ bool checkForUpdate(const Fetcher& fetch, std::string& version, std::string& bui
 
 void CheckNow(ui::Form* owner, const Fetcher& fetch) {
     clsDroskGlobal& g = DroskGlobal();
+    // The user interface runs while a check waits for the server: the command chosen again
+    // meanwhile leaves the running check alone.
+    static bool running = false;
+    if (running) return;
+    running = true;
+    const ScopeExit notRunning([] { running = false; });
     TrapErrors(kMenuModule, "MNU_Options_AutoUpdateCheckNow_Click", [&] {
         g.blnOptionAutoUpdate = false;
         g.blnCancelUpdate = false;

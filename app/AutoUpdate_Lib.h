@@ -21,9 +21,12 @@ inline constexpr const char* kProgramBuild = VELM_VERSION_BUILD_TEXT;
 inline constexpr const char* kDefaultUpdateAddress = "http://update.velmora.invalid/";
 std::string UpdateAddress();
 
-// Fetches the text at an address; raises on failure (TextFetch::OpenURL by default).
+// Fetches the text at an address; raises on failure. By default TextFetch::OpenURL, each
+// request given up after kRequestTimeoutMs whatever the server does (an attempt is two
+// requests), the user interface running meanwhile and the check's Cancel giving it up at once.
 using Fetcher = std::function<std::string(const std::string& url)>;
 const Fetcher& DefaultFetcher();
+inline constexpr unsigned long kRequestTimeoutMs = 4000;
 
 // The values a version file offers. Parsing follows the file's record rules: records are split
 // at "'ITEM'" (exact case), a record's tags are found without regard to case, its value is the
@@ -52,6 +55,9 @@ bool checkForUpdate(const Fetcher& fetch, std::string& version, std::string& bui
 // connect, and the least time between the end of one attempt and the start of the next.
 inline constexpr int kMaxAttempts = 5;
 inline constexpr unsigned long kAttemptSpacingMs = 1000;
+// So a check against a server that never answers, or answers a byte at a time, still answers
+// within a minute: every attempt times out, spaced, and the connection error box comes.
+static_assert(kMaxAttempts * 2 * kRequestTimeoutMs + (kMaxAttempts - 1) * kAttemptSpacingMs <= 50000);
 
 // The "Check for Updates..." command: the connecting dialog, attempts until one succeeds, the
 // user cancels or kMaxAttempts have failed (the connection error box), then the offer dialog or

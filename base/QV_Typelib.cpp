@@ -35,28 +35,39 @@ std::string GuidText(const GUID& guid) {
     return text;
 }
 
+// A system error wrapped in a result is told by the system error's own text.
+std::string ResultText(HRESULT hr) {
+    const DWORD code = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr);
+    std::string text = WinText::SystemMessage(code, "\r\n ");
+    return text.empty() ? "Error " + std::to_string(hr) : text;
+}
+
+void LoadFailed(CoClassList& list, HRESULT hr) {
+    list.loaded = false;
+    list.loadResult = static_cast<long>(hr);
+    list.loadFailureText = ResultText(hr);
+}
+
 }  // namespace
+
+bool MayLoad(const std::string& file, CoClassList& list) {
+    // A path the file functions cannot take is refused before the load (Wine's loader
+    // overruns its buffers on one). A type library the bounds check refuses is not handed to
+    // the loader, and reads as a file without one.
+    if (file.size() >= MAX_PATH) LoadFailed(list, HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+    else if (file.empty() || !TypeLibCheck::FileSound(file)) LoadFailed(list, TYPE_E_CANTLOADLIBRARY);
+    else return true;
+    return false;
+}
 
 CoClassList ReadCoClasses(const std::string& file) {
     CoClassList list;
-    auto systemText = [](HRESULT hr) {
-        // A system error wrapped in a result is told by the system error's own text.
-        const DWORD code = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<DWORD>(hr);
-        std::string text = WinText::SystemMessage(code, "\r\n ");
-        return text.empty() ? "Error " + std::to_string(hr) : text;
-    };
+    if (!MayLoad(file, list)) return list;
     ComPtr<ITypeLib> lib;
     const std::wstring path = WinText::Wide(file);
-    HRESULT loadResult = TYPE_E_CANTLOADLIBRARY;
-    // A path the file functions cannot take is refused before the load (Wine's loader
-    // overruns its buffers on one). The loader trusts the file's tables: a damaged type
-    // library is not handed to it, and reads as a file without one.
-    if (file.size() >= MAX_PATH) loadResult = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-    else if (!path.empty() && TypeLibCheck::FileSound(file))
-        loadResult = LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Receive());
+    const HRESULT loadResult = LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib.Receive());
     if (FAILED(loadResult) || !lib) {
-        list.loadResult = FAILED(loadResult) ? static_cast<long>(loadResult) : static_cast<long>(TYPE_E_CANTLOADLIBRARY);
-        list.loadFailureText = systemText(list.loadResult);
+        LoadFailed(list, FAILED(loadResult) ? loadResult : TYPE_E_CANTLOADLIBRARY);
         return list;
     }
     list.loaded = true;
@@ -70,13 +81,13 @@ CoClassList ReadCoClasses(const std::string& file) {
         TYPEKIND kind;
         HRESULT hr = lib->GetTypeInfoType(i, &kind);
         if (FAILED(hr)) {
-            fail(hr, systemText(hr));
+            fail(hr, ResultText(hr));
             continue;
         }
         ComPtr<ITypeInfo> info;
         hr = lib->GetTypeInfo(i, info.Receive());
         if (FAILED(hr) || !info) {
-            fail(hr, systemText(hr));
+            fail(hr, ResultText(hr));
             continue;
         }
         TYPEATTR attr;

@@ -27,6 +27,14 @@ struct CoClassList {
     std::string failureText;
     bool Failed() const { return !failureText.empty(); }
 };
+// The quick first answer before the loader is asked: false, with the failure in `list`, when the
+// file is not handed to the loader at all (an empty or over-long path, or a file whose type
+// library the bounds check refuses: it reads as a file without one).
+bool MayLoad(const std::string& file, CoClassList& list);
+// MayLoad, then the system's loader, in this process. The loader trusts the file's tables beyond
+// what the check can model, and a damaged file can end the process inside it: only a process
+// that exists to be ended so calls this (the type-library child of platform/Registration.h,
+// whose ReadTypeLib every program uses).
 CoClassList ReadCoClasses(const std::string& file);
 
 }  // namespace QV_Typelib

@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "base/FileLookup.h"
 #include "base/Handle.h"
 #include "base/PeImage.h"
+#include "base/QV_Typelib.h"
 #include "base/Process.h"
 #include "base/TextCase.h"
 #include "base/WinText.h"
@@ -125,6 +127,15 @@ void ChildWrite(HANDLE out, const char* text) {
 
 HANDLE g_childOut = nullptr;
 
+// Where the child's fault line goes: the pipe of an entry-point call, the report of a
+// type-library read. Called once at most (the first report is the one that counts).
+void (*g_faultReport)(const char* line) = nullptr;
+
+void PipeFaultReport(const char* line) {
+    if (g_childOut) ChildWrite(g_childOut, line);
+    g_childOut = nullptr;
+}
+
 LONG WINAPI ChildFault(EXCEPTION_POINTERS* ep) {
     char module[MAX_PATH] = "?";
     HMODULE in = nullptr;
@@ -140,12 +151,14 @@ LONG WINAPI ChildFault(EXCEPTION_POINTERS* ep) {
     char line[MAX_PATH + 64];
     std::snprintf(line, sizeof line, "fault %lX %s\n", static_cast<unsigned long>(ep->ExceptionRecord->ExceptionCode),
                   module);
-    if (g_childOut) ChildWrite(g_childOut, line);
-    g_childOut = nullptr;  // the first report is the one that counts
+    if (void (*report)(const char*) = std::exchange(g_faultReport, nullptr)) report(line);
     return EXCEPTION_EXECUTE_HANDLER;  // the process ends with the exception code
 }
 
-// Child side: "<program> /VelmRegistrationEntryCall R|U <pipe handle> <path>".
+[[noreturn]] void ServeTypeLibRead(HANDLE mapping, const std::string& path);
+
+// Child side: "<program> /VelmRegistrationEntryCall R|U <pipe handle> <path>", or
+// "... T <report mapping handle> <path>" for a type-library read.
 [[noreturn]] void ServeChild(const char* args) {
     char letter = 0;
     unsigned long long handle = 0;
@@ -153,12 +166,14 @@ LONG WINAPI ChildFault(EXCEPTION_POINTERS* ep) {
     if (std::sscanf(args, " %c %llu %n", &letter, &handle, &used) < 2 || used <= 0) ExitProcess(2);
     const std::string path = args + used;
     HANDLE out = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(handle));
-    // Whatever the component starts does not get the pipe: the parent waits only for us.
+    // Whatever the component starts does not get the handle: the parent waits only for us.
     SetHandleInformation(out, HANDLE_FLAG_INHERIT, 0);
-    g_childOut = out;
     // No crash dialog and no debugger: the parent reports the fault.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(ChildFault);
+    if (letter == 'T') ServeTypeLibRead(out, path);
+    g_childOut = out;
+    g_faultReport = PipeFaultReport;
     const bool doRegister = letter == 'R';
     char line[64];
     OleInitialize(nullptr);
@@ -176,8 +191,7 @@ LONG WINAPI ChildFault(EXCEPTION_POINTERS* ep) {
             std::snprintf(line, sizeof line, "result %lX\n", static_cast<unsigned long>(hr));
         }
     }
-    if (g_childOut) ChildWrite(g_childOut, line);
-    g_childOut = nullptr;
+    if (void (*report)(const char*) = std::exchange(g_faultReport, nullptr)) report(line);
     FreeLibrary(dll);
     OleUninitialize();
     ExitProcess(0);
@@ -300,7 +314,199 @@ bool RunDllServer(const std::string& path, bool doRegister, std::string& errText
     return RunEntryInChild(path, doRegister, errText, waitMs);
 }
 
+// ---- A type library read in a process of its own ----
+//
+// The system's type-library loader trusts the file's tables further than any check before it
+// can model: a damaged library that passes the check can still end the process inside the
+// loader. So the library is read in a child process as a DLL's entry point is run: the same
+// program started again with the internal switch and "T". The child reads the co-classes
+// (QV_Typelib::ReadCoClasses) and writes what it read into a shared memory block the parent
+// made: a text of lines "loaded 0|1", "loadresult H", "loadtext T", "failure N T",
+// "clsid {...}" (one per class, in the library's order) and "end", the text's length stored in
+// front of it once the text is complete; or "fault C M" when an exception ended it. Texts are
+// escaped (\\, \n, \r) so each stays on its line.
+
+// The size of the report block: room for the CLSIDs of some twenty thousand classes.
+constexpr DWORD kReportBytes = 1u << 20;
+constexpr DWORD kReportTextMax = kReportBytes - sizeof(LONG);
+
+struct ReportBlock {
+    volatile LONG length;  // set last, once the text is complete; 0 until then
+    char text[1];
+};
+
+ReportBlock* g_report = nullptr;
+
+void PutReport(const std::string& text) {
+    if (!g_report || g_report->length != 0 || text.empty() || text.size() > kReportTextMax) return;
+    std::memcpy(g_report->text, text.data(), text.size());
+    InterlockedExchange(&g_report->length, static_cast<LONG>(text.size()));
+}
+
+void ReportFaultLine(const char* line) { PutReport(line); }
+
+std::string Escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else out += c;
+    }
+    return out;
+}
+
+std::string Unescaped(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char next = text[++i];
+        out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return out;
+}
+
+std::string HexText(unsigned long v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%lX", v);
+    return buf;
+}
+
+[[noreturn]] void ServeTypeLibRead(HANDLE mapping, const std::string& path) {
+    g_report = static_cast<ReportBlock*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, kReportBytes));
+    if (!g_report) ExitProcess(3);
+    g_faultReport = ReportFaultLine;
+    const QV_Typelib::CoClassList list = QV_Typelib::ReadCoClasses(path);
+    std::string text = std::string("loaded ") + (list.loaded ? "1" : "0") + "\n";
+    text += "loadresult " + HexText(static_cast<unsigned long>(list.loadResult)) + "\n";
+    text += "loadtext " + Escaped(list.loadFailureText) + "\n";
+    if (list.Failed())
+        text += "failure " + HexText(static_cast<unsigned long>(list.failureNumber)) + " " + Escaped(list.failureText) + "\n";
+    for (const std::string& clsid : list.clsids) text += "clsid " + clsid + "\n";
+    text += "end\n";
+    if (text.size() > kReportTextMax) text = "toolarge\n";
+    g_faultReport = nullptr;
+    PutReport(text);
+    // What the loader left behind is not released: the report is complete, and a damaged
+    // library's remains are best not touched again.
+    TerminateProcess(GetCurrentProcess(), 0);
+    ExitProcess(0);
+}
+
+QV_Typelib::CoClassList ReadFailed(HRESULT hr, const std::string& text) {
+    QV_Typelib::CoClassList list;
+    list.loadResult = static_cast<long>(hr);
+    list.loadFailureText = text;
+    return list;
+}
+
+// The child's report read back; false when it is not complete.
+bool ParseTypeLibReport(const std::string& text, QV_Typelib::CoClassList& list) {
+    std::size_t pos = 0;
+    bool ended = false;
+    while (pos < text.size() && !ended) {
+        std::size_t eol = text.find('\n', pos);
+        if (eol == std::string::npos) return false;
+        const std::string line = text.substr(pos, eol - pos);
+        pos = eol + 1;
+        const std::size_t blank = line.find(' ');
+        const std::string key = line.substr(0, blank);
+        const std::string value = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+        if (key == "loaded") list.loaded = value == "1";
+        else if (key == "loadresult") list.loadResult = static_cast<long>(std::strtoul(value.c_str(), nullptr, 16));
+        else if (key == "loadtext") list.loadFailureText = Unescaped(value);
+        else if (key == "failure") {
+            const std::size_t gap = value.find(' ');
+            list.failureNumber = static_cast<long>(std::strtoul(value.substr(0, gap).c_str(), nullptr, 16));
+            list.failureText = gap == std::string::npos ? std::string() : Unescaped(value.substr(gap + 1));
+            if (list.failureText.empty()) list.failureText = "Error " + std::to_string(list.failureNumber);
+        } else if (key == "clsid") list.clsids.push_back(value);
+        else if (key == "end") ended = true;
+    }
+    return ended;
+}
+
+constexpr char kCouldNotRead[] = "The type library could not be read: ";
+
 }  // namespace
+
+QV_Typelib::CoClassList Registration::ReadTypeLib(const std::string& file, unsigned long waitMs,
+                                                  const std::function<void()>& idle) {
+    QV_Typelib::CoClassList list;
+    if (!QV_Typelib::MayLoad(file, list)) return list;
+    auto startFailed = [](DWORD e) {
+        return ReadFailed(HRESULT_FROM_WIN32(e), std::string(kCouldNotRead) +
+                                                     "its reading process could not be started (error " +
+                                                     std::to_string(e) + ": " + SystemMessage(e) + ").");
+    };
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, &sa, PAGE_READWRITE, 0, kReportBytes, nullptr));
+    if (!mapping) return startFailed(GetLastError());
+    const std::string exe = WinText::ProgramPath();
+    const std::string cmd = "\"" + exe + "\" " + kChildSwitch + " T " +
+                            std::to_string(static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(mapping.get()))) +
+                            " " + file;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!Process::Start(exe.c_str(), cmd, true, 0, si, pi)) return startFailed(GetLastError());
+    Handle process(pi.hProcess);
+    Handle(pi.hThread).reset();  // the thread's handle is not needed
+    // A good library is read in a moment; a loader that loops on a damaged one is ended after
+    // the wait. With `idle` the caller's windows are served meanwhile.
+    const ULONGLONG until = GetTickCount64() + waitMs;
+    bool ended = false;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now >= until ? 0 : static_cast<DWORD>(until - now);
+        HANDLE h = process.get();
+        const DWORD r = idle ? MsgWaitForMultipleObjects(1, &h, FALSE, left, QS_ALLINPUT) : WaitForSingleObject(h, left);
+        if (r == WAIT_OBJECT_0) {
+            ended = true;
+            break;
+        }
+        if (!idle || r != WAIT_OBJECT_0 + 1 || left == 0) break;
+        idle();
+    }
+    if (!ended) {
+        TerminateProcess(process.get(), static_cast<UINT>(ERROR_TIMEOUT));
+        const bool stopped = WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+        return ReadFailed(HRESULT_FROM_WIN32(ERROR_TIMEOUT),
+                          std::string(kCouldNotRead) + "the system's loader did not return within " + Seconds(waitMs) +
+                              ", and its reading process (process id " + std::to_string(pi.dwProcessId) + ") " +
+                              (stopped ? "was ended." : "could not be ended."));
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.get(), &exitCode);
+    process.reset();
+    std::string text;
+    if (auto* block = static_cast<const ReportBlock*>(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, kReportBytes))) {
+        const LONG length = block->length;
+        if (length > 0 && static_cast<DWORD>(length) <= kReportTextMax) text.assign(block->text, static_cast<std::size_t>(length));
+        UnmapViewOfFile(block);
+    }
+    QV_Typelib::CoClassList read;
+    if (ParseTypeLibReport(text, read)) return read;
+    unsigned long code = 0;
+    int used = 0;
+    if (std::sscanf(text.c_str(), "fault %lx %n", &code, &used) >= 1 && used > 0) {
+        std::string module = text.substr(static_cast<std::size_t>(used));
+        module = module.substr(0, module.find('\n'));
+        return ReadFailed(static_cast<HRESULT>(code), std::string(kCouldNotRead) + "the system's loader crashed on it with " +
+                                                           ExceptionText(code) +
+                                                           (module.empty() || module == "?" ? std::string() : " in " + module) +
+                                                           ".");
+    }
+    if (text == "toolarge\n")
+        return ReadFailed(E_OUTOFMEMORY, std::string(kCouldNotRead) + "it describes more classes than can be reported.");
+    return ReadFailed(IsErrorStatus(exitCode) ? static_cast<HRESULT>(exitCode) : E_FAIL,
+                      std::string(kCouldNotRead) + "its reading process ended with " +
+                          (IsErrorStatus(exitCode) ? ExceptionText(exitCode) : "exit code " + std::to_string(exitCode)) +
+                          ".");
+}
 
 void Registration::ServeEntryCall() {
     const std::string tail = WinText::CommandTail();

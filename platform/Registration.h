@@ -1,5 +1,5 @@
 // The registration runner: registers or unregisters a component file by its own entry points,
-// for the calling process. A DLL or OCX gets DllRegisterServer / DllUnregisterServer (OLE
+// for the calling process, and reads type libraries for it. A DLL or OCX gets DllRegisterServer / DllUnregisterServer (OLE
 // initialised), run in a child process of the calling program so that a crashing component
 // cannot take it down, and waited for at most kDllEntryWaitMs (a child still running then is
 // ended); an EXE gets /RegServer and /UnregServer, waited for at most kExeServerWaitMs.
@@ -11,7 +11,10 @@
 //       Velm::Registration::ServeEntryCall();  // returns unless this is the child
 //       ...
 #pragma once
+#include <functional>
 #include <string>
+
+#include "base/QV_Typelib.h"
 
 namespace Velm {
 
@@ -29,9 +32,25 @@ constexpr unsigned long kDllEntryWaitMs = 50000;
 // "DllRegisterServer crashed with exception 0xC0000005 (access violation) in x.dll.").
 bool Run(const std::string& path, bool doRegister, std::string& errText,
          unsigned long exeWaitMs = kExeServerWaitMs, unsigned long dllWaitMs = kDllEntryWaitMs);
+// How long a type library's loader may take in its child process. A good library is read in
+// well under a second, the largest of a system in a few; the child of one that has not been
+// read by then is ended.
+constexpr unsigned long kTypeLibWaitMs = 20000;
+// The co-classes of the type library a file holds (as QV_Typelib::ReadCoClasses reads them),
+// read by the system's loader in a child process, so that a damaged library that crashes or
+// hangs the loader ends the child, never the caller. The bounds check (QV_Typelib::MayLoad)
+// answers first, in this process: a file it refuses starts no child. A crash, a hang past
+// `waitMs` or a child that cannot be started comes back as a library that could not be loaded
+// (`loaded` false), with a text that says which ("The type library could not be read: the
+// system's loader crashed on it with exception 0xC0000005 (access violation) in
+// oleaut32.dll."). With `idle`, it is called whenever a window message for the calling
+// thread arrives during the wait (a window's caller passes its message pump).
+QV_Typelib::CoClassList ReadTypeLib(const std::string& file, unsigned long waitMs = kTypeLibWaitMs,
+                                    const std::function<void()>& idle = nullptr);
 // The child's side: when this process was started as a registration child, loads the
-// component, calls its entry point, reports to the parent and ends the process without
-// returning. In any other process it returns at once, having done nothing.
+// component and calls its entry point, or reads the type library, reports to the parent and
+// ends the process without returning. In any other process it returns at once, having done
+// nothing.
 void ServeEntryCall();
 }  // namespace Registration
 

@@ -3,8 +3,11 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 
+#include "base/Handle.h"
 #include "base/QV_Err.h"
 #include "base/WinText.h"
 #include "platform/SystemFunction.h"
@@ -42,30 +45,104 @@ using InternetHandle = std::unique_ptr<void, InternetCloser>;
     throw RunTimeError(static_cast<long>(code), "TextFetch", text + " (" + url + ")");
 }
 
-}  // namespace
+// One transfer, shared by the caller and the worker thread: whichever lets go last frees it, so
+// a worker the caller has given up on never writes to freed memory. The worker writes the
+// results, then sets `done`; the caller reads them only after `done`.
+struct Transfer {
+    std::string url;
+    unsigned long timeoutMs = 0;
+    std::atomic<bool> abandoned{false};
+    Handle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    bool ok = false;
+    DWORD error = 0;
+    std::string body;
+};
 
-std::string OpenURL(const std::string& url, unsigned long timeoutMs) {
+void Run(Transfer& t) {
     const WinInet& net = Net();
     InternetHandle session(net.open("Velmora", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!session) Fail(GetLastError(), url);
+    if (!session) {
+        t.error = GetLastError();
+        return;
+    }
+    // The library's own time-outs, where it keeps them, end a stalled transfer sooner.
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT}) {
-        DWORD value = timeoutMs;
+        DWORD value = t.timeoutMs;
         net.setOption(session.get(), option, &value, sizeof value);
     }
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
                         INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
-    InternetHandle request(net.openUrl(session.get(), url.c_str(), nullptr, 0, flags, 0));
-    if (!request) Fail(GetLastError(), url);
-
+    InternetHandle request(net.openUrl(session.get(), t.url.c_str(), nullptr, 0, flags, 0));
+    if (!request) {
+        t.error = GetLastError();
+        return;
+    }
     std::string body;
     char buffer[8192];
     for (;;) {
+        // Given up: what comes now is read by no one.
+        if (t.abandoned) return;
         DWORD read = 0;
-        if (!net.readFile(request.get(), buffer, sizeof buffer, &read)) Fail(GetLastError(), url);
+        if (!net.readFile(request.get(), buffer, sizeof buffer, &read)) {
+            t.error = GetLastError();
+            return;
+        }
         if (read == 0) break;
         body.append(buffer, read);
     }
-    return body;
+    t.body = std::move(body);
+    t.ok = true;
+}
+
+DWORD WINAPI Worker(void* arg) {
+    const std::unique_ptr<std::shared_ptr<Transfer>> held(static_cast<std::shared_ptr<Transfer>*>(arg));
+    Transfer& t = **held;
+    Run(t);
+    SetEvent(t.done.get());
+    return 0;
+}
+
+}  // namespace
+
+std::string OpenURL(const std::string& url, unsigned long timeoutMs, const WaitHook& wait) {
+    Net();  // bound here, on the caller's thread, once
+    auto transfer = std::make_shared<Transfer>();
+    transfer->url = url;
+    transfer->timeoutMs = timeoutMs;
+    if (!transfer->done) Fail(GetLastError(), url);
+    auto* arg = new std::shared_ptr<Transfer>(transfer);
+    HANDLE thread = CreateThread(nullptr, 0, Worker, arg, 0, nullptr);
+    if (!thread) {
+        const DWORD e = GetLastError();
+        delete arg;
+        Fail(e, url);
+    }
+    CloseHandle(thread);  // the thread runs on its own; `done` says when it has finished
+
+    const ULONGLONG until = GetTickCount64() + timeoutMs;
+    HANDLE done = transfer->done.get();
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= until) break;
+        const DWORD left = static_cast<DWORD>(until - now);
+        const DWORD r = wait ? MsgWaitForMultipleObjects(1, &done, FALSE, std::min(left, static_cast<DWORD>(kWaitHookMs)), QS_ALLINPUT)
+                             : WaitForSingleObject(done, left);
+        if (r == WAIT_OBJECT_0) {
+            if (!transfer->ok) Fail(transfer->error, url);
+            return std::move(transfer->body);
+        }
+        if (wait && !wait()) {
+            transfer->abandoned = true;
+            Fail(ERROR_INTERNET_OPERATION_CANCELLED, url);
+        }
+    }
+    if (WaitForSingleObject(done, 0) == WAIT_OBJECT_0) {
+        if (!transfer->ok) Fail(transfer->error, url);
+        return std::move(transfer->body);
+    }
+    // The server has not given the whole answer in time: the caller goes on without it.
+    transfer->abandoned = true;
+    Fail(ERROR_INTERNET_TIMEOUT, url);
 }
 
 }  // namespace TextFetch

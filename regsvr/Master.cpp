@@ -1,5 +1,8 @@
 #include "regsvr/Master.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "base/Handle.h"
 #include "base/Process.h"
 #include "base/QV_APIFileAndDisk.h"
@@ -13,6 +16,7 @@
 #include "base/TextCase.h"
 #include "base/WinText.h"
 #include "base/Seams.h"
+#include "platform/Registration.h"
 
 namespace Master {
 
@@ -91,9 +95,37 @@ CommandLine ParseCommandLine(std::string tail) {
     return cl;
 }
 
+bool WithoutLongPathPrefix(std::string& path) {
+    static const std::string prefix = "\\\\?\\";
+    if (path.compare(0, prefix.size(), prefix) != 0) return true;
+    std::string rest = path.substr(prefix.size());
+    std::string plain, parts;
+    if (rest.size() >= 3 && std::isalpha(static_cast<unsigned char>(rest[0])) && rest[1] == ':' && rest[2] == '\\') {
+        plain = rest;
+        parts = rest.substr(3);
+    } else if (TextCase::Upper(rest.substr(0, 4)) == "UNC\\") {
+        plain = "\\" + rest.substr(3);
+        parts = rest.substr(4);
+    } else {
+        return false;
+    }
+    if (plain.size() >= MAX_PATH || parts.empty() || parts.find('/') != std::string::npos) return false;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(parts.find('\\', start), parts.size());
+        const std::string part = parts.substr(start, end - start);
+        if (part.empty() || part == "." || part == ".." || part.back() == '.' || part.back() == ' ') return false;
+        if (end == parts.size()) break;
+        start = end + 1;
+    }
+    path = plain;
+    return true;
+}
+
 long CheckTypeLibRegistration(const std::string& path, std::string& message) {
     message.clear();
-    const QV_Typelib::CoClassList lib = QV_Typelib::ReadCoClasses(path);
+    // Read in a child process: a library that crashes the loader ends the child, not this program.
+    const QV_Typelib::CoClassList lib = Velm::Registration::ReadTypeLib(path);
     if (!lib.loaded) {
         // A file without a type library (the platform's "cannot load" error); any other failure
         // is told by its own description.
@@ -157,6 +189,12 @@ void Main(const std::string& commandTail) {
     if (cl.valid) {
         server.Operation = cl.operation;
         server.FilePath = cl.path;
+        // "\\?\C:\..." is the plain path to the same file: every step (the existence test, the
+        // version read, the registration, the hand-over) and every text takes the plain one.
+        if (!WithoutLongPathPrefix(server.FilePath)) {
+            ui::MsgBox("File path is not supported !" + kCrLf + cl.path, ui::vbInformation);
+            return;
+        }
         const std::string& path = server.FilePath;
         if (!QV_APIFileAndDisk::FileExists(path)) {
             ui::MsgBox("File does not exist !" + kCrLf + path, ui::vbInformation);

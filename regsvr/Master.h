@@ -23,6 +23,14 @@ struct CommandLine {
     std::string errText;     // "Parameter Missing" or "Wrong action parameter" when not valid
 };
 CommandLine ParseCommandLine(std::string tail);
+// A path given with the "\\?\" prefix (which has the system take the rest literally, without
+// its path rules) is taken without it when it names the same file as the plain path: a drive
+// path "X:\..." or "UNC\server\share\..." (then "\\server\share\...") whose parts the path
+// rules keep as they are (no "/", no empty, "." or ".." part, none ending in "." or a blank),
+// short enough for the file functions. True with the plain path in `path`, or the path left as
+// it was when it has no such prefix; false for a prefixed path that cannot be taken so (a volume
+// or device name, a part the rules would change, too long).
+bool WithoutLongPathPrefix(std::string& path);
 // The program's command tail: the command line without the program's own name.
 std::string CommandTail();
 

@@ -3,6 +3,7 @@
 // (tests/app/update_server.py) with the two dialogs driven as a user drives them.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "base/QV_Err.h"
 #include "platform/TextFetch.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/RealInput.h"
 #include "tests/support/RegFixture.h"
 #include "ui/ui.h"
 
@@ -39,6 +41,12 @@ struct LocalServer {
         std::ofstream(folder + "\\www\\Velmora\\Velmora.txt", std::ios::binary) << versionFile;
     }
     std::string Log() const { return ReadFile(folder + "\\requests.log"); }
+    // A server that never gives a whole answer: "silent" (accepts and never answers), "trickle"
+    // (one byte a second from the status line on), "slowbody" (its headers at once, then one
+    // byte of the body a second).
+    std::string Hostile(const char* mode) const {
+        return "http://127.0.0.1:" + ReadFile(folder + "\\" + mode + "_port") + "/";
+    }
 };
 
 // Points the check at an address for the life of the object.
@@ -330,4 +338,93 @@ TEST(UpdateCheck, DownloadWithUninstallStartsTheQuotedUninstallerAndEnds) {
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(started, std::vector<std::string>{"\"C:\\Program Files\\Velmora\\UNWISE.EXE\" /uninst "});
     EXPECT_FALSE(dlg.IsLoaded());
+}
+
+// Servers that accept the connection and then never give the whole answer: each fetch ends at
+// its time-out with the time-out error, whatever the client library's own time-outs do.
+TEST(UpdateCheck, AFetchEndsAtItsTimeOutWhateverTheServerDoes) {
+    LocalServer server;
+    for (const char* mode : {"silent", "trickle", "slowbody"}) {
+        long error = 0;
+        try {
+            TextFetch::OpenURL(server.Hostile(mode) + "Velmora/Velmora.txt", 1500);
+        } catch (const RunTimeError& e) {
+            error = e.Number;
+        }
+        EXPECT_EQ(error, static_cast<long>(ERROR_INTERNET_TIMEOUT)) << mode;
+    }
+}
+
+// The whole check against such a server: every attempt ends at its time-out, the attempts are
+// spaced and bounded, and the check ends with the connection error box.
+TEST(UpdateCheck, ACheckAgainstAServerThatNeverAnswersEndsWithTheConnectionError) {
+    LocalServer server;
+    for (const char* mode : {"silent", "trickle"}) {
+        SCOPED_TRACE(mode);
+        UpdateAddress use(server.Hostile(mode));
+        BoxRecorder boxes;
+        int attempts = 0;
+        std::vector<long> errors;
+        bool shownThroughout = true;
+        const U::Fetcher fetch = [&](const std::string& url) {
+            if (!url.ends_with(".txt")) ++attempts;
+            shownThroughout = shownThroughout && TryingToConnect().IsLoaded() && TryingToConnect().Visible();
+            try {
+                return U::DefaultFetcher()(url);
+            } catch (const RunTimeError& e) {
+                errors.push_back(e.Number);
+                throw;
+            }
+        };
+        U::CheckNow(nullptr, fetch);
+        EXPECT_EQ(attempts, U::kMaxAttempts);
+        // Each attempt's first request timed out; its second was never made.
+        EXPECT_EQ(errors, std::vector<long>(U::kMaxAttempts, static_cast<long>(ERROR_INTERNET_TIMEOUT)));
+        EXPECT_TRUE(shownThroughout);
+        EXPECT_FALSE(TryingToConnect().IsLoaded());
+        EXPECT_EQ(boxes.Prompts(), std::vector<std::string>{"Error connecting to server. Please check your\n"
+                                                            "internet connection and try again later"});
+    }
+}
+
+// While a request waits for a server that never answers, the connecting box is live: its
+// Cancel shows, and a click on it (real mouse input) ends the check at once, the request given
+// up rather than timed out.
+TEST(UpdateCheck, CancelInTheConnectingBoxEndsTheWaitForASilentServer) {
+    LocalServer server;
+    UpdateAddress use(server.Hostile("silent"));
+    BoxRecorder boxes;
+    int attempts = 0;
+    std::vector<long> errors;
+    const U::Fetcher fetch = [&](const std::string& url) {
+        if (!url.ends_with(".txt")) ++attempts;
+        try {
+            return U::DefaultFetcher()(url);
+        } catch (const RunTimeError& e) {
+            errors.push_back(e.Number);
+            throw;
+        }
+    };
+    bool cancelShown = false;
+    ui::Timer press;
+    press.Tick = [&] {
+        dlg_tryingtoconnect& box = TryingToConnect();
+        if (attempts == 0 || !box.IsLoaded() || !box.Visible()) return;
+        press.SetEnabled(false);
+        HWND cancel = box.Command1.hWnd();
+        cancelShown = IsWindowVisible(cancel) && IsWindowEnabled(cancel) && RealInput::TextOf(cancel) == "&Cancel";
+        SetForegroundWindow(box.hWnd());
+        RECT r;
+        GetWindowRect(cancel, &r);
+        RealInput::Click({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    };
+    press.SetInterval(200);
+    press.SetEnabled(true);
+    U::CheckNow(nullptr, fetch);
+    EXPECT_TRUE(cancelShown);
+    EXPECT_EQ(attempts, 1);
+    EXPECT_EQ(errors, std::vector<long>{static_cast<long>(ERROR_INTERNET_OPERATION_CANCELLED)});
+    EXPECT_FALSE(TryingToConnect().IsLoaded());
+    EXPECT_EQ(boxes.Prompts(), std::vector<std::string>{"Error connecting to server. Please check your\n"
+                                                        "internet connection and try again later"});
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """A local web server for the update-check tests: serves files of a folder on a free loopback
-port, writes the port to a file and every requested path to a log, and stops by itself.
+port, writes the port to a file and every requested path to a log, and stops by itself; beside
+it three servers that never give a whole answer (below).
    update_server.py start FOLDER   |   update_server.py stop FOLDER"""
-import http.server, os, signal, sys, threading
+import http.server, os, signal, socket, sys, threading, time
 
 command, folder = sys.argv[1], sys.argv[2]
 pidfile = os.path.join(folder, 'server.pid')
@@ -27,12 +28,50 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, fmt, *args):
         pass
 
+# Hostile servers on ports of their own: 'silent' accepts and never answers, 'trickle' answers
+# one byte a second from the status line on, 'slowbody' sends its headers at once and then its
+# body one byte a second. A connection is dropped when the client goes or after two minutes.
+def hostile(mode):
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind(('127.0.0.1', 0))
+    listener.listen(16)
+    def serve(conn):
+        body = b"%version% '9.9.9''ITEM'%build% '9999''ITEM'%location% 'http://127.0.0.1/Setup.exe'"
+        head = b'HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: %d\r\n\r\n' % len(body)
+        try:
+            conn.settimeout(120)
+            conn.recv(4096)
+            with open(log, 'a') as f:
+                f.write(mode + '\n')
+            if mode == 'silent':
+                conn.recv(4096)  # until the client goes, or the time-out
+                return
+            if mode == 'slowbody':
+                conn.sendall(head)
+                head = b''
+            for byte in head + body:
+                conn.sendall(bytes([byte]))
+                time.sleep(1)
+        except OSError:
+            pass
+        finally:
+            conn.close()
+    def accept():
+        while True:
+            conn, _ = listener.accept()
+            threading.Thread(target=serve, args=(conn,), daemon=True).start()
+    threading.Thread(target=accept, daemon=True).start()
+    open(os.path.join(folder, mode + '_port'), 'w').write(str(listener.getsockname()[1]))
+
 if os.fork() == 0:
     os.setsid()
     # Detached from the caller's output: ctest waits for every holder of its pipe to close it.
     devnull = os.open(os.devnull, os.O_RDWR)
     for fd in (0, 1, 2):
         os.dup2(devnull, fd)
+    for mode in ('silent', 'trickle', 'slowbody'):
+        hostile(mode)
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
     open(pidfile, 'w').write(str(os.getpid()))
     open(os.path.join(folder, 'port'), 'w').write(str(server.server_address[1]))

@@ -10,6 +10,7 @@
 #include "tests/support/RegistryTabWindow.h"
 #include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
+#include "tests/regsvr/LoaderDamage.h"
 
 using namespace Tab_RegComp;
 
@@ -267,6 +268,19 @@ TEST(TypeLibRefresh, Stdole2ClassesAreReadAgainBoldAndSelected) {
     RefreshTypeLibClasses(col, w.tvw, 0, false, VELM_FIXTURE_NOCLASS_TLB, true);
     EXPECT_EQ(w.tvw.Nodes.Count(), nodes);
     EXPECT_EQ(col.Count(), records);
+    // Nor does a damaged copy of stdole2.tlb that passes the bounds check and crashes the
+    // loader: it is read in a child process, whose end this program survives, and reads as none.
+    {
+        char tmp[MAX_PATH];
+        GetTempPathA(MAX_PATH, tmp);
+        const std::string damaged = std::string(tmp) + "velm-refresh-damaged-stdole2.tlb";
+        ASSERT_TRUE(loader_damage::WriteDamagedCopy(Sys32() + "\\stdole2.tlb", "alias 6 of type 26", damaged));
+        RefreshTypeLibClasses(col, w.tvw, 0, false, damaged, true);
+        DeleteFileA(damaged.c_str());
+    }
+    EXPECT_EQ(w.tvw.Nodes.Count(), nodes);
+    EXPECT_EQ(col.Count(), records);
+    EXPECT_EQ(NodesOf(w.tvw, kStdFont), 1);
 
     // Remove only: the classes leave the tree and the records.
     RefreshTypeLibClasses(col, w.tvw, 0, false, Sys32() + "\\stdole2.tlb", true);

@@ -102,3 +102,44 @@ TEST(Registration, AnEntryPointThatNeverReturnsIsEndedAfterABoundedWait) {
         }
     }
 }
+
+// A type library read in the child reads as the loader reads it in this process: the classes
+// in the library's order, and the failures of a file without a type library.
+TEST(TypeLibRead, TheChildReadsWhatTheLoaderReads) {
+    char sys[MAX_PATH];
+    GetSystemDirectoryA(sys, MAX_PATH);
+    const std::string dir = std::string(sys) + "\\";
+    for (const std::string& file : {dir + "stdole2.tlb", dir + "scrrun.dll", dir + "stdole32.tlb",
+                                    std::string(VELM_FIXTURE_COMSERVER_DLL), std::string(VELM_FIXTURE_COMSERVER_TLB),
+                                    dir + "kernel32.dll", dir + "no_such_file.tlb", std::string()}) {
+        SCOPED_TRACE(file);
+        const QV_Typelib::CoClassList here = QV_Typelib::ReadCoClasses(file);
+        const QV_Typelib::CoClassList child = Velm::Registration::ReadTypeLib(file);
+        EXPECT_EQ(child.loaded, here.loaded);
+        EXPECT_EQ(child.loadResult, here.loadResult);
+        EXPECT_EQ(child.loadFailureText, here.loadFailureText);
+        EXPECT_EQ(child.clsids, here.clsids);
+        EXPECT_EQ(child.failureText, here.failureText);
+    }
+    EXPECT_FALSE(Velm::Registration::ReadTypeLib(dir + "stdole2.tlb").clsids.empty());
+}
+
+// A loader that has not returned within the wait is ended, and that is the answer: here a
+// good library given a wait too short for any child to read it.
+TEST(TypeLibRead, AChildPastItsWaitIsEndedAndSaysSo) {
+    char sys[MAX_PATH];
+    GetSystemDirectoryA(sys, MAX_PATH);
+    const QV_Typelib::CoClassList lib = Velm::Registration::ReadTypeLib(std::string(sys) + "\\stdole2.tlb", 1);
+    EXPECT_FALSE(lib.loaded);
+    EXPECT_TRUE(lib.clsids.empty());
+    const std::string head =
+        "The type library could not be read: the system's loader did not return within 1 second, and its reading "
+        "process (process id ";
+    ASSERT_EQ(lib.loadFailureText.rfind(head, 0), 0u) << lib.loadFailureText;
+    EXPECT_TRUE(lib.loadFailureText.ends_with(") was ended.")) << lib.loadFailureText;
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(lib.loadFailureText.substr(head.size())));
+    if (h) {
+        EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+        CloseHandle(h);
+    }
+}

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "LoaderDamage.h"
 #include "StandIn.h"
 #include "VelmComServerFixture.h"
 #include "platform/Registration.h"
@@ -179,6 +180,14 @@ TEST(RegSvrProgram, CommandLineBoxes) {
          "Component does not contain any typelib information\r\n" + kSys + "kernel32.dll"},
         {"-View \"" + std::string(VELM_FIXTURE_NOCLASS_TLB) + "\"",
          "Component does not contain interface definitions in it's typelib header\r\n" VELM_FIXTURE_NOCLASS_TLB},
+        // A path with the long-path prefix is the file of the plain path, and is told as that.
+        {"-V \\\\?\\" + std::string(VELM_FIXTURE_NOCLASS_TLB),
+         "Component does not contain interface definitions in it's typelib header\r\n" VELM_FIXTURE_NOCLASS_TLB},
+        {"-U \\\\?\\" + missing, "File does not exist !\r\n" + missing},
+        // One the program cannot take as a plain path says so.
+        {"-V \\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\x.dll",
+         "File path is not supported !\r\n\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\x.dll"},
+        {"-V \\\\?\\" + kSys + ".\\kernel32.dll", "File path is not supported !\r\n\\\\?\\" + kSys + ".\\kernel32.dll"},
     };
     for (const auto& c : cases) {
         Program p(c.tail);
@@ -217,6 +226,38 @@ TEST(RegSvrProgram, ViewOfADamagedTypeLibraryShowsItsBox) {
     DeleteFileA(path.c_str());
 }
 
+// Damaged copies of the prefix's real type libraries that pass the bounds check and end the
+// system's loader, viewed as a user views them: the loader's crash ends the reading child, and
+// the program shows its box saying so and ends, as for any failure of the check.
+TEST(RegSvrProgram, ViewOfATypeLibraryThatEndsTheLoaderShowsItsBox) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    // (Which exception ends the loader, and in which module, is the loader's own affair.)
+    const struct {
+        const char* source;
+        const char* damage;
+    } cases[] = {
+        {"stdole2.tlb", "type 0's name past the end of the file"},
+        {"stdole2.tlb", "alias 6 of type 26"},
+        {"stdole2.tlb", "alias 7 of type 28"},
+        {"scrrun.dll", "a constant of type 7 as VT_UNKNOWN"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + ": " + c.damage);
+        const std::string path = std::string(tmp) + "velm-view-damaged-" + c.source;
+        ASSERT_TRUE(loader_damage::WriteDamagedCopy(kSys + c.source, c.damage, path));
+        Program p("-V " + path);
+        ASSERT_TRUE(p.Started());
+        const Box box = AnswerBox(p);
+        EXPECT_EQ(box.title, "VelmRegSvr");
+        EXPECT_EQ(box.text.rfind("The type library could not be read: the system's loader crashed on it with exception 0x", 0),
+                  0u)
+            << box.text;
+        EXPECT_TRUE(box.text.ends_with(".\r\n" + path)) << box.text;
+        DeleteFileA(path.c_str());
+    }
+}
+
 TEST(RegSvrProgram, RegistersAndUnregistersTheFixtureServer) {
     // No main program runs: the mailbox is left alone.
     Velm::VelmSingleInstanceConnector connector;
@@ -245,6 +286,24 @@ TEST(RegSvrProgram, RegistersAndUnregistersTheFixtureServer) {
     EXPECT_EQ(mq->ActionFilePath(), "untouched");
     mq->ActionLetter("");
     mq->ActionFilePath("");
+}
+
+TEST(RegSvrProgram, RegistersAndUnregistersThroughTheLongPathPrefix) {
+    // The registration, the version read and the result window take the plain path.
+    {
+        Program p("-R \\\\?\\" + kDll);
+        const Result r = AnswerResult(p);
+        EXPECT_EQ(r.header, "Component registered successfully.");
+        EXPECT_EQ(r.path, kDll);
+    }
+    for (const char* key : kFixtureKeys) EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
+    {
+        Program p("-U \\\\?\\" + kDll);
+        const Result r = AnswerResult(p);
+        EXPECT_EQ(r.header, "Component unregistered successfully.");
+        EXPECT_EQ(r.path, kDll);
+    }
+    for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
 }
 
 TEST(RegSvrProgram, RegistersAnExeServerThroughItsSwitches) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "LoaderDamage.h"
 #include "VelmComServerFixture.h"
 #include "base/TypeLibCheck.h"
 #include "regsvr/FileVersionInfo.h"
@@ -60,6 +61,40 @@ TEST(CommandLine, ReadAsTheWholeTail) {
         EXPECT_EQ(cl.path, c.path) << c.tail;
         EXPECT_EQ(cl.errText, c.errText) << c.tail;
     }
+}
+
+TEST(CommandLine, TheLongPathPrefixIsTakenOffWhereThePlainPathIsTheSameFile) {
+    const struct {
+        const char* given;
+        bool taken;
+        const char* path;
+    } cases[] = {
+        {"C:\\x.dll", true, "C:\\x.dll"},
+        {"", true, ""},
+        {"\\\\?\\C:\\windows\\system32\\kernel32.dll", true, "C:\\windows\\system32\\kernel32.dll"},
+        {"\\\\?\\z:\\a b\\x.dll", true, "z:\\a b\\x.dll"},
+        {"\\\\?\\UNC\\server\\share\\x.dll", true, "\\\\server\\share\\x.dll"},
+        {"\\\\?\\unc\\server\\share\\x.dll", true, "\\\\server\\share\\x.dll"},
+        // What the path rules would change, and names that are no plain path, are refused.
+        {"\\\\?\\C:\\a\\..\\x.dll", false, ""},
+        {"\\\\?\\C:\\a\\.\\x.dll", false, ""},
+        {"\\\\?\\C:\\x.dll.", false, ""},
+        {"\\\\?\\C:\\x.dll ", false, ""},
+        {"\\\\?\\C:\\a\\\\x.dll", false, ""},
+        {"\\\\?\\C:/a/x.dll", false, ""},
+        {"\\\\?\\C:\\", false, ""},
+        {"\\\\?\\C:x.dll", false, ""},
+        {"\\\\?\\GLOBALROOT\\Device\\x.dll", false, ""},
+        {"\\\\?\\Volume{5A0B4C1E-0000-4000-8000-000000000001}\\x.dll", false, ""},
+        {"\\\\?\\", false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string path = c.given;
+        EXPECT_EQ(Master::WithoutLongPathPrefix(path), c.taken) << c.given;
+        EXPECT_EQ(path, c.taken ? c.path : c.given) << c.given;
+    }
+    std::string tooLong = "\\\\?\\C:\\" + std::string(300, 'x') + ".dll";
+    EXPECT_FALSE(Master::WithoutLongPathPrefix(tooLong));
 }
 
 TEST(ErrHandler, ShowsTheErrorAndMapsTheAnswer) {
@@ -396,6 +431,54 @@ TEST(TypeLibCheck, DamagedTypeLibrariesReadAsNone) {
         }
         DeleteFileA(path.c_str());
     }
+}
+
+// Damaged copies of the prefix's real type libraries that the bounds check lets through and the
+// loader does not survive (a name past the end, a constant that claims to be an interface, an
+// alias of a type it cannot describe, random flips), as a .tlb and as the TYPELIB resource of a
+// DLL: each is read in the type-library child, whose crash ends the child only, and the check
+// answers with one of its results, -2 with a message for a library that could not be read.
+TEST(TypeLibCheck, LibrariesThatEndTheLoaderEndOnlyItsChild) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    struct Source {
+        std::string name;
+        std::vector<unsigned char> file;
+        size_t at;
+    };
+    std::vector<Source> sources;
+    for (const char* name : {"stdole2.tlb", "scrrun.dll"}) {
+        std::vector<unsigned char> file = pe_test::ReadAll(kSys + name);
+        ASSERT_GT(file.size(), 4u) << name;
+        // The prefix's .tlb files are program files too, their library a TYPELIB resource.
+        const size_t at = loader_damage::EmbeddedLibrary(file);
+        ASSERT_LT(at, file.size()) << name;
+        sources.push_back({name, std::move(file), at});
+    }
+    int passedCheck = 0, endedTheLoader = 0;
+    for (const Source& src : sources) {
+        const std::vector<unsigned char> lib(src.file.begin() + static_cast<long>(src.at), src.file.end());
+        const std::vector<loader_damage::Damage> damages = loader_damage::LoaderDamages(lib, 16);
+        ASSERT_GE(damages.size(), 30u) << src.name;
+        const std::string path = std::string(tmp) + "velm-loader-damaged-" + src.name;
+        for (const loader_damage::Damage& d : damages) {
+            SCOPED_TRACE(src.name + ": " + d.name);
+            std::vector<unsigned char> copy = src.file;
+            std::memcpy(&copy[src.at], d.bytes.data(), d.bytes.size());
+            ASSERT_TRUE(pe_test::WriteAll(path, copy.data(), copy.size()));
+            passedCheck += TypeLibCheck::FileSound(path);
+            std::string message = "x";
+            const long r = Master::CheckTypeLibRegistration(path, message);
+            EXPECT_TRUE(r >= -2 && r <= 2) << r;
+            EXPECT_EQ(message.empty(), r == 1) << message;
+            if (message.rfind("The type library could not be read: the system's loader crashed on it", 0) == 0 ||
+                message.rfind("The type library could not be read: its reading process ended with", 0) == 0)
+                ++endedTheLoader;
+        }
+        DeleteFileA(path.c_str());
+    }
+    EXPECT_GT(passedCheck, 20);
+    EXPECT_GT(endedTheLoader, 5) << "the copies show the fault";
 }
 
 // Every type library of the prefix's system folder passes the check exactly when the loader
