@@ -36,7 +36,6 @@ const char* kMachine = R"(
 "Multi"=hex(7):61,00,62,00,00,00
 "Expand"=hex(2):25,00,00,00
 "Blob"=hex:01,02
-"NoBytes"=hex(1):
 @=hex:05
 "default"="named default"
 [SYSTEM\CurrentControlSet\Services\Alpha\Parameters]
@@ -302,6 +301,11 @@ private:
 
 TEST_F(Lists, TheValuesMenuFollowsTheLevelAndTheSelectedRow) {
     RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, OnServices());
+    // A text value of no bytes, not even its NUL (here alone: the other tests of the list want
+    // room below its last row).
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Alpha", "NoBytes", REG_SZ,
+                              nullptr, 0),
+              ERROR_SUCCESS);
     Open();
     Form_Main& f = frmMain();
     ASSERT_EQ(f.ShownTab(), Tab::SD);
