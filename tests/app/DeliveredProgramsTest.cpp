@@ -12,11 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "VelmComServerFixture.h"
+#include "base/Seams.h"
 #include "base/TextCase.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
 #include "tests/app/HelpOpeners.h"
@@ -238,9 +240,30 @@ public:
     // "Create entries" of the dialog, as Velmora started from the folder runs it.
     bool Create() {
         BoxRecorder boxes;
+        // The registry editor that imports the entries is started as the tests start every
+        // program: a start that Wine refuses now and then on a busy machine is asked for again,
+        // and each refusal is printed with its error.
+        ui::StartProgramOverride start([](const std::string& commandLine, int windowStyle, bool wait) -> unsigned long {
+            STARTUPINFOA si{};
+            si.cb = sizeof si;
+            si.dwFlags = STARTF_USESHOWWINDOW;
+            si.wShowWindow = static_cast<WORD>(windowStyle);
+            PROCESS_INFORMATION pi{};
+            if (!StartProcess(commandLine, pi, nullptr, &si)) return 0;
+            if (wait) WaitForSingleObject(pi.hProcess, INFINITE);
+            CloseHandle(pi.hThread);
+            CloseHandle(pi.hProcess);
+            return pi.dwProcessId;
+        });
         Reg_Unreg_Shortcut_Dialog dlg;
         dlg.ProgramFolder = folder_;
-        return dlg.CreateEntries();
+        const bool created = dlg.CreateEntries();
+        if (!created)
+            std::fprintf(stderr, "the Explorer commands were not created: the import script %s\n",
+                         GetFileAttributesA((folder_ + "\\ocxdllreg.reg").c_str()) == INVALID_FILE_ATTRIBUTES
+                             ? "was not written"
+                             : "was written, but its entries are not all in the registry");
+        return created;
     }
     // The command a verb of .dll files runs.
     std::string Command(const char* verb) const {

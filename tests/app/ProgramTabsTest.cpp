@@ -129,6 +129,19 @@ struct ProgramTabs : ::testing::Test {
         return tree;
     }
     std::string Status() { return RemoteStatusText(process, StatusBar(main), 0); }
+    // The uninstall tab's list once its run has ended with `row` listed once, its rows in `rows`
+    // (nullptr when that does not come).
+    HWND UninstallListWith(const std::string& row, std::vector<std::string>& rows) {
+        HWND list = nullptr;
+        const bool filled = WaitUntil([&] {
+            auto lists = VisibleLists(main);
+            list = lists.empty() ? nullptr : lists.front();
+            if (!list || BusyBox(pid) || Status() != "Ready.") return false;
+            rows = RemoteListTexts(process, list);
+            return std::count(rows.begin(), rows.end(), row) == 1;
+        });
+        return filled ? list : nullptr;
+    }
 };
 
 }  // namespace
@@ -777,15 +790,9 @@ TEST_F(ProgramTabs, UninstallGivesEachRealisticEntryItsOwnFolderAndProgramInBoth
                     "\n\"VelmFx Draxon Toolkit\"=" + RegQuoted(store + "<:>" + draxon + "\\draxon.exe<:>1") + "\n");
 
     ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
-    HWND list = nullptr;
     std::vector<std::string> rows;
-    ASSERT_TRUE(WaitUntil([&] {
-        auto lists = VisibleLists(main);
-        list = lists.empty() ? nullptr : lists.front();
-        if (!list || BusyBox(pid) || Status() != "Ready.") return false;
-        rows = RemoteListTexts(process, list);
-        return std::count(rows.begin(), rows.end(), "VelmFx User App") == 1;
-    })) << "uninstall tab not filled";
+    HWND list = UninstallListWith("VelmFx User App", rows);
+    ASSERT_TRUE(list) << "uninstall tab not filled";
     // The 32-bit view's entry is listed beside the 64-bit one; an entry both views hold alike once.
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Dual"), twoViews ? 2 : 1);
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "VelmFx Same"), 1);
@@ -895,15 +902,9 @@ TEST_F(ProgramTabs, UninstallEntryWithHundredThousandCharacterFieldsIsShownAtOnc
                      "\n\"DisplayIcon\"=" + RegQuoted(s.icon) + "\n\"InstallLocation\"=" + RegQuoted(s.location) + "\n");
 
     ASSERT_NO_FATAL_FAILURE(StartOn(kUninstallTab));
-    HWND list = nullptr;
     std::vector<std::string> rows;
-    ASSERT_TRUE(WaitUntil([&] {
-        auto lists = VisibleLists(main);
-        list = lists.empty() ? nullptr : lists.front();
-        if (!list || BusyBox(pid) || Status() != "Ready.") return false;
-        rows = RemoteListTexts(process, list);
-        return std::count(rows.begin(), rows.end(), "VelmFx Long Blanks") == 1;
-    })) << "uninstall tab not filled";
+    HWND list = UninstallListWith("VelmFx Long Blanks", rows);
+    ASSERT_TRUE(list) << "uninstall tab not filled";
     HWND box = ValuesBox(main);
     ASSERT_TRUE(box);
     for (const Shape& s : shapes) {
