@@ -84,27 +84,8 @@ std::string ImageOf(DWORD pid) {
 
 bool SamePath(const std::string& a, const std::string& b) { return TextCase::Equal(a, b); }
 
-struct TitleSearch {
-    std::string title;
-    HWND found = nullptr;
-};
-BOOL CALLBACK MatchTitle(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<TitleSearch*>(p);
-    char text[256] = {};
-    GetWindowTextA(w, text, sizeof text);
-    if (IsWindowVisible(w) && s->title == text) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-// A visible top-level window of any process with that title, or null.
-HWND WindowTitled(const std::string& title) {
-    TitleSearch s{title};
-    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
+// A visible window showing `text` (its title, or a control's text), found by EnumWindows or
+// EnumChildWindows.
 struct TextSearch {
     std::string text;
     HWND found = nullptr;
@@ -119,6 +100,13 @@ BOOL CALLBACK MatchText(HWND w, LPARAM p) {
     }
     return TRUE;
 }
+// A visible top-level window of any process with that title, or null.
+HWND WindowTitled(const std::string& title) {
+    TextSearch s{title};
+    EnumWindows(MatchText, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 // A visible child (at any depth) showing that text, of any class, or null.
 HWND ChildShowing(HWND parent, const std::string& text) {
     TextSearch s{text};
@@ -255,15 +243,20 @@ public:
             CloseHandle(pi.hProcess);
             return pi.dwProcessId;
         });
-        Reg_Unreg_Shortcut_Dialog dlg;
-        dlg.ProgramFolder = folder_;
-        const bool created = dlg.CreateEntries();
-        if (!created)
-            std::fprintf(stderr, "the Explorer commands were not created: the import script %s\n",
+        // In a prefix just copied for a test entry on a busy machine, the first import now and
+        // then leaves no entries (seen only there): the user's way is to choose the command
+        // again, which the test does twice at most, saying each time what it saw.
+        for (int attempt = 1;; ++attempt) {
+            Reg_Unreg_Shortcut_Dialog dlg;
+            dlg.ProgramFolder = folder_;
+            if (dlg.CreateEntries()) return true;
+            std::fprintf(stderr, "the Explorer commands were not created (attempt %d): the import script %s\n", attempt,
                          GetFileAttributesA((folder_ + "\\ocxdllreg.reg").c_str()) == INVALID_FILE_ATTRIBUTES
                              ? "was not written"
                              : "was written, but its entries are not all in the registry");
-        return created;
+            if (attempt == 3) return false;
+            Sleep(1000);
+        }
     }
     // The command a verb of .dll files runs.
     std::string Command(const char* verb) const {
