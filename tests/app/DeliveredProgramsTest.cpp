@@ -228,10 +228,14 @@ public:
     // "Create entries" of the dialog, as Velmora started from the folder runs it.
     bool Create() {
         BoxRecorder boxes;
-        // The registry editor that imports the entries is started as the tests start every
-        // program: a start that Wine refuses now and then on a busy machine is asked for again,
-        // and each refusal is printed with its error.
-        ui::StartProgramOverride start([](const std::string& commandLine, int windowStyle, bool wait) -> unsigned long {
+        // The registry editor that imports the entries is the system's: the dialog names it
+        // "Regedit", which Windows looks for first beside the running program, and beside this
+        // test program the tests of the main window's tools put stand-ins of that name while
+        // they run (their entry may run beside this one). It is started as the tests start
+        // every program (a refused start asked for again and printed).
+        ui::StartProgramOverride start([](std::string commandLine, int windowStyle, bool wait) -> unsigned long {
+            if (TextCase::Lower(commandLine).rfind("regedit ", 0) == 0)
+                commandLine = WinDir() + "\\regedit.exe" + commandLine.substr(7);
             STARTUPINFOA si{};
             si.cb = sizeof si;
             si.dwFlags = STARTF_USESHOWWINDOW;
@@ -243,20 +247,15 @@ public:
             CloseHandle(pi.hProcess);
             return pi.dwProcessId;
         });
-        // In a prefix just copied for a test entry on a busy machine, the first import now and
-        // then leaves no entries (seen only there): the user's way is to choose the command
-        // again, which the test does twice at most, saying each time what it saw.
-        for (int attempt = 1;; ++attempt) {
-            Reg_Unreg_Shortcut_Dialog dlg;
-            dlg.ProgramFolder = folder_;
-            if (dlg.CreateEntries()) return true;
-            std::fprintf(stderr, "the Explorer commands were not created (attempt %d): the import script %s\n", attempt,
+        Reg_Unreg_Shortcut_Dialog dlg;
+        dlg.ProgramFolder = folder_;
+        const bool created = dlg.CreateEntries();
+        if (!created)
+            std::fprintf(stderr, "the Explorer commands were not created: the import script %s\n",
                          GetFileAttributesA((folder_ + "\\ocxdllreg.reg").c_str()) == INVALID_FILE_ATTRIBUTES
                              ? "was not written"
                              : "was written, but its entries are not all in the registry");
-            if (attempt == 3) return false;
-            Sleep(1000);
-        }
+        return created;
     }
     // The command a verb of .dll files runs.
     std::string Command(const char* verb) const {
