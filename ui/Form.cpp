@@ -129,6 +129,26 @@ LRESULT FaceColors(WPARAM dc, LPARAM control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
+namespace {
+struct AnchorState {
+    POINT screen{};
+    bool held = false;
+};
+AnchorState& Anchor() {
+    static AnchorState anchor;
+    return anchor;
+}
+}  // namespace
+
+MenuAnchor::MenuAnchor(POINT screen) { Anchor() = {screen, true}; }
+MenuAnchor::~MenuAnchor() { Anchor().held = false; }
+bool MenuAnchor::Take(POINT& screen) {
+    if (!Anchor().held) return false;
+    Anchor().held = false;
+    screen = Anchor().screen;
+    return true;
+}
+
 }  // namespace detail
 
 namespace Screen {
@@ -553,7 +573,7 @@ void Form::PopupMenu(MenuItem& menu, MenuItem* defaultItem) {
     menu.FillInto(popup);
     if (defaultItem) SetMenuDefaultItem(popup, defaultItem->id_, FALSE);
     POINT pt;
-    GetCursorPos(&pt);
+    if (!detail::MenuAnchor::Take(pt)) GetCursorPos(&pt);
     SetForegroundWindow(hwnd_);
     UINT id = static_cast<UINT>(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
                                                pt.x, pt.y, 0, hwnd_, nullptr));

@@ -112,7 +112,8 @@ public:
 
     // The menu bar and the named menu items of the form, built in Form_Load (emptied by Unload).
     Menu Menus;
-    // Shows `menu`'s items as a pop-up menu at the mouse pointer, `defaultItem` (one of its
+    // Shows `menu`'s items as a pop-up menu at the mouse pointer (at the selected item when a
+    // tree's or list's MouseUp comes from the keyboard's menu keys), `defaultItem` (one of its
     // items) in bold. The chosen item's Click runs before PopupMenu returns.
     void PopupMenu(MenuItem& menu, MenuItem* defaultItem = nullptr);
 

@@ -39,6 +39,19 @@ bool FocusableIn(HWND root, HWND window);
 // WM_MENUCHAR of a form: a menu-bar caption without an access key opens by its first letter.
 LRESULT MenuBarChar(HWND root, WPARAM wParam, LPARAM lParam);
 
+// While one lives, a pop-up menu the form opens (Form::PopupMenu) opens at `screen` rather than
+// at the mouse pointer: the keyboard's menu keys open the menu at the selected item. The first
+// pop-up takes the point, so a menu its command opens goes back to the pointer.
+class MenuAnchor {
+public:
+    explicit MenuAnchor(POINT screen);
+    ~MenuAnchor();
+    MenuAnchor(const MenuAnchor&) = delete;
+    MenuAnchor& operator=(const MenuAnchor&) = delete;
+    // The point of the living anchor, once; false when there is none or it was taken.
+    static bool Take(POINT& screen);
+};
+
 // Registers a window class of the program for windows with a form's face: button-face
 // background, arrow cursor, double clicks.
 void RegisterFaceClass(const char* className, WNDPROC proc);

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "ui/Form.h"
 #include "ui/Internal.h"
 
@@ -48,6 +50,28 @@ void ItemsControl::PressEnded(int button) {
     if (MouseUp) MouseUp(button, static_cast<int>(ShiftState()), x, y);
 }
 
+// From the message loop, as a click's MouseUp: its handler may show windows.
+void ItemsControl::MenuKeyPressedLater() {
+    DeferWhileAlive([this] { MenuKeyPressed(); });
+}
+
+void ItemsControl::MenuKeyPressed() {
+    POINT client{-1, -1};
+    const bool onItem = SelectedItemPoint(client);
+    if (onItem) {
+        RECT r{};
+        GetClientRect(hWnd(), &r);
+        client.x = std::clamp<LONG>(client.x, 0, std::max<LONG>(r.right - 1, 0));
+        client.y = std::clamp<LONG>(client.y, 0, std::max<LONG>(r.bottom - 1, 0));
+    }
+    POINT screen = onItem ? client : POINT{0, 0};
+    ClientToScreen(hWnd(), &screen);
+    detail::MenuAnchor anchor(screen);
+    if (MouseUp)
+        MouseUp(vbRightButton, static_cast<int>(ShiftState()), detail::ToTwipsX(client.x),
+                detail::ToTwipsY(client.y));
+}
+
 bool ItemsControl::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
         case WM_LBUTTONDOWN:
@@ -69,6 +93,20 @@ bool ItemsControl::OnOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
             if (!pressUpRaised_ && button == pressButton_) DeferWhileAlive([this, button] { PressEnded(button); });
             return false;
         }
+        // Shift+F10 is taken here rather than left to the control and the system's default
+        // handling, which would enter the menu bar afterwards as for F10 alone (Wine's does).
+        case WM_SYSKEYDOWN:
+            if (wParam != VK_F10 || GetKeyState(VK_SHIFT) >= 0 || GetKeyState(VK_MENU) < 0) return false;
+            MenuKeyPressedLater();
+            result = 0;
+            return true;
+        case WM_CONTEXTMENU:
+            // A right-click's menu has come with its MouseUp already; the system sends the Menu
+            // key's at -1, -1.
+            if (GET_X_LPARAM(lParam) != -1 || GET_Y_LPARAM(lParam) != -1) return false;
+            MenuKeyPressedLater();
+            result = 0;
+            return true;
         default:
             return false;
     }

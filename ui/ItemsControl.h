@@ -6,6 +6,12 @@
 // notifications in: a press of the left button gives the item's click event (when it selects an
 // item, or clicks the selected one) and then MouseUp; a press of the right button gives MouseUp
 // only.
+//
+// The keyboard's menu keys (Shift+F10 and the Menu key, or a WM_CONTEXTMENU sent at -1, -1) give
+// what a right-click on the selected item gives: MouseUp of the right button at
+// the middle of that item (scrolled into view), and a pop-up menu opened from it opens there.
+// With no item selected, MouseUp comes at a point above and left of every item and the menu opens
+// at the control's top left corner, as a right-click where there is no item.
 #pragma once
 #include <windows.h>
 
@@ -36,6 +42,9 @@ protected:
     // at the end of a left-button press whose click the selection change has not raised; calls
     // ClickRaised() before raising it.
     virtual void ClickPressedItem(long x, long y) = 0;
+    // The middle of the selected item's text in pixels of the client area, after scrolling it
+    // into view; false when no item is selected.
+    virtual bool SelectedItemPoint(POINT& client) = 0;
     // The click of the current press has been raised (by a selection change with the mouse or
     // by ClickPressedItem).
     void ClickRaised() { pressClickRaised_ = true; }
@@ -64,6 +73,8 @@ protected:
 
 private:
     void PressEnded(int button);
+    void MenuKeyPressedLater();
+    void MenuKeyPressed();
     std::shared_ptr<char> alive_;
     // Click bookkeeping of the current button press.
     int pressButton_ = 0;

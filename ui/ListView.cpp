@@ -350,6 +350,16 @@ ListItemPtr ListView::HitTest(long x, long y) const {
 
 void ListView::ClickPressedItem(long x, long y) { ClickIfSelected(HitTest(x, y), ItemClick); }
 
+bool ListView::SelectedItemPoint(POINT& client) {
+    const int i = ListView_GetNextItem(hWnd(), -1, LVNI_SELECTED);
+    if (i < 0) return false;
+    ListView_EnsureVisible(hWnd(), i, FALSE);
+    RECT r{};
+    if (!ListView_GetItemRect(hWnd(), i, &r, LVIR_LABEL)) return false;
+    client = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    return true;
+}
+
 bool ListView::OnNotify(NMHDR* hdr, LRESULT& result) {
     switch (hdr->code) {
         case LVN_INSERTITEM:

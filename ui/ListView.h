@@ -165,6 +165,7 @@ public:
 
 protected:
     void ClickPressedItem(long x, long y) override;
+    bool SelectedItemPoint(POINT& client) override;
 
 private:
     friend class ListItem;

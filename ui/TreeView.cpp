@@ -537,6 +537,16 @@ void TreeView::FlushSorts() const {
 
 void TreeView::ClickPressedItem(long x, long y) { ClickIfSelected(HitTest(x, y), NodeClick); }
 
+bool TreeView::SelectedItemPoint(POINT& client) {
+    HTREEITEM item = NextItem(nullptr, TVGN_CARET);
+    if (!item) return false;
+    TreeView_EnsureVisible(hWnd(), item);
+    RECT r{};
+    if (!TreeView_GetItemRect(hWnd(), item, &r, TRUE)) return false;
+    client = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    return true;
+}
+
 bool TreeView::OnNotify(NMHDR* hdr, LRESULT& result) {
     switch (hdr->code) {
         case TVN_DELETEITEMA:

@@ -179,6 +179,7 @@ public:
 
 protected:
     void ClickPressedItem(long x, long y) override;
+    bool SelectedItemPoint(POINT& client) override;
 
 private:
     friend class Node;
