@@ -24,6 +24,7 @@
 #include "tests/app/MainWindowFixture.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/Helpers.h"
+#include "tests/support/PopupMenus.h"
 #include "tests/support/RegFixture.h"
 
 namespace {
@@ -113,67 +114,6 @@ std::string ClipboardText() {
     CloseClipboard();
     return text;
 }
-
-// One item of a pop-up menu as it is shown: its caption ("-" for a separator) and whether it
-// can be chosen, e.g. "Modify:0".
-using ShownMenu = std::vector<std::string>;
-
-// Reads each pop-up menu the thread opens while the probe lives, then closes it: a timer of
-// the thread runs inside the menu's own message loop, finds the open menu window, takes its
-// menu and reads the items' captions and enable states as the user sees them.
-class PopupProbe {
-public:
-    PopupProbe() {
-        Current() = this;
-        id_ = SetTimer(nullptr, 0, 30, &PopupProbe::Tick);
-    }
-    ~PopupProbe() {
-        KillTimer(nullptr, id_);
-        Current() = nullptr;
-    }
-    std::vector<ShownMenu> shown;
-
-private:
-    static PopupProbe*& Current() {
-        static PopupProbe* probe = nullptr;
-        return probe;
-    }
-    static BOOL CALLBACK FindMenuWindow(HWND w, LPARAM out) {
-        char cls[16] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        if (std::string(cls) != "#32768" || !IsWindowVisible(w)) return TRUE;
-        *reinterpret_cast<HWND*>(out) = w;
-        return FALSE;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        PopupProbe* self = Current();
-        if (!self) return;
-        HWND window = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), FindMenuWindow, reinterpret_cast<LPARAM>(&window));
-        if (!window) {
-            self->read_ = nullptr;
-            return;
-        }
-        if (window == self->read_) return;  // read already, closing
-        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
-        ShownMenu items;
-        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-            const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-            if (state & MF_SEPARATOR) {
-                items.push_back("-");
-                continue;
-            }
-            char caption[128] = {};
-            GetMenuStringA(menu, i, caption, sizeof caption, MF_BYPOSITION);
-            items.push_back(std::string(caption) + ((state & (MF_GRAYED | MF_DISABLED)) ? ":0" : ":1"));
-        }
-        self->shown.push_back(items);
-        self->read_ = window;
-        EndMenu();
-    }
-    UINT_PTR id_ = 0;
-    HWND read_ = nullptr;
-};
 
 // The middle of a row of a real list view, found by its text; the point below the last row
 // when the text is empty.
@@ -836,4 +776,122 @@ TEST_F(Lists, EveryEnabledItemAndButtonHasACommand) {
     }
     EXPECT_TRUE(f.Menus["MNU_Options_Autostart"].Enabled());
     EXPECT_TRUE(f.Menus["MNU_Options_AutoUpdateCheckNow"].Enabled());
+}
+
+namespace {
+
+// A file type and a component of the classes' hive for the menu keys' test.
+const char* kMenuKeysClasses = R"(
+[CLSID\{0E0E0E0E-0000-4000-8000-0000000000C3}]
+@="Menu keys class"
+[CLSID\{0E0E0E0E-0000-4000-8000-0000000000C3}\InprocServer32]
+@="C:\\windows\\system32\\ole32.dll"
+[CLSID\{0E0E0E0E-0000-4000-8000-0000000000C3}\ProgID]
+@="Velm.MenuKeys.1"
+[Velm.MenuKeys.1]
+@="Menu keys"
+[TypeLib]
+[AppID]
+[.velmkeys]
+@="velmkeys_file"
+[velmkeys_file]
+"Text"="x"
+[velmkeys_file\shell\open\command]
+@="notepad.exe %1"
+)";
+
+}  // namespace
+
+// Shift+F10 and the Menu key, pressed on each tab's trees and lists, open the pop-up menu that a
+// right-click on the selected node or row opens, with the same items in the same states, at that
+// node or row; with no row selected, the menu a right-click beside the rows opens.
+TEST_F(Lists, TheMenuKeysOpenTheMenuOfARightClickOnTheSelectedItemThere) {
+    const std::string uninstall = "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmFx Keys]\n"
+                                  "\"DisplayName\"=\"VelmFx Keys\"\n\"UninstallString\"=\"C:\\\\nothere\\\\x.exe\"\n";
+    RegFixture hkcr(HKEY_CLASSES_ROOT, kMenuKeysClasses);
+    RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine + uninstall), hkcu(HKEY_CURRENT_USER, OnServices());
+    Open();
+    Form_Main& f = frmMain();
+    // As large as the screen, so that the values lists show room below their rows.
+    ShowWindow(f.hWnd(), SW_MAXIMIZE);
+    ui::DoEvents();
+    const std::string classNode = "DLLServer\\{0E0E0E0E-0000-4000-8000-0000000000C3}";
+    auto selectNode = [&f](ui::TreeView& tree, const std::string& key) {
+        ui::NodePtr n;
+        // A tab's first visit fills its tree from the message loop.
+        for (int i = 0; i < 3000 && !(n = tree.Nodes.Find(key)); ++i) {
+            ui::DoEvents();
+            Sleep(10);
+        }
+        ASSERT_TRUE(n) << key;
+        n->EnsureVisible();
+        tree.SetSelectedItem(n);
+        if (&tree == &f.tvwRegComp) f.tvwRegComp_NodeClick(*n);
+        else if (&tree == &f.tvwCMH) f.tvwCMH_NodeClick(*n);
+        else f.tvwSD_NodeClick(*n);
+    };
+    auto selectRow = [](ui::ListView& list, const std::string& text) {
+        list.SetSelectedItem(nullptr);
+        for (auto& row : list.ListItems)
+            if (row->Text() == text) list.SetSelectedItem(row);
+    };
+    struct Case {
+        const char* what;
+        Tab tab;
+        ui::ItemsControl& control;
+        std::function<void()> select;
+    } cases[] = {
+        {"services tree", Tab::SD, f.tvwSD, [&] { selectNode(f.tvwSD, "Alpha"); }},
+        {"services details", Tab::SD, f.lsvSDDetails, [&] { selectRow(f.lsvSDDetails, "Display Name"); }},
+        {"services values", Tab::SD, f.lsvSD_entries,
+         [&] {
+             OpenAlphaKey();
+             selectRow(f.lsvSD_entries, "Start");
+         }},
+        {"services values, no row", Tab::SD, f.lsvSD_entries, [&] { selectRow(f.lsvSD_entries, ""); }},
+        {"uninstall list", Tab::US, f.lsvUS, [&] { selectRow(f.lsvUS, "VelmFx Keys"); }},
+        {"uninstall list, no row", Tab::US, f.lsvUS, [&] { selectRow(f.lsvUS, ""); }},
+        {"file types tree", Tab::CMH, f.tvwCMH, [&] { selectNode(f.tvwCMH, "File_Type_.velmkeys"); }},
+        {"file types values", Tab::CMH, f.lsvCMH_entries,
+         [&] {
+             f.tvwCMH_DblClick();
+             selectNode(f.tvwCMH, "File_Type_.velmkeys\\HKEY_CLASSES_ROOT\\velmkeys_file");
+             selectRow(f.lsvCMH_entries, "Text");
+         }},
+        {"components tree", Tab::RegComp, f.tvwRegComp, [&] { selectNode(f.tvwRegComp, classNode); }},
+        {"components details", Tab::RegComp, f.lsvRegCompDetails,
+         [&] { selectRow(f.lsvRegCompDetails, f.lsvRegCompDetails.ListItems.Item(1)->Text()); }},
+        {"components values", Tab::RegComp, f.lsvRegComp_entries,
+         [&] {
+             f.tvwRegComp_DblClick();
+             selectNode(f.tvwRegComp, classNode + "\\HKEY_CLASSES_ROOT\\CLSID\\{0E0E0E0E-0000-4000-8000-0000000000C3}");
+             selectRow(f.lsvRegComp_entries, "Default");
+         }},
+    };
+    PopupProbe probe;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (f.ShownTab() != c.tab) f.SelectTab(c.tab);
+        ui::DoEvents();
+        c.select();
+        if (HasFatalFailure()) return;
+        const HWND h = c.control.hWnd();
+        ASSERT_EQ(OpenMenuOf(probe, h, MenuWay::RightClick), 1u);
+        const ShownMenu clicked = probe.shown.back();
+        EXPECT_GT(clicked.size(), 0u);
+        for (MenuWay way : {MenuWay::ShiftF10, MenuWay::MenuKey}) {
+            SCOPED_TRACE(NameOf(way));
+            c.select();
+            ASSERT_EQ(OpenMenuOf(probe, h, way), 1u);
+            EXPECT_EQ(probe.shown.back(), clicked);
+            POINT expected{0, 0};
+            if (std::optional<POINT> item = SelectedItemOnScreen(h)) expected = *item;
+            else ClientToScreen(h, &expected);
+            const RECT& menu = probe.at.back();
+            EXPECT_TRUE(OpensAt(menu, expected)) << "menu at " << menu.left << "," << menu.top << "-" << menu.right
+                                                 << "," << menu.bottom << ", expected at " << expected.x << ","
+                                                 << expected.y;
+            EXPECT_EQ(GetFocus(), h) << "the focus stays on the control";
+        }
+    }
 }
