@@ -12,6 +12,7 @@
 #include "image/frmDepends.h"
 #include "tests/image/PeSupport.h"
 #include "tests/support/Helpers.h"
+#include "tests/support/PopupMenus.h"
 #include "base/Seams.h"
 
 using pe_test::FixtureDir;
@@ -122,6 +123,48 @@ TEST_P(Depends, ClickingAModuleShowsItsFacts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Depends, ::testing::Values("x64", "x86"));
+
+// Shift+F10 and the Menu key on the module tree and on both lists open the copy menu that a
+// right-click on the selected module or row opens, at that item; with no row selected neither a
+// right-click nor a key opens one.
+TEST(DependsWindow, TheMenuKeysOpenTheCopyMenuAtTheSelectedItem) {
+    frmDepends f;
+    f.Show();
+    f.LoadTree(FixtureDir("x64") + "\\fxroot.dll");
+    ui::NodePtr module = f.tvwModules.Nodes.Item("FXB.DLL");
+    f.tvwModules.SetSelectedItem(module);
+    f.tvwModules.NodeClick(*module);
+    ASSERT_GT(f.lstFileVer.ListItems.Count(), 0);
+    PopupProbe probe;
+    struct Case {
+        const char* what;
+        ui::ItemsControl& control;
+        std::function<void()> select;
+        size_t menus;
+    } cases[] = {
+        {"module tree", f.tvwModules, [&] { f.tvwModules.SetSelectedItem(module); }, 1},
+        {"module list", f.lstDep, [&] { f.lstDep.SetSelectedItem(f.lstDep.ListItems.Item(1L)); }, 1},
+        {"facts list", f.lstFileVer, [&] { f.lstFileVer.SetSelectedItem(f.lstFileVer.ListItems.Item(2L)); }, 1},
+        {"module list, no row", f.lstDep, [&] { f.lstDep.SetSelectedItem(nullptr); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const HWND h = c.control.hWnd();
+        for (MenuWay way : {MenuWay::RightClick, MenuWay::ShiftF10, MenuWay::MenuKey}) {
+            SCOPED_TRACE(NameOf(way));
+            c.select();
+            // (A menu that does not come is waited for a second.)
+            ASSERT_EQ(OpenMenuOf(probe, h, way, c.menus ? 3000 : 1000), c.menus);
+            if (c.menus == 0) continue;
+            EXPECT_EQ(probe.shown.back(), (ShownMenu{"Copy to clipboard\tCtrl+C:1"}));
+            if (way == MenuWay::RightClick) continue;
+            const std::optional<POINT> item = SelectedItemOnScreen(h);
+            ASSERT_TRUE(item);
+            EXPECT_TRUE(OpensAt(probe.at.back(), *item));
+        }
+    }
+    f.Unload();
+}
 
 TEST(DependsWindow, MissingOrRelativeFileLeavesItEmpty) {
     frmDepends f;

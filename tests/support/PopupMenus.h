@@ -133,8 +133,8 @@ inline const char* NameOf(MenuWay way) {
 // Opens the pop-up menu of a real tree or list of this thread as a user does, and returns the
 // number of menus the probe read meanwhile. A right-click comes as the system delivers it on the
 // selected item, or below the items when none is selected (a posted press and release); the keys come to the control once its window
-// is in front and it has the focus. The queue is handled until a menu was read, at most 3 seconds.
-inline size_t OpenMenuOf(PopupProbe& probe, HWND control, MenuWay way) {
+// is in front and it has the focus. The queue is handled until a menu was read, at most `waitMs`.
+inline size_t OpenMenuOf(PopupProbe& probe, HWND control, MenuWay way, int waitMs = 3000) {
     const size_t before = probe.shown.size();
     auto handle = [&](int rounds) {
         for (int i = 0; i < rounds && probe.shown.size() == before; ++i) {
@@ -154,7 +154,7 @@ inline size_t OpenMenuOf(PopupProbe& probe, HWND control, MenuWay way) {
         }
         PostMessageA(control, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(pt.x, pt.y));
         PostMessageA(control, WM_RBUTTONUP, 0, MAKELPARAM(pt.x, pt.y));
-        handle(300);
+        handle(waitMs / 10);
         return probe.shown.size() - before;
     }
     SetForegroundWindow(GetAncestor(control, GA_ROOT));
@@ -162,6 +162,6 @@ inline size_t OpenMenuOf(PopupProbe& probe, HWND control, MenuWay way) {
     handle(20);
     if (way == MenuWay::ShiftF10) RealInput::Chord({VK_SHIFT, VK_F10});
     else RealInput::Keys({VK_APPS});
-    handle(300);
+    handle(waitMs / 10);
     return probe.shown.size() - before;
 }

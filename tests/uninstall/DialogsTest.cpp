@@ -10,6 +10,7 @@
 #include "base/RegKey.h"
 #include "base/Seams.h"
 #include "tests/support/Boxes.h"
+#include "tests/support/PopupMenus.h"
 #include "tests/support/RegFixture.h"
 #include "tests/uninstall/UninstallFixture.h"
 #include "ui/ui.h"
@@ -127,6 +128,27 @@ TEST_F(HiddenAutostart, ModifyRenameAndDeleteReadBackFromTheRegistry) {
     answer = "Default";
     dlg.MNU_Edit_Rename_Click();
     EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE, "", REG_DWORD), "42");
+}
+
+// Shift+F10 and the Menu key on the list open the edit menu that a right-click on the selected
+// row opens, at that row.
+TEST_F(HiddenAutostart, TheMenuKeysOpenTheEditMenuAtTheSelectedRow) {
+    dlg.Show();
+    const HWND h = dlg.lsvAE.hWnd();
+    PopupProbe probe;
+    Select("HKEY_CURRENT_USERMyTool");
+    ASSERT_EQ(OpenMenuOf(probe, h, MenuWay::RightClick), 1u);
+    const ShownMenu clicked = probe.shown.back();
+    EXPECT_EQ(clicked, (ShownMenu{"Modify:1", "Rename:1", "Delete:1", "-", "Regedit...:1"}));
+    for (MenuWay way : {MenuWay::ShiftF10, MenuWay::MenuKey}) {
+        SCOPED_TRACE(NameOf(way));
+        Select("HKEY_LOCAL_MACHINENum");
+        ASSERT_EQ(OpenMenuOf(probe, h, way), 1u);
+        EXPECT_EQ(probe.shown.back(), clicked);
+        const std::optional<POINT> row = SelectedItemOnScreen(h);
+        ASSERT_TRUE(row);
+        EXPECT_TRUE(OpensAt(probe.at.back(), *row));
+    }
 }
 
 TEST_F(HiddenAutostart, RegeditOpensAtTheHivesRunKey) {
