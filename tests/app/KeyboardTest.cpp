@@ -215,6 +215,61 @@ TEST_F(KeyboardProgram, EveryWindowFocusesItsFirstControlAndClosesByKey) {
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(main) == tree; }, 30)) << Describe(FocusOf(main));
 }
 
+// In the program as a user starts it, Shift+F10 and the Menu key on the components tree open
+// the tree's pop-up menu at the selected node, the size of the one a right-click on that node
+// opens (the same items); Escape closes it and leaves the focus on the tree, the menu bar not
+// entered.
+TEST_F(KeyboardProgram, TheMenuKeysOpenTheTreesMenuAtTheSelectedNode) {
+    HWND tree = VisibleTree(main);
+    ASSERT_EQ(FocusWhen([&](HWND f) { return f == tree; }), tree);
+    ASSERT_TRUE(BackOnMain());
+    Keys({VK_HOME, VK_DOWN});  // the first group's first component
+    ASSERT_TRUE(WaitUntil([&] { return RemoteSelectedNodeRect(program.pi.hProcess, tree).bottom > 0; }, 20));
+    const RECT node = RemoteSelectedNodeRect(program.pi.hProcess, tree);
+    const POINT middle{(node.left + node.right) / 2, (node.top + node.bottom) / 2};
+
+    auto sizeOf = [](HWND w) {
+        RECT r{};
+        GetWindowRect(w, &r);
+        return SIZE{r.right - r.left, r.bottom - r.top};
+    };
+    auto closed = [&] {
+        Keys({VK_ESCAPE});
+        return WaitUntil([&] { return !OpenMenu(pid); }, 20);
+    };
+    POINT client = middle;
+    ScreenToClient(tree, &client);
+    PostMessageA(tree, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+    PostMessageA(tree, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+    HWND clicked = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (clicked = OpenMenu(pid)) != nullptr; }, 20)) << "no menu by a right-click";
+    const SIZE clickedSize = sizeOf(clicked);
+    ASSERT_TRUE(closed());
+
+    for (bool shiftF10 : {true, false}) {
+        SCOPED_TRACE(shiftF10 ? "Shift+F10" : "Menu key");
+        ASSERT_TRUE(BackOnMain());
+        ASSERT_EQ(FocusWhen([&](HWND f) { return f == tree; }), tree);
+        if (shiftF10) Chord({VK_SHIFT, VK_F10});
+        else Keys({VK_APPS});
+        HWND popup = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (popup = OpenMenu(pid)) != nullptr; }, 20)) << "no menu";
+        RECT r{};
+        GetWindowRect(popup, &r);
+        EXPECT_EQ(r.left, middle.x);
+        EXPECT_TRUE(r.top == middle.y || (r.top < middle.y && r.bottom == GetSystemMetrics(SM_CYSCREEN)))
+            << r.top << " for " << middle.y;
+        EXPECT_EQ(sizeOf(popup).cx, clickedSize.cx);
+        EXPECT_EQ(sizeOf(popup).cy, clickedSize.cy);
+        ASSERT_TRUE(closed());
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info);
+        EXPECT_FALSE(info.flags & GUI_INMENUMODE) << "the menu bar was entered";
+        EXPECT_EQ(FocusWhen([&](HWND f) { return f == tree; }), tree) << Describe(FocusOf(main));
+    }
+}
+
 // (tab, Alt+letter, what opens or runs): the menu bar's File, Edit, Options and Help open on
 // every tab (File, Options and Help by their underlined letters, the Edit menus by their first
 // letter); on the file-types tab Alt+S runs "&Search in Registry...", while "R&egedit..." and

@@ -308,6 +308,16 @@ void ClickTreeNode(HANDLE process, HWND tree, HTREEITEM item, bool twice) {
     PostMessageA(tree, WM_LBUTTONUP, 0, at);
 }
 
+RECT RemoteSelectedNodeRect(HANDLE process, HWND tree) {
+    RECT r{};
+    const auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    RemoteBuffer remote(process, sizeof(RECT));
+    if (!item || !remote.at || !remote.Put(item)) return r;
+    if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.at)) || !remote.Get(r)) return RECT{};
+    MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 void ClickListRow(HANDLE process, HWND list, int index) {
     RECT r{};
     r.left = LVIR_LABEL;

@@ -76,6 +76,9 @@ void KeyToTab(HWND tabs, int index);
 void RemoteSetStatusText(HANDLE process, HWND statusBar, int panel, const std::string& text);
 // A user's click (or double click) on a tree node.
 void ClickTreeNode(HANDLE process, HWND tree, HTREEITEM item, bool twice = false);
+// The screen rectangle of the text of a tree's selected node in another process (empty when no
+// node is selected).
+RECT RemoteSelectedNodeRect(HANDLE process, HWND tree);
 // Scrolls the list's row (0-based) into view and posts a left click on it.
 void ClickListRow(HANDLE process, HWND list, int index);
 // The screen rectangle of a toolbar's button (by its 0-based index, separators counted) in
