@@ -13,11 +13,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "VelmComServerFixture.h"
+#include "base/PeImage.h"
 #include "base/Seams.h"
 #include "base/TextCase.h"
 #include "components/Reg_Unreg_Shortcut_Dialog.h"
@@ -410,6 +412,24 @@ struct Delivered : ::testing::Test {
 
 std::string Parent(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
+// What of a program's debug information its file still holds: the symbol table, and the
+// sections the compiler writes it into (".debug_..." names, which are long and so stored as
+// "/N", an offset into the symbol table's strings). Empty for a program without any.
+std::string DebugInformationOf(const std::string& path) {
+    PeImage image(path);
+    if (!image.IsPe() || !image.HasFileHeader()) return "not a program";
+    std::string found;
+    if (image.FileHeader().PointerToSymbolTable != 0 || image.FileHeader().NumberOfSymbols != 0)
+        found += "symbol table; ";
+    for (uint16_t i = 0; i < image.NumberOfSections(); ++i) {
+        const IMAGE_SECTION_HEADER section = image.Section(i);
+        const std::string name(reinterpret_cast<const char*>(section.Name),
+                               strnlen(reinterpret_cast<const char*>(section.Name), IMAGE_SIZEOF_SHORT_NAME));
+        if (name.rfind("/", 0) == 0 || name.rfind(".debug", 0) == 0) found += "section " + name + "; ";
+    }
+    return found;
+}
+
 }  // namespace
 
 // The build's program folder holds the three programs, the help file and the licence, and
@@ -432,6 +452,11 @@ TEST_F(Delivered, FromThePackageInAFreshFolder) {
     const std::set<std::string> names = FileNames(VELM_PACKAGE_UNPACKED, folders);
     ASSERT_EQ(names, kDelivered);
     EXPECT_FALSE(folders);
+    // Its programs come without their debug information (the build's own keep it).
+    for (const char* program : {"Velmora.exe", "VelmRegSvr.exe", "VelmDepends.exe"}) {
+        EXPECT_EQ(DebugInformationOf(std::string(VELM_PACKAGE_UNPACKED) + "\\" + program), "") << program;
+        EXPECT_NE(DebugInformationOf(Parent(WindowsPath(VELMORA_EXE)) + "\\" + program), "") << program;
+    }
     char programFiles[MAX_PATH] = {};
     ASSERT_TRUE(GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH));
     const std::string folder = std::string(programFiles) + "\\Velmora";
