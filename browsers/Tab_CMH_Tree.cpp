@@ -134,10 +134,7 @@ void CMH_Search(ui::TreeView& tree, colCMH& col, ui::StatusBar& statusBar, const
             .root = HKEY_CLASSES_ROOT,
             .hive = kHive,
             .walk = RegistrySearch::Walk::Roots,
-            .pacing = {.nodesPerPump = 50,
-                       .pump = ui::DoEventsNow,
-                       .beforeHit = ui::DoEventsWhenDue,
-                       .beforeBranch = nullptr},
+            .pacing = RegistrySearch::kManyRoots,
             .describe =
                 [&](ui::Node& node) {
                     auto rec = col.Item(ExtensionOfNode(node.Key()));

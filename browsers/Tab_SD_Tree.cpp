@@ -108,10 +108,7 @@ void SD_Find(ui::TreeView& tree, colSD& col, ui::StatusBar& statusBar, const Sea
             .root = HKEY_LOCAL_MACHINE,
             .hive = "HKEY_LOCAL_MACHINE",
             .walk = RegistrySearch::Walk::Roots,
-            .pacing = {.nodesPerPump = 50,
-                       .pump = ui::DoEventsNow,
-                       .beforeHit = ui::DoEventsWhenDue,
-                       .beforeBranch = nullptr},
+            .pacing = RegistrySearch::kManyRoots,
             .describe =
                 [&](ui::Node& node) {
                     auto rec = col.Item(node.Key());

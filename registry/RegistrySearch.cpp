@@ -1,10 +1,14 @@
 #include "registry/RegistrySearch.h"
 
 #include "ui/Controls.h"
+#include "ui/Form.h"
 #include "ui/QV_TreeView_Lib.h"
 #include "ui/TreeView.h"
 
 namespace RegistrySearch {
+
+const Pacing kManyRoots{.nodesPerPump = 50, .pump = ui::DoEventsNow, .beforeHit = ui::DoEventsWhenDue, .beforeBranch = nullptr};
+
 namespace {
 
 // Marks the hits the engine holds below the node `nodeKey`.

@@ -32,6 +32,10 @@ struct Pacing {
     void (*beforeBranch)();       // the pump before each key of a node after its first; null: none
 };
 
+// The pacing of a walk over many small roots (file types, services): the window runs every 50
+// nodes, and before each hit is marked when a pump is due; nothing before a node's later keys.
+extern const Pacing kManyRoots;
+
 // What one node is searched for.
 struct NodeSearch {
     std::string status = {};                 // panel 1 of the status bar while the node is searched
