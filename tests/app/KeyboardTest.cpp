@@ -248,12 +248,17 @@ TEST_F(KeyboardProgram, TheMenuKeysOpenTheTreesMenuAtTheSelectedNode) {
 
     for (bool shiftF10 : {true, false}) {
         SCOPED_TRACE(shiftF10 ? "Shift+F10" : "Menu key");
-        ASSERT_TRUE(BackOnMain());
-        ASSERT_EQ(FocusWhen([&](HWND f) { return f == tree; }), tree);
-        if (shiftF10) Chord({VK_SHIFT, VK_F10});
-        else Keys({VK_APPS});
+        // As with AltMenu: a Shift released by the display's focus change is given once more.
         HWND popup = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (popup = OpenMenu(pid)) != nullptr; }, 20)) << "no menu";
+        for (int attempt = 0; attempt < 2 && !popup; ++attempt) {
+            if (attempt) Keys({VK_ESCAPE});
+            ASSERT_TRUE(BackOnMain());
+            ASSERT_EQ(FocusWhen([&](HWND f) { return f == tree; }), tree);
+            if (shiftF10) Chord({VK_SHIFT, VK_F10});
+            else Keys({VK_APPS});
+            WaitUntil([&] { return (popup = OpenMenu(pid)) != nullptr; }, attempt ? 20 : 10);
+        }
+        ASSERT_TRUE(popup) << "no menu";
         RECT r{};
         GetWindowRect(popup, &r);
         EXPECT_EQ(r.left, middle.x);

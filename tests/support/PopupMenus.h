@@ -157,11 +157,21 @@ inline size_t OpenMenuOf(PopupProbe& probe, HWND control, MenuWay way, int waitM
         handle(waitMs / 10);
         return probe.shown.size() - before;
     }
-    SetForegroundWindow(GetAncestor(control, GA_ROOT));
-    SetFocus(control);
-    handle(20);
-    if (way == MenuWay::ShiftF10) RealInput::Chord({VK_SHIFT, VK_F10});
-    else RealInput::Keys({VK_APPS});
-    handle(waitMs / 10);
+    // Wine takes the modifier keys' state from the display when a window gets the display's
+    // focus, a moment after it is activated (later under load): a Shift that SendInput holds
+    // meanwhile is released and F10 arrives alone, entering the menu bar. The keys are then
+    // given once more after leaving it, as a user would.
+    for (int attempt = 0; attempt < 2 && probe.shown.size() == before; ++attempt) {
+        if (attempt) {
+            EndMenu();
+            handle(50);
+        }
+        SetForegroundWindow(GetAncestor(control, GA_ROOT));
+        SetFocus(control);
+        handle(20);
+        if (way == MenuWay::ShiftF10) RealInput::Chord({VK_SHIFT, VK_F10});
+        else RealInput::Keys({VK_APPS});
+        handle(waitMs / 10);
+    }
     return probe.shown.size() - before;
 }

@@ -85,11 +85,23 @@ protected:
             seen.push_back({button, x, y});
             form->PopupMenu(form->Menus["mnuItems"]);
         };
-        ::SetFocus(control.hWnd());
-        Settle();
-        if (shiftF10) RealInput::Chord({VK_SHIFT, VK_F10});
-        else RealInput::Keys({VK_APPS});
-        Settle();
+        // Wine takes the modifier keys' state from the display when a window gets the display's
+        // focus, a moment after it is activated (later under load): a Shift that SendInput holds
+        // meanwhile is released and F10 arrives alone, entering the menu bar. The keys are then
+        // given once more after leaving it, as a user would.
+        for (int attempt = 0; attempt < 2 && seen.empty(); ++attempt) {
+            if (attempt) {
+                EndMenu();
+                Settle();
+                form->barEntered = 0;
+                form->popups.clear();
+            }
+            ::SetFocus(control.hWnd());
+            Settle();
+            if (shiftF10) RealInput::Chord({VK_SHIFT, VK_F10});
+            else RealInput::Keys({VK_APPS});
+            Settle();
+        }
         control.MouseUp = nullptr;
         return seen;
     }
