@@ -8,10 +8,10 @@
 // only.
 //
 // The keyboard's menu keys (Shift+F10 and the Menu key, or a WM_CONTEXTMENU sent at -1, -1) give
-// what a right-click on the selected item gives: MouseUp of the right button at
-// the middle of that item (scrolled into view), and a pop-up menu opened from it opens there.
-// With no item selected, MouseUp comes at a point above and left of every item and the menu opens
-// at the control's top left corner, as a right-click where there is no item.
+// what a right-click on the selected item gives: MouseUp of the right button at the middle of
+// that item (scrolled into view), and a pop-up menu opened from it opens there. With no item
+// selected, MouseUp comes at a point above and left of every item and the menu opens at the
+// control's top left corner, as a right-click where there is no item.
 #pragma once
 #include <windows.h>
 
