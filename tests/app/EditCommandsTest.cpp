@@ -127,23 +127,8 @@ struct TabUnderTest {
 
 struct EditCommands : MainWindowFixture {
     static Form_Main& F() { return frmMain(); }
-    // Selects a node as a click does (selection, then the tree's NodeClick handling).
-    static ui::NodePtr Select(ui::TreeView& tree, const std::string& key, std::function<void(ui::Node&)> click) {
-        ui::NodePtr n = tree.Nodes.Find(key);
-        if (!n) return nullptr;
-        n->EnsureVisible();
-        tree.SetSelectedItem(n);
-        click(*n);
-        return n;
-    }
     // Selects a node of a tab as a click does, with that tab's NodeClick handling.
-    static ui::NodePtr SelectOn(const TabUnderTest& t, const std::string& key) {
-        return Select(t.tree, key, [&t](ui::Node& n) {
-            if (t.tab == Tab::RegComp) F().tvwRegComp_NodeClick(n);
-            else if (t.tab == Tab::CMH) F().tvwCMH_NodeClick(n);
-            else F().tvwSD_NodeClick(n);
-        });
-    }
+    static ui::NodePtr SelectOn(const TabUnderTest& t, const std::string& key) { return ClickNode(t.tree, key); }
     // Selects the values list's row of a value ("" = the unnamed value's row).
     static bool SelectRow(ui::ListView& list, const std::string& name) {
         for (auto& row : list.ListItems)
@@ -446,12 +431,10 @@ TEST_F(EditCommands, TheListsNeverShowAnEntryThatIsGone) {
             if (row->SubItem(1).find(text) != std::string::npos) return true;
         return false;
     };
-    auto clickRegComp = [&](ui::Node& n) { f.tvwRegComp_NodeClick(n); };
-    auto clickSD = [&](ui::Node& n) { f.tvwSD_NodeClick(n); };
 
     // Components: a class the refresh finds again is shown afresh; once its key is gone, nothing is.
     const std::string classNode = std::string("DLLServer\\") + kClsid;
-    ASSERT_TRUE(Select(f.tvwRegComp, classNode, clickRegComp));
+    ASSERT_TRUE(ClickNode(f.tvwRegComp, classNode));
     ASSERT_TRUE(mentions(f.lsvRegCompDetails, kClsid));
     f.MNU_RegComp_RefreshTreeView_Click();
     ASSERT_TRUE(f.tvwRegComp.SelectedItem());
@@ -464,7 +447,7 @@ TEST_F(EditCommands, TheListsNeverShowAnEntryThatIsGone) {
     EXPECT_EQ(f.lsvRegComp_entries.ListItems.Count(), 0);
 
     // Services: the deleted service's details go with it.
-    ASSERT_TRUE(Select(f.tvwSD, "VelmTestSvc", clickSD));
+    ASSERT_TRUE(ClickNode(f.tvwSD, "VelmTestSvc"));
     ASSERT_TRUE(mentions(f.lsvSDDetails, "VelmTestSvc"));
     {
         BoxRecorder yes(ui::vbYes);
@@ -473,7 +456,7 @@ TEST_F(EditCommands, TheListsNeverShowAnEntryThatIsGone) {
     EXPECT_FALSE(f.tvwSD.Nodes.Exists("VelmTestSvc"));
     EXPECT_FALSE(mentions(f.lsvSDDetails, "VelmTestSvc"));
     // A service removed behind the window: the refresh drops its details.
-    ASSERT_TRUE(Select(f.tvwSD, "OtherSvc", clickSD));
+    ASSERT_TRUE(ClickNode(f.tvwSD, "OtherSvc"));
     ASSERT_TRUE(mentions(f.lsvSDDetails, "OtherSvc"));
     f.cmdSD_Refresh_Click();
     EXPECT_TRUE(mentions(f.lsvSDDetails, "OtherSvc"));  // found again, shown afresh
@@ -493,13 +476,12 @@ TEST_F(EditCommands, ServicesCommandsKeepAboveTheServiceKeyUntouched) {
     f.tvwSD.SetSelectedItem(f.tvwSD.Nodes.Find("VelmTestSvc"));
     f.tvwSD_DblClick();
     const std::string chain = "VelmTestSvc\\HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services";
-    auto click = [&](ui::Node& n) { f.tvwSD_NodeClick(n); };
     // Levels 2 to 4 (SYSTEM, CurrentControlSet, Services): the value list holds their values.
     LoadRegText(HKEY_LOCAL_MACHINE, "[SYSTEM]\n\"Top\"=\"t\"\n");
     const std::string withTop = DumpKeyTree(HKEY_LOCAL_MACHINE, "SYSTEM");
     for (const std::string& key : {chain.substr(0, chain.find("\\CurrentControlSet")), chain.substr(0, chain.rfind('\\')), chain}) {
         SCOPED_TRACE(key);
-        ASSERT_TRUE(Select(f.tvwSD, key, click));
+        ASSERT_TRUE(ClickNode(f.tvwSD, key));
         SelectRow(f.lsvSD_entries, "Top");
         BoxRecorder boxes(ui::vbYes);
         Inputs in;
@@ -517,7 +499,7 @@ TEST_F(EditCommands, ServicesCommandsKeepAboveTheServiceKeyUntouched) {
         EXPECT_EQ(DumpKeyTree(HKEY_LOCAL_MACHINE, "SYSTEM"), withTop);
     }
     // Rename of the service's own key (level 5) is refused.
-    ASSERT_TRUE(Select(f.tvwSD, chain + "\\VelmTestSvc", click));
+    ASSERT_TRUE(ClickNode(f.tvwSD, chain + "\\VelmTestSvc"));
     {
         BoxRecorder boxes;
         Inputs in;
@@ -527,7 +509,7 @@ TEST_F(EditCommands, ServicesCommandsKeepAboveTheServiceKeyUntouched) {
         EXPECT_TRUE(in.asked.empty());
     }
     // A sub-key (level 6) is deleted after the warning with an empty caption.
-    ASSERT_TRUE(Select(f.tvwSD, chain + "\\VelmTestSvc\\Parameters", click));
+    ASSERT_TRUE(ClickNode(f.tvwSD, chain + "\\VelmTestSvc\\Parameters"));
     {
         BoxRecorder yes(ui::vbYes);
         Click("MNU_ServicesDevices_Delete");
@@ -536,7 +518,7 @@ TEST_F(EditCommands, ServicesCommandsKeepAboveTheServiceKeyUntouched) {
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\VelmTestSvc\\Parameters"));
     }
     // Delete on the service's own key deletes the service ("Delete Component " with its blank).
-    ASSERT_TRUE(Select(f.tvwSD, chain + "\\VelmTestSvc", click));
+    ASSERT_TRUE(ClickNode(f.tvwSD, chain + "\\VelmTestSvc"));
     {
         BoxRecorder yes(ui::vbYes);
         Click("MNU_ServicesDevices_Delete");

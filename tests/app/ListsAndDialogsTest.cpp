@@ -76,13 +76,7 @@ struct Lists : MainWindowFixture {
         starts.reset();
     }
     // Selects a services node by key, as a click does.
-    static void Select(const std::string& key) {
-        Form_Main& f = frmMain();
-        ui::NodePtr n = f.tvwSD.Nodes.Find(key);
-        ASSERT_TRUE(n) << key;
-        f.tvwSD.SetSelectedItem(n);
-        f.tvwSD_NodeClick(*n);
-    }
+    static void Select(const std::string& key) { ASSERT_TRUE(ClickNode(frmMain().tvwSD, key)) << key; }
     // Expands the Alpha service's registry keys and selects its own key (level 5).
     static void OpenAlphaKey() {
         Select("Alpha");
@@ -118,17 +112,8 @@ std::string ClipboardText() {
 // The middle of a row of a real list view, found by its text; the point below the last row
 // when the text is empty.
 POINT RowPoint(HWND list, const std::string& text) {
+    if (text.empty()) return PointOnNoItem(list).value_or(POINT{-1, -1});
     RECT r{};
-    if (text.empty()) {
-        const int count = ListView_GetItemCount(list);
-        RECT client{};
-        GetClientRect(list, &client);
-        if (count == 0) return {client.left + 20, client.bottom - 10};
-        ListView_EnsureVisible(list, count - 1, FALSE);
-        ListView_GetItemRect(list, count - 1, &r, LVIR_BOUNDS);
-        if (r.bottom + 15 >= client.bottom) return {-1, -1};
-        return {r.left + 20, r.bottom + 15};
-    }
     LVFINDINFOA find{};
     find.flags = LVFI_STRING;
     find.psz = text.c_str();
@@ -816,19 +801,13 @@ TEST_F(Lists, TheMenuKeysOpenTheMenuOfARightClickOnTheSelectedItemThere) {
     ShowWindow(f.hWnd(), SW_MAXIMIZE);
     ui::DoEvents();
     const std::string classNode = "DLLServer\\{0E0E0E0E-0000-4000-8000-0000000000C3}";
-    auto selectNode = [&f](ui::TreeView& tree, const std::string& key) {
-        ui::NodePtr n;
+    auto selectNode = [](ui::TreeView& tree, const std::string& key) {
         // A tab's first visit fills its tree from the message loop.
-        for (int i = 0; i < 3000 && !(n = tree.Nodes.Find(key)); ++i) {
+        for (int i = 0; i < 3000 && !tree.Nodes.Exists(key); ++i) {
             ui::DoEvents();
             Sleep(10);
         }
-        ASSERT_TRUE(n) << key;
-        n->EnsureVisible();
-        tree.SetSelectedItem(n);
-        if (&tree == &f.tvwRegComp) f.tvwRegComp_NodeClick(*n);
-        else if (&tree == &f.tvwCMH) f.tvwCMH_NodeClick(*n);
-        else f.tvwSD_NodeClick(*n);
+        ASSERT_TRUE(ClickNode(tree, key)) << key;
     };
     auto selectRow = [](ui::ListView& list, const std::string& text) {
         list.SetSelectedItem(nullptr);

@@ -15,6 +15,18 @@ std::string StartsOn(int tab, const std::string& values) {
     return Stored("\"ShowInTaskbar\"=\"0\"\n\"Last_Tab\"=\"" + std::to_string(tab) + "\"\n" + values);
 }
 
+ui::NodePtr ClickNode(ui::TreeView& tree, const std::string& key) {
+    Form_Main& f = frmMain();
+    ui::NodePtr n = tree.Nodes.Find(key);
+    if (!n) return nullptr;
+    n->EnsureVisible();
+    tree.SetSelectedItem(n);
+    if (&tree == &f.tvwRegComp) f.tvwRegComp_NodeClick(*n);
+    else if (&tree == &f.tvwCMH) f.tvwCMH_NodeClick(*n);
+    else if (&tree == &f.tvwSD) f.tvwSD_NodeClick(*n);
+    return n;
+}
+
 void MainWindowFixture::SetUp() {
     DroskGlobalDiscard();
     previousEnd = Master::EndProgram();

@@ -6,9 +6,15 @@
 #include <functional>
 #include <string>
 
+#include "ui/TreeView.h"
+
 // The stored settings of a window that starts on the tab of that number, without the tray icon,
 // with further value lines of the Settings key.
 std::string StartsOn(int tab, const std::string& values = "");
+
+// Selects a node of one of the main window's trees as a click does: scrolled into view, selected,
+// then that tree's NodeClick handling. Null when the tree has no node of that key.
+ui::NodePtr ClickNode(ui::TreeView& tree, const std::string& key);
 
 struct MainWindowFixture : ::testing::Test {
     int ended = 0;  // how often the program would have ended

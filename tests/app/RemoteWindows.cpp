@@ -293,13 +293,20 @@ void RemoteSetStatusText(HANDLE process, HWND statusBar, int panel, const std::s
     SendMessageA(statusBar, SB_SETTEXTA, panel, reinterpret_cast<LPARAM>(remote.at));
 }
 
-void ClickTreeNode(HANDLE process, HWND tree, HTREEITEM item, bool twice) {
-    RECT r{};
+namespace {
+// The client rectangle of a tree node's text in another process (false when it has none).
+bool RemoteNodeTextRect(HANDLE process, HWND tree, HTREEITEM item, RECT& r) {
     RemoteBuffer remote(process, sizeof(RECT));
     // The rectangle's place holds the node on the way in.
-    if (!remote.at || !remote.Put(item)) return;
+    return item && remote.at && remote.Put(item) &&
+           SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.at)) && remote.Get(r);
+}
+}  // namespace
+
+void ClickTreeNode(HANDLE process, HWND tree, HTREEITEM item, bool twice) {
+    RECT r{};
     SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
-    if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.at)) || !remote.Get(r)) return;
+    if (!RemoteNodeTextRect(process, tree, item, r)) return;
     const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(tree, WM_LBUTTONUP, 0, at);
@@ -311,9 +318,7 @@ void ClickTreeNode(HANDLE process, HWND tree, HTREEITEM item, bool twice) {
 RECT RemoteSelectedNodeRect(HANDLE process, HWND tree) {
     RECT r{};
     const auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    RemoteBuffer remote(process, sizeof(RECT));
-    if (!item || !remote.at || !remote.Put(item)) return r;
-    if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.at)) || !remote.Get(r)) return RECT{};
+    if (!RemoteNodeTextRect(process, tree, item, r)) return RECT{};
     MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&r), 2);
     return r;
 }

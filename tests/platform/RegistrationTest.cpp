@@ -9,6 +9,7 @@
 
 #include "VelmComServerFixture.h"
 #include "platform/Registration.h"
+#include "tests/support/Helpers.h"
 #include "tests/support/RegFixture.h"
 
 namespace {
@@ -91,15 +92,7 @@ TEST(Registration, AnEntryPointThatNeverReturnsIsEndedAfterABoundedWait) {
                                  " did not return within 1 second, so the component is not known to be " +
                                  (doRegister ? "registered" : "unregistered") +
                                  ". Its registration process (process id ";
-        ASSERT_EQ(err.rfind(head, 0), 0u) << err;
-        EXPECT_TRUE(err.ends_with(") was ended.")) << err;
-        // The child named has really gone.
-        const DWORD pid = std::stoul(err.substr(head.size()));
-        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        if (h) {
-            EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_OBJECT_0)) << pid;
-            CloseHandle(h);
-        }
+        ExpectNamesAnEndedProcess(err, head);
     }
 }
 
@@ -135,11 +128,5 @@ TEST(TypeLibRead, AChildPastItsWaitIsEndedAndSaysSo) {
     const std::string head =
         "The type library could not be read: the system's loader did not return within 1 second, and its reading "
         "process (process id ";
-    ASSERT_EQ(lib.loadFailureText.rfind(head, 0), 0u) << lib.loadFailureText;
-    EXPECT_TRUE(lib.loadFailureText.ends_with(") was ended.")) << lib.loadFailureText;
-    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(lib.loadFailureText.substr(head.size())));
-    if (h) {
-        EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-        CloseHandle(h);
-    }
+    ExpectNamesAnEndedProcess(lib.loadFailureText, head);
 }

@@ -400,13 +400,7 @@ TEST(RegSvrProgram, FailuresOfAComponentThatNeverReturnsAreShownAfterABoundedWai
     const std::string head =
         "DllRegisterServer did not return within 50 seconds, so the component is not known to be registered. "
         "Its registration process (process id ";
-    ASSERT_EQ(r.message.rfind(head, 0), 0u) << r.message;
-    EXPECT_TRUE(r.message.ends_with(") was ended.")) << r.message;
-    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(r.message.substr(head.size())));
-    if (h) {
-        EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-        CloseHandle(h);
-    }
+    ExpectNamesAnEndedProcess(r.message, head);
 }
 
 TEST(RegSvrProgram, AProgramThatIsNoServerIsReportedNotUnregistered) {

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include <gtest/gtest.h>
+
 #include "VelmVersion.h"
 #include "base/Process.h"
 #include "tests/support/RegFixture.h"
@@ -39,5 +41,16 @@ bool StartProcess(std::string commandLine, PROCESS_INFORMATION& pi, const char* 
         std::fprintf(stderr, "starting %s failed (attempt %d, error %lu)\n", commandLine.c_str(), attempt, error);
         if (attempt == 3) return false;
         Sleep(1000);
+    }
+}
+
+void ExpectNamesAnEndedProcess(const std::string& text, const std::string& head) {
+    ASSERT_EQ(text.rfind(head, 0), 0u) << text;
+    EXPECT_TRUE(text.ends_with(") was ended.")) << text;
+    const DWORD pid = std::stoul(text.substr(head.size()));
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (h) {
+        EXPECT_EQ(WaitForSingleObject(h, 0), static_cast<DWORD>(WAIT_OBJECT_0)) << pid;
+        CloseHandle(h);
     }
 }

@@ -23,6 +23,10 @@ std::string Setting(const std::string& name);
 bool StartProcess(std::string commandLine, PROCESS_INFORMATION& pi, const char* application = nullptr,
                   STARTUPINFOA* startup = nullptr, bool inheritHandles = false, unsigned long flags = 0);
 
+// A failure text that names a process it has ended: it starts with `head`, which ends where the
+// process id follows, and it ends with ") was ended."; the process named has really gone.
+void ExpectNamesAnEndedProcess(const std::string& text, const std::string& head);
+
 // Sets an environment variable for the scope and puts the old value (or its absence) back.
 class EnvGuard {
 public:

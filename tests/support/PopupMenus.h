@@ -96,8 +96,8 @@ inline std::optional<POINT> SelectedItemOnScreen(HWND control) {
     return p;
 }
 
-// A point of a real tree or list on no item (below the last one), in client pixels; none when the
-// items fill the control.
+// A point of a real tree or list on no item, in client pixels: below the last item (near the
+// bottom when there is none); none when the items fill the control.
 inline std::optional<POINT> PointOnNoItem(HWND control) {
     RECT client{}, r{};
     GetClientRect(control, &client);
@@ -110,9 +110,9 @@ inline std::optional<POINT> PointOnNoItem(HWND control) {
         if (count > 0) ListView_EnsureVisible(control, count - 1, FALSE);
         any = count > 0 && ListView_GetItemRect(control, count - 1, &r, LVIR_BOUNDS);
     }
-    const LONG y = any ? r.bottom + 5 : client.bottom - 5;
-    if (y >= client.bottom) return std::nullopt;
-    return POINT{client.left + 20, y};
+    if (!any) return POINT{client.left + 20, client.bottom - 10};
+    if (r.bottom + 15 >= client.bottom) return std::nullopt;
+    return POINT{r.left + 20, r.bottom + 15};
 }
 
 // Whether a pop-up menu came up at a point of the screen: its top left corner there, or moved only
