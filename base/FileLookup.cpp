@@ -44,6 +44,70 @@ const SystemFolders& Folders() {
 // The path as the file functions see it now (PathToOpen).
 std::string Seen(const std::string& path) { return t_nativeScopes > 0 ? NativePath(path) : path; }
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The text of `path` after `folder` (and its separator) when the path lies in that folder or is
+// it; false for any other path.
+bool InFolder(const std::string& path, const std::string& folder, std::string& rest) {
+    if (folder.empty() || path.size() < folder.size() || !TextCase::Equal(path.substr(0, folder.size()), folder))
+        return false;
+    if (path.size() > folder.size() && !IsSeparator(path[folder.size()])) return false;
+    rest = path.substr(folder.size());
+    return true;
+}
+
+// The folders of the system folder that the redirection of 32-bit programs leaves in place: the
+// same files in both views.
+bool LeftInPlace(const std::string& rest) {
+    static const char* const kInPlace[] = {"catroot", "catroot2", "driverstore", "drivers\\etc", "logfiles", "spool"};
+    std::string ignored;
+    for (const char* folder : kInPlace)
+        if (InFolder(rest.empty() ? rest : rest.substr(1), folder, ignored)) return true;
+    return false;
+}
+
+// The system folder by the name the system gives it ("C:\Windows\system32"), the folder where
+// modules of the other bitness find their system libraries as this program reaches it (SysWOW64
+// from a 64-bit program, the "Sysnative" alias from a 32-bit one on 64-bit Windows; "" where
+// there is none), the folder of the 32-bit system files by its own name ("" outside 64-bit
+// Windows), and the Windows folder; read once.
+struct MachineFolders {
+    std::string system, otherBitness, wow64, windows;
+};
+std::string SystemText(UINT (WINAPI* read)(LPSTR, UINT)) {
+    char buf[MAX_PATH] = {};
+    const UINT n = read(buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string folder(buf, n);
+    while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+    return folder;
+}
+const MachineFolders& ForMachines() {
+    static const MachineFolders folders = [] {
+        MachineFolders f;
+        f.system = SystemText(GetSystemDirectoryA);
+        f.windows = SystemText(GetWindowsDirectoryA);
+        // Asked by name: the function is missing on systems that never had a 32-bit subsystem.
+        using Read = UINT(WINAPI*)(LPSTR, UINT);
+        const auto wow64Folder = reinterpret_cast<Read>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetSystemWow64DirectoryA")));
+        if (sizeof(void*) == 8 || IsWow64()) {
+            if (wow64Folder) f.wow64 = SystemText(wow64Folder);
+        }
+        if (sizeof(void*) == 8) f.otherBitness = f.wow64;
+        else if (IsWow64()) f.otherBitness = Folders().native;
+        return f;
+    }();
+    return folders;
+}
+
+bool Is64BitMachine(WORD machine) {
+    return machine == IMAGE_FILE_MACHINE_AMD64 || machine == IMAGE_FILE_MACHINE_ARM64 || machine == IMAGE_FILE_MACHINE_IA64;
+}
+bool Is32BitMachine(WORD machine) {
+    return machine == IMAGE_FILE_MACHINE_I386 || machine == IMAGE_FILE_MACHINE_ARM || machine == IMAGE_FILE_MACHINE_ARMNT;
+}
+
 // Answers to file tests from folder listings, for one scan.
 //
 // Under Wine a test of a name that a folder lacks reads the whole folder (the names are compared
@@ -69,8 +133,6 @@ struct Listings {
 constexpr int kListAfterMisses = 8;
 constexpr int kListInitialAfterMisses = 3;
 Listings* g_listings = nullptr;
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Where a listing would answer for a path: the lower-case folder (as given), the name to look
 // up in it, and the key of its initial's listing ("" when a listing of one initial cannot answer
@@ -249,6 +311,45 @@ std::string NativePath(const std::string& path) {
     return f.native + path.substr(f.system.size());
 }
 
+bool IsOwnBitness(WORD machine) {
+    return sizeof(void*) == 8 ? !Is32BitMachine(machine) : !Is64BitMachine(machine);
+}
+
+std::string PathForMachine(const std::string& path, WORD machine) {
+    const MachineFolders& f = ForMachines();
+    if (IsOwnBitness(machine) || f.otherBitness.empty()) return path;
+    // From a 32-bit program, the 64-bit module sees the whole native folder.
+    if (sizeof(void*) == 4) return NativePath(path);
+    // From a 64-bit program, the 32-bit module sees the system folder redirected.
+    std::string rest;
+    if (!InFolder(path, f.system, rest) || LeftInPlace(rest)) return path;
+    return f.otherBitness + rest;
+}
+
+std::string SystemFolderFor(WORD machine) {
+    const MachineFolders& f = ForMachines();
+    return IsOwnBitness(machine) || f.otherBitness.empty() ? f.system : f.otherBitness;
+}
+
+std::string ReadPath(const std::string& path) {
+    const MachineFolders& f = ForMachines();
+    if (!IsWow64() || t_nativeScopes > 0 || f.wow64.empty()) return path;
+    std::string rest;
+    if (InFolder(path, f.system, rest)) return LeftInPlace(rest) ? path : f.wow64 + rest;
+    // The registry editor of the Windows folder is the one other file a 32-bit program reads
+    // from SysWOW64.
+    if (InFolder(path, f.windows + "\\regedit.exe", rest) && rest.empty()) return f.wow64 + "\\regedit.exe";
+    return path;
+}
+
+std::string OtherViewPath(const std::string& path) {
+    const MachineFolders& f = ForMachines();
+    if (!IsWow64() || t_nativeScopes > 0) return {};
+    std::string rest;
+    if (!InFolder(path, f.system, rest) || LeftInPlace(rest)) return {};
+    return NativePath(path);
+}
+
 NativeSystemFolder::NativeSystemFolder() { ++t_nativeScopes; }
 NativeSystemFolder::~NativeSystemFolder() { --t_nativeScopes; }
 
@@ -340,11 +441,48 @@ Listed ListFolder(const std::string& folder, const std::function<bool(const Fold
     return Listed::Yes;
 }
 
-std::string LoaderFile(const std::string& name, const char* extension) {
+namespace {
+
+// The folders the loader searches for a bare name, in its order, as a module of `machine` of
+// the other bitness sees them: the program's folder, the system folder, Windows\system, Windows,
+// the current folder and PATH's folders, each system folder among them the machine's own.
+std::string SearchPathForMachine(WORD machine) {
+    std::vector<std::string> folders;
+    char buf[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        std::string program(buf, n);
+        const size_t slash = program.find_last_of('\\');
+        if (slash != std::string::npos) folders.push_back(program.substr(0, slash));
+    }
+    folders.push_back(SystemFolderFor(machine));
+    const std::string windows = ForMachines().windows;
+    if (!windows.empty()) folders.insert(folders.end(), {windows + "\\system", windows});
+    const DWORD c = GetCurrentDirectoryA(MAX_PATH, buf);
+    if (c > 0 && c < MAX_PATH) folders.emplace_back(buf, c);
+    for (const std::string& folder : SearchPathFolders()) folders.push_back(PathForMachine(folder, machine));
+    std::string path;
+    for (const std::string& folder : folders) {
+        if (folder.empty()) continue;
+        if (!path.empty()) path += ';';
+        path += folder;
+    }
+    return path;
+}
+
+}  // namespace
+
+std::string LoaderFile(const std::string& name, const char* extension, WORD machine) {
     if (name.empty() || !QV_APIFileAndDisk::CanBePath(name)) return {};
     const std::string seen = Seen(name);
+    // A bare name of a module of the other bitness is searched for in that machine's folders;
+    // every other name as the system searches for it in this program.
+    const bool bare = seen.find_first_of("\\/:") == std::string::npos;
+    const std::string folders =
+        bare && !IsOwnBitness(machine) && !ForMachines().otherBitness.empty() ? SearchPathForMachine(machine) : "";
     char buf[MAX_PATH];
-    const DWORD n = SearchPathA(nullptr, seen.c_str(), extension, sizeof buf, buf, nullptr);
+    const DWORD n = SearchPathA(folders.empty() ? nullptr : folders.c_str(), seen.c_str(), extension, sizeof buf, buf,
+                                nullptr);
     if (n == 0 || n > QV_APIFileAndDisk::kLongestPath) return {};
     const DWORD attributes = GetFileAttributesA(buf);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};

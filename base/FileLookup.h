@@ -43,6 +43,39 @@ public:
 // scope, else unchanged.
 std::string PathToOpen(const std::string& path);
 
+// ---- The system folder of a module's own machine ----
+//
+// The loader puts no 64-bit library into a 32-bit program, nor the other way round: on 64-bit
+// Windows a 64-bit module's system libraries are the native System32's, a 32-bit module's
+// SysWOW64's, whichever program looks at them. These functions follow that rule for a module of
+// a given machine (IMAGE_FILE_MACHINE_*); a machine of unknown bitness, and every machine on
+// 32-bit Windows, is taken as this program's own.
+
+// True when modules of `machine` run in a program of this program's bitness (unknown machines
+// included), so that this program's own view of the system folder is theirs.
+bool IsOwnBitness(WORD machine);
+// `path` as a module of `machine` would name it to its loader, reached from this program: a path
+// in the system folder goes to the system folder of the module's machine (SysWOW64 from a
+// 64-bit program for a 32-bit module; the "Sysnative" alias from a 32-bit program on 64-bit
+// Windows for a 64-bit module). The folders the redirection leaves alone keep their place. Any
+// other path, and every path for a module of this program's bitness, is returned as it is.
+std::string PathForMachine(const std::string& path, WORD machine);
+// The system folder a module of `machine` takes its system libraries from, as this program
+// reaches it ("" when the system names none).
+std::string SystemFolderFor(WORD machine);
+// The file that this program actually reads for `path`, named where it lies: in a 32-bit program
+// on 64-bit Windows, outside a NativeSystemFolder scope, a path that the system redirects
+// ("C:\Windows\system32\notepad.exe") names the SysWOW64 file it reads
+// ("C:\Windows\SysWOW64\notepad.exe"); every other path is returned as it is. A window shows
+// this name where the two views of a file differ.
+std::string ReadPath(const std::string& path);
+// In a 32-bit program on 64-bit Windows, outside a NativeSystemFolder scope: the path through
+// which this program reaches the file or folder that the system's own view names by `path`, when
+// that differs from what this program reads for it (a path in the redirected system folder: its
+// "Sysnative" form); "" everywhere else. A message never says that a file does not exist when it
+// exists in that other view.
+std::string OtherViewPath(const std::string& path);
+
 // ---- Files and folders ----
 
 // True when `candidate`, without its trailing blanks, names an existing file; that path is then
@@ -78,7 +111,10 @@ Listed ListFolder(const std::string& folder, const std::function<bool(const Fold
 // without a folder is looked for along the search path (SearchPath), with `extension` (".DLL")
 // added to a name that has none; a path with a folder is taken as it names an existing file. ""
 // when no such file exists, when it is a folder, and for a name or a result longer than a path.
-std::string LoaderFile(const std::string& name, const char* extension = nullptr);
+// A bare name imported by a module of `machine` of the other bitness is looked for in the same
+// order (the program's folder, the system folder, Windows\system, Windows, the current folder,
+// PATH's folders), with every system folder in it the one of that machine (PathForMachine).
+std::string LoaderFile(const std::string& name, const char* extension = nullptr, WORD machine = 0);
 
 // While an object of this class lives (one scan), the file and folder tests above answer from
 // folder listings instead of asking the file system for every candidate path: the path

@@ -152,12 +152,13 @@ bool clsPeInfo::SaveData(const void* address, size_t length, const std::string& 
     return ok;
 }
 
-bool clsPeInfo::TryMap(const std::string& path) {
+bool clsPeInfo::TryMap(const std::string& path, uint16_t importerMachine) {
     // The file is found as imagehlp's MapAndLoad finds it (a bare name through the platform's
     // search, ".DLL" for a name without extension), mapped read-only, and its headers are
     // checked against the file's length before anything reads them: MapAndLoad itself reads
     // the NT headers unchecked and faults on a file that ends there.
-    const std::string full = FileLookup::LoaderFile(path, ".DLL");
+    const std::string full =
+        FileLookup::LoaderFile(FileLookup::PathForMachine(path, importerMachine), ".DLL", importerMachine);
     if (full.empty()) return false;
     PeImage image{full};
     // The checksum routine takes the length as 32 bits.
@@ -182,18 +183,20 @@ bool clsPeInfo::TryMap(const std::string& path) {
     return true;
 }
 
-bool clsPeInfo::Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2) {
+bool clsPeInfo::Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2,
+                     uint16_t importerMachine) {
     Unload();
     if (FileName.empty()) return false;
     // A bare name goes through the platform's search order first, then the two folders (the
     // second only when it is another folder: the same try again would fail again).
-    return TryMap(FileName) || TryMap(Folder1 + "\\" + FileName) ||
-           (Folder2 != Folder1 && TryMap(Folder2 + "\\" + FileName));
+    return TryMap(FileName, importerMachine) || TryMap(Folder1 + "\\" + FileName, importerMachine) ||
+           (Folder2 != Folder1 && TryMap(Folder2 + "\\" + FileName, importerMachine));
 }
 
 void clsPeInfo::Unload() {
     if (!loaded_) return;
     image_ = PeImage();
+    moduleName_.clear();
     loaded_ = false;
 }
 

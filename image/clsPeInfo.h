@@ -70,8 +70,15 @@ public:
 
     // Maps FileName, else Folder1\FileName, else Folder2\FileName. True when one of them could
     // be mapped and its headers lie inside the file (checked before the file is mapped); false
-    // leaves the object unloaded.
-    bool Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2);
+    // leaves the object unloaded. `importerMachine` is the machine of the module that imports
+    // FileName (0 when none does): a bare name is then found as that machine's loader finds it,
+    // and each candidate in a system folder is that machine's system folder
+    // (FileLookup::PathForMachine).
+    bool Load(const std::string& FileName, const std::string& Folder1, const std::string& Folder2,
+              uint16_t importerMachine = 0);
+    // The path of the file the last successful Load read, as this program opened it ("" when
+    // nothing is loaded).
+    const std::string& ModuleName() const { return moduleName_; }
     void Unload();
     bool IsLoaded() const { return loaded_; }
 
@@ -83,7 +90,7 @@ public:
     static std::string GroupedNumber(uint32_t value);
 
 private:
-    bool TryMap(const std::string& path);
+    bool TryMap(const std::string& path, uint16_t importerMachine);
 
     PeImage image_;  // the mapped file
     std::string moduleName_;

@@ -257,6 +257,8 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
             // Each top-level run starts from its own file; the modules of an earlier file that
             // stopped early are not looked for in that file's folder.
             strParentPath = FileName;
+            filesRead_.clear();
+            rootMachine_ = 0;
             tvwModules.Nodes.Clear();
             lstDep.ListItems.Clear();
             lstFileVer.ListItems.Clear();
@@ -278,14 +280,18 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
     // looked for under its name, in the importer's folder, then in the root file's folder.
     // Only one image is mapped at a time: it is released before its imports are visited. A
     // module that cannot be opened gets its node struck out.
-    auto open = [this](const std::string& file, const std::string& importer, const ui::NodePtr& node,
-                       std::vector<std::string>& names) {
+    //
+    // The module is found as the loader of its importer's machine finds it (a 32-bit module's
+    // system libraries are SysWOW64's, a 64-bit one's the native System32's, whichever build
+    // looks), and the file read is remembered under the node's key for its facts.
+    auto open = [this](const std::string& file, const std::string& importer, uint16_t importerMachine,
+                       const ui::NodePtr& node, std::vector<std::string>& names, uint16_t& machine) {
         strParentPath = importer;
         std::string folder1 = strRootFolder;
         const size_t slash = importer.rfind('\\');
         if (slash != std::string::npos && slash > 0) folder1 = importer.substr(0, slash);
         clsPeInfo pe;
-        if (!pe.Load(file, folder1, strRootFolder)) {
+        if (!pe.Load(file, folder1, strRootFolder, importerMachine)) {
             TrapErrors(kModule, "LoadTree", [&] {
                 node->SetImage("STRIKE");
                 node->SetSelectedImage("STRIKE");
@@ -295,6 +301,8 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         }
         long count = 0;
         pe.EnumerateImportedModules(names, count);
+        machine = pe.Machine();
+        TrapErrors(kModule, "LoadTree", [&] { filesRead_[node->Key()] = FileLookup::ReadPath(pe.ModuleName()); });
         return true;
     };
 
@@ -307,10 +315,12 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         ui::NodePtr node;
         std::vector<std::string> names;
         size_t next = 0;
+        uint16_t machine = 0;
     };
     std::vector<Expanding> stack;
-    stack.push_back({FileName, current, {}, 0});
-    if (!open(FileName, strParentPath, current, stack.back().names)) return false;
+    stack.push_back({FileName, current, {}, 0, 0});
+    if (!open(FileName, strParentPath, 0, current, stack.back().names, stack.back().machine)) return false;
+    if (!ParentNode) rootMachine_ = stack.back().machine;
 
     while (!stack.empty()) {
         Expanding& top = stack.back();
@@ -327,6 +337,7 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
         const std::string name = top.names[top.next++];
         const ui::NodePtr parent = top.node;
         const std::string importer = top.file;
+        const uint16_t importerMachine = top.machine;
         ui::NodePtr node;
         try {
             node = tvwModules.Nodes.Add(parent, ui::tvwChild, TextCase::Upper(name), name, "DLL", "DLL");
@@ -344,8 +355,8 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
             });
             continue;
         }
-        Expanding child{name, node, {}, 0};
-        if (!open(name, importer, node, child.names)) {
+        Expanding child{name, node, {}, 0, 0};
+        if (!open(name, importer, importerMachine, node, child.names, child.machine)) {
             TrapErrors(kModule, "LoadTree", [&] { lstDep.ListItems.Add(0, "", name, "STRIKE", "STRIKE"); });
             continue;
         }
@@ -362,16 +373,26 @@ bool frmDepends::LoadTree(const std::string& FileName, const ui::NodePtr& Parent
 
 bool frmDepends::FindSystemFile(const std::string& FileName, std::string& FilePath) {
     // PATH's first folder, then the system folders, then PATH's other folders: the system
-    // folders are searched also when PATH names no folder at all.
-    return FileLookup::FindOnSearchPath(FileName, FilePath, FileLookup::WindowsFolders::SystemAfterFirst);
+    // folders are searched also when PATH names no folder at all. They are those of the root
+    // file's machine.
+    std::vector<std::string> folders = FileLookup::SearchFolders(FileLookup::WindowsFolders::SystemAfterFirst);
+    for (std::string& folder : folders) folder = FileLookup::PathForMachine(folder, rootMachine_);
+    return FileLookup::FindInFolders(folders, FileName, FilePath);
 }
 
 void frmDepends::lstFileVerShow(const std::string& FileName, const std::string& FilePath) {
-    // The given path wins, then the root file's folder, then the search path: the search is
-    // made only when neither names an existing file (its answer would be overridden anyway).
+    // The file this tree read for the module wins; for a module it did not read, the given path,
+    // then the root file's folder, then the search path: the search is made only when neither
+    // names an existing file (its answer would be overridden anyway). The location names the
+    // file that is read where the program's two views of the system folder differ.
     std::string location;
     bool found = false;
-    if (QV_APIFileAndDisk::FileExists(FilePath)) {
+    auto read = filesRead_.find(FilePath);
+    if (read == filesRead_.end()) read = filesRead_.find(TextCase::Upper(FilePath));
+    if (read != filesRead_.end() && QV_APIFileAndDisk::FileExists(read->second)) {
+        location = read->second;
+        found = true;
+    } else if (QV_APIFileAndDisk::FileExists(FilePath)) {
         location = FilePath;
         found = true;
     } else if (QV_APIFileAndDisk::FileExists(strRootFolder + "\\" + FileName)) {
@@ -380,6 +401,7 @@ void frmDepends::lstFileVerShow(const std::string& FileName, const std::string& 
     } else {
         found = FindSystemFile(FileName, location);
     }
+    location = FileLookup::ReadPath(location);
     ui::RedrawOff quiet(lstFileVer);
     lstFileVer.ListItems.Clear();
     DetailsRows::Style style;

@@ -9,7 +9,9 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ui/Form.h"
@@ -30,13 +32,14 @@ public:
     // Without a parent node the window is cleared and captioned first. False when the file's
     // image could not be opened (the node is then marked "STRIKE").
     bool LoadTree(const std::string& FileName, const ui::NodePtr& ParentNode = nullptr);
-    // Fills the facts list for one module.
+    // Fills the facts list for one module: of the file the tree read for it when it read one.
     void lstFileVerShow(const std::string& FileName, const std::string& FilePath);
     // Looks FileName up along PATH: PATH's first folder, then the system32 and then the system
     // folder of Windows, then PATH's other folders in order (so a system DLL is found before the
     // later entries are tried). Empty entries are passed over; with an empty PATH the two system
-    // folders are still searched. True and FilePath set at the first file that exists; FilePath
-    // is left alone otherwise.
+    // folders are still searched. The system folder is the one of the root file's machine
+    // (FileLookup::PathForMachine). True and FilePath set at the first file that exists;
+    // FilePath is left alone otherwise.
     bool FindSystemFile(const std::string& FileName, std::string& FilePath);
 
     // The stand-alone viewer's command line (the whole text after the program name), opened
@@ -76,6 +79,10 @@ private:
     void Form_Unload(int& cancel) override;
     class DropTarget;
     DropTarget* dropTarget_ = nullptr;
+    // The file read for each module of the tree, by node key (the root's path, a module's name
+    // in upper case), named where it lies (FileLookup::ReadPath); and the root file's machine.
+    std::unordered_map<std::string, std::string> filesRead_;
+    uint16_t rootMachine_ = 0;
     bool standAlone_;
 };
 

@@ -221,3 +221,53 @@ TEST(FileLookup, TheSystemsOwnSystemFolderInsideANativeScope) {
     EXPECT_FALSE(Facts(longText, none));
     EXPECT_EQ(ListFolder(longText, [](const FolderEntry&) { return true; }), Listed::Refused);
 }
+
+// A module's system libraries are those of its own machine, whichever build looks: the paths a
+// module of each machine names, the folder it takes its libraries from, the loader's answer for a
+// bare name, the name of the file this program reads for a path and the other view's path.
+TEST(FileLookup, EachMachineHasItsOwnSystemFolder) {
+    const std::string w = WinDir(), s = Sys32();
+    const bool program64 = sizeof(void*) == 8, wow64 = IsWow64();
+    char buf[MAX_PATH] = {};
+    const std::string wow64Dir = (program64 || wow64) && GetSystemWow64DirectoryA(buf, MAX_PATH) ? buf : "";
+    const WORD own = program64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    // Where each machine's system files are as this program reaches them, and what they are
+    // (32-bit Windows has 32-bit ones only).
+    const std::string of32 = program64 ? wow64Dir : s;
+    const std::string of64 = program64 ? s : wow64 ? w + "\\Sysnative" : s;
+    const WORD files64 = program64 || wow64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    struct Case {
+        WORD machine;
+        std::string system;
+        WORD files;
+    };
+    for (const Case& c : {Case{IMAGE_FILE_MACHINE_I386, of32, IMAGE_FILE_MACHINE_I386},
+                          Case{IMAGE_FILE_MACHINE_AMD64, of64, files64}, Case{IMAGE_FILE_MACHINE_ARM64, of64, files64},
+                          Case{0, s, own}}) {
+        SCOPED_TRACE(c.machine);
+        EXPECT_TRUE(TextCase::Equal(SystemFolderFor(c.machine), c.system)) << SystemFolderFor(c.machine);
+        EXPECT_TRUE(TextCase::Equal(PathForMachine(s + "\\kernel32.dll", c.machine), c.system + "\\kernel32.dll"));
+        for (const std::string& outside : {w + "\\system32x\\a.dll", w + "\\notepad.exe", std::string("kernel32.dll")})
+            EXPECT_EQ(PathForMachine(outside, c.machine), outside);
+        // A bare name is found in that machine's folder, and is a file of that machine.
+        const std::string found = LoaderFile("kernel32", ".DLL", c.machine);
+        EXPECT_TRUE(TextCase::Equal(found, c.system + "\\kernel32.DLL")) << found;
+        EXPECT_EQ(PeImage(found).FileHeader().Machine, c.files);
+    }
+    // The folders the redirection leaves in place are the same for a 32-bit module.
+    EXPECT_EQ(PathForMachine(s + "\\drivers\\etc\\hosts", IMAGE_FILE_MACHINE_I386), s + "\\drivers\\etc\\hosts");
+    // The file read for a path, and the other view's path: only a 32-bit program on 64-bit
+    // Windows reads another file than the system names.
+    EXPECT_TRUE(TextCase::Equal(ReadPath(s + "\\notepad.exe"), (wow64 ? wow64Dir : s) + "\\notepad.exe"));
+    EXPECT_EQ(ReadPath(s + "\\drivers\\etc\\hosts"), s + "\\drivers\\etc\\hosts");
+    EXPECT_TRUE(TextCase::Equal(ReadPath(w + "\\regedit.exe"), (wow64 ? wow64Dir : w) + "\\regedit.exe"));
+    EXPECT_EQ(ReadPath("C:\\Apps\\one.exe"), "C:\\Apps\\one.exe");
+    EXPECT_TRUE(TextCase::Equal(OtherViewPath(s + "\\notepad.exe"), wow64 ? w + "\\Sysnative\\notepad.exe" : ""));
+    EXPECT_EQ(OtherViewPath("C:\\Apps\\one.exe"), "");
+    {
+        // Inside the native scope the program reads what the system names.
+        NativeSystemFolder native;
+        EXPECT_EQ(ReadPath(s + "\\notepad.exe"), s + "\\notepad.exe");
+        EXPECT_EQ(OtherViewPath(s + "\\notepad.exe"), "");
+    }
+}

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/TextCase.h"
+#include "tests/app/RemoteWindows.h"
 #include "tests/image/PeSupport.h"
 #include "tests/support/Helpers.h"
 
@@ -104,7 +106,81 @@ Outcome RunWith(const std::string& arguments, int waitSeconds = 60) {
     return out;
 }
 
+// The facts a user reads in the program's window after clicking the first node of its tree whose
+// text is `node` (case ignored): "File Location" and "File size" ("" when the node or the facts
+// never showed).
+struct ModuleFacts {
+    std::string location, size;
+};
+ModuleFacts FactsAfterClicking(const std::string& file, const std::string& node) {
+    ModuleFacts out;
+    PROCESS_INFORMATION pi{};
+    if (!StartProcess("\"" + ProgramPath() + "\" " + file, pi)) return out;
+    WaitForInputIdle(pi.hProcess, 60000);
+    Seen seen{pi.dwProcessId};
+    WaitUntil([&] { return EnumWindows(FindTop, reinterpret_cast<LPARAM>(&seen)), seen.window != nullptr; }, 60);
+    HWND tree = nullptr, facts = nullptr;
+    if (seen.window) {
+        EnumChildWindows(seen.window, FindTree, reinterpret_cast<LPARAM>(&tree));
+        EnumChildWindows(seen.window, FindFacts, reinterpret_cast<LPARAM>(&facts));
+    }
+    if (tree && facts) {
+        for (const RemoteNode& n : RemoteTreeNodes(pi.hProcess, tree)) {
+            if (!TextCase::Equal(n.text, node)) continue;
+            ClickTreeNode(pi.hProcess, tree, n.item);
+            WaitUntil([&] { return SendMessageA(facts, LVM_GETITEMCOUNT, 0, 0) > 0; }, 30);
+            const std::vector<std::string> names = RemoteListTexts(pi.hProcess, facts, 0);
+            const std::vector<std::string> values = RemoteListTexts(pi.hProcess, facts, 1);
+            for (size_t i = 0; i < names.size() && i < values.size(); ++i) {
+                if (names[i] == "File Location") out.location = values[i];
+                if (names[i] == "File size") out.size = values[i];
+            }
+            break;
+        }
+    }
+    if (seen.window) PostMessageA(seen.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return out;
+}
+
+std::string SizeText(const std::string& path) { return std::to_string(pe_test::ReadAll(path).size()) + " Bytes"; }
+
 }  // namespace
+
+// A program copied into a folder of its own, 32-bit or 64-bit, shows KERNEL32 from the system
+// folder of its own machine, whichever build the viewer is: the copy its loader would take.
+TEST(VelmDepends, AProgramsSystemLibrariesAreThoseOfItsMachine) {
+    for (const pe_test::MachineFolder& system : pe_test::SystemFoldersByMachine()) {
+        SCOPED_TRACE(system.folder);
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        const std::string dir = std::string(temp) + "velm-depends-machine-" + std::to_string(system.machine);
+        const std::string program = dir + "\\one.exe";
+        CreateDirectoryA(dir.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA((system.folder + "\\notepad.exe").c_str(), program.c_str(), FALSE));
+        const ModuleFacts facts = FactsAfterClicking(program, "kernel32.dll");
+        EXPECT_TRUE(TextCase::Equal(facts.location, system.folder + "\\kernel32.dll")) << facts.location;
+        EXPECT_EQ(facts.size, SizeText(system.folder + "\\kernel32.dll"));
+        DeleteFileA(program.c_str());
+        RemoveDirectoryA(dir.c_str());
+    }
+}
+
+// A file named in the system folder is the one this build reads there, and its facts say which:
+// on 64-bit Windows the 32-bit build reads SysWOW64's notepad.exe, and names it so.
+TEST(VelmDepends, TheFactsNameTheFileRead) {
+    const std::string named = SystemDir() + "\\notepad.exe";
+    std::string read = named;
+    BOOL wow64 = FALSE;
+    char buf[MAX_PATH];
+    if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64 && GetSystemWow64DirectoryA(buf, MAX_PATH) > 0)
+        read = std::string(buf) + "\\notepad.exe";
+    const ModuleFacts facts = FactsAfterClicking(named, named);
+    EXPECT_TRUE(TextCase::Equal(facts.location, read)) << facts.location;
+    EXPECT_EQ(facts.size, SizeText(read));
+}
 
 TEST(VelmDepends, OpensTheFileOfItsCommandLine) {
     const long imports = static_cast<long>(

@@ -7,6 +7,7 @@
 
 #include <shlobj.h>
 
+#include "base/PeImage.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/TextCase.h"
 #include "image/frmDepends.h"
@@ -86,10 +87,11 @@ TEST_P(Depends, FixtureGraphTreeListAndStrikes) {
 
 TEST_P(Depends, FactsOfFoundAndMissingModules) {
     f.LoadTree(Dir() + "\\fxroot.dll");
-    // A module of the root's folder: location rows, then the file's facts.
+    // A module of the root's folder: location rows, then the file's facts. The location is the
+    // file the tree read for the module, spelled as the import that first named it ("FXC.DLL").
     f.lstFileVerShow("fxc.dll", "FXC.DLL");
     ASSERT_EQ(f.lstFileVer.ListItems.Count(), 17);
-    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_Location")->SubItem(1), Dir() + "\\fxc.dll");
+    EXPECT_EQ(f.lstFileVer.ListItems.Item("File_Location")->SubItem(1), Dir() + "\\FXC.DLL");
     EXPECT_EQ(f.lstFileVer.ListItems.Item("File_exists")->SubItem(1), "True");
     EXPECT_EQ(f.lstFileVer.ListItems.Item("File_Location")->SmallIcon().key, "Info");
     const auto size = f.lstFileVer.ListItems.Item("File_size")->SubItem(1);
@@ -202,6 +204,44 @@ TEST(DependsWindow, NotepadOfThePrefix) {
     EXPECT_TRUE(pe_test::ReadAll(f.lstFileVer.ListItems.Item("File_Location")->SubItem(1)).size() > 0);
     EXPECT_EQ(f.lstFileVer.ListItems.Item("File_exists")->SubItem(1), "True");
     f.Unload();
+}
+
+// A program copied into a folder of its own gets every module of its tree from the system folder
+// of its own machine, whichever build looks: a 32-bit one SysWOW64's libraries, a 64-bit one the
+// native System32's. The facts of each module name the file read; KERNEL32's are that folder's
+// copy (the two copies differ in size).
+TEST(DependsWindow, ImportsComeFromTheSystemFolderOfTheRootsMachine) {
+    for (const pe_test::MachineFolder& system : pe_test::SystemFoldersByMachine()) {
+        SCOPED_TRACE(system.folder);
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        const std::string dir = std::string(temp) + "velm-machine-" + std::to_string(system.machine);
+        const std::string program = dir + "\\one.exe";
+        CreateDirectoryA(dir.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA((system.folder + "\\notepad.exe").c_str(), program.c_str(), FALSE));
+        frmDepends f;
+        f.Load();
+        ASSERT_TRUE(f.LoadTree(program));
+        int modules = 0;
+        bool kernel32 = false;
+        for (const auto& item : f.lstDep.ListItems) {
+            if (item->SmallIcon().key != "DLL") continue;
+            ++modules;
+            f.lstFileVerShow(item->Text(), item->Text());
+            const std::string location = f.lstFileVer.ListItems.Item("File_Location")->SubItem(1);
+            EXPECT_EQ(PeImage(location).FileHeader().Machine, system.machine) << item->Text() << ": " << location;
+            if (!TextCase::Equal(item->Text(), "kernel32.dll")) continue;
+            kernel32 = true;
+            EXPECT_TRUE(TextCase::Equal(location, system.folder + "\\kernel32.dll")) << location;
+            EXPECT_EQ(f.lstFileVer.ListItems.Item("File_size")->SubItem(1),
+                      std::to_string(pe_test::ReadAll(system.folder + "\\kernel32.dll").size()) + " Bytes");
+        }
+        EXPECT_TRUE(kernel32);
+        EXPECT_GT(modules, 3);
+        f.Unload();
+        DeleteFileA(program.c_str());
+        RemoveDirectoryA(dir.c_str());
+    }
 }
 
 TEST(DependsWindow, SystemFileSearchFollowsPath) {

@@ -34,6 +34,33 @@ inline std::string SystemDir() {
     return buf;
 }
 
+// The folder that holds the system libraries of one machine (a 32-bit and a 64-bit one), named
+// as this program reaches the files the loader of that machine reads there: the 64-bit build
+// reaches the 32-bit ones in SysWOW64 and its own in System32; the 32-bit build its own in its
+// system folder (SysWOW64's on 64-bit Windows, named so) and, on 64-bit Windows, the native ones
+// through "Sysnative". Asked of the system here, apart from the code under test. On 32-bit
+// Windows there is no 64-bit folder.
+struct MachineFolder {
+    WORD machine;
+    std::string folder;
+};
+inline std::vector<MachineFolder> SystemFoldersByMachine() {
+    char buf[MAX_PATH] = {};
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    std::vector<MachineFolder> folders;
+    const bool wow64Folder = sizeof(void*) == 8 || wow64;
+    if (wow64Folder && GetSystemWow64DirectoryA(buf, MAX_PATH) > 0) folders.push_back({IMAGE_FILE_MACHINE_I386, buf});
+    else folders.push_back({IMAGE_FILE_MACHINE_I386, SystemDir()});
+    if (sizeof(void*) == 8) {
+        folders.push_back({IMAGE_FILE_MACHINE_AMD64, SystemDir()});
+    } else if (wow64) {
+        GetWindowsDirectoryA(buf, MAX_PATH);
+        folders.push_back({IMAGE_FILE_MACHINE_AMD64, std::string(buf) + "\\Sysnative"});
+    }
+    return folders;
+}
+
 inline std::vector<unsigned char> ReadAll(const std::string& path) {
     std::vector<unsigned char> bytes;
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
