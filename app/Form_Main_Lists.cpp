@@ -230,10 +230,14 @@ void Form_Main::MNU_ServicesDevices_ShowFilePath_Click() {
     TrapErrors(kModule, "MNU_ServicesDevices_ShowFilePath_Click", [&] {
         std::string folder;
         QV_Strings_Lib::GetDirectory(rec->vntImagePathEx, folder);
-        if (QV_APIFileAndDisk::PathExists(folder)) {
+        // The folder is the system's own, as the file the details show: in a 32-bit program on
+        // 64-bit Windows a folder of the system folder is tested, and shown, through its
+        // Sysnative alias (the Explorer this program starts is of its own bitness).
+        const std::string native = FileLookup::NativePath(folder);
+        if (QV_APIFileAndDisk::PathExists(native)) {
             // A failed start is ignored; the new window starts with the focus.
             TrapErrors(kModule, "MNU_ServicesDevices_ShowFilePath_Click",
-                       [&] { ui::StartProgram("Explorer.exe /e," + folder, SW_SHOWNORMAL, false); });
+                       [&] { ui::StartProgram("Explorer.exe /e," + native, SW_SHOWNORMAL, false); });
         } else if (folder.size() < 4) {
             ui::MsgBox("Path not specified in Registry.", ui::vbInformation);
         } else {

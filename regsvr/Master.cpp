@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/FileLookup.h"
 #include "base/Handle.h"
 #include "base/Process.h"
 #include "base/QV_APIFileAndDisk.h"
@@ -197,8 +198,16 @@ void Main(const std::string& commandTail) {
         }
         const std::string& path = server.FilePath;
         if (!QV_APIFileAndDisk::FileExists(path)) {
-            ui::MsgBox("File does not exist !" + kCrLf + path, ui::vbInformation);
-            return;
+            // A path typed on the command line means what the system gives this program (a 32-bit
+            // installer's System32 is SysWOW64). A file that only the system's own view holds is
+            // no missing file: it is taken through that view, where the registration gives its
+            // answer for a component of the other bitness.
+            const std::string other = FileLookup::OtherViewPath(path);
+            if (other.empty() || !QV_APIFileAndDisk::FileExists(other)) {
+                ui::MsgBox("File does not exist !" + kCrLf + path, ui::vbInformation);
+                return;
+            }
+            server.FilePath = other;
         }
         if (path.size() > Velm::kMailboxPathMax) {
             // The mailbox cannot hold it, and a cut path would name another file.

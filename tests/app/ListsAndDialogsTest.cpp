@@ -372,7 +372,9 @@ TEST_F(Lists, TheToolsStartTheirProgramsWithTheirCommandLines) {
     EXPECT_EQ(started[1].line, "control.exe folders");
     EXPECT_EQ(started[1].style, SW_SHOWMAXIMIZED);
     EXPECT_EQ(started[2].line, "Regedit.exe");
-    EXPECT_EQ(started[3].line, "Explorer.exe /e,C:\\windows\\system32");
+    // The service's folder is the system's own: a 32-bit program on 64-bit Windows shows it
+    // through the Sysnative alias.
+    EXPECT_EQ(started[3].line, "Explorer.exe /e," + FileLookup::NativePath("C:\\windows\\system32"));
     EXPECT_EQ(RegeditLastKey(), "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Alpha");
     EXPECT_EQ(boxes.Prompts(),
               (std::vector<std::string>{"Please select preferred Registry entry first.",
@@ -528,6 +530,39 @@ TEST_F(ServiceFiles, AnExistingFileOpensTheDependencyViewerOnce) {
     EXPECT_TRUE(IsWindowVisible(viewer->hWnd()));
 }
 
+// On 64-bit Windows the 32-bit program shows a service's folder that only the system's own
+// System32 holds: the folder is the system's, reached through the Sysnative alias, never "does
+// not exist".
+TEST_F(Lists, AServicesFolderOnlyTheSystemsOwnSystemFolderHoldsIsShown) {
+    if (!FileLookup::IsWow64()) GTEST_SKIP() << "only a 32-bit program on 64-bit Windows has two views of System32";
+    const std::string native = FileLookup::NativePath("C:\\windows\\system32\\velm-native-only");
+    ASSERT_TRUE(CreateDirectoryA(native.c_str(), nullptr));
+    const std::string file = native + "\\svc.exe";
+    CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    {
+        RegFixture hklm(HKEY_LOCAL_MACHINE, std::string(kMachine) +
+                                                "[SYSTEM\\CurrentControlSet\\Services\\Native]\n\"ImagePath\"=" +
+                                                RegQuoted("C:\\windows\\system32\\velm-native-only\\svc.exe") + "\n");
+        RegFixture hkcu(HKEY_CURRENT_USER, OnServices());
+        Open();
+        int dialogs = 0;
+        ui::Defer([&] {
+            if (auto* dlg = static_cast<dlg_filedoesntexist*>(ui::FindForm("dlg_filedoesntexist"))) {
+                ++dialogs;
+                dlg->Command1.DoClick();
+            }
+        });
+        Select("Native");
+        frmMain().Menus["MNU_ServicesDevices_ShowFilePath"].DoClick();
+        ui::DoEvents();
+        EXPECT_EQ(dialogs, 0);
+        ASSERT_EQ(started.size(), 1u);
+        EXPECT_EQ(started[0].line, "Explorer.exe /e," + native);
+    }
+    DeleteFileA(file.c_str());
+    RemoveDirectoryA(native.c_str());
+}
+
 TEST_F(Lists, TheToolsStartTheProgramsTheSystemFindsWithTheirCommandLines) {
     RegFixture hklm(HKEY_LOCAL_MACHINE, kMachine), hkcu(HKEY_CURRENT_USER, OnServices());
     StandIns stubs;
@@ -560,7 +595,7 @@ TEST_F(Lists, TheToolsStartTheProgramsTheSystemFindsWithTheirCommandLines) {
         stubs.MmcRan() + "|1|" + root + "\\system32\\mmc.exe " + root + "\\system32\\services.msc",
         stubs.ByName("control.exe") + "|3|control.exe folders",
         stubs.ByName("Regedit.exe") + "|1|Regedit.exe",
-        stubs.ByName("Explorer.exe") + "|1|Explorer.exe /e,C:\\windows\\system32",
+        stubs.ByName("Explorer.exe") + "|1|Explorer.exe /e," + FileLookup::NativePath("C:\\windows\\system32"),
         stubs.ByName("Explorer.exe") + "|1|Explorer.exe /e," + root,
     };
     for (size_t i = 0; i < expected.size(); ++i)

@@ -389,6 +389,30 @@ TEST(RegSvrProgram, FailuresShowTheConnectorsText) {
     for (const char* key : kFixtureKeys) EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, key)) << key;
 }
 
+// On 64-bit Windows, the 32-bit program named a component that only the system's own System32
+// holds (its own System32 is SysWOW64) answers that it is of the other bitness: a file that
+// exists in the other view is never said not to exist.
+TEST(RegSvrProgram, AComponentOnlyInTheNativeSystemFolderGetsTheOtherBitnessAnswer) {
+    BOOL wow64 = FALSE;
+    if (sizeof(void*) == 8 || !IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "only a 32-bit program on 64-bit Windows has two views of System32";
+    char windows[MAX_PATH], system[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string native = std::string(windows) + "\\Sysnative\\velm-native-only.dll";
+    ASSERT_TRUE(CopyFileA(VELM_FIXTURE_OTHER_BITNESS_DLL, native.c_str(), FALSE));
+    const std::string named = std::string(system) + "\\velm-native-only.dll";
+    ASSERT_EQ(GetFileAttributesA(named.c_str()), INVALID_FILE_ATTRIBUTES);  // not in this program's view
+    {
+        Program p("-R " + named);
+        const Result r = AnswerResult(p);
+        EXPECT_EQ(r.header, "Component registered NOT successfully!");
+        EXPECT_EQ(r.message.rfind("The file is a 64-bit component; the 32-bit VelmRegSvr cannot load it.", 0), 0u)
+            << r.message;
+    }
+    DeleteFileA(native.c_str());
+}
+
 TEST(RegSvrProgram, FailuresOfAComponentThatNeverReturnsAreShownAfterABoundedWait) {
     // DllRegisterServer sleeps for ever: after its wait the program ends the registration
     // process, shows its result window and ends when it is closed.
