@@ -1,10 +1,17 @@
 // The programs where a user has them: the build's program folder (bin/), and the package the
-// build makes, unpacked and put into a fresh folder of the prefix. Nothing is started through a
-// seam: from each folder the Explorer commands that the registration dialog writes start that
-// folder's VelmRegSvr, which registers the fixture COM server; its "View in Velmora" starts
-// that folder's Velmora; Velmora's Edit menu unregisters the server and registers it again, each
+// build makes, unpacked and put into a fresh folder of the prefix. From each folder the Explorer
+// commands start that folder's VelmRegSvr (the program file of the process that shows the result
+// window is read back), which registers the fixture COM server; its "View in Velmora" starts that
+// folder's Velmora; Velmora's Edit menu unregisters the server and registers it again, each
 // through that folder's VelmRegSvr (its window and the registry read back); Help > Contents opens
-// that folder's Velmora.chm.
+// that folder's Velmora.chm. Every program of the folder is started as a user starts it.
+//
+// One step runs in this process, and one start in it through a seam: no command of Velmora shows
+// the registration dialog that writes the Explorer commands (its menu item is never visible), so
+// the dialog is run here with the folder under test as its program folder; and the registry
+// editor it starts by the name "Regedit", which Windows looks for first beside the running
+// program, is started by the system's path, because beside this test program the tools tests of
+// another entry put stand-ins of that name while they run.
 #include <windows.h>
 #include <commctrl.h>
 #include <dlgs.h>
@@ -231,11 +238,10 @@ public:
     // "Create entries" of the dialog, as Velmora started from the folder runs it.
     bool Create() {
         BoxRecorder boxes;
-        // The registry editor that imports the entries is the system's: the dialog names it
-        // "Regedit", which Windows looks for first beside the running program, and beside this
-        // test program the tests of the main window's tools put stand-ins of that name while
-        // they run (their entry may run beside this one). It is started as the tests start
-        // every program (a refused start asked for again and printed).
+        // The one start through a seam (see the top of this file): the registry editor that
+        // imports the entries is the system's, by its path, not the stand-in of that name that
+        // the tools tests of another entry may have put beside this test program. It is started
+        // as the tests start every program (a refused start asked for again and printed).
         ui::StartProgramOverride start([](std::string commandLine, int windowStyle, bool wait) -> unsigned long {
             if (TextCase::Lower(commandLine).rfind("regedit ", 0) == 0)
                 commandLine = WinDir() + "\\regedit.exe" + commandLine.substr(7);
