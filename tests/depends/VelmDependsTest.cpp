@@ -154,17 +154,12 @@ std::string SizeText(const std::string& path) { return std::to_string(pe_test::R
 TEST(VelmDepends, AProgramsSystemLibrariesAreThoseOfItsMachine) {
     for (const pe_test::MachineFolder& system : pe_test::SystemFoldersByMachine()) {
         SCOPED_TRACE(system.folder);
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        const std::string dir = std::string(temp) + "velm-depends-machine-" + std::to_string(system.machine);
-        const std::string program = dir + "\\one.exe";
-        CreateDirectoryA(dir.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA((system.folder + "\\notepad.exe").c_str(), program.c_str(), FALSE));
-        const ModuleFacts facts = FactsAfterClicking(program, "kernel32.dll");
+        const pe_test::LoneCopy program(system.folder + "\\notepad.exe",
+                                        "velm-depends-machine-" + std::to_string(system.machine), "one.exe");
+        ASSERT_TRUE(program.made);
+        const ModuleFacts facts = FactsAfterClicking(program.path, "kernel32.dll");
         EXPECT_TRUE(TextCase::Equal(facts.location, system.folder + "\\kernel32.dll")) << facts.location;
         EXPECT_EQ(facts.size, SizeText(system.folder + "\\kernel32.dll"));
-        DeleteFileA(program.c_str());
-        RemoveDirectoryA(dir.c_str());
     }
 }
 

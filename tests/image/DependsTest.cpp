@@ -213,15 +213,12 @@ TEST(DependsWindow, NotepadOfThePrefix) {
 TEST(DependsWindow, ImportsComeFromTheSystemFolderOfTheRootsMachine) {
     for (const pe_test::MachineFolder& system : pe_test::SystemFoldersByMachine()) {
         SCOPED_TRACE(system.folder);
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        const std::string dir = std::string(temp) + "velm-machine-" + std::to_string(system.machine);
-        const std::string program = dir + "\\one.exe";
-        CreateDirectoryA(dir.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA((system.folder + "\\notepad.exe").c_str(), program.c_str(), FALSE));
+        const pe_test::LoneCopy program(system.folder + "\\notepad.exe", "velm-machine-" + std::to_string(system.machine),
+                                        "one.exe");
+        ASSERT_TRUE(program.made);
         frmDepends f;
         f.Load();
-        ASSERT_TRUE(f.LoadTree(program));
+        ASSERT_TRUE(f.LoadTree(program.path));
         int modules = 0;
         bool kernel32 = false;
         for (const auto& item : f.lstDep.ListItems) {
@@ -239,8 +236,6 @@ TEST(DependsWindow, ImportsComeFromTheSystemFolderOfTheRootsMachine) {
         EXPECT_TRUE(kernel32);
         EXPECT_GT(modules, 3);
         f.Unload();
-        DeleteFileA(program.c_str());
-        RemoveDirectoryA(dir.c_str());
     }
 }
 

@@ -61,6 +61,27 @@ inline std::vector<MachineFolder> SystemFoldersByMachine() {
     return folders;
 }
 
+// A copy of a file alone in a folder of its own under the temporary folder, as a program a user
+// put somewhere; the copy and its folder go at the end.
+struct LoneCopy {
+    std::string dir, path;
+    bool made = false;
+    LoneCopy(const std::string& source, const std::string& folder, const std::string& name) {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        dir = std::string(temp) + folder;
+        path = dir + "\\" + name;
+        CreateDirectoryA(dir.c_str(), nullptr);
+        made = CopyFileA(source.c_str(), path.c_str(), FALSE) != 0;
+    }
+    ~LoneCopy() {
+        DeleteFileA(path.c_str());
+        RemoveDirectoryA(dir.c_str());
+    }
+    LoneCopy(const LoneCopy&) = delete;
+    LoneCopy& operator=(const LoneCopy&) = delete;
+};
+
 inline std::vector<unsigned char> ReadAll(const std::string& path) {
     std::vector<unsigned char> bytes;
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
