@@ -268,6 +268,16 @@ std::string InstallLocationOf(std::string location) {
     return location;
 }
 
+// A path as this program reaches the file that an entry of `view` names by it, quoted or not:
+// the machine's 64-bit view names the system's own files, which a 32-bit program on 64-bit
+// Windows reaches in the system folder through its "Sysnative" alias; the other views name the
+// files this program sees.
+std::string FileOfView(const std::string& path, UninstallView view) {
+    if (view != UninstallView::Machine64) return path;
+    if (path.size() >= 2 && path.front() == '"') return '"' + FileLookup::NativePath(path.substr(1));
+    return FileLookup::NativePath(path);
+}
+
 // Reads one uninstall sub-key of a view into a new entry of `col`; nothing when it has no
 // uninstall command, or when it is the same entry as one the machine's 64-bit view listed
 // (`machine64` holds that view's values by folded key name).
@@ -305,12 +315,12 @@ void ReadUninstallEntry(colUS& col, HKEY uninstall, const std::string& name, Uni
             entry->strModifiyPath = data;
             if (TextCase::Lower(data).find("msiexec") != std::string::npos) entry->blnIsInstaller = true;
         } else if (lower == "displayicon") {
-            entry->strDisplayIcon = data;
+            entry->strDisplayIcon = FileOfView(data, view);
         } else if (lower == "publisher") {
             entry->strPublisher = data;
         } else if (lower == "installlocation" || lower == "installpath") {
             // The last location that names a folder of its own wins.
-            if (std::string own = InstallLocationOf(data); !own.empty()) location = std::move(own);
+            if (std::string own = InstallLocationOf(data); !own.empty()) location = FileOfView(own, view);
         }
     }
     if (!location.empty()) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Register_UninstClean.h"
+#include "base/FileLookup.h"
 #include "base/TextCase.h"
 #include "tests/support/RegFixture.h"
 #include "tests/uninstall/UninstallFixture.h"
@@ -431,4 +432,35 @@ TEST(UninstallViews, EachRowReadsShowsAndDeletesTheKeyOfItsOwnRegistryView) {
     US_FillListFromRegisty(again);
     EXPECT_TRUE(again.Exists(name));
     EXPECT_FALSE(again.Exists("WOW6432Node\\" + name));
+}
+
+TEST(UninstallViews, AFolderOfTheSystemsOwnSystemFolderIsTheEntrysFolderInEitherBuild) {
+    // A folder in the system folder as the system itself sees it, named by an entry of the
+    // machine's 64-bit view. A 32-bit program on 64-bit Windows sees another system folder,
+    // where this folder is not: it reaches it through "Sysnative".
+    char system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    const std::string folder = std::string(system) + "\\VelmFx Native Only";
+    const std::string reached = FileLookup::NativePath(folder);
+    fx::MakeFolders(reached);
+    const char* kName = "VelmFx Native Only";
+    HKEY uninstall = ViewEntries::Uninstall(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
+    ASSERT_TRUE(uninstall);
+    LoadRegText(uninstall, "[" + std::string(kName) + "]\n\"DisplayName\"=\"VelmFx Native Only\"\n"
+                           "\"UninstallString\"=\"native /x\"\n\"InstallLocation\"=" + RegQuoted(folder) + "\n");
+    auto& f = Form();
+    colUS col;
+    colStartMenuTargets targets;
+    US_Refresh(f.lsvUS, col, targets, f.imlUS, f.pixSmall, f.pixDummy, f.stb1, false);
+    RegDeleteTreeA(uninstall, kName);
+    RegCloseKey(uninstall);
+    fx::RemoveTree(reached);
+
+    ASSERT_TRUE(col.Exists(kName));
+    auto entry = col.Item(kName);
+    EXPECT_EQ(entry->strAppPath, reached);
+    EXPECT_TRUE(entry->blnGenerallyVerified);
+    if (FileLookup::IsWow64()) {
+        EXPECT_NE(reached, folder);
+    }
 }
