@@ -57,6 +57,7 @@ namespace {
 // dependency tree reads its modules one after another. Only blocks up to kKeptBlockMax are
 // kept, at most kKeptBlocks of them.
 constexpr size_t kKeptBlocks = 2, kKeptBlockMax = size_t{32} << 20;
+constexpr size_t kZerosAfter = 8;
 struct KeptBlocks {
     std::mutex lock;
     std::pair<unsigned char*, size_t> blocks[kKeptBlocks] = {};
@@ -125,9 +126,11 @@ MappedFile::MappedFile(const std::string& path) {
         return;
     }
     const size_t want = static_cast<size_t>(size.QuadPart);
-    // No throw: a file larger than the memory left is one that cannot be read.
+    // No throw: a file larger than the memory left is one that cannot be read. The bytes are
+    // followed by zeros, as in the last page of a view: a system function that sums the file in
+    // words (CheckSumMappedFile) reads the partner of an odd last byte past the end.
     size_t capacity = 0;
-    unsigned char* block = TakeBlock(want, capacity);
+    unsigned char* block = want <= PTRDIFF_MAX - kZerosAfter ? TakeBlock(want + kZerosAfter, capacity) : nullptr;
     std::unique_ptr<unsigned char[], FileBlockRelease> bytes(block, FileBlockRelease{capacity});
     if (!bytes) {
         error_ = ERROR_NOT_ENOUGH_MEMORY;
@@ -144,6 +147,7 @@ MappedFile::MappedFile(const std::string& path) {
         if (read == 0) return;  // cut short since its size was taken: a damaged file
         got += read;
     }
+    std::memset(bytes.get() + want, 0, kZerosAfter);
     data_ = std::move(bytes);
     size_ = want;
 }
