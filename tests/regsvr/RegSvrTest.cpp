@@ -557,6 +557,12 @@ std::vector<unsigned char> SharedChainLibrary(int16_t interfaces, int32_t chain,
     return b;
 }
 
+bool g_servedMessage = false;
+LRESULT CALLBACK ServedWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_APP) g_servedMessage = true;
+    return DefWindowProcA(w, m, wp, lp);
+}
+
 std::string TempPath(const std::string& name) {
     char tmp[MAX_PATH];
     GetTempPathA(MAX_PATH, tmp);
@@ -622,19 +628,15 @@ TEST(TypeLibCheck, AFileCutShortAfterItWasReadLeavesItsBytes) {
 }
 
 // With a message pump, the check runs while the caller's window is served: a message posted to
-// a window of the calling thread is handled before the check of a large library (24 MB, its
+// a window of the calling thread is handled before the check of a large library (48 MB, its
 // chain in a circle) has answered, and the answer is the check's.
 TEST(TypeLibCheck, TheCheckServesTheCallersWindowMeanwhile) {
-    const std::vector<unsigned char> lib = SharedChainLibrary(32767, 2000000, ChainEnd::InACircle);
+    const std::vector<unsigned char> lib = SharedChainLibrary(32767, 4000000, ChainEnd::InACircle);
     const std::string path = TempPath("velm-served-check.tlb");
     ASSERT_TRUE(pe_test::WriteAll(path, lib.data(), lib.size()));
-    static bool handled = false;
-    handled = false;
+    g_servedMessage = false;
     WNDCLASSA wc{};
-    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        if (m == WM_APP) handled = true;
-        return DefWindowProcA(w, m, wp, lp);
-    };
+    wc.lpfnWndProc = ServedWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "VelmServedCheck";
     RegisterClassA(&wc);
@@ -649,7 +651,7 @@ TEST(TypeLibCheck, TheCheckServesTheCallersWindowMeanwhile) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
     });
-    EXPECT_TRUE(handled);
+    EXPECT_TRUE(g_servedMessage);
     EXPECT_GE(served, 1);
     EXPECT_FALSE(read.loaded);
     EXPECT_EQ(read.loadResult, static_cast<long>(TYPE_E_CANTLOADLIBRARY));
