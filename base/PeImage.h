@@ -1,4 +1,4 @@
-// The one reader of PE images: a file's bytes mapped read-only, its headers, section lookup, RVA
+// The one reader of PE images: a file's bytes read into memory, its headers, section lookup, RVA
 // to file offset, imports, exports and resources, with every read checked against the file.
 //
 // System functions that read a PE file (imagehlp, the version functions, resource loading, the
@@ -7,7 +7,7 @@
 // there. Callers read the file here, or check here first what such a function will read, and
 // treat a file that fails as one that cannot be opened or that has no such resource:
 //
-//     PeImage image(path);                                   // maps the whole file
+//     PeImage image(path);                                   // reads the whole file
 //     if (!image.HeadersSound()) return false;
 //     std::vector<PeImage::ResourceData> found;
 //     if (image.LocateResource(RT_GROUP_ICON, MAKEINTRESOURCEA(154), found)) ... image.Data() + found[0].fileOffset
@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,23 +62,36 @@ protected:
     size_t size_ = 0;
 };
 
-// A whole file mapped read-only; empty (Data() null, Size() 0) when it cannot be opened,
-// mapped or is empty. Movable: the view moves with the object.
+// Frees the block of a file's bytes, or keeps it for the next file read (see the definition).
+struct FileBlockRelease {
+    size_t capacity = 0;
+    void operator()(unsigned char* block) const noexcept;
+};
+
+// A whole file's bytes, read once into memory. Nothing reads a file through a mapped view that
+// outlives one read: bytes that vanish under a view (a file cut short by another program, a
+// network share or a removable disk that goes away) fault the reader's process, while a copy
+// stays as it was read. Empty (Data() null, Size() 0) when the file cannot be opened or read, is
+// empty, or is cut short while it is read (a damaged file); Error() then says why. Movable: the
+// bytes move with the object.
 class MappedFile {
 public:
     MappedFile() = default;
     explicit MappedFile(const std::string& path);
-    ~MappedFile();
-    MappedFile(MappedFile&& other) noexcept;
-    MappedFile& operator=(MappedFile&& other) noexcept;
+    MappedFile(MappedFile&& other) noexcept = default;
+    MappedFile& operator=(MappedFile&& other) noexcept = default;
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
-    const unsigned char* Data() const { return data_; }
+    const unsigned char* Data() const { return data_.get(); }
     size_t Size() const { return size_; }
+    // The system's error of opening or reading the file (ERROR_NOT_ENOUGH_MEMORY when its copy
+    // does not fit in memory); 0 when it was read, is empty or was cut short while read.
+    unsigned long Error() const { return error_; }
 
 private:
-    const unsigned char* data_ = nullptr;
+    std::unique_ptr<unsigned char[], FileBlockRelease> data_;
     size_t size_ = 0;
+    unsigned long error_ = 0;
 };
 
 class PeImage : public ByteSpan {
@@ -115,8 +129,8 @@ public:
     PeImage() = default;
     // Reads the headers of bytes that stay valid while the object is used.
     PeImage(const unsigned char* data, size_t size);
-    // Maps the whole file (a full path) and reads its headers; an empty image when the file
-    // cannot be opened.
+    // Reads the whole file (a full path, MappedFile) and its headers; an empty image when the
+    // file cannot be read.
     explicit PeImage(const std::string& path);
     PeImage(PeImage&&) = default;
     PeImage& operator=(PeImage&&) = default;
@@ -242,7 +256,7 @@ private:
     // Where a directory's first len bytes lie in the file (DirectoryOffset), when they do.
     bool DirectoryData(int index, uint64_t len, uint64_t& offset) const;
 
-    MappedFile file_;  // the mapping when the image maps its file itself
+    MappedFile file_;  // the file's bytes when the image reads its file itself
     bool pe_ = false, ne_ = false, fileHeader_ = false, sound_ = false, pe64_ = false;
     bool headersFit_ = false;  // file header, the optional header's first 64 bytes and the section table fit
     IMAGE_FILE_HEADER fh_{};

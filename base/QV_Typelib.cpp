@@ -54,9 +54,20 @@ bool MayLoad(const std::string& file, CoClassList& list) {
     // A path the file functions cannot take is refused before the load (Wine's loader
     // overruns its buffers on one). A type library the bounds check refuses is not handed to
     // the loader, and reads as a file without one.
-    if (file.size() >= MAX_PATH) LoadFailed(list, HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
-    else if (file.empty() || !TypeLibCheck::FileSound(file)) LoadFailed(list, TYPE_E_CANTLOADLIBRARY);
-    else return true;
+    // A file that cannot be read (another program holds it without read sharing) is told by
+    // the system's reason, not taken for a file without a type library.
+    if (file.size() >= MAX_PATH) {
+        LoadFailed(list, HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+        return false;
+    }
+    unsigned long readError = 0;
+    if (!file.empty() && TypeLibCheck::FileSound(file, &readError)) return true;
+    if (readError) {
+        LoadFailed(list, HRESULT_FROM_WIN32(readError));
+        list.loadFailureText = "The file could not be read: " + list.loadFailureText;
+    } else {
+        LoadFailed(list, TYPE_E_CANTLOADLIBRARY);
+    }
     return false;
 }
 

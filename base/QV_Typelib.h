@@ -28,8 +28,9 @@ struct CoClassList {
     bool Failed() const { return !failureText.empty(); }
 };
 // The quick first answer before the loader is asked: false, with the failure in `list`, when the
-// file is not handed to the loader at all (an empty or over-long path, or a file whose type
-// library the bounds check refuses: it reads as a file without one).
+// file is not handed to the loader at all (an empty or over-long path; a file whose type library
+// the bounds check refuses: it reads as a file without one; a file that cannot be read, told as
+// "The file could not be read: " and the system's message).
 bool MayLoad(const std::string& file, CoClassList& list);
 // MayLoad, then the system's loader, in this process. The loader trusts the file's tables beyond
 // what the check can model, and a damaged file can end the process inside it: only a process

@@ -4,6 +4,10 @@
 #include <oleauto.h>
 
 #include <cstdlib>
+#include <new>
+#include <set>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "base/FileLookup.h"
@@ -33,9 +37,12 @@ constexpr int kStandardTypes = VT_LPWSTR + 1;
 constexpr int32_t kFuncRecordFixed = 24, kParamRecord = 12, kVarRecordFixed = 20;
 constexpr int32_t kFuncCustData = 48, kFuncArgCustData = 52, kVarCustData = 32;
 
+// What the check found: the answer, or that its own bookkeeping did not fit in memory.
+enum class Verdict { Sound, Refused, NoMemory };
+
 class Msft {
 public:
-    explicit Msft(const ByteSpan& b) : b_(b) {}
+    explicit Msft(const ByteSpan& b) : b_(b), limit_(static_cast<uint64_t>(b.Size()) + kStepAllowance) {}
 
     bool Sound() {
         if (!b_.Fits(0, kHeaderSize) || b_.U32(0) != kMsftSignature) return false;
@@ -57,6 +64,7 @@ public:
         }
         // The loader's own check that it found the directory.
         if (I32(dir + 12) != 0x0F || I32(dir + 16 + 12) != 0x0F) return false;
+        if (Present(CDGuids)) custChecked_.assign(static_cast<size_t>(seg_[CDGuids].length), false);
         if (!StringsSound() || !TypeDescsSound()) return false;
         if (I32(0x40) >= 0 && !CustDataSound(I32(0x40))) return false;
         if (typeInfos > 0 && (!Present(TypeInfoTab) || static_cast<uint64_t>(typeInfos) * kTypeInfoSize >
@@ -68,10 +76,25 @@ public:
         return true;
     }
 
+    uint64_t Steps() const { return steps_; }
+
 private:
     struct Seg {
         int32_t offset = -1, length = 0;
     };
+
+    // Every step visits one structure of the file (a string, a type description, a custom-data
+    // entry, a reference, a member record, a parameter) or looks one up that was checked
+    // before. Each structure takes at least four bytes and is checked once (a structure that
+    // many records name is marked when checked, and later records find the mark), so a sound
+    // file takes fewer steps than it has bytes. A file whose records overlap so that the same
+    // bytes are walked as ever new ones is refused when it has taken more: its check never
+    // costs the product of two of its counts.
+    static constexpr uint64_t kStepAllowance = uint64_t{1} << 16;
+    bool Step(uint64_t n = 1) {
+        steps_ += n;
+        return steps_ <= limit_;
+    }
 
     int32_t I32(uint64_t at) const { return static_cast<int32_t>(b_.U32(at)); }
     int16_t I16(uint64_t at) const { return static_cast<int16_t>(b_.U16(at)); }
@@ -84,10 +107,10 @@ private:
 
     // Each string: a 16-bit length and its characters, padded to 4 bytes (at least 8). The
     // loader writes a NUL at the length, so a negative length writes before its buffer.
-    bool StringsSound() const {
+    bool StringsSound() {
         if (!Present(StringTab)) return true;
         for (int64_t offs = 0; offs < seg_[StringTab].length;) {
-            if (!InSegment(StringTab, offs, 2)) return false;
+            if (!Step() || !InSegment(StringTab, offs, 2)) return false;
             const int16_t len = I16(SegmentStart(StringTab) + offs);
             if (len < 0 || len > 0x7FF0) return false;
             int32_t piece = len + 2;
@@ -105,6 +128,7 @@ private:
         typeDescs_ = seg_[TypeDescTab].length / 8;
         std::vector<int> next(static_cast<size_t>(typeDescs_), -1);
         for (int32_t i = 0; i < typeDescs_; ++i) {
+            if (!Step()) return false;
             const uint64_t at = SegmentStart(TypeDescTab) + 8ull * static_cast<uint32_t>(i);
             const int16_t vt = I16(at), td2 = I16(at + 4), td3 = I16(at + 6);
             if (vt == VT_PTR || vt == VT_SAFEARRAY) {
@@ -125,13 +149,21 @@ private:
                 }
             }
         }
-        // Every chain ends within as many steps as there are descriptions.
+        // Every chain ends. A description is marked while its chain is followed and when the
+        // chain is known to end: meeting a description of the chain being followed is a circle,
+        // meeting one known to end ends the chain, so each description is followed once.
+        enum : uint8_t { Unseen, OnThisChain, Ends };
+        std::vector<uint8_t> state(static_cast<size_t>(typeDescs_), Unseen);
         for (int32_t i = 0; i < typeDescs_; ++i) {
             int at = i;
-            for (int32_t steps = 0; at >= 0; ++steps) {
-                if (steps > typeDescs_) return false;
+            while (at >= 0 && state[static_cast<size_t>(at)] == Unseen) {
+                if (!Step()) return false;
+                state[static_cast<size_t>(at)] = OnThisChain;
                 at = next[static_cast<size_t>(at)];
             }
+            if (at >= 0 && state[static_cast<size_t>(at)] == OnThisChain) return false;
+            for (at = i; at >= 0 && state[static_cast<size_t>(at)] == OnThisChain; at = next[static_cast<size_t>(at)])
+                state[static_cast<size_t>(at)] = Ends;
         }
         return true;
     }
@@ -152,18 +184,32 @@ private:
     }
 
     // A chain of custom-data entries (guid, value, next), each inside its table, no circle.
-    bool CustDataSound(int32_t offset) const {
+    // Chains are shared (every record may name the same one, or join another's on the way): an
+    // entry found sound is marked, and a walk that meets a mark has met a sound rest of the
+    // chain. The walk to the end or the first mark checks each entry; one longer than the table
+    // has entries runs in a circle. The same entries are then marked on a second walk (marking
+    // on the first would hide a circle as a mark).
+    bool CustDataSound(int32_t offset) {
         if (!Present(CDGuids)) return true;
-        for (int64_t steps = 0; offset >= 0; ++steps) {
-            if (steps > seg_[CDGuids].length / 12 || !InSegment(CDGuids, offset, 12)) return false;
-            const uint64_t at = SegmentStart(CDGuids) + static_cast<uint32_t>(offset);
-            if (!ValueSound(I32(at + 4))) return false;
-            offset = I32(at + 8);
+        if (!Step()) return false;
+        int32_t at = offset;
+        for (int64_t steps = 0; at >= 0; ++steps) {
+            if (steps > seg_[CDGuids].length / 12 || !InSegment(CDGuids, at, 12)) return false;
+            if (custChecked_[static_cast<size_t>(at)]) break;
+            if (!Step()) return false;
+            const uint64_t e = SegmentStart(CDGuids) + static_cast<uint32_t>(at);
+            if (!ValueSound(I32(e + 4))) return false;
+            at = I32(e + 8);
+        }
+        for (int32_t m = offset; m != at; m = I32(SegmentStart(CDGuids) + static_cast<uint32_t>(m) + 8)) {
+            if (!Step()) return false;
+            custChecked_[static_cast<size_t>(m)] = true;
         }
         return true;
     }
 
-    bool TypeInfoSound(uint64_t at) const {
+    bool TypeInfoSound(uint64_t at) {
+        if (!Step()) return false;
         const int32_t kind = I32(at) & 0xF;
         const int32_t memoffset = I32(at + 4);
         const uint32_t elements = b_.U32(at + 0x18);
@@ -173,10 +219,12 @@ private:
         if (kind == TKIND_ALIAS && !TypeSound(datatype1)) return false;
         const int32_t funcs = static_cast<int32_t>(elements & 0xFFFF), vars = static_cast<int32_t>(elements >> 16);
         if ((funcs > 0 || vars > 0) && !MembersSound(memoffset, funcs, vars)) return false;
-        if (implTypes > 0 && kind == TKIND_COCLASS) {
+        // A co-class's implemented interfaces: that many references from the first. Co-classes
+        // that name the same list are checked once.
+        if (implTypes > 0 && kind == TKIND_COCLASS && implLists_.insert({datatype1, implTypes}).second) {
             int32_t ref = datatype1;
             for (int16_t i = 0; i < implTypes && ref >= 0; ++i) {
-                if (!InSegment(RefTab, ref, 16)) return false;
+                if (!Step() || !InSegment(RefTab, ref, 16)) return false;
                 const uint64_t r = SegmentStart(RefTab) + static_cast<uint32_t>(ref);
                 if (!CustDataSound(I32(r + 8))) return false;
                 ref = I32(r + 12);
@@ -186,44 +234,33 @@ private:
     }
 
     // A type's members: a length, the function records and then the variable records, then
-    // for every member its id, its name and its record's offset.
-    bool MembersSound(int32_t offset, int32_t funcs, int32_t vars) const {
+    // for every member its id, its name and its record's offset. Types that name the same
+    // members are checked once, and a function record that several types' members reach is
+    // checked once (marked by its offset).
+    bool MembersSound(int32_t offset, int32_t funcs, int32_t vars) {
+        if (!memberLists_.insert({offset, funcs, vars}).second) return true;
         if (offset < 0 || !b_.Fits(static_cast<uint32_t>(offset), 4)) return false;
         const int32_t infolen = I32(static_cast<uint32_t>(offset));
         const int64_t n = static_cast<int64_t>(funcs) + vars;
         const int64_t arrays = static_cast<int64_t>(offset) + 4 + infolen;
         if (infolen < 0 || !b_.Fits(static_cast<uint64_t>(arrays), 12ull * static_cast<uint64_t>(n))) return false;
+        if (funcs > 0 && funcChecked_.empty()) funcChecked_.assign(b_.Size(), false);
         int64_t rec = static_cast<int64_t>(offset) + 4;
         for (int32_t i = 0; i < funcs; ++i) {
-            if (!b_.Fits(static_cast<uint64_t>(rec), 4)) return false;
+            if (!Step() || !b_.Fits(static_cast<uint64_t>(rec), 4)) return false;
             const int32_t length = static_cast<int32_t>(b_.U32(static_cast<uint64_t>(rec)) & 0xFFFF);
             if (length < kFuncRecordFixed || !b_.Fits(static_cast<uint64_t>(rec), static_cast<uint32_t>(length)))
                 return false;
-            const uint64_t r = static_cast<uint64_t>(rec);
-            const int32_t kinds = I32(r + 16);
-            const int16_t args = I16(r + 20);
-            if (args < 0) return false;
-            const bool defaults = (kinds & 0x1000) != 0, custom = (kinds & 0x80) != 0;
-            const int32_t argBytes = args * kParamRecord + (defaults ? args * 4 : 0);
-            if (kFuncRecordFixed + argBytes > length) return false;
-            if (!TypeSound(I32(r + 4))) return false;
-            const int32_t optional = length - argBytes;
-            if (custom && optional > kFuncCustData && !CustDataSound(I32(r + kFuncCustData))) return false;
-            for (int32_t j = 0; j < args; ++j) {
-                const uint64_t p = r + static_cast<uint32_t>(length - (args - j) * kParamRecord);
-                if (!TypeSound(I32(p))) return false;
-                if ((b_.U32(p + 8) & PARAMFLAG_FHASDEFAULT) && defaults &&
-                    !ValueSound(I32(r + static_cast<uint32_t>(length - args * 16 + 4 * j))))
-                    return false;
-                if (custom && optional > kFuncArgCustData + 4 * j && !CustDataSound(I32(r + kFuncArgCustData + 4u * j)))
-                    return false;
+            if (!funcChecked_[static_cast<size_t>(rec)]) {
+                if (!FuncRecordSound(static_cast<uint64_t>(rec), length)) return false;
+                funcChecked_[static_cast<size_t>(rec)] = true;
             }
             rec += length;
         }
         if (vars > 0) {
             rec = static_cast<int64_t>(offset) + 4 + I32(static_cast<uint64_t>(arrays) + 4ull * (2 * n + funcs));
             for (int32_t i = 0; i < vars; ++i) {
-                if (rec < 0 || !b_.Fits(static_cast<uint64_t>(rec), 4)) return false;
+                if (!Step() || rec < 0 || !b_.Fits(static_cast<uint64_t>(rec), 4)) return false;
                 const int32_t length = static_cast<int32_t>(b_.U32(static_cast<uint64_t>(rec)) & 0xFF);
                 if (length < kVarRecordFixed || !b_.Fits(static_cast<uint64_t>(rec), static_cast<uint32_t>(length)))
                     return false;
@@ -237,9 +274,39 @@ private:
         return true;
     }
 
+    // One function record of `length` bytes inside the file: its return type, its parameters'
+    // types and default values, its own and its parameters' custom data.
+    bool FuncRecordSound(uint64_t r, int32_t length) {
+        const int32_t kinds = I32(r + 16);
+        const int16_t args = I16(r + 20);
+        if (args < 0 || !Step(static_cast<uint64_t>(args))) return false;
+        const bool defaults = (kinds & 0x1000) != 0, custom = (kinds & 0x80) != 0;
+        const int32_t argBytes = args * kParamRecord + (defaults ? args * 4 : 0);
+        if (kFuncRecordFixed + argBytes > length) return false;
+        if (!TypeSound(I32(r + 4))) return false;
+        const int32_t optional = length - argBytes;
+        if (custom && optional > kFuncCustData && !CustDataSound(I32(r + kFuncCustData))) return false;
+        for (int32_t j = 0; j < args; ++j) {
+            const uint64_t p = r + static_cast<uint32_t>(length - (args - j) * kParamRecord);
+            if (!TypeSound(I32(p))) return false;
+            if ((b_.U32(p + 8) & PARAMFLAG_FHASDEFAULT) && defaults &&
+                !ValueSound(I32(r + static_cast<uint32_t>(length - args * 16 + 4 * j))))
+                return false;
+            if (custom && optional > kFuncArgCustData + 4 * j && !CustDataSound(I32(r + kFuncArgCustData + 4u * j)))
+                return false;
+        }
+        return true;
+    }
+
     const ByteSpan& b_;
     Seg seg_[SegmentCount];
     int32_t typeDescs_ = 0;
+    uint64_t steps_ = 0;
+    const uint64_t limit_;
+    std::vector<bool> custChecked_;   // by offset in the custom-data table: the entry and its rest are sound
+    std::vector<bool> funcChecked_;   // by file offset: a function record found sound
+    std::set<std::pair<int32_t, int16_t>> implLists_;              // first reference, count
+    std::set<std::tuple<int32_t, int32_t, int32_t>> memberLists_;  // offset, functions, variables
 };
 
 // ---- SLTG ----
@@ -251,7 +318,7 @@ private:
 constexpr uint32_t kSltgSignature = 0x47544C53;  // "SLTG"
 constexpr uint32_t kSltgHeader = 0x24, kBlockEntry = 8, kMagic = 13, kIndex = 11, kPad = 9;
 
-bool SltgSound(const ByteSpan& b) {
+bool SltgSound(const ByteSpan& b, uint64_t& steps) {
     if (!b.Fits(0, kSltgHeader) || b.U32(0) != kSltgSignature) return false;
     const uint32_t files = b.U16(4);
     const uint32_t first = b.U16(0x0A);
@@ -269,8 +336,8 @@ bool SltgSound(const ByteSpan& b) {
     if (first < 1 || first > entries) return false;
     uint64_t at = blocks;
     uint32_t order = first - 1;
-    for (uint32_t steps = 0;; ++steps) {
-        if (steps >= entries) return false;
+    for (uint32_t walked = 0;; ++walked, ++steps) {
+        if (walked >= entries) return false;
         const uint64_t e = kSltgHeader + static_cast<uint64_t>(kBlockEntry) * order;
         const uint32_t len = b.U32(e);
         const uint32_t next = b.U16(e + 6);
@@ -296,23 +363,53 @@ bool Resolve(const std::string& file, std::string& path, unsigned& index) {
     return !path.empty();
 }
 
-}  // namespace
-
-bool BytesSound(const ByteSpan& bytes) {
-    if (!bytes.Fits(0, 4)) return false;
-    switch (bytes.U32(0)) {
-        case kMsftSignature: return Msft(bytes).Sound();
-        case kSltgSignature: return SltgSound(bytes);
-        default: return false;
+// The check of bytes; its bookkeeping (marks as large as the tables) may not fit in memory.
+Verdict Check(const ByteSpan& bytes, uint64_t* steps) {
+    uint64_t taken = 0;
+    Verdict verdict = Verdict::Refused;
+    try {
+        if (bytes.Fits(0, 4)) {
+            switch (bytes.U32(0)) {
+                case kMsftSignature: {
+                    Msft msft(bytes);
+                    if (msft.Sound()) verdict = Verdict::Sound;
+                    taken = msft.Steps();
+                    break;
+                }
+                case kSltgSignature:
+                    if (SltgSound(bytes, taken)) verdict = Verdict::Sound;
+                    break;
+                default: break;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        verdict = Verdict::NoMemory;
     }
+    if (steps) *steps = taken;
+    return verdict;
 }
 
-bool FileSound(const std::string& file) {
+}  // namespace
+
+bool BytesSound(const ByteSpan& bytes, uint64_t* steps) { return Check(bytes, steps) == Verdict::Sound; }
+
+bool FileSound(const std::string& file, unsigned long* readError) {
+    if (readError) *readError = 0;
     std::string path;
     unsigned index = 1;
     if (file.empty() || !Resolve(file, path, index)) return false;
-    const PeImage image(path);
-    if (!image.Data()) return false;
+    // The file is read once, into memory: a file cut short meanwhile leaves the copy as it was.
+    const MappedFile bytes(path);
+    if (!bytes.Data()) {
+        if (readError) *readError = bytes.Error();
+        return false;
+    }
+    auto verdict = [readError](const ByteSpan& span) {
+        const Verdict v = Check(span, nullptr);
+        if (v == Verdict::NoMemory && readError) *readError = ERROR_NOT_ENOUGH_MEMORY;
+        return v == Verdict::Sound;
+    };
+    const PeImage image(bytes.Data(), bytes.Size());
     // A program file: its TYPELIB resource of that number, every language of it. A 16-bit
     // image's tables are not checked here: it is refused.
     if (image.IsPe()) {
@@ -321,11 +418,11 @@ bool FileSound(const std::string& file) {
                                                      PeImage::ResId(static_cast<uint16_t>(index)), found))
             return false;
         for (const auto& r : found)
-            if (!BytesSound(ByteSpan(image.Data() + r.fileOffset, r.size))) return false;
+            if (!verdict(ByteSpan(image.Data() + r.fileOffset, r.size))) return false;
         return true;
     }
     if (image.IsNe()) return false;
-    return BytesSound(image);
+    return verdict(image);
 }
 
 }  // namespace TypeLibCheck

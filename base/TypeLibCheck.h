@@ -19,11 +19,16 @@
 
 namespace TypeLibCheck {
 
-// The bytes are a type library of a known format whose tables lie inside them.
-bool BytesSound(const ByteSpan& bytes);
+// The bytes are a type library of a known format whose tables lie inside them. The check's work
+// follows the bytes' size, never the product of counts they state: `steps`, when given, is told
+// how many structures it visited or looked up (a test's measure of that work).
+bool BytesSound(const ByteSpan& bytes, uint64_t* steps = nullptr);
 // The file the loader opens for this name (a path, a name the search path finds, or either
 // with "\N" for the N-th type library of a program file) holds a sound type library: a .tlb
-// file, or the TYPELIB resource of a PE image with every language of it sound.
-bool FileSound(const std::string& file);
+// file, or the TYPELIB resource of a PE image with every language of it sound. The file is read
+// once into memory (MappedFile). False as well when it cannot be read: `readError`, when given,
+// is then told the system's error (a file another program holds without read sharing, one that
+// does not fit in memory), and 0 for a file that was read or was not found.
+bool FileSound(const std::string& file, unsigned long* readError = nullptr);
 
 }  // namespace TypeLibCheck

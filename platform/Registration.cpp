@@ -431,12 +431,55 @@ bool ParseTypeLibReport(const std::string& text, QV_Typelib::CoClassList& list) 
 
 constexpr char kCouldNotRead[] = "The type library could not be read: ";
 
+// The bounds check (QV_Typelib::MayLoad) for a caller that serves its windows meanwhile: it runs
+// on a thread of its own, and the caller's messages are handed to `idle` until it has answered.
+// The check reads the whole file once and its work follows the file's size, so a large library
+// takes as long as reading it, which a window must not wait for unanswering. The thread is
+// always waited for (it fills the caller's list), and never stopped: its work is bounded.
+struct CheckJob {
+    const std::string* file;
+    QV_Typelib::CoClassList* list;
+    bool mayLoad = false;
+};
+
+DWORD WINAPI RunCheck(void* param) {
+    auto* job = static_cast<CheckJob*>(param);
+    try {
+        job->mayLoad = QV_Typelib::MayLoad(*job->file, *job->list);
+    } catch (...) {
+        // Nothing thrown here may end the program: a check that could not run refuses the file.
+        job->mayLoad = false;
+        *job->list = ReadFailed(E_OUTOFMEMORY, std::string(kCouldNotRead) + "there was not enough memory to check it.");
+    }
+    return 0;
+}
+
+bool MayLoadServingWindows(const std::string& file, QV_Typelib::CoClassList& list, const std::function<void()>& idle) {
+    if (!idle) return QV_Typelib::MayLoad(file, list);
+    CheckJob job{&file, &list};
+    const Handle thread(CreateThread(nullptr, 0, RunCheck, &job, 0, nullptr));
+    if (!thread) return QV_Typelib::MayLoad(file, list);
+    for (;;) {
+        HANDLE h = thread.get();
+        const DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT);
+        if (r != WAIT_OBJECT_0 + 1) break;
+        try {
+            idle();
+        } catch (...) {
+            WaitForSingleObject(h, INFINITE);
+            throw;
+        }
+    }
+    WaitForSingleObject(thread.get(), INFINITE);
+    return job.mayLoad;
+}
+
 }  // namespace
 
 QV_Typelib::CoClassList Registration::ReadTypeLib(const std::string& file, unsigned long waitMs,
                                                   const std::function<void()>& idle) {
     QV_Typelib::CoClassList list;
-    if (!QV_Typelib::MayLoad(file, list)) return list;
+    if (!MayLoadServingWindows(file, list, idle)) return list;
     auto startFailed = [](DWORD e) {
         return ReadFailed(HRESULT_FROM_WIN32(e), std::string(kCouldNotRead) +
                                                      "its reading process could not be started (error " +

@@ -39,12 +39,13 @@ constexpr unsigned long kTypeLibWaitMs = 20000;
 // The co-classes of the type library a file holds (as QV_Typelib::ReadCoClasses reads them),
 // read by the system's loader in a child process, so that a damaged library that crashes or
 // hangs the loader ends the child, never the caller. The bounds check (QV_Typelib::MayLoad)
-// answers first, in this process: a file it refuses starts no child. A crash, a hang past
+// answers first, in this process (with `idle`, on a thread of its own while the caller's
+// messages are served): a file it refuses starts no child. A crash, a hang past
 // `waitMs` or a child that cannot be started comes back as a library that could not be loaded
 // (`loaded` false), with a text that says which ("The type library could not be read: the
 // system's loader crashed on it with exception 0xC0000005 (access violation) in
 // oleaut32.dll."). With `idle`, it is called whenever a window message for the calling
-// thread arrives during the wait (a window's caller passes its message pump).
+// thread arrives during the check or the wait (a window's caller passes its message pump).
 QV_Typelib::CoClassList ReadTypeLib(const std::string& file, unsigned long waitMs = kTypeLibWaitMs,
                                     const std::function<void()>& idle = nullptr);
 // The child's side: when this process was started as a registration child, loads the

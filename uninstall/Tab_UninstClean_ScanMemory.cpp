@@ -146,8 +146,9 @@ std::string LowerSpecialFolderOf(int csidl) {
 
 namespace {
 
-// The bytes of a file: read whole when it is small (one read costs a fraction of a mapping under
-// Wine, where making and dropping a view takes a millisecond or more), mapped when it is large.
+// The bytes of a file, read whole: a small one into one buffer kept for every read (a fresh
+// block each time costs more than the read), a larger one by MappedFile into a block of its own.
+// Either is a copy, so a file cut short meanwhile cannot fault the scan.
 class FileBytes {
 public:
     explicit FileBytes(const std::string& path) {

@@ -258,6 +258,38 @@ TEST(RegSvrProgram, ViewOfATypeLibraryThatEndsTheLoaderShowsItsBox) {
     }
 }
 
+// A file another program holds open without read sharing is not taken for a file without a type
+// library: the box says that it could not be read, with the system's reason. Released, the same
+// file gets its own answer.
+TEST(RegSvrProgram, ViewOfAFileHeldByAnotherProgramSaysItCouldNotBeRead) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    const std::string path = std::string(tmp) + "velm-held.tlb";
+    ASSERT_TRUE(CopyFileA(VELM_FIXTURE_NOCLASS_TLB, path.c_str(), FALSE));
+    char reason[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_SHARING_VIOLATION, 0, reason,
+                   sizeof reason, nullptr);
+    std::string why = reason;
+    while (!why.empty() && (why.back() == '\r' || why.back() == '\n' || why.back() == ' ')) why.pop_back();
+    ASSERT_FALSE(why.empty());
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        Program p("-V " + path);
+        ASSERT_TRUE(p.Started());
+        const Box box = AnswerBox(p);
+        EXPECT_EQ(box.title, "VelmRegSvr");
+        EXPECT_EQ(box.text, "The file could not be read: " + why + "\r\n" + path);
+    }
+    CloseHandle(held);
+    {
+        Program p("-V " + path);
+        const Box box = AnswerBox(p);
+        EXPECT_EQ(box.text, "Component does not contain interface definitions in it's typelib header\r\n" + path);
+    }
+    DeleteFileA(path.c_str());
+}
+
 TEST(RegSvrProgram, RegistersAndUnregistersTheFixtureServer) {
     // No main program runs: the mailbox is left alone.
     Velm::VelmSingleInstanceConnector connector;

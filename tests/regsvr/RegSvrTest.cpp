@@ -11,7 +11,9 @@
 
 #include "LoaderDamage.h"
 #include "VelmComServerFixture.h"
+#include "base/QV_Typelib.h"
 #include "base/TypeLibCheck.h"
+#include "platform/Registration.h"
 #include "regsvr/FileVersionInfo.h"
 #include "regsvr/Master.h"
 #include "regsvr/QV_ErrHandler.h"
@@ -505,6 +507,156 @@ TEST(TypeLibCheck, RealTypeLibrariesPass) {
     }
     EXPECT_GE(loaded, 5);
     EXPECT_TRUE(TypeLibCheck::FileSound("stdole2.tlb")) << "a bare name is looked up as the loader does";
+}
+
+namespace {
+
+// How the shared custom-data chain of SharedChainLibrary ends.
+enum class ChainEnd { Ends, InACircle, PastItsTable };
+
+// A type library of one co-class that implements `interfaces` interfaces (one reference each),
+// every reference naming the same custom-data chain of `chain` entries: the shape whose check
+// once cost interfaces x chain.
+std::vector<unsigned char> SharedChainLibrary(int16_t interfaces, int32_t chain, ChainEnd end) {
+    constexpr size_t kHeader = 0x54, kDir = kHeader + 4, kSegments = 15, kTypeInfo = 0x64;
+    const size_t typeInfo = kDir + 16 * kSegments, refs = typeInfo + kTypeInfo;
+    const size_t cd = refs + 16u * static_cast<size_t>(interfaces);
+    std::vector<unsigned char> b(cd + 12u * static_cast<size_t>(chain), 0);
+    auto put = [&b](size_t at, int32_t v) { pe_test::Put32(b, at, static_cast<uint32_t>(v)); };
+    std::memcpy(b.data(), "MSFT", 4);
+    put(0x20, 1);   // one type
+    put(0x40, -1);  // no custom data of the library itself
+    for (size_t s = 0; s < kSegments; ++s) {
+        put(kDir + 16 * s, -1);
+        put(kDir + 16 * s + 8, -1);
+        put(kDir + 16 * s + 12, 0x0F);
+    }
+    auto segment = [&](size_t s, size_t at, size_t length) {
+        put(kDir + 16 * s, static_cast<int32_t>(at));
+        put(kDir + 16 * s + 4, static_cast<int32_t>(length));
+    };
+    segment(0, typeInfo, kTypeInfo);                                     // the type
+    segment(3, refs, 16u * static_cast<size_t>(interfaces));             // its references
+    segment(12, cd, 12u * static_cast<size_t>(chain));                   // the custom-data entries
+    put(typeInfo, TKIND_COCLASS);
+    put(typeInfo + 4, -1);
+    put(typeInfo + 0x48, -1);
+    b[typeInfo + 0x4C] = static_cast<unsigned char>(interfaces & 0xFF);
+    b[typeInfo + 0x4D] = static_cast<unsigned char>(interfaces >> 8);
+    put(typeInfo + 0x54, 0);
+    for (int32_t i = 0; i < interfaces; ++i) {
+        put(refs + 16u * i + 8, 0);  // the chain's first entry
+        put(refs + 16u * i + 12, i + 1 < interfaces ? 16 * (i + 1) : -1);
+    }
+    for (int32_t j = 0; j < chain; ++j) {
+        put(cd + 12u * j + 4, static_cast<int32_t>(0x80000003u));  // a value packed into its offset
+        put(cd + 12u * j + 8, j + 1 < chain ? 12 * (j + 1) : -1);
+    }
+    if (end == ChainEnd::InACircle) put(cd + 12u * (chain - 1) + 8, 12 * (chain / 2));
+    if (end == ChainEnd::PastItsTable) put(cd + 12u * (chain - 1) + 8, 12 * chain);
+    return b;
+}
+
+bool g_servedMessage = false;
+LRESULT CALLBACK ServedWindowProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_APP) g_servedMessage = true;
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+std::string TempPath(const std::string& name) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    return tmp + name;
+}
+
+}  // namespace
+
+// One co-class of 32,767 interfaces that all name one chain of 100,000 custom-data entries: the
+// chain is checked once, and the check's steps follow the file's size (the product would be
+// 3.3 billion). A chain that runs in a circle or out of its table is still refused, at the
+// same price.
+TEST(TypeLibCheck, AChainThatManyRecordsShareIsCheckedOnce) {
+    constexpr int16_t kInterfaces = 32767;
+    constexpr int32_t kChain = 100000;
+    const struct {
+        ChainEnd end;
+        bool sound;
+    } cases[] = {{ChainEnd::Ends, true}, {ChainEnd::InACircle, false}, {ChainEnd::PastItsTable, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.end));
+        const std::vector<unsigned char> lib = SharedChainLibrary(kInterfaces, kChain, c.end);
+        uint64_t steps = 0;
+        EXPECT_EQ(TypeLibCheck::BytesSound(ByteSpan(lib.data(), lib.size()), &steps), c.sound);
+        EXPECT_LT(steps, 4ull * (kInterfaces + kChain));
+        // The same from the file, as the programs check it.
+        const std::string path = TempPath("velm-shared-chain.tlb");
+        ASSERT_TRUE(pe_test::WriteAll(path, lib.data(), lib.size()));
+        EXPECT_EQ(TypeLibCheck::FileSound(path), c.sound);
+        DeleteFileA(path.c_str());
+    }
+}
+
+// The check reads the file once into memory: a file cut short after it was read (from 1.7 MB
+// to 64 KB, as another program may cut it while the check runs) leaves the bytes read as they
+// were, and the check over them answers as before instead of faulting on bytes that are gone.
+// Read again, the cut file is a damaged one.
+TEST(TypeLibCheck, AFileCutShortAfterItWasReadLeavesItsBytes) {
+    const std::vector<unsigned char> lib = SharedChainLibrary(32767, 100000, ChainEnd::Ends);
+    const std::string path = TempPath("velm-cut-short.tlb");
+    ASSERT_TRUE(pe_test::WriteAll(path, lib.data(), lib.size()));
+    const MappedFile bytes(path);
+    ASSERT_EQ(bytes.Size(), lib.size());
+    {
+        HANDLE cut = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(cut, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER at{};
+        at.QuadPart = 64 * 1024;
+        EXPECT_TRUE(SetFilePointerEx(cut, at, nullptr, FILE_BEGIN));
+        EXPECT_TRUE(SetEndOfFile(cut)) << GetLastError();
+        CloseHandle(cut);
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 64u * 1024);
+    EXPECT_TRUE(TypeLibCheck::BytesSound(ByteSpan(bytes.Data(), bytes.Size())));
+    EXPECT_EQ(std::memcmp(bytes.Data() + lib.size() - 12, lib.data() + lib.size() - 12, 12), 0);
+    unsigned long readError = 1;
+    EXPECT_FALSE(TypeLibCheck::FileSound(path, &readError));
+    EXPECT_EQ(readError, 0u) << "a damaged file, not an unreadable one";
+    DeleteFileA(path.c_str());
+}
+
+// With a message pump, the check runs while the caller's window is served: a message posted to
+// a window of the calling thread is handled before the check of a large library (48 MB, its
+// chain in a circle) has answered, and the answer is the check's.
+TEST(TypeLibCheck, TheCheckServesTheCallersWindowMeanwhile) {
+    const std::vector<unsigned char> lib = SharedChainLibrary(32767, 4000000, ChainEnd::InACircle);
+    const std::string path = TempPath("velm-served-check.tlb");
+    ASSERT_TRUE(pe_test::WriteAll(path, lib.data(), lib.size()));
+    g_servedMessage = false;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = ServedWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VelmServedCheck";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowA("VelmServedCheck", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(w != nullptr);
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    PostMessageA(w, WM_APP, 0, 0);
+    int served = 0;
+    const QV_Typelib::CoClassList read = Velm::Registration::ReadTypeLib(path, 20000, [&] {
+        ++served;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    });
+    EXPECT_TRUE(g_servedMessage);
+    EXPECT_GE(served, 1);
+    EXPECT_FALSE(read.loaded);
+    EXPECT_EQ(read.loadResult, static_cast<long>(TYPE_E_CANTLOADLIBRARY));
+    DestroyWindow(w);
+    DeleteFileA(path.c_str());
 }
 
 // A version resource whose size or offset is overwritten, or whose section claims 4 GB, reads
