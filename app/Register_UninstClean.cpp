@@ -222,13 +222,16 @@ void DeleteUninstCache() {
 }
 
 void WriteUninstCacheEntry(HKEY cacheKey, const std::string& displayName, const std::string& appPath,
-                           const std::string& defaultExecutable, const Variant& verified) {
+                           const std::string& defaultExecutable, const Variant& verified,
+                           const std::string& nothingFound) {
     bool exists = !defaultExecutable.empty() && QV_APIFileAndDisk::FileExists(defaultExecutable);
     std::string flag;
     if (verified == Variant(true)) flag = "1";
     else if (verified.IsEmpty() || verified == Variant(false)) flag = "0";
     else return;
-    WriteText(cacheKey, displayName.c_str(), appPath + "<:>" + (exists ? defaultExecutable : std::string(" ")) + "<:>" + flag);
+    std::string data = appPath + "<:>" + (exists ? defaultExecutable : std::string(" ")) + "<:>" + flag;
+    if (!nothingFound.empty() && appPath.empty() && flag == "0") data += std::string("<:>") + kNothingFound + nothingFound;
+    WriteText(cacheKey, displayName.c_str(), data);
 }
 
 }  // namespace Register_UninstClean

@@ -22,6 +22,7 @@ inline constexpr const char* cstrProgramKey = "Software\\Quorvath\\Velmora";
 inline constexpr const char* cstrSettingsKey = "Software\\Quorvath\\Velmora\\Settings";
 // The uninstall cache key (HKEY_LOCAL_MACHINE), defined with the uninstall tab that reads it.
 using Tab_UninstClean::cstrCacheKey;
+using Tab_UninstClean::kNothingFound;
 inline constexpr const char* cstrVersion = VELM_VERSION_TEXT;
 
 // The registry search engine, whose text and options the settings store restores and saves.
@@ -34,8 +35,11 @@ void RestoreSettings();
 
 // Writes one uninstall entry's cache value into the open cache key. `verified` is the
 // entry's verified flag: True writes "1", False or Empty "0", any other value nothing.
+// `nothingFound`, when not empty and no folder is written, follows as a fourth field
+// ("<:>none:" and it), which versions that read three fields pass over.
 void WriteUninstCacheEntry(HKEY cacheKey, const std::string& displayName, const std::string& appPath,
-                           const std::string& defaultExecutable, const Variant& verified);
+                           const std::string& defaultExecutable, const Variant& verified,
+                           const std::string& nothingFound = "");
 RegKey OpenUninstCache();  // creates or opens the cache key; an empty key when that fails
 void DeleteUninstCache();
 
@@ -56,7 +60,7 @@ void Save_UninstCleanSettings(const Col& colUS) {
     TrapErrors(kModule, "Save_UninstCleanSettings", [&] {
         for (const auto& entry : colUS)
             WriteUninstCacheEntry(key.get(), CacheValueName(*entry), entry->strAppPath, entry->strDefaultExecutable,
-                                  VerifiedFlag(entry->blnGenerallyVerified));
+                                  VerifiedFlag(entry->blnGenerallyVerified), entry->strNothingFound);
     });
 }
 

@@ -28,6 +28,9 @@ namespace Tab_UninstClean {
 // what was found for them (HKEY_LOCAL_MACHINE).
 inline constexpr const char* cstrUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 inline constexpr const char* cstrCacheKey = "Software\\Quorvath\\Velmora\\Settings\\UninstClean\\USCache";
+// The fourth field of a cache value that remembers an analysis which found no folder, before
+// what it looked at (clsUS::strNothingFound).
+inline constexpr const char* kNothingFound = "none:";
 
 // ---- Registry views ----
 

@@ -4,6 +4,7 @@
 #include "uninstall/Tab_UninstClean.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -378,6 +379,39 @@ void TakeInstallLocation(clsUS& entry) {
     entry.blnGenerallyVerified = true;
 }
 
+// What an analysis that found no folder for the entry looked at, as one text: the entry's values
+// that the analysis reads, and for each path they name the deepest folder of it that exists. A
+// later scan takes the remembered "nothing found" while this is the same; a changed value, or a
+// folder of those paths that comes back (or goes), has the entry analysed again.
+std::string NothingFoundState(const clsUS& entry) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a, 64 bits
+    auto add = [&](const std::string& text) {
+        for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ull;
+        hash = (hash ^ 0xffu) * 1099511628211ull;  // ends each text: "ab","c" differs from "a","bc"
+    };
+    add(std::to_string(static_cast<int>(entry.lngView)) + (entry.blnIsInstaller ? "i" : "-"));
+    for (const std::string* text : {&entry.strDisplayName, &entry.strPublisher, &entry.strModifiyPath}) add(*text);
+    for (const std::string* text : {&entry.strInstallLocation_ReadFromRegistry, &entry.strDisplayIcon,
+                                    &entry.strUninstallString}) {
+        add(*text);
+        // The path begins at the first drive colon's drive letter; no part of it longer than a
+        // path can be a folder.
+        const size_t colon = text->find(":\\");
+        if (colon == std::string::npos || colon == 0) continue;
+        std::string folder = text->substr(colon - 1, QV_APIFileAndDisk::kLongestPath);
+        while (folder.size() > 3 && !detail::PathExists(folder)) {
+            std::string up;
+            if (!QV_Strings_Lib::GetDirectory(folder, up) || up.size() >= folder.size()) break;
+            folder = std::move(up);
+            while (!folder.empty() && (folder.back() == '\\' || folder.back() == ' ')) folder.pop_back();
+        }
+        add(TextCase::Lower(folder));
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 // True when a cached answer breaks what no entry may be given (an older version wrote it):
 // a folder that is no path or no longer exists, a folder of many applications, the installer's
 // icon store or a publisher's folder above other listed products', an uninstaller, another
@@ -413,6 +447,10 @@ bool CachedAnswerStale(const clsUS& entry) {
 // its width, at a cost that grows with the square of the line's length, so that one value of a
 // hundred thousand characters would hold the window for a minute.
 constexpr size_t kLongestShownData = 2048;
+// The whole text of the box is bounded too: many values of nearly that length each would hold
+// the window as long. The values after the last one that fits are left out, and the box says
+// how many.
+constexpr size_t kLongestShownText = 65536;
 std::string ShownData(const std::string& data) {
     if (data.size() <= kLongestShownData) return data;
     return data.substr(0, kLongestShownData) + " ... (" + std::to_string(data.size()) + " characters)";
@@ -441,6 +479,16 @@ bool CheckAgainstCache(clsUS& entry, HKEY cache) {
             // A flag that is no Boolean leaves the entry to be analysed again.
             if (!TextToBoolean(fields[2], flag)) return;
             entry.blnGenerallyVerified = flag;
+        }
+        // An analysis that found nothing stands while what it looked at is the same.
+        if (entry.strAppPath.empty() && !entry.blnGenerallyVerified && fields.size() >= 4 &&
+            fields[3].rfind(kNothingFound, 0) == 0) {
+            const std::string state = NothingFoundState(entry);
+            if (fields[3].compare(std::strlen(kNothingFound), std::string::npos, state) == 0) {
+                entry.strNothingFound = state;
+                confirmed = true;
+            }
+            return;
         }
         if (!entry.strAppPath.empty() && entry.strDefaultExecutable != " " && !IsFile(entry.strDefaultExecutable))
             return;  // the cached executable has gone
@@ -517,9 +565,22 @@ void US_RefreshListbox(ui::TextBox& lsvUSInfo, const clsUS& entry) {
         RegKey key;
         if (OpenEntryKey(entry, key.Receive()) != 0) return;
         std::string text;
+        DWORD shown = 0;
+        bool full = false;
         RegEnum::ForEachValue(key.get(), true, [&](const RegEnum::Value& v) {
-            text += std::string(v.name) + ": " + ShownData(ValueText::Of(v.type, v.data)) + "\r\n";
+            std::string line = std::string(v.name) + ": " + ShownData(ValueText::Of(v.type, v.data)) + "\r\n";
+            if (text.size() + line.size() > kLongestShownText) return !(full = true);
+            text += line;
+            ++shown;
+            return true;
         });
+        if (full) {
+            // The values the box leaves out are counted, not read.
+            const DWORD values = RegEnum::CountsOf(key.get()).values;
+            text += "... (" + (values != MAXDWORD && values > shown ? std::to_string(values - shown) + " more values"
+                                                                     : std::string("more values")) +
+                    " not shown)\r\n";
+        }
         lsvUSInfo.SetText(text);
     });
 }
@@ -582,6 +643,11 @@ void US_Refresh(ui::ListView& lsvUS, colUS& col, colStartMenuTargets& targets, u
                     if (!cancel) {
                         if (entry->strInstallLocation_ReadFromRegistry.empty()) US_DetermineAppPath(*entry);
                         else TakeInstallLocation(*entry);
+                        // Nothing found is remembered too, so that the next scan need not look again.
+                        entry->strNothingFound.clear();
+                        if (!cancel && entry->strAppPath.empty() && !entry->blnGenerallyVerified &&
+                            entry->strDefaultExecutable.find_first_not_of(' ') == std::string::npos)
+                            entry->strNothingFound = NothingFoundState(*entry);
                     }
                 }
                 icons->Expect("Key_" + entry->Key, entry->strDefaultExecutable, "Key_" + std::to_string(n));

@@ -33,6 +33,10 @@ struct clsUS {
     std::string strPublisher;                         // "Publisher" as read
     UninstallView lngView = UninstallView::Machine64; // where the entry's key lies
     std::string strSubKeyName;                        // the uninstall sub-key's own name ("" = Key)
+    // When the entry's analysis found no folder: what the analysis looked at (the entry's values
+    // and the folders they lead to), so that a later scan takes the same "nothing found" from
+    // the cache while that still stands; "" otherwise.
+    std::string strNothingFound;
 
     const std::string& SubKeyName() const { return strSubKeyName.empty() ? Key : strSubKeyName; }
 };

@@ -27,6 +27,7 @@ namespace {
 struct TestUS {
     std::string strDisplayName, strAppPath, strDefaultExecutable;
     Variant blnGenerallyVerified;
+    std::string strNothingFound;
 };
 }  // namespace
 

@@ -161,7 +161,8 @@ TEST_F(Scan, ListsEveryEntryWithAnUninstallCommandAndFindsItsFolder) {
     Register_UninstClean::Save_UninstCleanSettings(col);
     EXPECT_NE(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, "VelmFx EmptyName"), "<none>");
     EXPECT_NE(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, "VelmFx BlankName"), "<none>");
-    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, "VelmFx LocGone"), "<:> <:>0");
+    // No folder, as versions that read three fields read it, and what the analysis looked at.
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, "VelmFx LocGone").substr(0, 16), "<:> <:>0<:>none:");
     EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, ""), "<none>");
     // "MsiExec.exe /X{...}" never becomes a folder.
     EXPECT_EQ(col.Item("VelmFx Msi")->strAppPath, "");
@@ -178,9 +179,7 @@ TEST_F(Scan, ListsEveryEntryWithAnUninstallCommandAndFindsItsFolder) {
 }
 
 TEST_F(Scan, SecondScanTakesTheCacheWithoutWalkingTheStartMenus) {
-    // Without the entry whose folder is gone, which no cache value confirms: it is analysed
-    // again at every scan.
-    ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, (kUninstall + "VelmFx LocGone").c_str()), ERROR_SUCCESS);
+    // The entry whose folder is gone included: its "nothing found" is remembered as well.
     Refresh();
     std::vector<std::string> first;
     for (const auto& e : col) first.push_back(e->Key + "|" + e->strAppPath + "|" + e->strDefaultExecutable);
@@ -201,12 +200,38 @@ TEST_F(Scan, SecondScanTakesTheCacheWithoutWalkingTheStartMenus) {
     EXPECT_EQ(second, first);
     EXPECT_EQ(icons2, icons);
     EXPECT_TRUE(TextCase::Equal(col.Item("VelmFx Upper")->strDefaultExecutable, scan / "VelmFx Scan.exe"));
+    EXPECT_EQ(col.Item("VelmFx LocGone")->strAppPath, "");
 
     // A cancelled scan still lists every row; entries take what the cache holds.
     Refresh(true);
     EXPECT_EQ(Form().lsvUS.ListItems.Count(), col.Count());
     EXPECT_EQ(col.Item("VelmFx Upper")->strAppPath, scan.Path());
     EXPECT_EQ(StartMenuWalks(), walks);
+
+    // What the remembered analysis looked at has changed: the folder came back, or the entry's
+    // values changed. The entry is analysed again (and only then are the menus walked).
+    const std::string back = "C:\\Program Files\\VelmFx Gone\\sub";
+    fx::MakeFolders(back);
+    Register_UninstClean::Save_UninstCleanSettings(col);
+    Refresh();
+    EXPECT_EQ(StartMenuWalks(), walks + 1);
+    EXPECT_EQ(col.Item("VelmFx LocGone")->strAppPath, back);
+    // Gone again: the scan that finds the cached folder gone walks the menus; the ones after it
+    // take its "nothing found".
+    Register_UninstClean::Save_UninstCleanSettings(col);
+    fx::RemoveTree("C:\\Program Files\\VelmFx Gone");
+    Refresh();
+    EXPECT_EQ(StartMenuWalks(), walks + 2);
+    Register_UninstClean::Save_UninstCleanSettings(col);
+    Refresh();
+    EXPECT_EQ(StartMenuWalks(), walks + 2);
+    EXPECT_EQ(col.Item("VelmFx LocGone")->strAppPath, "");
+    HKEY entry = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kUninstall + "VelmFx LocGone").c_str(), 0, KEY_SET_VALUE, &entry), 0);
+    RegSetValueExA(entry, "Publisher", 0, REG_SZ, reinterpret_cast<const BYTE*>("VelmFx"), 7);
+    RegCloseKey(entry);
+    Refresh();
+    EXPECT_EQ(StartMenuWalks(), walks + 3);
 }
 
 TEST_F(Scan, ARowOutOfViewGetsItsIconWhenItIsFirstShown) {
