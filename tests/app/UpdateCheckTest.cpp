@@ -523,6 +523,8 @@ TEST(UpdateCheckProgram, AnEndlessAnswerFailsEveryAttemptAndTheProgramGoesOn) {
     // the menu at its first item, Up goes round to the last, Enter chooses it.
     PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, 'o');
     HWND popup = WaitForWindow(pid, "#32768", "", 30);
+    // (A test of this process that has claimed the single instance makes the started program
+    // not the main one: this suite runs in an entry where none has.)
     ASSERT_TRUE(popup) << "the Options menu did not open";
     PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
     PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
@@ -540,7 +542,7 @@ TEST(UpdateCheckProgram, AnEndlessAnswerFailsEveryAttemptAndTheProgramGoesOn) {
     ASSERT_TRUE(box) << "no connection error box";
     EXPECT_FALSE(hung) << "the window did not answer during the check";
     const SIZE_T peak = PeakMemory(program.pi.hProcess);
-    EXPECT_LT(peak - before, SIZE_T{96} << 20) << "peak memory before the check " << (before >> 20) << " MB, after "
+    EXPECT_LT(peak - before, SIZE_T{48} << 20) << "peak memory before the check " << (before >> 20) << " MB, after "
                                                << (peak >> 20) << " MB";
     // Every attempt asked once, and each ended at its first request.
     std::istringstream log(server.HostileLog().substr(logBefore.size()));
