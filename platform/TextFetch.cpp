@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <memory>
+#include <new>
 
 #include "base/Handle.h"
 #include "base/QV_Err.h"
@@ -39,8 +41,8 @@ struct InternetCloser {
 };
 using InternetHandle = std::unique_ptr<void, InternetCloser>;
 
-[[noreturn]] void Fail(DWORD code, const std::string& url) {
-    std::string text = WinText::SystemMessage(code, "\r\n. ");
+[[noreturn]] void Fail(DWORD code, const std::string& url, std::string text = "") {
+    if (text.empty()) text = WinText::SystemMessage(code, "\r\n. ");
     if (text.empty()) text = "Error " + std::to_string(code);
     throw RunTimeError(static_cast<long>(code), "TextFetch", text + " (" + url + ")");
 }
@@ -55,6 +57,7 @@ struct Transfer {
     Handle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     bool ok = false;
     DWORD error = 0;
+    std::string failure;  // the failure's own description, where the system's text does not say it
     std::string body;
 };
 
@@ -88,18 +91,53 @@ void Run(Transfer& t) {
             return;
         }
         if (read == 0) break;
+        // An answer longer than any version file is no version file: the transfer ends here,
+        // whatever the server would still send.
+        if (read > kMaxAnswerBytes - body.size()) {
+            t.error = ERROR_FILE_TOO_LARGE;
+            t.failure = "The answer is longer than " + std::to_string(kMaxAnswerBytes) + " bytes";
+            return;
+        }
         body.append(buffer, read);
     }
     t.body = std::move(body);
     t.ok = true;
 }
 
+// Records a failure that was thrown on the worker: its code, and its own text when it has one
+// (when even that text cannot be kept, the system's text for the code).
+void Failed(Transfer& t, DWORD code, const char* text) noexcept {
+    t.ok = false;
+    t.error = code;
+    try {
+        t.failure = text ? text : "";
+    } catch (...) {
+        t.failure.clear();
+    }
+}
+
 DWORD WINAPI Worker(void* arg) {
     const std::unique_ptr<std::shared_ptr<Transfer>> held(static_cast<std::shared_ptr<Transfer>*>(arg));
     Transfer& t = **held;
-    Run(t);
+    // Nothing thrown here may end the program: whatever goes wrong is this transfer's failure,
+    // reported to the caller like a failed request.
+    try {
+        Run(t);
+    } catch (const std::bad_alloc&) {
+        Failed(t, ERROR_NOT_ENOUGH_MEMORY, nullptr);
+    } catch (const std::exception& e) {
+        Failed(t, ERROR_INTERNAL_ERROR, e.what());
+    } catch (...) {
+        Failed(t, ERROR_INTERNAL_ERROR, "Unknown error");
+    }
     SetEvent(t.done.get());
     return 0;
+}
+
+// What a finished transfer gives the caller: its body, or its failure raised.
+std::string Result(Transfer& t, const std::string& url) {
+    if (!t.ok) Fail(t.error, url, t.failure);
+    return std::move(t.body);
 }
 
 }  // namespace
@@ -111,13 +149,14 @@ std::string OpenURL(const std::string& url, unsigned long timeoutMs, const WaitH
     transfer->timeoutMs = timeoutMs;
     if (!transfer->done) Fail(GetLastError(), url);
     auto* arg = new std::shared_ptr<Transfer>(transfer);
-    HANDLE thread = CreateThread(nullptr, 0, Worker, arg, 0, nullptr);
+    // The thread runs on its own, and its handle is let go at the end of this call; `done` says
+    // when it has finished.
+    const Handle thread(CreateThread(nullptr, 0, Worker, arg, 0, nullptr));
     if (!thread) {
         const DWORD e = GetLastError();
         delete arg;
         Fail(e, url);
     }
-    CloseHandle(thread);  // the thread runs on its own; `done` says when it has finished
 
     const ULONGLONG until = GetTickCount64() + timeoutMs;
     HANDLE done = transfer->done.get();
@@ -127,19 +166,13 @@ std::string OpenURL(const std::string& url, unsigned long timeoutMs, const WaitH
         const DWORD left = static_cast<DWORD>(until - now);
         const DWORD r = wait ? MsgWaitForMultipleObjects(1, &done, FALSE, std::min(left, static_cast<DWORD>(kWaitHookMs)), QS_ALLINPUT)
                              : WaitForSingleObject(done, left);
-        if (r == WAIT_OBJECT_0) {
-            if (!transfer->ok) Fail(transfer->error, url);
-            return std::move(transfer->body);
-        }
+        if (r == WAIT_OBJECT_0) return Result(*transfer, url);
         if (wait && !wait()) {
             transfer->abandoned = true;
             Fail(ERROR_INTERNET_OPERATION_CANCELLED, url);
         }
     }
-    if (WaitForSingleObject(done, 0) == WAIT_OBJECT_0) {
-        if (!transfer->ok) Fail(transfer->error, url);
-        return std::move(transfer->body);
-    }
+    if (WaitForSingleObject(done, 0) == WAIT_OBJECT_0) return Result(*transfer, url);
     // The server has not given the whole answer in time: the caller goes on without it.
     transfer->abandoned = true;
     Fail(ERROR_INTERNET_TIMEOUT, url);

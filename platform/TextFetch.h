@@ -4,6 +4,7 @@
 // stops waiting for it at the time-out (or when its own wait hook says to give up). A failure
 // raises RunTimeError.
 #pragma once
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -18,13 +19,19 @@ inline constexpr unsigned long kTimeoutMs = 10000;
 using WaitHook = std::function<bool()>;
 inline constexpr unsigned long kWaitHookMs = 100;
 
+// The longest answer taken, in bytes. A version file is a few dozen bytes: the transfer stops
+// at this bound, and a longer answer is a failure like any other, never held in memory whole.
+inline constexpr std::size_t kMaxAnswerBytes = 64 * 1024;
+
 // The body of the server's answer to a GET of `url`, whatever its status (an error page is
 // text like any other). Raises RunTimeError when no answer comes: the address cannot be
 // reached, refuses the connection, or the answer is not complete within `timeoutMs`
 // (ERROR_INTERNET_TIMEOUT), also from a server that accepts and never answers or answers a
-// byte at a time; and when `wait` gives the fetch up (ERROR_INTERNET_OPERATION_CANCELLED).
-// A transfer given up is left to end on its worker thread, which then drops what it read; it
-// holds nothing of the caller's.
+// byte at a time; when `wait` gives the fetch up (ERROR_INTERNET_OPERATION_CANCELLED); when the
+// answer is longer than kMaxAnswerBytes (ERROR_FILE_TOO_LARGE); and when anything else fails on
+// the worker thread (running out of memory among them: ERROR_NOT_ENOUGH_MEMORY), which never
+// ends the program. A transfer given up is left to end on its worker thread, which then drops
+// what it read; it holds nothing of the caller's.
 std::string OpenURL(const std::string& url, unsigned long timeoutMs = kTimeoutMs, const WaitHook& wait = nullptr);
 
 }  // namespace TextFetch

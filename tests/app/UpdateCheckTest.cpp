@@ -1,8 +1,10 @@
 // The update check: the version file's records, the version comparison, the own uninstaller's
 // command line, and whole checks against a local web server that the test run starts
-// (tests/app/update_server.py) with the two dialogs driven as a user drives them.
+// (tests/app/update_server.py) with the two dialogs driven as a user drives them, in this
+// process and in Velmora started as a user starts it.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <psapi.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include "app/dlg_update_available.h"
 #include "base/QV_Err.h"
 #include "platform/TextFetch.h"
+#include "tests/app/RemoteWindows.h"
 #include "tests/support/Boxes.h"
 #include "tests/support/RealInput.h"
 #include "tests/support/RegFixture.h"
@@ -40,13 +43,20 @@ struct LocalServer {
     void Offer(const std::string& versionFile) const {
         std::ofstream(folder + "\\www\\Velmora\\Velmora.txt", std::ios::binary) << versionFile;
     }
+    // A file of the served folder, below www\Velmora.
+    void Serve(const std::string& name, const std::string& text) const {
+        std::ofstream(folder + "\\www\\Velmora\\" + name, std::ios::binary) << text;
+    }
     std::string Log() const { return ReadFile(folder + "\\requests.log"); }
     // A server that never gives a whole answer: "silent" (accepts and never answers), "trickle"
     // (one byte a second from the status line on), "slowbody" (its headers at once, then one
-    // byte of the body a second).
+    // byte of the body a second), "endless" (its headers, then version-file records over and
+    // over, as fast as they are taken, never ending).
     std::string Hostile(const char* mode) const {
         return "http://127.0.0.1:" + ReadFile(folder + "\\" + mode + "_port") + "/";
     }
+    // The requests those servers took, one "mode path" line each.
+    std::string HostileLog() const { return ReadFile(folder + "\\hostile.log"); }
 };
 
 // Points the check at an address for the life of the object.
@@ -344,15 +354,50 @@ TEST(UpdateCheck, DownloadWithUninstallStartsTheQuotedUninstallerAndEnds) {
 // its time-out with the time-out error, whatever the client library's own time-outs do.
 TEST(UpdateCheck, AFetchEndsAtItsTimeOutWhateverTheServerDoes) {
     LocalServer server;
+    constexpr unsigned long kTimeoutMs = 1500;
     for (const char* mode : {"silent", "trickle", "slowbody"}) {
         long error = 0;
+        const ULONGLONG start = GetTickCount64();
         try {
-            TextFetch::OpenURL(server.Hostile(mode) + "Velmora/Velmora.txt", 1500);
+            TextFetch::OpenURL(server.Hostile(mode) + "Velmora/Velmora.txt", kTimeoutMs);
         } catch (const RunTimeError& e) {
             error = e.Number;
         }
+        const ULONGLONG elapsed = GetTickCount64() - start;
         EXPECT_EQ(error, static_cast<long>(ERROR_INTERNET_TIMEOUT)) << mode;
+        // Not before its time-out (the server might still have answered), and not long after it:
+        // these servers would hold a fetch that waits for them a minute or more.
+        EXPECT_GE(elapsed, kTimeoutMs - 100) << mode;
+        EXPECT_LE(elapsed, kTimeoutMs + 2500) << mode;
     }
+}
+
+// An answer longer than a version file is a failed fetch: one of exactly the bound is taken
+// whole, one byte more is refused, and so is a body that never ends, at the bound rather than at
+// the time-out. A check that meets one finds no offer in it (the endless records would make one).
+TEST(UpdateCheck, AnAnswerLongerThanTheBoundFailsTheFetch) {
+    LocalServer server;
+    const std::string full(TextFetch::kMaxAnswerBytes, 'v');
+    server.Serve("bound.txt", full);
+    server.Serve("over.txt", full + "v");
+    const auto error = [](const std::string& url) {
+        try {
+            const std::string body = TextFetch::OpenURL(url);
+            return body.size() == TextFetch::kMaxAnswerBytes ? 0L : -1L;
+        } catch (const RunTimeError& e) {
+            return e.Number;
+        }
+    };
+    EXPECT_EQ(error(server.Address() + "Velmora/bound.txt"), 0L);
+    EXPECT_EQ(error(server.Address() + "Velmora/over.txt"), static_cast<long>(ERROR_FILE_TOO_LARGE));
+    EXPECT_EQ(error(server.Hostile("endless") + "Velmora/endless.txt"), static_cast<long>(ERROR_FILE_TOO_LARGE));
+
+    UpdateAddress address(server.Hostile("endless"));
+    DroskGlobal().blnCancelUpdate = false;
+    std::string version, build, location;
+    bool available = true;
+    EXPECT_FALSE(U::checkForUpdate(U::DefaultFetcher(), version, build, location, available));
+    EXPECT_FALSE(available);
 }
 
 // The whole check against such a server: every attempt ends at its time-out, the attempts are
@@ -427,4 +472,93 @@ TEST(UpdateCheck, CancelInTheConnectingBoxEndsTheWaitForASilentServer) {
     EXPECT_FALSE(TryingToConnect().IsLoaded());
     EXPECT_EQ(boxes.Prompts(), std::vector<std::string>{"Error connecting to server. Please check your\n"
                                                         "internet connection and try again later"});
+}
+
+// ---- Velmora started as a user starts it
+
+namespace {
+
+// The most memory a process has held, in bytes: the larger of its peak working set and its peak
+// private bytes (Wine keeps a true peak of the first only).
+SIZE_T PeakMemory(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS c{};
+    c.cb = sizeof c;
+    if (!GetProcessMemoryInfo(process, &c, sizeof c)) return 0;
+    return std::max(c.PeakWorkingSetSize, c.PeakPagefileUsage);
+}
+
+// A message box of the program showing that text (titled with the program's name), or null.
+HWND MessageBoxWith(DWORD pid, const std::string& text) {
+    for (HWND w : VelmoraWindows(pid, true))
+        if (ChildWindow(w, "Static", text)) return w;
+    return nullptr;
+}
+
+}  // namespace
+
+// Velmora, pointed at a server whose answer never ends, checks for updates from its Options menu
+// as a user does: every attempt fails at the answer's bound (its second request is never made),
+// the check ends with the connection error box, the window answers throughout, and the program
+// goes on with its memory far below what the endless body would take (the 32-bit program would
+// run out of its address space).
+TEST(UpdateCheckProgram, AnEndlessAnswerFailsEveryAttemptAndTheProgramGoesOn) {
+    LocalServer server;
+    // A path of its own on that server, so that the server's log tells this program's requests
+    // from those of other tests.
+    const std::string base = server.Hostile("endless") + "program/";
+    UpdateAddress use(base);
+    const std::string logBefore = server.HostileLog();
+    Program program;
+    ASSERT_TRUE(program.Start());
+    const DWORD pid = program.pi.dwProcessId;
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        main = MainWindow(pid);
+        return main && !BusyBox(pid);
+    })) << "the main window did not come up";
+    const SIZE_T before = PeakMemory(program.pi.hProcess);
+    ASSERT_GT(before, 0u);
+
+    // Options > Check for Updates..., the menu's last item, chosen with the keyboard: Alt+O opens
+    // the menu at its first item, Up goes round to the last, Enter chooses it.
+    PostMessageA(main, WM_SYSCOMMAND, SC_KEYMENU, 'o');
+    HWND popup = WaitForWindow(pid, "#32768", "", 30);
+    // (A test of this process that has claimed the single instance makes the started program
+    // not the main one: this suite runs in an entry where none has.)
+    ASSERT_TRUE(popup) << "the Options menu did not open";
+    PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+
+    const std::string prompt = "Error connecting to server. Please check your\ninternet connection and try again later";
+    HWND box = nullptr;
+    bool hung = false;
+    WaitUntil([&] {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer)) hung = hung || program.Running();
+        box = MessageBoxWith(pid, prompt);
+        return box || !program.Running();
+    }, 120);
+    ASSERT_TRUE(program.Running()) << "the program ended during the check";
+    ASSERT_TRUE(box) << "no connection error box";
+    EXPECT_FALSE(hung) << "the window did not answer during the check";
+    const SIZE_T peak = PeakMemory(program.pi.hProcess);
+    EXPECT_LT(peak - before, SIZE_T{48} << 20) << "peak memory before the check " << (before >> 20) << " MB, after "
+                                               << (peak >> 20) << " MB";
+    // Every attempt asked once, and each ended at its first request.
+    std::istringstream log(server.HostileLog().substr(logBefore.size()));
+    const std::string first = "endless /program/Velmora/Velmora:" VELM_VERSION_TEXT;
+    int attempts = 0;
+    for (std::string line; std::getline(log, line);)
+        if (line.starts_with("endless /program/")) {
+            ++attempts;
+            EXPECT_TRUE(line.starts_with(first)) << line;
+        }
+    EXPECT_EQ(attempts, U::kMaxAttempts);
+
+    // The box closes, and the program answers as before.
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !MessageBoxWith(pid, prompt); }, 30));
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer));
+    EXPECT_TRUE(program.Running());
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A local web server for the update-check tests: serves files of a folder on a free loopback
 port, writes the port to a file and every requested path to a log, and stops by itself; beside
-it three servers that never give a whole answer (below).
+it four servers that never give a whole answer (below), with a log of their own.
    update_server.py start FOLDER   |   update_server.py stop FOLDER"""
 import http.server, os, signal, socket, sys, threading, time
 
@@ -18,6 +18,8 @@ root = os.path.join(folder, 'www')
 os.makedirs(os.path.join(root, 'Velmora'), exist_ok=True)
 log = os.path.join(folder, 'requests.log')
 open(log, 'w').close()
+hostile_log = os.path.join(folder, 'hostile.log')  # the hostile servers' requests: "mode path"
+open(hostile_log, 'w').close()
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     def __init__(self, *args, **kwargs):
@@ -30,7 +32,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 # Hostile servers on ports of their own: 'silent' accepts and never answers, 'trickle' answers
 # one byte a second from the status line on, 'slowbody' sends its headers at once and then its
-# body one byte a second. A connection is dropped when the client goes or after two minutes.
+# body one byte a second, 'endless' sends its headers and then a body that never ends, as fast as
+# the client takes it: version-file records over and over, so a client that kept a part of it
+# would find an offer there. A connection is dropped when the client goes or after two minutes
+# without progress.
 def hostile(mode):
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -41,12 +46,17 @@ def hostile(mode):
         head = b'HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: %d\r\n\r\n' % len(body)
         try:
             conn.settimeout(120)
-            conn.recv(4096)
-            with open(log, 'a') as f:
-                f.write(mode + '\n')
+            request = conn.recv(4096).split(b'\r\n')[0].split(b' ')
+            with open(hostile_log, 'a') as f:
+                f.write(mode + ' ' + (request[1].decode('latin-1') if len(request) > 1 else '') + '\n')
             if mode == 'silent':
                 conn.recv(4096)  # until the client goes, or the time-out
                 return
+            if mode == 'endless':
+                conn.sendall(b'HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n')
+                chunk = (body + b"'ITEM'") * ((1 << 20) // (len(body) + 6))  # about a megabyte
+                while True:
+                    conn.sendall(chunk)
             if mode == 'slowbody':
                 conn.sendall(head)
                 head = b''
@@ -70,7 +80,7 @@ if os.fork() == 0:
     devnull = os.open(os.devnull, os.O_RDWR)
     for fd in (0, 1, 2):
         os.dup2(devnull, fd)
-    for mode in ('silent', 'trickle', 'slowbody'):
+    for mode in ('silent', 'trickle', 'slowbody', 'endless'):
         hostile(mode)
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Handler)
     open(pidfile, 'w').write(str(os.getpid()))
