@@ -41,8 +41,21 @@ const SystemFolders& Folders() {
     return folders;
 }
 
+// Whether the file functions are to see the system folder through its native alias now: only
+// inside a NativeSystemFolder scope of a 32-bit program on 64-bit Windows. Elsewhere the scope
+// count is never read: a scan asks this for every path it tests, and a thread-local read costs
+// calls into the system in these programs.
+bool SeesNative() { return IsWow64() && t_nativeScopes > 0; }
+
 // The path as the file functions see it now (PathToOpen).
-std::string Seen(const std::string& path) { return t_nativeScopes > 0 ? NativePath(path) : path; }
+std::string Seen(const std::string& path) { return SeesNative() ? NativePath(path) : path; }
+// The same without a copy where nothing is redirected: `path` itself, else its native form kept
+// in `room`.
+const std::string& Seen(const std::string& path, std::string& room) {
+    if (!SeesNative()) return path;
+    room = NativePath(path);
+    return room;
+}
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -333,7 +346,7 @@ std::string SystemFolderFor(WORD machine) {
 
 std::string ReadPath(const std::string& path) {
     const MachineFolders& f = ForMachines();
-    if (!IsWow64() || t_nativeScopes > 0 || f.wow64.empty()) return path;
+    if (!IsWow64() || SeesNative() || f.wow64.empty()) return path;
     std::string rest;
     if (InFolder(path, f.system, rest)) return LeftInPlace(rest) ? path : f.wow64 + rest;
     // The registry editor of the Windows folder is the one other file a 32-bit program reads
@@ -344,14 +357,20 @@ std::string ReadPath(const std::string& path) {
 
 std::string OtherViewPath(const std::string& path) {
     const MachineFolders& f = ForMachines();
-    if (!IsWow64() || t_nativeScopes > 0) return {};
+    if (!IsWow64() || SeesNative()) return {};
     std::string rest;
     if (!InFolder(path, f.system, rest) || LeftInPlace(rest)) return {};
     return NativePath(path);
 }
 
-NativeSystemFolder::NativeSystemFolder() { ++t_nativeScopes; }
-NativeSystemFolder::~NativeSystemFolder() { --t_nativeScopes; }
+// Counted only where there is a redirection to go around (IsWow64 does not change while the
+// program runs, so each scope's end undoes its start).
+NativeSystemFolder::NativeSystemFolder() {
+    if (IsWow64()) ++t_nativeScopes;
+}
+NativeSystemFolder::~NativeSystemFolder() {
+    if (IsWow64()) --t_nativeScopes;
+}
 
 std::string PathToOpen(const std::string& path) { return Seen(path); }
 
@@ -366,7 +385,8 @@ bool ExistingFile(std::string candidate, std::string& found) {
     candidate.erase(end == std::string::npos ? 0 : end + 1);
     if (!QV_APIFileAndDisk::CanBePath(candidate)) return false;
     // Asked (and kept in the scan's listings) by the path the system reads; reported as written.
-    const std::string seen = Seen(candidate);
+    std::string room;
+    const std::string& seen = Seen(candidate, room);
     if (!QV_APIFileAndDisk::CanBePath(seen)) return false;
     const ListingQuery q = QueryFor(seen, true);
     const int listed = FromListing(q);
@@ -408,7 +428,8 @@ bool ExistingFolder(const std::string& written) {
 }
 
 bool Facts(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
-    const std::string seen = Seen(path);
+    std::string room;
+    const std::string& seen = Seen(path, room);
     if (seen.empty() || !QV_APIFileAndDisk::CanBePath(seen)) return false;
     return GetFileAttributesExA(seen.c_str(), GetFileExInfoStandard, &data) != 0;
 }
