@@ -232,6 +232,23 @@ TEST_F(Scan, SecondScanTakesTheCacheWithoutWalkingTheStartMenus) {
     RegCloseKey(entry);
     Refresh();
     EXPECT_EQ(StartMenuWalks(), walks + 3);
+
+    // The three fields an older version writes remember no analysis: the entry is analysed once
+    // more, and from then on its answer is remembered.
+    Register_UninstClean::Save_UninstCleanSettings(col);
+    const std::string older = "<:> <:>0";
+    HKEY cache = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, cstrCacheKey, 0, KEY_SET_VALUE, &cache), 0);
+    RegSetValueExA(cache, "VelmFx LocGone", 0, REG_SZ, reinterpret_cast<const BYTE*>(older.c_str()),
+                   static_cast<DWORD>(older.size() + 1));
+    RegCloseKey(cache);
+    Refresh();
+    EXPECT_EQ(StartMenuWalks(), walks + 4);
+    Register_UninstClean::Save_UninstCleanSettings(col);
+    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, cstrCacheKey, "VelmFx LocGone").substr(0, 16), older + "<:>none:");
+    Refresh();
+    EXPECT_EQ(StartMenuWalks(), walks + 4);
+    EXPECT_EQ(col.Item("VelmFx LocGone")->strAppPath, "");
 }
 
 TEST_F(Scan, ARowOutOfViewGetsItsIconWhenItIsFirstShown) {
