@@ -448,9 +448,10 @@ bool CachedAnswerStale(const clsUS& entry) {
 // hundred thousand characters would hold the window for a minute.
 constexpr size_t kLongestShownData = 2048;
 // The whole text of the box is bounded too: many values of nearly that length each would hold
-// the window as long. The values after the last one that fits are left out, and the box says
-// how many.
-constexpr size_t kLongestShownText = 65536;
+// the window as long (a megabyte of them, seconds at every selection). 32 KB of such lines take
+// the box about a quarter of a second to wrap. The values after the last one that fits are left
+// out, and the box says how many.
+constexpr size_t kLongestShownText = 32768;
 std::string ShownData(const std::string& data) {
     if (data.size() <= kLongestShownData) return data;
     return data.substr(0, kLongestShownData) + " ... (" + std::to_string(data.size()) + " characters)";
