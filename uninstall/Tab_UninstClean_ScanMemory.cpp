@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/FileLookup.h"
-#include "base/Handle.h"
 #include "base/QV_APIFileAndDisk.h"
 #include "base/QV_APIFileAndDiskINFO.h"
 #include "base/QV_Err.h"
@@ -146,46 +145,6 @@ std::string LowerSpecialFolderOf(int csidl) {
 
 namespace {
 
-// The bytes of a file, read whole: a small one into one buffer kept for every read (a fresh
-// block each time costs more than the read), a larger one by MappedFile into a block of its own.
-// Either is a copy, so a file cut short meanwhile cannot fault the scan.
-class FileBytes {
-public:
-    explicit FileBytes(const std::string& path) {
-        Handle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file) return;
-        LARGE_INTEGER size{};
-        const bool small = GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 && size.QuadPart <= kReadWhole;
-        if (small) {
-            // One buffer serves every read (one file is read at a time): a fresh block of this
-            // size each time is itself mapped and dropped by the heap, which costs more than the read.
-            static std::vector<uint8_t> buffer;
-            const size_t want = static_cast<size_t>(size.QuadPart);
-            if (buffer.size() < want) buffer.resize(want);
-            DWORD got = 0;
-            if (ReadFile(file.get(), buffer.data(), static_cast<DWORD>(want), &got, nullptr) && got == want) {
-                data_ = buffer.data();
-                size_ = want;
-            }
-        }
-        file.reset();
-        if (!small) {
-            mapped_ = MappedFile(path);
-            data_ = mapped_.Data();
-            size_ = mapped_.Size();
-        }
-    }
-    const uint8_t* Data() const { return data_; }
-    size_t Size() const { return size_; }
-
-private:
-    static constexpr LONGLONG kReadWhole = 1 << 20;
-    MappedFile mapped_;
-    const uint8_t* data_ = nullptr;
-    size_t size_ = 0;
-};
-
 // Whether a program file yields an icon, read from its checked resource tables: its first icon
 // group names an image the file holds, which is what the system's extraction of icon 0 makes
 // its icon from. Known false for a damaged image; unknown (false with `known` false) for a file
@@ -193,7 +152,9 @@ private:
 bool ProgramHasIcon(const std::string& path, bool& known) {
     known = false;
     if (path.size() < 4 || path[1] != ':') return false;
-    FileBytes bytes(path);
+    // Read whole into memory (a copy: a file cut short meanwhile cannot fault the scan), into a
+    // block kept from an earlier file.
+    const MappedFile bytes(path);
     if (!bytes.Data()) return known = true, false;
     ResourceTable table(bytes.Data(), bytes.Size());
     if (!table.IsPe()) return false;
